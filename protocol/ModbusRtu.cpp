@@ -1,0 +1,314 @@
+#include "ModbusRtu.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include "Crc.h"
+#include "PortNames.h"
+
+namespace {
+
+constexpr uint8_t kFnReadHolding = 0x03;
+constexpr uint8_t kFnWriteSingle = 0x06;
+constexpr uint8_t kFnWriteMultiple = 0x10;
+constexpr uint8_t kFnDeviceId = 0x2B;
+constexpr uint8_t kMeiDeviceId = 0x0E;
+
+// How long the receive thread sleeps in one wait when nothing arrives. It is
+// woken at once by input or by ClosePort; the bound only limits how long a
+// lost wake-up could go unnoticed.
+constexpr int kIdleWaitMs = 200;
+
+void PutU16(uint8_t* p, uint16_t v)
+{
+    p[0] = static_cast<uint8_t>(v >> 8);
+    p[1] = static_cast<uint8_t>(v);
+}
+
+uint16_t GetU16(const uint8_t* p)
+{
+    return static_cast<uint16_t>(p[0] << 8 | p[1]);
+}
+
+}  // namespace
+
+CModbusRtu::CModbusRtu()
+{
+    m_wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+}
+
+CModbusRtu::~CModbusRtu()
+{
+    ClosePort();
+    if (m_wakeFd >= 0) ::close(m_wakeFd);
+}
+
+bool CModbusRtu::OpenWithMode(uint32_t portNumber, const char* mode)
+{
+    if (IsPortOpen()) return false;
+    if (portNumber == 0 || portNumber > 1024) return false;
+    return OpenDevice(ComPortDevice(portNumber), portNumber, mode);
+}
+
+bool CModbusRtu::OpenWithMode(const std::string& device, const char* mode)
+{
+    if (IsPortOpen() || device.empty()) return false;
+    return OpenDevice(ResolvePortName(device), 0, mode);
+}
+
+bool CModbusRtu::OpenDevice(const std::string& device, uint32_t portNumber, const char* mode)
+{
+    std::lock_guard<std::recursive_mutex> g(m_transactionLock);
+    if (IsPortOpen()) return false;
+    m_port.m_portNumber = portNumber;
+    m_port.m_portName = device;
+    if (!m_port.Open()) return false;
+    if (!m_port.ConfigureQueues() || !m_port.ApplyMode(mode)) {
+        m_port.Close();
+        return false;
+    }
+    m_port.SetupQueues(100, 100);
+    m_port.RaiseRts();
+    m_port.Purge(true, false);
+
+    if (m_wakeFd >= 0) {
+        uint64_t drain;
+        [[maybe_unused]] ssize_t n = ::read(m_wakeFd, &drain, sizeof drain);
+    }
+    m_stopReceive = false;
+    try {
+        m_receiveThread = std::thread([this] { ReceiveLoop(); });
+    } catch (...) {
+        m_port.Close();
+        return false;
+    }
+    return true;
+}
+
+void CModbusRtu::StopReceiveThread()
+{
+    if (!m_receiveThread.joinable()) return;
+    m_stopReceive = true;
+    if (m_wakeFd >= 0) {
+        uint64_t one = 1;
+        [[maybe_unused]] ssize_t n = ::write(m_wakeFd, &one, sizeof one);
+    }
+    m_receiveThread.join();
+}
+
+void CModbusRtu::ClosePort()
+{
+    if (!IsPortOpen()) return;
+    // Wait for a transaction in flight (at most its time-out) so that no
+    // caller writes to a descriptor that is being closed.
+    std::lock_guard<std::recursive_mutex> g(m_transactionLock);
+    if (!IsPortOpen()) return;
+    StopReceiveThread();
+    m_port.Close();
+}
+
+std::vector<uint8_t> CModbusRtu::GetLastRequest() const
+{
+    std::lock_guard<std::mutex> g(m_bufferLock);
+    return std::vector<uint8_t>(m_txFrame, m_txFrame + m_txLength);
+}
+
+std::vector<uint8_t> CModbusRtu::GetLastResponse() const
+{
+    std::lock_guard<std::mutex> g(m_bufferLock);
+    return std::vector<uint8_t>(m_rxBuf, m_rxBuf + m_rxCount);
+}
+
+bool CModbusRtu::ResponseComplete()
+{
+    // Caller holds m_bufferLock.
+    if (m_rxCount < 2) return false;
+    uint8_t fn = m_rxBuf[1];
+    int expected;
+    if (fn == kFnReadHolding)
+        expected = 5 + (m_rxCount >= 3 ? m_rxBuf[2] : 0);
+    else if (fn == kFnWriteSingle || fn == kFnWriteMultiple)
+        expected = 8;
+    else if (fn & 0x80)
+        expected = 5;
+    else
+        expected = 3;
+    if (m_rxCount < expected) return false;
+    return CheckFrame(static_cast<uint8_t>(m_expectedSlave), m_rxBuf, static_cast<size_t>(m_rxCount));
+}
+
+void CModbusRtu::ReceiveLoop()
+{
+    const int fd = m_port.Handle();
+    uint8_t local[kBufferSize];
+    while (!m_stopReceive.load()) {
+        CommStatus status;
+        if (!m_port.QueryStatus(status) || status.waiting == 0) {
+            pollfd fds[2] = {{fd, POLLIN, 0}, {m_wakeFd, POLLIN, 0}};
+            int n = ::poll(fds, 2, kIdleWaitMs);
+            if (n > 0 && (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) && !(fds[0].revents & POLLIN)) {
+                // The far end of the line went away; the condition stays set,
+                // so wait for ClosePort rather than spin on it.
+                pollfd wake{m_wakeFd, POLLIN, 0};
+                ::poll(&wake, 1, kIdleWaitMs);
+            }
+            continue;
+        }
+        CommStatus again;
+        if (!m_port.QueryStatus(again)) continue;
+        if (again.AnyError()) {
+            // A line error spoils the frame being received: drop it.
+            m_port.Purge(true, false);
+            continue;
+        }
+        size_t want = std::min<size_t>(again.waiting ? again.waiting : status.waiting, kBufferSize);
+        ssize_t got = ::read(fd, local, want);
+        if (got > 0) {
+            std::lock_guard<std::mutex> g(m_bufferLock);
+            size_t room = kBufferSize - static_cast<size_t>(m_rxCount);
+            size_t take = std::min(room, static_cast<size_t>(got));
+            std::memcpy(m_rxBuf + m_rxCount, local, take);
+            m_rxCount += static_cast<int>(take);
+        }
+        CommStatus after;
+        if (m_port.QueryStatus(after) && after.waiting > 0) continue;  // more of the frame is here
+        std::lock_guard<std::mutex> g(m_bufferLock);
+        // Set under the buffer lock, so that a transaction resetting the
+        // buffer cannot be woken by a late frame of the previous one.
+        if (ResponseComplete()) m_responseEvent.Set();
+    }
+}
+
+ModbusResult CModbusRtu::Transact(uint8_t slave, const uint8_t* request, size_t length,
+                                  std::vector<uint8_t>& response)
+{
+    std::lock_guard<std::recursive_mutex> g(m_transactionLock);
+    if (!IsPortOpen()) return kResultPortNotOpen;  // closed while we waited for the lock
+    uint8_t frame[kBufferSize];
+    std::memcpy(frame, request, length);
+    uint16_t crc = ComputeCrc(frame, length);
+    frame[length] = static_cast<uint8_t>(crc & 0xFF);
+    frame[length + 1] = static_cast<uint8_t>(crc >> 8);
+    const size_t frameLength = length + 2;
+    {
+        std::lock_guard<std::mutex> b(m_bufferLock);
+        m_responseEvent.Reset();
+        m_rxCount = 0;
+        m_expectedSlave = slave;
+        std::memcpy(m_txFrame, frame, frameLength);
+        m_txLength = static_cast<int>(frameLength);
+    }
+
+    CommStatus status;
+    if (m_port.QueryStatus(status) && status.AnyError()) m_port.Purge(false, true);
+
+    // One write; if the line is slow to take it, give it 20 ms, then go on
+    // and wait for the answer anyway (no retries at this level).
+    const int fd = m_port.Handle();
+    size_t sent = 0;
+    auto writeDeadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(20);
+    while (sent < frameLength) {
+        ssize_t n = ::write(fd, frame + sent, frameLength - sent);
+        if (n > 0) {
+            sent += static_cast<size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno != EAGAIN && errno != EINTR) break;
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(writeDeadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) break;
+        pollfd p{fd, POLLOUT, 0};
+        ::poll(&p, 1, static_cast<int>(left.count()));
+    }
+
+    if (!m_responseEvent.Wait(std::chrono::milliseconds(m_timeoutMs.load()))) return kResultTimeout;
+
+    {
+        std::lock_guard<std::mutex> b(m_bufferLock);
+        response.assign(m_rxBuf, m_rxBuf + m_rxCount);
+    }
+    if (!CheckFrame(slave, response.data(), response.size()) || response[0] != slave ||
+        (response[1] & 0x7F) != request[1])
+        return kResultBadResponse;
+    if (response[1] & 0x80) return response[2];
+    return kResultOk;
+}
+
+ModbusResult CModbusRtu::ReadHoldingRegisters(uint8_t slave, uint16_t start, uint16_t count, uint8_t* dest,
+                                               uint16_t* length)
+{
+    if (!IsPortOpen()) return kResultPortNotOpen;
+    uint8_t req[6] = {slave, kFnReadHolding};
+    PutU16(req + 2, start);
+    PutU16(req + 4, count);
+    std::vector<uint8_t> resp;
+    ModbusResult r = Transact(slave, req, sizeof req, resp);
+    if (r != kResultOk) return r;
+    // The byte count is taken as sent; only what the frame really holds is copied.
+    size_t available = resp.size() >= 5 ? std::min<size_t>(resp[2], resp.size() - 5) : 0;
+    if (dest && length) {
+        size_t n = std::min<size_t>(*length, available);
+        std::memcpy(dest, resp.data() + 3, n);
+        *length = static_cast<uint16_t>(n);
+    }
+    return kResultOk;
+}
+
+ModbusResult CModbusRtu::WriteSingleRegister(uint8_t slave, uint16_t address, uint16_t value, uint16_t* echoAddress,
+                                              uint16_t* echoValue)
+{
+    if (!IsPortOpen()) return kResultPortNotOpen;
+    uint8_t req[6] = {slave, kFnWriteSingle};
+    PutU16(req + 2, address);
+    PutU16(req + 4, value);
+    std::vector<uint8_t> resp;
+    ModbusResult r = Transact(slave, req, sizeof req, resp);
+    if (r != kResultOk) return r;
+    if (resp.size() < 8) return kResultBadResponse;
+    if (echoAddress) *echoAddress = GetU16(resp.data() + 2);
+    if (echoValue) *echoValue = GetU16(resp.data() + 4);
+    return kResultOk;
+}
+
+ModbusResult CModbusRtu::WriteMultipleRegisters(uint8_t slave, uint16_t start, const uint16_t* values, uint16_t count,
+                                                 uint16_t* echoStart, uint16_t* echoCount)
+{
+    if (!IsPortOpen()) return kResultPortNotOpen;
+    if (!values || count > kMaxWriteRegisters) return kResultTooLong;
+    uint8_t req[7 + 2 * kMaxWriteRegisters] = {slave, kFnWriteMultiple};
+    PutU16(req + 2, start);
+    PutU16(req + 4, count);
+    req[6] = static_cast<uint8_t>(2 * count);
+    for (uint16_t i = 0; i < count; ++i) PutU16(req + 7 + 2 * i, values[i]);
+    std::vector<uint8_t> resp;
+    ModbusResult r = Transact(slave, req, 7 + 2u * count, resp);
+    if (r != kResultOk) return r;
+    if (resp.size() < 8) return kResultBadResponse;
+    if (echoStart) *echoStart = GetU16(resp.data() + 2);
+    if (echoCount) *echoCount = GetU16(resp.data() + 4);
+    return kResultOk;
+}
+
+ModbusResult CModbusRtu::ReadDeviceIdObjects(uint8_t slave, uint8_t code, uint8_t objectId, uint8_t* dest,
+                                              uint16_t* length)
+{
+    if (!IsPortOpen()) return kResultPortNotOpen;
+    uint8_t req[5] = {slave, kFnDeviceId, kMeiDeviceId, code, objectId};
+    std::vector<uint8_t> resp;
+    ModbusResult r = Transact(slave, req, sizeof req, resp);
+    if (r != kResultOk) return r;
+    if (dest && length) {
+        // Header: slave, function, MEI type, code, conformity level; then the
+        // object block up to the CRC.
+        size_t block = resp.size() > 7 ? resp.size() - 7 : 0;
+        size_t n = std::min<size_t>(*length, block);
+        if (n) std::memcpy(dest, resp.data() + 5, n);
+        *length = static_cast<uint16_t>(n);
+    }
+    return kResultOk;
+}

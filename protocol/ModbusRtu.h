@@ -1,0 +1,87 @@
+#pragma once
+// CModbusRtu: the generic Modbus RTU link on one serial port. One transaction
+// at a time (a recursive lock), one receive thread that assembles the
+// response, and the four functions the drive is spoken to with.
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "AutoResetEvent.h"
+#include "ModbusResult.h"
+#include "cnComm.h"
+
+class CModbusRtu {
+public:
+    static constexpr size_t kBufferSize = 256;
+    static constexpr uint16_t kMaxWriteRegisters = 31;  // frame at most 71 bytes
+
+    CModbusRtu();
+    virtual ~CModbusRtu();
+    CModbusRtu(const CModbusRtu&) = delete;
+    CModbusRtu& operator=(const CModbusRtu&) = delete;
+
+    // Function 0x03. Copies min(*length, byte count) data bytes as received
+    // (high byte first) into dest and stores the number copied in *length.
+    ModbusResult ReadHoldingRegisters(uint8_t slave, uint16_t start, uint16_t count, uint8_t* dest,
+                                      uint16_t* length);
+    // Function 0x06.
+    ModbusResult WriteSingleRegister(uint8_t slave, uint16_t address, uint16_t value,
+                                     uint16_t* echoAddress = nullptr, uint16_t* echoValue = nullptr);
+    // Function 0x10; values in host order, at most 31 of them.
+    ModbusResult WriteMultipleRegisters(uint8_t slave, uint16_t start, const uint16_t* values, uint16_t count,
+                                        uint16_t* echoStart = nullptr, uint16_t* echoCount = nullptr);
+    // Function 0x2B/0x0E. Copies the object block (from the more-follows byte
+    // to the last object byte) into dest, at most *length bytes.
+    ModbusResult ReadDeviceIdObjects(uint8_t slave, uint8_t code, uint8_t objectId, uint8_t* dest,
+                                     uint16_t* length);
+
+    // Opens COM<portNumber> (1..1024) with a mode text such as "9600,n,8,2".
+    bool OpenWithMode(uint32_t portNumber, const char* mode);
+    // The same on a device named by path or "COMn".
+    bool OpenWithMode(const std::string& device, const char* mode);
+    void ClosePort();
+    bool IsPortOpen() const { return m_port.IsOpen(); }
+    void SetResponseTimeout(uint32_t ms) { m_timeoutMs = ms; }
+    uint32_t ResponseTimeout() const { return m_timeoutMs; }
+
+    // The last request exactly as sent, CRC included.
+    std::vector<uint8_t> GetLastRequest() const;
+    // The bytes received since the last request began, valid frame or not.
+    std::vector<uint8_t> GetLastResponse() const;
+
+    // Held for the whole of one transaction. Recursive, so an operation made
+    // of several transactions (the SDO tunnel) can hold it across them.
+    std::recursive_mutex& TransactionLock() { return m_transactionLock; }
+
+protected:
+    // Sends `request` (CRC appended here) and waits for the response. On 0,
+    // `response` holds the checked frame (CRC included).
+    ModbusResult Transact(uint8_t slave, const uint8_t* request, size_t length, std::vector<uint8_t>& response);
+
+private:
+    bool OpenDevice(const std::string& device, uint32_t portNumber, const char* mode);
+    void StopReceiveThread();
+    void ReceiveLoop();
+    bool ResponseComplete();
+
+    CAutoResetEvent m_responseEvent;
+    std::thread m_receiveThread;
+    cnComm m_port{0, true};
+    std::atomic<uint32_t> m_timeoutMs{500};
+
+    // Shared with the receive thread, always under m_bufferLock.
+    mutable std::mutex m_bufferLock;
+    uint8_t m_rxBuf[kBufferSize] = {};
+    uint8_t m_txFrame[kBufferSize] = {};
+    uint32_t m_expectedSlave = 0;
+    int m_rxCount = 0;
+    int m_txLength = 0;
+
+    std::atomic<bool> m_stopReceive{false};
+    int m_wakeFd = -1;  // interrupts the receive thread's wait on ClosePort
+    std::recursive_mutex m_transactionLock;
+};

@@ -1,0 +1,28 @@
+#pragma once
+#include <cstdint>
+
+// One expedited SDO request or response as it lies in registers 0x0200..0x0205.
+struct SdoRecord {
+    uint16_t command = 0;   // command specifier in the low byte
+    uint16_t index = 0;
+    uint16_t subindex = 0;  // value in the low byte
+    uint16_t reserved = 0;
+    uint32_t data = 0;      // download value, upload value or abort code
+};
+static_assert(sizeof(SdoRecord) == 12);
+
+// Command specifiers of the expedited transfers used over the tunnel.
+namespace Sdo {
+constexpr uint8_t kUpload = 0x40;
+constexpr uint8_t kDownload1 = 0x2F;
+constexpr uint8_t kDownload2 = 0x2B;
+constexpr uint8_t kDownload3 = 0x27;
+constexpr uint8_t kDownload4 = 0x23;
+constexpr uint8_t kUploaded4 = 0x43;
+constexpr uint8_t kUploaded3 = 0x47;
+constexpr uint8_t kUploaded2 = 0x4B;
+constexpr uint8_t kUploaded1 = 0x4F;
+constexpr uint8_t kDownloaded = 0x60;
+constexpr uint8_t kAbort = 0x80;
+constexpr uint16_t kTunnelRegister = 0x0200;
+}  // namespace Sdo

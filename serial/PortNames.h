@@ -1,0 +1,15 @@
+#pragma once
+// Port names as the connection combo shows them: "COM1".."COM15" and device
+// paths. "COMn" resolves to $ZORIC_COM_DIR/COMn when that link exists (the
+// simulator publishes itself there), otherwise to /dev/ttyS(n-1).
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+std::string ComLinkDirectory();
+std::string ComPortDevice(uint32_t portNumber);
+// "COM3" (any case) resolves as above; anything else is taken as a device path.
+std::string ResolvePortName(const std::string& name);
+// Serial devices present on this machine (/dev/ttyUSB*, /dev/ttyACM*, /dev/serial/by-id/*).
+std::vector<std::string> ListSerialDevices();

@@ -1,0 +1,316 @@
+#include "cnComm.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
+
+#include <fcntl.h>
+#include <linux/serial.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+namespace {
+
+speed_t BaudConstant(int baud)
+{
+    switch (baud) {
+    case 300: return B300;
+    case 600: return B600;
+    case 1200: return B1200;
+    case 2400: return B2400;
+    case 4800: return B4800;
+    case 9600: return B9600;
+    case 19200: return B19200;
+    case 38400: return B38400;
+    case 57600: return B57600;
+    case 115200: return B115200;
+    case 230400: return B230400;
+    case 460800: return B460800;
+    case 921600: return B921600;
+    default: return 0;
+    }
+}
+
+// Splits "a,b,c,d" into trimmed fields; false on more than four.
+bool SplitFields(std::string_view text, std::string_view (&fields)[4], int& count)
+{
+    count = 0;
+    size_t pos = 0;
+    while (true) {
+        size_t comma = text.find(',', pos);
+        std::string_view f = text.substr(pos, comma == std::string_view::npos ? std::string_view::npos : comma - pos);
+        while (!f.empty() && (f.front() == ' ' || f.front() == '\t')) f.remove_prefix(1);
+        while (!f.empty() && (f.back() == ' ' || f.back() == '\t')) f.remove_suffix(1);
+        if (count == 4) return false;
+        fields[count++] = f;
+        if (comma == std::string_view::npos) return true;
+        pos = comma + 1;
+    }
+}
+
+bool ParseSmallInt(std::string_view f, int& out)
+{
+    if (f.empty() || f.size() > 7) return false;
+    int v = 0;
+    for (char c : f) {
+        if (c < '0' || c > '9') return false;
+        v = v * 10 + (c - '0');
+    }
+    out = v;
+    return true;
+}
+
+}  // namespace
+
+cnComm::cnComm(uint32_t openFlags, bool useWatchThread)
+    : m_openFlags(openFlags), m_useWatchThread(useWatchThread)
+{
+    InitMembers();
+}
+
+cnComm::~cnComm()
+{
+    if (IsOpen()) Close();
+    FreeMembers();
+}
+
+void cnComm::InitMembers()
+{
+    m_portName.clear();
+    m_handle = -1;
+    m_eventMask = kDefaultEventMask;
+    m_notifyThreshold = 0;
+    m_wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+}
+
+void cnComm::FreeMembers()
+{
+    if (m_wakeFd >= 0) {
+        ::close(m_wakeFd);
+        m_wakeFd = -1;
+    }
+}
+
+bool cnComm::ParseMode(const char* modeText, LineSettings& out)
+{
+    if (!modeText) return false;
+    std::string_view fields[4];
+    int count = 0;
+    if (!SplitFields(modeText, fields, count) || count != 4) return false;
+    LineSettings s;
+    if (!ParseSmallInt(fields[0], s.baud) || BaudConstant(s.baud) == 0) return false;
+    if (fields[1].size() != 1) return false;
+    char p = fields[1][0];
+    if (p >= 'A' && p <= 'Z') p = static_cast<char>(p - 'A' + 'a');
+    if (p != 'n' && p != 'o' && p != 'e') return false;
+    s.parity = p;
+    if (!ParseSmallInt(fields[2], s.dataBits) || s.dataBits != 8) return false;
+    if (!ParseSmallInt(fields[3], s.stopBits) || (s.stopBits != 1 && s.stopBits != 2)) return false;
+    out = s;
+    return true;
+}
+
+bool cnComm::Open()
+{
+    if (IsOpen()) Close();
+    if (m_portName.empty()) return false;
+
+    int fd = ::open(m_portName.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    // Not shared: an advisory lock keeps out other processes (and our own
+    // other handles); TIOCEXCL keeps out non-root openers that ignore locks.
+    if (!isatty(fd) || flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return false;
+    }
+    ioctl(fd, TIOCEXCL);
+    m_handle = fd;
+    {
+        std::lock_guard<std::mutex> g(m_statusLock);
+        m_haveCounters = false;
+    }
+
+    if (!m_useWatchThread) return true;
+    if (!m_watchThread.joinable()) {
+        m_watchRunning = true;
+        try {
+            m_watchThread = std::thread([this] { WatchLoop(); });
+            return true;
+        } catch (...) {
+            m_watchRunning = false;
+        }
+    }
+    Close();
+    return false;
+}
+
+bool cnComm::ConfigureQueues()
+{
+    if (!IsOpen()) return false;
+    // Linux tty queues are sized by the driver, and reads and writes here are
+    // non-blocking with the owner's own bounded waits: only the purge remains.
+    return Purge(true, true);
+}
+
+void cnComm::WakeWatch()
+{
+    if (m_wakeFd >= 0) {
+        uint64_t one = 1;
+        [[maybe_unused]] ssize_t n = ::write(m_wakeFd, &one, sizeof one);
+    }
+}
+
+void cnComm::Close()
+{
+    int fd = m_handle.load();
+    if (fd < 0) return;
+    tcflush(fd, TCOFLUSH);
+    if (m_watchThread.joinable()) {
+        m_watchRunning = false;
+        WakeWatch();
+        // The watch thread's wait is interruptible, so it ends at once;
+        // joining cannot hang.
+        m_watchThread.join();
+        if (m_wakeFd >= 0) {
+            uint64_t drain;
+            [[maybe_unused]] ssize_t n = ::read(m_wakeFd, &drain, sizeof drain);
+        }
+    }
+    m_handle = -1;
+    flock(fd, LOCK_UN);
+    ioctl(fd, TIOCNXCL);
+    ::close(fd);
+}
+
+bool cnComm::IsWatchThreadRunning() const
+{
+    return m_watchThread.joinable();
+}
+
+bool cnComm::ApplyMode(const char* modeText)
+{
+    int fd = Handle();
+    LineSettings s;
+    if (fd < 0 || !ParseMode(modeText, s)) return false;
+    termios tio{};
+    if (tcgetattr(fd, &tio) != 0) return false;
+    cfmakeraw(&tio);
+    tio.c_cflag |= CLOCAL | CREAD;
+    tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
+    tio.c_cflag |= CS8;
+    if (s.parity != 'n') {
+        tio.c_cflag |= PARENB;
+        if (s.parity == 'o') tio.c_cflag |= PARODD;
+        tio.c_iflag |= INPCK;
+    }
+    if (s.stopBits == 2) tio.c_cflag |= CSTOPB;
+    tio.c_iflag &= ~(IXON | IXOFF | IXANY);
+    tio.c_cc[VMIN] = 0;
+    tio.c_cc[VTIME] = 0;
+    speed_t sp = BaudConstant(s.baud);
+    if (cfsetispeed(&tio, sp) != 0 || cfsetospeed(&tio, sp) != 0) return false;
+    return tcsetattr(fd, TCSANOW, &tio) == 0;
+}
+
+bool cnComm::SetupQueues(uint32_t, uint32_t)
+{
+    return IsOpen();
+}
+
+bool cnComm::Purge(bool input, bool output)
+{
+    int fd = Handle();
+    if (fd < 0) return false;
+    int what = input && output ? TCIOFLUSH : input ? TCIFLUSH : output ? TCOFLUSH : -1;
+    return what < 0 || tcflush(fd, what) == 0;
+}
+
+bool cnComm::ReadCounters(Counters& out)
+{
+    serial_icounter_struct ic{};
+    if (ioctl(Handle(), TIOCGICOUNT, &ic) != 0) return false;
+    out = {static_cast<uint32_t>(ic.frame), static_cast<uint32_t>(ic.parity),
+           static_cast<uint32_t>(ic.overrun) + static_cast<uint32_t>(ic.buf_overrun),
+           static_cast<uint32_t>(ic.brk)};
+    return true;
+}
+
+bool cnComm::QueryStatus(CommStatus& status)
+{
+    int fd = Handle();
+    if (fd < 0) return false;
+    int waiting = 0;
+    if (ioctl(fd, FIONREAD, &waiting) != 0) return false;
+    status = CommStatus{};
+    status.waiting = waiting > 0 ? static_cast<uint32_t>(waiting) : 0;
+
+    // Error counters exist on real UARTs only (not on a pseudo-terminal);
+    // report what changed since the last query, which "clears" the flags.
+    Counters c{};
+    if (ReadCounters(c)) {
+        std::lock_guard<std::mutex> g(m_statusLock);
+        if (m_haveCounters) {
+            status.framing = c.frame - m_lastFrame;
+            status.parity = c.parity - m_lastParity;
+            status.overrun = c.overrun - m_lastOverrun;
+            status.breaks = c.brk - m_lastBrk;
+        }
+        m_haveCounters = true;
+        m_lastFrame = c.frame;
+        m_lastParity = c.parity;
+        m_lastOverrun = c.overrun;
+        m_lastBrk = c.brk;
+    }
+    return true;
+}
+
+bool cnComm::RaiseRts()
+{
+    int fd = Handle();
+    if (fd < 0) return false;
+    int bits = TIOCM_RTS;
+    // A pseudo-terminal or a USB adapter without modem lines refuses this;
+    // that does not matter on an RS-485 line with automatic direction.
+    ioctl(fd, TIOCMBIS, &bits);
+    return true;
+}
+
+void cnComm::NotifyError()
+{
+    CommStatus s;
+    QueryStatus(s);
+}
+
+void cnComm::WatchLoop()
+{
+    // Waits for exceptional line conditions (error, hang-up, priority data)
+    // and for the wake-up from Close. Normal received data is the receive
+    // thread's business; waiting for it here would spin while it is unread.
+    while (m_watchRunning.load()) {
+        int fd = Handle();
+        if (fd < 0) break;
+        pollfd fds[2] = {{m_wakeFd, POLLIN, 0}, {fd, POLLPRI, 0}};
+        int n = ::poll(fds, 2, -1);
+        if (!m_watchRunning.load()) break;
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            break;
+        }
+        if (fds[0].revents & POLLIN) continue;  // a wake-up: re-check the flag
+        if (fds[1].revents & (POLLPRI | POLLERR)) {
+            if (m_eventMask & 0x080) NotifyError();
+        }
+        if (fds[1].revents & (POLLHUP | POLLNVAL | POLLERR)) {
+            // The other end is gone (a pseudo-terminal whose master closed):
+            // the condition stays set, so wait for Close instead of spinning.
+            pollfd wake{m_wakeFd, POLLIN, 0};
+            while (m_watchRunning.load() && ::poll(&wake, 1, -1) < 0 && errno == EINTR) {
+            }
+        }
+    }
+}

@@ -1,0 +1,48 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace zoric::sim {
+
+// Faults the drive can be told to commit on its answers, for the link's
+// reliability tests. The request itself is always carried out.
+enum class SimFault : int {
+    NoAnswer = 0,     // stays silent
+    BadCrc,           // answer with a damaged CRC
+    WrongSlave,       // answer as if it were another slave address
+    SplitResponse,    // answer in pieces with pauses between them
+    TrailingBytes,    // answer followed by stray bytes
+    LateAnswer,       // answer only after the master's 1000 ms time-out
+    Count
+};
+
+struct SimOptions
+{
+    std::uint8_t slaveAddress = 1;
+    std::uint32_t baudRate = 9600;
+    char parity = 'N';             // 'N', 'O' or 'E'
+    int stopBits = 2;
+    // Multiplies the duration of the drive's procedures and test moves:
+    // 0.05 runs them twenty times faster.
+    double timeScale = 1.0;
+    // Send answers at the speed of the configured line instead of at once.
+    bool pacing = false;
+    // Start with an unlearned motor (register 117 = 0).
+    bool startUnlearned = false;
+    // Motor learning ends in failure (state 4).
+    bool learningFails = false;
+    // Where "store parameters" writes the drive's settings; loaded at start.
+    std::string stateFile;
+    // Probability (0..1) of each fault on every answered request.
+    double faultProbability[static_cast<int>(SimFault::Count)] = {};
+    std::uint32_t randomSeed = 1;
+    // Pause between the pieces of a split answer, and the delay of a late one.
+    int splitPauseMs = 30;
+    int lateAnswerMs = 1300;
+};
+
+// Maps the parity letter and stop bits to the drive's parity index of
+// register 0x0092 (0 none+2, 1 odd+1, 2 even+1, 3 none+1).
+int ParityIndex(char parity, int stopBits);
+
+}  // namespace zoric::sim
