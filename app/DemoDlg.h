@@ -1,0 +1,60 @@
+#pragma once
+// CDemoDlg: the main window. Owns the drive link, the seven tab pages and the
+// two tool windows, and holds the state every page and worker shares. Pages,
+// tool windows and workers reach it through g_pMainDlg only.
+
+#include <QDialog>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "ModbusMaster.h"
+
+class QTabWidget;
+class QTimer;
+class CMotorControlDlg;
+class CMotorParamDlg;
+class CPidFocDlg;
+class CSafetyDlg;
+class CReciprocateDlg;
+class CSystemParamDlg;
+class CCommParamDlg;
+class CRegisterDlg;
+class CObjectDictDlg;
+
+class CDemoDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit CDemoDlg(QWidget* parent = nullptr);
+    ~CDemoDlg() override;
+
+    // Shows the page at `index` of the tab order and hides the others (also
+    // selects its tab). UI thread only; workers go through CUiDispatcher.
+    void ShowPage(int index);
+
+    // Shared with every page and worker thread.
+    CModbusMaster m_master;
+    std::atomic<uint8_t> m_deviceAddress{1};
+    std::atomic<int> m_speedRangeX10{0};
+    std::atomic<int> m_pollPaused{0};
+
+    // The pages in tab order (0 "电机控制" ... 6 "安全保护") and the tool windows.
+    CMotorControlDlg* MotorControlPage() const;
+    CMotorParamDlg* MotorParamPage() const;
+    CSystemParamDlg* SystemParamPage() const;
+    CCommParamDlg* CommParamPage() const;
+    CPidFocDlg* PidFocPage() const;
+    CReciprocateDlg* ReciprocatePage() const;
+    CSafetyDlg* SafetyPage() const;
+    CRegisterDlg* RegisterTool() const;
+    CObjectDictDlg* ObjectDictTool() const;
+    QTabWidget* Tabs() const;
+
+    // (implementation detail below is the main-window developer's)
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+extern CDemoDlg* g_pMainDlg;

@@ -1,0 +1,25 @@
+#pragma once
+// Hands work from worker threads to the UI thread, in order, and waits until
+// it has been applied. A UI thread that waits for a worker (a page being
+// destroyed, an editor restarting its worker) keeps running that worker's
+// pending requests while it waits, so the hand-off can never deadlock.
+
+#include <atomic>
+#include <functional>
+#include <thread>
+
+class CUiDispatcher {
+public:
+    // From a worker thread: runs `fn` on the UI thread and returns once it
+    // has run. Returns false without running it when `running` is (or becomes,
+    // before the UI thread gets to it) false: a page being destroyed is never
+    // touched. Called on the UI thread itself, runs `fn` at once.
+    static bool Invoke(const std::atomic<bool>& running, const std::function<void()>& fn);
+
+    // From the UI thread: joins `worker`, serving its (and any worker's)
+    // pending requests until it has ended.
+    static void JoinServing(std::thread& worker);
+
+    // Runs every request that is pending now (UI thread only).
+    static void ServePending();
+};

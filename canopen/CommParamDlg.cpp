@@ -1,0 +1,5 @@
+#include "CommParamDlg.h"
+
+CCommParamDlg::CCommParamDlg(QWidget* parent) : QWidget(parent) {}
+
+CCommParamDlg::~CCommParamDlg() = default;

@@ -1,0 +1,5 @@
+#include "ObjectDictDlg.h"
+
+CObjectDictDlg::CObjectDictDlg(QWidget* parent) : QDialog(parent) {}
+
+CObjectDictDlg::~CObjectDictDlg() = default;

@@ -1,0 +1,5 @@
+#include "MotorControlDlg.h"
+
+CMotorControlDlg::CMotorControlDlg(QWidget* parent) : QWidget(parent) {}
+
+CMotorControlDlg::~CMotorControlDlg() = default;

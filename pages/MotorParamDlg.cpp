@@ -1,0 +1,5 @@
+#include "MotorParamDlg.h"
+
+CMotorParamDlg::CMotorParamDlg(QWidget* parent) : QWidget(parent) {}
+
+CMotorParamDlg::~CMotorParamDlg() = default;

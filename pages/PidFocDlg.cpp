@@ -1,0 +1,5 @@
+#include "PidFocDlg.h"
+
+CPidFocDlg::CPidFocDlg(QWidget* parent) : QWidget(parent) {}
+
+CPidFocDlg::~CPidFocDlg() = default;

@@ -1,0 +1,5 @@
+#include "ReciprocateDlg.h"
+
+CReciprocateDlg::CReciprocateDlg(QWidget* parent) : QWidget(parent) {}
+
+CReciprocateDlg::~CReciprocateDlg() = default;

@@ -1,0 +1,5 @@
+#include "SafetyDlg.h"
+
+CSafetyDlg::CSafetyDlg(QWidget* parent) : QWidget(parent) {}
+
+CSafetyDlg::~CSafetyDlg() = default;

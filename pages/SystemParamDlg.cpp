@@ -1,0 +1,5 @@
+#include "SystemParamDlg.h"
+
+CSystemParamDlg::CSystemParamDlg(QWidget* parent) : QWidget(parent) {}
+
+CSystemParamDlg::~CSystemParamDlg() = default;

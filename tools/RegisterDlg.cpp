@@ -1,0 +1,5 @@
+#include "RegisterDlg.h"
+
+CRegisterDlg::CRegisterDlg(QWidget* parent) : QDialog(parent) {}
+
+CRegisterDlg::~CRegisterDlg() = default;
