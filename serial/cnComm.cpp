@@ -1,5 +1,7 @@
 #include "cnComm.h"
 
+#include "CustomBaud.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -33,6 +35,20 @@ speed_t BaudConstant(int baud)
     case 460800: return B460800;
     case 921600: return B921600;
     default: return 0;
+    }
+}
+
+// The rates a port accepts: the termios ones plus the usual PC rates that
+// need termios2.
+bool IsStandardRate(int baud)
+{
+    switch (baud) {
+    case 110:
+    case 14400:
+    case 56000:
+    case 128000:
+    case 256000: return true;
+    default: return BaudConstant(baud) != 0;
     }
 }
 
@@ -103,7 +119,7 @@ bool cnComm::ParseMode(const char* modeText, LineSettings& out)
     int count = 0;
     if (!SplitFields(modeText, fields, count) || count != 4) return false;
     LineSettings s;
-    if (!ParseSmallInt(fields[0], s.baud) || BaudConstant(s.baud) == 0) return false;
+    if (!ParseSmallInt(fields[0], s.baud) || !IsStandardRate(s.baud)) return false;
     if (fields[1].size() != 1) return false;
     char p = fields[1][0];
     if (p >= 'A' && p <= 'Z') p = static_cast<char>(p - 'A' + 'a');
@@ -213,8 +229,10 @@ bool cnComm::ApplyMode(const char* modeText)
     tio.c_cc[VMIN] = 0;
     tio.c_cc[VTIME] = 0;
     speed_t sp = BaudConstant(s.baud);
+    if (sp == 0) sp = B9600;  // placeholder; the real rate follows through termios2
     if (cfsetispeed(&tio, sp) != 0 || cfsetospeed(&tio, sp) != 0) return false;
-    return tcsetattr(fd, TCSANOW, &tio) == 0;
+    if (tcsetattr(fd, TCSANOW, &tio) != 0) return false;
+    return BaudConstant(s.baud) != 0 || SetCustomBaud(fd, s.baud);
 }
 
 bool cnComm::SetupQueues(uint32_t, uint32_t)
