@@ -10,6 +10,13 @@
 #include "ModbusRtu.h"
 #include "SdoRecord.h"
 // GROUP-RECORD-INCLUDES (register-group records)
+// -- motor pages: motor control, motor parameters, PID/FOC, procedures
+#include "FocParams.h"
+#include "MotorParams.h"
+#include "PidParams.h"
+#include "ProcedureBlock.h"
+#include "RampSettings.h"
+// -- end motor pages
 
 class CModbusMaster : public CModbusRtu {
 public:
@@ -41,4 +48,30 @@ public:
                              SdoRecord& response);
 
     // GROUP-OPERATIONS (register groups, one transaction each)
+    // -- motor pages (ModbusMasterMotor.cpp)
+    // Reads fill the record only on success; a reply shorter than asked for
+    // is a bad response.
+    enum class SpeedCommandKind { Pwm = 0, Frequency = 1 };
+    // Register 66 (PWM duty, 0.1 %) or 67 (commutation frequency).
+    ModbusResult WriteSpeedCommand(uint8_t slave, int16_t value, SpeedCommandKind kind);
+    // Register 64: 0 normal, 1 emergency, 2 free stop.
+    ModbusResult WriteStopMode(uint8_t slave, uint16_t mode);
+    // Registers 68..71: frequency, position type (0 absolute, 1 relative), target.
+    ModbusResult WritePositionMove(uint8_t slave, uint16_t frequency, int32_t position, uint16_t type);
+    ModbusResult ReadRampSettings(uint8_t slave, RampSettings& ramps);  // 80..83
+    ModbusResult WriteRampSettings(uint8_t slave, const RampSettings& ramps);
+    ModbusResult ReadMotorParams(uint8_t slave, MotorParams& params);  // 96..123
+    ModbusResult WriteMotorParams(uint8_t slave, const MotorParams& params);
+    // Register 119 alone.
+    ModbusResult WriteSpeedRangeSwitch(uint8_t slave, uint16_t value);
+    // Words 0..3 of the block to registers 224..227.
+    ModbusResult WriteProcedureControl(uint8_t slave, const ProcedureBlock& block);
+    // Reads 5 + word 4 registers (at most 16) from 224 into the block from
+    // word 0; the block is left as it was on failure.
+    ModbusResult ReadProcedureStatus(uint8_t slave, ProcedureBlock& block);
+    ModbusResult ReadPidParams(uint8_t slave, PidParams& params);  // 186..203
+    ModbusResult WritePidParams(uint8_t slave, const PidParams& params);
+    ModbusResult ReadFocParams(uint8_t slave, FocParams& params);  // 768..779
+    ModbusResult WriteFocParams(uint8_t slave, const FocParams& params);
+    // -- end motor pages
 };

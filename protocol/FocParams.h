@@ -1,0 +1,28 @@
+#pragma once
+// Holding registers 768 to 779: the field-oriented-control settings.
+
+#include <cstdint>
+
+struct FocParams {
+    static constexpr uint16_t kStart = 768;
+    static constexpr uint16_t kCount = 12;
+
+    // Bits of modeBits.
+    static constexpr uint16_t kModeOpenLoop = 1u << 0;
+    static constexpr uint16_t kModeSpeedLoop = 1u << 1;
+    static constexpr uint16_t kModePositionLoop = 1u << 2;
+
+    uint16_t modeBits;            // 768
+    uint16_t maxSpeed;            // 769, Hz
+    uint16_t maxDeceleration;     // 770, Hz/s
+    uint16_t reserved771;         // 771, not interpreted: written back as read
+    uint16_t phaseOffset;         // 772, degrees, signed
+    uint16_t phaseAdvance;        // 773, degrees, signed
+    uint16_t fluxKp;              // 774
+    uint16_t fluxKi;              // 775
+    uint16_t fluxDisableCurrent;  // 776, 0.01 A, 0 = never disable flux regulation
+    uint16_t squareWaveStart;     // 777, bit 0
+    uint16_t selfLockAfterStop;   // 778, bit 0
+    uint16_t reserved779;         // 779, not interpreted: written back as read
+};
+static_assert(sizeof(FocParams) == 2 * FocParams::kCount, "FocParams mirrors 12 registers");

@@ -1,0 +1,139 @@
+// Register groups of the motor pages: motor commands and ramps, the motor
+// parameters, the PID gains and FOC settings, and the procedure block the
+// drive runs its motor learning and FOC calibration through.
+
+#include <cstring>
+
+#include "ModbusMaster.h"
+
+namespace {
+
+constexpr uint16_t kStopModeRegister = 64;
+constexpr uint16_t kPwmCommandRegister = 66;
+constexpr uint16_t kFrequencyCommandRegister = 67;
+constexpr uint16_t kPositionMoveStart = 68;
+
+// Reads `count` registers into `dest` (2 * count bytes) in host order. A
+// reply carrying fewer registers than asked for is refused: filling the rest
+// with stale or zero words would later be written back to the drive.
+ModbusResult ReadWords(CModbusMaster& master, uint8_t slave, uint16_t start, uint16_t count, void* dest)
+{
+    uint8_t buffer[2 * MotorParams::kCount];  // the largest group here
+    const uint16_t bytes = static_cast<uint16_t>(2 * count);
+    if (bytes > sizeof buffer) return kResultTooLong;
+    uint16_t length = bytes;
+    ModbusResult r = master.ReadHoldingRegisters(slave, start, count, buffer, &length);
+    if (r != kResultOk) return r;
+    if (length != bytes) return kResultBadResponse;
+    CModbusMaster::SwapBytes16(buffer, bytes);
+    std::memcpy(dest, buffer, bytes);
+    return kResultOk;
+}
+
+template <typename Record>
+ModbusResult WriteWords(CModbusMaster& master, uint8_t slave, uint16_t start, const Record& record)
+{
+    constexpr uint16_t kCount = sizeof(Record) / 2;
+    uint16_t words[kCount];
+    std::memcpy(words, &record, sizeof words);
+    return master.WriteMultipleRegisters(slave, start, words, kCount);
+}
+
+}  // namespace
+
+ModbusResult CModbusMaster::WriteSpeedCommand(uint8_t slave, int16_t value, SpeedCommandKind kind)
+{
+    const uint16_t reg = kind == SpeedCommandKind::Pwm ? kPwmCommandRegister : kFrequencyCommandRegister;
+    return WriteSingleRegister(slave, reg, static_cast<uint16_t>(value));
+}
+
+ModbusResult CModbusMaster::WriteStopMode(uint8_t slave, uint16_t mode)
+{
+    return WriteSingleRegister(slave, kStopModeRegister, mode);
+}
+
+ModbusResult CModbusMaster::WritePositionMove(uint8_t slave, uint16_t frequency, int32_t position, uint16_t type)
+{
+    const uint32_t bits = static_cast<uint32_t>(position);
+    const uint16_t words[4] = {frequency, type, static_cast<uint16_t>(bits >> 16), static_cast<uint16_t>(bits & 0xFFFF)};
+    return WriteMultipleRegisters(slave, kPositionMoveStart, words, 4);
+}
+
+ModbusResult CModbusMaster::ReadRampSettings(uint8_t slave, RampSettings& ramps)
+{
+    RampSettings read;
+    ModbusResult r = ReadWords(*this, slave, RampSettings::kStart, RampSettings::kCount, &read);
+    if (r == kResultOk) ramps = read;
+    return r;
+}
+
+ModbusResult CModbusMaster::WriteRampSettings(uint8_t slave, const RampSettings& ramps)
+{
+    return WriteWords(*this, slave, RampSettings::kStart, ramps);
+}
+
+ModbusResult CModbusMaster::ReadMotorParams(uint8_t slave, MotorParams& params)
+{
+    MotorParams read;
+    ModbusResult r = ReadWords(*this, slave, MotorParams::kStart, MotorParams::kCount, &read);
+    if (r == kResultOk) params = read;
+    return r;
+}
+
+ModbusResult CModbusMaster::WriteMotorParams(uint8_t slave, const MotorParams& params)
+{
+    return WriteWords(*this, slave, MotorParams::kStart, params);
+}
+
+ModbusResult CModbusMaster::WriteSpeedRangeSwitch(uint8_t slave, uint16_t value)
+{
+    return WriteSingleRegister(slave, MotorParams::kSpeedRangeRegister, value);
+}
+
+ModbusResult CModbusMaster::WriteProcedureControl(uint8_t slave, const ProcedureBlock& block)
+{
+    return WriteMultipleRegisters(slave, ProcedureBlock::kStart, block.words, ProcedureBlock::kControlWords);
+}
+
+ModbusResult CModbusMaster::ReadProcedureStatus(uint8_t slave, ProcedureBlock& block)
+{
+    // Word 4 says how much of the block the poll wants; never beyond its end.
+    const unsigned wanted = 5u + block.words[ProcedureBlock::kPollExtra];
+    const uint16_t count = static_cast<uint16_t>(wanted < ProcedureBlock::kWords ? wanted : ProcedureBlock::kWords);
+    uint16_t words[ProcedureBlock::kWords];
+    ModbusResult r = ReadWords(*this, slave, ProcedureBlock::kStart, count, words);
+    if (r == kResultOk) std::memcpy(block.words, words, 2u * count);
+    return r;
+}
+
+ModbusResult CModbusMaster::ReadPidParams(uint8_t slave, PidParams& params)
+{
+    uint16_t words[PidParams::kCount];
+    ModbusResult r = ReadWords(*this, slave, PidParams::kStart, PidParams::kCount, words);
+    if (r != kResultOk) return r;
+    // Every field is a float: join each register pair high word first.
+    SwapWords32(words, sizeof words);
+    std::memcpy(&params, words, sizeof params);
+    return kResultOk;
+}
+
+ModbusResult CModbusMaster::WritePidParams(uint8_t slave, const PidParams& params)
+{
+    uint16_t words[PidParams::kCount];
+    std::memcpy(words, &params, sizeof words);
+    SwapWords32(words, sizeof words);
+    return WriteMultipleRegisters(slave, PidParams::kStart, words, PidParams::kCount);
+}
+
+ModbusResult CModbusMaster::ReadFocParams(uint8_t slave, FocParams& params)
+{
+    FocParams read;
+    ModbusResult r = ReadWords(*this, slave, FocParams::kStart, FocParams::kCount, &read);
+    if (r == kResultOk) params = read;
+    return r;
+}
+
+ModbusResult CModbusMaster::WriteFocParams(uint8_t slave, const FocParams& params)
+{
+    return WriteWords(*this, slave, FocParams::kStart, params);
+}

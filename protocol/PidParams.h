@@ -1,0 +1,22 @@
+#pragma once
+// Holding registers 186 to 203: the gains of the three PID loops, each a
+// single-precision float in two registers, high word first.
+
+#include <cstdint>
+
+struct PidParams {
+    static constexpr uint16_t kStart = 186;
+    static constexpr uint16_t kCount = 18;
+
+    float selfLockKp;  // 186-187
+    float selfLockKi;  // 188-189
+    float selfLockKd;  // 190-191
+    float speedKp;     // 192-193
+    float speedKi;     // 194-195
+    float speedKd;     // 196-197
+    float positionKp;  // 198-199
+    float positionKi;  // 200-201
+    float positionKd;  // 202-203
+};
+static_assert(sizeof(float) == 4, "gains are IEEE 754 single precision");
+static_assert(sizeof(PidParams) == 2 * PidParams::kCount, "PidParams mirrors 18 registers");
