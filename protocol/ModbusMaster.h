@@ -10,6 +10,12 @@
 #include "ModbusRtu.h"
 #include "SdoRecord.h"
 // GROUP-RECORD-INCLUDES (register-group records)
+// -- communication page and CANopen objects
+#include "CanParams.h"
+#include "CommAddress.h"
+#include "CommParams.h"
+#include "PdoCommRecord.h"
+// -- end communication page
 // -- motor pages: motor control, motor parameters, PID/FOC, procedures
 #include "FocParams.h"
 #include "MotorParams.h"
@@ -48,6 +54,16 @@ public:
                              SdoRecord& response);
 
     // GROUP-OPERATIONS (register groups, one transaction each)
+    // -- communication page (ModbusMasterComm.cpp)
+    // Reads fill the record only on success; a reply shorter than the group
+    // is a bad response.
+    ModbusResult ReadCommParams(uint8_t slave, CommParams& params);      // 0x0090..0x0095
+    ModbusResult WriteCommParams(uint8_t slave, const CommParams& params);
+    ModbusResult ReadCommAddress(uint8_t slave, CommAddress& address);   // 0x009C..0x009D
+    ModbusResult WriteCommAddress(uint8_t slave, const CommAddress& address);
+    ModbusResult ReadCanParams(uint8_t slave, CanParams& params);        // 0x0120..0x0129
+    ModbusResult WriteCanParams(uint8_t slave, const CanParams& params);
+    // -- end communication page
     // -- motor pages (ModbusMasterMotor.cpp)
     // Reads fill the record only on success; a reply shorter than asked for
     // is a bad response.
