@@ -202,7 +202,7 @@ std::uint32_t CObjectDictionary::CheckMappingWrite(std::uint16_t index, std::uin
             return kNotMappable;
         bits += entry & 0xFF;
     }
-    return bits > 64 ? kMappingTooLong : 0;
+    return bits > 64 ? std::uint32_t{kMappingTooLong} : 0u;
 }
 
 std::uint32_t CObjectDictionary::CheckMappingEntry(std::uint16_t mappingIndex, std::uint32_t entry) const

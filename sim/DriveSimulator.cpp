@@ -1,0 +1,415 @@
+#include "DriveSimulator.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "SlaveCrc.h"
+
+namespace zoric::sim {
+
+namespace {
+
+speed_t BaudConstant(std::uint32_t baud)
+{
+    switch (baud) {
+    case 1200: return B1200;
+    case 2400: return B2400;
+    case 4800: return B4800;
+    case 19200: return B19200;
+    case 38400: return B38400;
+    case 57600: return B57600;
+    case 115200: return B115200;
+    default: return B9600;
+    }
+}
+
+void CloseFd(int& fd)
+{
+    if (fd >= 0)
+        ::close(fd);
+    fd = -1;
+}
+
+}  // namespace
+
+CDriveSimulator::CDriveSimulator(SimOptions options)
+    : m_options(std::move(options)),
+      m_model(m_options),
+      m_protocol(m_model, m_options.slaveAddress),
+      m_faults(m_options)
+{
+    m_model.Dictionary().SetStoreHandler([this] { return m_options.stateFile.empty() || SaveStateLocked(); });
+    LoadState();
+}
+
+CDriveSimulator::~CDriveSimulator()
+{
+    Stop();
+}
+
+CDriveSimulator::Clock::duration CDriveSimulator::CharTime() const
+{
+    const int bits = 1 + 8 + (m_options.parity == 'N' || m_options.parity == 'n' ? 0 : 1) + m_options.stopBits;
+    const std::uint32_t baud = m_options.baudRate ? m_options.baudRate : 9600;
+    return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(double(bits) / baud));
+}
+
+void CDriveSimulator::ApplyLineSettings()
+{
+    termios tio{};
+    if (::tcgetattr(m_slaveFd, &tio) != 0)
+        return;
+    ::cfmakeraw(&tio);
+    ::cfsetispeed(&tio, BaudConstant(m_options.baudRate));
+    ::cfsetospeed(&tio, BaudConstant(m_options.baudRate));
+    tio.c_cflag |= CLOCAL | CREAD;
+    tio.c_cflag &= ~(PARENB | PARODD | CSTOPB);
+    if (m_options.parity == 'E' || m_options.parity == 'e')
+        tio.c_cflag |= PARENB;
+    else if (m_options.parity == 'O' || m_options.parity == 'o')
+        tio.c_cflag |= PARENB | PARODD;
+    if (m_options.stopBits == 2)
+        tio.c_cflag |= CSTOPB;
+    ::tcsetattr(m_slaveFd, TCSANOW, &tio);
+}
+
+bool CDriveSimulator::Start()
+{
+    if (IsRunning())
+        return true;
+    auto fail = [this](const char* what) {
+        m_lastError = std::string(what) + ": " + std::strerror(errno);
+        CloseFd(m_masterFd);
+        CloseFd(m_slaveFd);
+        CloseFd(m_wakeFd);
+        return false;
+    };
+    m_masterFd = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (m_masterFd < 0)
+        return fail("posix_openpt");
+    if (::grantpt(m_masterFd) != 0 || ::unlockpt(m_masterFd) != 0)
+        return fail("grantpt/unlockpt");
+    char name[256] = {};
+    if (::ptsname_r(m_masterFd, name, sizeof name) != 0)
+        return fail("ptsname");
+    m_slavePath = name;
+    m_slaveFd = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (m_slaveFd < 0)
+        return fail("open slave");
+    ApplyLineSettings();
+    if (::fcntl(m_masterFd, F_SETFL, ::fcntl(m_masterFd, F_GETFL) | O_NONBLOCK) != 0)
+        return fail("fcntl");
+    m_wakeFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    if (m_wakeFd < 0)
+        return fail("eventfd");
+    m_stop = false;
+    m_lastInput = Clock::now();
+    m_thread = std::thread(&CDriveSimulator::Run, this);
+    return true;
+}
+
+void CDriveSimulator::Stop()
+{
+    if (m_thread.joinable()) {
+        m_stop = true;
+        Wake();
+        m_thread.join();
+    }
+    CloseFd(m_masterFd);
+    CloseFd(m_slaveFd);
+    CloseFd(m_wakeFd);
+    m_output.clear();
+}
+
+void CDriveSimulator::Wake()
+{
+    if (m_wakeFd >= 0) {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const ssize_t n = ::write(m_wakeFd, &one, sizeof one);
+    }
+}
+
+std::uint16_t CDriveSimulator::GetRegister(std::uint16_t address)
+{
+    std::lock_guard lock(m_mutex);
+    m_model.Advance(Clock::now());
+    return m_model.Get(address);
+}
+
+void CDriveSimulator::SetRegister(std::uint16_t address, std::uint16_t value)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_model.Set(address, value);
+    }
+    Wake();
+}
+
+std::optional<std::uint32_t> CDriveSimulator::GetObject(std::uint16_t index, std::uint8_t subIndex)
+{
+    std::lock_guard lock(m_mutex);
+    return m_model.Dictionary().Get(index, subIndex);
+}
+
+bool CDriveSimulator::SetObject(std::uint16_t index, std::uint8_t subIndex, std::uint32_t value)
+{
+    std::lock_guard lock(m_mutex);
+    return m_model.Dictionary().Set(index, subIndex, value);
+}
+
+void CDriveSimulator::InjectFault(SimFault fault, unsigned nextAnswers)
+{
+    std::lock_guard lock(m_mutex);
+    m_faults.Arm(fault, nextAnswers);
+}
+
+void CDriveSimulator::SetFaultProbability(SimFault fault, double probability)
+{
+    std::lock_guard lock(m_mutex);
+    m_faults.SetProbability(fault, probability);
+}
+
+void CDriveSimulator::ClearFaults()
+{
+    std::lock_guard lock(m_mutex);
+    m_faults.Clear();
+}
+
+void CDriveSimulator::Run()
+{
+    std::uint8_t buffer[512];
+    const auto silence = std::max<Clock::duration>(CharTime() * 7 / 2, std::chrono::milliseconds(3));
+    Clock::time_point readBackoffUntil{};
+    bool blocked = false;  // the pty's buffer is full; wait until it drains
+    while (!m_stop) {
+        auto now = Clock::now();
+        bool active;
+        {
+            std::lock_guard lock(m_mutex);
+            m_model.Advance(now);
+            active = m_model.IsActive();
+        }
+        int timeout = TimeoutMs(now, active, blocked);
+        if (m_parser.HasPartialInput()) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(m_lastInput + silence - now).count();
+            timeout = timeout < 0 ? std::max<int>(0, int(left)) : std::min<int>(timeout, std::max<int>(0, int(left)));
+        }
+        const bool backoff = now < readBackoffUntil;
+        if (backoff)
+            timeout = timeout < 0 ? 50 : std::min(timeout, 50);
+
+        pollfd fds[2] = {{m_wakeFd, POLLIN, 0}, {m_masterFd, 0, 0}};
+        if (!backoff)
+            fds[1].events |= POLLIN;
+        if (blocked)
+            fds[1].events |= POLLOUT;
+        const int ready = ::poll(fds, fds[1].events ? 2 : 1, timeout);
+        if (ready < 0 && errno != EINTR)
+            break;
+        if (fds[0].revents & POLLIN) {
+            std::uint64_t drained;
+            [[maybe_unused]] const ssize_t n = ::read(m_wakeFd, &drained, sizeof drained);
+        }
+        now = Clock::now();
+        if (fds[1].revents & (POLLIN | POLLHUP | POLLERR)) {
+            const ssize_t n = ::read(m_masterFd, buffer, sizeof buffer);
+            if (n > 0) {
+                m_parser.Feed(buffer, static_cast<std::size_t>(n));
+                m_lastInput = now;
+            } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
+                readBackoffUntil = now + std::chrono::milliseconds(50);
+            }
+        }
+        if (m_parser.HasPartialInput() && now - m_lastInput >= silence)
+            m_parser.Silence();
+        m_crcErrors = m_parser.CrcErrors();
+        ServeFrames(now);
+        blocked = !Flush(now);
+    }
+}
+
+int CDriveSimulator::TimeoutMs(Clock::time_point now, bool active, bool blocked) const
+{
+    int timeout = active ? 10 : -1;
+    if (!m_output.empty() && !blocked) {
+        const Chunk& c = m_output.front();
+        long wait;
+        if (c.started && m_options.pacing)
+            wait = 1;
+        else
+            wait = std::max<long>(0, std::chrono::ceil<std::chrono::milliseconds>(c.due - now).count());
+        timeout = timeout < 0 ? int(wait) : std::min<int>(timeout, int(wait));
+    }
+    return timeout;
+}
+
+void CDriveSimulator::ServeFrames(Clock::time_point now)
+{
+    CSlaveFrameParser::Frame request;
+    while (m_parser.Next(request)) {
+        ++m_requests;
+        std::vector<std::uint8_t> answer;
+        std::optional<SimFault> fault;
+        {
+            std::lock_guard lock(m_mutex);
+            m_model.Advance(now);
+            if (!m_protocol.Handle(request, answer))
+                continue;
+            fault = m_faults.Next();
+        }
+        ++m_answers;
+        if (!fault) {
+            Queue(std::move(answer), now);
+            continue;
+        }
+        switch (*fault) {
+        case SimFault::NoAnswer:
+            break;
+        case SimFault::BadCrc:
+            answer.back() ^= 0x5A;
+            Queue(std::move(answer), now);
+            break;
+        case SimFault::WrongSlave:
+            answer.resize(answer.size() - 2);
+            answer[0] = static_cast<std::uint8_t>(answer[0] == 247 ? 1 : answer[0] + 1);
+            AppendCrc(answer);
+            Queue(std::move(answer), now);
+            break;
+        case SimFault::TrailingBytes:
+            answer.push_back(0x00);
+            answer.push_back(0xFF);
+            Queue(std::move(answer), now);
+            break;
+        case SimFault::LateAnswer:
+            Queue(std::move(answer), now + std::chrono::milliseconds(m_options.lateAnswerMs));
+            break;
+        case SimFault::SplitResponse: {
+            // Three pieces with a pause in between, as a slow or busy drive sends.
+            const std::size_t n = answer.size();
+            const std::size_t cut1 = std::max<std::size_t>(1, n / 3);
+            const std::size_t cut2 = std::max(cut1 + 1, 2 * n / 3);
+            const auto pause = std::chrono::milliseconds(m_options.splitPauseMs);
+            Queue({answer.begin(), answer.begin() + long(cut1)}, now);
+            Queue({answer.begin() + long(cut1), answer.begin() + long(cut2)}, now + pause);
+            Queue({answer.begin() + long(cut2), answer.end()}, now + 2 * pause);
+            break;
+        }
+        case SimFault::Count:
+            break;
+        }
+    }
+}
+
+void CDriveSimulator::Queue(std::vector<std::uint8_t> answer, Clock::time_point due)
+{
+    if (answer.empty())
+        return;
+    Chunk chunk;
+    chunk.due = due;
+    chunk.bytes = std::move(answer);
+    m_output.push_back(std::move(chunk));
+}
+
+bool CDriveSimulator::Flush(Clock::time_point now)
+{
+    while (!m_output.empty()) {
+        Chunk& c = m_output.front();
+        if (now < c.due)
+            return true;
+        if (!c.started) {
+            c.started = true;
+            c.startedAt = now;
+        }
+        std::size_t allowed = c.bytes.size();
+        if (m_options.pacing) {
+            // One character per character time, counted from the first.
+            const auto elapsed = now - c.startedAt;
+            allowed = std::min<std::size_t>(allowed, 1 + static_cast<std::size_t>(elapsed / CharTime()));
+        }
+        if (allowed > c.sent) {
+            const ssize_t n = ::write(m_masterFd, c.bytes.data() + c.sent, allowed - c.sent);
+            if (n < 0) {
+                if (errno == EAGAIN || errno == EWOULDBLOCK)
+                    return false;
+                if (errno == EINTR)
+                    continue;
+                m_output.clear();  // the line is gone; nobody hears the answers
+                return true;
+            }
+            c.sent += static_cast<std::size_t>(n);
+        }
+        if (c.sent < c.bytes.size())
+            return true;
+        m_output.pop_front();
+    }
+    return true;
+}
+
+bool CDriveSimulator::SaveState()
+{
+    std::lock_guard lock(m_mutex);
+    return SaveStateLocked();
+}
+
+// A line per setting: "R <register> <value>" or "O <index> <sub> <value>",
+// hexadecimal. Written to a temporary file first so a crash never leaves a
+// half-written state behind.
+bool CDriveSimulator::SaveStateLocked()
+{
+    if (m_options.stateFile.empty())
+        return false;
+    const std::string tmp = m_options.stateFile + ".tmp";
+    {
+        std::ofstream out(tmp, std::ios::trunc);
+        if (!out)
+            return false;
+        out << std::hex;
+        for (std::uint32_t a = 0; a <= 0xFFFF; ++a)
+            if (CDriveModel::IsPersistent(static_cast<std::uint16_t>(a)))
+                out << "R " << a << ' ' << m_model.Get(static_cast<std::uint16_t>(a)) << '\n';
+        for (const auto& [key, value] : m_model.Dictionary().WritableEntries())
+            out << "O " << (key >> 8) << ' ' << (key & 0xFF) << ' ' << value << '\n';
+        if (!out.flush())
+            return false;
+    }
+    return std::rename(tmp.c_str(), m_options.stateFile.c_str()) == 0;
+}
+
+void CDriveSimulator::LoadState()
+{
+    if (!m_options.stateFile.empty()) {
+        std::ifstream in(m_options.stateFile);
+        std::string line;
+        while (std::getline(in, line)) {
+            std::istringstream fields(line);
+            char kind = 0;
+            unsigned long a = 0, b = 0, c = 0;
+            fields >> kind >> std::hex >> a >> b;
+            if (kind == 'R' && fields && a <= 0xFFFF && b <= 0xFFFF &&
+                CDriveModel::IsPersistent(static_cast<std::uint16_t>(a)))
+                m_model.Set(static_cast<std::uint16_t>(a), static_cast<std::uint16_t>(b));
+            else if (kind == 'O' && (fields >> c) && a <= 0xFFFF && b <= 0xFF && c <= 0xFFFFFFFF)
+                m_model.Dictionary().Set(static_cast<std::uint16_t>(a), static_cast<std::uint8_t>(b),
+                                         static_cast<std::uint32_t>(c));
+        }
+    }
+    // The line the drive actually runs on is the one it was started with.
+    m_model.Set(144, static_cast<std::uint16_t>(m_options.baudRate >> 16));
+    m_model.Set(145, static_cast<std::uint16_t>(m_options.baudRate & 0xFFFF));
+    m_model.Set(146, static_cast<std::uint16_t>(ParityIndex(m_options.parity, m_options.stopBits)));
+    m_model.Set(156, m_options.slaveAddress);
+    if (m_options.startUnlearned)
+        m_model.Set(117, 0);
+}
+
+}  // namespace zoric::sim

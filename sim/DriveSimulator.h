@@ -1,0 +1,106 @@
+#pragma once
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "DriveModel.h"
+#include "FaultInjector.h"
+#include "SimOptions.h"
+#include "SlaveFrameParser.h"
+#include "SlaveProtocol.h"
+
+namespace zoric::sim {
+
+// A drive on a pseudo-terminal: the master tool opens SlavePath() like a
+// serial port and talks Modbus RTU to it. One thread serves the line and
+// moves the simulated time; it sleeps in poll() while nothing happens.
+class CDriveSimulator
+{
+public:
+    using Clock = std::chrono::steady_clock;
+
+    explicit CDriveSimulator(SimOptions options = {});
+    ~CDriveSimulator();
+    CDriveSimulator(const CDriveSimulator&) = delete;
+    CDriveSimulator& operator=(const CDriveSimulator&) = delete;
+
+    // Opens the pseudo-terminal and starts serving it. False on failure
+    // (see LastError()).
+    bool Start();
+    void Stop();
+    bool IsRunning() const { return m_thread.joinable(); }
+    // The device the master opens, e.g. /dev/pts/5; empty before Start().
+    std::string SlavePath() const { return m_slavePath; }
+    std::string LastError() const { return m_lastError; }
+    const SimOptions& Options() const { return m_options; }
+
+    // Registers and objects as the drive holds them now; direct, without
+    // the drive's checks.
+    std::uint16_t GetRegister(std::uint16_t address);
+    void SetRegister(std::uint16_t address, std::uint16_t value);
+    std::optional<std::uint32_t> GetObject(std::uint16_t index, std::uint8_t subIndex);
+    bool SetObject(std::uint16_t index, std::uint8_t subIndex, std::uint32_t value);
+
+    void InjectFault(SimFault fault, unsigned nextAnswers);
+    void SetFaultProbability(SimFault fault, double probability);
+    void ClearFaults();
+
+    // Frames with a valid CRC seen on the line (any slave address).
+    std::uint64_t RequestCount() const { return m_requests.load(); }
+    std::uint64_t AnswerCount() const { return m_answers.load(); }
+    std::uint64_t CrcErrorCount() const { return m_crcErrors.load(); }
+
+    // Writes the settings to the state file, as "store parameters" does.
+    bool SaveState();
+
+private:
+    struct Chunk
+    {
+        Clock::time_point due;
+        std::vector<std::uint8_t> bytes;
+        std::size_t sent = 0;
+        bool started = false;
+        Clock::time_point startedAt;
+    };
+
+    void Run();
+    void ServeFrames(Clock::time_point now);
+    void Queue(std::vector<std::uint8_t> answer, Clock::time_point now);
+    bool Flush(Clock::time_point now);  // false while the pty is full
+    int TimeoutMs(Clock::time_point now, bool active, bool blocked) const;
+    void Wake();
+    bool SaveStateLocked();
+    void LoadState();
+    void ApplyLineSettings();
+    Clock::duration CharTime() const;
+
+    SimOptions m_options;
+    mutable std::mutex m_mutex;  // guards the model, the protocol and the faults
+    CDriveModel m_model;
+    CSlaveProtocol m_protocol;
+    CFaultInjector m_faults;
+
+    int m_masterFd = -1;
+    int m_slaveFd = -1;  // held open so that the line never hangs up
+    int m_wakeFd = -1;
+    std::string m_slavePath;
+    std::string m_lastError;
+    std::thread m_thread;
+    std::atomic<bool> m_stop{false};
+    std::atomic<std::uint64_t> m_requests{0};
+    std::atomic<std::uint64_t> m_answers{0};
+    std::atomic<std::uint64_t> m_crcErrors{0};
+
+    // Owned by the line thread.
+    CSlaveFrameParser m_parser;
+    std::deque<Chunk> m_output;
+    Clock::time_point m_lastInput;
+};
+
+}  // namespace zoric::sim

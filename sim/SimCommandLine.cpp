@@ -1,0 +1,197 @@
+#include "SimCommandLine.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
+#include <utility>
+
+namespace zoric::sim {
+
+namespace {
+
+bool ParseNumber(std::string_view text, double& value)
+{
+    const std::string s(text);
+    char* end = nullptr;
+    value = std::strtod(s.c_str(), &end);
+    return !s.empty() && end && *end == '\0';
+}
+
+bool ParseUnsigned(std::string_view text, unsigned long max, unsigned long& value)
+{
+    const std::string s(text);
+    if (s.empty() || s[0] == '-')
+        return false;
+    char* end = nullptr;
+    errno = 0;
+    value = std::strtoul(s.c_str(), &end, 0);
+    return end && *end == '\0' && errno == 0 && value <= max;
+}
+
+bool ParseFault(std::string_view name, SimFault& fault)
+{
+    static constexpr std::pair<std::string_view, SimFault> kNames[] = {
+        {"no-answer", SimFault::NoAnswer}, {"bad-crc", SimFault::BadCrc},   {"wrong-slave", SimFault::WrongSlave},
+        {"split", SimFault::SplitResponse}, {"trailing", SimFault::TrailingBytes}, {"late", SimFault::LateAnswer},
+    };
+    for (const auto& [n, f] : kNames)
+        if (n == name) {
+            fault = f;
+            return true;
+        }
+    return false;
+}
+
+}  // namespace
+
+std::string SimUsage()
+{
+    return "usage: zoric-sim [options]\n"
+           "A simulated ZORIC drive: a Modbus RTU slave on a pseudo-terminal.\n"
+           "\n"
+           "  --port COMn         publish the pty as COMn in the COM directory\n"
+           "                      ($ZORIC_COM_DIR, default ${XDG_RUNTIME_DIR:-/tmp}/zoric-com)\n"
+           "  --slave N           slave address, 1 to 247 (default 1)\n"
+           "  --baud N            baud rate (default 9600)\n"
+           "  --parity P          n, o or e, or the tool's index 0 (n+2), 1 (o+1), 2 (e+1), 3 (n+1)\n"
+           "  --stop-bits N       1 or 2 (default 2)\n"
+           "  --time-scale X      duration factor of procedures and test moves (0.05: 20x faster)\n"
+           "  --pacing            send answers at the speed of the configured line\n"
+           "  --unlearned         start with the motor not learned\n"
+           "  --learning-fails    motor learning ends in failure\n"
+           "  --state FILE        settings file: loaded at start, written by \"store parameters\"\n"
+           "  --fault KIND=P      spoil answers with probability P (0..1)\n"
+           "  --seed N            seed of the fault dice\n"
+           "  --help              this text\n"
+           "\n"
+           "Fault kinds: no-answer, bad-crc, wrong-slave, split, trailing, late.\n"
+           "Stops on SIGINT or SIGTERM and then removes the COMn link.\n";
+}
+
+SimCommandLine ParseSimCommandLine(int argc, const char* const* argv)
+{
+    SimCommandLine cl;
+    SimOptions& o = cl.options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        auto value = [&](std::string_view& out) {
+            if (i + 1 >= argc) {
+                cl.error = std::string(arg) + " needs a value";
+                return false;
+            }
+            out = argv[++i];
+            return true;
+        };
+        std::string_view v;
+        unsigned long n = 0;
+        double d = 0;
+        if (arg == "--help" || arg == "-h") {
+            cl.help = true;
+        } else if (arg == "--pacing") {
+            o.pacing = true;
+        } else if (arg == "--unlearned") {
+            o.startUnlearned = true;
+        } else if (arg == "--learning-fails") {
+            o.learningFails = true;
+        } else if (arg == "--port") {
+            if (!value(v))
+                return cl;
+            if (v.empty() || v.find('/') != std::string_view::npos || v == "." || v == "..") {
+                cl.error = "--port takes a plain name such as COM1";
+                return cl;
+            }
+            cl.port = v;
+        } else if (arg == "--slave") {
+            if (!value(v))
+                return cl;
+            if (!ParseUnsigned(v, 247, n) || n == 0) {
+                cl.error = "--slave must be 1 to 247";
+                return cl;
+            }
+            o.slaveAddress = static_cast<std::uint8_t>(n);
+        } else if (arg == "--baud") {
+            if (!value(v))
+                return cl;
+            if (!ParseUnsigned(v, 4000000, n) || n < 300) {
+                cl.error = "--baud must be a baud rate";
+                return cl;
+            }
+            o.baudRate = static_cast<std::uint32_t>(n);
+        } else if (arg == "--parity") {
+            if (!value(v))
+                return cl;
+            if (v == "n" || v == "N") {
+                o.parity = 'N';
+            } else if (v == "o" || v == "O" || v == "1") {
+                o.parity = 'O';
+                o.stopBits = 1;
+            } else if (v == "e" || v == "E" || v == "2") {
+                o.parity = 'E';
+                o.stopBits = 1;
+            } else if (v == "0") {
+                o.parity = 'N';
+                o.stopBits = 2;
+            } else if (v == "3") {
+                o.parity = 'N';
+                o.stopBits = 1;
+            } else {
+                cl.error = "--parity must be n, o, e or 0 to 3";
+                return cl;
+            }
+        } else if (arg == "--stop-bits") {
+            if (!value(v))
+                return cl;
+            if (!ParseUnsigned(v, 2, n) || n == 0) {
+                cl.error = "--stop-bits must be 1 or 2";
+                return cl;
+            }
+            o.stopBits = static_cast<int>(n);
+        } else if (arg == "--time-scale") {
+            if (!value(v))
+                return cl;
+            if (!ParseNumber(v, d) || !(d > 0) || d > 1000) {
+                cl.error = "--time-scale must be a positive number";
+                return cl;
+            }
+            o.timeScale = d;
+        } else if (arg == "--state") {
+            if (!value(v))
+                return cl;
+            o.stateFile = v;
+        } else if (arg == "--seed") {
+            if (!value(v))
+                return cl;
+            if (!ParseUnsigned(v, 0xFFFFFFFF, n)) {
+                cl.error = "--seed must be a number";
+                return cl;
+            }
+            o.randomSeed = static_cast<std::uint32_t>(n);
+        } else if (arg == "--fault") {
+            if (!value(v))
+                return cl;
+            const auto eq = v.find('=');
+            SimFault fault{};
+            if (eq == std::string_view::npos || !ParseFault(v.substr(0, eq), fault) ||
+                !ParseNumber(v.substr(eq + 1), d) || d < 0 || d > 1) {
+                cl.error = "--fault takes KIND=PROBABILITY, e.g. bad-crc=0.1";
+                return cl;
+            }
+            o.faultProbability[static_cast<int>(fault)] = d;
+        } else {
+            cl.error = "unknown option " + std::string(arg);
+            return cl;
+        }
+    }
+    return cl;
+}
+
+std::string ComLinkDirectory()
+{
+    if (const char* dir = std::getenv("ZORIC_COM_DIR"); dir && *dir)
+        return dir;
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    return std::string(runtime && *runtime ? runtime : "/tmp") + "/zoric-com";
+}
+
+}  // namespace zoric::sim

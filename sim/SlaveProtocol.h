@@ -1,0 +1,36 @@
+#pragma once
+#include <cstdint>
+#include <vector>
+
+namespace zoric::sim {
+
+class CDriveModel;
+
+// The drive's Modbus application layer: turns one complete request frame
+// into its answer (normal or exception), or into silence when the frame is
+// for another slave, broadcast or damaged. Safe on any input bytes.
+class CSlaveProtocol
+{
+public:
+    using Frame = std::vector<std::uint8_t>;
+
+    CSlaveProtocol(CDriveModel& model, std::uint8_t address) : m_model(model), m_address(address) {}
+
+    // True when `response` (CRC included) is to be sent.
+    bool Handle(const Frame& request, Frame& response);
+
+    std::uint8_t Address() const { return m_address; }
+
+private:
+    bool ReadHolding(const Frame& request, Frame& response);
+    bool WriteSingle(const Frame& request, Frame& response);
+    bool WriteMultiple(const Frame& request, Frame& response);
+    bool Identification(const Frame& request, Frame& response);
+    bool Exception(const Frame& request, std::uint8_t code, Frame& response);
+
+    CDriveModel& m_model;
+    std::uint8_t m_address;
+    bool m_broadcast = false;
+};
+
+}  // namespace zoric::sim
