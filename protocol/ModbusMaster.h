@@ -23,6 +23,13 @@
 #include "ProcedureBlock.h"
 #include "RampSettings.h"
 // -- end motor pages
+// -- configuration pages: system, safety, reciprocating
+#include "PresetSpeeds.h"
+#include "ReciprocateParams.h"
+#include "SafetyParams.h"
+#include "SystemParams.h"
+#include "SystemParamsExt.h"
+// -- end configuration pages
 
 class CModbusMaster : public CModbusRtu {
 public:
@@ -90,4 +97,21 @@ public:
     ModbusResult ReadFocParams(uint8_t slave, FocParams& params);  // 768..779
     ModbusResult WriteFocParams(uint8_t slave, const FocParams& params);
     // -- end motor pages
+    // -- configuration pages: system, safety, reciprocating (ModbusMasterConfig.cpp)
+    // Reads fill the record only on success; a reply shorter than the group
+    // is a bad response.
+    ModbusResult ReadSystemParams(uint8_t slave, SystemParams& params);        // 128..143
+    ModbusResult WriteSystemParams(uint8_t slave, const SystemParams& params);
+    ModbusResult ReadSystemParamsExt(uint8_t slave, SystemParamsExt& params);  // 150..155
+    ModbusResult WriteSystemParamsExt(uint8_t slave, const SystemParamsExt& params);
+    ModbusResult ReadSafetyParams(uint8_t slave, SafetyParams& params);        // 256..269
+    ModbusResult WriteSafetyParams(uint8_t slave, const SafetyParams& params);
+    ModbusResult ReadReciprocateParams(uint8_t slave, ReciprocateParams& params);  // 160..169
+    ModbusResult WriteReciprocateParams(uint8_t slave, const ReciprocateParams& params);
+    ModbusResult ReadPresetSpeeds(uint8_t slave, PresetSpeeds& speeds);        // 176..179
+    ModbusResult WritePresetSpeeds(uint8_t slave, const PresetSpeeds& speeds);
+    // The reciprocating test command register 170 (ReciprocateCommand values).
+    ModbusResult WriteReciprocateCommand(uint8_t slave, uint16_t command);
+    ModbusResult ReadReciprocateCommand(uint8_t slave, uint16_t& command);
+    // -- end configuration pages
 };

@@ -1,0 +1,52 @@
+#include "FloatText.h"
+
+#include <charconv>
+#include <limits>
+
+namespace FloatText {
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+}  // namespace
+
+float Parse(std::string_view text)
+{
+    size_t i = 0;
+    while (i < text.size() && IsBlank(text[i])) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+
+    const size_t start = i;
+    bool anyDigit = false;
+    bool nonzeroInteger = false;
+    for (; i < text.size() && IsDigit(text[i]); ++i) {
+        anyDigit = true;
+        nonzeroInteger = nonzeroInteger || text[i] != '0';
+    }
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        for (; i < text.size() && IsDigit(text[i]); ++i) anyDigit = true;
+    }
+    if (!anyDigit) return 0.0f;
+
+    // from_chars, unlike strtod, ignores the process locale: "1.5" is 1.5
+    // whatever decimal separator the desktop uses.
+    double value = 0.0;
+    const auto [end, error] = std::from_chars(text.data() + start, text.data() + i, value, std::chars_format::fixed);
+    (void)end;
+    constexpr double kMax = std::numeric_limits<float>::max();
+    if (error == std::errc::result_out_of_range) {
+        value = nonzeroInteger ? kMax : 0.0;  // too many digits one way or the other
+    } else if (error != std::errc()) {
+        return 0.0f;
+    }
+    // Narrowing a double beyond the float range is undefined; hold it at the limit.
+    if (value > kMax) value = kMax;
+    if (value == 0.0) return 0.0f;  // never send a negative zero
+    const float narrowed = static_cast<float>(value);  // round to nearest
+    return negative ? -narrowed : narrowed;
+}
+
+}  // namespace FloatText

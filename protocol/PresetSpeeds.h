@@ -1,0 +1,13 @@
+#pragma once
+// Holding registers 176 to 179: the preset forward and reverse speeds with
+// the speed mode that gives them their unit and the control mode.
+
+#include <cstdint>
+
+struct PresetSpeeds {
+    uint16_t speedMode;     // 176, 0 duty, 1 torque, 2 speed loop, 3 position loop
+    uint16_t controlMode;   // 177, 0 two contacts, 1 one contact
+    uint16_t forwardSpeed;  // 178
+    uint16_t reverseSpeed;  // 179
+};
+static_assert(sizeof(PresetSpeeds) == 2 * 4, "PresetSpeeds mirrors 4 registers");

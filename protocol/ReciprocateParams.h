@@ -1,0 +1,29 @@
+#pragma once
+// Holding registers 160 to 169: homing and travel of the reciprocating
+// operation between the limit switches SQ1 and SQ2. Register 170 is the test
+// command register (see CModbusMaster::WriteReciprocateCommand).
+
+#include <cstdint>
+
+struct ReciprocateParams {
+    uint16_t homingMode;        // 160, 0 none, 1 SQ2, 2 SQ1
+    uint16_t fineHoming;        // 161, 0/1
+    uint32_t totalTravel;       // 162-163, pulses, high word in 162
+    uint16_t coarseSpeed;       // 164, Hz or 0.1 Hz by the speed range
+    uint16_t fineSpeed;         // 165
+    uint16_t speedAfterHoming;  // 166
+    uint16_t deadBand;          // 167, 0.1 %
+    uint16_t rehomeAfterLimit;  // 168, 0/1
+    uint16_t homingTorque;      // 169, 0.01 A
+};
+static_assert(sizeof(ReciprocateParams) == 2 * 10, "ReciprocateParams mirrors 10 registers");
+
+// Values of the test command register 170; the drive sets it back to 0 when
+// the commanded operation has ended.
+namespace ReciprocateCommand {
+constexpr uint16_t kIdle = 0;
+constexpr uint16_t kCancel = 1;
+constexpr uint16_t kHomeSq1 = 2;
+constexpr uint16_t kHomeSq2 = 3;
+constexpr uint16_t kMeasureTravel = 4;
+}  // namespace ReciprocateCommand
