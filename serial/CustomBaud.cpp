@@ -2,6 +2,7 @@
 
 // termios2 lives in the kernel headers, which clash with <termios.h>: keep
 // them in this file alone.
+#include <asm/ioctls.h>
 #include <asm/termbits.h>
 
 extern "C" int ioctl(int fd, unsigned long request, ...);

@@ -16,7 +16,9 @@ protected:
         ASSERT_TRUE(line.Ok());
         slave = std::make_unique<CScriptedSlave>(line.PathB(), std::move(script));
         ASSERT_TRUE(slave->Ok());
-        if (!master.IsPortOpen()) ASSERT_TRUE(master.OpenWithMode(line.PathA(), "9600,n,8,2"));
+        if (!master.IsPortOpen()) {
+            ASSERT_TRUE(master.OpenWithMode(line.PathA(), "9600,n,8,2"));
+        }
     }
     // Answers every request with the same bytes (CRC appended).
     void AnswerAlways(std::vector<uint8_t> frame)
