@@ -4,11 +4,14 @@
 // application's name unless one is given. Call on the UI thread only (workers
 // go through CUiDispatcher). Tests install a handler that answers and records.
 
+#include <QCoreApplication>
 #include <QString>
 
 class QWidget;
 
 class CMessageBox {
+    Q_DECLARE_TR_FUNCTIONS(CMessageBox)
+
 public:
     enum class Buttons { Ok, YesNo };
     enum class Icon { None, Information, Question, Warning, Critical };
