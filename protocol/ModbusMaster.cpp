@@ -141,6 +141,22 @@ void CModbusMaster::SwapWords32(void* buffer, size_t length)
     }
 }
 
+void CModbusMaster::AppendIdentificationObjects(const uint8_t* block, size_t length, std::string& text)
+{
+    size_t offset = 3;
+    while (length > 3 && offset + 2 <= length) {
+        uint8_t id = block[offset];
+        size_t valueLength = block[offset + 1];
+        if (offset + 2 + valueLength > length) break;  // runs past the block
+        const char* value = reinterpret_cast<const char*>(block + offset + 2);
+        if (!text.empty()) text += "\r\n";
+        text += IdentificationObjectName(id);
+        text += ":";
+        text += GbkToUtf8(value, strnlen(value, valueLength));
+        offset += valueLength + 2;
+    }
+}
+
 ModbusResult CModbusMaster::ReadDeviceIdentification(uint8_t slave, std::string& text)
 {
     std::string result;
@@ -153,19 +169,7 @@ ModbusResult CModbusMaster::ReadDeviceIdentification(uint8_t slave, std::string&
         uint16_t length = 255;
         ModbusResult r = ReadDeviceIdObjects(slave, 1, objectId, block, &length);
         if (r != kResultOk) return r;
-        size_t offset = 3;
-        while (length > 3 && offset + 2 <= length) {
-            uint8_t id = block[offset];
-            size_t valueLength = block[offset + 1];
-            if (offset + 2 + valueLength > length) break;  // runs past the block
-            const char* value = reinterpret_cast<const char*>(block + offset + 2);
-            size_t shown = strnlen(value, valueLength);
-            if (!result.empty()) result += "\r\n";
-            result += IdentificationObjectName(id);
-            result += ":";
-            result += GbkToUtf8(value, shown);
-            offset += valueLength + 2;
-        }
+        AppendIdentificationObjects(block, length, result);
         if (length < 2 || block[0] != 0xFF) {
             text = result;
             return kResultOk;

@@ -53,6 +53,9 @@ public:
     // The identification objects as text, one "name:value" line per object
     // (lines joined by "\r\n"). `text` is assigned only on success.
     ModbusResult ReadDeviceIdentification(uint8_t slave, std::string& text);
+    // Appends the objects of one object block (more-follows, next id, count,
+    // objects) to `text`; an object running past the block ends the walk.
+    static void AppendIdentificationObjects(const uint8_t* block, size_t length, std::string& text);
 
     // One expedited SDO exchange through the register tunnel. On 0 the
     // response is filled (its command tells success or abort); otherwise the

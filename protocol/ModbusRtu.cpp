@@ -11,6 +11,7 @@
 
 #include "Crc.h"
 #include "PortNames.h"
+#include "RtuFrame.h"
 
 namespace {
 
@@ -125,24 +126,6 @@ std::vector<uint8_t> CModbusRtu::GetLastResponse() const
     return std::vector<uint8_t>(m_rxBuf, m_rxBuf + m_rxCount);
 }
 
-bool CModbusRtu::ResponseComplete()
-{
-    // Caller holds m_bufferLock.
-    if (m_rxCount < 2) return false;
-    uint8_t fn = m_rxBuf[1];
-    int expected;
-    if (fn == kFnReadHolding)
-        expected = 5 + (m_rxCount >= 3 ? m_rxBuf[2] : 0);
-    else if (fn == kFnWriteSingle || fn == kFnWriteMultiple)
-        expected = 8;
-    else if (fn & 0x80)
-        expected = 5;
-    else
-        expected = 3;
-    if (m_rxCount < expected) return false;
-    return CheckFrame(static_cast<uint8_t>(m_expectedSlave), m_rxBuf, static_cast<size_t>(m_rxCount));
-}
-
 void CModbusRtu::ReceiveLoop()
 {
     const int fd = m_port.Handle();
@@ -181,7 +164,8 @@ void CModbusRtu::ReceiveLoop()
         std::lock_guard<std::mutex> g(m_bufferLock);
         // Set under the buffer lock, so that a transaction resetting the
         // buffer cannot be woken by a late frame of the previous one.
-        if (ResponseComplete()) m_responseEvent.Set();
+        if (RtuFrame::IsComplete(m_rxBuf, static_cast<size_t>(m_rxCount), static_cast<uint8_t>(m_expectedSlave)))
+            m_responseEvent.Set();
     }
 }
 
@@ -232,11 +216,7 @@ ModbusResult CModbusRtu::Transact(uint8_t slave, const uint8_t* request, size_t 
         std::lock_guard<std::mutex> b(m_bufferLock);
         response.assign(m_rxBuf, m_rxBuf + m_rxCount);
     }
-    if (!CheckFrame(slave, response.data(), response.size()) || response[0] != slave ||
-        (response[1] & 0x7F) != request[1])
-        return kResultBadResponse;
-    if (response[1] & 0x80) return response[2];
-    return kResultOk;
+    return RtuFrame::Check(response.data(), response.size(), slave, request[1]);
 }
 
 ModbusResult CModbusRtu::ReadHoldingRegisters(uint8_t slave, uint16_t start, uint16_t count, uint8_t* dest,
@@ -250,7 +230,7 @@ ModbusResult CModbusRtu::ReadHoldingRegisters(uint8_t slave, uint16_t start, uin
     ModbusResult r = Transact(slave, req, sizeof req, resp);
     if (r != kResultOk) return r;
     // The byte count is taken as sent; only what the frame really holds is copied.
-    size_t available = resp.size() >= 5 ? std::min<size_t>(resp[2], resp.size() - 5) : 0;
+    size_t available = RtuFrame::ReadDataLength(resp.data(), resp.size());
     if (dest && length) {
         size_t n = std::min<size_t>(*length, available);
         std::memcpy(dest, resp.data() + 3, n);
@@ -269,7 +249,6 @@ ModbusResult CModbusRtu::WriteSingleRegister(uint8_t slave, uint16_t address, ui
     std::vector<uint8_t> resp;
     ModbusResult r = Transact(slave, req, sizeof req, resp);
     if (r != kResultOk) return r;
-    if (resp.size() < 8) return kResultBadResponse;
     if (echoAddress) *echoAddress = GetU16(resp.data() + 2);
     if (echoValue) *echoValue = GetU16(resp.data() + 4);
     return kResultOk;
@@ -288,7 +267,6 @@ ModbusResult CModbusRtu::WriteMultipleRegisters(uint8_t slave, uint16_t start, c
     std::vector<uint8_t> resp;
     ModbusResult r = Transact(slave, req, 7 + 2u * count, resp);
     if (r != kResultOk) return r;
-    if (resp.size() < 8) return kResultBadResponse;
     if (echoStart) *echoStart = GetU16(resp.data() + 2);
     if (echoCount) *echoCount = GetU16(resp.data() + 4);
     return kResultOk;

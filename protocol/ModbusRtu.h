@@ -66,7 +66,6 @@ private:
     bool OpenDevice(const std::string& device, uint32_t portNumber, const char* mode);
     void StopReceiveThread();
     void ReceiveLoop();
-    bool ResponseComplete();
 
     CAutoResetEvent m_responseEvent;
     std::thread m_receiveThread;

@@ -1,0 +1,99 @@
+// Figures for the drive link: read transactions of 27 registers (the live
+// status block) against a slave that answers at once, and the CPU an open,
+// idle port costs. The slave runs in a child process so that the CPU figures
+// are the master's alone. Usage: link_bench [transactions]
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "ModbusMaster.h"
+#include "PtyBridge.h"
+#include "ScriptedSlave.h"
+
+namespace {
+
+double CpuSeconds()
+{
+    rusage ru{};
+    getrusage(RUSAGE_SELF, &ru);
+    return static_cast<double>(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) +
+           static_cast<double>(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
+}
+
+pid_t StartSlave(std::string& path)
+{
+    int fds[2];
+    if (pipe(fds) != 0) return -1;
+    pid_t pid = fork();
+    if (pid == 0) {
+        close(fds[0]);
+        CPtyBridge line;
+        std::vector<uint8_t> reply = {0x01, 0x03, 54};
+        for (int i = 0; i < 54; ++i) reply.push_back(static_cast<uint8_t>(i));
+        reply = WithCrc(reply);
+        CScriptedSlave slave(line.PathB(), [&reply](const std::vector<uint8_t>&) { return SlaveReply::Bytes(reply); });
+        std::string p = line.PathA() + "\n";
+        if (write(fds[1], p.data(), p.size()) < 0) _exit(1);
+        close(fds[1]);
+        pause();
+        _exit(0);
+    }
+    close(fds[1]);
+    char buf[256] = {};
+    ssize_t n = read(fds[0], buf, sizeof buf - 1);
+    close(fds[0]);
+    if (n <= 1) return -1;
+    path.assign(buf, static_cast<size_t>(n - 1));
+    return pid;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    int count = argc > 1 ? std::atoi(argv[1]) : 2000;
+    if (count <= 0) count = 2000;
+    std::string path;
+    pid_t slave = StartSlave(path);
+    if (slave < 0) {
+        std::fprintf(stderr, "cannot start the slave\n");
+        return 1;
+    }
+    CModbusMaster master;
+    if (!master.OpenWithMode(path, "115200,n,8,1")) {
+        std::fprintf(stderr, "cannot open %s\n", path.c_str());
+        kill(slave, SIGTERM);
+        return 1;
+    }
+
+    uint8_t data[54];
+    int failures = 0;
+    double cpu0 = CpuSeconds();
+    auto t0 = std::chrono::steady_clock::now();
+    for (int i = 0; i < count; ++i) {
+        uint16_t length = sizeof data;
+        if (master.ReadHoldingRegisters(1, 32, 27, data, &length) != 0) ++failures;
+    }
+    double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    double cpu = CpuSeconds() - cpu0;
+    std::printf("read 27 registers x %d over a pty pair: %.0f transactions/s, %.1f us/transaction, "
+                "%.1f us CPU/transaction, %d failed\n",
+                count, count / wall, wall * 1e6 / count, cpu * 1e6 / count, failures);
+
+    double idle0 = CpuSeconds();
+    std::this_thread::sleep_for(std::chrono::seconds(5));
+    double idle = CpuSeconds() - idle0;
+    std::printf("open idle port for 5 s: %.3f ms CPU (%.4f%% of one core)\n", idle * 1e3, idle / 5.0 * 100.0);
+
+    master.ClosePort();
+    kill(slave, SIGTERM);
+    waitpid(slave, nullptr, 0);
+    return failures ? 1 : 0;
+}
