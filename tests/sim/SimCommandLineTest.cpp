@@ -1,0 +1,51 @@
+#include <gtest/gtest.h>
+
+#include "SimCommandLine.h"
+
+using namespace zoric::sim;
+
+namespace {
+
+SimCommandLine Parse(std::vector<const char*> args)
+{
+    args.insert(args.begin(), "zoric-sim");
+    return ParseSimCommandLine(static_cast<int>(args.size()), args.data());
+}
+
+}  // namespace
+
+TEST(SimCommandLine, TakesLineSettingsAndFaults)
+{
+    const auto cl = Parse({"--port", "COM3", "--slave", "17", "--baud", "19200", "--parity", "e", "--time-scale",
+                           "0.05", "--fault", "bad-crc=0.25", "--unlearned", "--state", "/tmp/x"});
+    ASSERT_TRUE(cl.error.empty()) << cl.error;
+    EXPECT_EQ(cl.port, "COM3");
+    EXPECT_EQ(cl.options.slaveAddress, 17);
+    EXPECT_EQ(cl.options.baudRate, 19200u);
+    EXPECT_EQ(cl.options.parity, 'E');
+    EXPECT_EQ(cl.options.stopBits, 1);
+    EXPECT_DOUBLE_EQ(cl.options.timeScale, 0.05);
+    EXPECT_DOUBLE_EQ(cl.options.faultProbability[static_cast<int>(SimFault::BadCrc)], 0.25);
+    EXPECT_TRUE(cl.options.startUnlearned);
+    EXPECT_EQ(cl.options.stateFile, "/tmp/x");
+    // The tool's parity index 3 is "none, one stop bit".
+    const auto n1 = Parse({"--parity", "3"});
+    EXPECT_EQ(n1.options.parity, 'N');
+    EXPECT_EQ(n1.options.stopBits, 1);
+    EXPECT_EQ(ParityIndex('N', 1), 3);
+}
+
+TEST(SimCommandLine, RejectsUnusableArguments)
+{
+    for (auto args : std::vector<std::vector<const char*>>{{"--slave", "0"},
+                                                           {"--slave", "248"},
+                                                           {"--slave"},
+                                                           {"--port", "../etc/x"},
+                                                           {"--time-scale", "0"},
+                                                           {"--fault", "bad-crc"},
+                                                           {"--fault", "smoke=0.5"},
+                                                           {"--parity", "x"},
+                                                           {"--bogus"}})
+        EXPECT_FALSE(Parse(args).error.empty()) << args[0];
+    EXPECT_TRUE(Parse({"--help"}).help);
+}
