@@ -21,10 +21,9 @@ constexpr uint8_t kFnWriteMultiple = 0x10;
 constexpr uint8_t kFnDeviceId = 0x2B;
 constexpr uint8_t kMeiDeviceId = 0x0E;
 
-// How long the receive thread sleeps in one wait when nothing arrives. It is
-// woken at once by input or by ClosePort; the bound only limits how long a
-// lost wake-up could go unnoticed.
-constexpr int kIdleWaitMs = 200;
+// While the far end of the line is gone (hang-up), the condition stays set:
+// the receive thread then looks again at this pace instead of spinning.
+constexpr int kHangupRecheckMs = 200;
 
 void PutU16(uint8_t* p, uint16_t v)
 {
@@ -134,12 +133,13 @@ void CModbusRtu::ReceiveLoop()
         CommStatus status;
         if (!m_port.QueryStatus(status) || status.waiting == 0) {
             pollfd fds[2] = {{fd, POLLIN, 0}, {m_wakeFd, POLLIN, 0}};
-            int n = ::poll(fds, 2, kIdleWaitMs);
+            // Sleeps until input arrives or ClosePort wakes us: an idle port costs nothing.
+            int n = ::poll(fds, 2, -1);
             if (n > 0 && (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) && !(fds[0].revents & POLLIN)) {
                 // The far end of the line went away; the condition stays set,
                 // so wait for ClosePort rather than spin on it.
                 pollfd wake{m_wakeFd, POLLIN, 0};
-                ::poll(&wake, 1, kIdleWaitMs);
+                ::poll(&wake, 1, kHangupRecheckMs);
             }
             continue;
         }

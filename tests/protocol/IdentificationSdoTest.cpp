@@ -151,7 +151,7 @@ TEST_F(SdoTunnel, DownloadPutsTheHighWordFirst)
     Answer([tunnel](const Bytes& r) { return (*tunnel)(r); });
     SdoRecord resp;
     ASSERT_EQ(master.SdoTransfer(1, 0x23, 0x2001, 0, 0x00010002, resp), 0u);
-    const Bytes& write = slave->Requests()[0];
+    const Bytes write = slave->Requests().at(0);
     EXPECT_EQ(Bytes(write.begin() + 15, write.begin() + 19), (Bytes{0x00, 0x01, 0x00, 0x02}));
 }
 

@@ -120,7 +120,7 @@ TEST_F(Link, ResponseInPiecesWithPausesIsAssembled)
 TEST_F(Link, TrailingBytesAfterAFrameTimeOut)
 {
     Bytes frame = WithCrc({0x01, 0x03, 0x02, 0x00, 0x01});
-    frame.push_back(0x00);
+    frame.push_back(0x55);
     Answer([frame](const Bytes&) { return SlaveReply::Bytes(frame); });
     EXPECT_EQ(master.ReadHoldingRegisters(1, 0, 1, nullptr, nullptr), kResultTimeout);
     EXPECT_EQ(master.GetLastResponse().size(), frame.size()) << "the frame line still shows what came";
