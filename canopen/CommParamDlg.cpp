@@ -1,5 +1,432 @@
 #include "CommParamDlg.h"
 
-CCommParamDlg::CCommParamDlg(QWidget* parent) : QWidget(parent) {}
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
 
-CCommParamDlg::~CCommParamDlg() = default;
+#include "DataExchange.h"
+#include "DemoDlg.h"
+#include "MessageBox.h"
+#include "TextNumber.h"
+#include "UiDispatcher.h"
+#include "ui_CommParamDlg.h"
+
+namespace {
+
+constexpr int kMarkRole = Qt::UserRole;
+constexpr int kObjectRole = Qt::UserRole + 1;
+constexpr int kColumnWidths[CCommParamDlg::ColumnCount] = {75, 95, 75, 75, 75, 75};
+const char* const kPdoNames[CPdoEditDlg::kPdoCount] = {"RPDO1", "RPDO2", "RPDO3", "RPDO4",
+                                                       "TPDO1", "TPDO2", "TPDO3", "TPDO4"};
+// Sub-index 4 of a PDO communication object is reserved.
+constexpr int kReservedSubindex = 4;
+// A sub-index is 8 bits: a larger entry count cannot be real.
+constexpr int32_t kMaxSubindex = 255;
+
+// Store parameters (object 0x1010 sub-index 1) with the signature "save".
+constexpr uint16_t kStoreObject = 0x1010;
+constexpr uint32_t kSaveSignature = 0x65766173;
+
+QString Text(const std::string& text) { return QString::fromStdString(text); }
+QString Hex8(uint32_t value) { return Text(TextNumber::Format("0x%08X", value)); }
+QString Signed(uint32_t value) { return QString::number(static_cast<int32_t>(value)); }
+
+int32_t EntryCount(uint32_t value)
+{
+    const auto n = static_cast<int32_t>(value);
+    return n > kMaxSubindex ? kMaxSubindex : n;
+}
+
+// A combo's index as the drive takes it: nothing selected is 0xFFFF.
+uint16_t IndexWord(int index) { return static_cast<uint16_t>(index); }
+
+}  // namespace
+
+CCommParamDlg::CCommParamDlg(QWidget* parent)
+    : QWidget(parent), m_pdoEditor(this, this), m_syncEditor(this, this), ui(std::make_unique<Ui::CCommParamDlg>())
+{
+    ui->setupUi(this);
+    UpdateData(false);
+
+    QTableWidget* list = ui->listObjects;
+    list->setColumnCount(ColumnCount);
+    list->setHorizontalHeaderLabels(
+        {tr("对象名称"), tr("COB-ID"), tr("传输类型"), tr("禁止时间"), tr("事件时间"), tr("映射数量")});
+    for (int c = 0; c < ColumnCount; ++c) list->setColumnWidth(c, kColumnWidths[c]);
+    list->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
+    list->verticalHeader()->setVisible(false);
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list->setShowGrid(true);
+
+    connect(ui->buttonRead, &QPushButton::clicked, this, [this] { OnRead(); });
+    connect(ui->buttonWrite, &QPushButton::clicked, this, [this] { OnWrite(); });
+    connect(ui->buttonLoad, &QPushButton::clicked, this, [this] { LoadObjects(); });
+    connect(ui->buttonStore, &QPushButton::clicked, this, [this] { StoreParameters(); });
+    connect(list, &QTableWidget::cellDoubleClicked, this, [this] { OnListDoubleClicked(); });
+
+    m_pdoEditor.hide();
+    m_syncEditor.hide();
+}
+
+CCommParamDlg::~CCommParamDlg()
+{
+    // Nothing may touch the page once it goes: stop the editors' workers and
+    // the loader, serving what they still hand over while they end.
+    m_pdoEditor.Shutdown();
+    m_running = false;
+    if (m_loader.joinable()) CUiDispatcher::JoinServing(m_loader);
+}
+
+QTableWidget* CCommParamDlg::ObjectList() const { return ui->listObjects; }
+
+bool CCommParamDlg::Ui(const std::function<void()>& fn) { return CUiDispatcher::Invoke(m_running, fn); }
+
+void CCommParamDlg::UpdateData(bool fromControls)
+{
+    DataExchange::Check(fromControls, ui->checkCanopenAutoStart, m_autoStart);
+    DataExchange::Check(fromControls, ui->checkPortDefault485, m_portDefault485);
+    DataExchange::Index(fromControls, ui->comboBaud485, m_baud485Index);
+    DataExchange::Index(fromControls, ui->comboParity, m_parityIndex);
+    DataExchange::Index(fromControls, ui->comboCanBaud, m_canBaudIndex);
+    DataExchange::Index(fromControls, ui->comboMode, m_modeIndex);
+    DataExchange::Text(fromControls, ui->editNodeId, m_nodeIdText);
+    DataExchange::Text(fromControls, ui->editBrakeTime, m_brakeTimeText);
+    DataExchange::Text(fromControls, ui->editSlaveAddress, m_slaveAddressText);
+    DataExchange::Text(fromControls, ui->editHeartbeat, m_heartbeatText);
+    DataExchange::Check(fromControls, ui->checkLockConfig, m_lockConfig);
+}
+
+// ---------------------------------------------------------------------------
+// Communication settings
+
+void CCommParamDlg::OnRead()
+{
+    UpdateData(true);
+    CModbusMaster& master = g_pMainDlg->m_master;
+    const uint8_t slave = g_pMainDlg->m_deviceAddress.load();
+    CommParams line;
+    CommAddress address;
+    CanParams can;
+    ModbusResult r = master.ReadCommParams(slave, line);
+    if (r == kResultOk) r = master.ReadCommAddress(slave, address);
+    if (r == kResultOk) r = master.ReadCanParams(slave, can);
+    if (r != kResultOk) {
+        CMessageBox::Ok(this, SdoStep::ResultMessage(r));
+        return;
+    }
+
+    m_slaveAddressText = Text(TextNumber::Format("0x%02X", static_cast<unsigned>(address.slaveAddress)));
+    m_lockConfig = line.lockFlags & 1;
+    m_parityIndex = line.parity < ui->comboParity->count() ? line.parity : -1;
+    m_portDefault485 = address.portSettings == 0 ? 1 : 0;
+    m_canBaudIndex = can.canBaud < ui->comboCanBaud->count() ? can.canBaud : -1;
+    m_nodeIdText = Text(TextNumber::Format("0x%02X", static_cast<unsigned>(can.nodeId)));
+    m_modeIndex = can.mode & 1;
+    m_heartbeatText = QString::number(can.heartbeat);
+    m_autoStart = can.autoStart == 1 ? 1 : 0;
+    // Tenths of a second, shown with one decimal on the digits.
+    m_brakeTimeText = Text(TextNumber::Format("%u.%u", line.brakeTime / 10u, line.brakeTime % 10u));
+
+    // The baud rate is matched against the items' texts; no match shows the first.
+    const int64_t baud = int64_t{line.baudHigh} * 65536 + line.baudLow;
+    m_baud485Index = 0;
+    for (int i = 0; i < ui->comboBaud485->count(); ++i) {
+        if (TextNumber::ParseInt(ui->comboBaud485->itemText(i).toStdString()) == baud) {
+            m_baud485Index = i;
+            break;
+        }
+    }
+    UpdateData(false);
+    ui->buttonWrite->setEnabled(true);
+}
+
+void CCommParamDlg::OnWrite()
+{
+    UpdateData(true);
+
+    CommParams line;
+    if (m_baud485Index >= 0 && m_baud485Index < ui->comboBaud485->count()) {
+        const auto baud = static_cast<uint32_t>(
+            TextNumber::ParseInt(ui->comboBaud485->itemText(m_baud485Index).toStdString()));
+        line.baudHigh = static_cast<uint16_t>(baud >> 16);
+        line.baudLow = static_cast<uint16_t>(baud & 0xFFFFu);
+    } else {
+        line.baudHigh = line.baudLow = 0xFFFF;
+    }
+    line.parity = IndexWord(m_parityIndex);
+    line.reserved = 0;
+    line.lockFlags = m_lockConfig ? 1 : 0;
+    line.brakeTime = TextNumber::ParseScaledU16(m_brakeTimeText.toStdString(), 1);
+
+    CommAddress address;
+    {
+        // The slave address is lower-cased first, so "0X1F" reads as hexadecimal.
+        const std::string text = m_slaveAddressText.toLower().toStdString();
+        uint32_t value = 0;
+        if (text.find('x') != std::string::npos) {
+            TextNumber::ParseHex(text, value);
+        } else {
+            value = static_cast<uint32_t>(TextNumber::ParseInt(text));
+        }
+        address.slaveAddress = static_cast<uint16_t>(value & 0xFFFFu);
+    }
+    address.portSettings = m_portDefault485 ? 0 : 1;
+
+    CanParams can;
+    can.mode = IndexWord(m_modeIndex);
+    {
+        // The node ID is not lower-cased: only a lower-case "x" makes it hexadecimal.
+        const std::string text = m_nodeIdText.toStdString();
+        uint32_t value = 0;
+        if (text.find('x') != std::string::npos) {
+            TextNumber::ParseHex(text, value);
+        } else {
+            value = static_cast<uint32_t>(TextNumber::ParseInt(text));
+        }
+        can.nodeId = static_cast<uint16_t>(value & 0xFFFFu);
+    }
+    can.canBaud = IndexWord(m_canBaudIndex);
+    can.autoStart = m_autoStart ? 1 : 0;
+    can.heartbeat = TextNumber::ParseU16(m_heartbeatText.toStdString());
+
+    CModbusMaster& master = g_pMainDlg->m_master;
+    const uint8_t slave = g_pMainDlg->m_deviceAddress.load();
+    ModbusResult r = master.WriteCommParams(slave, line);
+    if (r == kResultOk) r = master.WriteCommAddress(slave, address);
+    if (r == kResultOk) r = master.WriteCanParams(slave, can);
+    CMessageBox::Ok(this, SdoStep::ResultMessage(r));
+}
+
+// ---------------------------------------------------------------------------
+// Object list
+
+void CCommParamDlg::SetCell(int row, int column, const QString& text)
+{
+    QTableWidgetItem* item = ui->listObjects->item(row, column);
+    if (item) item->setText(text);
+}
+
+void CCommParamDlg::InsertRow(int row, const QString& name, int object, int mark)
+{
+    QTableWidget* list = ui->listObjects;
+    list->insertRow(row);
+    for (int c = 0; c < ColumnCount; ++c) {
+        auto* item = new QTableWidgetItem(c == ColName ? name : QString());
+        item->setTextAlignment(Qt::AlignCenter);
+        list->setItem(row, c, item);
+    }
+    list->item(row, ColName)->setData(kObjectRole, object);
+    list->item(row, ColName)->setData(kMarkRole, mark);
+}
+
+void CCommParamDlg::SetRowMark(int row, int mark)
+{
+    if (QTableWidgetItem* item = ui->listObjects->item(row, ColName)) item->setData(kMarkRole, mark);
+}
+
+int CCommParamDlg::RowMark(int row) const
+{
+    const QTableWidgetItem* item = ui->listObjects->item(row, ColName);
+    return item ? item->data(kMarkRole).toInt() : 0;
+}
+
+void CCommParamDlg::ReportSdoAbort(const SdoRecord& response)
+{
+    CMessageBox::Ok(this, tr("访问对象(索引号:0x%1,子索引:%2)传送终止：%3")
+                              .arg(Text(TextNumber::Format("%04X", response.index)),
+                                   QString::number(response.subindex), SdoStep::AbortCodeText(response.data)));
+}
+
+void CCommParamDlg::LoadObjects()
+{
+    // The previous loader has handed back the button already; let it finish.
+    if (m_loader.joinable()) CUiDispatcher::JoinServing(m_loader);
+    ui->buttonLoad->setEnabled(false);
+    ui->buttonLoad->setText(tr("载入…"));
+    ui->buttonStore->setEnabled(false);
+    m_loader = std::thread([this] { LoadObjectsWorker(); });
+}
+
+void CCommParamDlg::LoadObjectsWorker()
+{
+    g_pMainDlg->m_pollPaused = 1;
+    m_loading = 1;
+    Ui([&] { ui->listObjects->setRowCount(0); });
+
+    int completed = 0;
+    for (int n = 0; n < CPdoEditDlg::kPdoCount && m_running; ++n) {
+        const uint16_t commObject = CPdoEditDlg::CommObject(n);
+        const uint16_t mapObject = CPdoEditDlg::MappingObject(n);
+        Ui([&] { InsertRow(n, QString::fromLatin1(kPdoNames[n]), n, 0); });
+
+        // Reads one entry; a failure is reported once and ends the PDO part.
+        SdoStep step;
+        auto read = [&](uint16_t index, int subindex) {
+            step = SdoStep::Read(index, static_cast<uint8_t>(subindex));
+            if (step.Ok()) return true;
+            Ui([&] {
+                if (step.result != kResultOk) CMessageBox::Ok(this, SdoStep::ResultMessage(step.result));
+                else ReportSdoAbort(step.response);
+            });
+            return false;
+        };
+
+        if (!read(commObject, 0)) break;
+        const int32_t entries = EntryCount(step.Value());
+        bool failed = false;
+        for (int32_t s = 1; s <= entries && m_running; ++s) {
+            if (s == kReservedSubindex) continue;
+            if (!read(commObject, s)) {
+                failed = true;
+                break;
+            }
+            const uint32_t v = step.Value();
+            switch (s) {
+            case 1:
+                m_pdoEditor.UpdateRecord(n, [&](PdoCommRecord& r) { r.cobId = v; });
+                Ui([&] { SetCell(n, ColCobId, Hex8(v)); });
+                break;
+            case 2:
+                m_pdoEditor.UpdateRecord(n, [&](PdoCommRecord& r) { r.transmissionType = static_cast<uint8_t>(v); });
+                Ui([&] { SetCell(n, ColTransmission, Signed(v)); });
+                break;
+            case 3:
+                m_pdoEditor.UpdateRecord(n, [&](PdoCommRecord& r) { r.inhibitTime = static_cast<uint16_t>(v); });
+                Ui([&] { SetCell(n, ColInhibit, Signed(v)); });
+                break;
+            case 5:
+                m_pdoEditor.UpdateRecord(n, [&](PdoCommRecord& r) { r.eventTime = static_cast<uint16_t>(v); });
+                Ui([&] { SetCell(n, ColEvent, Signed(v)); });
+                break;
+            default:
+                break;  // read, not shown
+            }
+        }
+        if (failed || !m_running) break;
+        if (!read(mapObject, 0)) break;
+        const uint32_t v = step.Value();
+        m_pdoEditor.UpdateRecord(n, [&](PdoCommRecord& r) { r.mappedCount = static_cast<uint8_t>(v); });
+        Ui([&] {
+            SetCell(n, ColCount, Signed(v));
+            SetRowMark(n, 1);
+        });
+        ++completed;
+    }
+
+    // The SYNC row goes right below the PDOs read completely; its outcome is
+    // not reported here (the SYNC editor shows what it has).
+    if (m_running) m_syncEditor.ReadSync();
+    Ui([&] {
+        InsertRow(completed, tr("SYNC"), kSyncObject, 1);
+        SetCell(completed, ColCobId, Hex8(m_syncEditor.m_cobId.load()));
+        SetCell(completed, ColEvent, Signed(m_syncEditor.m_cyclePeriod.load()));
+    });
+
+    m_loading = 0;
+    Ui([&] {
+        ui->buttonLoad->setEnabled(true);
+        ui->buttonLoad->setText(tr("载入"));
+    });
+    if (completed == CPdoEditDlg::kPdoCount) Ui([&] { CMessageBox::Ok(this, tr("读取完毕")); });
+    g_pMainDlg->m_pollPaused = 0;
+}
+
+void CCommParamDlg::OnListDoubleClicked()
+{
+    QTableWidget* list = ui->listObjects;
+    int row = -1;
+    for (const QModelIndex& index : list->selectionModel()->selectedRows()) {
+        if (row < 0 || index.row() < row) row = index.row();
+    }
+    if (row < 0) return;
+    if (m_loading.load() == 1 || RowMark(row) != 1) return;
+    const int object = list->item(row, ColName)->data(kObjectRole).toInt();
+    if (object == kSyncObject) {
+        m_pdoEditor.hide();
+        OpenSyncEditor();
+    } else if (object >= 0 && object < CPdoEditDlg::kPdoCount) {
+        m_syncEditor.hide();
+        OpenPdoEditor(object);
+    }
+}
+
+void CCommParamDlg::CentreOverPage(QWidget* editor)
+{
+    const QRect page(mapToGlobal(QPoint(0, 0)), size());
+    const QRect frame = editor->frameGeometry();
+    // Integer division truncates toward zero, as the page's placement wants.
+    editor->move(page.left() + (page.width() - frame.width()) / 2,
+                 page.top() + (page.height() - frame.height()) / 2);
+    editor->update();
+}
+
+void CCommParamDlg::OpenPdoEditor(int n)
+{
+    CentreOverPage(&m_pdoEditor);
+    m_pdoEditor.show();
+    m_pdoEditor.OpenPdo(n);
+}
+
+void CCommParamDlg::OpenSyncEditor()
+{
+    CentreOverPage(&m_syncEditor);
+    m_syncEditor.show();
+    m_syncEditor.ShowSync();
+}
+
+void CCommParamDlg::StoreParameters()
+{
+    if (m_unsaved.load() == 0) {
+        CMessageBox::Ok(this, tr("没有要保存的参数"));
+        return;
+    }
+    const SdoStep step = SdoStep::Run(Sdo::kDownload4, kStoreObject, 1, kSaveSignature);
+    if (step.result != kResultOk) {
+        CMessageBox::Ok(this, SdoStep::ResultMessage(step.result));
+    } else if (step.Aborted()) {
+        ReportSdoAbort(step.response);
+    } else {
+        CMessageBox::Ok(this, tr("保存成功"));
+        m_unsaved = 0;
+        ui->buttonStore->setEnabled(false);
+    }
+}
+
+void CCommParamDlg::RefreshObjects()
+{
+    QTableWidget* list = ui->listObjects;
+    for (int row = 0; row < list->rowCount(); ++row) {
+        const QTableWidgetItem* nameItem = list->item(row, ColName);
+        if (!nameItem) continue;
+        const int object = nameItem->data(kObjectRole).toInt();
+        if (object == kSyncObject) {
+            SetCell(row, ColCobId, Hex8(m_syncEditor.m_cobId.load()));
+            SetCell(row, ColEvent, Signed(m_syncEditor.m_cyclePeriod.load()));
+            continue;
+        }
+        if (object < 0 || object >= CPdoEditDlg::kPdoCount) continue;
+        const PdoCommRecord r = m_pdoEditor.Record(object);
+        // A cell the drive never filled (fewer entries) stays empty.
+        auto rewrite = [&](int column, const QString& text) {
+            const QTableWidgetItem* item = list->item(row, column);
+            if (item && !item->text().isEmpty()) SetCell(row, column, text);
+        };
+        rewrite(ColCobId, Hex8(r.cobId));
+        rewrite(ColTransmission, QString::number(r.transmissionType));
+        rewrite(ColInhibit, QString::number(r.inhibitTime));
+        rewrite(ColEvent, QString::number(r.eventTime));
+        SetCell(row, ColCount, QString::number(r.mappedCount));
+    }
+}
+
+void CCommParamDlg::OnObjectConfigured()
+{
+    m_unsaved = 1;
+    RefreshObjects();
+    ui->buttonStore->setEnabled(true);
+}

@@ -1,9 +1,87 @@
 #pragma once
+// CCommParamDlg: the tab page "通讯参数". Above, the drive's own
+// communication settings (RS-485 line, Modbus address, CAN, CANopen start,
+// heartbeat, brake time), read and written as three register blocks in
+// order. Below, the drive's CANopen communication objects (four receive
+// PDOs, four transmit PDOs, SYNC), loaded through the SDO tunnel on a worker,
+// opened in the PDO and SYNC editors, and stored on the drive with "存储".
+
+#include <QString>
 #include <QWidget>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <thread>
+
+#include "PdoEditDlg.h"
+#include "SdoStep.h"
+#include "SyncEditDlg.h"
+
+class QTableWidget;
+namespace Ui {
+class CCommParamDlg;
+}
 
 class CCommParamDlg : public QWidget {
     Q_OBJECT
 public:
+    // Columns of the object list.
+    enum Column { ColName = 0, ColCobId, ColTransmission, ColInhibit, ColEvent, ColCount, ColumnCount };
+    // The row's object: 0..7 the PDOs in list order, this one SYNC.
+    static constexpr int kSyncObject = 8;
+
     explicit CCommParamDlg(QWidget* parent = nullptr);
     ~CCommParamDlg() override;
+
+    // "读取" and "配置" of the communication settings (UI thread).
+    void OnRead();
+    void OnWrite();
+
+    // The object list (UI thread).
+    void LoadObjects();          // "载入": starts the loader
+    void StoreParameters();      // "存储"
+    void OnListDoubleClicked();  // opens the editor of the selected row
+    void OpenPdoEditor(int n);
+    void OpenSyncEditor();
+    // Rewrites the list from the values the editors keep.
+    void RefreshObjects();
+    // What an editor does after a successful configuration: there is
+    // something to store now, and the list shows it.
+    void OnObjectConfigured();
+    void ReportSdoAbort(const SdoRecord& response);
+
+    QTableWidget* ObjectList() const;
+    // The row's mark: 1 when it can be opened.
+    int RowMark(int row) const;
+
+    CPdoEditDlg m_pdoEditor;
+    CSyncEditDlg m_syncEditor;
+    std::atomic<int> m_loading{0};
+    std::atomic<int> m_unsaved{0};
+
+private:
+    void UpdateData(bool fromControls);
+    void LoadObjectsWorker();
+    bool Ui(const std::function<void()>& fn);
+    void SetCell(int row, int column, const QString& text);
+    void InsertRow(int row, const QString& name, int object, int mark);
+    void SetRowMark(int row, int mark);
+    void CentreOverPage(QWidget* editor);
+
+    std::unique_ptr<Ui::CCommParamDlg> ui;
+    std::atomic<bool> m_running{true};
+    std::thread m_loader;
+
+    // Stored values.
+    int m_autoStart = 0;
+    int m_portDefault485 = 0;
+    int m_baud485Index = -1;
+    int m_parityIndex = -1;
+    int m_canBaudIndex = -1;
+    int m_modeIndex = -1;
+    QString m_nodeIdText;
+    QString m_brakeTimeText;
+    QString m_slaveAddressText;
+    QString m_heartbeatText;
+    int m_lockConfig = 0;
 };

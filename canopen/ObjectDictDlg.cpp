@@ -1,5 +1,212 @@
 #include "ObjectDictDlg.h"
 
-CObjectDictDlg::CObjectDictDlg(QWidget* parent) : QDialog(parent) {}
+#include <QComboBox>
+#include <QEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "DataExchange.h"
+#include "MessageBox.h"
+#include "ModbusMaster.h"
+#include "SdoStep.h"
+#include "TextNumber.h"
+#include "ui_ObjectDictDlg.h"
+
+namespace {
+
+// The command list's SDO specifiers, in item order.
+constexpr uint8_t kCommands[] = {Sdo::kUpload, Sdo::kDownload1, Sdo::kDownload2, Sdo::kDownload3, Sdo::kDownload4};
+
+std::string Utf8(const QString& text) { return text.toStdString(); }
+QString Text(const std::string& text) { return QString::fromStdString(text); }
+
+// Sign-extends the low `bits` bits of a value.
+int32_t SignExtend(uint32_t value, int bits)
+{
+    if (bits >= 32) return static_cast<int32_t>(value);
+    const uint32_t mask = (1u << bits) - 1;
+    const uint32_t sign = 1u << (bits - 1);
+    value &= mask;
+    return static_cast<int32_t>((value ^ sign)) - static_cast<int32_t>(sign);
+}
+
+// The eight bytes of a CANopen SDO frame: command, index low/high,
+// sub-index, data from the lowest byte up.
+QString FrameLine(unsigned command, unsigned index, unsigned subindex, uint32_t data)
+{
+    return Text(TextNumber::Format("%02X %02X %02X %02X %02X %02X %02X %02X", command, index & 0xFFu,
+                                   (index >> 8) & 0xFFu, subindex, data & 0xFFu, (data >> 8) & 0xFFu,
+                                   (data >> 16) & 0xFFu, (data >> 24) & 0xFFu));
+}
+
+QString Hex(uint32_t value, int digits) { return Text(TextNumber::Format("%0*X", digits, value)); }
+
+}  // namespace
+
+CObjectDictDlg::CObjectDictDlg(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::CObjectDictDlg>())
+{
+    ui->setupUi(this);
+    UpdateData(false);
+    ui->editData->setEnabled(false);
+    ui->editDecimal->setEnabled(false);
+
+    connect(ui->comboCommand, &QComboBox::currentIndexChanged, this, [this] { OnCommandChanged(); });
+    connect(ui->buttonOperate, &QPushButton::clicked, this, [this] { OnOperate(); });
+    for (QLineEdit* edit : {ui->editDecimal, ui->editData, ui->editSubIndex, ui->editIndex})
+        edit->installEventFilter(this);
+}
 
 CObjectDictDlg::~CObjectDictDlg() = default;
+
+bool CObjectDictDlg::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::FocusOut) {
+        if (watched == ui->editDecimal) OnDecimalLeft();
+        else if (watched == ui->editData) OnDataLeft();
+        else if (watched == ui->editSubIndex) OnSubIndexLeft();
+        else if (watched == ui->editIndex) OnIndexLeft();
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void CObjectDictDlg::keyPressEvent(QKeyEvent* event)
+{
+    // Enter hides the window like Esc; the fields keep their contents.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void CObjectDictDlg::UpdateData(bool fromControls)
+{
+    DataExchange::Text(fromControls, ui->editIndex, m_indexText);
+    DataExchange::Index(fromControls, ui->comboCommand, m_commandIndex);
+    DataExchange::Text(fromControls, ui->editData, m_dataText);
+    DataExchange::Text(fromControls, ui->editDecimal, m_decimalText);
+    DataExchange::Text(fromControls, ui->editSubIndex, m_subIndexText);
+    DataExchange::Text(fromControls, ui->editResponse, m_responseLine);
+    DataExchange::Text(fromControls, ui->editRequest, m_requestLine);
+    if (!fromControls) ui->labelDecoded->setText(m_decodedText);
+}
+
+void CObjectDictDlg::OnCommandChanged()
+{
+    const bool write = ui->comboCommand->currentIndex() > 0;
+    ui->editData->setEnabled(write);
+    ui->editDecimal->setEnabled(write);
+}
+
+void CObjectDictDlg::OnDecimalLeft()
+{
+    UpdateData(true);
+    const uint32_t value = static_cast<uint32_t>(TextNumber::ParseInt(Utf8(m_decimalText)));
+    switch (m_commandIndex) {
+    case 1: m_dataText = Hex(value & 0xFFu, 2); break;
+    case 2: m_dataText = Hex(value & 0xFFFFu, 4); break;
+    case 3: m_dataText = Hex(value & 0xFFFFFFu, 6); break;
+    default: m_dataText = Hex(value, 8); break;
+    }
+    UpdateData(false);
+}
+
+void CObjectDictDlg::OnDataLeft()
+{
+    UpdateData(true);
+    uint32_t value = 0;
+    TextNumber::ParseHex(Utf8(m_dataText), value);
+    int bits = 32;
+    switch (m_commandIndex) {
+    case 1: bits = 8; break;
+    case 2: bits = 16; break;
+    case 3: bits = 24; break;
+    default: break;
+    }
+    m_decimalText = QString::number(SignExtend(value, bits));
+    UpdateData(false);
+}
+
+void CObjectDictDlg::OnSubIndexLeft()
+{
+    UpdateData(true);
+    const std::string text = Utf8(m_subIndexText.toLower());
+    uint32_t value = 0;
+    if (text.find('x') != std::string::npos) {
+        TextNumber::ParseHex(text, value);
+    } else {
+        value = static_cast<uint32_t>(TextNumber::ParseInt(text));
+    }
+    m_subIndexText = QString::number(value & 0xFFu);
+    UpdateData(false);
+}
+
+void CObjectDictDlg::OnIndexLeft()
+{
+    UpdateData(true);
+    uint32_t value = 0;
+    TextNumber::ParseHex(Utf8(m_indexText), value);
+    m_indexText = Hex(value & 0xFFFFu, 4);
+    UpdateData(false);
+}
+
+void CObjectDictDlg::OnOperate()
+{
+    UpdateData(true);
+    uint32_t index = 0;
+    TextNumber::ParseHex(Utf8(m_indexText), index);
+    index &= 0xFFFFu;
+    const uint32_t subindex = static_cast<uint32_t>(TextNumber::ParseInt(Utf8(m_subIndexText))) & 0xFFu;
+    uint32_t data = 0;
+    TextNumber::ParseHex(Utf8(m_dataText), data);  // all 32 bits, whatever the command's width
+    const int commandIndex = (m_commandIndex >= 0 && m_commandIndex < 5) ? m_commandIndex : 0;
+    const uint8_t command = kCommands[commandIndex];
+    if (commandIndex == 0) data = 0;
+
+    m_requestLine = FrameLine(command, index, subindex, data);
+    const SdoStep step =
+        SdoStep::Run(command, static_cast<uint16_t>(index), static_cast<uint8_t>(subindex), data);
+    if (step.result != kResultOk) {
+        CMessageBox::Ok(this, SdoStep::ResultMessage(step.result));
+        m_requestLine.clear();
+        m_responseLine.clear();
+        m_decodedText.clear();
+        UpdateData(false);
+        return;
+    }
+
+    const SdoRecord& r = step.response;
+    m_responseLine = FrameLine(r.command, r.index, r.subindex & 0xFFu, r.data);
+    const QString where = Hex(r.index, 4);
+    const QString sub = QString::number(r.subindex);
+    switch (r.command) {
+    case Sdo::kUploaded1:
+        m_decodedText = tr("索引号:0x%1 子索引:%2 \n上传单字节数据：0x%3(%4)")
+                            .arg(where, sub, Hex(r.data & 0xFFu, 2), QString::number(SignExtend(r.data, 8)));
+        break;
+    case Sdo::kUploaded2:
+        m_decodedText = tr("索引号:0x%1 子索引:%2 \n上传双字节数据：0x%3(%4)")
+                            .arg(where, sub, Hex(r.data & 0xFFFFu, 4), QString::number(SignExtend(r.data, 16)));
+        break;
+    case Sdo::kUploaded3:
+        m_decodedText = tr("索引号:0x%1 子索引:%2 \n上传三字节数据：0x%3(%4)")
+                            .arg(where, sub, Hex(r.data & 0xFFFFFFu, 6), QString::number(r.data & 0xFFFFFFu));
+        break;
+    case Sdo::kUploaded4:
+        m_decodedText = tr("索引号:0x%1 子索引:%2 \n上传四字节数据：0x%3(%4)")
+                            .arg(where, sub, Hex(r.data, 8), QString::number(static_cast<int32_t>(r.data)));
+        break;
+    case Sdo::kDownloaded:
+        m_decodedText = tr("索引:0x%1 子索引:%2 写入成功").arg(where, sub);
+        break;
+    case Sdo::kAbort:
+        // An abort is the drive's answer, not a failure of the link: shown here only.
+        m_decodedText = tr("索引号:0x%1 子索引:%2 \n传送中断：%3").arg(where, sub, SdoStep::AbortCodeText(r.data));
+        break;
+    default:
+        break;  // an answer the tool does not know leaves the previous decoding
+    }
+    UpdateData(false);
+}

@@ -1,0 +1,435 @@
+#include "PdoEditDlg.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "CommParamDlg.h"
+#include "DataExchange.h"
+#include "DemoDlg.h"
+#include "MessageBox.h"
+#include "NumberText.h"
+#include "TextNumber.h"
+#include "UiDispatcher.h"
+#include "ui_PdoEditDlg.h"
+
+namespace {
+
+// The COB-ID as the editor shows it: without "not valid" (bit 31),
+// "no RTR" (bit 30) and the node-ID bits, which the drive adds itself.
+constexpr uint32_t kCobIdMask = 0x3FFFFF80;
+constexpr uint32_t kNoRtrBit = 0x40000000;
+// Sub-index 4 of a PDO communication object is reserved.
+constexpr int kReservedSubindex = 4;
+// A sub-index is 8 bits: a larger entry count cannot be real.
+constexpr int32_t kMaxSubindex = 255;
+
+QString Text(const std::string& text) { return QString::fromStdString(text); }
+std::string Utf8(const QString& text) { return text.toStdString(); }
+
+int32_t EntryCount(uint32_t value)
+{
+    const auto n = static_cast<int32_t>(value);
+    return n > kMaxSubindex ? kMaxSubindex : n;
+}
+
+}  // namespace
+
+CPdoEditDlg::CPdoEditDlg(CCommParamDlg* page, QWidget* parent)
+    : QDialog(parent), ui(std::make_unique<Ui::CPdoEditDlg>()), m_page(page)
+{
+    ui->setupUi(this);
+    m_indexEdits = {ui->editMapIndex1, ui->editMapIndex2, ui->editMapIndex3, ui->editMapIndex4,
+                    ui->editMapIndex5, ui->editMapIndex6, ui->editMapIndex7, ui->editMapIndex8};
+    m_subEdits = {ui->editMapSub1, ui->editMapSub2, ui->editMapSub3, ui->editMapSub4,
+                  ui->editMapSub5, ui->editMapSub6, ui->editMapSub7, ui->editMapSub8};
+    m_bitsEdits = {ui->editMapBits1, ui->editMapBits2, ui->editMapBits3, ui->editMapBits4,
+                   ui->editMapBits5, ui->editMapBits6, ui->editMapBits7, ui->editMapBits8};
+    m_checkBoxes = {ui->checkMap1, ui->checkMap2, ui->checkMap3, ui->checkMap4,
+                    ui->checkMap5, ui->checkMap6, ui->checkMap7, ui->checkMap8};
+    connect(ui->buttonLoad, &QPushButton::clicked, this, [this] { OnLoad(); });
+    connect(ui->buttonConfig, &QPushButton::clicked, this, [this] { OnConfigure(); });
+}
+
+CPdoEditDlg::~CPdoEditDlg() { Shutdown(); }
+
+uint16_t CPdoEditDlg::CommObject(int n)
+{
+    return static_cast<uint16_t>(n < 4 ? 0x1400 + n : 0x1800 + (n - 4));
+}
+
+uint16_t CPdoEditDlg::MappingObject(int n)
+{
+    return static_cast<uint16_t>(n < 4 ? 0x1600 + n : 0x1A00 + (n - 4));
+}
+
+PdoCommRecord CPdoEditDlg::Record(int n) const
+{
+    std::lock_guard<std::mutex> lock(m_recordsMutex);
+    return m_records[static_cast<size_t>(n)];
+}
+
+void CPdoEditDlg::SetRecord(int n, const PdoCommRecord& record)
+{
+    std::lock_guard<std::mutex> lock(m_recordsMutex);
+    m_records[static_cast<size_t>(n)] = record;
+}
+
+void CPdoEditDlg::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void CPdoEditDlg::UpdateData(bool fromControls)
+{
+    DataExchange::Text(fromControls, ui->editCobId, m_cobIdText);
+    DataExchange::Text(fromControls, ui->editEventTime, m_eventTimeText);
+    DataExchange::Text(fromControls, ui->editInhibitTime, m_inhibitTimeText);
+    for (int j = 0; j < kMapRows; ++j) DataExchange::Text(fromControls, m_indexEdits[j], m_indexTexts[j]);
+    DataExchange::Text(fromControls, ui->editCount, m_countText);
+    for (int j = 0; j < kMapRows; ++j) DataExchange::Text(fromControls, m_bitsEdits[j], m_bitsTexts[j]);
+    for (int j = 0; j < kMapRows; ++j) DataExchange::Text(fromControls, m_subEdits[j], m_subTexts[j]);
+    DataExchange::Text(fromControls, ui->editTransType, m_transmissionTypeText);
+    for (int j = 0; j < kMapRows; ++j) DataExchange::Check(fromControls, m_checkBoxes[j], m_checks[j]);
+}
+
+bool CPdoEditDlg::Ui(const std::function<void()>& fn) { return CUiDispatcher::Invoke(m_running, fn); }
+
+void CPdoEditDlg::SetText(QString& value, QLineEdit* edit, const QString& text)
+{
+    value = text;
+    DataExchange::Text(false, edit, value);
+}
+
+void CPdoEditDlg::ReportSdoAbort(const SdoRecord& response)
+{
+    CMessageBox::Ok(this, tr("访问对象(索引号:0x%1,子索引:%2)传送终止：%3")
+                              .arg(Text(TextNumber::Format("%04X", response.index)),
+                                   QString::number(response.subindex), SdoStep::AbortCodeText(response.data)));
+}
+
+void CPdoEditDlg::ReportFailure(const SdoStep& step)
+{
+    Ui([&] {
+        if (step.result != kResultOk) CMessageBox::Ok(this, SdoStep::ResultMessage(step.result));
+        else ReportSdoAbort(step.response);
+    });
+}
+
+void CPdoEditDlg::StopWorker()
+{
+    if (!m_worker.joinable()) return;
+    m_stop = 1;
+    CUiDispatcher::JoinServing(m_worker);
+}
+
+void CPdoEditDlg::Shutdown()
+{
+    m_running = false;
+    StopWorker();
+}
+
+void CPdoEditDlg::OpenPdo(int n)
+{
+    if (n < 0 || n >= kPdoCount) return;
+    StopWorker();
+    ui->groupPdo->setTitle(n < 4 ? tr("RPDO%1参数设置").arg(n + 1) : tr("TPDO%1参数设置").arg(n - 3));
+
+    m_cobIdText.clear();
+    m_eventTimeText.clear();
+    m_inhibitTimeText.clear();
+    m_countText.clear();
+    m_transmissionTypeText.clear();
+    for (int j = 0; j < kMapRows; ++j) {
+        m_indexTexts[j].clear();
+        m_subTexts[j].clear();
+        m_bitsTexts[j].clear();
+        m_checks[j] = 0;
+    }
+    m_stop = 0;
+    m_current = n;
+
+    const bool reload = m_reload.load() != 0;
+    if (!reload) {
+        const PdoCommRecord r = Record(n);
+        // A receive PDO has no inhibit or event time worth showing from the list.
+        const bool transmit = n >= 4;
+        if (transmit) {
+            m_inhibitTimeText = QString::number(r.inhibitTime);
+            m_eventTimeText = QString::number(r.eventTime);
+        }
+        ui->editInhibitTime->setEnabled(transmit);
+        ui->editEventTime->setEnabled(transmit);
+        m_cobIdText = Text(TextNumber::Format("0x%X", r.cobId & kCobIdMask));
+        m_transmissionTypeText = QString::number(r.transmissionType);
+        m_countText = QString::number(r.mappedCount);
+    }
+    UpdateData(false);
+
+    ui->buttonConfig->setEnabled(false);
+    ui->buttonLoad->setEnabled(false);
+    ui->buttonLoad->setText(tr("载入中…"));
+
+    m_stop = 0;
+    m_worker = std::thread([this, n, reload] { LoadPdoWorker(n, reload); });
+}
+
+void CPdoEditDlg::OnLoad()
+{
+    m_reload = 1;
+    OpenPdo(m_current);
+}
+
+void CPdoEditDlg::LoadPdoWorker(int n, bool reload)
+{
+    g_pMainDlg->m_pollPaused = 1;
+    const uint16_t commObject = CommObject(n);
+    const uint16_t mapObject = MappingObject(n);
+    auto stopped = [this] { return m_stop.load() != 0 || !m_running.load(); };
+
+    bool halted = false;
+    bool commDone = !reload;
+    bool mapDone = false;
+
+    if (reload) {
+        SdoStep step = SdoStep::Read(commObject, 0);
+        if (stopped()) {
+            halted = true;
+        } else if (!step.Ok()) {
+            ReportFailure(step);
+        } else {
+            const int32_t entries = EntryCount(step.Value());
+            bool failed = false;
+            for (int32_t s = 1; s <= entries && !failed && !halted; ++s) {
+                if (s == kReservedSubindex) continue;
+                step = SdoStep::Read(commObject, static_cast<uint8_t>(s));
+                if (stopped()) {
+                    halted = true;
+                    break;
+                }
+                if (!step.Ok()) {
+                    ReportFailure(step);
+                    failed = true;
+                    break;
+                }
+                const uint32_t v = step.Value();
+                switch (s) {
+                case 1:
+                    Ui([&] { SetText(m_cobIdText, ui->editCobId, Text(TextNumber::Format("0x%08X", v & kCobIdMask))); });
+                    break;
+                case 2:
+                    Ui([&] { SetText(m_transmissionTypeText, ui->editTransType, QString::number(static_cast<int32_t>(v))); });
+                    break;
+                case 3:
+                    Ui([&] { SetText(m_inhibitTimeText, ui->editInhibitTime, QString::number(static_cast<int32_t>(v))); });
+                    break;
+                case 5:
+                    Ui([&] { SetText(m_eventTimeText, ui->editEventTime, QString::number(static_cast<int32_t>(v))); });
+                    break;
+                default:
+                    break;  // read, not used
+                }
+            }
+            if (!failed && !halted) {
+                step = SdoStep::Read(mapObject, 0);
+                if (stopped()) {
+                    halted = true;
+                } else if (!step.Ok()) {
+                    ReportFailure(step);
+                } else {
+                    const uint32_t v = step.Value();
+                    Ui([&] { SetText(m_countText, ui->editCount, QString::number(static_cast<int32_t>(v))); });
+                    commDone = true;
+                }
+            }
+        }
+    }
+
+    for (int j = 1; j <= kMapRows && !halted; ++j) {
+        const SdoStep step = SdoStep::Read(mapObject, static_cast<uint8_t>(j));
+        if (stopped()) {
+            halted = true;
+            break;
+        }
+        if (!step.Ok()) {
+            ReportFailure(step);
+            break;
+        }
+        const uint32_t v = step.Value();
+        const auto row = static_cast<size_t>(j - 1);
+        Ui([&] {
+            SetText(m_indexTexts[row], m_indexEdits[row], Text(TextNumber::Format("0x%04X", v >> 16)));
+            SetText(m_subTexts[row], m_subEdits[row], QString::number((v >> 8) & 0xFFu));
+            SetText(m_bitsTexts[row], m_bitsEdits[row], QString::number(v & 0xFFu));
+        });
+        if (j == kMapRows) mapDone = true;
+    }
+
+    const bool complete = commDone && mapDone && !halted;
+    m_reload = 0;
+    Ui([&] {
+        ui->buttonLoad->setEnabled(true);
+        ui->buttonLoad->setText(tr("重新载入"));
+        if (complete) ui->buttonConfig->setEnabled(true);
+    });
+    g_pMainDlg->m_pollPaused = 0;
+}
+
+void CPdoEditDlg::OnConfigure()
+{
+    StopWorker();
+    UpdateData(true);
+    ui->buttonConfig->setEnabled(false);
+    ui->buttonLoad->setEnabled(false);
+    ui->buttonConfig->setText(tr("配置中…"));
+
+    Entries entries;
+    entries.cobId = m_cobIdText;
+    entries.eventTime = m_eventTimeText;
+    entries.inhibitTime = m_inhibitTimeText;
+    entries.count = m_countText;
+    entries.transmissionType = m_transmissionTypeText;
+    for (int j = 0; j < kMapRows; ++j) {
+        entries.index[j] = m_indexTexts[j];
+        entries.subindex[j] = m_subTexts[j];
+        entries.bits[j] = m_bitsTexts[j];
+        entries.checked[j] = m_checks[j];
+    }
+    m_stop = 0;
+    const int n = m_current;
+    m_worker = std::thread([this, n, entries = std::move(entries)] { ConfigurePdoWorker(n, entries); });
+}
+
+QString CPdoEditDlg::MissingField(const Entries& e, int32_t commEntries) const
+{
+    auto has = [](const QString& text, bool hex) {
+        const std::string t = text.toStdString();
+        return hex ? NumberText::HasHex(t) : NumberText::HasInteger(t);
+    };
+    if (commEntries >= 1 && !has(e.cobId, true)) return tr("COB-ID");
+    if (commEntries >= 2 && !has(e.transmissionType, false)) return tr("传输类型");
+    if (commEntries >= 3 && !has(e.inhibitTime, false)) return tr("禁止时间");
+    if (commEntries >= 5 && !has(e.eventTime, false)) return tr("事件时间");
+    for (int j = 0; j < kMapRows; ++j) {
+        if (!e.checked[j]) continue;
+        if (!has(e.index[j], true)) return tr("映射对象%1的索引").arg(j + 1);
+        if (!has(e.subindex[j], false)) return tr("映射对象%1的子索引").arg(j + 1);
+        if (!has(e.bits[j], false)) return tr("映射对象%1的位数").arg(j + 1);
+    }
+    if (!has(e.count, false)) return tr("映射数量");
+    return QString();
+}
+
+void CPdoEditDlg::ConfigurePdoWorker(int n, Entries e)
+{
+    g_pMainDlg->m_pollPaused = 1;
+    const uint16_t commObject = CommObject(n);
+    const uint16_t mapObject = MappingObject(n);
+    auto stopped = [this] { return m_stop.load() != 0 || !m_running.load(); };
+    auto decimal = [](const QString& text) { return static_cast<uint32_t>(TextNumber::ParseInt(Utf8(text))); };
+
+    bool configured = false;
+    [&] {
+        SdoStep step = SdoStep::Read(commObject, 0);
+        if (stopped()) return;
+        if (!step.Ok()) {
+            ReportFailure(step);
+            return;
+        }
+        const int32_t entries = EntryCount(step.Value());
+        // A field with no number would go out as some other value: refuse
+        // before anything is written, so that the PDO stays as it was.
+        const QString missing = MissingField(e, entries);
+        if (!missing.isEmpty()) {
+            Ui([&] { CMessageBox::Ok(this, tr("%1为空或不是有效的数值，配置未执行").arg(missing)); });
+            return;
+        }
+
+        for (int32_t s = 1; s <= entries && s <= 5; ++s) {
+            if (s == kReservedSubindex) continue;
+            if (stopped()) return;
+            uint32_t value = 0;
+            uint8_t command = Sdo::kDownload4;
+            switch (s) {
+            case 1:
+                TextNumber::ParseHex(Utf8(e.cobId), value);
+                value |= kNoRtrBit;
+                break;
+            case 2:
+                value = decimal(e.transmissionType) & 0xFFu;
+                command = Sdo::kDownload1;
+                break;
+            case 3:
+                value = decimal(e.inhibitTime) & 0xFFFFu;
+                command = Sdo::kDownload2;
+                break;
+            default:
+                value = decimal(e.eventTime) & 0xFFFFu;
+                command = Sdo::kDownload2;
+                break;
+            }
+            step = SdoStep::Run(command, commObject, static_cast<uint8_t>(s), value);
+            if (!step.Ok()) {
+                ReportFailure(step);
+                return;
+            }
+            UpdateRecord(n, [&](PdoCommRecord& r) {
+                switch (s) {
+                case 1: r.cobId = value; break;
+                case 2: r.transmissionType = static_cast<uint8_t>(value); break;
+                case 3: r.inhibitTime = static_cast<uint16_t>(value); break;
+                default: r.eventTime = static_cast<uint16_t>(value); break;
+                }
+            });
+        }
+
+        // The mapping can only change while it is switched off (count 0).
+        step = SdoStep::Run(Sdo::kDownload1, mapObject, 0, 0);
+        if (!step.Ok()) {
+            ReportFailure(step);
+            return;
+        }
+        for (int j = 0; j < kMapRows; ++j) {
+            if (!e.checked[j]) continue;
+            if (stopped()) return;
+            uint32_t index = 0;
+            TextNumber::ParseHex(Utf8(e.index[j]), index);
+            const uint32_t entry = (index << 16) | ((decimal(e.subindex[j]) & 0xFFu) << 8) | decimal(e.bits[j]);
+            step = SdoStep::Run(Sdo::kDownload4, mapObject, static_cast<uint8_t>(j + 1), entry);
+            if (!step.Ok()) {
+                ReportFailure(step);
+                return;
+            }
+        }
+        if (stopped()) return;
+        const uint32_t count = decimal(e.count) & 0xFFu;
+        step = SdoStep::Run(Sdo::kDownload1, mapObject, 0, count);
+        if (!step.Ok()) {
+            ReportFailure(step);
+            return;
+        }
+        UpdateRecord(n, [&](PdoCommRecord& r) { r.mappedCount = static_cast<uint8_t>(count); });
+        configured = true;
+    }();
+
+    m_reload = 0;
+    Ui([&] {
+        ui->buttonLoad->setEnabled(true);
+        ui->buttonConfig->setText(tr("配置"));
+        ui->buttonConfig->setEnabled(true);
+    });
+    if (configured) {
+        Ui([&] { CMessageBox::Ok(this, tr("配置成功")); });
+        Ui([&] {
+            if (m_page) m_page->OnObjectConfigured();
+        });
+        Ui([&] { QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection); });
+    }
+    g_pMainDlg->m_pollPaused = 0;
+}
