@@ -12,6 +12,7 @@
 #include "ModbusMaster.h"
 
 class QTabWidget;
+class QKeyEvent;
 class QTimer;
 class CMotorControlDlg;
 class CMotorParamDlg;
@@ -52,7 +53,29 @@ public:
     QTabWidget* Tabs() const;
 
     // (implementation detail below is the main-window developer's)
+
+    // Moves the stored values (connection selections, address bits and
+    // text, auto-update) to or from the controls.
+    void UpdateData(bool fromControls);
+    // The 100 ms tick: frame lines, then the live-status poll.
+    void OnTimer();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void AddPage(QWidget* page, const QString& title);
+    void OnOpenPort();
+    void OnAddressBit();
+    void OnAddressEdited();
+    void OnReadInfo();
+    void OnOemInfo();
+    void OnClearPosition();
+    void ShowTool(QWidget* tool);
+    void ShowAbout();
+    void CreateMenu();
+
     struct Impl;
     std::unique_ptr<Impl> d;
 };

@@ -30,6 +30,10 @@
 #include "SystemParams.h"
 #include "SystemParamsExt.h"
 // -- end configuration pages
+// -- main window: device information and live status
+#include "DeviceInfo.h"
+#include "RealtimeStatus.h"
+// -- end main window
 
 class CModbusMaster : public CModbusRtu {
 public:
@@ -117,4 +121,13 @@ public:
     ModbusResult WriteReciprocateCommand(uint8_t slave, uint16_t command);
     ModbusResult ReadReciprocateCommand(uint8_t slave, uint16_t& command);
     // -- end configuration pages
+    // -- main window (ModbusMasterStatus.cpp)
+    // Reads fill the record only on success; a reply shorter than the group
+    // is a bad response.
+    ModbusResult ReadDeviceInfo(uint8_t slave, DeviceInfo& info);              // 0..15
+    ModbusResult ReadRealtimeStatus(uint8_t slave, RealtimeStatus& status);    // 32..58
+    // Writing 1 here clears the drive's position counter.
+    static constexpr uint16_t kPositionClearRegister = 0x700A;
+    ModbusResult WritePositionClear(uint8_t slave);
+    // -- end main window
 };

@@ -1,0 +1,15 @@
+#include "DemoApp.h"
+
+#include "AppIcon.h"
+#include "DemoDlg.h"
+
+CDemoApp::CDemoApp(int& argc, char** argv) : QApplication(argc, argv) {
+    setApplicationName(QStringLiteral("ZORIC_Demo"));
+    setWindowIcon(AppIcon());
+}
+
+int CDemoApp::Run() {
+    CDemoDlg dialog;
+    dialog.exec();
+    return 0;
+}

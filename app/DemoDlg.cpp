@@ -1,0 +1,388 @@
+#include "DemoDlg.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTimer>
+#include <array>
+
+#include "AboutDlg.h"
+#include "AppIcon.h"
+#include "CommParamDlg.h"
+#include "DataExchange.h"
+#include "MessageBox.h"
+#include "MotorControlDlg.h"
+#include "MotorParamDlg.h"
+#include "ObjectDictDlg.h"
+#include "PidFocDlg.h"
+#include "PortNames.h"
+#include "ReciprocateDlg.h"
+#include "RegisterDlg.h"
+#include "SafetyDlg.h"
+#include "StatusFormat.h"
+#include "SystemParamDlg.h"
+#include "TextNumber.h"
+#include "ui_DemoDlg.h"
+
+CDemoDlg* g_pMainDlg = nullptr;
+
+namespace {
+
+constexpr int kNamedComPorts = 15;
+constexpr int kTimerPeriodMs = 100;
+
+// Texts that come from the Qt-free protocol modules.
+QString StatusText(const std::string& text) {
+    return QCoreApplication::translate("StatusFormat", text.c_str());
+}
+QString ResultMessage(ModbusResult result) {
+    return QCoreApplication::translate("CModbusMaster", CModbusMaster::ResultText(result).c_str());
+}
+
+void SetIfChanged(QLineEdit* edit, const QString& text) {
+    if (edit->text() != text) edit->setText(text);
+}
+void SetIfChanged(QLabel* label, const QString& text) {
+    if (label->text() != text) label->setText(text);
+}
+
+}  // namespace
+
+struct CDemoDlg::Impl {
+    Ui::CDemoDlg ui;
+
+    // Owned here and deleted first in ~CDemoDlg (see there).
+    CMotorControlDlg* motorControl = nullptr;
+    CMotorParamDlg* motorParam = nullptr;
+    CPidFocDlg* pidFoc = nullptr;
+    CSafetyDlg* safety = nullptr;
+    CReciprocateDlg* reciprocate = nullptr;
+    CSystemParamDlg* systemParam = nullptr;
+    CCommParamDlg* commParam = nullptr;
+    CRegisterDlg* registerTool = nullptr;
+    CObjectDictDlg* objectDictTool = nullptr;
+
+    std::vector<QWidget*> pageList;  // tab order
+    QTimer* timer = nullptr;
+    QMenuBar* menuBar = nullptr;
+
+    // Stored values of the controls.
+    int autoUpdate = 0;
+    std::array<int, 7> addressBits{};
+    int baudIndex = 0;
+    int portIndex = 0;
+    int parityIndex = 0;
+    QString addressText = QStringLiteral("0x01");
+
+    std::array<QCheckBox*, 7> AddressBoxes() const {
+        return {ui.m_checkAddress1, ui.m_checkAddress2, ui.m_checkAddress3, ui.m_checkAddress4,
+                ui.m_checkAddress5, ui.m_checkAddress6, ui.m_checkAddress7};
+    }
+};
+
+CDemoDlg::CDemoDlg(QWidget* parent) : QDialog(parent), d(std::make_unique<Impl>()) {
+    m_master.SetResponseTimeout(CModbusMaster::kResponseTimeoutMs);
+    // Pages and their workers reach the shared state through this from their
+    // constructors on.
+    g_pMainDlg = this;
+
+    d->ui.setupUi(this);
+    setWindowIcon(AppIcon());
+    CreateMenu();
+
+    // The port list: the fifteen named ports, then the devices on this machine.
+    for (int n = 1; n <= kNamedComPorts; ++n) d->ui.m_comboPort->addItem(QStringLiteral("COM%1").arg(n));
+    for (const std::string& device : ListSerialDevices())
+        d->ui.m_comboPort->addItem(QString::fromStdString(device));
+    UpdateData(false);
+
+    QTabWidget* tabs = d->ui.m_tabPages;
+    d->motorControl = new CMotorControlDlg(tabs);
+    d->motorParam = new CMotorParamDlg(tabs);
+    d->pidFoc = new CPidFocDlg(tabs);
+    d->safety = new CSafetyDlg(tabs);
+    d->reciprocate = new CReciprocateDlg(tabs);
+    d->systemParam = new CSystemParamDlg(tabs);
+    d->commParam = new CCommParamDlg(tabs);
+    AddPage(d->motorControl, tr("电机控制"));
+    AddPage(d->motorParam, tr("电机参数"));
+    AddPage(d->systemParam, tr("系统参数"));
+    AddPage(d->commParam, tr("通讯参数"));
+    AddPage(d->pidFoc, tr("PID和FOC参数"));
+    AddPage(d->reciprocate, tr("往复运动"));
+    AddPage(d->safety, tr("安全保护"));
+    connect(tabs, &QTabWidget::currentChanged, this, [this](int index) { ShowPage(index); });
+
+    // The tool windows exist once, hidden until the menu shows them.
+    d->registerTool = new CRegisterDlg(this);
+    d->objectDictTool = new CObjectDictDlg(this);
+    d->registerTool->hide();
+    d->objectDictTool->hide();
+
+    setWindowTitle(tr("ZORIC_Modbus示例程序"));
+    ShowPage(0);
+
+    connect(d->ui.m_btnOpenPort, &QPushButton::clicked, this, [this] { OnOpenPort(); });
+    for (QCheckBox* box : d->AddressBoxes())
+        connect(box, &QCheckBox::clicked, this, [this] { OnAddressBit(); });
+    d->ui.m_editAddress->installEventFilter(this);
+    connect(d->ui.m_editAddress, &QLineEdit::returnPressed, this, [this] { OnAddressEdited(); });
+    connect(d->ui.m_checkAutoUpdate, &QCheckBox::clicked, this, [this] { UpdateData(true); });
+    connect(d->ui.m_btnReadInfo, &QPushButton::clicked, this, [this] { OnReadInfo(); });
+    connect(d->ui.m_btnOemInfo, &QPushButton::clicked, this, [this] { OnOemInfo(); });
+    connect(d->ui.m_btnClearPosition, &QPushButton::clicked, this, [this] { OnClearPosition(); });
+
+    // No button of the main window is the dialog's default: Enter does nothing.
+    for (QPushButton* button : findChildren<QPushButton*>(Qt::FindDirectChildrenOnly)) button->setAutoDefault(false);
+    for (QGroupBox* group : {d->ui.m_groupConnection, d->ui.m_groupDeviceInfo, d->ui.m_groupStatus}) {
+        for (QPushButton* button : group->findChildren<QPushButton*>()) button->setAutoDefault(false);
+    }
+
+    d->timer = new QTimer(this);
+    d->timer->setInterval(kTimerPeriodMs);
+    connect(d->timer, &QTimer::timeout, this, [this] { OnTimer(); });
+    d->timer->start();
+}
+
+CDemoDlg::~CDemoDlg() {
+    d->timer->stop();
+    // Pages and tool windows first, while g_pMainDlg and m_master are still
+    // whole: their destructors stop workers that use them.
+    delete d->registerTool;
+    delete d->objectDictTool;
+    d->registerTool = nullptr;
+    d->objectDictTool = nullptr;
+    QWidget* pages[] = {d->motorControl, d->motorParam, d->pidFoc,     d->safety,
+                        d->reciprocate,  d->systemParam, d->commParam};
+    d->pageList.clear();
+    for (QWidget* page : pages) delete page;
+    d->motorControl = nullptr;
+    d->motorParam = nullptr;
+    d->pidFoc = nullptr;
+    d->safety = nullptr;
+    d->reciprocate = nullptr;
+    d->systemParam = nullptr;
+    d->commParam = nullptr;
+    m_master.ClosePort();
+    if (g_pMainDlg == this) g_pMainDlg = nullptr;
+}
+
+void CDemoDlg::AddPage(QWidget* page, const QString& title) {
+    if (!page || title.isEmpty()) return;
+    d->ui.m_tabPages->insertTab(static_cast<int>(d->pageList.size()), page, title);
+    d->pageList.push_back(page);
+}
+
+void CDemoDlg::ShowPage(int index) {
+    if (index < 0 || index >= static_cast<int>(d->pageList.size())) return;
+    // The tab widget shows that page and hides the others.
+    if (d->ui.m_tabPages->currentIndex() != index) d->ui.m_tabPages->setCurrentIndex(index);
+}
+
+CMotorControlDlg* CDemoDlg::MotorControlPage() const { return d->motorControl; }
+CMotorParamDlg* CDemoDlg::MotorParamPage() const { return d->motorParam; }
+CSystemParamDlg* CDemoDlg::SystemParamPage() const { return d->systemParam; }
+CCommParamDlg* CDemoDlg::CommParamPage() const { return d->commParam; }
+CPidFocDlg* CDemoDlg::PidFocPage() const { return d->pidFoc; }
+CReciprocateDlg* CDemoDlg::ReciprocatePage() const { return d->reciprocate; }
+CSafetyDlg* CDemoDlg::SafetyPage() const { return d->safety; }
+CRegisterDlg* CDemoDlg::RegisterTool() const { return d->registerTool; }
+CObjectDictDlg* CDemoDlg::ObjectDictTool() const { return d->objectDictTool; }
+QTabWidget* CDemoDlg::Tabs() const { return d->ui.m_tabPages; }
+
+void CDemoDlg::UpdateData(bool fromControls) {
+    Ui::CDemoDlg& ui = d->ui;
+    DataExchange::Index(fromControls, ui.m_comboPort, d->portIndex);
+    DataExchange::Index(fromControls, ui.m_comboBaud, d->baudIndex);
+    DataExchange::Index(fromControls, ui.m_comboParity, d->parityIndex);
+    DataExchange::Text(fromControls, ui.m_editAddress, d->addressText);
+    DataExchange::Check(fromControls, ui.m_checkAutoUpdate, d->autoUpdate);
+    const auto boxes = d->AddressBoxes();
+    for (size_t k = 0; k < boxes.size(); ++k) DataExchange::Check(fromControls, boxes[k], d->addressBits[k]);
+}
+
+void CDemoDlg::CreateMenu() {
+    d->menuBar = new QMenuBar(this);
+    d->menuBar->setObjectName(QStringLiteral("m_menuBar"));
+    layout()->setMenuBar(d->menuBar);
+
+    QMenu* file = d->menuBar->addMenu(tr("文件(&F)"));
+    file->addAction(tr("载入配置(&L)"), this, [this] { CMessageBox::Ok(this, tr("功能暂不可用")); });
+    file->addAction(tr("导出配置(&E)"), this, [this] { CMessageBox::Ok(this, tr("功能暂不可用")); });
+    file->addSeparator();
+    // A posted close request, the same as the close box.
+    file->addAction(tr("退出(&Q)"), this, [this] { QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection); });
+
+    QMenu* tools = d->menuBar->addMenu(tr("工具(&T)"));
+    tools->addAction(tr("读写寄存器(&R)"), this, [this] { ShowTool(d->registerTool); });
+    tools->addAction(tr("访问对象字典(&V)"), this, [this] { ShowTool(d->objectDictTool); });
+
+    QMenu* help = d->menuBar->addMenu(tr("帮助(&H)"));
+    // Linux windows have no system menu to carry the About entry, so this opens it.
+    help->addAction(tr("关于(&A)"), this, [this] { ShowAbout(); });
+}
+
+void CDemoDlg::ShowTool(QWidget* tool) {
+    if (!tool) return;
+    QRect area = tool->frameGeometry();
+    area.moveCenter(frameGeometry().center());
+    tool->move(area.topLeft());
+    tool->show();
+    tool->raise();
+    tool->activateWindow();
+}
+
+void CDemoDlg::ShowAbout() {
+    CAboutDlg about(this);
+    about.exec();
+}
+
+void CDemoDlg::keyPressEvent(QKeyEvent* event) {
+    // Enter does nothing here; Esc closes the window (and ends the program).
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+bool CDemoDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == d->ui.m_editAddress && event->type() == QEvent::FocusOut) OnAddressEdited();
+    return QDialog::eventFilter(watched, event);
+}
+
+void CDemoDlg::OnOpenPort() {
+    UpdateData(true);
+    if (m_master.IsPortOpen()) {
+        m_master.ClosePort();
+        d->ui.m_btnOpenPort->setText(tr("打开串口"));
+        return;
+    }
+    const int baud = TextNumber::ParseInt(d->ui.m_comboBaud->currentText().toStdString());
+    bool opened = false;
+    if (d->portIndex >= 0 && d->portIndex < kNamedComPorts) {
+        opened = m_master.OpenPort(static_cast<uint32_t>(d->portIndex + 1), baud, d->parityIndex);
+    } else if (d->portIndex >= kNamedComPorts) {
+        opened = m_master.OpenPort(d->ui.m_comboPort->itemText(d->portIndex).toStdString(), baud, d->parityIndex);
+    }
+    if (opened) {
+        d->ui.m_btnOpenPort->setText(tr("关闭串口"));
+    } else {
+        CMessageBox::Ok(this, tr("打开串口失败"));
+    }
+}
+
+void CDemoDlg::OnAddressBit() {
+    UpdateData(true);
+    int address = 1;
+    for (size_t k = 0; k < d->addressBits.size(); ++k) {
+        if (d->addressBits[k]) address += 1 << k;
+    }
+    m_deviceAddress = static_cast<uint8_t>(address);  // 1..128
+    d->addressText = QString::fromStdString(TextNumber::Format("0x%02X", address));
+    UpdateData(false);
+}
+
+void CDemoDlg::OnAddressEdited() {
+    UpdateData(true);
+    const std::string text = d->addressText.toLower().toStdString();
+    uint32_t value = 0;
+    const size_t x = text.find('x');
+    if (x != std::string::npos && x > 0) {
+        if (!TextNumber::ParseHex(text, value)) value = 0;
+    } else {
+        value = static_cast<uint32_t>(TextNumber::ParseInt(text));
+    }
+    const uint8_t address = static_cast<uint8_t>(value & 0xFF);
+    m_deviceAddress = address;
+    d->addressText = QString::fromStdString(TextNumber::Format("0x%02X", static_cast<unsigned>(address)));
+    // The boxes show the address in use; 0 and addresses above 128 have no
+    // box pattern, so they are all cleared.
+    for (size_t k = 0; k < d->addressBits.size(); ++k) {
+        d->addressBits[k] = (address >= 1 && address <= 128) ? (((address - 1) >> k) & 1) : 0;
+    }
+    UpdateData(false);
+}
+
+void CDemoDlg::OnTimer() {
+    SetIfChanged(d->ui.m_editSend, QString::fromStdString(StatusFormat::FrameText(m_master.GetLastRequest())));
+    SetIfChanged(d->ui.m_editReceive, QString::fromStdString(StatusFormat::FrameText(m_master.GetLastResponse())));
+
+    if (!d->autoUpdate || m_pollPaused.load() != 0 || !m_master.IsPortOpen()) return;
+    RealtimeStatus status{};
+    const ModbusResult result = m_master.ReadRealtimeStatus(m_deviceAddress.load(), status);
+    Ui::CDemoDlg& ui = d->ui;
+    if (result != kResultOk) {
+        const QString text = ResultMessage(result);
+        for (QLabel* field : {ui.m_statusOutputPwm, ui.m_statusPhaseCurrent, ui.m_statusIn1, ui.m_statusIn2,
+                              ui.m_statusDifferential, ui.m_statusSq1, ui.m_statusSq2, ui.m_statusFrequency}) {
+            SetIfChanged(field, text);
+        }
+        return;
+    }
+    m_speedRangeX10 = status.speedRangeX10;
+    const StatusFormat::RealtimeStatusTexts t = StatusFormat::FormatRealtimeStatus(status);
+    SetIfChanged(ui.m_statusOutputPwm, StatusText(t.outputPwm));
+    SetIfChanged(ui.m_statusPhaseCurrent, StatusText(t.phaseCurrent));
+    SetIfChanged(ui.m_statusPosition, StatusText(t.position));
+    SetIfChanged(ui.m_statusFrequency, StatusText(t.commutationFrequency));
+    SetIfChanged(ui.m_statusIn1, StatusText(t.in1Voltage));
+    SetIfChanged(ui.m_statusIn2, StatusText(t.in2Voltage));
+    SetIfChanged(ui.m_statusIn3, StatusText(t.in3Voltage));
+    SetIfChanged(ui.m_statusDifferential, StatusText(t.differentialVoltage));
+    SetIfChanged(ui.m_statusSq1, StatusText(t.sq1Level));
+    SetIfChanged(ui.m_statusSq2, StatusText(t.sq2Level));
+    SetIfChanged(ui.m_statusInputPwm, StatusText(t.inputPwm));
+    SetIfChanged(ui.m_statusInputFrequency, StatusText(t.inputFrequency));
+    SetIfChanged(ui.m_statusInputPulses, StatusText(t.inputPulses));
+    SetIfChanged(ui.m_statusCompletionTime, StatusText(t.completionTime));
+    SetIfChanged(ui.m_statusSpeed, StatusText(t.motorSpeed));
+    SetIfChanged(ui.m_statusErrorState, StatusText(t.errorState));
+    SetIfChanged(ui.m_statusSupply, StatusText(t.supply));
+    SetIfChanged(ui.m_statusTemperature, StatusText(t.temperature));
+}
+
+void CDemoDlg::OnReadInfo() {
+    UpdateData(true);
+    DeviceInfo info{};
+    const ModbusResult result = m_master.ReadDeviceInfo(m_deviceAddress.load(), info);
+    if (result != kResultOk) {
+        CMessageBox::Ok(this, ResultMessage(result));
+        return;
+    }
+    const StatusFormat::DeviceInfoTexts t = StatusFormat::FormatDeviceInfo(info);
+    Ui::CDemoDlg& ui = d->ui;
+    ui.m_infoId->setText(StatusText(t.identifier));
+    ui.m_infoVersion->setText(StatusText(t.version));
+    ui.m_infoModel->setText(QString::fromStdString(t.model));
+    ui.m_infoPwmResolution->setText(StatusText(t.pwmResolution));
+    ui.m_infoPwmFrequency->setText(StatusText(t.pwmFrequency));
+    ui.m_infoMaxCurrent->setText(StatusText(t.maxCurrent));
+    ui.m_infoCurrentResolution->setText(StatusText(t.currentResolution));
+}
+
+void CDemoDlg::OnOemInfo() {
+    std::string text;
+    const ModbusResult result = m_master.ReadDeviceIdentification(m_deviceAddress.load(), text);
+    if (result != kResultOk) {
+        CMessageBox::Ok(this, ResultMessage(result));
+        return;
+    }
+    QString shown = QString::fromStdString(text);
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    CMessageBox::Ok(this, shown);
+}
+
+void CDemoDlg::OnClearPosition() {
+    if (!CMessageBox::YesNo(this, tr("真的要清零吗?"), tr("询问"))) return;
+    // The drive's answer is not reported; the frame lines show it.
+    m_master.WritePositionClear(m_deviceAddress.load());
+}
