@@ -1,9 +1,67 @@
 #pragma once
+// The page "往复运动": homing and travel of the reciprocating operation
+// (registers 160..169), its test commands (register 170) and the preset
+// forward and reverse speeds (176..179). After a travel measurement it
+// watches register 170 every 250 ms and reloads the process values once the
+// drive reports the measurement finished.
+
+#include <QString>
 #include <QWidget>
+#include <memory>
+
+#include "PresetSpeeds.h"
+#include "ReciprocateParams.h"
+
+class QTimer;
+
+namespace Ui {
+class CReciprocateDlg;
+}
 
 class CReciprocateDlg : public QWidget {
     Q_OBJECT
 public:
+    static constexpr int kWatchPeriodMs = 250;
+
     explicit CReciprocateDlg(QWidget* parent = nullptr);
     ~CReciprocateDlg() override;
+
+    // Moves the stored values to the controls (false) or back (true).
+    void UpdateData(bool fromControls);
+
+    bool TravelMeasurementPending() const { return m_travelMeasurementPending; }
+
+private:
+    void OnProcessRead();
+    void OnProcessWrite();
+    void OnPresetRead();
+    void OnPresetWrite();
+    void SendTestCommand(uint16_t command);
+    void OnWatchTick();
+
+    void StoreProcess(const ReciprocateParams& params, bool wholeHz);
+    ReciprocateParams BuildProcess(bool wholeHz) const;
+    void StorePreset(const PresetSpeeds& speeds, bool wholeHz);
+    PresetSpeeds BuildPreset(bool wholeHz) const;
+
+    std::unique_ptr<Ui::CReciprocateDlg> ui;
+    QTimer* m_watchTimer = nullptr;
+    // True while a button's action (or the watch's reload) runs, message box
+    // included: the watch then waits for the next tick instead of reading in
+    // between.
+    bool m_busy = false;
+    bool m_travelMeasurementPending = false;
+
+    // Stored values of the process group.
+    int m_homingMode = -1;
+    int m_fineHoming = 0;
+    int m_rehomeAfterLimit = 0;
+    QString m_totalTravel;
+    QString m_coarseSpeed, m_fineSpeed, m_speedAfterHoming;
+    QString m_deadBand;
+    QString m_homingTorque;
+    // Stored values of the preset group.
+    int m_speedMode = -1;
+    int m_controlMode = -1;
+    QString m_forwardSpeed, m_reverseSpeed;
 };
