@@ -1,5 +1,267 @@
 #include "MotorControlDlg.h"
 
-CMotorControlDlg::CMotorControlDlg(QWidget* parent) : QWidget(parent) {}
+#include <QEvent>
+#include <QTimer>
+#include <cctype>
+#include <string>
 
-CMotorControlDlg::~CMotorControlDlg() = default;
+#include "DataExchange.h"
+#include "DemoDlg.h"
+#include "MessageBox.h"
+#include "TextNumber.h"
+#include "ui_MotorControlDlg.h"
+
+namespace {
+
+constexpr int kPwmLimit = 1000;          // 0.1 %
+constexpr int kSliderLimit = 32767;      // the frequency registers are signed 16-bit
+constexpr int64_t kRegisterMax = 65535;
+
+std::string Std(const QString& text) { return text.toStdString(); }
+QString Qs(const std::string& text) { return QString::fromStdString(text); }
+
+// True when the text starts (after blanks and a sign) with a digit or a
+// point followed by one: the texts that read as a number at all.
+bool HasNumber(const std::string& text)
+{
+    size_t i = 0;
+    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+    if (i < text.size() && text[i] == '.') ++i;
+    return i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]));
+}
+
+// A scaled entry as the ramp and move registers take it: held at 65535 above,
+// a negative value as its 16-bit two's complement.
+uint16_t ClampHigh(int64_t value)
+{
+    if (value > kRegisterMax) value = kRegisterMax;
+    return static_cast<uint16_t>(value);
+}
+
+// "%.1f" of a register counted in tenths.
+std::string Tenths(unsigned value) { return TextNumber::Format("%.1f", value * 0.1); }
+
+}  // namespace
+
+CMotorControlDlg::CMotorControlDlg(QWidget* parent) : QWidget(parent), m_ui(std::make_unique<Ui::CMotorControlDlg>())
+{
+    m_ui->setupUi(this);
+    UpdateData(false);
+
+    m_ui->pwmSlider->setRange(-kPwmLimit, kPwmLimit);
+    // The initial maximum "1000.0" Hz in tenths of a Hz.
+    int64_t frequencyRange = int64_t{TextNumber::ParseInt(Std(m_maxFrequency))} * 10;
+    if (frequencyRange > kSliderLimit) frequencyRange = kSliderLimit;
+    if (frequencyRange < 1) frequencyRange = 1;
+    m_ui->freqSlider->setRange(-static_cast<int>(frequencyRange), static_cast<int>(frequencyRange));
+    const int positionRange = TextNumber::ParseInt(Std(m_positionRange));
+    m_ui->positionSlider->setRange(-positionRange, positionRange);
+
+    connect(m_ui->pwmApplyButton, &QPushButton::clicked, this, &CMotorControlDlg::OnPwmApply);
+    connect(m_ui->freqApplyButton, &QPushButton::clicked, this, &CMotorControlDlg::OnFrequencyApply);
+    connect(m_ui->stopButton, &QPushButton::clicked, this, &CMotorControlDlg::OnStop);
+    connect(m_ui->positionApplyButton, &QPushButton::clicked, this, &CMotorControlDlg::OnPositionApply);
+    connect(m_ui->rampReadButton, &QPushButton::clicked, this, &CMotorControlDlg::OnRampRead);
+    connect(m_ui->rampSetButton, &QPushButton::clicked, this, &CMotorControlDlg::OnRampSet);
+    connect(m_ui->positionRangeEdit, &QLineEdit::textChanged, this, &CMotorControlDlg::OnPositionRangeChanged);
+    m_ui->maxFreqEdit->installEventFilter(this);
+
+    RefreshLabels(m_speedRangeCopy);
+
+    m_timer = new QTimer(this);
+    m_timer->setInterval(100);
+    connect(m_timer, &QTimer::timeout, this, &CMotorControlDlg::OnTimer);
+    m_timer->start();
+}
+
+CMotorControlDlg::~CMotorControlDlg()
+{
+    m_timer->stop();
+    m_ui->maxFreqEdit->removeEventFilter(this);
+}
+
+int CMotorControlDlg::SpeedRangeX10()
+{
+    return g_pMainDlg ? g_pMainDlg->m_speedRangeX10.load() : 0;
+}
+
+void CMotorControlDlg::UpdateData(bool fromControls)
+{
+    using namespace DataExchange;
+    Text(fromControls, m_ui->pwmRiseEdit, m_pwmRise);
+    Text(fromControls, m_ui->pwmFallEdit, m_pwmFall);
+    Text(fromControls, m_ui->accelEdit, m_acceleration);
+    Text(fromControls, m_ui->decelEdit, m_deceleration);
+    Text(fromControls, m_ui->maxFreqEdit, m_maxFrequency);
+    Text(fromControls, m_ui->moveFreqEdit, m_moveFrequency);
+    Text(fromControls, m_ui->positionRangeEdit, m_positionRange);
+    Position(fromControls, m_ui->pwmSlider, m_pwmPosition);
+    Position(fromControls, m_ui->freqSlider, m_frequencyPosition);
+    Position(fromControls, m_ui->positionSlider, m_targetPosition);
+    if (fromControls) {
+        m_stopMode = m_ui->emergencyStopRadio->isChecked() ? 1 : m_ui->freeStopRadio->isChecked() ? 2 : 0;
+        m_positionType = m_ui->relativeRadio->isChecked() ? 1 : 0;
+    } else {
+        (m_stopMode == 1   ? m_ui->emergencyStopRadio
+         : m_stopMode == 2 ? m_ui->freeStopRadio
+                           : m_ui->normalStopRadio)
+            ->setChecked(true);
+        (m_positionType == 1 ? m_ui->relativeRadio : m_ui->absoluteRadio)->setChecked(true);
+    }
+}
+
+bool CMotorControlDlg::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_ui->maxFreqEdit && event->type() == QEvent::FocusOut) ApplyMaxFrequencyRule();
+    return QWidget::eventFilter(watched, event);
+}
+
+void CMotorControlDlg::RefreshLabels(int x10)
+{
+    const int pwm = m_ui->pwmSlider->value();
+    const int frequency = m_ui->freqSlider->value();
+    m_ui->pwmValueLabel->setText(tr("%1%").arg(Qs(TextNumber::Format("%.1f", pwm * 0.1))));
+    m_ui->freqValueLabel->setText(tr("%1Hz").arg(x10 ? Qs(TextNumber::Format("%d", frequency))
+                                                     : Qs(TextNumber::Format("%.1f", frequency * 0.1))));
+    m_ui->positionValueLabel->setText(Qs(TextNumber::Format("%ld", static_cast<long>(m_ui->positionSlider->value()))));
+}
+
+void CMotorControlDlg::OnTimer()
+{
+    const int x10 = SpeedRangeX10();
+    RefreshLabels(x10);
+    if (m_speedRangeCopy != x10) {
+        ApplyMaxFrequencyRule();
+        m_speedRangeCopy = x10;
+    }
+}
+
+void CMotorControlDlg::ApplyMaxFrequencyRule()
+{
+    UpdateData(true);
+    const int x10 = SpeedRangeX10();
+    const std::string text = Std(m_maxFrequency);
+    int64_t tenths;
+    if (HasNumber(text)) {
+        tenths = TextNumber::ParseScaled(text, 1);
+    } else {
+        // Not a number: keep the range the slider has, in the unit it has it in.
+        const int64_t current = m_ui->freqSlider->maximum();
+        tenths = m_speedRangeCopy ? current * 10 : current;
+    }
+    int range;
+    if (x10) {
+        int64_t hz = tenths / 10;
+        if (hz < 1) hz = 1;
+        if (hz > kSliderLimit) hz = kSliderLimit;
+        range = static_cast<int>(hz);
+        m_maxFrequency = Qs(TextNumber::Format("%u", static_cast<unsigned>(hz)));
+    } else {
+        if (tenths < 1) tenths = 1;
+        if (tenths > kSliderLimit) tenths = kSliderLimit;
+        range = static_cast<int>(tenths);
+        m_maxFrequency = Qs(Tenths(static_cast<unsigned>(tenths)));
+    }
+    DataExchange::Text(false, m_ui->maxFreqEdit, m_maxFrequency);
+    m_ui->freqSlider->setRange(-range, range);
+}
+
+void CMotorControlDlg::OnPositionRangeChanged()
+{
+    if (m_rewritingRange) return;
+    int range = TextNumber::ParseInt(Std(m_ui->positionRangeEdit->text()));
+    if (range < 1) range = 1;
+    const QString text = Qs(TextNumber::Format("%d", range));
+    if (m_ui->positionRangeEdit->text() != text) {
+        m_rewritingRange = true;
+        m_ui->positionRangeEdit->setText(text);
+        m_rewritingRange = false;
+    }
+    m_ui->positionSlider->setRange(-range, range);
+}
+
+void CMotorControlDlg::ShowResult(ModbusResult result)
+{
+    CMessageBox::Ok(this, tr(CModbusMaster::ResultText(result).c_str()));
+}
+
+void CMotorControlDlg::OnPwmApply()
+{
+    UpdateData(true);
+    if (!g_pMainDlg) return;
+    const ModbusResult r = g_pMainDlg->m_master.WriteSpeedCommand(
+        g_pMainDlg->m_deviceAddress, static_cast<int16_t>(m_pwmPosition), CModbusMaster::SpeedCommandKind::Pwm);
+    if (r != kResultOk) ShowResult(r);
+}
+
+void CMotorControlDlg::OnFrequencyApply()
+{
+    UpdateData(true);
+    if (!g_pMainDlg) return;
+    const ModbusResult r =
+        g_pMainDlg->m_master.WriteSpeedCommand(g_pMainDlg->m_deviceAddress, static_cast<int16_t>(m_frequencyPosition),
+                                               CModbusMaster::SpeedCommandKind::Frequency);
+    if (r != kResultOk) ShowResult(r);
+}
+
+void CMotorControlDlg::OnStop()
+{
+    UpdateData(true);
+    if (!g_pMainDlg) return;
+    const ModbusResult r =
+        g_pMainDlg->m_master.WriteStopMode(g_pMainDlg->m_deviceAddress, static_cast<uint16_t>(m_stopMode));
+    if (r != kResultOk) ShowResult(r);
+}
+
+void CMotorControlDlg::OnPositionApply()
+{
+    UpdateData(true);
+    if (!g_pMainDlg) return;
+    // The move frequency in the register's unit, 1 to 65535, truncated on the
+    // digits of the text (12.34 Hz in tenths is 123).
+    int64_t frequency = TextNumber::ParseScaled(Std(m_moveFrequency), SpeedRangeX10() ? 0 : 1);
+    if (frequency < 1) frequency = 1;
+    if (frequency > kRegisterMax) frequency = kRegisterMax;
+    const ModbusResult r =
+        g_pMainDlg->m_master.WritePositionMove(g_pMainDlg->m_deviceAddress, static_cast<uint16_t>(frequency),
+                                               m_targetPosition, static_cast<uint16_t>(m_positionType));
+    if (r != kResultOk) ShowResult(r);
+}
+
+void CMotorControlDlg::OnRampRead()
+{
+    if (!g_pMainDlg) return;
+    RampSettings ramps{};
+    const ModbusResult r = g_pMainDlg->m_master.ReadRampSettings(g_pMainDlg->m_deviceAddress, ramps);
+    const int x10 = SpeedRangeX10();
+    if (r != kResultOk) {
+        // A read that failed while the drive's speed unit was changing is not reported.
+        if (m_speedRangeCopy == x10) ShowResult(r);
+        return;
+    }
+    UpdateData(true);  // keep whatever else the user has set on the page
+    m_pwmRise = Qs(Tenths(ramps.pwmRise));
+    m_pwmFall = Qs(Tenths(ramps.pwmFall));
+    if (x10) {
+        m_acceleration = Qs(TextNumber::Format("%u", unsigned{ramps.acceleration}));
+        m_deceleration = Qs(TextNumber::Format("%u", unsigned{ramps.deceleration}));
+    } else {
+        m_acceleration = Qs(Tenths(ramps.acceleration));
+        m_deceleration = Qs(Tenths(ramps.deceleration));
+    }
+    UpdateData(false);
+}
+
+void CMotorControlDlg::OnRampSet()
+{
+    if (!g_pMainDlg) return;
+    const int accelerationDecimals = SpeedRangeX10() ? 0 : 1;
+    UpdateData(true);
+    RampSettings ramps{};
+    ramps.pwmRise = ClampHigh(TextNumber::ParseScaled(Std(m_pwmRise), 1));
+    ramps.pwmFall = ClampHigh(TextNumber::ParseScaled(Std(m_pwmFall), 1));
+    ramps.acceleration = ClampHigh(TextNumber::ParseScaled(Std(m_acceleration), accelerationDecimals));
+    ramps.deceleration = ClampHigh(TextNumber::ParseScaled(Std(m_deceleration), accelerationDecimals));
+    ShowResult(g_pMainDlg->m_master.WriteRampSettings(g_pMainDlg->m_deviceAddress, ramps));
+}

@@ -1,5 +1,323 @@
 #include "MotorParamDlg.h"
 
-CMotorParamDlg::CMotorParamDlg(QWidget* parent) : QWidget(parent) {}
+#include <chrono>
+#include <string>
+#include <string_view>
+#include <system_error>
 
-CMotorParamDlg::~CMotorParamDlg() = default;
+#include "DataExchange.h"
+#include "DemoDlg.h"
+#include "MessageBox.h"
+#include "TextNumber.h"
+#include "UiDispatcher.h"
+#include "ui_MotorParamDlg.h"
+
+namespace {
+
+constexpr auto kPollPeriod = std::chrono::milliseconds(250);
+constexpr int kLearningTab = 4;  // "PID和FOC参数", where the Hall offset is set next
+
+std::string Std(const QString& text) { return text.toStdString(); }
+QString Qs(const std::string& text) { return QString::fromStdString(text); }
+
+QString Tenths(uint16_t value) { return Qs(TextNumber::Format("%.1f", value * 0.1)); }
+QString Hundredths(uint16_t value) { return Qs(TextNumber::Format("%.2f", value * 0.01)); }
+
+// The frequency rule: whole Hz with the x10 speed range, tenths otherwise.
+QString Frequency(uint16_t value, bool x10)
+{
+    return x10 ? Qs(TextNumber::Format("%u", unsigned{value})) : Tenths(value);
+}
+
+uint16_t FrequencyRegister(const QString& text, bool x10)
+{
+    if (x10) return TextNumber::ParseU16(Std(text));
+    int64_t tenths = TextNumber::ParseScaled(Std(text), 1);
+    if (tenths < 0) tenths = 0;
+    if (tenths > 65535) tenths = 65535;
+    return static_cast<uint16_t>(tenths);
+}
+
+QString PhaseText(const uint8_t (&bytes)[6])
+{
+    return Qs(TextNumber::Format("%02X %02X %02X %02X %02X %02X", bytes[0], bytes[1], bytes[2], bytes[3], bytes[4],
+                                 bytes[5]));
+}
+
+// The phase text back into its three registers: six hexadecimal numbers
+// separated by blanks, missing ones 0; reading stops at the first that is not
+// a number. Each is one byte of the data, so only its low byte is taken.
+void PhaseRegisters(const QString& text, uint16_t (&words)[3])
+{
+    uint8_t bytes[6] = {};
+    const std::string s = Std(text);
+    size_t pos = 0;
+    for (uint8_t& byte : bytes) {
+        pos = s.find_first_not_of(" \t\r\n", pos);
+        if (pos == std::string::npos) break;
+        const size_t end = s.find_first_of(" \t\r\n", pos);
+        uint32_t value = 0;
+        if (!TextNumber::ParseHex(std::string_view(s).substr(pos, end == std::string::npos ? s.size() - pos : end - pos),
+                                  value))
+            break;
+        byte = static_cast<uint8_t>(value & 0xFF);
+        pos = end;
+        if (pos == std::string::npos) break;
+    }
+    for (int i = 0; i < 3; ++i) words[i] = static_cast<uint16_t>(bytes[2 * i] << 8 | bytes[2 * i + 1]);
+}
+
+}  // namespace
+
+CMotorParamDlg::CMotorParamDlg(QWidget* parent) : QWidget(parent), m_ui(std::make_unique<Ui::CMotorParamDlg>())
+{
+    m_ui->setupUi(this);
+    UpdateData(false);
+    connect(m_ui->readButton, &QPushButton::clicked, this, &CMotorParamDlg::OnRead);
+    connect(m_ui->configButton, &QPushButton::clicked, this, &CMotorParamDlg::OnConfigure);
+    connect(m_ui->learnButton, &QPushButton::clicked, this, &CMotorParamDlg::OnStartLearning);
+}
+
+CMotorParamDlg::~CMotorParamDlg()
+{
+    // The worker sends its stop request, touches nothing here and ends.
+    if (m_learningRunning.exchange(false)) m_learningStop.Set();
+    CUiDispatcher::JoinServing(m_learningThread);
+}
+
+void CMotorParamDlg::UpdateData(bool fromControls)
+{
+    using namespace DataExchange;
+    Text(fromControls, m_ui->pwmStartRampEdit, m_pwmStartRamp);
+    Text(fromControls, m_ui->pwmStopRampEdit, m_pwmStopRamp);
+    Text(fromControls, m_ui->maxAccelEdit, m_maxAcceleration);
+    Text(fromControls, m_ui->defaultAccelEdit, m_defaultAcceleration);
+    Text(fromControls, m_ui->maxDecelEdit, m_maxDeceleration);
+    Text(fromControls, m_ui->defaultDecelEdit, m_defaultDeceleration);
+    Text(fromControls, m_ui->maxFreqEdit, m_maxFrequency);
+    Text(fromControls, m_ui->defaultFreqEdit, m_defaultFrequency);
+    Text(fromControls, m_ui->ratedCurrentEdit, m_ratedCurrent);
+    Text(fromControls, m_ui->maxLoadCurrentEdit, m_maxLoadCurrent);
+    Text(fromControls, m_ui->brakeCurrentEdit, m_brakeCurrent);
+    Text(fromControls, m_ui->phaseSequenceEdit, m_phaseSequence);
+    Index(fromControls, m_ui->speedAlgorithmCombo, m_speedAlgorithm);
+    Text(fromControls, m_ui->positionToleranceEdit, m_positionTolerance);
+    Check(fromControls, m_ui->overshootCheck, m_overshootCorrection);
+    Text(fromControls, m_ui->poleCountEdit, m_poleCount);
+    Text(fromControls, m_ui->gearRatioEdit, m_gearRatio);
+    Index(fromControls, m_ui->learningStateCombo, m_learningState);
+    Check(fromControls, m_ui->learningDisabledCheck, m_learningDisabled);
+    Check(fromControls, m_ui->speedRangeCheck, m_speedRangeX10);
+    Text(fromControls, m_ui->holdCurrentEdit, m_holdCurrent);
+    Text(fromControls, m_ui->overloadMultipleEdit, m_overloadMultiple);
+    Text(fromControls, m_ui->overloadDurationEdit, m_overloadDuration);
+    Check(fromControls, m_ui->detectSpeedCheck, m_detectInitialSpeed);
+}
+
+void CMotorParamDlg::ShowResult(ModbusResult result)
+{
+    CMessageBox::Ok(this, tr(CModbusMaster::ResultText(result).c_str()));
+}
+
+void CMotorParamDlg::OnRead()
+{
+    if (!g_pMainDlg) return;
+    MotorParams p{};
+    const ModbusResult r = g_pMainDlg->m_master.ReadMotorParams(g_pMainDlg->m_deviceAddress, p);
+    if (r != kResultOk) {
+        ShowResult(r);
+        return;
+    }
+    const bool x10 = (p.speedRangeX10 & 1) != 0;
+    m_speedRangeX10 = x10 ? 1 : 0;
+    g_pMainDlg->m_speedRangeX10 = m_speedRangeX10;
+
+    m_pwmStartRamp = Tenths(p.pwmStartRamp);
+    m_pwmStopRamp = Tenths(p.pwmStopRamp);
+    m_maxAcceleration = Frequency(p.maxAcceleration, x10);
+    m_defaultAcceleration = Frequency(p.defaultAcceleration, x10);
+    m_maxDeceleration = Frequency(p.maxDeceleration, x10);
+    m_defaultDeceleration = Frequency(p.defaultDeceleration, x10);
+    m_maxFrequency = Frequency(p.maxFrequency, x10);
+    m_defaultFrequency = Frequency(p.defaultFrequency, x10);
+    m_ratedCurrent = Hundredths(p.ratedCurrent);
+    m_maxLoadCurrent = Hundredths(p.maxLoadCurrent);
+    m_brakeCurrent = Hundredths(p.brakeCurrent);
+    const uint8_t phase[6] = {
+        static_cast<uint8_t>(p.phaseSequence[0] >> 8), static_cast<uint8_t>(p.phaseSequence[0] & 0xFF),
+        static_cast<uint8_t>(p.phaseSequence[1] >> 8), static_cast<uint8_t>(p.phaseSequence[1] & 0xFF),
+        static_cast<uint8_t>(p.phaseSequence[2] >> 8), static_cast<uint8_t>(p.phaseSequence[2] & 0xFF)};
+    m_phaseSequence = PhaseText(phase);
+    m_readSpeedAlgorithm = p.speedAlgorithm;
+    m_speedAlgorithm = p.speedAlgorithm < m_ui->speedAlgorithmCombo->count() ? p.speedAlgorithm : -1;
+    m_positionTolerance = Qs(TextNumber::Format("%d", int{p.positionTolerance}));
+    m_overshootCorrection = p.overshootCorrection & 1;
+    m_poleCount = Qs(TextNumber::Format("%d", int{p.poleCount}));
+    m_gearRatio = Tenths(p.gearRatio);
+    m_readLearningState = p.learningState;
+    m_learningState = p.learningState & 1;
+    m_learningDisabled = p.learningDisabled & 1;
+    m_holdCurrent = Hundredths(p.holdCurrent);
+    m_overloadMultiple = Hundredths(p.overloadMultiple);
+    m_overloadDuration = Tenths(p.overloadDuration);
+    m_detectInitialSpeed = p.detectInitialSpeed != 0 ? 1 : 0;
+
+    m_ui->configButton->setEnabled(true);
+    UpdateData(false);
+}
+
+void CMotorParamDlg::OnConfigure()
+{
+    if (!g_pMainDlg) return;
+    UpdateData(true);
+    CModbusMaster& master = g_pMainDlg->m_master;
+
+    DeviceInfo info{};
+    ModbusResult r = master.ReadDeviceInfo(g_pMainDlg->m_deviceAddress, info);
+    if (r != kResultOk) {
+        ShowResult(r);
+        return;
+    }
+    if (info.speedRangeCapability != 0) {
+        // The switch goes first, alone; the block below carries it again. A
+        // failure here shows in the block's own result.
+        if (master.WriteSpeedRangeSwitch(g_pMainDlg->m_deviceAddress, static_cast<uint16_t>(m_speedRangeX10)) ==
+            kResultOk)
+            g_pMainDlg->m_speedRangeX10 = m_speedRangeX10;
+    } else {
+        // A drive without the x10 range counts in tenths, whatever was ticked.
+        m_speedRangeX10 = 0;
+        DataExchange::Check(false, m_ui->speedRangeCheck, m_speedRangeX10);
+        g_pMainDlg->m_speedRangeX10 = 0;
+    }
+
+    const bool x10 = m_speedRangeX10 != 0;
+    MotorParams p{};
+    p.pwmStartRamp = TextNumber::ParseScaledU16(Std(m_pwmStartRamp), 1);
+    p.pwmStopRamp = TextNumber::ParseScaledU16(Std(m_pwmStopRamp), 1);
+    p.maxAcceleration = FrequencyRegister(m_maxAcceleration, x10);
+    p.defaultAcceleration = FrequencyRegister(m_defaultAcceleration, x10);
+    p.maxDeceleration = FrequencyRegister(m_maxDeceleration, x10);
+    p.defaultDeceleration = FrequencyRegister(m_defaultDeceleration, x10);
+    p.maxFrequency = FrequencyRegister(m_maxFrequency, x10);
+    p.defaultFrequency = FrequencyRegister(m_defaultFrequency, x10);
+    p.reserved104 = 0;
+    p.reserved105 = 0;
+    p.ratedCurrent = TextNumber::ParseScaledU16(Std(m_ratedCurrent), 2);
+    p.maxLoadCurrent = TextNumber::ParseScaledU16(Std(m_maxLoadCurrent), 2);
+    p.brakeCurrent = TextNumber::ParseScaledU16(Std(m_brakeCurrent), 2);
+    PhaseRegisters(m_phaseSequence, p.phaseSequence);
+    p.speedAlgorithm = m_speedAlgorithm >= 0 ? static_cast<uint16_t>(m_speedAlgorithm) : m_readSpeedAlgorithm;
+    p.positionTolerance = TextNumber::ParseU16(Std(m_positionTolerance));
+    p.overshootCorrection = static_cast<uint16_t>(m_overshootCorrection);
+    p.poleCount = TextNumber::ParseU16(Std(m_poleCount));
+    p.gearRatio = TextNumber::ParseScaledU16(Std(m_gearRatio), 1);
+    p.learningState = m_learningState >= 0 ? static_cast<uint16_t>(m_learningState) : m_readLearningState;
+    p.learningDisabled = static_cast<uint16_t>(m_learningDisabled);
+    p.speedRangeX10 = static_cast<uint16_t>(m_speedRangeX10);
+    p.holdCurrent = TextNumber::ParseScaledU16(Std(m_holdCurrent), 2);
+    p.overloadMultiple = TextNumber::ParseScaledU16(Std(m_overloadMultiple), 2);
+    p.overloadDuration = TextNumber::ParseScaledU16(Std(m_overloadDuration), 1);
+    p.detectInitialSpeed = static_cast<uint16_t>(m_detectInitialSpeed);
+    ShowResult(master.WriteMotorParams(g_pMainDlg->m_deviceAddress, p));
+}
+
+void CMotorParamDlg::OnStartLearning()
+{
+    if (m_learningRunning || !g_pMainDlg) return;
+    CUiDispatcher::JoinServing(m_learningThread);  // the previous run, already at its end
+    m_learningRunning = true;
+    m_ui->learnButton->setEnabled(false);
+    m_ui->learnButton->setText(tr("正在学习"));
+    try {
+        m_learningThread = std::thread([this] { LearningWorker(); });
+    } catch (const std::system_error&) {
+        m_learningRunning = false;
+        m_ui->learnButton->setText(tr("开始学习"));
+        m_ui->learnButton->setEnabled(true);
+    }
+}
+
+// Step 8 of a run: the page is idle again. On the UI thread, so that the
+// flag and the button change together.
+void CMotorParamDlg::EndLearning()
+{
+    CUiDispatcher::Invoke(m_learningRunning, [this] {
+        m_ui->learnButton->setText(tr("开始学习"));
+        m_ui->learnButton->setEnabled(true);
+        m_learningRunning = false;
+    });
+}
+
+void CMotorParamDlg::LearningWorker()
+{
+    ProcedureBlock block{};
+    block.words[ProcedureBlock::kNumber] = ProcedureBlock::kMotorLearning;
+    block.words[ProcedureBlock::kRun] = 1;
+    ModbusResult r = g_pMainDlg->m_master.WriteProcedureControl(g_pMainDlg->m_deviceAddress, block);
+    // Busy means the drive has the procedure in hand already.
+    if (r != kResultOk && r != kResultBusy) {
+        const QString text = tr(CModbusMaster::ResultText(r).c_str());
+        CUiDispatcher::Invoke(m_learningRunning, [this, &text] { CMessageBox::Ok(this, text); });
+        EndLearning();
+        return;
+    }
+
+    enum class End { Silent, Message, Learned };
+    End end = End::Silent;
+    QString message;
+    for (;;) {
+        if (m_learningStop.Wait(kPollPeriod)) break;
+        block.words[ProcedureBlock::kPollExtra] = ProcedureBlock::kPollExtraWords;
+        r = g_pMainDlg->m_master.ReadProcedureStatus(g_pMainDlg->m_deviceAddress, block);
+        if (r != kResultOk) {
+            end = End::Message;
+            message = tr(CModbusMaster::ResultText(r).c_str());
+            break;
+        }
+        const uint16_t state = block.words[ProcedureBlock::kState];
+        if (state == ProcedureBlock::kStateDone) {
+            end = End::Learned;
+            uint8_t bytes[6];
+            for (int i = 0; i < 6; ++i) bytes[i] = static_cast<uint8_t>(block.words[ProcedureBlock::kResult + i] & 0xFF);
+            const QString phase = PhaseText(bytes);
+            CUiDispatcher::Invoke(m_learningRunning, [this, &phase] {
+                m_phaseSequence = phase;
+                DataExchange::Text(false, m_ui->phaseSequenceEdit, m_phaseSequence);
+                m_learningState = 1;
+                DataExchange::Index(false, m_ui->learningStateCombo, m_learningState);
+            });
+            break;
+        }
+        if (state == ProcedureBlock::kStateFailed) {
+            end = End::Message;
+            message = tr("学习失败");
+            CUiDispatcher::Invoke(m_learningRunning, [this] {
+                m_learningState = 0;
+                DataExchange::Index(false, m_ui->learningStateCombo, m_learningState);
+            });
+            break;
+        }
+        if (block.words[ProcedureBlock::kRun] == 0) {
+            end = End::Message;
+            message = tr("学习异常终止");
+            break;
+        }
+    }
+
+    // Stop: 224 and 225 to 0, 226 and 227 as last read.
+    block.words[ProcedureBlock::kNumber] = 0;
+    block.words[ProcedureBlock::kRun] = 0;
+    g_pMainDlg->m_master.WriteProcedureControl(g_pMainDlg->m_deviceAddress, block);
+    if (!m_learningRunning) return;  // the page is being destroyed
+
+    if (end == End::Learned) {
+        const bool shown = CUiDispatcher::Invoke(m_learningRunning, [this] {
+            CMessageBox::Ok(this, tr("相序学习成功，请配置好霍尔相位偏移角度后方可正常使用FOC功能"));
+        });
+        if (shown) CUiDispatcher::Invoke(m_learningRunning, [] { g_pMainDlg->ShowPage(kLearningTab); });
+    } else if (end == End::Message) {
+        CUiDispatcher::Invoke(m_learningRunning, [this, &message] { CMessageBox::Ok(this, message); });
+    }
+    EndLearning();
+}
