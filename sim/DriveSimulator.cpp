@@ -12,6 +12,7 @@
 #include <cstring>
 #include <fstream>
 #include <sstream>
+#include <utility>
 
 #include "SlaveCrc.h"
 
@@ -19,18 +20,26 @@ namespace zoric::sim {
 
 namespace {
 
-speed_t BaudConstant(std::uint32_t baud)
+constexpr std::pair<std::uint32_t, speed_t> kBaudRates[] = {
+    {300, B300},       {600, B600},       {1200, B1200},     {2400, B2400},     {4800, B4800},
+    {9600, B9600},     {19200, B19200},   {38400, B38400},   {57600, B57600},   {115200, B115200},
+    {230400, B230400}, {460800, B460800}, {500000, B500000}, {921600, B921600}, {1000000, B1000000},
+};
+
+std::optional<speed_t> BaudConstant(std::uint32_t baud)
 {
-    switch (baud) {
-    case 1200: return B1200;
-    case 2400: return B2400;
-    case 4800: return B4800;
-    case 19200: return B19200;
-    case 38400: return B38400;
-    case 57600: return B57600;
-    case 115200: return B115200;
-    default: return B9600;
-    }
+    for (const auto& [rate, constant] : kBaudRates)
+        if (rate == baud)
+            return constant;
+    return std::nullopt;
+}
+
+bool IsKnownSpeed(speed_t speed)
+{
+    for (const auto& entry : kBaudRates)
+        if (entry.second == speed)
+            return true;
+    return false;
 }
 
 void CloseFd(int& fd)
@@ -70,8 +79,9 @@ void CDriveSimulator::ApplyLineSettings()
     if (::tcgetattr(m_slaveFd, &tio) != 0)
         return;
     ::cfmakeraw(&tio);
-    ::cfsetispeed(&tio, BaudConstant(m_options.baudRate));
-    ::cfsetospeed(&tio, BaudConstant(m_options.baudRate));
+    const speed_t speed = BaudConstant(m_options.baudRate).value_or(B9600);
+    ::cfsetispeed(&tio, speed);
+    ::cfsetospeed(&tio, speed);
     tio.c_cflag |= CLOCAL | CREAD;
     tio.c_cflag &= ~(PARENB | PARODD | CSTOPB);
     if (m_options.parity == 'E' || m_options.parity == 'e')
@@ -223,7 +233,10 @@ void CDriveSimulator::Run()
         now = Clock::now();
         if (fds[1].revents & (POLLIN | POLLHUP | POLLERR)) {
             const ssize_t n = ::read(m_masterFd, buffer, sizeof buffer);
-            if (n > 0) {
+            if (n > 0 && !LineMatches()) {
+                m_lineErrors += static_cast<std::uint64_t>(n);
+                m_lastInput = now;
+            } else if (n > 0) {
                 m_parser.Feed(buffer, static_cast<std::size_t>(n));
                 m_lastInput = now;
             } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
@@ -236,6 +249,22 @@ void CDriveSimulator::Run()
         ServeFrames(now);
         blocked = !Flush(now);
     }
+}
+
+// The master's baud rate lives in the pty's termios; a master on another
+// rate would only produce noise at the drive. (A pty forces 8 data bits and
+// no parity, so those cannot be told apart.) A rate the table does not know,
+// such as a custom divisor, is given the benefit of the doubt.
+bool CDriveSimulator::LineMatches() const
+{
+    if (!m_options.strictLine)
+        return true;
+    termios tio{};
+    if (::tcgetattr(m_slaveFd, &tio) != 0)
+        return true;
+    const auto expected = BaudConstant(m_options.baudRate);
+    const speed_t speed = ::cfgetospeed(&tio);
+    return !expected || !IsKnownSpeed(speed) || speed == *expected;
 }
 
 int CDriveSimulator::TimeoutMs(Clock::time_point now, bool active, bool blocked) const

@@ -55,6 +55,8 @@ public:
     std::uint64_t RequestCount() const { return m_requests.load(); }
     std::uint64_t AnswerCount() const { return m_answers.load(); }
     std::uint64_t CrcErrorCount() const { return m_crcErrors.load(); }
+    // Bytes dropped because the master's line settings differ from the drive's.
+    std::uint64_t LineErrorCount() const { return m_lineErrors.load(); }
 
     // Writes the settings to the state file, as "store parameters" does.
     bool SaveState();
@@ -73,6 +75,7 @@ private:
     void ServeFrames(Clock::time_point now);
     void Queue(std::vector<std::uint8_t> answer, Clock::time_point now);
     bool Flush(Clock::time_point now);  // false while the pty is full
+    bool LineMatches() const;
     int TimeoutMs(Clock::time_point now, bool active, bool blocked) const;
     void Wake();
     bool SaveStateLocked();
@@ -96,6 +99,7 @@ private:
     std::atomic<std::uint64_t> m_requests{0};
     std::atomic<std::uint64_t> m_answers{0};
     std::atomic<std::uint64_t> m_crcErrors{0};
+    std::atomic<std::uint64_t> m_lineErrors{0};
 
     // Owned by the line thread.
     CSlaveFrameParser m_parser;

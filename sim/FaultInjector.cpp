@@ -7,7 +7,10 @@ namespace zoric::sim {
 CFaultInjector::CFaultInjector(const SimOptions& options) : m_random(options.randomSeed)
 {
     for (std::size_t i = 0; i < kCount; ++i)
+    {
         m_probability[i] = std::clamp(options.faultProbability[i], 0.0, 1.0);
+        m_armed[i] = options.faultNext[i];
+    }
 }
 
 void CFaultInjector::Arm(SimFault fault, unsigned nextAnswers)

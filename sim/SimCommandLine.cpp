@@ -62,6 +62,8 @@ std::string SimUsage()
            "  --learning-fails    motor learning ends in failure\n"
            "  --state FILE        settings file: loaded at start, written by \"store parameters\"\n"
            "  --fault KIND=P      spoil answers with probability P (0..1)\n"
+           "  --fault-next KIND=N spoil the next N answers\n"
+           "  --lenient-line      answer whatever baud rate the master uses\n"
            "  --seed N            seed of the fault dice\n"
            "  --help              this text\n"
            "\n"
@@ -178,6 +180,19 @@ SimCommandLine ParseSimCommandLine(int argc, const char* const* argv)
                 return cl;
             }
             o.faultProbability[static_cast<int>(fault)] = d;
+        } else if (arg == "--fault-next") {
+            if (!value(v))
+                return cl;
+            const auto eq = v.find('=');
+            SimFault fault{};
+            if (eq == std::string_view::npos || !ParseFault(v.substr(0, eq), fault) ||
+                !ParseUnsigned(v.substr(eq + 1), 1000000, n)) {
+                cl.error = "--fault-next takes KIND=COUNT, e.g. no-answer=3";
+                return cl;
+            }
+            o.faultNext[static_cast<int>(fault)] = static_cast<unsigned>(n);
+        } else if (arg == "--lenient-line") {
+            o.strictLine = false;
         } else {
             cl.error = "unknown option " + std::string(arg);
             return cl;

@@ -35,10 +35,15 @@ struct SimOptions
     std::string stateFile;
     // Probability (0..1) of each fault on every answered request.
     double faultProbability[static_cast<int>(SimFault::Count)] = {};
+    // Each fault on the next N answered requests, before any dice are cast.
+    unsigned faultNext[static_cast<int>(SimFault::Count)] = {};
     std::uint32_t randomSeed = 1;
     // Pause between the pieces of a split answer, and the delay of a late one.
     int splitPauseMs = 30;
     int lateAnswerMs = 1300;
+    // Bytes sent at another baud rate than the drive's arrive as noise and
+    // are not answered, as on a real line.
+    bool strictLine = true;
 };
 
 // Maps the parity letter and stop bits to the drive's parity index of

@@ -17,7 +17,8 @@ SimCommandLine Parse(std::vector<const char*> args)
 TEST(SimCommandLine, TakesLineSettingsAndFaults)
 {
     const auto cl = Parse({"--port", "COM3", "--slave", "17", "--baud", "19200", "--parity", "e", "--time-scale",
-                           "0.05", "--fault", "bad-crc=0.25", "--unlearned", "--state", "/tmp/x"});
+                           "0.05", "--fault", "bad-crc=0.25", "--fault-next", "late=3", "--unlearned", "--state",
+                           "/tmp/x"});
     ASSERT_TRUE(cl.error.empty()) << cl.error;
     EXPECT_EQ(cl.port, "COM3");
     EXPECT_EQ(cl.options.slaveAddress, 17);
@@ -26,6 +27,7 @@ TEST(SimCommandLine, TakesLineSettingsAndFaults)
     EXPECT_EQ(cl.options.stopBits, 1);
     EXPECT_DOUBLE_EQ(cl.options.timeScale, 0.05);
     EXPECT_DOUBLE_EQ(cl.options.faultProbability[static_cast<int>(SimFault::BadCrc)], 0.25);
+    EXPECT_EQ(cl.options.faultNext[static_cast<int>(SimFault::LateAnswer)], 3u);
     EXPECT_TRUE(cl.options.startUnlearned);
     EXPECT_EQ(cl.options.stateFile, "/tmp/x");
     // The tool's parity index 3 is "none, one stop bit".
@@ -44,6 +46,7 @@ TEST(SimCommandLine, RejectsUnusableArguments)
                                                            {"--time-scale", "0"},
                                                            {"--fault", "bad-crc"},
                                                            {"--fault", "smoke=0.5"},
+                                                           {"--fault-next", "late=-1"},
                                                            {"--parity", "x"},
                                                            {"--bogus"}})
         EXPECT_FALSE(Parse(args).error.empty()) << args[0];

@@ -458,6 +458,24 @@ TEST_F(SimLink, OnlyItsOwnAddressIsAnsweredAndBroadcastsAreObeyed)
     EXPECT_EQ(Read(0, 1).size(), 1u);  // back in step after the silence
 }
 
+TEST_F(SimLink, MasterOnAnotherBaudRateGetsNoAnswer)
+{
+    for (int baud : {19200, 4800}) {
+        modbus_t* other = modbus_new_rtu(m_sim->SlavePath().c_str(), baud, 'N', 8, 2);
+        ASSERT_NE(other, nullptr);
+        modbus_set_slave(other, 1);
+        ASSERT_EQ(modbus_connect(other), 0);
+        modbus_set_response_timeout(other, 0, 150000);
+        std::uint16_t value = 0;
+        EXPECT_EQ(modbus_read_registers(other, 0, 1, &value), -1) << baud;
+        modbus_close(other);
+        modbus_free(other);
+    }
+    EXPECT_GT(m_sim->LineErrorCount(), 0u);
+    modbus_connect(m_ctx);  // puts the drive's settings back on the line
+    EXPECT_EQ(Read(0, 1).size(), 1u);
+}
+
 TEST(Simulator, PacingTakesTheLineTimeAndIdleCostsNothing)
 {
     SimOptions options;
