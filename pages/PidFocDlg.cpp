@@ -1,5 +1,293 @@
 #include "PidFocDlg.h"
 
-CPidFocDlg::CPidFocDlg(QWidget* parent) : QWidget(parent) {}
+#include <charconv>
+#include <clocale>
+#include <cstdlib>
+#include <chrono>
+#include <cmath>
+#include <limits>
+#include <string>
+#include <system_error>
 
-CPidFocDlg::~CPidFocDlg() = default;
+#include <locale.h>
+
+#include "DataExchange.h"
+#include "DemoDlg.h"
+#include "MessageBox.h"
+#include "TextNumber.h"
+#include "UiDispatcher.h"
+#include "ui_PidFocDlg.h"
+
+namespace {
+
+constexpr auto kPollPeriod = std::chrono::milliseconds(250);
+
+std::string Std(const QString& text) { return text.toStdString(); }
+QString Qs(const std::string& text) { return QString::fromStdString(text); }
+QString Signed(uint16_t value) { return Qs(TextNumber::Format("%d", int{static_cast<int16_t>(value)})); }
+QString Unsigned(uint16_t value) { return Qs(TextNumber::Format("%d", int{value})); }
+
+}  // namespace
+
+float CPidFocDlg::ParseGain(const QString& text)
+{
+    // strtod in the "C" locale: a decimal point whatever the desktop uses.
+    static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t{});
+    const std::string s = Std(text);
+    size_t i = s.find_first_not_of(" \t\r\n\v\f");
+    if (i == std::string::npos || !cLocale) return 0.0f;
+    if (s[i] == '+' || s[i] == '-') ++i;
+    // A decimal reading of "0x1A" stops at the x.
+    if (i + 1 < s.size() && s[i] == '0' && (s[i + 1] == 'x' || s[i + 1] == 'X')) return 0.0f;
+    double value = strtod_l(s.c_str(), nullptr, cLocale);
+    // Narrowing beyond the float range is undefined; hold it at the limit.
+    constexpr double kMax = std::numeric_limits<float>::max();
+    if (value > kMax) value = kMax;
+    if (value < -kMax) value = -kMax;
+    return static_cast<float>(value);
+}
+
+QString CPidFocDlg::FormatGain(float gain)
+{
+    // "%g" without the desktop's decimal separator.
+    char text[32];
+    const auto [end, error] = std::to_chars(text, text + sizeof text, static_cast<double>(gain),
+                                            std::chars_format::general, 6);
+    if (error != std::errc()) return QString();
+    return QString::fromLatin1(text, static_cast<int>(end - text));
+}
+
+CPidFocDlg::CPidFocDlg(QWidget* parent) : QWidget(parent), m_ui(std::make_unique<Ui::CPidFocDlg>())
+{
+    m_ui->setupUi(this);
+    UpdateData(false);
+    connect(m_ui->pidReadButton, &QPushButton::clicked, this, &CPidFocDlg::OnPidRead);
+    connect(m_ui->pidConfigButton, &QPushButton::clicked, this, &CPidFocDlg::OnPidConfigure);
+    connect(m_ui->focReadButton, &QPushButton::clicked, this, &CPidFocDlg::OnFocRead);
+    connect(m_ui->focConfigButton, &QPushButton::clicked, this, &CPidFocDlg::OnFocConfigure);
+    connect(m_ui->calibrateButton, &QPushButton::clicked, this, &CPidFocDlg::OnCalibrate);
+}
+
+CPidFocDlg::~CPidFocDlg()
+{
+    // The worker sends its stop request, touches nothing here and ends.
+    if (m_calibrationRunning.exchange(false)) m_calibrationStop.Set();
+    CUiDispatcher::JoinServing(m_calibrationThread);
+}
+
+void CPidFocDlg::UpdateData(bool fromControls)
+{
+    using namespace DataExchange;
+    Text(fromControls, m_ui->speedKpEdit, m_speedKp);
+    Text(fromControls, m_ui->speedKiEdit, m_speedKi);
+    Text(fromControls, m_ui->speedKdEdit, m_speedKd);
+    Text(fromControls, m_ui->positionKpEdit, m_positionKp);
+    Text(fromControls, m_ui->positionKiEdit, m_positionKi);
+    Text(fromControls, m_ui->positionKdEdit, m_positionKd);
+    Text(fromControls, m_ui->selfLockKpEdit, m_selfLockKp);
+    Text(fromControls, m_ui->selfLockKiEdit, m_selfLockKi);
+    Text(fromControls, m_ui->selfLockKdEdit, m_selfLockKd);
+    Check(fromControls, m_ui->openLoopCheck, m_openLoop);
+    Check(fromControls, m_ui->speedLoopCheck, m_speedLoop);
+    Check(fromControls, m_ui->positionLoopCheck, m_positionLoop);
+    Text(fromControls, m_ui->maxSpeedEdit, m_maxSpeed);
+    Text(fromControls, m_ui->maxDecelEdit, m_maxDeceleration);
+    Text(fromControls, m_ui->phaseOffsetEdit, m_phaseOffset);
+    Text(fromControls, m_ui->phaseAdvanceEdit, m_phaseAdvance);
+    Text(fromControls, m_ui->fluxKpEdit, m_fluxKp);
+    Text(fromControls, m_ui->fluxKiEdit, m_fluxKi);
+    Text(fromControls, m_ui->thresholdEdit, m_fluxDisableCurrent);
+    Check(fromControls, m_ui->squareWaveCheck, m_squareWaveStart);
+    Check(fromControls, m_ui->selfLockCheck, m_selfLockAfterStop);
+}
+
+void CPidFocDlg::ShowResult(ModbusResult result)
+{
+    CMessageBox::Ok(this, tr(CModbusMaster::ResultText(result).c_str()));
+}
+
+void CPidFocDlg::OnPidRead()
+{
+    if (!g_pMainDlg) return;
+    PidParams p{};
+    const ModbusResult r = g_pMainDlg->m_master.ReadPidParams(g_pMainDlg->m_deviceAddress, p);
+    if (r != kResultOk) {
+        ShowResult(r);
+        return;
+    }
+    m_selfLockKp = FormatGain(p.selfLockKp);
+    m_selfLockKi = FormatGain(p.selfLockKi);
+    m_selfLockKd = FormatGain(p.selfLockKd);
+    m_speedKp = FormatGain(p.speedKp);
+    m_speedKi = FormatGain(p.speedKi);
+    m_speedKd = FormatGain(p.speedKd);
+    m_positionKp = FormatGain(p.positionKp);
+    m_positionKi = FormatGain(p.positionKi);
+    m_positionKd = FormatGain(p.positionKd);
+    UpdateData(false);
+    m_ui->pidConfigButton->setEnabled(true);
+}
+
+void CPidFocDlg::OnPidConfigure()
+{
+    if (!g_pMainDlg) return;
+    UpdateData(true);
+    PidParams p{};
+    p.selfLockKp = ParseGain(m_selfLockKp);
+    p.selfLockKi = ParseGain(m_selfLockKi);
+    p.selfLockKd = ParseGain(m_selfLockKd);
+    p.speedKp = ParseGain(m_speedKp);
+    p.speedKi = ParseGain(m_speedKi);
+    p.speedKd = ParseGain(m_speedKd);
+    p.positionKp = ParseGain(m_positionKp);
+    p.positionKi = ParseGain(m_positionKi);
+    p.positionKd = ParseGain(m_positionKd);
+    ShowResult(g_pMainDlg->m_master.WritePidParams(g_pMainDlg->m_deviceAddress, p));
+}
+
+void CPidFocDlg::OnFocRead()
+{
+    if (!g_pMainDlg) return;
+    FocParams f{};
+    const ModbusResult r = g_pMainDlg->m_master.ReadFocParams(g_pMainDlg->m_deviceAddress, f);
+    if (r != kResultOk) {
+        ShowResult(r);
+        return;
+    }
+    m_openLoop = (f.modeBits & FocParams::kModeOpenLoop) ? 1 : 0;
+    m_speedLoop = (f.modeBits & FocParams::kModeSpeedLoop) ? 1 : 0;
+    m_positionLoop = (f.modeBits & FocParams::kModePositionLoop) ? 1 : 0;
+    m_maxSpeed = Unsigned(f.maxSpeed);
+    m_maxDeceleration = Unsigned(f.maxDeceleration);
+    m_read771 = f.reserved771;
+    m_phaseOffset = Signed(f.phaseOffset);
+    m_phaseAdvance = Signed(f.phaseAdvance);
+    m_fluxKp = Unsigned(f.fluxKp);
+    m_fluxKi = Unsigned(f.fluxKi);
+    m_fluxDisableCurrent = Qs(TextNumber::Format("%.2f", f.fluxDisableCurrent * 0.01));
+    m_squareWaveStart = f.squareWaveStart & 1;
+    m_selfLockAfterStop = f.selfLockAfterStop & 1;
+    m_read779 = f.reserved779;
+    UpdateData(false);
+    m_ui->focConfigButton->setEnabled(true);
+}
+
+void CPidFocDlg::OnFocConfigure()
+{
+    if (!g_pMainDlg) return;
+    UpdateData(true);
+    FocParams f{};
+    f.modeBits = static_cast<uint16_t>((m_positionLoop << 2) | (m_speedLoop << 1) | m_openLoop);
+    f.maxSpeed = TextNumber::ParseU16(Std(m_maxSpeed));
+    f.maxDeceleration = TextNumber::ParseU16(Std(m_maxDeceleration));
+    f.reserved771 = m_read771;
+    f.phaseOffset = TextNumber::ParseU16(Std(m_phaseOffset));
+    f.phaseAdvance = TextNumber::ParseU16(Std(m_phaseAdvance));
+    const int32_t fluxKp = TextNumber::ParseInt(Std(m_fluxKp));
+    f.fluxKp = fluxKp >= 0 && fluxKp <= 65535 ? static_cast<uint16_t>(fluxKp) : uint16_t{65535};
+    f.fluxKi = TextNumber::ParseU16(Std(m_fluxKi));
+    f.fluxDisableCurrent = TextNumber::ParseScaledU16(Std(m_fluxDisableCurrent), 2);
+    f.squareWaveStart = static_cast<uint16_t>(m_squareWaveStart);
+    f.selfLockAfterStop = static_cast<uint16_t>(m_selfLockAfterStop);
+    f.reserved779 = m_read779;
+    ShowResult(g_pMainDlg->m_master.WriteFocParams(g_pMainDlg->m_deviceAddress, f));
+}
+
+void CPidFocDlg::OnCalibrate()
+{
+    const bool yes = CMessageBox::YesNo(
+        this, tr("驱动器将控制电机正反转约20秒钟来确定相位偏移量，请确保电机处于空载状态，是否准备就绪并继续？"),
+        tr("重要提示"), CMessageBox::Answer::No);
+    if (!yes || m_calibrationRunning || !g_pMainDlg) return;
+    CUiDispatcher::JoinServing(m_calibrationThread);  // the previous run, already at its end
+    m_calibrationRunning = true;
+    m_ui->calibrateButton->setEnabled(false);
+    m_ui->calibrateButton->setText(tr("正在校正"));
+    try {
+        m_calibrationThread = std::thread([this] { CalibrationWorker(); });
+    } catch (const std::system_error&) {
+        m_calibrationRunning = false;
+        m_ui->calibrateButton->setText(tr("自动校正"));
+        m_ui->calibrateButton->setEnabled(true);
+    }
+}
+
+// The end of a run: the page is idle again. On the UI thread, so that the
+// flag and the button change together.
+void CPidFocDlg::EndCalibration()
+{
+    CUiDispatcher::Invoke(m_calibrationRunning, [this] {
+        m_ui->calibrateButton->setText(tr("自动校正"));
+        m_ui->calibrateButton->setEnabled(true);
+        m_calibrationRunning = false;
+    });
+}
+
+void CPidFocDlg::CalibrationWorker()
+{
+    ProcedureBlock block{};
+    block.words[ProcedureBlock::kNumber] = ProcedureBlock::kFocCalibration;
+    block.words[ProcedureBlock::kRun] = 1;
+    ModbusResult r = g_pMainDlg->m_master.WriteProcedureControl(g_pMainDlg->m_deviceAddress, block);
+    // Busy means the drive has the procedure in hand already.
+    if (r != kResultOk && r != kResultBusy) {
+        const QString text = tr(CModbusMaster::ResultText(r).c_str());
+        CUiDispatcher::Invoke(m_calibrationRunning, [this, &text] { CMessageBox::Ok(this, text); });
+        EndCalibration();
+        return;
+    }
+
+    bool silent = true;
+    QString message;
+    for (;;) {
+        if (m_calibrationStop.Wait(kPollPeriod)) break;
+        block.words[ProcedureBlock::kPollExtra] = ProcedureBlock::kPollExtraWords;
+        r = g_pMainDlg->m_master.ReadProcedureStatus(g_pMainDlg->m_deviceAddress, block);
+        if (r != kResultOk) {
+            silent = false;
+            message = tr(CModbusMaster::ResultText(r).c_str());
+            break;
+        }
+        const uint16_t state = block.words[ProcedureBlock::kState];
+        if (state == ProcedureBlock::kStateDone) {
+            silent = false;
+            message = tr("学习完成");
+            // Straight into the boxes, not the stored texts: the next FOC
+            // "配置" sends them. DataExchange widens a box for a longer text
+            // (-120 in a 3-character box), so what is sent is what is seen.
+            const QString offset = Signed(block.words[ProcedureBlock::kResult]);
+            const QString advance = Signed(block.words[ProcedureBlock::kResult + 1]);
+            CUiDispatcher::Invoke(m_calibrationRunning, [this, &offset, &advance] {
+                QString shownOffset = offset;
+                QString shownAdvance = advance;
+                DataExchange::Text(false, m_ui->phaseOffsetEdit, shownOffset);
+                DataExchange::Text(false, m_ui->phaseAdvanceEdit, shownAdvance);
+            });
+            break;
+        }
+        if (state == ProcedureBlock::kStateFailed) {
+            silent = false;
+            message = tr("学习失败");
+            break;
+        }
+        if (state == ProcedureBlock::kStateRunning) {
+            const QString step = tr("Step(%1)").arg(block.words[ProcedureBlock::kResult]);
+            CUiDispatcher::Invoke(m_calibrationRunning, [this, &step] { m_ui->calibrateButton->setText(step); });
+            continue;
+        }
+        if (block.words[ProcedureBlock::kRun] == 0) {
+            silent = false;
+            message = tr("学习异常终止");
+            break;
+        }
+    }
+
+    // Stop: 224 and 225 to 0, 226 and 227 as last read.
+    block.words[ProcedureBlock::kNumber] = 0;
+    block.words[ProcedureBlock::kRun] = 0;
+    g_pMainDlg->m_master.WriteProcedureControl(g_pMainDlg->m_deviceAddress, block);
+    if (!m_calibrationRunning) return;  // the page is being destroyed
+
+    if (!silent) CUiDispatcher::Invoke(m_calibrationRunning, [this, &message] { CMessageBox::Ok(this, message); });
+    EndCalibration();
+}

@@ -1,9 +1,69 @@
 #pragma once
+// CPidFocDlg: tab "PID和FOC参数". Reads and writes the PID gains and the FOC
+// settings, and runs the drive's automatic Hall-phase calibration on a
+// worker thread.
+
+#include <QString>
 #include <QWidget>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <thread>
+
+#include "AutoResetEvent.h"
+#include "ModbusResult.h"
+
+namespace Ui {
+class CPidFocDlg;
+}
 
 class CPidFocDlg : public QWidget {
     Q_OBJECT
 public:
     explicit CPidFocDlg(QWidget* parent = nullptr);
     ~CPidFocDlg() override;
+
+    // Moves the stored values from the controls (true) or to them (false).
+    void UpdateData(bool fromControls);
+
+    bool IsCalibrating() const { return m_calibrationRunning.load(); }
+
+    // A gain text as the drive gets it: a decimal floating-point prefix
+    // (blanks, a sign, an exponent allowed; no number gives 0) in double
+    // precision, rounded to single precision; beyond the float range it is
+    // held at the largest float of its sign.
+    static float ParseGain(const QString& text);
+    // A gain as the page shows it, "%g".
+    static QString FormatGain(float gain);
+
+private:
+    void OnPidRead();
+    void OnPidConfigure();
+    void OnFocRead();
+    void OnFocConfigure();
+    void OnCalibrate();
+    void CalibrationWorker();
+    void EndCalibration();
+    void ShowResult(ModbusResult result);
+
+    std::unique_ptr<Ui::CPidFocDlg> m_ui;
+
+    // Stored values, empty or 0 until a read.
+    QString m_speedKp, m_speedKi, m_speedKd;
+    QString m_positionKp, m_positionKi, m_positionKd;
+    QString m_selfLockKp, m_selfLockKi, m_selfLockKd;
+    int m_openLoop = 0, m_speedLoop = 0, m_positionLoop = 0;
+    QString m_maxSpeed, m_maxDeceleration, m_phaseOffset, m_phaseAdvance;
+    QString m_fluxKp, m_fluxKi, m_fluxDisableCurrent;
+    int m_squareWaveStart = 0, m_selfLockAfterStop = 0;
+    // Registers 771 and 779 as last read: they have no control, and the
+    // write sends them back so that the drive keeps its settings.
+    uint16_t m_read771 = 0, m_read779 = 0;
+
+    // FOC calibration: the running flag (cleared by the worker at its end, or
+    // by the destructor to tell it not to touch the page), the stop signal,
+    // and the worker.
+    std::atomic<bool> m_calibrationRunning{false};
+    CAutoResetEvent m_calibrationStop;
+    std::thread m_calibrationThread;
 };
