@@ -1,0 +1,369 @@
+// The main window against the simulated drive: connection, device address,
+// tabs and tools, live status, frame lines and device information.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "CommParamDlg.h"
+#include "GuiFixture.h"
+#include "MotorControlDlg.h"
+#include "ObjectDictDlg.h"
+#include "RegisterDlg.h"
+#include "SimOptions.h"
+
+using namespace GuiActions;
+using Answer = CMessageBox::Answer;
+
+namespace {
+
+class DemoDlgTest : public CGuiFixture {
+protected:
+    QCheckBox* Bit(int k) const { return Find<QCheckBox>(m_dlg.get(), ("m_checkAddress" + std::to_string(k)).c_str()); }
+    QLineEdit* AddressEdit() const { return Find<QLineEdit>(m_dlg.get(), "m_editAddress"); }
+    QString Field(const char* name) const {
+        const QLabel* label = Find<QLabel>(m_dlg.get(), name);
+        return label ? label->text() : QStringLiteral("<missing %1>").arg(QLatin1String(name));
+    }
+    QPushButton* Button(const char* name) const { return Find<QPushButton>(m_dlg.get(), name); }
+    QString Bits() const {
+        QString s;
+        for (int k = 1; k <= 7; ++k) s += Bit(k)->isChecked() ? QLatin1Char('1') : QLatin1Char('0');
+        return s;
+    }
+    // The menu entry with this text, searched through every menu.
+    QAction* MenuAction(const QString& text) const {
+        for (QAction* top : Find<QMenuBar>(m_dlg.get(), "m_menuBar")->actions()) {
+            for (QAction* action : top->menu()->actions()) {
+                if (action->text() == text) return action;
+            }
+        }
+        return nullptr;
+    }
+};
+
+TEST_F(DemoDlgTest, AddressTextsSetTheAddressTheBoxesAndTheTransactions) {
+    struct Case {
+        const char* typed;
+        int address;
+        const char* shown;
+        const char* bits;  // boxes "1".."7"
+    };
+    const Case cases[] = {
+        {"0x1f", 31, "0x1F", "0111100"},  // 31 - 1 = 30: boxes 2 to 5
+        {"0X1F", 31, "0x1F", "0111100"},
+        {"200", 200, "0xC8", "0000000"},  // above 128: no box pattern, still used
+        {"0", 0, "0x00", "0000000"},
+        {"x5", 0, "0x00", "0000000"},     // an x in front is not hexadecimal
+        {"", 0, "0x00", "0000000"},
+        {"128", 128, "0x80", "1111111"},
+        {"1", 1, "0x01", "0000000"},
+        {"  7", 7, "0x07", "0110000"},
+        {"-1", 255, "0xFF", "0000000"},
+        {"0x", 0, "0x00", "0000000"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        Enter(AddressEdit(), QString::fromLatin1(c.typed));
+        EXPECT_EQ(m_dlg->m_deviceAddress.load(), c.address);
+        EXPECT_EQ(AddressEdit()->text(), QLatin1String(c.shown));
+        EXPECT_EQ(Bits(), QLatin1String(c.bits));
+    }
+
+    // The edit takes four characters, as typed.
+    Type(AddressEdit(), QStringLiteral("123456"));
+    EXPECT_EQ(AddressEdit()->text(), QStringLiteral("1234"));
+
+    // Transactions go to the address in use: 200 gets no answer from drive 1.
+    Enter(AddressEdit(), QStringLiteral("200"));
+    m_dlg->m_master.SetResponseTimeout(150);
+    Click(Button("m_btnReadInfo"));
+    ASSERT_FALSE(LastRequest().empty());
+    EXPECT_EQ(LastRequest()[0], 200);
+    EXPECT_EQ(m_boxes.LastText(), QStringLiteral("通讯超时"));
+}
+
+TEST_F(DemoDlgTest, AddressBoxesBuildTheAddress) {
+    for (int k = 1; k <= 7; ++k) Click(Bit(k));
+    EXPECT_EQ(m_dlg->m_deviceAddress.load(), 128);
+    EXPECT_EQ(AddressEdit()->text(), QStringLiteral("0x80"));
+    for (int k = 1; k <= 7; ++k) Click(Bit(k));
+    EXPECT_EQ(m_dlg->m_deviceAddress.load(), 1);
+    EXPECT_EQ(AddressEdit()->text(), QStringLiteral("0x01"));
+    Click(Bit(1));
+    Click(Bit(3));
+    EXPECT_EQ(m_dlg->m_deviceAddress.load(), 6);
+    EXPECT_EQ(AddressEdit()->text(), QStringLiteral("0x06"));
+}
+
+TEST_F(DemoDlgTest, StartsWithTheDocumentedControlsAndPages) {
+    EXPECT_EQ(m_dlg->windowTitle(), QStringLiteral("ZORIC_Modbus示例程序"));
+    EXPECT_EQ(m_dlg->m_deviceAddress.load(), 1);
+    EXPECT_EQ(AddressEdit()->text(), QStringLiteral("0x01"));
+    const auto* port = Find<QComboBox>(m_dlg.get(), "m_comboPort");
+    ASSERT_GE(port->count(), 15);
+    EXPECT_EQ(port->itemText(0), QStringLiteral("COM1"));
+    EXPECT_EQ(port->itemText(14), QStringLiteral("COM15"));
+    EXPECT_EQ(Find<QComboBox>(m_dlg.get(), "m_comboBaud")->currentText(), QStringLiteral("9600"));
+    EXPECT_EQ(Find<QComboBox>(m_dlg.get(), "m_comboParity")->currentText(), QStringLiteral("无+2停止位"));
+    EXPECT_EQ(Field("m_statusSpeed"), QStringLiteral("-"));
+    EXPECT_EQ(Field("m_infoModel"), QStringLiteral("-"));
+
+    QTabWidget* tabs = m_dlg->Tabs();
+    const QStringList titles = {"电机控制", "电机参数", "系统参数", "通讯参数", "PID和FOC参数", "往复运动", "安全保护"};
+    ASSERT_EQ(tabs->count(), titles.size());
+    for (int i = 0; i < tabs->count(); ++i) EXPECT_EQ(tabs->tabText(i), titles[i]);
+    EXPECT_EQ(tabs->widget(0), static_cast<QWidget*>(m_dlg->MotorControlPage()));
+    EXPECT_EQ(tabs->widget(3), static_cast<QWidget*>(m_dlg->CommParamPage()));
+    EXPECT_EQ(tabs->currentIndex(), 0);
+
+    m_dlg->ShowPage(4);
+    EXPECT_EQ(tabs->currentIndex(), 4);
+    EXPECT_TRUE(tabs->widget(4)->isVisible());
+    EXPECT_FALSE(tabs->widget(0)->isVisible());
+    m_dlg->ShowPage(99);  // no such page: nothing changes
+    EXPECT_EQ(tabs->currentIndex(), 4);
+
+    EXPECT_FALSE(m_dlg->RegisterTool()->isVisible());
+    EXPECT_FALSE(m_dlg->ObjectDictTool()->isVisible());
+    EXPECT_EQ(g_pMainDlg, m_dlg.get());
+}
+
+TEST_F(DemoDlgTest, MenuShowsTheToolWindowsAndTheUnavailableEntries) {
+    QAction* registers = MenuAction(QStringLiteral("读写寄存器(&R)"));
+    ASSERT_NE(registers, nullptr);
+    registers->trigger();
+    EXPECT_TRUE(m_dlg->RegisterTool()->isVisible());
+    EXPECT_LE((m_dlg->RegisterTool()->frameGeometry().center() - m_dlg->frameGeometry().center()).manhattanLength(), 6);
+    m_dlg->RegisterTool()->close();  // closing only hides it
+    EXPECT_FALSE(m_dlg->RegisterTool()->isVisible());
+    registers->trigger();
+    EXPECT_TRUE(m_dlg->RegisterTool()->isVisible());
+
+    QAction* dictionary = MenuAction(QStringLiteral("访问对象字典(&V)"));
+    ASSERT_NE(dictionary, nullptr);
+    dictionary->trigger();
+    EXPECT_TRUE(m_dlg->ObjectDictTool()->isVisible());
+
+    MenuAction(QStringLiteral("载入配置(&L)"))->trigger();
+    MenuAction(QStringLiteral("导出配置(&E)"))->trigger();
+    EXPECT_EQ(m_boxes.Texts(), QStringList({"功能暂不可用", "功能暂不可用"}));
+    EXPECT_EQ(m_boxes.Requests()[0].caption, QStringLiteral("ZORIC_Demo"));
+    EXPECT_NE(MenuAction(QStringLiteral("关于(&A)")), nullptr);
+
+    MenuAction(QStringLiteral("退出(&Q)"))->trigger();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !m_dlg->isVisible(); }, 2000));
+}
+
+TEST_F(DemoDlgTest, EnterLeavesTheWindowOpenAndEscClosesIt) {
+    QTest::keyClick(m_dlg.get(), Qt::Key_Return);
+    QTest::keyClick(AddressEdit(), Qt::Key_Enter);
+    QTest::keyClick(m_dlg->Tabs(), Qt::Key_Return);
+    EXPECT_TRUE(m_dlg->isVisible());
+    EXPECT_EQ(m_boxes.Count(), 0);
+    QTest::keyClick(m_dlg.get(), Qt::Key_Escape);
+    EXPECT_FALSE(m_dlg->isVisible());
+}
+
+TEST_F(DemoDlgTest, ConnectionButtonOpensClosesAndReportsFailure) {
+    QTemporaryDir comDir;
+    ASSERT_TRUE(comDir.isValid());
+    qputenv("ZORIC_COM_DIR", comDir.path().toLocal8Bit());
+    // COM3 is the simulator; COM5 names a device that does not exist.
+    ASSERT_TRUE(QFile::link(QString::fromStdString(m_sim->SlavePath()), comDir.filePath("COM3")));
+    ASSERT_TRUE(QFile::link(comDir.filePath("no-such-device"), comDir.filePath("COM5")));
+    QPushButton* open = Button("m_btnOpenPort");
+    auto* port = Find<QComboBox>(m_dlg.get(), "m_comboPort");
+
+    Click(open);  // the fixture opened it: this closes
+    EXPECT_FALSE(m_dlg->m_master.IsPortOpen());
+    EXPECT_EQ(open->text(), QStringLiteral("打开串口"));
+
+    Select(port, 4);
+    Click(open);
+    EXPECT_FALSE(m_dlg->m_master.IsPortOpen());
+    EXPECT_EQ(open->text(), QStringLiteral("打开串口"));
+    EXPECT_EQ(m_boxes.Texts(), QStringList({"打开串口失败"}));
+
+    Select(port, 2);
+    Click(open);
+    EXPECT_TRUE(m_dlg->m_master.IsPortOpen());
+    EXPECT_EQ(open->text(), QStringLiteral("关闭串口"));
+    Click(Button("m_btnReadInfo"));
+    EXPECT_EQ(Field("m_infoVersion"), QStringLiteral("2.03"));
+
+    Click(open);
+    EXPECT_FALSE(m_dlg->m_master.IsPortOpen());
+    EXPECT_EQ(open->text(), QStringLiteral("打开串口"));
+    Click(Button("m_btnReadInfo"));
+    EXPECT_EQ(m_boxes.LastText(), QStringLiteral("串口未打开"));
+    qunsetenv("ZORIC_COM_DIR");
+}
+
+TEST_F(DemoDlgTest, DeviceInformationIsShownInItsFormats) {
+    m_sim->SetRegister(0, 0x001A);
+    m_sim->SetRegister(1, 0x0203);
+    const char model[] = "ABCDEFGHIJKLMNOP";  // 16 characters, no NUL
+    for (int i = 0; i < 8; ++i)
+        m_sim->SetRegister(static_cast<uint16_t>(2 + i), static_cast<uint16_t>(model[2 * i] << 8 | model[2 * i + 1]));
+    m_sim->SetRegister(10, 4096);
+    m_sim->SetRegister(11, 16000);
+    m_sim->SetRegister(12, 1500);
+    m_sim->SetRegister(13, 25);
+
+    Click(Button("m_btnReadInfo"));
+    EXPECT_EQ(m_boxes.Count(), 0);
+    EXPECT_EQ(Field("m_infoId"), QStringLiteral("0x001A"));
+    EXPECT_EQ(Field("m_infoVersion"), QStringLiteral("2.03"));
+    EXPECT_EQ(Field("m_infoModel"), QStringLiteral("ABCDEFGHIJKLMNO"));
+    EXPECT_EQ(Field("m_infoPwmResolution"), QStringLiteral("1/4096"));
+    EXPECT_EQ(Field("m_infoPwmFrequency"), QStringLiteral("16.0kHz"));
+    EXPECT_EQ(Field("m_infoMaxCurrent"), QStringLiteral("15.0A"));
+    EXPECT_EQ(Field("m_infoCurrentResolution"), QStringLiteral("25mA"));
+
+    // The drive's own GBK model text.
+    m_sim.reset(new zoric::sim::CDriveSimulator());
+    ASSERT_TRUE(m_sim->Start());
+    m_dlg->m_master.ClosePort();
+    ASSERT_TRUE(m_dlg->m_master.OpenPort(m_sim->SlavePath(), 9600, 0));
+    Click(Button("m_btnReadInfo"));
+    EXPECT_EQ(Field("m_infoModel"), QStringLiteral("ZORIC-FOC驱动器"));
+
+    // A failed read reports the result and leaves the panel alone.
+    m_sim->InjectFault(zoric::sim::SimFault::NoAnswer, 1);
+    m_dlg->m_master.SetResponseTimeout(150);
+    Click(Button("m_btnReadInfo"));
+    EXPECT_EQ(m_boxes.Texts(), QStringList({"通讯超时"}));
+    EXPECT_EQ(Field("m_infoModel"), QStringLiteral("ZORIC-FOC驱动器"));
+}
+
+TEST_F(DemoDlgTest, OemInformationShowsTheIdentificationObjects) {
+    Click(Button("m_btnOemInfo"));
+    ASSERT_EQ(m_boxes.Count(), 1);
+    const QString text = m_boxes.LastText();
+    EXPECT_TRUE(text.startsWith(QStringLiteral("公司名称:"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("\n产品代码:"))) << text.toStdString();
+    EXPECT_FALSE(text.contains(QLatin1Char('\r')));
+    EXPECT_EQ(m_boxes.Requests()[0].caption, QStringLiteral("ZORIC_Demo"));
+}
+
+TEST_F(DemoDlgTest, ClearPositionAsksFirstAndNoSendsNothing) {
+    const uint64_t before = RequestCount();
+    m_boxes.Answer(Answer::No);
+    Click(Button("m_btnClearPosition"));
+    ASSERT_EQ(m_boxes.Count(), 1);
+    const CMessageBox::Request& question = m_boxes.Requests()[0];
+    EXPECT_EQ(question.text, QStringLiteral("真的要清零吗?"));
+    EXPECT_EQ(question.caption, QStringLiteral("询问"));
+    EXPECT_EQ(question.buttons, CMessageBox::Buttons::YesNo);
+    EXPECT_EQ(question.icon, CMessageBox::Icon::Question);
+    Pump(50);
+    EXPECT_EQ(RequestCount(), before);
+
+    m_boxes.Answer(Answer::Yes);
+    Click(Button("m_btnClearPosition"));
+    const std::vector<uint8_t> request = LastRequest();
+    ASSERT_GE(request.size(), 6u);
+    EXPECT_EQ(std::vector<uint8_t>(request.begin(), request.begin() + 6),
+              (std::vector<uint8_t>{0x01, 0x06, 0x70, 0x0A, 0x00, 0x01}));
+    EXPECT_EQ(m_boxes.Count(), 2);  // the result itself is not reported
+}
+
+TEST_F(DemoDlgTest, FrameLinesFollowTransactionsWithAutoUpdateOff) {
+    auto* send = Find<QLineEdit>(m_dlg.get(), "m_editSend");
+    auto* receive = Find<QLineEdit>(m_dlg.get(), "m_editReceive");
+    Click(Button("m_btnReadInfo"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !send->text().isEmpty(); }, 1000));
+    EXPECT_TRUE(send->text().startsWith(QStringLiteral("01 03 00 00 00 10 "))) << send->text().toStdString();
+    EXPECT_EQ(send->text().size(), 8 * 3);  // "%02X " per byte, CRC included
+    EXPECT_TRUE(receive->text().startsWith(QStringLiteral("01 03 20 "))) << receive->text().toStdString();
+    EXPECT_EQ(receive->text().size(), (5 + 32) * 3);
+
+    // A transaction made elsewhere (a page, a tool) shows as well.
+    uint16_t value = 0;
+    uint16_t length = 2;
+    ASSERT_EQ(m_dlg->m_master.ReadHoldingRegisters(1, 0x0020, 1, reinterpret_cast<uint8_t*>(&value), &length), 0u);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return send->text().startsWith(QStringLiteral("01 03 00 20 00 01 ")); }, 1000));
+    // Nothing was polled meanwhile.
+    Pump(250);
+    EXPECT_TRUE(send->text().startsWith(QStringLiteral("01 03 00 20 00 01 ")));
+    EXPECT_EQ(Field("m_statusSpeed"), QStringLiteral("-"));
+}
+
+TEST_F(DemoDlgTest, AutoUpdatePollsTheLiveStatus) {
+    Click(Find<QCheckBox>(m_dlg.get(), "m_checkAutoUpdate"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Field("m_statusIn1") != QStringLiteral("-"); }, 2000));
+    EXPECT_EQ(Field("m_statusIn1"), QStringLiteral("1.652V"));  // the simulated potentiometer
+    EXPECT_EQ(Field("m_statusErrorState"), QStringLiteral("无"));
+    EXPECT_EQ(Field("m_statusSq1"), m_sim->GetRegister(44) ? QStringLiteral("高") : QStringLiteral("低"));
+    EXPECT_EQ(Field("m_statusTemperature").right(1), QStringLiteral("℃"));
+    EXPECT_TRUE(Field("m_statusSupply").startsWith(QStringLiteral("2"))) << Field("m_statusSupply").toStdString();
+
+    // While a worker holds the poll paused, nothing is polled.
+    m_dlg->m_pollPaused = 1;
+    Pump(150);
+    const uint64_t paused = RequestCount();
+    Pump(300);
+    EXPECT_EQ(RequestCount(), paused);
+    m_dlg->m_pollPaused = 0;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return RequestCount() > paused; }, 1000));
+
+    // Unticked: the poll stops.
+    Click(Find<QCheckBox>(m_dlg.get(), "m_checkAutoUpdate"));
+    Pump(150);
+    const uint64_t stopped = RequestCount();
+    Pump(300);
+    EXPECT_EQ(RequestCount(), stopped);
+}
+
+TEST_F(DemoDlgTest, APollTimeOutWritesItsTextIntoExactlyTheEightFields) {
+    Click(Find<QCheckBox>(m_dlg.get(), "m_checkAutoUpdate"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Field("m_statusSpeed") != QStringLiteral("-"); }, 2000));
+    const char* eight[] = {"m_statusOutputPwm", "m_statusPhaseCurrent", "m_statusIn1", "m_statusIn2",
+                           "m_statusDifferential", "m_statusSq1", "m_statusSq2", "m_statusFrequency"};
+    const char* others[] = {"m_statusPosition", "m_statusIn3", "m_statusInputPwm", "m_statusInputFrequency",
+                            "m_statusInputPulses", "m_statusCompletionTime", "m_statusSpeed",
+                            "m_statusErrorState", "m_statusSupply", "m_statusTemperature"};
+    std::vector<QString> before;
+    for (const char* name : others) before.push_back(Field(name));
+
+    m_dlg->m_master.SetResponseTimeout(100);
+    m_sim->InjectFault(zoric::sim::SimFault::NoAnswer, 1000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Field("m_statusIn1") == QStringLiteral("通讯超时"); }, 3000));
+    for (const char* name : eight) EXPECT_EQ(Field(name), QStringLiteral("通讯超时")) << name;
+    for (size_t i = 0; i < std::size(others); ++i) EXPECT_EQ(Field(others[i]), before[i]) << others[i];
+    EXPECT_EQ(m_boxes.Count(), 0);  // a failed poll raises no box
+
+    // The next good poll brings the fields back.
+    m_sim->ClearFaults();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Field("m_statusIn1") == QStringLiteral("1.652V"); }, 3000));
+}
+
+TEST_F(DemoDlgTest, SpeedRangeFollowsTheDrive) {
+    // Register 54 is set by the drive when it supports the x10 range (14)
+    // and the switch (119) is on.
+    m_sim->SetRegister(14, 1);
+    m_sim->SetRegister(119, 1);
+    Click(Find<QCheckBox>(m_dlg.get(), "m_checkAutoUpdate"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return m_dlg->m_speedRangeX10.load() != 0; }, 2000));
+    m_sim->SetRegister(119, 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return m_dlg->m_speedRangeX10.load() == 0; }, 2000));
+}
+
+TEST_F(DemoDlgTest, DestroyingTheWindowWhileItPollsIsClean) {
+    Click(Find<QCheckBox>(m_dlg.get(), "m_checkAutoUpdate"));
+    Pump(250);
+    m_dlg.reset();
+    EXPECT_EQ(g_pMainDlg, nullptr);
+}
+
+}  // namespace

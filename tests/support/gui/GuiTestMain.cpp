@@ -1,0 +1,23 @@
+// main() of every window test: an offscreen QApplication, then the tests.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+namespace {
+QtMessageHandler g_defaultHandler = nullptr;
+
+// The offscreen platform says so each time a window is shown; that is noise.
+void FilterMessages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (message.startsWith(QLatin1String("This plugin does not support"))) return;
+    if (g_defaultHandler) g_defaultHandler(type, context, message);
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    g_defaultHandler = qInstallMessageHandler(FilterMessages);
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("ZORIC_Demo"));
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
