@@ -277,13 +277,15 @@ std::uint8_t CDriveModel::CheckWrite(std::uint16_t start, const std::uint16_t* v
             return kNotLearned;
         if (Busy())
             return kBusy;
+        if (m_overheated)
+            return kNotAllowed;
     }
     if (has(170) && value(170) >= 2) {
         if (!Learned())
             return kNotLearned;
         if (Busy())
             return kBusy;
-        if (MotorTurning())
+        if (MotorTurning() || m_overheated)
             return kNotAllowed;
     }
     if (startsProcedure) {
@@ -293,7 +295,7 @@ std::uint8_t CDriveModel::CheckWrite(std::uint16_t start, const std::uint16_t* v
             return kNotLearned;
         if (value(224) == 0 && (m_regs[118] & 1))
             return kNotAllowed;  // learning switched off
-        if (MotorTurning())
+        if (MotorTurning() || m_overheated)
             return kNotAllowed;
     }
     if (parameter && (MotorTurning() || Busy()))
@@ -311,8 +313,10 @@ std::uint8_t CDriveModel::WriteRegisters(std::uint16_t start, const std::uint16_
     for (std::uint32_t a = start; a < end; ++a)
         m_regs[a] = values[a - start];
 
-    if (has(64))
+    if (has(64)) {
         Stop(m_regs[64]);
+        m_overheated = false;  // a stop acknowledges the alarm; it returns if still too hot
+    }
     if (has(66)) {
         m_mode = Mode::Pwm;
         m_targetPwm = static_cast<std::int16_t>(m_regs[66]);
@@ -345,6 +349,7 @@ std::uint8_t CDriveModel::WriteRegisters(std::uint16_t start, const std::uint16_
     }
     if (has(297))
         m_dictionary.Set(0x1017, 0, m_regs[297]);
+    CheckProtection();
     UpdateLiveStatus();
     return kOk;
 }
@@ -470,6 +475,7 @@ void CDriveModel::Advance(Clock::time_point now)
     if (!IsActive()) {
         // Only the heat sink cools; that has a closed form.
         m_temperature = 25.0 + (m_temperature - 25.0) * std::exp(-dt / 120.0);
+        CheckProtection();
         UpdateLiveStatus();
         return;
     }
@@ -491,6 +497,23 @@ void CDriveModel::Step(double dt)
     StepMotion(dt);
     const double heat = 25.0 + 4.0 * m_load * m_load;
     m_temperature = heat + (m_temperature - heat) * std::exp(-dt / 120.0);
+    CheckProtection();
+}
+
+// Over-temperature shutdown (limit in register 256, whole degrees): the
+// drive lets the motor coast and refuses to run it while the alarm stands.
+// The alarm clears by itself below the limit when register 264 says so,
+// otherwise with the next stop command.
+void CDriveModel::CheckProtection()
+{
+    const double limit = static_cast<std::int16_t>(m_regs[256]);
+    if (m_temperature > limit) {
+        if (!m_overheated && MotorTurning())
+            Stop(2);
+        m_overheated = true;
+    } else if (m_overheated && (m_regs[264] & 1)) {
+        m_overheated = false;
+    }
 }
 
 void CDriveModel::StepMotion(double dt)
@@ -542,7 +565,8 @@ void CDriveModel::StepMotion(double dt)
         } else {
             m_rail += distance > 0 ? stepPulses : -stepPulses;
             m_freq = distance > 0 ? m_moveSpeed : -m_moveSpeed;
-            SetU32(38, static_cast<std::uint32_t>(std::fabs(m_moveTarget - m_rail) / m_moveSpeed * 1000.0));
+            const double remainingMs = std::fabs(m_moveTarget - m_rail) / m_moveSpeed * 1000.0;
+            SetU32(38, static_cast<std::uint32_t>(std::min(remainingMs, 4294967295.0)));
         }
         m_pwm = dutyFor(m_freq);
         break;
@@ -659,7 +683,7 @@ void CDriveModel::UpdateLiveStatus()
     r[43] = 0;
     r[44] = m_rail <= 0 ? 1 : 0;
     r[45] = m_rail >= kRailLength ? 1 : 0;
-    r[51] = !Learned() ? 1 : (m_temperature * 10 > static_cast<std::int16_t>(r[256]) * 10.0 ? 7 : 0);
+    r[51] = !Learned() ? 1 : m_overheated ? 7 : 0;
     const std::uint16_t poles = r[115];
     if (poles < 2) {
         r[52] = 0xFFFF;

@@ -65,6 +65,7 @@ private:
     void StepProcedure(double dt);
     void StepTest(double dt);
     void UpdateLiveStatus();
+    void CheckProtection();
     void ApplyWrite(std::uint16_t address, std::uint16_t value);
     void StartProcedure(std::uint16_t number);
     void EndProcedure(bool success);
@@ -101,6 +102,8 @@ private:
     double m_moveSpeed = 0;    // Hz
     double m_temperature = 25.0;
     double m_load = 0;         // phase current, A
+
+    bool m_overheated = false;  // over-temperature shutdown latched
 
     bool m_procRunning = false;
     std::uint16_t m_procNumber = 0;

@@ -195,6 +195,24 @@ TEST_F(SimLink, DriveRefusesCommandsItCannotCarryOut)
     m_sim->SetRegister(118, 1);  // learning switched off
     EXPECT_EQ(line.Exchange({0x01, 0x10, 0x00, 0xE0, 0x00, 0x02, 0x04, 0x00, 0x00, 0x00, 0x01}),
               ExceptionFrame(0x10, 0x40));
+
+    // Over-temperature: a shutdown limit below the drive's 25 degrees.
+    ASSERT_EQ(Write(67, {500}), 1);
+    m_sim->SetRegister(264, 0);  // the alarm stays until acknowledged
+    m_sim->SetRegister(256, 20);
+    ASSERT_TRUE(WaitFor([&] { return m_sim->GetRegister(51) == 7; }));
+    EXPECT_EQ(m_sim->GetRegister(32), 0);  // power off, coasting
+    EXPECT_EQ(line.Exchange({0x01, 0x06, 0x00, 0x43, 0x01, 0x00}), ExceptionFrame(0x06, 0x40));
+    m_sim->SetRegister(256, 85);
+    EXPECT_EQ(m_sim->GetRegister(51), 7);
+    ASSERT_EQ(Write(64, {1}), 1);
+    EXPECT_EQ(m_sim->GetRegister(51), 0);
+    EXPECT_EQ(Write(67, {100}), 1);
+    m_sim->SetRegister(264, 1);  // now it clears by itself once cool again
+    m_sim->SetRegister(256, 20);
+    ASSERT_TRUE(WaitFor([&] { return m_sim->GetRegister(51) == 7; }));
+    m_sim->SetRegister(256, 85);
+    EXPECT_EQ(m_sim->GetRegister(51), 0);
 }
 
 TEST_F(SimLink, MotorFollowsCommandsRampsAndStopModes)
