@@ -1,0 +1,116 @@
+#include "CliArguments.h"
+
+#include <cerrno>
+#include <cstdlib>
+
+std::optional<int64_t> ParseCliInteger(const std::string& word)
+{
+    size_t i = 0;
+    bool negative = false;
+    if (i < word.size() && (word[i] == '-' || word[i] == '+')) negative = word[i++] == '-';
+    int base = 10;
+    if (i + 1 < word.size() && word[i] == '0' && (word[i + 1] == 'x' || word[i + 1] == 'X')) {
+        base = 16;
+        i += 2;
+    }
+    if (i >= word.size() || word.size() - i > 16) return std::nullopt;
+    int64_t value = 0;
+    for (; i < word.size(); ++i) {
+        char c = word[i];
+        int d;
+        if (c >= '0' && c <= '9') d = c - '0';
+        else if (base == 16 && c >= 'a' && c <= 'f') d = c - 'a' + 10;
+        else if (base == 16 && c >= 'A' && c <= 'F') d = c - 'A' + 10;
+        else return std::nullopt;
+        if (value > (INT64_MAX - d) / base) return std::nullopt;
+        value = value * base + d;
+    }
+    return negative ? -value : value;
+}
+
+std::optional<ValueType> ParseValueType(const std::string& word)
+{
+    if (word == "u16") return ValueType::U16;
+    if (word == "s16") return ValueType::S16;
+    if (word == "u32") return ValueType::U32;
+    if (word == "s32") return ValueType::S32;
+    if (word == "float") return ValueType::Float;
+    return std::nullopt;
+}
+
+int RegistersPerValue(ValueType type)
+{
+    return type == ValueType::U16 || type == ValueType::S16 ? 1 : 2;
+}
+
+std::optional<CliArguments> ParseCliArguments(const std::vector<std::string>& argv, std::string& error)
+{
+    CliArguments a;
+    auto needValue = [&](size_t& i, const std::string& name) -> std::optional<std::string> {
+        if (i + 1 >= argv.size()) {
+            error = name + " needs a value";
+            return std::nullopt;
+        }
+        return argv[++i];
+    };
+    for (size_t i = 0; i < argv.size(); ++i) {
+        const std::string& w = argv[i];
+        if (w == "--help" || w == "-h") {
+            a.help = true;
+        } else if (w == "--port") {
+            auto v = needValue(i, w);
+            if (!v) return std::nullopt;
+            if (v->empty()) {
+                error = "--port needs a port name";
+                return std::nullopt;
+            }
+            a.port = *v;
+        } else if (w == "--baud") {
+            auto v = needValue(i, w);
+            if (!v) return std::nullopt;
+            auto n = ParseCliInteger(*v);
+            if (!n || *n <= 0 || *n > 4000000) {
+                error = "bad baud rate: " + *v;
+                return std::nullopt;
+            }
+            a.baud = static_cast<int>(*n);
+        } else if (w == "--parity") {
+            auto v = needValue(i, w);
+            if (!v) return std::nullopt;
+            auto n = ParseCliInteger(*v);
+            if (!n || *n < 0 || *n > 3) {
+                error = "--parity takes 0 to 3: " + *v;
+                return std::nullopt;
+            }
+            a.parity = static_cast<int>(*n);
+        } else if (w == "--slave") {
+            auto v = needValue(i, w);
+            if (!v) return std::nullopt;
+            auto n = ParseCliInteger(*v);
+            if (!n || *n < 0 || *n > 255) {
+                error = "--slave takes 0 to 255: " + *v;
+                return std::nullopt;
+            }
+            a.slave = static_cast<uint8_t>(*n);
+        } else if (w == "--type") {
+            auto v = needValue(i, w);
+            if (!v) return std::nullopt;
+            auto t = ParseValueType(*v);
+            if (!t) {
+                error = "--type takes u16, s16, u32, s32 or float: " + *v;
+                return std::nullopt;
+            }
+            a.type = *t;
+        } else if (w == "--watch") {
+            a.watch = true;
+        } else if (w.size() > 2 && w.compare(0, 2, "--") == 0) {
+            error = "unknown option " + w;
+            return std::nullopt;
+        } else if (a.command.empty()) {
+            a.command = w;
+        } else {
+            a.args.push_back(w);
+        }
+    }
+    return a;
+}

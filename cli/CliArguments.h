@@ -1,0 +1,31 @@
+#pragma once
+// Command-line words of zoric-cli: the connection options, the command and
+// its arguments, and the strict number rules for them (a word that is not
+// wholly a number is an error here, unlike the windows' entry fields).
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+enum class ValueType { U16, S16, U32, S32, Float };
+
+struct CliArguments {
+    std::string port = "COM1";
+    int baud = 9600;
+    int parity = 0;  // 0 none+2, 1 odd+1, 2 even+1, 3 none+1 (the connection combo)
+    uint8_t slave = 1;
+    ValueType type = ValueType::U16;
+    bool watch = false;
+    bool help = false;
+    std::string command;            // read, write, info, ident, status, sdo, store, learn, calibrate
+    std::vector<std::string> args;  // the command's own words
+};
+
+// Parses argv; on failure returns nullopt and puts the reason in `error`.
+std::optional<CliArguments> ParseCliArguments(const std::vector<std::string>& argv, std::string& error);
+
+// Decimal or 0x-hexadecimal, optionally negative, the whole word; nullopt otherwise.
+std::optional<int64_t> ParseCliInteger(const std::string& word);
+std::optional<ValueType> ParseValueType(const std::string& word);
+int RegistersPerValue(ValueType type);

@@ -1,0 +1,28 @@
+#pragma once
+// zoric-cli's commands on the drive link. Exit codes: 0 success; 1 a drive
+// exception or a bad response; 2 bad arguments; 3 no port (cannot be opened,
+// or not open); 4 time-out; 5 SDO abort; 6 a procedure ended without success;
+// 130 interrupted (Ctrl-C) while a procedure ran.
+
+#include <atomic>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace Cli {
+
+constexpr int kExitOk = 0;
+constexpr int kExitDriveError = 1;
+constexpr int kExitUsage = 2;
+constexpr int kExitNoPort = 3;
+constexpr int kExitTimeout = 4;
+constexpr int kExitSdoAbort = 5;
+constexpr int kExitProcedureFailed = 6;
+constexpr int kExitInterrupted = 130;
+
+// Runs one command line (without the program name). `interrupted` is set by
+// the caller's Ctrl-C handler; long commands stop cleanly when it is set.
+int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err,
+        const std::atomic<bool>& interrupted);
+
+}  // namespace Cli

@@ -1,0 +1,290 @@
+// zoric-cli end to end: the real program against the simulated drive on a
+// pseudo-terminal, its texts, its exit codes, and its procedures.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "DriveSimulator.h"
+#include "ModbusMaster.h"
+#include "StatusFormat.h"
+
+extern char** environ;
+
+using namespace std::chrono_literals;
+using zoric::sim::CDriveSimulator;
+using zoric::sim::SimFault;
+using zoric::sim::SimOptions;
+
+namespace {
+
+struct RunResult {
+    int exitCode = -1;
+    std::string out, err;
+};
+
+// Runs zoric-cli with `args`; `interruptAfter` sends SIGINT after that long.
+RunResult RunCli(std::vector<std::string> args, std::chrono::milliseconds interruptAfter = 0ms)
+{
+    int outPipe[2], errPipe[2];
+    if (pipe(outPipe) != 0 || pipe(errPipe) != 0) return {};
+    posix_spawn_file_actions_t fa;
+    posix_spawn_file_actions_init(&fa);
+    posix_spawn_file_actions_adddup2(&fa, outPipe[1], 1);
+    posix_spawn_file_actions_adddup2(&fa, errPipe[1], 2);
+    posix_spawn_file_actions_addclose(&fa, outPipe[0]);
+    posix_spawn_file_actions_addclose(&fa, errPipe[0]);
+    args.insert(args.begin(), ZORIC_CLI_PATH);
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    int rc = posix_spawn(&pid, ZORIC_CLI_PATH, &fa, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&fa);
+    close(outPipe[1]);
+    close(errPipe[1]);
+    RunResult r;
+    if (rc != 0) return r;
+    auto start = std::chrono::steady_clock::now();
+    bool interrupted = false;
+    pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
+    int open = 2;
+    while (open > 0) {
+        poll(fds, 2, 20);
+        for (auto& f : fds) {
+            if (f.fd < 0 || !(f.revents & (POLLIN | POLLHUP))) continue;
+            char buf[4096];
+            ssize_t n = read(f.fd, buf, sizeof buf);
+            if (n <= 0) {
+                close(f.fd);
+                f.fd = -1;
+                --open;
+            } else {
+                (f.fd == outPipe[0] ? r.out : r.err).append(buf, static_cast<size_t>(n));
+            }
+        }
+        if (interruptAfter.count() > 0 && !interrupted && std::chrono::steady_clock::now() - start > interruptAfter) {
+            kill(pid, SIGINT);
+            interrupted = true;
+        }
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return r;
+}
+
+class Cli : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        SimOptions o;
+        o.timeScale = 0.02;
+        Start(o);
+    }
+    void Start(const SimOptions& o)
+    {
+        sim = std::make_unique<CDriveSimulator>(o);
+        ASSERT_TRUE(sim->Start()) << sim->LastError();
+    }
+    RunResult Run(std::vector<std::string> args, std::chrono::milliseconds interruptAfter = 0ms)
+    {
+        args.insert(args.begin(), {"--port", sim->SlavePath()});
+        return RunCli(std::move(args), interruptAfter);
+    }
+    std::unique_ptr<CDriveSimulator> sim;
+};
+
+std::string Line(const std::string& text, const std::string& label)
+{
+    size_t p = text.find(label);
+    if (p == std::string::npos) return "<missing " + label + ">";
+    size_t e = text.find('\n', p);
+    return text.substr(p + label.size(), e - p - label.size());
+}
+
+TEST_F(Cli, StatusPrintsTheStatusPanelTexts)
+{
+    auto r = Run({"status"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    RealtimeStatus s{};
+    uint16_t regs[RealtimeStatus::kCount];
+    for (int i = 0; i < RealtimeStatus::kCount; ++i) regs[i] = sim->GetRegister(static_cast<uint16_t>(32 + i));
+    std::memcpy(&s, regs, sizeof regs);
+    CModbusMaster::SwapWords32(reinterpret_cast<uint8_t*>(&s) + 8, 8);
+    CModbusMaster::SwapWords32(reinterpret_cast<uint8_t*>(&s) + 32, 4);
+    auto t = StatusFormat::FormatRealtimeStatus(s);
+    EXPECT_EQ(Line(r.out, "电机转速: "), t.motorSpeed);
+    EXPECT_EQ(Line(r.out, "错误状态: "), t.errorState);
+    EXPECT_EQ(Line(r.out, "内部温度: "), t.temperature);
+    EXPECT_EQ(Line(r.out, "输入电压: "), t.supply);
+    EXPECT_EQ(Line(r.out, "转动位置: "), t.position);
+}
+
+TEST_F(Cli, ReadAndWriteEveryValueType)
+{
+    auto w = Run({"write", "80", "-2", "--type", "s32"});
+    ASSERT_EQ(w.exitCode, 0) << w.err;
+    EXPECT_EQ(sim->GetRegister(80), 0xFFFF);
+    EXPECT_EQ(sim->GetRegister(81), 0xFFFE);
+    auto r = Run({"read", "0x50", "2"});
+    EXPECT_EQ(r.out, "80\t65535\n81\t65534\n");
+    r = Run({"read", "80", "2", "--type", "s16"});
+    EXPECT_EQ(r.out, "80\t-1\n81\t-2\n");
+    r = Run({"read", "80", "--type", "u32"});
+    EXPECT_EQ(r.out, "80\t4294967294\n");
+
+    ASSERT_EQ(Run({"write", "82", "1.5", "--type", "float"}).exitCode, 0);
+    EXPECT_EQ(sim->GetRegister(82), 0x3FC0);
+    EXPECT_EQ(Run({"read", "82", "--type", "float"}).out, "82\t1.5\n");
+
+    ASSERT_EQ(Run({"write", "83", "0x1234"}).exitCode, 0) << "one register goes with function 6";
+    EXPECT_EQ(sim->GetRegister(83), 0x1234);
+}
+
+TEST_F(Cli, BadArgumentsGiveUsageWithoutTouchingTheLine)
+{
+    auto before = sim->RequestCount();
+    for (std::vector<std::string> bad : {std::vector<std::string>{"read"}, {"read", "70000"}, {"read", "0", "126"},
+                                         {"read", "0", "63", "--type", "float"}, {"write", "80", "65536"},
+                                         {"write", "80", "x1"}, {"write", "80", "-32769", "--type", "s16"},
+                                         {"sdo", "read", "0x1018"}, {"sdo", "write", "0x2000", "0", "2", "70000"},
+                                         {"sdo", "write", "0x2000", "0", "5", "1"}, {"bogus"}, {"info", "extra"},
+                                         {"status", "--type", "double"}, {"read", "0", "--watch"}}) {
+        auto r = Run(bad);
+        EXPECT_EQ(r.exitCode, 2) << bad[0] << " " << (bad.size() > 1 ? bad[1] : "");
+        EXPECT_NE(r.err.find("usage"), std::string::npos);
+    }
+    std::vector<std::string> tooMany = {"write", "0"};
+    for (int i = 0; i < 32; ++i) tooMany.push_back("1");
+    EXPECT_EQ(Run(tooMany).exitCode, 2);
+    EXPECT_EQ(sim->RequestCount(), before);
+    EXPECT_EQ(RunCli({"--help"}).exitCode, 0);
+    EXPECT_NE(RunCli({"sdo", "--help"}).out.find("sdo write"), std::string::npos);
+}
+
+TEST_F(Cli, NoPortAndDriveErrorsHaveTheirOwnExitCodes)
+{
+    auto r = RunCli({"--port", "/dev/zoric-none", "status"});
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_NE(r.err.find("打开串口失败"), std::string::npos);
+
+    r = Run({"read", "0x1234"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "非法寄存器地址\n");
+
+    r = Run({"--slave", "9", "info"});  // nobody answers at 9
+    EXPECT_EQ(r.exitCode, 4);
+    EXPECT_EQ(r.err, "通讯超时\n");
+}
+
+TEST_F(Cli, InjectedFaultsGiveTheirResults)
+{
+    struct Case {
+        SimFault fault;
+        int exitCode;
+        const char* text;
+    };
+    for (const Case& c : {Case{SimFault::NoAnswer, 4, "通讯超时\n"}, Case{SimFault::BadCrc, 4, "通讯超时\n"},
+                          Case{SimFault::WrongSlave, 4, "通讯超时\n"}, Case{SimFault::TrailingBytes, 4, "通讯超时\n"},
+                          Case{SimFault::LateAnswer, 4, "通讯超时\n"}, Case{SimFault::SplitResponse, 0, ""}}) {
+        sim->InjectFault(c.fault, 1);
+        auto r = Run({"read", "0"});
+        EXPECT_EQ(r.exitCode, c.exitCode) << static_cast<int>(c.fault);
+        EXPECT_EQ(r.err, c.text) << static_cast<int>(c.fault);
+        sim->ClearFaults();
+        std::this_thread::sleep_for(400ms);  // let a late answer drain before the next case
+    }
+}
+
+TEST_F(Cli, SdoReadWriteAbortsAndStore)
+{
+    auto r = Run({"sdo", "read", "0x1018", "0"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out.substr(0, 4), "0x04") << "one byte shows two hex digits: " << r.out;
+
+    auto objectBefore = sim->GetObject(0x1017, 0);
+    ASSERT_TRUE(objectBefore.has_value());
+    r = Run({"sdo", "write", "0x1017", "0", "2", "1500"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(sim->GetObject(0x1017, 0), 1500u);
+    EXPECT_EQ(Run({"sdo", "read", "0x1017", "0"}).out, "0x05DC\t1500\t2 bytes\n");
+
+    r = Run({"sdo", "read", "0x1018", "9"});
+    EXPECT_EQ(r.exitCode, 5);
+    EXPECT_EQ(r.err, "子索引不存在 (0x06090011)\n");
+    r = Run({"sdo", "write", "0x1000", "0", "4", "1"});
+    EXPECT_EQ(r.exitCode, 5);
+    EXPECT_EQ(r.err, "试图写只读对象 (0x06010002)\n");
+
+    EXPECT_EQ(Run({"store"}).exitCode, 0);
+}
+
+TEST_F(Cli, LearningRunsToItsEndAndPrintsThePhaseData)
+{
+    sim->SetRegister(117, 0);
+    auto r = Run({"learn"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("学习成功"), std::string::npos);
+    std::string phase = Line(r.out, "电机相序数据: ");
+    char expected[32];
+    std::snprintf(expected, sizeof expected, "%02X %02X %02X %02X %02X %02X", sim->GetRegister(229) & 0xFF,
+                  sim->GetRegister(230) & 0xFF, sim->GetRegister(231) & 0xFF, sim->GetRegister(232) & 0xFF,
+                  sim->GetRegister(233) & 0xFF, sim->GetRegister(234) & 0xFF);
+    EXPECT_EQ(phase, expected);
+    EXPECT_EQ(sim->GetRegister(225), 0) << "the stop write follows the end";
+}
+
+TEST_F(Cli, CalibrationShowsItsStepsAndTheAngles)
+{
+    auto r = Run({"calibrate"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("Step("), std::string::npos);
+    EXPECT_NE(r.out.find("学习完成"), std::string::npos);
+    EXPECT_EQ(Line(r.out, "相位偏移: "), std::to_string(static_cast<int16_t>(sim->GetRegister(229))));
+    EXPECT_EQ(Line(r.out, "相位超前: "), std::to_string(static_cast<int16_t>(sim->GetRegister(230))));
+}
+
+TEST_F(Cli, FailedLearningExitsWithItsText)
+{
+    SimOptions o;
+    o.timeScale = 0.02;
+    o.learningFails = true;
+    sim.reset();
+    Start(o);
+    auto r = Run({"learn"});
+    EXPECT_EQ(r.exitCode, 6);
+    EXPECT_EQ(r.err, "学习失败\n");
+}
+
+TEST_F(Cli, CtrlCStopsTheProcedureInTheDrive)
+{
+    SimOptions o;  // real time: the calibration takes about 20 s
+    sim.reset();
+    Start(o);
+    auto r = Run({"calibrate"}, 700ms);
+    EXPECT_EQ(r.exitCode, 130);
+    EXPECT_EQ(sim->GetRegister(224), 0);
+    EXPECT_EQ(sim->GetRegister(225), 0);
+}
+
+TEST_F(Cli, StatusWatchRepeatsUntilInterrupted)
+{
+    auto r = Run({"status", "--watch"}, 450ms);
+    EXPECT_EQ(r.exitCode, 0);
+    size_t blocks = 0;
+    for (size_t p = 0; (p = r.out.find("电机转速: ", p)) != std::string::npos; ++p) ++blocks;
+    EXPECT_GE(blocks, 3u) << "about one block every 100 ms";
+}
+
+}  // namespace
