@@ -123,6 +123,7 @@ bool CDriveSimulator::Start()
     if (m_wakeFd < 0)
         return fail("eventfd");
     m_stop = false;
+    m_parser = CSlaveFrameParser{};
     m_lastInput = Clock::now();
     m_thread = std::thread(&CDriveSimulator::Run, this);
     return true;
