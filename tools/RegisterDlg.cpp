@@ -1,5 +1,195 @@
 #include "RegisterDlg.h"
 
-CRegisterDlg::CRegisterDlg(QWidget* parent) : QDialog(parent) {}
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <cstring>
+
+#include "DataExchange.h"
+#include "DemoDlg.h"
+#include "FloatText.h"
+#include "MessageBox.h"
+#include "TextNumber.h"
+#include "ui_RegisterDlg.h"
+
+namespace {
+
+using TextNumber::Format;
+
+float BitsToFloat(uint32_t bits) {
+    float value = 0;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+uint32_t FloatToBits(float value) {
+    uint32_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
+
+// 0 when nothing parses.
+uint32_t HexValue(const QString& text) {
+    uint32_t value = 0;
+    return TextNumber::ParseHex(text.toStdString(), value) ? value : 0;
+}
+
+// A new address from the text; the previous one stays when nothing parses.
+void ParseAddress(const QString& text, uint16_t& address) {
+    uint32_t value = 0;
+    if (TextNumber::ParseHex(text.toStdString(), value)) address = static_cast<uint16_t>(value & 0xFFFF);
+}
+
+QString FromStd(const std::string& text) { return QString::fromStdString(text); }
+
+}  // namespace
+
+CRegisterDlg::CRegisterDlg(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::CRegisterDlg>()) {
+    ui->setupUi(this);
+    UpdateData(false);
+    connect(ui->m_btnWrite, &QPushButton::clicked, this, [this] { OnWrite(); });
+    connect(ui->m_btnRead, &QPushButton::clicked, this, [this] { OnRead(); });
+    connect(ui->m_comboWriteType, &QComboBox::currentIndexChanged, this, [this] { OnWriteTypeChanged(); });
+    for (QLineEdit* edit : {ui->m_editWriteHex, ui->m_editWriteDecimal, ui->m_editWriteAddress, ui->m_editReadAddress})
+        edit->installEventFilter(this);
+}
 
 CRegisterDlg::~CRegisterDlg() = default;
+
+void CRegisterDlg::UpdateData(bool fromControls) {
+    DataExchange::Text(fromControls, ui->m_editWriteAddress, m_writeAddressText);
+    DataExchange::Index(fromControls, ui->m_comboWriteType, m_writeType);
+    DataExchange::Text(fromControls, ui->m_editWriteHex, m_writeHexText);
+    DataExchange::Text(fromControls, ui->m_editWriteDecimal, m_writeDecimalText);
+    DataExchange::Text(fromControls, ui->m_editReadAddress, m_readAddressText);
+    DataExchange::Index(fromControls, ui->m_comboReadType, m_readType);
+    DataExchange::Text(fromControls, ui->m_editReadHex, m_readHexText);
+    DataExchange::Text(fromControls, ui->m_editReadDecimal, m_readDecimalText);
+}
+
+bool CRegisterDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusOut) {
+        if (watched == ui->m_editWriteHex) OnWriteHexLeft();
+        else if (watched == ui->m_editWriteDecimal) OnWriteDecimalLeft();
+        else if (watched == ui->m_editWriteAddress) OnWriteAddressLeft();
+        else if (watched == ui->m_editReadAddress) OnReadAddressLeft();
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void CRegisterDlg::keyPressEvent(QKeyEvent* event) {
+    // Enter ends the window as a dialog's OK does (it only hides), unless a
+    // button has the focus, which it then presses.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        !qobject_cast<QPushButton*>(focusWidget())) {
+        accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void CRegisterDlg::OnWrite() {
+    UpdateData(true);
+    CDemoDlg* main = g_pMainDlg;
+    if (!main) return;
+    ParseAddress(m_writeAddressText, m_writeAddress);
+    const uint32_t value = HexValue(m_writeHexText);
+    const uint8_t slave = main->m_deviceAddress.load();
+    ModbusResult result = kResultOk;
+    if (m_writeType == kShort) {
+        result = main->m_master.WriteSingleRegister(slave, m_writeAddress, static_cast<uint16_t>(value & 0xFFFF));
+    } else {
+        // High word in the lower register.
+        const uint16_t registers[2] = {static_cast<uint16_t>(value >> 16), static_cast<uint16_t>(value & 0xFFFF)};
+        result = main->m_master.WriteMultipleRegisters(slave, m_writeAddress, registers, 2);
+    }
+    if (result != kResultOk) {
+        CMessageBox::Ok(this, QCoreApplication::translate("CModbusMaster", CModbusMaster::ResultText(result).c_str()));
+        return;
+    }
+    UpdateData(false);
+}
+
+void CRegisterDlg::OnRead() {
+    UpdateData(true);
+    CDemoDlg* main = g_pMainDlg;
+    if (!main) return;
+    ParseAddress(m_readAddressText, m_readAddress);
+    const uint16_t count = m_readType == kShort ? 1 : 2;
+    uint8_t buffer[4] = {};
+    uint16_t length = sizeof buffer;
+    ModbusResult result =
+        main->m_master.ReadHoldingRegisters(main->m_deviceAddress.load(), m_readAddress, count, buffer, &length);
+    // Fewer bytes than asked for would show zeros the drive never sent.
+    if (result == kResultOk && length < 2 * count) result = kResultBadResponse;
+    if (result != kResultOk) {
+        CMessageBox::Ok(this, QCoreApplication::translate("CModbusMaster", CModbusMaster::ResultText(result).c_str()));
+        return;
+    }
+    CModbusMaster::SwapBytes16(buffer, 2u * count);
+    if (m_readType == kShort) {
+        uint16_t word = 0;
+        std::memcpy(&word, buffer, sizeof word);
+        m_readValue = word;
+        m_readHexText = FromStd(Format("%04X", static_cast<unsigned>(word)));
+        m_readDecimalText = FromStd(Format("%d", static_cast<int>(static_cast<int16_t>(word))));
+    } else {
+        CModbusMaster::SwapWords32(buffer, 4);
+        std::memcpy(&m_readValue, buffer, sizeof m_readValue);
+        m_readHexText = FromStd(Format("%08X", static_cast<unsigned>(m_readValue)));
+        if (m_readType == kLong) {
+            m_readDecimalText = FromStd(Format("%ld", static_cast<long>(static_cast<int32_t>(m_readValue))));
+        } else {
+            m_readDecimalText = FromStd(Format("%f", static_cast<double>(BitsToFloat(m_readValue))));
+        }
+    }
+    UpdateData(false);
+}
+
+void CRegisterDlg::OnWriteHexLeft() {
+    UpdateData(true);
+    const uint32_t value = HexValue(m_writeHexText);
+    if (m_writeType == kShort) {
+        m_writeDecimalText = FromStd(Format("%d", static_cast<int>(static_cast<int16_t>(value & 0xFFFF))));
+    } else if (m_writeType == kLong) {
+        m_writeDecimalText = FromStd(Format("%d", static_cast<int>(static_cast<int32_t>(value))));
+    } else {
+        m_writeDecimalText = FromStd(Format("%f", static_cast<double>(BitsToFloat(value))));
+    }
+    UpdateData(false);
+}
+
+void CRegisterDlg::WriteDecimalToHex() {
+    const std::string text = m_writeDecimalText.toStdString();
+    if (m_writeType == kShort) {
+        m_writeHexText = FromStd(Format("%04X", static_cast<unsigned>(TextNumber::ParseU16(text))));
+    } else if (m_writeType == kLong) {
+        m_writeHexText = FromStd(Format("%08X", static_cast<unsigned>(static_cast<uint32_t>(TextNumber::ParseInt(text)))));
+    } else {
+        m_writeHexText = FromStd(Format("%08X", static_cast<unsigned>(FloatToBits(FloatText::Parse(text)))));
+    }
+}
+
+void CRegisterDlg::OnWriteDecimalLeft() {
+    UpdateData(true);
+    WriteDecimalToHex();
+    UpdateData(false);
+}
+
+void CRegisterDlg::OnWriteTypeChanged() {
+    UpdateData(true);
+    WriteDecimalToHex();
+    UpdateData(false);
+}
+
+void CRegisterDlg::OnWriteAddressLeft() {
+    UpdateData(true);
+    m_writeAddressText = FromStd(Format("%04X", static_cast<unsigned>(HexValue(m_writeAddressText) & 0xFFFF)));
+    UpdateData(false);
+}
+
+void CRegisterDlg::OnReadAddressLeft() {
+    UpdateData(true);
+    m_readAddressText = FromStd(Format("%04X", static_cast<unsigned>(HexValue(m_readAddressText) & 0xFFFF)));
+    UpdateData(false);
+}
