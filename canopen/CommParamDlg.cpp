@@ -63,10 +63,10 @@ CCommParamDlg::CCommParamDlg(QWidget* parent)
     list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list->setShowGrid(true);
 
-    connect(ui->buttonRead, &QPushButton::clicked, this, [this] { OnRead(); });
-    connect(ui->buttonWrite, &QPushButton::clicked, this, [this] { OnWrite(); });
-    connect(ui->buttonLoad, &QPushButton::clicked, this, [this] { LoadObjects(); });
-    connect(ui->buttonStore, &QPushButton::clicked, this, [this] { StoreParameters(); });
+    connect(ui->buttonCommRead, &QPushButton::clicked, this, [this] { OnRead(); });
+    connect(ui->buttonCommWrite, &QPushButton::clicked, this, [this] { OnWrite(); });
+    connect(ui->buttonObjectsLoad, &QPushButton::clicked, this, [this] { LoadObjects(); });
+    connect(ui->buttonObjectsStore, &QPushButton::clicked, this, [this] { StoreParameters(); });
     connect(list, &QTableWidget::cellDoubleClicked, this, [this] { OnListDoubleClicked(); });
 
     m_pdoEditor.hide();
@@ -142,7 +142,7 @@ void CCommParamDlg::OnRead()
         }
     }
     UpdateData(false);
-    ui->buttonWrite->setEnabled(true);
+    ui->buttonCommWrite->setEnabled(true);
 }
 
 void CCommParamDlg::OnWrite()
@@ -246,9 +246,9 @@ void CCommParamDlg::LoadObjects()
 {
     // The previous loader has handed back the button already; let it finish.
     if (m_loader.joinable()) CUiDispatcher::JoinServing(m_loader);
-    ui->buttonLoad->setEnabled(false);
-    ui->buttonLoad->setText(tr("载入…"));
-    ui->buttonStore->setEnabled(false);
+    ui->buttonObjectsLoad->setEnabled(false);
+    ui->buttonObjectsLoad->setText(tr("载入…"));
+    ui->buttonObjectsStore->setEnabled(false);
     m_loader = std::thread([this] { LoadObjectsWorker(); });
 }
 
@@ -329,8 +329,8 @@ void CCommParamDlg::LoadObjectsWorker()
 
     m_loading = 0;
     Ui([&] {
-        ui->buttonLoad->setEnabled(true);
-        ui->buttonLoad->setText(tr("载入"));
+        ui->buttonObjectsLoad->setEnabled(true);
+        ui->buttonObjectsLoad->setText(tr("载入"));
     });
     if (completed == CPdoEditDlg::kPdoCount) Ui([&] { CMessageBox::Ok(this, tr("读取完毕")); });
     g_pMainDlg->m_pollPaused = 0;
@@ -393,7 +393,7 @@ void CCommParamDlg::StoreParameters()
     } else {
         CMessageBox::Ok(this, tr("保存成功"));
         m_unsaved = 0;
-        ui->buttonStore->setEnabled(false);
+        ui->buttonObjectsStore->setEnabled(false);
     }
 }
 
@@ -428,5 +428,5 @@ void CCommParamDlg::OnObjectConfigured()
 {
     m_unsaved = 1;
     RefreshObjects();
-    ui->buttonStore->setEnabled(true);
+    ui->buttonObjectsStore->setEnabled(true);
 }
