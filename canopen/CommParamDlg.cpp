@@ -369,6 +369,8 @@ void CCommParamDlg::OpenPdoEditor(int n)
 {
     CentreOverPage(&m_pdoEditor);
     m_pdoEditor.show();
+    // The window frame is known only once shown: place it again with it.
+    CentreOverPage(&m_pdoEditor);
     m_pdoEditor.OpenPdo(n);
 }
 
@@ -376,6 +378,7 @@ void CCommParamDlg::OpenSyncEditor()
 {
     CentreOverPage(&m_syncEditor);
     m_syncEditor.show();
+    CentreOverPage(&m_syncEditor);
     m_syncEditor.ShowSync();
 }
 

@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QKeyEvent>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -41,6 +42,9 @@ CPdoEditDlg::CPdoEditDlg(CCommParamDlg* page, QWidget* parent)
     : QDialog(parent), ui(std::make_unique<Ui::CPdoEditDlg>()), m_page(page)
 {
     ui->setupUi(this);
+    // Take the final size now, so that the page can centre the window before showing it.
+    layout()->activate();
+    resize(size().expandedTo(minimumSizeHint()));
     m_indexEdits = {ui->editMapIndex1, ui->editMapIndex2, ui->editMapIndex3, ui->editMapIndex4,
                     ui->editMapIndex5, ui->editMapIndex6, ui->editMapIndex7, ui->editMapIndex8};
     m_subEdits = {ui->editMapSub1, ui->editMapSub2, ui->editMapSub3, ui->editMapSub4,

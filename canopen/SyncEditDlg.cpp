@@ -1,6 +1,7 @@
 #include "SyncEditDlg.h"
 
 #include <QKeyEvent>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -26,6 +27,9 @@ CSyncEditDlg::CSyncEditDlg(CCommParamDlg* page, QWidget* parent)
     : QDialog(parent), ui(std::make_unique<Ui::CSyncEditDlg>()), m_page(page)
 {
     ui->setupUi(this);
+    // Take the final size now, so that the page can centre the window before showing it.
+    layout()->activate();
+    resize(size().expandedTo(minimumSizeHint()));
     connect(ui->buttonRead, &QPushButton::clicked, this, [this] { OnRead(); });
     connect(ui->buttonConfig, &QPushButton::clicked, this, [this] { OnConfigure(); });
 }
