@@ -267,7 +267,7 @@ void CMotorParamDlg::LearningWorker()
     End end = End::Silent;
     QString message;
     for (;;) {
-        if (m_learningStop.Wait(kPollPeriod)) break;
+        if (m_learningStop.Wait(kPollPeriod) || !m_learningRunning) break;
         block.words[ProcedureBlock::kPollExtra] = ProcedureBlock::kPollExtraWords;
         r = g_pMainDlg->m_master.ReadProcedureStatus(g_pMainDlg->m_deviceAddress, block);
         if (r != kResultOk) {

@@ -240,7 +240,7 @@ void CPidFocDlg::CalibrationWorker()
     bool silent = true;
     QString message;
     for (;;) {
-        if (m_calibrationStop.Wait(kPollPeriod)) break;
+        if (m_calibrationStop.Wait(kPollPeriod) || !m_calibrationRunning) break;
         block.words[ProcedureBlock::kPollExtra] = ProcedureBlock::kPollExtraWords;
         r = g_pMainDlg->m_master.ReadProcedureStatus(g_pMainDlg->m_deviceAddress, block);
         if (r != kResultOk) {
