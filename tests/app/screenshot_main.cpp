@@ -1,0 +1,92 @@
+// zoric-screenshot: renders the main window with each tab page, and every
+// tool window and editor, to PNG files for review. Runs offscreen against
+// an in-process simulated drive so that the fields show real values.
+//
+//   zoric-screenshot <output directory>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+#include <cstdio>
+
+#include "AboutDlg.h"
+#include "DemoDlg.h"
+#include "DriveSimulator.h"
+#include "MessageBox.h"
+
+namespace {
+
+// Message boxes would block an unattended run.
+class CSilentBoxes : public CMessageBox::IHandler {
+public:
+    CMessageBox::Answer Handle(const CMessageBox::Request& request) override {
+        std::fprintf(stderr, "zoric-screenshot: message box: %s\n", request.text.toUtf8().constData());
+        return request.buttons == CMessageBox::Buttons::YesNo ? CMessageBox::Answer::No : CMessageBox::Answer::Ok;
+    }
+};
+
+bool Save(QWidget* window, const QDir& dir, const QString& name) {
+    QTest::qWait(50);
+    const QString path = dir.filePath(name + QStringLiteral(".png"));
+    const bool ok = window->grab().save(path);
+    std::printf("%s %dx%d %s\n", ok ? "wrote" : "FAILED", window->width(), window->height(),
+                path.toUtf8().constData());
+    return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("ZORIC_Demo"));
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: zoric-screenshot <output directory>\n");
+        return 2;
+    }
+    QDir dir(QString::fromLocal8Bit(argv[1]));
+    if (!dir.mkpath(QStringLiteral("."))) {
+        std::fprintf(stderr, "zoric-screenshot: cannot create %s\n", argv[1]);
+        return 1;
+    }
+    CSilentBoxes boxes;
+    CMessageBox::SetHandler(&boxes);
+
+    zoric::sim::CDriveSimulator sim;
+    const bool simulated = sim.Start();
+    bool ok = true;
+    {
+        CDemoDlg dlg;
+        dlg.show();
+        if (simulated && dlg.m_master.OpenPort(sim.SlavePath(), 9600, 0)) {
+            // Fill the device information and the live status as a user would.
+            if (auto* read = dlg.findChild<QPushButton*>(QStringLiteral("m_btnReadInfo"))) read->click();
+            if (auto* autoUpdate = dlg.findChild<QCheckBox*>(QStringLiteral("m_checkAutoUpdate"))) autoUpdate->click();
+            QTest::qWait(400);
+        } else {
+            std::fprintf(stderr, "zoric-screenshot: no simulated drive; the fields stay empty\n");
+        }
+        for (int i = 0; i < dlg.Tabs()->count(); ++i) {
+            dlg.ShowPage(i);
+            ok = Save(&dlg, dir, QStringLiteral("main-tab%1").arg(i)) && ok;
+        }
+        dlg.ShowPage(0);
+        // Every tool window and editor the windows created (hidden) for later.
+        int n = 0;
+        for (QDialog* tool : dlg.findChildren<QDialog*>()) {
+            if (!tool->isWindow()) continue;
+            tool->show();
+            const QString name = QString::fromLatin1(tool->metaObject()->className()).remove(QLatin1Char('C'), Qt::CaseSensitive);
+            ok = Save(tool, dir, QStringLiteral("tool-%1-%2").arg(++n).arg(name)) && ok;
+            tool->hide();
+        }
+        CAboutDlg about(&dlg);
+        about.show();
+        ok = Save(&about, dir, QStringLiteral("about")) && ok;
+    }
+    sim.Stop();
+    CMessageBox::SetHandler(nullptr);
+    return ok ? 0 : 1;
+}
