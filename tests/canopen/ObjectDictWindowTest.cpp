@@ -1,0 +1,154 @@
+// "访问对象字典": the request and answer frames, the data views by width,
+// field normalisation, the decoded texts, and aborts shown in place.
+
+#include <QLabel>
+
+#include "CanopenFixture.h"
+
+namespace {
+
+class ObjectDictWindowTest : public CanopenFixture {
+protected:
+    CObjectDictDlg* Dict() const { return m_dlg->ObjectDictTool(); }
+    QLineEdit* Edit(const char* name) const { return In<QLineEdit>(Dict(), name); }
+    QString Decoded() const { return In<QLabel>(Dict(), "labelDecoded")->text(); }
+    void Command(int index) { GuiActions::Select(In<QComboBox>(Dict(), "comboCommand"), index); }
+    void Operate() { GuiActions::Click(In<QPushButton>(Dict(), "buttonOperate")); }
+    void Address(const char* index, const char* sub)
+    {
+        GuiActions::Enter(Edit("editIndex"), QString::fromLatin1(index));
+        GuiActions::Enter(Edit("editSubIndex"), QString::fromLatin1(sub));
+    }
+};
+
+TEST_F(ObjectDictWindowTest, AReadSendsNoDataAndDecodesTheAnswer)
+{
+    EXPECT_FALSE(Edit("editData")->isEnabled());
+    EXPECT_FALSE(Edit("editDecimal")->isEnabled());
+    // A value left in the data field from a write is not sent with a read.
+    Command(4);
+    EXPECT_TRUE(Edit("editData")->isEnabled());
+    GuiActions::Enter(Edit("editData"), QStringLiteral("12345678"));
+    Command(0);
+    EXPECT_FALSE(Edit("editData")->isEnabled());
+
+    Address("1018", "1");
+    Operate();
+    EXPECT_EQ(m_boxes.Count(), 0);
+    EXPECT_EQ(Edit("editRequest")->text(), QStringLiteral("40 18 10 01 00 00 00 00"));
+    EXPECT_EQ(Edit("editResponse")->text(), QStringLiteral("43 18 10 01 52 4F 5A 00"));
+    EXPECT_EQ(Decoded(), QStringLiteral("索引号:0x1018 子索引:1 \n上传四字节数据：0x005A4F52(5918546)"));
+}
+
+TEST_F(ObjectDictWindowTest, UploadsDecodeByTheirWidthAndSign)
+{
+    m_sim->SetObject(0x2000, 1, 0xFFFF);
+    Address("2000", "1");
+    Operate();
+    EXPECT_EQ(Decoded(), QStringLiteral("索引号:0x2000 子索引:1 \n上传双字节数据：0xFFFF(-1)"));
+
+    m_sim->SetObject(0x1001, 0, 0x80);
+    Address("1001", "0");
+    Operate();
+    EXPECT_EQ(Decoded(), QStringLiteral("索引号:0x1001 子索引:0 \n上传单字节数据：0x80(-128)"));
+
+    m_sim->SetObject(0x2003, 0, 0xFFFFFFFE);
+    Address("2003", "0");
+    Operate();
+    EXPECT_EQ(Decoded(), QStringLiteral("索引号:0x2003 子索引:0 \n上传四字节数据：0xFFFFFFFE(-2)"));
+    EXPECT_EQ(m_boxes.Count(), 0);
+}
+
+TEST_F(ObjectDictWindowTest, TheDataViewsFollowEachOtherByTheCommandsWidth)
+{
+    Command(2);  // 0x2B
+    GuiActions::Enter(Edit("editDecimal"), QStringLiteral("-1"));
+    EXPECT_EQ(Edit("editData")->text(), QStringLiteral("FFFF"));
+    EXPECT_EQ(Edit("editDecimal")->text(), QStringLiteral("-1"));
+    GuiActions::Enter(Edit("editData"), QStringLiteral("FFFF"));
+    EXPECT_EQ(Edit("editDecimal")->text(), QStringLiteral("-1"));
+
+    Command(4);  // 0x23
+    GuiActions::Enter(Edit("editData"), QStringLiteral("FFFF"));
+    EXPECT_EQ(Edit("editDecimal")->text(), QStringLiteral("65535"));
+    GuiActions::Enter(Edit("editDecimal"), QStringLiteral("-1"));
+    EXPECT_EQ(Edit("editData")->text(), QStringLiteral("FFFFFFFF"));
+
+    Command(3);  // 0x27
+    GuiActions::Enter(Edit("editData"), QStringLiteral("FFFFFF"));
+    EXPECT_EQ(Edit("editDecimal")->text(), QStringLiteral("-1"));
+    GuiActions::Enter(Edit("editDecimal"), QStringLiteral("-2"));
+    EXPECT_EQ(Edit("editData")->text(), QStringLiteral("FFFFFE"));
+
+    Command(1);  // 0x2F
+    GuiActions::Enter(Edit("editData"), QStringLiteral("80"));
+    EXPECT_EQ(Edit("editDecimal")->text(), QStringLiteral("-128"));
+    GuiActions::Enter(Edit("editDecimal"), QStringLiteral("300"));
+    EXPECT_EQ(Edit("editData")->text(), QStringLiteral("2C"));
+    GuiActions::Enter(Edit("editDecimal"), QStringLiteral("abc"));
+    EXPECT_EQ(Edit("editData")->text(), QStringLiteral("00"));
+}
+
+TEST_F(ObjectDictWindowTest, IndexAndSubIndexAreNormalisedOnLeaving)
+{
+    GuiActions::Enter(Edit("editSubIndex"), QStringLiteral("0x1A"));
+    EXPECT_EQ(Edit("editSubIndex")->text(), QStringLiteral("26"));
+    GuiActions::Enter(Edit("editSubIndex"), QStringLiteral("300"));
+    EXPECT_EQ(Edit("editSubIndex")->text(), QStringLiteral("44"));
+    GuiActions::Enter(Edit("editSubIndex"), QStringLiteral("zz"));
+    EXPECT_EQ(Edit("editSubIndex")->text(), QStringLiteral("0"));
+    GuiActions::Enter(Edit("editIndex"), QStringLiteral("1a"));
+    EXPECT_EQ(Edit("editIndex")->text(), QStringLiteral("001A"));
+    GuiActions::Enter(Edit("editIndex"), QStringLiteral("xyz"));
+    EXPECT_EQ(Edit("editIndex")->text(), QStringLiteral("0000"));
+}
+
+TEST_F(ObjectDictWindowTest, AnAbortIsShownInTheDecodedTextOnly)
+{
+    // A one-byte write of 1FF: all 32 bits go to the drive.
+    Command(1);
+    GuiActions::Enter(Edit("editData"), QStringLiteral("1FF"));
+    Address("2002", "0");
+    Operate();
+    EXPECT_EQ(m_boxes.Count(), 0);
+    EXPECT_EQ(Edit("editRequest")->text(), QStringLiteral("2F 02 20 00 FF 01 00 00"));
+    EXPECT_EQ(Edit("editResponse")->text(), QStringLiteral("80 02 20 00 02 00 01 06"));
+    EXPECT_EQ(Decoded(), QStringLiteral("索引号:0x2002 子索引:0 \n传送中断：试图写只读对象 (0x06010002)"));
+
+    Command(0);
+    Address("6000", "0");
+    Operate();
+    EXPECT_EQ(Decoded(), QStringLiteral("索引号:0x6000 子索引:0 \n传送中断：对象字典中对象不存在 (0x06020000)"));
+    EXPECT_EQ(m_boxes.Count(), 0);
+}
+
+TEST_F(ObjectDictWindowTest, AWriteIsConfirmedAndAFailedLinkEmptiesTheLines)
+{
+    Command(2);
+    GuiActions::Enter(Edit("editDecimal"), QStringLiteral("500"));
+    Address("2000", "2");
+    Operate();
+    EXPECT_EQ(Edit("editRequest")->text(), QStringLiteral("2B 00 20 02 F4 01 00 00"));
+    EXPECT_EQ(Decoded(), QStringLiteral("索引:0x2000 子索引:2 写入成功"));
+    EXPECT_EQ(m_sim->GetObject(0x2000, 2).value_or(0), 500u);
+
+    m_dlg->m_master.ClosePort();
+    Operate();
+    EXPECT_EQ(m_boxes.Texts(), QStringList{QStringLiteral("串口未打开")});
+    EXPECT_EQ(Edit("editRequest")->text(), QString());
+    EXPECT_EQ(Edit("editResponse")->text(), QString());
+    EXPECT_EQ(Decoded(), QString());
+}
+
+TEST_F(ObjectDictWindowTest, EnterHidesTheWindowAndKeepsItsFields)
+{
+    Dict()->show();
+    Address("1018", "2");
+    QTest::keyClick(Edit("editSubIndex"), Qt::Key_Return);
+    EXPECT_FALSE(Dict()->isVisible());
+    Dict()->show();
+    EXPECT_EQ(Edit("editIndex")->text(), QStringLiteral("1018"));
+    EXPECT_EQ(Edit("editSubIndex")->text(), QStringLiteral("2"));
+}
+
+}  // namespace
