@@ -1,0 +1,253 @@
+// The page "往复运动" on the main window against the simulated drive: both
+// groups in both speed units, the test commands and the travel watch.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "GuiFixture.h"
+#include "ReciprocateDlg.h"
+
+namespace {
+
+using namespace GuiActions;
+
+class ReciprocatePage : public CGuiFixture {
+protected:
+    // Homing and measuring take a fiftieth of their real time.
+    zoric::sim::SimOptions SimulatorOptions() const override
+    {
+        zoric::sim::SimOptions options;
+        options.timeScale = 0.02;
+        return options;
+    }
+    void SetUp() override
+    {
+        CGuiFixture::SetUp();
+        if (HasFatalFailure()) return;
+        page = m_dlg->ReciprocatePage();
+        ASSERT_NE(page, nullptr);
+    }
+    QLineEdit* Edit(const char* name) { return Find<QLineEdit>(page, name); }
+    QComboBox* Combo(const char* name) { return Find<QComboBox>(page, name); }
+    QString Text(const char* name) { return Edit(name)->text(); }
+    QPushButton* Button(const char* name) { return Find<QPushButton>(page, name); }
+    void Press(const char* name) { Click(Button(name)); }
+    uint16_t Reg(int r) { return m_sim->GetRegister(static_cast<uint16_t>(r)); }
+    void Set(int r, uint16_t v) { m_sim->SetRegister(static_cast<uint16_t>(r), v); }
+    void PressOk(const char* name)
+    {
+        Press(name);
+        ASSERT_EQ(m_boxes.Count(), 0) << name << ": " << m_boxes.LastText().toStdString();
+    }
+    // The value of the last single-register write the master sent to 170.
+    int LastCommand()
+    {
+        const auto request = LastRequest();
+        if (request.size() != 8 || request[1] != 0x06 || request[2] != 0 || request[3] != 170) return -1;
+        return request[4] << 8 | request[5];
+    }
+    bool WaitFor(const std::function<bool()>& done, int timeoutMs)
+    {
+        QElapsedTimer t;
+        t.start();
+        while (!done()) {
+            if (t.elapsed() > timeoutMs) return false;
+            Pump(20);
+        }
+        return true;
+    }
+    void PresetProcess()
+    {
+        const uint16_t values[] = {2, 1, 0x0001, 0x86A0, 1234, 55, 6543, 15, 0, 29};
+        for (int i = 0; i < 10; ++i) Set(160 + i, values[i]);
+    }
+
+    CReciprocateDlg* page = nullptr;
+};
+
+TEST_F(ReciprocatePage, ProcessGroupInTenthsOfHzRoundTripsUnchanged)
+{
+    m_dlg->m_speedRangeX10 = 0;
+    PresetProcess();
+    EXPECT_FALSE(Button("buttonProcessWrite")->isEnabled());
+    PressOk("buttonProcessRead");
+    EXPECT_EQ(Combo("comboHomingMode")->currentIndex(), 2);
+    EXPECT_TRUE(Find<QCheckBox>(page, "checkFineHoming")->isChecked());
+    EXPECT_FALSE(Find<QCheckBox>(page, "checkRehomeAfterLimit")->isChecked());
+    EXPECT_EQ(Text("editTotalTravel"), "100000");
+    EXPECT_EQ(Text("editCoarseSpeed"), "123.4");
+    EXPECT_EQ(Text("editFineSpeed"), "5.5");
+    EXPECT_EQ(Text("editSpeedAfterHoming"), "654.3");
+    EXPECT_EQ(Text("editDeadBand"), "1.5");
+    EXPECT_EQ(Text("editHomingTorque"), "0.29");
+    EXPECT_TRUE(Button("buttonProcessWrite")->isEnabled());
+    EXPECT_FALSE(Button("buttonPresetWrite")->isEnabled());  // its own group not read yet
+
+    for (int r = 160; r <= 169; ++r) Set(r, 0x5555);
+    Press("buttonProcessWrite");
+    EXPECT_EQ(m_boxes.Texts(), QStringList{"操作成功"});
+    const uint16_t expected[] = {2, 1, 0x0001, 0x86A0, 1234, 55, 6543, 15, 0, 29};
+    for (int i = 0; i < 10; ++i) EXPECT_EQ(Reg(160 + i), expected[i]) << 160 + i;
+
+    m_boxes.Clear();
+    Enter(Edit("editCoarseSpeed"), "123.4");
+    Enter(Edit("editTotalTravel"), "4000000000");  // beyond the signed 32-bit range
+    Select(Combo("comboHomingMode"), 0);
+    Click(Find<QCheckBox>(page, "checkRehomeAfterLimit"));
+    Press("buttonProcessWrite");
+    EXPECT_EQ(m_boxes.LastText(), "操作成功");
+    EXPECT_EQ(Reg(164), 1234);
+    EXPECT_EQ(Reg(162), 0xEE6B);
+    EXPECT_EQ(Reg(163), 0x2800);
+    EXPECT_EQ(Reg(160), 0);
+    EXPECT_EQ(Reg(168), 1);
+}
+
+TEST_F(ReciprocatePage, WholeHzRangeShowsAndSendsIntegers)
+{
+    m_dlg->m_speedRangeX10 = 1;
+    PresetProcess();
+    PressOk("buttonProcessRead");
+    EXPECT_EQ(Text("editCoarseSpeed"), "1234");
+    EXPECT_EQ(Text("editHomingTorque"), "0.29");  // not a speed
+    Enter(Edit("editFineSpeed"), "1234");
+    Press("buttonProcessWrite");
+    EXPECT_EQ(Reg(164), 1234);
+    EXPECT_EQ(Reg(165), 1234);
+    EXPECT_EQ(Reg(169), 29);
+}
+
+TEST_F(ReciprocatePage, PresetSpeedsFollowTheSpeedMode)
+{
+    for (int flag : {0, 1}) {
+        m_dlg->m_speedRangeX10 = flag;
+        Set(176, 1);  // 力矩
+        Set(177, 1);
+        Set(178, 150);
+        Set(179, 5);
+        m_boxes.Clear();
+        PressOk("buttonPresetRead");
+        EXPECT_EQ(Combo("comboSpeedMode")->currentIndex(), 1);
+        EXPECT_EQ(Combo("comboControlMode")->currentIndex(), 1);
+        EXPECT_EQ(Text("editForwardSpeed"), "1.50") << flag;
+        EXPECT_EQ(Text("editReverseSpeed"), "0.05") << flag;
+        Enter(Edit("editForwardSpeed"), "1.5");
+        Press("buttonPresetWrite");
+        EXPECT_EQ(Reg(178), 150);
+        EXPECT_EQ(Reg(179), 5);
+
+        Set(176, 0);  // 占空比
+        Set(178, 500);
+        m_boxes.Clear();
+        PressOk("buttonPresetRead");
+        EXPECT_EQ(Text("editForwardSpeed"), "50.0") << flag;
+        Set(178, 0);
+        Press("buttonPresetWrite");
+        EXPECT_EQ(Reg(178), 500);
+    }
+
+    Set(176, 2);  // 速度闭环
+    Set(178, 1234);
+    m_dlg->m_speedRangeX10 = 1;
+    m_boxes.Clear();
+    PressOk("buttonPresetRead");
+    EXPECT_EQ(Text("editForwardSpeed"), "1234");
+    m_dlg->m_speedRangeX10 = 0;
+    PressOk("buttonPresetRead");
+    EXPECT_EQ(Text("editForwardSpeed"), "123.4");
+
+    // A mode the page does not know: no selection, one decimal, and sent as
+    // no selection with the speeds in tenths.
+    Set(176, 7);
+    Set(178, 500);
+    m_dlg->m_speedRangeX10 = 1;
+    PressOk("buttonPresetRead");
+    EXPECT_EQ(Combo("comboSpeedMode")->currentIndex(), -1);
+    EXPECT_EQ(Text("editForwardSpeed"), "50.0");
+    Press("buttonPresetWrite");
+    EXPECT_EQ(Reg(176), 65535);
+    EXPECT_EQ(Reg(178), 500);
+
+    // Changing the mode before "配置" sends the typed number in the new mode's unit.
+    m_boxes.Clear();
+    Select(Combo("comboSpeedMode"), 3);
+    Enter(Edit("editForwardSpeed"), "77");
+    Press("buttonPresetWrite");
+    EXPECT_EQ(Reg(176), 3);
+    EXPECT_EQ(Reg(178), 77);
+}
+
+TEST_F(ReciprocatePage, TestButtonsWriteTheirCommands)
+{
+    Set(164, 100);  // slow homing: still busy when the next button is pressed
+    Set(161, 0);
+    Press("buttonHomeSq1");
+    EXPECT_EQ(LastCommand(), 2);
+    Press("buttonCancel");
+    EXPECT_EQ(LastCommand(), 1);
+    Press("buttonHomeSq2");
+    EXPECT_EQ(LastCommand(), 3);
+    // The drive is busy homing: a second command is refused and said so.
+    Press("buttonHomeSq1");
+    EXPECT_EQ(m_boxes.Texts(), QStringList{"设备忙"});
+    Press("buttonCancel");
+    EXPECT_EQ(LastCommand(), 1);
+    EXPECT_FALSE(page->TravelMeasurementPending());
+    EXPECT_EQ(m_boxes.Count(), 1);
+
+    m_dlg->m_master.ClosePort();
+    Press("buttonMeasureTravel");
+    EXPECT_EQ(m_boxes.LastText(), "串口未打开");
+    EXPECT_FALSE(page->TravelMeasurementPending());
+}
+
+TEST_F(ReciprocatePage, TravelWatchReloadsOnceWhenTheMeasurementEnds)
+{
+    // Nothing is read while no measurement is pending.
+    uint64_t before = RequestCount();
+    Pump(600);
+    EXPECT_EQ(RequestCount(), before);
+
+    Set(162, 0);
+    Set(163, 0);
+    PressOk("buttonMeasureTravel");
+    EXPECT_EQ(LastCommand(), 4);
+    EXPECT_TRUE(page->TravelMeasurementPending());
+    EXPECT_FALSE(Button("buttonProcessWrite")->isEnabled());
+
+    ASSERT_TRUE(WaitFor([&] { return !page->TravelMeasurementPending(); }, 15000));
+    EXPECT_EQ(Text("editTotalTravel"), "12800");  // the simulated rail
+    EXPECT_TRUE(Button("buttonProcessWrite")->isEnabled());
+    EXPECT_EQ(m_boxes.Count(), 0);
+
+    // The watch has ended: no more polling.
+    before = RequestCount();
+    Pump(700);
+    EXPECT_EQ(RequestCount(), before);
+}
+
+TEST_F(ReciprocatePage, TravelWatchSurvivesAClosedPortSilently)
+{
+    Set(164, 200);  // slow enough to still be measuring when the port closes
+    Set(161, 0);
+    PressOk("buttonMeasureTravel");
+    m_dlg->m_master.ClosePort();
+    Pump(700);
+    EXPECT_EQ(m_boxes.Count(), 0);
+    EXPECT_TRUE(page->TravelMeasurementPending());
+
+    Press("buttonCancel");  // fails on the closed port, says so, watch goes on
+    EXPECT_EQ(m_boxes.Texts(), QStringList{"串口未打开"});
+    EXPECT_TRUE(page->TravelMeasurementPending());
+
+    m_boxes.Clear();
+    ASSERT_TRUE(m_dlg->m_master.OpenWithMode(m_sim->SlavePath(), "9600,n,8,2"));
+    PressOk("buttonCancel");  // the drive sets 170 back to 0
+    ASSERT_TRUE(WaitFor([&] { return !page->TravelMeasurementPending(); }, 3000));
+    EXPECT_EQ(m_boxes.Count(), 0);
+    EXPECT_TRUE(Button("buttonProcessWrite")->isEnabled());  // the reload happened
+}
+
+}  // namespace

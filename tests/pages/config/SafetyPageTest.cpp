@@ -1,0 +1,126 @@
+// The page "安全保护" on the main window against the simulated drive.
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "GuiFixture.h"
+#include "SafetyDlg.h"
+
+namespace {
+
+using namespace GuiActions;
+
+class SafetyPage : public CGuiFixture {
+protected:
+    void SetUp() override
+    {
+        CGuiFixture::SetUp();
+        if (HasFatalFailure()) return;
+        page = m_dlg->SafetyPage();
+        ASSERT_NE(page, nullptr);
+    }
+    QLineEdit* Edit(const char* name) { return Find<QLineEdit>(page, name); }
+    QString Text(const char* name) { return Edit(name)->text(); }
+    QCheckBox* Check(const char* name) { return Find<QCheckBox>(page, name); }
+    void Press(const char* name) { Click(Find<QPushButton>(page, name)); }
+    uint16_t Reg(int r) { return m_sim->GetRegister(static_cast<uint16_t>(r)); }
+
+    // 256..269 as the drive holds them in these tests.
+    static constexpr uint16_t kDrive[14] = {65526, 75, 560, 180, 29, 20, 1, 5, 0, 6, 29, 65531, 10000, 64536};
+    void PresetDrive()
+    {
+        for (uint16_t i = 0; i < 14; ++i) m_sim->SetRegister(static_cast<uint16_t>(256 + i), kDrive[i]);
+    }
+    void ReadOk()
+    {
+        Press("buttonRead");
+        ASSERT_EQ(m_boxes.Count(), 0) << m_boxes.LastText().toStdString();
+    }
+
+    CSafetyDlg* page = nullptr;
+};
+
+TEST_F(SafetyPage, ReadShowsSignedUnsignedAndScaledFields)
+{
+    EXPECT_FALSE(Find<QPushButton>(page, "buttonWrite")->isEnabled());
+    PresetDrive();
+    ReadOk();
+    EXPECT_EQ(Text("editOverTempShutdown"), "-10");
+    EXPECT_EQ(Text("editOverTempLimit"), "75");
+    EXPECT_EQ(Text("editOverVoltage"), "56.0");
+    EXPECT_EQ(Text("editUnderVoltage"), "18.0");
+    EXPECT_EQ(Text("editOverCurrent"), "0.29");
+    EXPECT_EQ(Text("editHallErrorTime"), "20");
+    EXPECT_EQ(Text("editTempFactor"), "0.0029");
+    EXPECT_EQ(Text("editTempOffset"), "-0.5");
+    EXPECT_EQ(Text("editVoltageFactor"), "1.0000");
+    EXPECT_EQ(Text("editVoltageOffset"), "-100.0");  // longer than the box takes when typing
+    EXPECT_TRUE(Check("checkDynamicPid")->isChecked());      // 262
+    EXPECT_FALSE(Check("checkClearOverTemp")->isChecked());  // 264
+    EXPECT_TRUE(Find<QPushButton>(page, "buttonWrite")->isEnabled());
+}
+
+TEST_F(SafetyPage, UnchangedWriteSendsTheValuesReadWithTheSpareRegistersCleared)
+{
+    PresetDrive();
+    ReadOk();
+    for (uint16_t r = 256; r <= 269; ++r) m_sim->SetRegister(r, 0x5555);
+    Press("buttonWrite");
+    EXPECT_EQ(m_boxes.Texts(), QStringList{"操作成功"});
+    for (int i = 0; i < 14; ++i) {
+        const uint16_t expected = (i == 7 || i == 9) ? 0 : kDrive[i];  // 263 and 265
+        EXPECT_EQ(Reg(256 + i), expected) << 256 + i;
+    }
+}
+
+TEST_F(SafetyPage, TypedValuesGoOutInTheDrivesUnits)
+{
+    PresetDrive();
+    ReadOk();
+    Enter(Edit("editOverTempShutdown"), "-10");
+    Enter(Edit("editOverTempLimit"), "abc");
+    Enter(Edit("editOverVoltage"), "56");
+    Enter(Edit("editUnderVoltage"), "-1.5");
+    Enter(Edit("editOverCurrent"), "12.34");
+    Enter(Edit("editHallErrorTime"), "9.9");  // whole milliseconds, truncated
+    Enter(Edit("editTempFactor"), "0.9985");
+    Enter(Edit("editTempOffset"), "-0.5");
+    Enter(Edit("editVoltageFactor"), "1.0001");
+    Enter(Edit("editVoltageOffset"), "2.5");
+    Click(Check("checkDynamicPid"));
+    Click(Check("checkClearOverTemp"));
+    Press("buttonWrite");
+    EXPECT_EQ(m_boxes.LastText(), "操作成功");
+    EXPECT_EQ(Reg(256), 65526);
+    EXPECT_EQ(Reg(257), 0);
+    EXPECT_EQ(Reg(258), 560);
+    EXPECT_EQ(Reg(259), 65521);
+    EXPECT_EQ(Reg(260), 1234);
+    EXPECT_EQ(Reg(261), 9);
+    EXPECT_EQ(Reg(262), 0);
+    EXPECT_EQ(Reg(264), 1);
+    EXPECT_EQ(Reg(266), 9985);
+    EXPECT_EQ(Reg(267), 65531);
+    EXPECT_EQ(Reg(268), 10001);
+    EXPECT_EQ(Reg(269), 25);
+}
+
+TEST_F(SafetyPage, FailedReadChangesNothingAndFailedWriteKeepsTheTyping)
+{
+    PresetDrive();
+    ReadOk();
+    m_sim->SetRegister(258, 600);
+    m_sim->InjectFault(zoric::sim::SimFault::NoAnswer, 1);
+    Press("buttonRead");
+    EXPECT_EQ(m_boxes.Texts(), QStringList{"通讯超时"});
+    EXPECT_EQ(Text("editOverVoltage"), "56.0");
+
+    m_boxes.Clear();
+    Enter(Edit("editOverCurrent"), "3.5");
+    m_dlg->m_master.ClosePort();
+    Press("buttonWrite");
+    EXPECT_EQ(m_boxes.Texts(), QStringList{"串口未打开"});
+    EXPECT_EQ(Text("editOverCurrent"), "3.5");
+}
+
+}  // namespace

@@ -1,0 +1,218 @@
+// The page "系统参数" on the main window against the simulated drive.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <cstring>
+
+#include "GuiFixture.h"
+#include "SystemParamDlg.h"
+
+namespace {
+
+using namespace GuiActions;
+
+uint32_t Bits(float f)
+{
+    uint32_t b;
+    std::memcpy(&b, &f, sizeof b);
+    return b;
+}
+
+class SystemParamPage : public CGuiFixture {
+protected:
+    void SetUp() override
+    {
+        CGuiFixture::SetUp();
+        if (HasFatalFailure()) return;
+        page = m_dlg->SystemParamPage();
+        ASSERT_NE(page, nullptr);
+    }
+    QLineEdit* Edit(const char* name) { return Find<QLineEdit>(page, name); }
+    QComboBox* Combo(const char* name) { return Find<QComboBox>(page, name); }
+    QString Text(const char* name) { return Edit(name)->text(); }
+    void Press(const char* name) { Click(Find<QPushButton>(page, name)); }
+    void SetU32(uint16_t reg, uint32_t v)
+    {
+        m_sim->SetRegister(reg, static_cast<uint16_t>(v >> 16));
+        m_sim->SetRegister(static_cast<uint16_t>(reg + 1), static_cast<uint16_t>(v));
+    }
+    uint32_t GetU32(uint16_t reg)
+    {
+        return static_cast<uint32_t>(m_sim->GetRegister(reg)) << 16 | m_sim->GetRegister(static_cast<uint16_t>(reg + 1));
+    }
+    // A drive whose values exercise every conversion of the page.
+    void PresetDrive()
+    {
+        const uint16_t values[] = {9, 3, 2, 1, 1, 3, 65036, 5000, 0, 10000, 2000, 150};
+        for (uint16_t i = 0; i < 12; ++i) m_sim->SetRegister(static_cast<uint16_t>(128 + i), values[i]);
+        SetU32(140, Bits(1.5f));
+        m_sim->SetRegister(142, 25);
+        m_sim->SetRegister(143, 77);
+        SetU32(150, Bits(0.98f));
+        m_sim->SetRegister(152, 65036);
+        m_sim->SetRegister(153, 1);
+        m_sim->SetRegister(154, 4);
+        m_sim->SetRegister(155, 6);
+    }
+    void ReadOk()
+    {
+        Press("buttonRead");
+        ASSERT_EQ(m_boxes.Count(), 0) << m_boxes.LastText().toStdString();
+    }
+
+    CSystemParamDlg* page = nullptr;
+};
+
+TEST_F(SystemParamPage, StartsEmptyAndReadShowsEveryFieldInItsUnit)
+{
+    EXPECT_EQ(Combo("comboLogicType")->currentIndex(), -1);
+    EXPECT_TRUE(Text("editPotLow").isEmpty());
+    EXPECT_FALSE(Find<QPushButton>(page, "buttonWrite")->isEnabled());
+
+    PresetDrive();
+    ReadOk();
+    EXPECT_EQ(Combo("comboLimitPolarity")->currentIndex(), -1);  // 9 is no item
+    EXPECT_EQ(Combo("comboDigitalPolarity")->currentIndex(), 3);
+    EXPECT_EQ(Combo("comboPotUsage")->currentIndex(), 2);
+    EXPECT_EQ(Combo("comboLogicType")->currentIndex(), 3);
+    EXPECT_EQ(Combo("comboPortInput")->currentIndex(), 4);
+    EXPECT_EQ(Combo("comboPortControl")->currentIndex(), 6);
+    EXPECT_EQ(Text("editPotLow"), "65.036");  // voltages are unsigned
+    EXPECT_EQ(Text("editPotHigh"), "5.000");
+    EXPECT_EQ(Text("editAnalogLow"), "0.000");
+    EXPECT_EQ(Text("editAnalogHigh"), "10.000");
+    EXPECT_EQ(Text("editLogicThreshold"), "2.000");
+    EXPECT_EQ(Text("editDeadZone"), "0.150");
+    EXPECT_EQ(Text("editPulseMultiplier"), "1.500000");
+    EXPECT_EQ(Text("editStallTime"), "2.5");
+    EXPECT_EQ(Text("editAnalogFactor"), "0.980000");
+    EXPECT_EQ(Text("editAnalogOffset"), "-0.500");  // the offset is signed
+    EXPECT_TRUE(Find<QCheckBox>(page, "checkBuzzerDisabled")->isChecked());
+    EXPECT_TRUE(Find<QPushButton>(page, "buttonWrite")->isEnabled());
+}
+
+TEST_F(SystemParamPage, UnchangedWriteAfterReadSendsBackEveryValue)
+{
+    PresetDrive();
+    ReadOk();
+    // Scribble over the drive so that only a real write brings the values back.
+    for (uint16_t r = 128; r <= 143; ++r) m_sim->SetRegister(r, 0x5555);
+    for (uint16_t r = 150; r <= 155; ++r) m_sim->SetRegister(r, 0x5555);
+
+    Press("buttonWrite");
+    EXPECT_EQ(m_boxes.Texts(), QStringList{"操作成功"});
+    EXPECT_EQ(m_sim->GetRegister(128), 65535);  // no selection
+    const uint16_t expected[] = {3, 2, 1, 1, 3, 65036, 5000, 0, 10000, 2000, 150};
+    for (uint16_t i = 0; i < 11; ++i) EXPECT_EQ(m_sim->GetRegister(static_cast<uint16_t>(129 + i)), expected[i]) << 129 + i;
+    EXPECT_EQ(GetU32(140), Bits(1.5f));
+    EXPECT_EQ(m_sim->GetRegister(142), 25);
+    EXPECT_EQ(m_sim->GetRegister(143), 0);
+    EXPECT_EQ(GetU32(150), Bits(0.98f));
+    EXPECT_EQ(m_sim->GetRegister(152), 65036);
+    EXPECT_EQ(m_sim->GetRegister(153), 1);
+    EXPECT_EQ(m_sim->GetRegister(154), 4);
+    EXPECT_EQ(m_sim->GetRegister(155), 6);
+}
+
+TEST_F(SystemParamPage, TypedNumbersAreScaledOnTheirDigits)
+{
+    ReadOk();
+    Enter(Edit("editPotLow"), "2.01");
+    Enter(Edit("editPotHigh"), "3.3009");
+    Enter(Edit("editAnalogHigh"), "3.3");
+    Enter(Edit("editDeadZone"), "-0.5");
+    Enter(Edit("editAnalogOffset"), "-0.5");
+    Enter(Edit("editPulseMultiplier"), "1.5");
+    Enter(Edit("editAnalogFactor"), "2.01");
+    Enter(Edit("editStallTime"), "2.55");
+    Enter(Edit("editLogicThreshold"), "abc");
+    Select(Combo("comboPortControl"), 3);
+    Press("buttonWrite");
+    EXPECT_EQ(m_boxes.LastText(), "操作成功");
+    EXPECT_EQ(m_sim->GetRegister(134), 2010);
+    EXPECT_EQ(m_sim->GetRegister(135), 3300);
+    EXPECT_EQ(m_sim->GetRegister(137), 3300);
+    EXPECT_EQ(m_sim->GetRegister(139), 65036);
+    EXPECT_EQ(m_sim->GetRegister(152), 65036);
+    EXPECT_EQ(GetU32(140), 0x3FC00000u);
+    EXPECT_EQ(GetU32(150), Bits(2.01f));
+    EXPECT_EQ(m_sim->GetRegister(142), 25);
+    EXPECT_EQ(m_sim->GetRegister(138), 0);
+    EXPECT_EQ(m_sim->GetRegister(155), 3);
+
+    m_boxes.Clear();
+    ReadOk();
+    EXPECT_EQ(Text("editDeadZone"), "65.036");
+    EXPECT_EQ(Text("editAnalogOffset"), "-0.500");
+    EXPECT_EQ(Text("editPulseMultiplier"), "1.500000");
+    EXPECT_EQ(Text("editAnalogFactor"), "2.010000");
+}
+
+TEST_F(SystemParamPage, ChoosingSignalTypesSuggestsRangesWithoutSending)
+{
+    Enter(Edit("editPotLow"), "7.7");
+    const uint64_t before = RequestCount();
+    Select(Combo("comboAnalogType"), 1);  // 差分信号
+    EXPECT_EQ(Text("editAnalogLow"), "0.000");
+    EXPECT_EQ(Text("editAnalogHigh"), "3.300");
+    Select(Combo("comboAnalogType"), 3);
+    EXPECT_EQ(Text("editAnalogHigh"), "5.000");
+    Select(Combo("comboAnalogType"), 2);
+    EXPECT_EQ(Text("editAnalogHigh"), "10.000");
+    Select(Combo("comboLogicType"), 3);  // 0/12V或0/24V
+    EXPECT_EQ(Text("editLogicThreshold"), "5.000");
+    Select(Combo("comboLogicType"), 2);
+    EXPECT_EQ(Text("editLogicThreshold"), "3.000");
+    Select(Combo("comboLogicType"), 0);
+    EXPECT_EQ(Text("editLogicThreshold"), "2.000");
+    EXPECT_EQ(Text("editPotLow"), "7.7");  // typed elsewhere, kept
+    EXPECT_EQ(RequestCount(), before);
+    EXPECT_EQ(m_boxes.Count(), 0);
+
+    // A read sets the combos without suggesting anything.
+    m_sim->SetRegister(132, 1);
+    m_sim->SetRegister(137, 4000);
+    ReadOk();
+    EXPECT_EQ(Text("editAnalogHigh"), "4.000");
+}
+
+TEST_F(SystemParamPage, FailuresStopAtTheFirstBlockAndSayWhy)
+{
+    PresetDrive();
+    m_sim->InjectFault(zoric::sim::SimFault::NoAnswer, 1);
+    uint64_t before = RequestCount();
+    Press("buttonRead");
+    EXPECT_EQ(m_boxes.Texts(), QStringList{"通讯超时"});
+    EXPECT_EQ(RequestCount(), before + 1);  // the second block was not asked for
+    EXPECT_TRUE(Text("editPotHigh").isEmpty());
+    EXPECT_FALSE(Find<QPushButton>(page, "buttonWrite")->isEnabled());
+
+    m_boxes.Clear();
+    ReadOk();
+    Enter(Edit("editAnalogOffset"), "1.25");
+    m_sim->InjectFault(zoric::sim::SimFault::NoAnswer, 1);
+    before = RequestCount();
+    Press("buttonWrite");
+    EXPECT_EQ(m_boxes.Texts(), QStringList{"通讯超时"});
+    EXPECT_EQ(RequestCount(), before + 1);
+    EXPECT_EQ(m_sim->GetRegister(152), 65036);  // second block untouched
+
+    m_boxes.Clear();
+    m_dlg->m_master.ClosePort();
+    Press("buttonWrite");
+    EXPECT_EQ(m_boxes.Texts(), QStringList{"串口未打开"});
+}
+
+TEST_F(SystemParamPage, LongReadBackTextIsShownAndSentWhole)
+{
+    // "%f" of 12345.678 has more characters than the box takes when typing.
+    SetU32(140, Bits(12345.678f));
+    ReadOk();
+    EXPECT_EQ(Text("editPulseMultiplier"), "12345.677734");
+    SetU32(140, 0);
+    Press("buttonWrite");
+    EXPECT_EQ(GetU32(140), Bits(12345.678f));
+}
+
+}  // namespace
