@@ -1,8 +1,6 @@
 #include "NumberText.h"
 
-#include <cstdint>
-
-#include "TextNumber.h"
+#include <cctype>
 
 namespace NumberText {
 namespace {
@@ -35,8 +33,11 @@ bool HasDecimal(std::string_view text)
 
 bool HasHex(std::string_view text)
 {
-    uint32_t value = 0;
-    return TextNumber::ParseHex(text, value);
+    size_t i = 0;
+    while (i < text.size() && IsBlank(text[i])) ++i;
+    // A bare "0x" names no value, although it reads as 0.
+    if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) i += 2;
+    return i < text.size() && std::isxdigit(static_cast<unsigned char>(text[i])) != 0;
 }
 
 }  // namespace NumberText
