@@ -232,6 +232,9 @@ void CDemoDlg::CreateMenu() {
 
 void CDemoDlg::ShowTool(QWidget* tool) {
     if (!tool) return;
+    // A window never shown has no size of its own yet: take it now, so that
+    // it is centred with the size it will show with.
+    if (!tool->testAttribute(Qt::WA_Resized)) tool->adjustSize();
     QRect area = tool->frameGeometry();
     area.moveCenter(frameGeometry().center());
     tool->move(area.topLeft());
