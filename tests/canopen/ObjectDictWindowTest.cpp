@@ -2,8 +2,11 @@
 // field normalisation, the decoded texts, and aborts shown in place.
 
 #include <QLabel>
+#include <mutex>
 
 #include "CanopenFixture.h"
+#include "PtyBridge.h"
+#include "ScriptedSlave.h"
 
 namespace {
 
@@ -57,6 +60,42 @@ TEST_F(ObjectDictWindowTest, UploadsDecodeByTheirWidthAndSign)
     Operate();
     EXPECT_EQ(Decoded(), QStringLiteral("索引号:0x2003 子索引:0 \n上传四字节数据：0xFFFFFFFE(-2)"));
     EXPECT_EQ(m_boxes.Count(), 0);
+}
+
+// A drive whose SDO answers the test chooses: three-byte uploads and
+// command specifiers this drive model never sends.
+TEST_F(ObjectDictWindowTest, ThreeByteUploadsAreUnsignedAndUnknownAnswersKeepTheDecoding)
+{
+    uint16_t answerCommand = 0x47;
+    std::mutex lock;
+    CPtyBridge line;
+    ASSERT_TRUE(line.Ok());
+    CScriptedSlave drive(line.PathB(), [&](const std::vector<uint8_t>& request) {
+        if (request[1] == 0x10)  // the SDO request: acknowledged
+            return SlaveReply::Bytes(WithCrc({request[0], 0x10, 0x02, 0x00, 0x00, 0x06}));
+        std::lock_guard<std::mutex> guard(lock);
+        return SlaveReply::Bytes(WithCrc({request[0], 0x03, 12, static_cast<uint8_t>(answerCommand >> 8),
+                                          static_cast<uint8_t>(answerCommand), 0x00, 0x21, 0x00, 0x03, 0x00, 0x00,
+                                          0xFF, 0xFF, 0xFF, 0xFF}));
+    });
+    ASSERT_TRUE(drive.Ok());
+    m_dlg->m_master.ClosePort();
+    ASSERT_TRUE(m_dlg->m_master.OpenWithMode(line.PathA(), "9600,n,8,2"));
+
+    Address("21", "3");
+    Operate();
+    EXPECT_EQ(Edit("editResponse")->text(), QStringLiteral("47 21 00 03 FF FF FF FF"));
+    EXPECT_EQ(Decoded(), QStringLiteral("索引号:0x0021 子索引:3 \n上传三字节数据：0xFFFFFF(16777215)"));
+
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        answerCommand = 0x41;
+    }
+    Operate();
+    EXPECT_EQ(Edit("editResponse")->text(), QStringLiteral("41 21 00 03 FF FF FF FF"));
+    EXPECT_EQ(Decoded(), QStringLiteral("索引号:0x0021 子索引:3 \n上传三字节数据：0xFFFFFF(16777215)"));
+    EXPECT_EQ(m_boxes.Count(), 0);
+    m_dlg->m_master.ClosePort();
 }
 
 TEST_F(ObjectDictWindowTest, TheDataViewsFollowEachOtherByTheCommandsWidth)
