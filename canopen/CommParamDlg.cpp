@@ -19,8 +19,11 @@ namespace {
 constexpr int kMarkRole = Qt::UserRole;
 constexpr int kObjectRole = Qt::UserRole + 1;
 constexpr int kColumnWidths[CCommParamDlg::ColumnCount] = {75, 95, 75, 75, 75, 75};
-const char* const kPdoNames[CPdoEditDlg::kPdoCount] = {"RPDO1", "RPDO2", "RPDO3", "RPDO4",
-                                                       "TPDO1", "TPDO2", "TPDO3", "TPDO4"};
+const char* const kPdoNames[CPdoEditDlg::kPdoCount] = {
+    QT_TRANSLATE_NOOP("CCommParamDlg", "RPDO1"), QT_TRANSLATE_NOOP("CCommParamDlg", "RPDO2"),
+    QT_TRANSLATE_NOOP("CCommParamDlg", "RPDO3"), QT_TRANSLATE_NOOP("CCommParamDlg", "RPDO4"),
+    QT_TRANSLATE_NOOP("CCommParamDlg", "TPDO1"), QT_TRANSLATE_NOOP("CCommParamDlg", "TPDO2"),
+    QT_TRANSLATE_NOOP("CCommParamDlg", "TPDO3"), QT_TRANSLATE_NOOP("CCommParamDlg", "TPDO4")};
 // Sub-index 4 of a PDO communication object is reserved.
 constexpr int kReservedSubindex = 4;
 // A sub-index is 8 bits: a larger entry count cannot be real.
@@ -262,7 +265,7 @@ void CCommParamDlg::LoadObjectsWorker()
     for (int n = 0; n < CPdoEditDlg::kPdoCount && m_running; ++n) {
         const uint16_t commObject = CPdoEditDlg::CommObject(n);
         const uint16_t mapObject = CPdoEditDlg::MappingObject(n);
-        Ui([&] { InsertRow(n, QString::fromLatin1(kPdoNames[n]), n, 0); });
+        Ui([&] { InsertRow(n, tr(kPdoNames[n]), n, 0); });
 
         // Reads one entry; a failure is reported once and ends the PDO part.
         SdoStep step;
