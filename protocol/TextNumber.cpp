@@ -1,5 +1,7 @@
 #include "TextNumber.h"
 
+#include <locale.h>
+
 #include <cstdarg>
 #include <cstdio>
 #include <limits>
@@ -121,6 +123,14 @@ uint16_t ParseScaledU16(std::string_view text, int decimals) {
 }
 
 std::string Format(const char* format, ...) {
+    // Always a decimal point: Qt sets the process locale from the desktop,
+    // and a "0,7" shown in a field would be read back as 0 by ParseScaled.
+    static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t{});
+    struct LocaleScope {
+        locale_t previous;
+        explicit LocaleScope(locale_t l) : previous(l ? uselocale(l) : locale_t{}) {}
+        ~LocaleScope() { if (previous) uselocale(previous); }
+    } scope(cLocale);
     char small[128];
     va_list args;
     va_start(args, format);
