@@ -1,18 +1,13 @@
 #include "PidFocDlg.h"
 
-#include <charconv>
-#include <clocale>
-#include <cstdlib>
 #include <chrono>
 #include <cmath>
 #include <limits>
 #include <string>
-#include <system_error>
-
-#include <locale.h>
 
 #include "DataExchange.h"
 #include "DemoDlg.h"
+#include "FloatText.h"
 #include "MessageBox.h"
 #include "TextNumber.h"
 #include "UiDispatcher.h"
@@ -31,30 +26,12 @@ QString Unsigned(uint16_t value) { return Qs(TextNumber::Format("%d", int{value}
 
 float CPidFocDlg::ParseGain(const QString& text)
 {
-    // strtod in the "C" locale: a decimal point whatever the desktop uses.
-    static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t{});
-    const std::string s = Std(text);
-    size_t i = s.find_first_not_of(" \t\r\n\v\f");
-    if (i == std::string::npos || !cLocale) return 0.0f;
-    if (s[i] == '+' || s[i] == '-') ++i;
-    // A decimal reading of "0x1A" stops at the x.
-    if (i + 1 < s.size() && s[i] == '0' && (s[i + 1] == 'x' || s[i + 1] == 'X')) return 0.0f;
-    double value = strtod_l(s.c_str(), nullptr, cLocale);
-    // Narrowing beyond the float range is undefined; hold it at the limit.
-    constexpr double kMax = std::numeric_limits<float>::max();
-    if (value > kMax) value = kMax;
-    if (value < -kMax) value = -kMax;
-    return static_cast<float>(value);
+    return FloatText::Parse(Std(text));
 }
 
 QString CPidFocDlg::FormatGain(float gain)
 {
-    // "%g" without the desktop's decimal separator.
-    char text[32];
-    const auto [end, error] = std::to_chars(text, text + sizeof text, static_cast<double>(gain),
-                                            std::chars_format::general, 6);
-    if (error != std::errc()) return QString();
-    return QString::fromLatin1(text, static_cast<int>(end - text));
+    return Qs(TextNumber::Format("%g", static_cast<double>(gain)));
 }
 
 CPidFocDlg::CPidFocDlg(QWidget* parent) : QWidget(parent), m_ui(std::make_unique<Ui::CPidFocDlg>())

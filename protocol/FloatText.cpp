@@ -1,6 +1,9 @@
 #include "FloatText.h"
 
 #include <charconv>
+#include <cstdlib>
+#include <locale.h>
+#include <string>
 #include <limits>
 
 namespace FloatText {
@@ -30,15 +33,28 @@ float Parse(std::string_view text)
         for (; i < text.size() && IsDigit(text[i]); ++i) anyDigit = true;
     }
     if (!anyDigit) return 0.0f;
+    // An exponent counts only when digits follow it ("1e" is 1).
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        size_t e = i + 1;
+        if (e < text.size() && (text[e] == '+' || text[e] == '-')) ++e;
+        if (e < text.size() && IsDigit(text[e])) {
+            while (e < text.size() && IsDigit(text[e])) ++e;
+            i = e;
+        }
+    }
 
     // from_chars, unlike strtod, ignores the process locale: "1.5" is 1.5
     // whatever decimal separator the desktop uses.
     double value = 0.0;
-    const auto [end, error] = std::from_chars(text.data() + start, text.data() + i, value, std::chars_format::fixed);
+    const auto [end, error] = std::from_chars(text.data() + start, text.data() + i, value, std::chars_format::general);
     (void)end;
     constexpr double kMax = std::numeric_limits<float>::max();
     if (error == std::errc::result_out_of_range) {
-        value = nonzeroInteger ? kMax : 0.0;  // too many digits one way or the other
+        // Too large or too small for a double: which one, strtod in the C
+        // locale tells (it gives infinity or 0 rather than failing).
+        static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t{});
+        const std::string span(text.data() + start, i - start);
+        value = cLocale ? strtod_l(span.c_str(), nullptr, cLocale) : (nonzeroInteger ? kMax : 0.0);
     } else if (error != std::errc()) {
         return 0.0f;
     }
