@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "ModbusMaster.h"
+#include "RegisterGroup.h"
 
 namespace {
 
@@ -12,32 +13,6 @@ constexpr uint16_t kStopModeRegister = 64;
 constexpr uint16_t kPwmCommandRegister = 66;
 constexpr uint16_t kFrequencyCommandRegister = 67;
 constexpr uint16_t kPositionMoveStart = 68;
-
-// Reads `count` registers into `dest` (2 * count bytes) in host order. A
-// reply carrying fewer registers than asked for is refused: filling the rest
-// with stale or zero words would later be written back to the drive.
-ModbusResult ReadWords(CModbusMaster& master, uint8_t slave, uint16_t start, uint16_t count, void* dest)
-{
-    uint8_t buffer[2 * MotorParams::kCount];  // the largest group here
-    const uint16_t bytes = static_cast<uint16_t>(2 * count);
-    if (bytes > sizeof buffer) return kResultTooLong;
-    uint16_t length = bytes;
-    ModbusResult r = master.ReadHoldingRegisters(slave, start, count, buffer, &length);
-    if (r != kResultOk) return r;
-    if (length != bytes) return kResultBadResponse;
-    CModbusMaster::SwapBytes16(buffer, bytes);
-    std::memcpy(dest, buffer, bytes);
-    return kResultOk;
-}
-
-template <typename Record>
-ModbusResult WriteWords(CModbusMaster& master, uint8_t slave, uint16_t start, const Record& record)
-{
-    constexpr uint16_t kCount = sizeof(Record) / 2;
-    uint16_t words[kCount];
-    std::memcpy(words, &record, sizeof words);
-    return master.WriteMultipleRegisters(slave, start, words, kCount);
-}
 
 }  // namespace
 
@@ -61,28 +36,22 @@ ModbusResult CModbusMaster::WritePositionMove(uint8_t slave, uint16_t frequency,
 
 ModbusResult CModbusMaster::ReadRampSettings(uint8_t slave, RampSettings& ramps)
 {
-    RampSettings read;
-    ModbusResult r = ReadWords(*this, slave, RampSettings::kStart, RampSettings::kCount, &read);
-    if (r == kResultOk) ramps = read;
-    return r;
+    return RegisterGroup::Read(*this, slave, RampSettings::kStart, ramps);
 }
 
 ModbusResult CModbusMaster::WriteRampSettings(uint8_t slave, const RampSettings& ramps)
 {
-    return WriteWords(*this, slave, RampSettings::kStart, ramps);
+    return RegisterGroup::Write(*this, slave, RampSettings::kStart, ramps);
 }
 
 ModbusResult CModbusMaster::ReadMotorParams(uint8_t slave, MotorParams& params)
 {
-    MotorParams read;
-    ModbusResult r = ReadWords(*this, slave, MotorParams::kStart, MotorParams::kCount, &read);
-    if (r == kResultOk) params = read;
-    return r;
+    return RegisterGroup::Read(*this, slave, MotorParams::kStart, params);
 }
 
 ModbusResult CModbusMaster::WriteMotorParams(uint8_t slave, const MotorParams& params)
 {
-    return WriteWords(*this, slave, MotorParams::kStart, params);
+    return RegisterGroup::Write(*this, slave, MotorParams::kStart, params);
 }
 
 ModbusResult CModbusMaster::WriteSpeedRangeSwitch(uint8_t slave, uint16_t value)
@@ -101,7 +70,7 @@ ModbusResult CModbusMaster::ReadProcedureStatus(uint8_t slave, ProcedureBlock& b
     const unsigned wanted = 5u + block.words[ProcedureBlock::kPollExtra];
     const uint16_t count = static_cast<uint16_t>(wanted < ProcedureBlock::kWords ? wanted : ProcedureBlock::kWords);
     uint16_t words[ProcedureBlock::kWords];
-    ModbusResult r = ReadWords(*this, slave, ProcedureBlock::kStart, count, words);
+    ModbusResult r = RegisterGroup::ReadWords(*this, slave, ProcedureBlock::kStart, count, words);
     if (r == kResultOk) std::memcpy(block.words, words, 2u * count);
     return r;
 }
@@ -109,7 +78,7 @@ ModbusResult CModbusMaster::ReadProcedureStatus(uint8_t slave, ProcedureBlock& b
 ModbusResult CModbusMaster::ReadPidParams(uint8_t slave, PidParams& params)
 {
     uint16_t words[PidParams::kCount];
-    ModbusResult r = ReadWords(*this, slave, PidParams::kStart, PidParams::kCount, words);
+    ModbusResult r = RegisterGroup::ReadWords(*this, slave, PidParams::kStart, PidParams::kCount, words);
     if (r != kResultOk) return r;
     // Every field is a float: join each register pair high word first.
     SwapWords32(words, sizeof words);
@@ -127,13 +96,10 @@ ModbusResult CModbusMaster::WritePidParams(uint8_t slave, const PidParams& param
 
 ModbusResult CModbusMaster::ReadFocParams(uint8_t slave, FocParams& params)
 {
-    FocParams read;
-    ModbusResult r = ReadWords(*this, slave, FocParams::kStart, FocParams::kCount, &read);
-    if (r == kResultOk) params = read;
-    return r;
+    return RegisterGroup::Read(*this, slave, FocParams::kStart, params);
 }
 
 ModbusResult CModbusMaster::WriteFocParams(uint8_t slave, const FocParams& params)
 {
-    return WriteWords(*this, slave, FocParams::kStart, params);
+    return RegisterGroup::Write(*this, slave, FocParams::kStart, params);
 }
