@@ -1,4 +1,5 @@
 #include "DemoDlg.h"
+#include "UiDispatcher.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -154,6 +155,7 @@ CDemoDlg::CDemoDlg(QWidget* parent) : QDialog(parent), d(std::make_unique<Impl>(
 
 CDemoDlg::~CDemoDlg() {
     d->timer->stop();
+    CUiDispatcher::SetWindowsClosing(true);
     // Pages and tool windows first, while g_pMainDlg and m_master are still
     // whole: their destructors stop workers that use them.
     delete d->registerTool;
@@ -173,6 +175,7 @@ CDemoDlg::~CDemoDlg() {
     d->commParam = nullptr;
     m_master.ClosePort();
     if (g_pMainDlg == this) g_pMainDlg = nullptr;
+    CUiDispatcher::SetWindowsClosing(false);  // every worker has ended
 }
 
 void CDemoDlg::AddPage(QWidget* page, const QString& title) {

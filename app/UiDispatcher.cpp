@@ -23,6 +23,8 @@ struct Queue {
     std::deque<Request*> pending;
 };
 
+std::atomic<bool> g_windowsClosing{false};
+
 Queue& TheQueue() {
     static Queue queue;
     return queue;
@@ -48,7 +50,7 @@ bool ServeAll() {
         any = true;
         // The running flag is cleared only on this thread (by the page being
         // destroyed), so it cannot change between this check and the call.
-        const bool run = request->running->load();
+        const bool run = request->running->load() && !g_windowsClosing.load();
         if (run) (*request->fn)();
         {
             std::lock_guard<std::mutex> guard(q.lock);
@@ -63,7 +65,7 @@ bool ServeAll() {
 }  // namespace
 
 bool CUiDispatcher::Invoke(const std::atomic<bool>& running, const std::function<void()>& fn) {
-    if (!running.load()) return false;
+    if (!running.load() || g_windowsClosing.load()) return false;
     if (OnUiThread()) {
         fn();
         return true;
@@ -118,3 +120,5 @@ void CUiDispatcher::JoinServing(std::thread& worker) {
 }
 
 void CUiDispatcher::ServePending() { ServeAll(); }
+
+void CUiDispatcher::SetWindowsClosing(bool closing) { g_windowsClosing = closing; }

@@ -22,4 +22,9 @@ public:
 
     // Runs every request that is pending now (UI thread only).
     static void ServePending();
+
+    // While the main window is being destroyed, no hand-off runs: the pages
+    // are taken down one after another, and a worker of a page not yet
+    // reached must not show a message (or touch a control) in the meantime.
+    static void SetWindowsClosing(bool closing);
 };

@@ -105,6 +105,25 @@ TEST(UiDispatcher, SeveralWorkersAreServedWhileOneIsJoined) {
     EXPECT_EQ(b, 300);
 }
 
+TEST(UiDispatcher, WhileTheWindowsCloseNoPageOfAnyWorkerIsTouched) {
+    // One page is being taken down while another page's worker, whose own
+    // flag is still up, reports: its hand-off must not run.
+    std::atomic<bool> stillRunning{true};
+    int applied = 0;
+    bool ran = true;
+    CUiDispatcher::SetWindowsClosing(true);
+    std::thread worker([&] { ran = CUiDispatcher::Invoke(stillRunning, [&] { ++applied; }); });
+    CUiDispatcher::JoinServing(worker);
+    CUiDispatcher::SetWindowsClosing(false);
+    EXPECT_FALSE(ran);
+    EXPECT_EQ(applied, 0);
+
+    std::thread after([&] { ran = CUiDispatcher::Invoke(stillRunning, [&] { ++applied; }); });
+    CUiDispatcher::JoinServing(after);
+    EXPECT_TRUE(ran);
+    EXPECT_EQ(applied, 1);
+}
+
 TEST(UiDispatcher, OnTheUiThreadItRunsAtOnce) {
     std::atomic<bool> running{true};
     int applied = 0;
