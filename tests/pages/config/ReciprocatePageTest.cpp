@@ -6,14 +6,14 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "GuiFixture.h"
+#include "PageFixture.h"
 #include "ReciprocateDlg.h"
 
 namespace {
 
 using namespace GuiActions;
 
-class ReciprocatePage : public CGuiFixture {
+class ReciprocatePage : public CPageFixture<CReciprocateDlg, &CDemoDlg::ReciprocatePage> {
 protected:
     // Homing and measuring take a fiftieth of their real time.
     zoric::sim::SimOptions SimulatorOptions() const override
@@ -22,16 +22,8 @@ protected:
         options.timeScale = 0.02;
         return options;
     }
-    void SetUp() override
-    {
-        CGuiFixture::SetUp();
-        if (HasFatalFailure()) return;
-        page = m_dlg->ReciprocatePage();
-        ASSERT_NE(page, nullptr);
-    }
     QLineEdit* Edit(const char* name) { return Find<QLineEdit>(page, name); }
     QComboBox* Combo(const char* name) { return Find<QComboBox>(page, name); }
-    QString Text(const char* name) { return Edit(name)->text(); }
     QPushButton* Button(const char* name) { return Find<QPushButton>(page, name); }
     void Press(const char* name) { Click(Button(name)); }
     uint16_t Reg(int r) { return m_sim->GetRegister(static_cast<uint16_t>(r)); }
@@ -64,7 +56,6 @@ protected:
         for (int i = 0; i < 10; ++i) Set(160 + i, values[i]);
     }
 
-    CReciprocateDlg* page = nullptr;
 };
 
 TEST_F(ReciprocatePage, ProcessGroupInTenthsOfHzRoundTripsUnchanged)

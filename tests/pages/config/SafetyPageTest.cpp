@@ -3,24 +3,16 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "GuiFixture.h"
+#include "PageFixture.h"
 #include "SafetyDlg.h"
 
 namespace {
 
 using namespace GuiActions;
 
-class SafetyPage : public CGuiFixture {
+class SafetyPage : public CPageFixture<CSafetyDlg, &CDemoDlg::SafetyPage> {
 protected:
-    void SetUp() override
-    {
-        CGuiFixture::SetUp();
-        if (HasFatalFailure()) return;
-        page = m_dlg->SafetyPage();
-        ASSERT_NE(page, nullptr);
-    }
     QLineEdit* Edit(const char* name) { return Find<QLineEdit>(page, name); }
-    QString Text(const char* name) { return Edit(name)->text(); }
     QCheckBox* Check(const char* name) { return Find<QCheckBox>(page, name); }
     void Press(const char* name) { Click(Find<QPushButton>(page, name)); }
     uint16_t Reg(int r) { return m_sim->GetRegister(static_cast<uint16_t>(r)); }
@@ -37,7 +29,6 @@ protected:
         ASSERT_EQ(m_boxes.Count(), 0) << m_boxes.LastText().toStdString();
     }
 
-    CSafetyDlg* page = nullptr;
 };
 
 TEST_F(SafetyPage, ReadShowsSignedUnsignedAndScaledFields)

@@ -5,7 +5,7 @@
 #include <QPushButton>
 #include <cstring>
 
-#include "GuiFixture.h"
+#include "PageFixture.h"
 #include "SystemParamDlg.h"
 
 namespace {
@@ -19,18 +19,10 @@ uint32_t Bits(float f)
     return b;
 }
 
-class SystemParamPage : public CGuiFixture {
+class SystemParamPage : public CPageFixture<CSystemParamDlg, &CDemoDlg::SystemParamPage> {
 protected:
-    void SetUp() override
-    {
-        CGuiFixture::SetUp();
-        if (HasFatalFailure()) return;
-        page = m_dlg->SystemParamPage();
-        ASSERT_NE(page, nullptr);
-    }
     QLineEdit* Edit(const char* name) { return Find<QLineEdit>(page, name); }
     QComboBox* Combo(const char* name) { return Find<QComboBox>(page, name); }
-    QString Text(const char* name) { return Edit(name)->text(); }
     void Press(const char* name) { Click(Find<QPushButton>(page, name)); }
     void SetU32(uint16_t reg, uint32_t v)
     {
@@ -61,7 +53,6 @@ protected:
         ASSERT_EQ(m_boxes.Count(), 0) << m_boxes.LastText().toStdString();
     }
 
-    CSystemParamDlg* page = nullptr;
 };
 
 TEST_F(SystemParamPage, StartsEmptyAndReadShowsEveryFieldInItsUnit)

@@ -6,28 +6,15 @@
 #include <QSlider>
 #include <QTest>
 
-#include "GuiFixture.h"
+#include "PageFixture.h"
 #include "MotorControlDlg.h"
 
 using namespace GuiActions;
 
 namespace {
 
-class MotorControlPage : public CGuiFixture {
+class MotorControlPage : public CPageFixture<CMotorControlDlg, &CDemoDlg::MotorControlPage> {
 protected:
-    void SetUp() override
-    {
-        CGuiFixture::SetUp();
-        page = m_dlg->MotorControlPage();
-        ASSERT_NE(page, nullptr);
-    }
-    template <class T>
-    T* W(const char* name)
-    {
-        T* w = Find<T>(page, name);
-        EXPECT_NE(w, nullptr) << name;
-        return w;
-    }
     // Sets the shared speed-range flag as a read of the drive would, and
     // lets the page's timer notice it.
     void SetSpeedRange(int x10)
@@ -41,7 +28,6 @@ protected:
         return static_cast<uint16_t>(frame.at(offset) << 8 | frame.at(offset + 1));
     }
 
-    CMotorControlDlg* page = nullptr;
 };
 
 TEST_F(MotorControlPage, StartsWithItsInitialTextsAndRanges)

@@ -6,14 +6,14 @@
 #include <QTabWidget>
 #include <QTest>
 
-#include "GuiFixture.h"
+#include "PageFixture.h"
 #include "MotorParamDlg.h"
 
 using namespace GuiActions;
 
 namespace {
 
-class MotorParamPage : public CGuiFixture {
+class MotorParamPage : public CPageFixture<CMotorParamDlg, &CDemoDlg::MotorParamPage> {
 protected:
     zoric::sim::SimOptions SimulatorOptions() const override
     {
@@ -23,20 +23,6 @@ protected:
         o.learningFails = learningFails;
         return o;
     }
-    void SetUp() override
-    {
-        CGuiFixture::SetUp();
-        page = m_dlg->MotorParamPage();
-        ASSERT_NE(page, nullptr);
-    }
-    template <class T>
-    T* W(const char* name)
-    {
-        T* w = Find<T>(page, name);
-        EXPECT_NE(w, nullptr) << name;
-        return w;
-    }
-    QString Text(const char* name) { return W<QLineEdit>(name)->text(); }
     void Read()
     {
         const int before = m_boxes.Count();
@@ -55,7 +41,6 @@ protected:
 
     bool startUnlearned = false;
     bool learningFails = false;
-    CMotorParamDlg* page = nullptr;
 };
 
 class UnlearnedMotor : public MotorParamPage {

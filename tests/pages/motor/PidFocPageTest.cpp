@@ -5,7 +5,7 @@
 #include <QTest>
 #include <cstring>
 
-#include "GuiFixture.h"
+#include "PageFixture.h"
 #include "PidFocDlg.h"
 
 using namespace GuiActions;
@@ -19,7 +19,7 @@ uint32_t Bits(float f)
     return u;
 }
 
-class PidFocPage : public CGuiFixture {
+class PidFocPage : public CPageFixture<CPidFocDlg, &CDemoDlg::PidFocPage> {
 protected:
     zoric::sim::SimOptions SimulatorOptions() const override
     {
@@ -27,20 +27,6 @@ protected:
         o.timeScale = 0.1;  // calibration in 2 s, a new step every 0.2 s
         return o;
     }
-    void SetUp() override
-    {
-        CGuiFixture::SetUp();
-        page = m_dlg->PidFocPage();
-        ASSERT_NE(page, nullptr);
-    }
-    template <class T>
-    T* W(const char* name)
-    {
-        T* w = Find<T>(page, name);
-        EXPECT_NE(w, nullptr) << name;
-        return w;
-    }
-    QString Text(const char* name) { return W<QLineEdit>(name)->text(); }
     void SetFloat(uint16_t reg, float f)
     {
         m_sim->SetRegister(reg, static_cast<uint16_t>(Bits(f) >> 16));
@@ -56,7 +42,6 @@ protected:
         EXPECT_EQ(m_boxes.LastText(), QString::fromUtf8(expected)) << button;
     }
 
-    CPidFocDlg* page = nullptr;
 };
 
 TEST_F(PidFocPage, EachConfigureWaitsForAGoodReadOfItsOwnGroup)
