@@ -71,6 +71,9 @@ struct CDemoDlg::Impl {
     CRegisterDlg* registerTool = nullptr;
     CObjectDictDlg* objectDictTool = nullptr;
 
+    std::unique_ptr<CDriveLink> link;
+    bool pollPending = false;  // a status read submitted and not yet shown
+
     std::vector<QWidget*> pageList;  // tab order
     QTimer* timer = nullptr;
     QMenuBar* menuBar = nullptr;
@@ -91,6 +94,7 @@ struct CDemoDlg::Impl {
 
 CDemoDlg::CDemoDlg(QWidget* parent) : QDialog(parent), d(std::make_unique<Impl>()) {
     m_master.SetResponseTimeout(CModbusMaster::kResponseTimeoutMs);
+    d->link = std::make_unique<CDriveLink>(m_master, m_deviceAddress);
     // Pages and their workers reach the shared state through this from their
     // constructors on.
     g_pMainDlg = this;
@@ -155,6 +159,9 @@ CDemoDlg::CDemoDlg(QWidget* parent) : QDialog(parent), d(std::make_unique<Impl>(
 
 CDemoDlg::~CDemoDlg() {
     d->timer->stop();
+    // What is queued is dropped and no result reaches a window from here on;
+    // the exchange in flight ends within its time-out.
+    d->link->Stop();
     CUiDispatcher::SetWindowsClosing(true);
     // Pages and tool windows first, while g_pMainDlg and m_master are still
     // whole: their destructors stop workers that use them.
@@ -189,6 +196,8 @@ void CDemoDlg::ShowPage(int index) {
     // The tab widget shows that page and hides the others.
     if (d->ui.m_tabPages->currentIndex() != index) d->ui.m_tabPages->setCurrentIndex(index);
 }
+
+CDriveLink& CDemoDlg::Link() { return *d->link; }
 
 CMotorControlDlg* CDemoDlg::MotorControlPage() const { return d->motorControl; }
 CMotorParamDlg* CDemoDlg::MotorParamPage() const { return d->motorParam; }
@@ -268,22 +277,32 @@ bool CDemoDlg::eventFilter(QObject* watched, QEvent* event) {
 void CDemoDlg::OnOpenPort() {
     UpdateData(true);
     if (m_master.IsPortOpen()) {
-        m_master.ClosePort();
-        d->ui.m_btnOpenPort->setText(tr("打开串口"));
+        Link().Act(d->ui.m_btnOpenPort, [](CModbusMaster& master, uint8_t) { master.ClosePort(); return true; },
+                   [this](bool) { d->ui.m_btnOpenPort->setText(tr("打开串口")); });
         return;
     }
     const int baud = TextNumber::ParseInt(d->ui.m_comboBaud->currentText().toStdString());
-    bool opened = false;
+    const int parity = d->parityIndex;
+    uint32_t number = 0;
+    std::string device;
     if (d->portIndex >= 0 && d->portIndex < kNamedComPorts) {
-        opened = m_master.OpenPort(static_cast<uint32_t>(d->portIndex + 1), baud, d->parityIndex);
+        number = static_cast<uint32_t>(d->portIndex + 1);
     } else if (d->portIndex >= kNamedComPorts) {
-        opened = m_master.OpenPort(d->ui.m_comboPort->itemText(d->portIndex).toStdString(), baud, d->parityIndex);
+        device = d->ui.m_comboPort->itemText(d->portIndex).toStdString();
     }
-    if (opened) {
-        d->ui.m_btnOpenPort->setText(tr("关闭串口"));
-    } else {
-        CMessageBox::Ok(this, tr("打开串口失败"));
-    }
+    Link().Act(
+        d->ui.m_btnOpenPort,
+        [number, device, baud, parity](CModbusMaster& master, uint8_t) {
+            if (number) return master.OpenPort(number, baud, parity);
+            return !device.empty() && master.OpenPort(device, baud, parity);
+        },
+        [this](bool opened) {
+            if (opened) {
+                d->ui.m_btnOpenPort->setText(tr("关闭串口"));
+            } else {
+                CMessageBox::Ok(this, tr("打开串口失败"));
+            }
+        });
 }
 
 void CDemoDlg::OnAddressBit() {
@@ -322,9 +341,29 @@ void CDemoDlg::OnTimer() {
     SetIfChanged(d->ui.m_editSend, QString::fromStdString(StatusFormat::FrameText(m_master.GetLastRequest())));
     SetIfChanged(d->ui.m_editReceive, QString::fromStdString(StatusFormat::FrameText(m_master.GetLastResponse())));
 
-    if (!d->autoUpdate || m_pollPaused.load() != 0 || !m_master.IsPortOpen()) return;
-    RealtimeStatus status{};
-    const ModbusResult result = m_master.ReadRealtimeStatus(m_deviceAddress.load(), status);
+    if (!d->autoUpdate || m_pollPaused.load() != 0 || !m_master.IsPortOpen() || d->pollPending) return;
+    struct Poll {
+        bool portOpen = false;
+        ModbusResult result = kResultOk;
+        RealtimeStatus status{};
+    };
+    d->pollPending = true;
+    Link().Submit(
+        this, LinkPriority::Periodic,
+        [](CModbusMaster& master, uint8_t slave) {
+            Poll poll;
+            // A port closed since the tick has nothing to show.
+            poll.portOpen = master.IsPortOpen();
+            if (poll.portOpen) poll.result = master.ReadRealtimeStatus(slave, poll.status);
+            return poll;
+        },
+        [this](const Poll& poll) {
+            d->pollPending = false;
+            if (poll.portOpen) ShowStatus(poll.result, poll.status);
+        });
+}
+
+void CDemoDlg::ShowStatus(ModbusResult result, const RealtimeStatus& status) {
     Ui::CDemoDlg& ui = d->ui;
     if (result != kResultOk) {
         const QString text = ResultMessage(result);
@@ -358,37 +397,62 @@ void CDemoDlg::OnTimer() {
 
 void CDemoDlg::OnReadInfo() {
     UpdateData(true);
-    DeviceInfo info{};
-    const ModbusResult result = m_master.ReadDeviceInfo(m_deviceAddress.load(), info);
-    if (result != kResultOk) {
-        CMessageBox::Ok(this, ResultMessage(result));
-        return;
-    }
-    const StatusFormat::DeviceInfoTexts t = StatusFormat::FormatDeviceInfo(info);
-    Ui::CDemoDlg& ui = d->ui;
-    ui.m_infoId->setText(StatusText(t.identifier));
-    ui.m_infoVersion->setText(StatusText(t.version));
-    ui.m_infoModel->setText(QString::fromStdString(t.model));
-    ui.m_infoPwmResolution->setText(StatusText(t.pwmResolution));
-    ui.m_infoPwmFrequency->setText(StatusText(t.pwmFrequency));
-    ui.m_infoMaxCurrent->setText(StatusText(t.maxCurrent));
-    ui.m_infoCurrentResolution->setText(StatusText(t.currentResolution));
+    struct Read {
+        ModbusResult result = kResultOk;
+        DeviceInfo info{};
+    };
+    Link().Act(
+        d->ui.m_btnReadInfo,
+        [](CModbusMaster& master, uint8_t slave) {
+            Read read;
+            read.result = master.ReadDeviceInfo(slave, read.info);
+            return read;
+        },
+        [this](const Read& read) {
+            if (read.result != kResultOk) {
+                CMessageBox::Ok(this, ResultMessage(read.result));
+                return;
+            }
+            const StatusFormat::DeviceInfoTexts t = StatusFormat::FormatDeviceInfo(read.info);
+            Ui::CDemoDlg& ui = d->ui;
+            ui.m_infoId->setText(StatusText(t.identifier));
+            ui.m_infoVersion->setText(StatusText(t.version));
+            ui.m_infoModel->setText(QString::fromStdString(t.model));
+            ui.m_infoPwmResolution->setText(StatusText(t.pwmResolution));
+            ui.m_infoPwmFrequency->setText(StatusText(t.pwmFrequency));
+            ui.m_infoMaxCurrent->setText(StatusText(t.maxCurrent));
+            ui.m_infoCurrentResolution->setText(StatusText(t.currentResolution));
+        });
 }
 
 void CDemoDlg::OnOemInfo() {
-    std::string text;
-    const ModbusResult result = m_master.ReadDeviceIdentification(m_deviceAddress.load(), text);
-    if (result != kResultOk) {
-        CMessageBox::Ok(this, ResultMessage(result));
-        return;
-    }
-    QString shown = QString::fromStdString(text);
-    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    CMessageBox::Ok(this, shown);
+    struct Read {
+        ModbusResult result = kResultOk;
+        std::string text;
+    };
+    Link().Act(
+        d->ui.m_btnOemInfo,
+        [](CModbusMaster& master, uint8_t slave) {
+            Read read;
+            read.result = master.ReadDeviceIdentification(slave, read.text);
+            return read;
+        },
+        [this](const Read& read) {
+            if (read.result != kResultOk) {
+                CMessageBox::Ok(this, ResultMessage(read.result));
+                return;
+            }
+            QString shown = QString::fromStdString(read.text);
+            shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+            CMessageBox::Ok(this, shown);
+        });
 }
 
 void CDemoDlg::OnClearPosition() {
     if (!CMessageBox::YesNo(this, tr("真的要清零吗?"), tr("询问"))) return;
     // The drive's answer is not reported; the frame lines show it.
-    m_master.WritePositionClear(m_deviceAddress.load());
+    Link().Act(
+        d->ui.m_btnClearPosition,
+        [](CModbusMaster& master, uint8_t slave) { return master.WritePositionClear(slave); },
+        [](ModbusResult) {});
 }

@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "DriveLink.h"
 #include "ModbusMaster.h"
 
 class QTabWidget;
@@ -39,6 +40,8 @@ public:
     std::atomic<uint8_t> m_deviceAddress{1};
     std::atomic<int> m_speedRangeX10{0};
     std::atomic<int> m_pollPaused{0};
+    // Every drive exchange of the windows goes through here (see DriveLink.h).
+    CDriveLink& Link();
 
     // The pages in tab order (0 "电机控制" ... 6 "安全保护") and the tool windows.
     CMotorControlDlg* MotorControlPage() const;
@@ -57,7 +60,8 @@ public:
     // Moves the stored values (connection selections, address bits and
     // text, auto-update) to or from the controls.
     void UpdateData(bool fromControls);
-    // The 100 ms tick: frame lines, then the live-status poll.
+    // The 100 ms tick: frame lines, then the live-status poll (submitted to
+    // the link; a tick that finds the last poll still pending skips it).
     void OnTimer();
 
 protected:
@@ -72,6 +76,7 @@ private:
     void OnReadInfo();
     void OnOemInfo();
     void OnClearPosition();
+    void ShowStatus(ModbusResult result, const RealtimeStatus& status);
     void ShowTool(QWidget* tool);
     void ShowAbout();
     void CreateMenu();

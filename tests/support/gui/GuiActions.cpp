@@ -2,7 +2,10 @@
 
 #include <QApplication>
 #include <QFocusEvent>
+#include <QElapsedTimer>
 #include <QTest>
+
+#include "DemoDlg.h"
 
 namespace GuiActions {
 
@@ -16,6 +19,7 @@ void Leave(QWidget* widget) {
     if (!widget) return;
     QFocusEvent event(QEvent::FocusOut, Qt::TabFocusReason);
     QApplication::sendEvent(widget, &event);
+    Settle();
 }
 
 void Enter(QLineEdit* edit, const QString& text) {
@@ -24,6 +28,11 @@ void Enter(QLineEdit* edit, const QString& text) {
 }
 
 void Click(QAbstractButton* button) {
+    ClickNoWait(button);
+    Settle();
+}
+
+void ClickNoWait(QAbstractButton* button) {
     if (button) button->click();
 }
 
@@ -31,6 +40,17 @@ void Select(QComboBox* combo, int index) {
     if (!combo) return;
     combo->setCurrentIndex(index);
     emit combo->activated(index);
+    Settle();
+}
+
+bool Settle(int timeoutMs) {
+    QElapsedTimer clock;
+    clock.start();
+    while (g_pMainDlg && !g_pMainDlg->Link().Idle()) {
+        if (clock.elapsed() > timeoutMs) return false;
+        QTest::qWait(1);
+    }
+    return true;
 }
 
 void Pump(int ms) { QTest::qWait(ms); }
