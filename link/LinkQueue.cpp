@@ -43,6 +43,12 @@ size_t CLinkQueue::DropAll()
         periodic.swap(m_periodic);
         if (m_runningControl) m_runningControl->Cancel();
     }
+    // A long job dropped before it began reads as cancelled to whoever waits on it.
+    for (std::deque<Job>* jobs : {&user, &periodic}) {
+        for (Job& job : *jobs) {
+            if (job.control) job.control->Cancel();
+        }
+    }
     // Continuations are destroyed here, on the owner thread, where they live.
     m_continuations.clear();
     return user.size() + periodic.size();

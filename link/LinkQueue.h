@@ -36,13 +36,13 @@ public:
 
     // Owner thread. Returns the job's id, or 0 when the queue has stopped
     // (the job is dropped unrun). `control`, when given, is cancelled if the
-    // job is dropped while it runs.
+    // job is dropped, queued or running.
     uint64_t Submit(LinkPriority priority, std::function<void()> work, std::function<void()> done,
                     std::shared_ptr<CJobControl> control = nullptr);
     // Owner thread: runs the continuation of job `id` if it is still kept.
     void Deliver(uint64_t id);
     // Owner thread: drops every queued job and every continuation not yet
-    // run, and cancels the running job's control. Nothing of them runs on
+    // run, and cancels the controls of the running and the dropped jobs. Nothing of them runs on
     // the owner thread afterwards. Returns the number of queued jobs dropped.
     size_t DropAll();
     // Owner thread: DropAll(), then waits for the running job (its exchange

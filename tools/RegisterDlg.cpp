@@ -16,6 +16,10 @@ namespace {
 
 using TextNumber::Format;
 
+QString ResultMessage(ModbusResult result) {
+    return QCoreApplication::translate("CModbusMaster", CModbusMaster::ResultText(result).c_str());
+}
+
 float BitsToFloat(uint32_t bits) {
     float value = 0;
     std::memcpy(&value, &bits, sizeof value);
@@ -94,20 +98,19 @@ void CRegisterDlg::OnWrite() {
     if (!main) return;
     ParseAddress(m_writeAddressText, m_writeAddress);
     const uint32_t value = HexValue(m_writeHexText);
-    const uint8_t slave = main->m_deviceAddress.load();
-    ModbusResult result = kResultOk;
-    if (m_writeType == kShort) {
-        result = main->m_master.WriteSingleRegister(slave, m_writeAddress, static_cast<uint16_t>(value & 0xFFFF));
-    } else {
-        // High word in the lower register.
-        const uint16_t registers[2] = {static_cast<uint16_t>(value >> 16), static_cast<uint16_t>(value & 0xFFFF)};
-        result = main->m_master.WriteMultipleRegisters(slave, m_writeAddress, registers, 2);
-    }
-    if (result != kResultOk) {
-        CMessageBox::Ok(this, QCoreApplication::translate("CModbusMaster", CModbusMaster::ResultText(result).c_str()));
-        return;
-    }
-    UpdateData(false);
+    const uint16_t address = m_writeAddress;
+    const bool single = m_writeType == kShort;
+    main->Link().Act(
+        ui->m_btnWrite,
+        [address, value, single](CModbusMaster& master, uint8_t slave) {
+            if (single) return master.WriteSingleRegister(slave, address, static_cast<uint16_t>(value & 0xFFFF));
+            // High word in the lower register.
+            const uint16_t registers[2] = {static_cast<uint16_t>(value >> 16), static_cast<uint16_t>(value & 0xFFFF)};
+            return master.WriteMultipleRegisters(slave, address, registers, 2);
+        },
+        [this](ModbusResult result) {
+            if (result != kResultOk) CMessageBox::Ok(this, ResultMessage(result));
+        });
 }
 
 void CRegisterDlg::OnRead() {
@@ -115,19 +118,37 @@ void CRegisterDlg::OnRead() {
     CDemoDlg* main = g_pMainDlg;
     if (!main) return;
     ParseAddress(m_readAddressText, m_readAddress);
-    const uint16_t count = m_readType == kShort ? 1 : 2;
-    uint8_t buffer[4] = {};
-    uint16_t length = sizeof buffer;
-    ModbusResult result =
-        main->m_master.ReadHoldingRegisters(main->m_deviceAddress.load(), m_readAddress, count, buffer, &length);
-    // Fewer bytes than asked for would show zeros the drive never sent.
-    if (result == kResultOk && length < 2 * count) result = kResultBadResponse;
-    if (result != kResultOk) {
-        CMessageBox::Ok(this, QCoreApplication::translate("CModbusMaster", CModbusMaster::ResultText(result).c_str()));
-        return;
-    }
+    const uint16_t address = m_readAddress;
+    const int type = m_readType;
+    const uint16_t count = type == kShort ? 1 : 2;
+    struct Read {
+        ModbusResult result = kResultOk;
+        uint8_t buffer[4] = {};
+    };
+    main->Link().Act(
+        ui->m_btnRead,
+        [address, count](CModbusMaster& master, uint8_t slave) {
+            Read read;
+            uint16_t length = sizeof read.buffer;
+            read.result = master.ReadHoldingRegisters(slave, address, count, read.buffer, &length);
+            // Fewer bytes than asked for would show zeros the drive never sent.
+            if (read.result == kResultOk && length < 2 * count) read.result = kResultBadResponse;
+            return read;
+        },
+        [this, type, count](Read read) {
+            if (read.result != kResultOk) {
+                CMessageBox::Ok(this, ResultMessage(read.result));
+                return;
+            }
+            UpdateData(true);  // keep what was typed meanwhile
+            ShowRead(read.buffer, count, type);
+            UpdateData(false);
+        });
+}
+
+void CRegisterDlg::ShowRead(uint8_t* buffer, uint16_t count, int type) {
     CModbusMaster::SwapBytes16(buffer, 2u * count);
-    if (m_readType == kShort) {
+    if (type == kShort) {
         uint16_t word = 0;
         std::memcpy(&word, buffer, sizeof word);
         m_readValue = word;
@@ -137,13 +158,12 @@ void CRegisterDlg::OnRead() {
         CModbusMaster::SwapWords32(buffer, 4);
         std::memcpy(&m_readValue, buffer, sizeof m_readValue);
         m_readHexText = FromStd(Format("%08X", static_cast<unsigned>(m_readValue)));
-        if (m_readType == kLong) {
+        if (type == kLong) {
             m_readDecimalText = FromStd(Format("%ld", static_cast<long>(static_cast<int32_t>(m_readValue))));
         } else {
             m_readDecimalText = FromStd(Format("%f", static_cast<double>(BitsToFloat(m_readValue))));
         }
     }
-    UpdateData(false);
 }
 
 void CRegisterDlg::OnWriteHexLeft() {

@@ -28,6 +28,8 @@ public:
     // Handlers (each takes all controls first).
     void OnWrite();
     void OnRead();
+    // The registers read (high byte first) into the read side's stored texts.
+    void ShowRead(uint8_t* buffer, uint16_t count, int type);
     void OnWriteHexLeft();      // hexadecimal -> decimal, write side
     void OnWriteDecimalLeft();  // decimal -> hexadecimal, write side
     void OnWriteTypeChanged();  // decimal -> hexadecimal with the new type

@@ -13,6 +13,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include "CommParamDlg.h"
 #include "GuiFixture.h"
@@ -364,6 +365,121 @@ TEST_F(DemoDlgTest, DestroyingTheWindowWhileItPollsIsClean) {
     Pump(250);
     m_dlg.reset();
     EXPECT_EQ(g_pMainDlg, nullptr);
+}
+
+// The window never waits on the drive: a silent drive leaves it serving
+// events, and what happens to it meanwhile is handled soundly.
+class SilentDriveTest : public DemoDlgTest {
+protected:
+    void SetUp() override {
+        DemoDlgTest::SetUp();
+        if (HasFatalFailure()) return;
+        m_dlg->m_master.SetResponseTimeout(300);
+    }
+    void Silence(unsigned answers = 1000) { m_sim->InjectFault(zoric::sim::SimFault::NoAnswer, answers); }
+    // True when an event posted now is handled while the exchange in flight
+    // is still pending, i.e. before its time-out's result arrives.
+    bool ServedWhilePending() {
+        bool served = false;
+        bool pending = false;
+        QTimer::singleShot(0, m_dlg.get(), [&] {
+            served = true;
+            pending = !m_dlg->Link().Idle();
+        });
+        return QTest::qWaitFor([&] { return served; }, 5000) && pending;
+    }
+};
+
+TEST_F(SilentDriveTest, AButtonReturnsAtOnceAndShowsItIsBusyUntilTheTimeOut) {
+    Silence(1);
+    QPushButton* read = Button("m_btnReadInfo");
+    ClickNoWait(read);
+    EXPECT_FALSE(m_dlg->Link().Idle());
+    EXPECT_FALSE(read->isEnabled());
+    EXPECT_EQ(m_dlg->cursor().shape(), Qt::WaitCursor);
+    EXPECT_TRUE(ServedWhilePending());
+    EXPECT_EQ(m_boxes.Count(), 0);
+
+    ASSERT_TRUE(Settle());
+    EXPECT_EQ(m_boxes.Texts(), QStringList{QStringLiteral("通讯超时")});
+    EXPECT_TRUE(read->isEnabled());
+    EXPECT_NE(m_dlg->cursor().shape(), Qt::WaitCursor);
+    EXPECT_EQ(Find<QLabel>(m_dlg.get(), "m_infoId")->text(), QStringLiteral("-"));
+}
+
+TEST_F(SilentDriveTest, AutoUpdateKeepsAtMostOnePollAndTheWindowFree) {
+    Silence();
+    const uint64_t before = RequestCount();
+    Click(Find<QCheckBox>(m_dlg.get(), "m_checkAutoUpdate"));
+    // Ticks come every 100 ms, each poll takes 300: none queues behind another.
+    for (int i = 0; i < 40; ++i) {
+        Pump(20);
+        ASSERT_EQ(m_dlg->Link().Queued(), 0u);
+    }
+    EXPECT_TRUE(ServedWhilePending());
+    EXPECT_EQ(Field("m_statusIn1"), QStringLiteral("通讯超时"));
+    EXPECT_LE(RequestCount() - before, 4u);  // 800 ms of polling at most one per time-out
+    EXPECT_EQ(m_boxes.Count(), 0);
+
+    // Unticked while a poll is pending: it can be, at once.
+    QCheckBox* autoUpdate = Find<QCheckBox>(m_dlg.get(), "m_checkAutoUpdate");
+    ClickNoWait(autoUpdate);
+    EXPECT_FALSE(autoUpdate->isChecked());
+}
+
+TEST_F(SilentDriveTest, ClosingThePortWhileAPollIsPendingSendsNothingAfterIt) {
+    Silence();
+    Click(Find<QCheckBox>(m_dlg.get(), "m_checkAutoUpdate"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !m_dlg->Link().Idle(); }, 2000));
+    QPushButton* port = Button("m_btnOpenPort");
+    ClickNoWait(port);  // the fixture opened the port: this closes it
+    EXPECT_FALSE(port->isEnabled());
+    ASSERT_TRUE(Settle());
+    EXPECT_FALSE(m_dlg->m_master.IsPortOpen());
+    EXPECT_EQ(port->text(), QStringLiteral("打开串口"));
+    EXPECT_TRUE(port->isEnabled());
+    const uint64_t closed = RequestCount();
+    Pump(400);
+    EXPECT_EQ(RequestCount(), closed);
+    EXPECT_EQ(m_boxes.Count(), 0);
+
+    // And it opens again, off the UI thread as well.
+    m_sim->ClearFaults();
+    // The simulator's pseudo-terminal, as a device found on the machine.
+    QComboBox* ports = Find<QComboBox>(m_dlg.get(), "m_comboPort");
+    ports->addItem(QString::fromStdString(m_sim->SlavePath()));
+    Select(ports, ports->count() - 1);
+    Click(port);
+    EXPECT_TRUE(m_dlg->m_master.IsPortOpen());
+    EXPECT_EQ(port->text(), QStringLiteral("关闭串口"));
+    Click(Button("m_btnReadInfo"));
+    EXPECT_EQ(m_boxes.Count(), 0);
+}
+
+TEST_F(SilentDriveTest, AnExchangeGoesToTheAddressInEffectWhenItWasStarted) {
+    Silence(1);
+    ClickNoWait(Button("m_btnReadInfo"));
+    Type(AddressEdit(), QStringLiteral("0x05"));
+    QTest::keyClick(AddressEdit(), Qt::Key_Return);
+    EXPECT_EQ(m_dlg->m_deviceAddress.load(), 5);
+    ASSERT_TRUE(Settle());
+    const std::vector<uint8_t> request = LastRequest();
+    ASSERT_FALSE(request.empty());
+    EXPECT_EQ(request[0], 0x01);
+    EXPECT_EQ(m_boxes.LastText(), QStringLiteral("通讯超时"));
+}
+
+TEST_F(SilentDriveTest, ClosingTheWindowMidExchangeDropsWhatIsQueuedAndShowsNothing) {
+    Silence();
+    const uint64_t before = RequestCount();
+    ClickNoWait(Button("m_btnReadInfo"));
+    ClickNoWait(Button("m_btnOemInfo"));  // queued behind the first
+    ASSERT_TRUE(QTest::qWaitFor([&] { return RequestCount() > before; }, 2000));
+    m_dlg.reset();
+    EXPECT_EQ(g_pMainDlg, nullptr);
+    Pump(50);
+    EXPECT_EQ(RequestCount(), before + 1);
+    EXPECT_EQ(m_boxes.Count(), 0);
 }
 
 }  // namespace
