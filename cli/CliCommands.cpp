@@ -10,6 +10,7 @@
 
 #include "CliArguments.h"
 #include "ModbusMaster.h"
+#include "ProcedureRunner.h"
 #include "StatusFormat.h"
 #include "TextNumber.h"
 
@@ -351,72 +352,58 @@ int CmdStore(CModbusMaster& m, const Connect& connect, const CliArguments& a, st
     return kExitOk;
 }
 
-// Starts a procedure, polls it every 250 ms and always sends the stop write
-// at the end (with the last state read), also on Ctrl-C.
+// Starts a procedure and follows it to its end; the stop write is always
+// sent (with the last state read), also on Ctrl-C.
 int CmdProcedure(CModbusMaster& m, const Connect& connect, const CliArguments& a, uint16_t procedure, std::ostream& out,
                  std::ostream& err, const std::atomic<bool>& interrupted)
 {
     if (!connect()) return kExitNoPort;
     const bool learning = procedure == ProcedureBlock::kMotorLearning;
-    ProcedureBlock block{};
-    block.words[ProcedureBlock::kNumber] = procedure;
-    block.words[ProcedureBlock::kRun] = 1;
-    ModbusResult r = m.WriteProcedureControl(a.slave, block);
-    if (r != kResultOk && r != kResultBusy) return Fail(err, r);  // busy: already running, follow it
+    const ModbusResult r = ProcedureRunner::Start(m, a.slave, procedure);
+    if (r != kResultOk) return Fail(err, r);
     out << (learning ? "正在学习" : "正在校正") << std::endl;
 
-    int exitCode = kExitOk;
-    std::string end;
     uint16_t lastStep = 0xFFFF;
-    while (true) {
-        if (!SleepInterruptible(std::chrono::milliseconds(250), interrupted)) {
-            exitCode = kExitInterrupted;
+    const ProcedureRunner::Report report = ProcedureRunner::Follow(
+        m, a.slave, procedure,
+        [&](std::chrono::milliseconds period) {
+            if (SleepInterruptible(period, interrupted)) return false;
             err << "interrupted: stopping the procedure\n";
-            break;
+            return true;
+        },
+        [&](const ProcedureBlock& block) {
+            const uint16_t step = block.words[ProcedureBlock::kResult];
+            if (step != lastStep) out << Format("Step(%u)", step) << std::endl;
+            lastStep = step;
+        });
+    const uint16_t* w = report.last.words;
+    switch (report.outcome) {
+    case ProcedureRunner::Outcome::Done:
+        if (learning) {
+            out << "学习成功\n"
+                << Format("电机相序数据: %02X %02X %02X %02X %02X %02X", w[5] & 0xFF, w[6] & 0xFF, w[7] & 0xFF,
+                          w[8] & 0xFF, w[9] & 0xFF, w[10] & 0xFF)
+                << "\n";
+        } else {
+            out << "学习完成\n"
+                << Format("相位偏移: %d", static_cast<int16_t>(w[5])) << "\n"
+                << Format("相位超前: %d", static_cast<int16_t>(w[6])) << "\n";
         }
-        block.words[ProcedureBlock::kPollExtra] = ProcedureBlock::kPollExtraWords;
-        r = m.ReadProcedureStatus(a.slave, block);
-        if (r != kResultOk) {
-            exitCode = Fail(err, r);
-            break;
-        }
-        const uint16_t* w = block.words;
-        uint16_t state = w[ProcedureBlock::kState];
-        if (state == ProcedureBlock::kStateDone) {
-            if (learning) {
-                out << "学习成功\n"
-                    << Format("电机相序数据: %02X %02X %02X %02X %02X %02X", w[5] & 0xFF, w[6] & 0xFF, w[7] & 0xFF,
-                              w[8] & 0xFF, w[9] & 0xFF, w[10] & 0xFF)
-                    << "\n";
-            } else {
-                out << "学习完成\n"
-                    << Format("相位偏移: %d", static_cast<int16_t>(w[5])) << "\n"
-                    << Format("相位超前: %d", static_cast<int16_t>(w[6])) << "\n";
-            }
-            break;
-        }
-        if (state == ProcedureBlock::kStateFailed) {
-            err << "学习失败\n";
-            exitCode = kExitProcedureFailed;
-            break;
-        }
-        if (!learning && state == ProcedureBlock::kStateRunning) {
-            if (w[5] != lastStep) out << Format("Step(%u)", w[5]) << std::endl;
-            lastStep = w[5];
-            continue;
-        }
-        if (w[ProcedureBlock::kRun] == 0) {
-            err << "学习异常终止\n";
-            exitCode = kExitProcedureFailed;
-            break;
-        }
+        return kExitOk;
+    case ProcedureRunner::Outcome::Failed:
+        err << "学习失败\n";
+        return kExitProcedureFailed;
+    case ProcedureRunner::Outcome::Aborted:
+        err << "学习异常终止\n";
+        return kExitProcedureFailed;
+    case ProcedureRunner::Outcome::PollFailed:
+        return Fail(err, report.result);
+    case ProcedureRunner::Outcome::Stopped:
+        break;
     }
-    block.words[ProcedureBlock::kNumber] = 0;
-    block.words[ProcedureBlock::kRun] = 0;
-    ModbusResult stop = m.WriteProcedureControl(a.slave, block);
-    if (stop != kResultOk && exitCode == kExitInterrupted)
-        err << "the stop request failed: " << CModbusMaster::ResultText(stop) << "\n";
-    return exitCode;
+    if (report.stopResult != kResultOk)
+        err << "the stop request failed: " << CModbusMaster::ResultText(report.stopResult) << "\n";
+    return kExitInterrupted;
 }
 
 }  // namespace
