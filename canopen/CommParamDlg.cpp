@@ -109,20 +109,34 @@ void CCommParamDlg::UpdateData(bool fromControls)
 
 void CCommParamDlg::OnRead()
 {
+    if (!g_pMainDlg) return;
     UpdateData(true);
-    CModbusMaster& master = g_pMainDlg->m_master;
-    const uint8_t slave = g_pMainDlg->m_deviceAddress.load();
-    CommParams line;
-    CommAddress address;
-    CanParams can;
-    ModbusResult r = master.ReadCommParams(slave, line);
-    if (r == kResultOk) r = master.ReadCommAddress(slave, address);
-    if (r == kResultOk) r = master.ReadCanParams(slave, can);
-    if (r != kResultOk) {
-        CMessageBox::Ok(this, SdoStep::ResultMessage(r));
-        return;
-    }
+    struct Read {
+        ModbusResult result = kResultOk;
+        CommParams line;
+        CommAddress address;
+        CanParams can;
+    };
+    g_pMainDlg->Link().Act(
+        ui->buttonCommRead,
+        [](CModbusMaster& master, uint8_t slave) {
+            Read read;
+            read.result = master.ReadCommParams(slave, read.line);
+            if (read.result == kResultOk) read.result = master.ReadCommAddress(slave, read.address);
+            if (read.result == kResultOk) read.result = master.ReadCanParams(slave, read.can);
+            return read;
+        },
+        [this](const Read& read) {
+            if (read.result != kResultOk) {
+                CMessageBox::Ok(this, SdoStep::ResultMessage(read.result));
+                return;
+            }
+            ShowRead(read.line, read.address, read.can);
+        });
+}
 
+void CCommParamDlg::ShowRead(const CommParams& line, const CommAddress& address, const CanParams& can)
+{
     m_slaveAddressText = Text(TextNumber::Format("0x%02X", static_cast<unsigned>(address.slaveAddress)));
     m_lockConfig = line.lockFlags & 1;
     m_parityIndex = line.parity < ui->comboParity->count() ? line.parity : -1;
@@ -150,6 +164,7 @@ void CCommParamDlg::OnRead()
 
 void CCommParamDlg::OnWrite()
 {
+    if (!g_pMainDlg) return;
     UpdateData(true);
 
     CommParams line;
@@ -197,12 +212,15 @@ void CCommParamDlg::OnWrite()
     can.autoStart = m_autoStart ? 1 : 0;
     can.heartbeat = TextNumber::ParseU16(m_heartbeatText.toStdString());
 
-    CModbusMaster& master = g_pMainDlg->m_master;
-    const uint8_t slave = g_pMainDlg->m_deviceAddress.load();
-    ModbusResult r = master.WriteCommParams(slave, line);
-    if (r == kResultOk) r = master.WriteCommAddress(slave, address);
-    if (r == kResultOk) r = master.WriteCanParams(slave, can);
-    CMessageBox::Ok(this, SdoStep::ResultMessage(r));
+    g_pMainDlg->Link().Act(
+        ui->buttonCommWrite,
+        [line, address, can](CModbusMaster& master, uint8_t slave) {
+            ModbusResult r = master.WriteCommParams(slave, line);
+            if (r == kResultOk) r = master.WriteCommAddress(slave, address);
+            if (r == kResultOk) r = master.WriteCanParams(slave, can);
+            return r;
+        },
+        [this](ModbusResult r) { CMessageBox::Ok(this, SdoStep::ResultMessage(r)); });
 }
 
 // ---------------------------------------------------------------------------
@@ -387,20 +405,27 @@ void CCommParamDlg::OpenSyncEditor()
 
 void CCommParamDlg::StoreParameters()
 {
+    if (!g_pMainDlg) return;
     if (m_unsaved.load() == 0) {
         CMessageBox::Ok(this, tr("没有要保存的参数"));
         return;
     }
-    const SdoStep step = SdoStep::Run(Sdo::kDownload4, kStoreObject, 1, kSaveSignature);
-    if (step.result != kResultOk) {
-        CMessageBox::Ok(this, SdoStep::ResultMessage(step.result));
-    } else if (step.Aborted()) {
-        ReportSdoAbort(step.response);
-    } else {
-        CMessageBox::Ok(this, tr("保存成功"));
-        m_unsaved = 0;
-        ui->buttonObjectsStore->setEnabled(false);
-    }
+    g_pMainDlg->Link().Act(
+        ui->buttonObjectsStore,
+        [](CModbusMaster& master, uint8_t slave) {
+            return SdoStep::Run(master, slave, Sdo::kDownload4, kStoreObject, 1, kSaveSignature);
+        },
+        [this](const SdoStep& step) {
+            if (step.result != kResultOk) {
+                CMessageBox::Ok(this, SdoStep::ResultMessage(step.result));
+            } else if (step.Aborted()) {
+                ReportSdoAbort(step.response);
+            } else {
+                CMessageBox::Ok(this, tr("保存成功"));
+                m_unsaved = 0;
+                ui->buttonObjectsStore->setEnabled(false);
+            }
+        });
 }
 
 void CCommParamDlg::RefreshObjects()

@@ -18,6 +18,9 @@
 #include "SyncEditDlg.h"
 
 class QTableWidget;
+struct CanParams;
+struct CommAddress;
+struct CommParams;
 namespace Ui {
 class CCommParamDlg;
 }
@@ -61,6 +64,8 @@ public:
 
 private:
     void UpdateData(bool fromControls);
+    // Shows the three blocks a read brought.
+    void ShowRead(const CommParams& line, const CommAddress& address, const CanParams& can);
     void LoadObjectsWorker();
     bool Ui(const std::function<void()>& fn);
     void SetCell(int row, int column, const QString& text);

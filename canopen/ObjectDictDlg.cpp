@@ -2,15 +2,16 @@
 
 #include <QComboBox>
 #include <QEvent>
+#include <QHideEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
 #include "DataExchange.h"
+#include "DemoDlg.h"
 #include "MessageBox.h"
 #include "ModbusMaster.h"
-#include "SdoStep.h"
 #include "TextNumber.h"
 #include "ui_ObjectDictDlg.h"
 
@@ -79,6 +80,13 @@ void CObjectDictDlg::keyPressEvent(QKeyEvent* event)
         return;
     }
     QDialog::keyPressEvent(event);
+}
+
+void CObjectDictDlg::hideEvent(QHideEvent* event)
+{
+    // Closed by the user; not when the desktop hides it.
+    if (!event->spontaneous()) ++m_closings;
+    QDialog::hideEvent(event);
 }
 
 void CObjectDictDlg::UpdateData(bool fromControls)
@@ -154,6 +162,7 @@ void CObjectDictDlg::OnIndexLeft()
 
 void CObjectDictDlg::OnOperate()
 {
+    if (!g_pMainDlg) return;
     UpdateData(true);
     uint32_t index = 0;
     TextNumber::ParseHex(Utf8(m_indexText), index);
@@ -165,11 +174,24 @@ void CObjectDictDlg::OnOperate()
     const uint8_t command = kCommands[commandIndex];
     if (commandIndex == 0) data = 0;
 
-    m_requestLine = FrameLine(command, index, subindex, data);
-    const SdoStep step =
-        SdoStep::Run(command, static_cast<uint16_t>(index), static_cast<uint8_t>(subindex), data);
+    const QString requestLine = FrameLine(command, index, subindex, data);
+    const int closings = m_closings;
+    g_pMainDlg->Link().Act(
+        ui->buttonOperate,
+        [command, index, subindex, data](CModbusMaster& master, uint8_t slave) {
+            return SdoStep::Run(master, slave, command, static_cast<uint16_t>(index), static_cast<uint8_t>(subindex),
+                                data);
+        },
+        [this, requestLine, closings](const SdoStep& step) { ShowAnswer(requestLine, step, m_closings == closings); });
+}
+
+void CObjectDictDlg::ShowAnswer(const QString& requestLine, const SdoStep& step, bool open)
+{
+    // The fields keep what was typed while the exchange ran.
+    UpdateData(true);
+    m_requestLine = requestLine;
     if (step.result != kResultOk) {
-        CMessageBox::Ok(this, SdoStep::ResultMessage(step.result));
+        if (open) CMessageBox::Ok(this, SdoStep::ResultMessage(step.result));
         m_requestLine.clear();
         m_responseLine.clear();
         m_decodedText.clear();

@@ -8,6 +8,8 @@
 #include <QString>
 #include <memory>
 
+#include "SdoStep.h"
+
 namespace Ui {
 class CObjectDictDlg;
 }
@@ -29,9 +31,11 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void UpdateData(bool fromControls);
+    void ShowAnswer(const QString& requestLine, const SdoStep& step, bool open);
 
     std::unique_ptr<Ui::CObjectDictDlg> ui;
 
@@ -44,4 +48,7 @@ private:
     QString m_responseLine;
     QString m_requestLine;
     QString m_decodedText;
+    // Counts the times the window was closed: an answer that comes back
+    // after its window was closed shows no box.
+    int m_closings = 0;
 };

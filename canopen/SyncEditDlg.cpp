@@ -1,5 +1,6 @@
 #include "SyncEditDlg.h"
 
+#include <QHideEvent>
 #include <QKeyEvent>
 #include <QLayout>
 #include <QLineEdit>
@@ -7,6 +8,7 @@
 
 #include "CommParamDlg.h"
 #include "DataExchange.h"
+#include "DemoDlg.h"
 #include "MessageBox.h"
 #include "NumberText.h"
 #include "TextNumber.h"
@@ -45,6 +47,13 @@ void CSyncEditDlg::keyPressEvent(QKeyEvent* event)
     QDialog::keyPressEvent(event);
 }
 
+void CSyncEditDlg::hideEvent(QHideEvent* event)
+{
+    // Closed by the user or by the page; not when the desktop hides it.
+    if (!event->spontaneous()) ++m_closings;
+    QDialog::hideEvent(event);
+}
+
 void CSyncEditDlg::UpdateData(bool fromControls)
 {
     DataExchange::Text(fromControls, ui->editCobId, m_cobIdText);
@@ -52,18 +61,29 @@ void CSyncEditDlg::UpdateData(bool fromControls)
     DataExchange::Text(fromControls, ui->editWindowLength, m_windowLengthText);
 }
 
+CSyncEditDlg::SyncRead CSyncEditDlg::ReadObjects(CModbusMaster& master, uint8_t slave)
+{
+    SyncRead read;
+    for (const uint16_t index : {kCobIdObject, kCyclePeriodObject, kWindowLengthObject}) {
+        read.step = SdoStep::Read(master, slave, index, 0);
+        if (!read.step.Ok()) break;
+        read.values[static_cast<size_t>(read.count++)] = read.step.Value();
+    }
+    return read;
+}
+
+void CSyncEditDlg::Keep(const SyncRead& read)
+{
+    if (read.count > 0) m_cobId = read.values[0];
+    if (read.count > 1) m_cyclePeriod = read.values[1];
+    if (read.count > 2) m_windowLength = read.values[2];
+}
+
 SdoStep CSyncEditDlg::ReadSync()
 {
-    SdoStep step = SdoStep::Read(kCobIdObject, 0);
-    if (!step.Ok()) return step;
-    m_cobId = step.Value();
-    step = SdoStep::Read(kCyclePeriodObject, 0);
-    if (!step.Ok()) return step;
-    m_cyclePeriod = step.Value();
-    step = SdoStep::Read(kWindowLengthObject, 0);
-    if (!step.Ok()) return step;
-    m_windowLength = step.Value();
-    return step;
+    const SyncRead read = ReadObjects(g_pMainDlg->m_master, g_pMainDlg->m_deviceAddress.load());
+    Keep(read);
+    return read.step;
 }
 
 void CSyncEditDlg::ShowSync()
@@ -88,16 +108,23 @@ void CSyncEditDlg::ReportFailure(const SdoStep& step)
 
 void CSyncEditDlg::OnRead()
 {
-    const SdoStep step = ReadSync();
-    if (!step.Ok()) {
-        ReportFailure(step);
-        return;
-    }
-    ShowSync();
+    if (!g_pMainDlg) return;
+    const int closings = m_closings;
+    g_pMainDlg->Link().Act(
+        ui->buttonRead, [](CModbusMaster& master, uint8_t slave) { return ReadObjects(master, slave); },
+        [this, closings](const SyncRead& read) {
+            Keep(read);
+            if (!read.step.Ok()) {
+                if (m_closings == closings) ReportFailure(read.step);
+                return;
+            }
+            ShowSync();
+        });
 }
 
 void CSyncEditDlg::OnConfigure()
 {
+    if (!g_pMainDlg) return;
     UpdateData(true);
     // A time that is no number is refused: sending 0 would switch SYNC off
     // on the drive although nobody asked for it.
@@ -119,14 +146,26 @@ void CSyncEditDlg::OnConfigure()
     m_cyclePeriod = static_cast<uint32_t>(static_cast<uint64_t>(TextNumber::ParseScaled(cycleText, 3)));
     m_windowLength = static_cast<uint32_t>(static_cast<uint64_t>(TextNumber::ParseScaled(windowText, 3)));
 
-    SdoStep step = SdoStep::Run(Sdo::kDownload4, kCobIdObject, 0, m_cobId.load());
-    if (step.Ok()) step = SdoStep::Run(Sdo::kDownload4, kCyclePeriodObject, 0, m_cyclePeriod.load());
-    if (step.Ok()) step = SdoStep::Run(Sdo::kDownload4, kWindowLengthObject, 0, m_windowLength.load());
-    if (!step.Ok()) {
-        ReportFailure(step);
-        return;
-    }
-    CMessageBox::Ok(this, SdoStep::ResultMessage(kResultOk));
-    if (m_page) m_page->OnObjectConfigured();
-    QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+    const std::array<uint32_t, 3> values = {m_cobId.load(), m_cyclePeriod.load(), m_windowLength.load()};
+    const int closings = m_closings;
+    g_pMainDlg->Link().Act(
+        ui->buttonConfig,
+        [values](CModbusMaster& master, uint8_t slave) {
+            SdoStep step = SdoStep::Run(master, slave, Sdo::kDownload4, kCobIdObject, 0, values[0]);
+            if (step.Ok()) step = SdoStep::Run(master, slave, Sdo::kDownload4, kCyclePeriodObject, 0, values[1]);
+            if (step.Ok()) step = SdoStep::Run(master, slave, Sdo::kDownload4, kWindowLengthObject, 0, values[2]);
+            return step;
+        },
+        [this, closings](const SdoStep& step) {
+            // Closed meanwhile: no box for a window that is gone; what the
+            // drive took still reaches the page's list.
+            const bool open = m_closings == closings;
+            if (!step.Ok()) {
+                if (open) ReportFailure(step);
+                return;
+            }
+            if (open) CMessageBox::Ok(this, SdoStep::ResultMessage(kResultOk));
+            if (m_page) m_page->OnObjectConfigured();
+            if (open) QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+        });
 }

@@ -7,6 +7,7 @@
 
 #include <QDialog>
 #include <QString>
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -14,6 +15,7 @@
 #include "SdoStep.h"
 
 class CCommParamDlg;
+class CModbusMaster;
 namespace Ui {
 class CSyncEditDlg;
 }
@@ -24,9 +26,16 @@ public:
     CSyncEditDlg(CCommParamDlg* page, QWidget* parent = nullptr);
     ~CSyncEditDlg() override;
 
-    // Reads the three objects in order; the first failure ends it. Members read
-    // before a failure keep their new values. Any thread (the page's loader
-    // calls it); touches no control.
+    // The three objects read in order; the first failure ends it, and
+    // `count` says how many values came before it.
+    struct SyncRead {
+        SdoStep step;
+        int count = 0;
+        std::array<uint32_t, 3> values{};
+    };
+    static SyncRead ReadObjects(CModbusMaster& master, uint8_t slave);
+    // Reads them on the calling worker thread (the page's loader); members
+    // read before a failure keep their new values. Touches no control.
     SdoStep ReadSync();
     // Shows the members in the controls (UI thread).
     void ShowSync();
@@ -42,9 +51,12 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void UpdateData(bool fromControls);
+    // Takes the values a read brought, up to its failure.
+    void Keep(const SyncRead& read);
     void ReportFailure(const SdoStep& step);
 
     std::unique_ptr<Ui::CSyncEditDlg> ui;
@@ -52,4 +64,7 @@ private:
     QString m_cobIdText;
     QString m_cyclePeriodText;
     QString m_windowLengthText;
+    // Counts the times the window was closed: a result that comes back after
+    // its window was closed shows no box.
+    int m_closings = 0;
 };
