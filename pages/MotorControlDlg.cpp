@@ -1,9 +1,11 @@
 #include "MotorControlDlg.h"
 
 #include <QEvent>
+#include <QPushButton>
 #include <QTimer>
 #include <cctype>
 #include <string>
+#include <utility>
 
 #include "DataExchange.h"
 #include "DemoDlg.h"
@@ -186,32 +188,41 @@ void CMotorControlDlg::ShowResult(ModbusResult result)
     CMessageBox::Ok(this, tr(CModbusMaster::ResultText(result).c_str()));
 }
 
+// Commands report failures only.
+void CMotorControlDlg::SendCommand(QPushButton* trigger, std::function<ModbusResult(CModbusMaster&, uint8_t)> command)
+{
+    g_pMainDlg->Link().Act(trigger, std::move(command), [this](ModbusResult r) {
+        if (r != kResultOk) ShowResult(r);
+    });
+}
+
 void CMotorControlDlg::OnPwmApply()
 {
     UpdateData(true);
     if (!g_pMainDlg) return;
-    const ModbusResult r = g_pMainDlg->m_master.WriteSpeedCommand(
-        g_pMainDlg->m_deviceAddress, static_cast<int16_t>(m_pwmPosition), CModbusMaster::SpeedCommandKind::Pwm);
-    if (r != kResultOk) ShowResult(r);
+    const auto duty = static_cast<int16_t>(m_pwmPosition);
+    SendCommand(m_ui->pwmApplyButton, [duty](CModbusMaster& master, uint8_t slave) {
+        return master.WriteSpeedCommand(slave, duty, CModbusMaster::SpeedCommandKind::Pwm);
+    });
 }
 
 void CMotorControlDlg::OnFrequencyApply()
 {
     UpdateData(true);
     if (!g_pMainDlg) return;
-    const ModbusResult r =
-        g_pMainDlg->m_master.WriteSpeedCommand(g_pMainDlg->m_deviceAddress, static_cast<int16_t>(m_frequencyPosition),
-                                               CModbusMaster::SpeedCommandKind::Frequency);
-    if (r != kResultOk) ShowResult(r);
+    const auto frequency = static_cast<int16_t>(m_frequencyPosition);
+    SendCommand(m_ui->freqApplyButton, [frequency](CModbusMaster& master, uint8_t slave) {
+        return master.WriteSpeedCommand(slave, frequency, CModbusMaster::SpeedCommandKind::Frequency);
+    });
 }
 
 void CMotorControlDlg::OnStop()
 {
     UpdateData(true);
     if (!g_pMainDlg) return;
-    const ModbusResult r =
-        g_pMainDlg->m_master.WriteStopMode(g_pMainDlg->m_deviceAddress, static_cast<uint16_t>(m_stopMode));
-    if (r != kResultOk) ShowResult(r);
+    const auto mode = static_cast<uint16_t>(m_stopMode);
+    SendCommand(m_ui->stopButton,
+                [mode](CModbusMaster& master, uint8_t slave) { return master.WriteStopMode(slave, mode); });
 }
 
 void CMotorControlDlg::OnPositionApply()
@@ -223,34 +234,51 @@ void CMotorControlDlg::OnPositionApply()
     int64_t frequency = TextNumber::ParseScaled(Std(m_moveFrequency), SpeedRangeX10() ? 0 : 1);
     if (frequency < 1) frequency = 1;
     if (frequency > kRegisterMax) frequency = kRegisterMax;
-    const ModbusResult r =
-        g_pMainDlg->m_master.WritePositionMove(g_pMainDlg->m_deviceAddress, static_cast<uint16_t>(frequency),
-                                               m_targetPosition, static_cast<uint16_t>(m_positionType));
-    if (r != kResultOk) ShowResult(r);
+    const auto registerFrequency = static_cast<uint16_t>(frequency);
+    const int32_t target = m_targetPosition;
+    const auto type = static_cast<uint16_t>(m_positionType);
+    SendCommand(m_ui->positionApplyButton, [registerFrequency, target, type](CModbusMaster& master, uint8_t slave) {
+        return master.WritePositionMove(slave, registerFrequency, target, type);
+    });
 }
 
 void CMotorControlDlg::OnRampRead()
 {
     if (!g_pMainDlg) return;
-    RampSettings ramps{};
-    const ModbusResult r = g_pMainDlg->m_master.ReadRampSettings(g_pMainDlg->m_deviceAddress, ramps);
-    const int x10 = SpeedRangeX10();
-    if (r != kResultOk) {
-        // A read that failed while the drive's speed unit was changing is not reported.
-        if (m_speedRangeCopy == x10) ShowResult(r);
-        return;
-    }
-    UpdateData(true);  // keep whatever else the user has set on the page
-    m_pwmRise = Qs(Tenths(ramps.pwmRise));
-    m_pwmFall = Qs(Tenths(ramps.pwmFall));
-    if (x10) {
-        m_acceleration = Qs(TextNumber::Format("%u", unsigned{ramps.acceleration}));
-        m_deceleration = Qs(TextNumber::Format("%u", unsigned{ramps.deceleration}));
-    } else {
-        m_acceleration = Qs(Tenths(ramps.acceleration));
-        m_deceleration = Qs(Tenths(ramps.deceleration));
-    }
-    UpdateData(false);
+    struct Read {
+        ModbusResult result = kResultOk;
+        RampSettings ramps{};
+    };
+    // The unit the page shows now; the read is judged against the unit in
+    // effect when it comes back.
+    const int copyBefore = m_speedRangeCopy;
+    g_pMainDlg->Link().Act(
+        m_ui->rampReadButton,
+        [](CModbusMaster& master, uint8_t slave) {
+            Read read;
+            read.result = master.ReadRampSettings(slave, read.ramps);
+            return read;
+        },
+        [this, copyBefore](const Read& read) {
+            const int x10 = SpeedRangeX10();
+            if (read.result != kResultOk) {
+                // A read that failed while the drive's speed unit was changing is not reported.
+                if (copyBefore == x10) ShowResult(read.result);
+                return;
+            }
+            const RampSettings& ramps = read.ramps;
+            UpdateData(true);  // keep whatever else the user has set on the page
+            m_pwmRise = Qs(Tenths(ramps.pwmRise));
+            m_pwmFall = Qs(Tenths(ramps.pwmFall));
+            if (x10) {
+                m_acceleration = Qs(TextNumber::Format("%u", unsigned{ramps.acceleration}));
+                m_deceleration = Qs(TextNumber::Format("%u", unsigned{ramps.deceleration}));
+            } else {
+                m_acceleration = Qs(Tenths(ramps.acceleration));
+                m_deceleration = Qs(Tenths(ramps.deceleration));
+            }
+            UpdateData(false);
+        });
 }
 
 void CMotorControlDlg::OnRampSet()
@@ -263,5 +291,8 @@ void CMotorControlDlg::OnRampSet()
     ramps.pwmFall = ClampHigh(TextNumber::ParseScaled(Std(m_pwmFall), 1));
     ramps.acceleration = ClampHigh(TextNumber::ParseScaled(Std(m_acceleration), accelerationDecimals));
     ramps.deceleration = ClampHigh(TextNumber::ParseScaled(Std(m_deceleration), accelerationDecimals));
-    ShowResult(g_pMainDlg->m_master.WriteRampSettings(g_pMainDlg->m_deviceAddress, ramps));
+    g_pMainDlg->Link().Act(
+        m_ui->rampSetButton,
+        [ramps](CModbusMaster& master, uint8_t slave) { return master.WriteRampSettings(slave, ramps); },
+        [this](ModbusResult result) { ShowResult(result); });
 }

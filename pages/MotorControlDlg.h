@@ -1,14 +1,19 @@
 #pragma once
 // CMotorControlDlg: tab "电机控制". Drives the motor directly: PWM duty and
 // commutation-frequency commands, stop with a stop mode, positioning moves,
-// and the four ramp settings. Every command is one transaction on the UI
-// thread; the page has no worker.
+// and the four ramp settings. Every command is one transaction on the drive
+// link; the page has no worker.
 
 #include <QString>
 #include <QWidget>
+#include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "ModbusResult.h"
+
+class CModbusMaster;
+class QPushButton;
 
 namespace Ui {
 class CMotorControlDlg;
@@ -39,6 +44,8 @@ private:
     void OnRampRead();
     void OnRampSet();
     void ShowResult(ModbusResult result);
+    // Runs a one-transaction command of `trigger` on the link.
+    void SendCommand(QPushButton* trigger, std::function<ModbusResult(CModbusMaster&, uint8_t)> command);
     static int SpeedRangeX10();
 
     std::unique_ptr<Ui::CMotorControlDlg> m_ui;

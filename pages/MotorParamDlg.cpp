@@ -122,12 +122,30 @@ void CMotorParamDlg::ShowResult(ModbusResult result)
 void CMotorParamDlg::OnRead()
 {
     if (!g_pMainDlg) return;
-    MotorParams p{};
-    const ModbusResult r = g_pMainDlg->m_master.ReadMotorParams(g_pMainDlg->m_deviceAddress, p);
-    if (r != kResultOk) {
-        ShowResult(r);
-        return;
-    }
+    struct Read {
+        ModbusResult result = kResultOk;
+        MotorParams params{};
+    };
+    g_pMainDlg->Link().Act(
+        m_ui->readButton,
+        [](CModbusMaster& master, uint8_t slave) {
+            Read read;
+            read.result = master.ReadMotorParams(slave, read.params);
+            return read;
+        },
+        [this](const Read& read) {
+            if (read.result != kResultOk) {
+                ShowResult(read.result);
+                return;
+            }
+            StoreRead(read.params);
+            m_ui->configButton->setEnabled(true);
+            UpdateData(false);
+        });
+}
+
+void CMotorParamDlg::StoreRead(const MotorParams& p)
+{
     const bool x10 = (p.speedRangeX10 & 1) != 0;
     m_speedRangeX10 = x10 ? 1 : 0;
     g_pMainDlg->m_speedRangeX10 = m_speedRangeX10;
@@ -161,37 +179,10 @@ void CMotorParamDlg::OnRead()
     m_overloadMultiple = Hundredths(p.overloadMultiple);
     m_overloadDuration = Tenths(p.overloadDuration);
     m_detectInitialSpeed = p.detectInitialSpeed != 0 ? 1 : 0;
-
-    m_ui->configButton->setEnabled(true);
-    UpdateData(false);
 }
 
-void CMotorParamDlg::OnConfigure()
+MotorParams CMotorParamDlg::BuildParams(bool x10) const
 {
-    if (!g_pMainDlg) return;
-    UpdateData(true);
-    CModbusMaster& master = g_pMainDlg->m_master;
-
-    DeviceInfo info{};
-    ModbusResult r = master.ReadDeviceInfo(g_pMainDlg->m_deviceAddress, info);
-    if (r != kResultOk) {
-        ShowResult(r);
-        return;
-    }
-    if (info.speedRangeCapability != 0) {
-        // The switch goes first, alone; the block below carries it again. A
-        // failure here shows in the block's own result.
-        if (master.WriteSpeedRangeSwitch(g_pMainDlg->m_deviceAddress, static_cast<uint16_t>(m_speedRangeX10)) ==
-            kResultOk)
-            g_pMainDlg->m_speedRangeX10 = m_speedRangeX10;
-    } else {
-        // A drive without the x10 range counts in tenths, whatever was ticked.
-        m_speedRangeX10 = 0;
-        DataExchange::Check(false, m_ui->speedRangeCheck, m_speedRangeX10);
-        g_pMainDlg->m_speedRangeX10 = 0;
-    }
-
-    const bool x10 = m_speedRangeX10 != 0;
     MotorParams p{};
     p.pwmStartRamp = TextNumber::ParseScaledU16(Std(m_pwmStartRamp), 1);
     p.pwmStopRamp = TextNumber::ParseScaledU16(Std(m_pwmStopRamp), 1);
@@ -214,12 +205,62 @@ void CMotorParamDlg::OnConfigure()
     p.gearRatio = TextNumber::ParseScaledU16(Std(m_gearRatio), 1);
     p.learningState = m_learningState >= 0 ? static_cast<uint16_t>(m_learningState) : m_readLearningState;
     p.learningDisabled = static_cast<uint16_t>(m_learningDisabled);
-    p.speedRangeX10 = static_cast<uint16_t>(m_speedRangeX10);
+    p.speedRangeX10 = x10 ? 1 : 0;
     p.holdCurrent = TextNumber::ParseScaledU16(Std(m_holdCurrent), 2);
     p.overloadMultiple = TextNumber::ParseScaledU16(Std(m_overloadMultiple), 2);
     p.overloadDuration = TextNumber::ParseScaledU16(Std(m_overloadDuration), 1);
     p.detectInitialSpeed = static_cast<uint16_t>(m_detectInitialSpeed);
-    ShowResult(master.WriteMotorParams(g_pMainDlg->m_deviceAddress, p));
+    return p;
+}
+
+void CMotorParamDlg::OnConfigure()
+{
+    if (!g_pMainDlg) return;
+    UpdateData(true);
+    // Which block goes out depends on the drive's answer, so both are built
+    // here: as ticked, and in tenths for a drive without the x10 range.
+    const uint16_t ticked = static_cast<uint16_t>(m_speedRangeX10);
+    const MotorParams asTicked = BuildParams(ticked != 0);
+    const MotorParams inTenths = BuildParams(false);
+    struct Configure {
+        ModbusResult infoResult = kResultOk;
+        bool hasX10Range = false;
+        bool switched = false;
+        ModbusResult result = kResultOk;
+    };
+    g_pMainDlg->Link().Act(
+        m_ui->configButton,
+        [ticked, asTicked, inTenths](CModbusMaster& master, uint8_t slave) {
+            Configure c;
+            DeviceInfo info{};
+            c.infoResult = master.ReadDeviceInfo(slave, info);
+            if (c.infoResult != kResultOk) return c;
+            c.hasX10Range = info.speedRangeCapability != 0;
+            if (c.hasX10Range) {
+                // The switch goes first, alone; the block below carries it
+                // again. A failure here shows in the block's own result.
+                c.switched = master.WriteSpeedRangeSwitch(slave, ticked) == kResultOk;
+                c.result = master.WriteMotorParams(slave, asTicked);
+            } else {
+                c.result = master.WriteMotorParams(slave, inTenths);
+            }
+            return c;
+        },
+        [this, ticked](const Configure& c) {
+            if (c.infoResult != kResultOk) {
+                ShowResult(c.infoResult);
+                return;
+            }
+            if (c.hasX10Range) {
+                if (c.switched) g_pMainDlg->m_speedRangeX10 = ticked;
+            } else {
+                // A drive without the x10 range counts in tenths, whatever was ticked.
+                m_speedRangeX10 = 0;
+                DataExchange::Check(false, m_ui->speedRangeCheck, m_speedRangeX10);
+                g_pMainDlg->m_speedRangeX10 = 0;
+            }
+            ShowResult(c.result);
+        });
 }
 
 void CMotorParamDlg::OnStartLearning()

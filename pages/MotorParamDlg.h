@@ -12,6 +12,7 @@
 
 #include "AutoResetEvent.h"
 #include "ModbusResult.h"
+#include "MotorParams.h"
 
 namespace Ui {
 class CMotorParamDlg;
@@ -31,6 +32,11 @@ public:
 private:
     void OnRead();
     void OnConfigure();
+    // The block as read into the stored values (and the shared speed-range
+    // flag), and the stored values as a block with frequencies in whole Hz
+    // (x10) or tenths.
+    void StoreRead(const MotorParams& params);
+    MotorParams BuildParams(bool x10) const;
     void OnStartLearning();
     void LearningWorker();
     void EndLearning();

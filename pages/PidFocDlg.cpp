@@ -86,23 +86,35 @@ void CPidFocDlg::ShowResult(ModbusResult result)
 void CPidFocDlg::OnPidRead()
 {
     if (!g_pMainDlg) return;
-    PidParams p{};
-    const ModbusResult r = g_pMainDlg->m_master.ReadPidParams(g_pMainDlg->m_deviceAddress, p);
-    if (r != kResultOk) {
-        ShowResult(r);
-        return;
-    }
-    m_selfLockKp = FormatGain(p.selfLockKp);
-    m_selfLockKi = FormatGain(p.selfLockKi);
-    m_selfLockKd = FormatGain(p.selfLockKd);
-    m_speedKp = FormatGain(p.speedKp);
-    m_speedKi = FormatGain(p.speedKi);
-    m_speedKd = FormatGain(p.speedKd);
-    m_positionKp = FormatGain(p.positionKp);
-    m_positionKi = FormatGain(p.positionKi);
-    m_positionKd = FormatGain(p.positionKd);
-    UpdateData(false);
-    m_ui->pidConfigButton->setEnabled(true);
+    struct Read {
+        ModbusResult result = kResultOk;
+        PidParams params{};
+    };
+    g_pMainDlg->Link().Act(
+        m_ui->pidReadButton,
+        [](CModbusMaster& master, uint8_t slave) {
+            Read read;
+            read.result = master.ReadPidParams(slave, read.params);
+            return read;
+        },
+        [this](const Read& read) {
+            if (read.result != kResultOk) {
+                ShowResult(read.result);
+                return;
+            }
+            const PidParams& p = read.params;
+            m_selfLockKp = FormatGain(p.selfLockKp);
+            m_selfLockKi = FormatGain(p.selfLockKi);
+            m_selfLockKd = FormatGain(p.selfLockKd);
+            m_speedKp = FormatGain(p.speedKp);
+            m_speedKi = FormatGain(p.speedKi);
+            m_speedKd = FormatGain(p.speedKd);
+            m_positionKp = FormatGain(p.positionKp);
+            m_positionKi = FormatGain(p.positionKi);
+            m_positionKd = FormatGain(p.positionKd);
+            UpdateData(false);
+            m_ui->pidConfigButton->setEnabled(true);
+        });
 }
 
 void CPidFocDlg::OnPidConfigure()
@@ -119,34 +131,48 @@ void CPidFocDlg::OnPidConfigure()
     p.positionKp = ParseGain(m_positionKp);
     p.positionKi = ParseGain(m_positionKi);
     p.positionKd = ParseGain(m_positionKd);
-    ShowResult(g_pMainDlg->m_master.WritePidParams(g_pMainDlg->m_deviceAddress, p));
+    g_pMainDlg->Link().Act(
+        m_ui->pidConfigButton, [p](CModbusMaster& master, uint8_t slave) { return master.WritePidParams(slave, p); },
+        [this](ModbusResult result) { ShowResult(result); });
 }
 
 void CPidFocDlg::OnFocRead()
 {
     if (!g_pMainDlg) return;
-    FocParams f{};
-    const ModbusResult r = g_pMainDlg->m_master.ReadFocParams(g_pMainDlg->m_deviceAddress, f);
-    if (r != kResultOk) {
-        ShowResult(r);
-        return;
-    }
-    m_openLoop = (f.modeBits & FocParams::kModeOpenLoop) ? 1 : 0;
-    m_speedLoop = (f.modeBits & FocParams::kModeSpeedLoop) ? 1 : 0;
-    m_positionLoop = (f.modeBits & FocParams::kModePositionLoop) ? 1 : 0;
-    m_maxSpeed = Unsigned(f.maxSpeed);
-    m_maxDeceleration = Unsigned(f.maxDeceleration);
-    m_read771 = f.reserved771;
-    m_phaseOffset = Signed(f.phaseOffset);
-    m_phaseAdvance = Signed(f.phaseAdvance);
-    m_fluxKp = Unsigned(f.fluxKp);
-    m_fluxKi = Unsigned(f.fluxKi);
-    m_fluxDisableCurrent = Qs(TextNumber::Format("%.2f", f.fluxDisableCurrent * 0.01));
-    m_squareWaveStart = f.squareWaveStart & 1;
-    m_selfLockAfterStop = f.selfLockAfterStop & 1;
-    m_read779 = f.reserved779;
-    UpdateData(false);
-    m_ui->focConfigButton->setEnabled(true);
+    struct Read {
+        ModbusResult result = kResultOk;
+        FocParams params{};
+    };
+    g_pMainDlg->Link().Act(
+        m_ui->focReadButton,
+        [](CModbusMaster& master, uint8_t slave) {
+            Read read;
+            read.result = master.ReadFocParams(slave, read.params);
+            return read;
+        },
+        [this](const Read& read) {
+            if (read.result != kResultOk) {
+                ShowResult(read.result);
+                return;
+            }
+            const FocParams& f = read.params;
+            m_openLoop = (f.modeBits & FocParams::kModeOpenLoop) ? 1 : 0;
+            m_speedLoop = (f.modeBits & FocParams::kModeSpeedLoop) ? 1 : 0;
+            m_positionLoop = (f.modeBits & FocParams::kModePositionLoop) ? 1 : 0;
+            m_maxSpeed = Unsigned(f.maxSpeed);
+            m_maxDeceleration = Unsigned(f.maxDeceleration);
+            m_read771 = f.reserved771;
+            m_phaseOffset = Signed(f.phaseOffset);
+            m_phaseAdvance = Signed(f.phaseAdvance);
+            m_fluxKp = Unsigned(f.fluxKp);
+            m_fluxKi = Unsigned(f.fluxKi);
+            m_fluxDisableCurrent = Qs(TextNumber::Format("%.2f", f.fluxDisableCurrent * 0.01));
+            m_squareWaveStart = f.squareWaveStart & 1;
+            m_selfLockAfterStop = f.selfLockAfterStop & 1;
+            m_read779 = f.reserved779;
+            UpdateData(false);
+            m_ui->focConfigButton->setEnabled(true);
+        });
 }
 
 void CPidFocDlg::OnFocConfigure()
@@ -167,7 +193,9 @@ void CPidFocDlg::OnFocConfigure()
     f.squareWaveStart = static_cast<uint16_t>(m_squareWaveStart);
     f.selfLockAfterStop = static_cast<uint16_t>(m_selfLockAfterStop);
     f.reserved779 = m_read779;
-    ShowResult(g_pMainDlg->m_master.WriteFocParams(g_pMainDlg->m_deviceAddress, f));
+    g_pMainDlg->Link().Act(
+        m_ui->focConfigButton, [f](CModbusMaster& master, uint8_t slave) { return master.WriteFocParams(slave, f); },
+        [this](ModbusResult result) { ShowResult(result); });
 }
 
 void CPidFocDlg::OnCalibrate()

@@ -1,6 +1,8 @@
 #include "ReciprocateDlg.h"
 
+#include <QPushButton>
 #include <QTimer>
+#include <utility>
 
 #include "ConfigPageText.h"
 #include "DataExchange.h"
@@ -32,18 +34,6 @@ int PresetDecimals(int speedMode, bool wholeHz)
 
 bool WholeHz() { return g_pMainDlg->m_speedRangeX10.load() != 0; }
 
-class BusyScope {
-public:
-    explicit BusyScope(bool& busy) : m_busy(busy), m_was(busy) { m_busy = true; }
-    ~BusyScope() { m_busy = m_was; }
-    BusyScope(const BusyScope&) = delete;
-    BusyScope& operator=(const BusyScope&) = delete;
-
-private:
-    bool& m_busy;
-    bool m_was;
-};
-
 }  // namespace
 
 CReciprocateDlg::CReciprocateDlg(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::CReciprocateDlg>())
@@ -53,11 +43,15 @@ CReciprocateDlg::CReciprocateDlg(QWidget* parent) : QWidget(parent), ui(std::mak
     connect(ui->buttonProcessWrite, &QPushButton::clicked, this, &CReciprocateDlg::OnProcessWrite);
     connect(ui->buttonPresetRead, &QPushButton::clicked, this, &CReciprocateDlg::OnPresetRead);
     connect(ui->buttonPresetWrite, &QPushButton::clicked, this, &CReciprocateDlg::OnPresetWrite);
-    connect(ui->buttonCancel, &QPushButton::clicked, this, [this] { SendTestCommand(ReciprocateCommand::kCancel); });
-    connect(ui->buttonHomeSq1, &QPushButton::clicked, this, [this] { SendTestCommand(ReciprocateCommand::kHomeSq1); });
-    connect(ui->buttonHomeSq2, &QPushButton::clicked, this, [this] { SendTestCommand(ReciprocateCommand::kHomeSq2); });
-    connect(ui->buttonMeasureTravel, &QPushButton::clicked, this,
-            [this] { SendTestCommand(ReciprocateCommand::kMeasureTravel); });
+    const std::pair<QPushButton*, uint16_t> tests[] = {{ui->buttonCancel, ReciprocateCommand::kCancel},
+                                                        {ui->buttonHomeSq1, ReciprocateCommand::kHomeSq1},
+                                                        {ui->buttonHomeSq2, ReciprocateCommand::kHomeSq2},
+                                                        {ui->buttonMeasureTravel, ReciprocateCommand::kMeasureTravel}};
+    for (const auto& test : tests) {
+        QPushButton* button = test.first;
+        const uint16_t command = test.second;
+        connect(button, &QPushButton::clicked, this, [this, button, command] { SendTestCommand(button, command); });
+    }
     UpdateData(false);
 
     // The watch runs for the life of the page; it does nothing until a
@@ -140,77 +134,128 @@ PresetSpeeds CReciprocateDlg::BuildPreset(bool wholeHz) const
     return s;
 }
 
+std::shared_ptr<void> CReciprocateDlg::MarkBusy()
+{
+    std::shared_ptr<void> mark = m_busy.lock();
+    if (!mark) {
+        mark = std::make_shared<int>(0);
+        m_busy = mark;
+    }
+    return mark;
+}
+
 void CReciprocateDlg::OnProcessRead()
 {
     if (!g_pMainDlg) return;
-    BusyScope busy(m_busy);
-    ReciprocateParams params{};
+    struct Read {
+        ModbusResult result = kResultOk;
+        ReciprocateParams params{};
+    };
     const bool wholeHz = WholeHz();
-    const ModbusResult r = g_pMainDlg->m_master.ReadReciprocateParams(g_pMainDlg->m_deviceAddress, params);
-    if (r != kResultOk) {
-        CMessageBox::Ok(this, ResultMessage(r));
-        return;
-    }
-    StoreProcess(params, wholeHz);
-    UpdateData(false);
-    ui->buttonProcessWrite->setEnabled(true);
+    g_pMainDlg->Link().Act(
+        ui->buttonProcessRead,
+        [](CModbusMaster& master, uint8_t slave) {
+            Read read;
+            read.result = master.ReadReciprocateParams(slave, read.params);
+            return read;
+        },
+        [this, wholeHz, busy = MarkBusy()](const Read& read) {
+            if (read.result != kResultOk) {
+                CMessageBox::Ok(this, ResultMessage(read.result));
+                return;
+            }
+            StoreProcess(read.params, wholeHz);
+            UpdateData(false);
+            ui->buttonProcessWrite->setEnabled(true);
+        });
 }
 
 void CReciprocateDlg::OnProcessWrite()
 {
     if (!g_pMainDlg) return;
-    BusyScope busy(m_busy);
     UpdateData(true);
     const ReciprocateParams params = BuildProcess(WholeHz());
-    const ModbusResult r = g_pMainDlg->m_master.WriteReciprocateParams(g_pMainDlg->m_deviceAddress, params);
-    CMessageBox::Ok(this, ResultMessage(r));
+    g_pMainDlg->Link().Act(
+        ui->buttonProcessWrite,
+        [params](CModbusMaster& master, uint8_t slave) { return master.WriteReciprocateParams(slave, params); },
+        [this, busy = MarkBusy()](ModbusResult result) { CMessageBox::Ok(this, ResultMessage(result)); });
 }
 
 void CReciprocateDlg::OnPresetRead()
 {
     if (!g_pMainDlg) return;
-    BusyScope busy(m_busy);
-    PresetSpeeds speeds{};
+    struct Read {
+        ModbusResult result = kResultOk;
+        PresetSpeeds speeds{};
+    };
     const bool wholeHz = WholeHz();
-    const ModbusResult r = g_pMainDlg->m_master.ReadPresetSpeeds(g_pMainDlg->m_deviceAddress, speeds);
-    if (r != kResultOk) {
-        CMessageBox::Ok(this, ResultMessage(r));
-        return;
-    }
-    StorePreset(speeds, wholeHz);
-    UpdateData(false);
-    ui->buttonPresetWrite->setEnabled(true);
+    g_pMainDlg->Link().Act(
+        ui->buttonPresetRead,
+        [](CModbusMaster& master, uint8_t slave) {
+            Read read;
+            read.result = master.ReadPresetSpeeds(slave, read.speeds);
+            return read;
+        },
+        [this, wholeHz, busy = MarkBusy()](const Read& read) {
+            if (read.result != kResultOk) {
+                CMessageBox::Ok(this, ResultMessage(read.result));
+                return;
+            }
+            StorePreset(read.speeds, wholeHz);
+            UpdateData(false);
+            ui->buttonPresetWrite->setEnabled(true);
+        });
 }
 
 void CReciprocateDlg::OnPresetWrite()
 {
     if (!g_pMainDlg) return;
-    BusyScope busy(m_busy);
     UpdateData(true);
     const PresetSpeeds speeds = BuildPreset(WholeHz());
-    const ModbusResult r = g_pMainDlg->m_master.WritePresetSpeeds(g_pMainDlg->m_deviceAddress, speeds);
-    CMessageBox::Ok(this, ResultMessage(r));
+    g_pMainDlg->Link().Act(
+        ui->buttonPresetWrite,
+        [speeds](CModbusMaster& master, uint8_t slave) { return master.WritePresetSpeeds(slave, speeds); },
+        [this, busy = MarkBusy()](ModbusResult result) { CMessageBox::Ok(this, ResultMessage(result)); });
 }
 
-void CReciprocateDlg::SendTestCommand(uint16_t command)
+void CReciprocateDlg::SendTestCommand(QPushButton* trigger, uint16_t command)
 {
     if (!g_pMainDlg) return;
-    BusyScope busy(m_busy);
-    const ModbusResult r = g_pMainDlg->m_master.WriteReciprocateCommand(g_pMainDlg->m_deviceAddress, command);
-    if (r != kResultOk) {
-        CMessageBox::Ok(this, ResultMessage(r));
-        return;
-    }
-    if (command == ReciprocateCommand::kMeasureTravel) m_travelMeasurementPending = true;
+    g_pMainDlg->Link().Act(
+        trigger,
+        [command](CModbusMaster& master, uint8_t slave) { return master.WriteReciprocateCommand(slave, command); },
+        [this, command, busy = MarkBusy()](ModbusResult result) {
+            if (result != kResultOk) {
+                CMessageBox::Ok(this, ResultMessage(result));
+                return;
+            }
+            if (command == ReciprocateCommand::kMeasureTravel) m_travelMeasurementPending = true;
+        });
 }
 
 void CReciprocateDlg::OnWatchTick()
 {
-    if (!m_travelMeasurementPending || m_busy || !g_pMainDlg) return;
-    uint16_t command = 0;
-    // A failed read is silent: the next tick tries again.
-    if (g_pMainDlg->m_master.ReadReciprocateCommand(g_pMainDlg->m_deviceAddress, command) != kResultOk) return;
-    if (command != ReciprocateCommand::kIdle) return;
-    m_travelMeasurementPending = false;
-    OnProcessRead();
+    if (!m_travelMeasurementPending || IsBusy() || m_watchReading || !g_pMainDlg) return;
+    struct Watch {
+        ModbusResult result = kResultOk;
+        uint16_t command = 0;
+    };
+    m_watchReading = true;
+    g_pMainDlg->Link().Submit(
+        this, LinkPriority::Periodic,
+        [](CModbusMaster& master, uint8_t slave) {
+            Watch watch;
+            watch.result = master.ReadReciprocateCommand(slave, watch.command);
+            return watch;
+        },
+        [this](const Watch& watch) {
+            m_watchReading = false;
+            // A failed read is silent: the next tick tries again. So is a read
+            // that comes back while an action of the page is under way: the
+            // watch decides nothing in the middle of one.
+            if (watch.result != kResultOk || IsBusy()) return;
+            if (watch.command != ReciprocateCommand::kIdle) return;
+            m_travelMeasurementPending = false;
+            OnProcessRead();
+        });
 }

@@ -2,16 +2,19 @@
 // The page "往复运动": homing and travel of the reciprocating operation
 // (registers 160..169), its test commands (register 170) and the preset
 // forward and reverse speeds (176..179). After a travel measurement it
-// watches register 170 every 250 ms and reloads the process values once the
-// drive reports the measurement finished.
+// watches register 170 every 250 ms (a periodic read on the drive link, one
+// at a time) and reloads the process values once the drive reports the
+// measurement finished.
 
 #include <QString>
 #include <QWidget>
+#include <cstdint>
 #include <memory>
 
 #include "PresetSpeeds.h"
 #include "ReciprocateParams.h"
 
+class QPushButton;
 class QTimer;
 
 namespace Ui {
@@ -36,8 +39,13 @@ private:
     void OnProcessWrite();
     void OnPresetRead();
     void OnPresetWrite();
-    void SendTestCommand(uint16_t command);
+    void SendTestCommand(QPushButton* trigger, uint16_t command);
     void OnWatchTick();
+    // Held by the continuation of every action of the page (the watch's
+    // reload included) until its result has been shown, message box
+    // included, or dropped.
+    std::shared_ptr<void> MarkBusy();
+    bool IsBusy() const { return !m_busy.expired(); }
 
     void StoreProcess(const ReciprocateParams& params, bool wholeHz);
     ReciprocateParams BuildProcess(bool wholeHz) const;
@@ -46,10 +54,11 @@ private:
 
     std::unique_ptr<Ui::CReciprocateDlg> ui;
     QTimer* m_watchTimer = nullptr;
-    // True while a button's action (or the watch's reload) runs, message box
-    // included: the watch then waits for the next tick instead of reading in
-    // between.
-    bool m_busy = false;
+    // Alive while a button's action (or the watch's reload) runs, from the
+    // click until its message box is closed: the watch then waits for the
+    // next tick instead of reading in between.
+    std::weak_ptr<void> m_busy;
+    bool m_watchReading = false;  // a read of 170 submitted and not yet back
     bool m_travelMeasurementPending = false;
 
     // Stored values of the process group.

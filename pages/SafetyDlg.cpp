@@ -80,15 +80,26 @@ SafetyParams CSafetyDlg::BuildParams() const
 void CSafetyDlg::OnRead()
 {
     if (!g_pMainDlg) return;
-    SafetyParams params{};
-    const ModbusResult r = g_pMainDlg->m_master.ReadSafetyParams(g_pMainDlg->m_deviceAddress, params);
-    if (r != kResultOk) {
-        CMessageBox::Ok(this, ResultMessage(r));
-        return;
-    }
-    StoreRead(params);
-    UpdateData(false);
-    ui->buttonWrite->setEnabled(true);
+    struct Read {
+        ModbusResult result = kResultOk;
+        SafetyParams params{};
+    };
+    g_pMainDlg->Link().Act(
+        ui->buttonRead,
+        [](CModbusMaster& master, uint8_t slave) {
+            Read read;
+            read.result = master.ReadSafetyParams(slave, read.params);
+            return read;
+        },
+        [this](const Read& read) {
+            if (read.result != kResultOk) {
+                CMessageBox::Ok(this, ResultMessage(read.result));
+                return;
+            }
+            StoreRead(read.params);
+            UpdateData(false);
+            ui->buttonWrite->setEnabled(true);
+        });
 }
 
 void CSafetyDlg::OnWrite()
@@ -96,6 +107,8 @@ void CSafetyDlg::OnWrite()
     if (!g_pMainDlg) return;
     UpdateData(true);
     const SafetyParams params = BuildParams();
-    const ModbusResult r = g_pMainDlg->m_master.WriteSafetyParams(g_pMainDlg->m_deviceAddress, params);
-    CMessageBox::Ok(this, ResultMessage(r));
+    g_pMainDlg->Link().Act(
+        ui->buttonWrite,
+        [params](CModbusMaster& master, uint8_t slave) { return master.WriteSafetyParams(slave, params); },
+        [this](ModbusResult result) { CMessageBox::Ok(this, ResultMessage(result)); });
 }

@@ -110,30 +110,44 @@ SystemParamsExt CSystemParamDlg::BuildExt() const
 void CSystemParamDlg::OnRead()
 {
     if (!g_pMainDlg) return;
-    CModbusMaster& master = g_pMainDlg->m_master;
-    SystemParams params{};
-    SystemParamsExt ext{};
-    ModbusResult r = master.ReadSystemParams(g_pMainDlg->m_deviceAddress, params);
-    if (r == kResultOk) r = master.ReadSystemParamsExt(g_pMainDlg->m_deviceAddress, ext);
-    if (r != kResultOk) {
-        CMessageBox::Ok(this, ResultMessage(r));
-        return;
-    }
-    StoreRead(params, ext);
-    UpdateData(false);
-    ui->buttonWrite->setEnabled(true);
+    struct Read {
+        ModbusResult result = kResultOk;
+        SystemParams params{};
+        SystemParamsExt ext{};
+    };
+    g_pMainDlg->Link().Act(
+        ui->buttonRead,
+        [](CModbusMaster& master, uint8_t slave) {
+            Read read;
+            read.result = master.ReadSystemParams(slave, read.params);
+            if (read.result == kResultOk) read.result = master.ReadSystemParamsExt(slave, read.ext);
+            return read;
+        },
+        [this](const Read& read) {
+            if (read.result != kResultOk) {
+                CMessageBox::Ok(this, ResultMessage(read.result));
+                return;
+            }
+            StoreRead(read.params, read.ext);
+            UpdateData(false);
+            ui->buttonWrite->setEnabled(true);
+        });
 }
 
 void CSystemParamDlg::OnWrite()
 {
     if (!g_pMainDlg) return;
     UpdateData(true);
-    CModbusMaster& master = g_pMainDlg->m_master;
     const SystemParams params = BuildParams();
     const SystemParamsExt ext = BuildExt();
-    ModbusResult r = master.WriteSystemParams(g_pMainDlg->m_deviceAddress, params);
-    if (r == kResultOk) r = master.WriteSystemParamsExt(g_pMainDlg->m_deviceAddress, ext);
-    CMessageBox::Ok(this, ResultMessage(r));
+    g_pMainDlg->Link().Act(
+        ui->buttonWrite,
+        [params, ext](CModbusMaster& master, uint8_t slave) {
+            ModbusResult r = master.WriteSystemParams(slave, params);
+            if (r == kResultOk) r = master.WriteSystemParamsExt(slave, ext);
+            return r;
+        },
+        [this](ModbusResult result) { CMessageBox::Ok(this, ResultMessage(result)); });
 }
 
 void CSystemParamDlg::OnAnalogTypeSelected()

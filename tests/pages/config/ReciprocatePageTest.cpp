@@ -5,6 +5,9 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
+#include <algorithm>
+#include <functional>
 
 #include "PageFixture.h"
 #include "ReciprocateDlg.h"
@@ -209,6 +212,7 @@ TEST_F(ReciprocatePage, TravelWatchReloadsOnceWhenTheMeasurementEnds)
     EXPECT_FALSE(Button("buttonProcessWrite")->isEnabled());
 
     ASSERT_TRUE(WaitFor([&] { return !page->TravelMeasurementPending(); }, 15000));
+    ASSERT_TRUE(Settle());  // the reload
     EXPECT_EQ(Text("editTotalTravel"), "12800");  // the simulated rail
     EXPECT_TRUE(Button("buttonProcessWrite")->isEnabled());
     EXPECT_EQ(m_boxes.Count(), 0);
@@ -237,8 +241,75 @@ TEST_F(ReciprocatePage, TravelWatchSurvivesAClosedPortSilently)
     ASSERT_TRUE(m_dlg->m_master.OpenWithMode(m_sim->SlavePath(), "9600,n,8,2"));
     PressOk("buttonCancel");  // the drive sets 170 back to 0
     ASSERT_TRUE(WaitFor([&] { return !page->TravelMeasurementPending(); }, 3000));
+    ASSERT_TRUE(Settle());
     EXPECT_EQ(m_boxes.Count(), 0);
     EXPECT_TRUE(Button("buttonProcessWrite")->isEnabled());  // the reload happened
+}
+
+TEST_F(ReciprocatePage, TheWatchKeepsOneReadPendingWhileTheDriveIsSilent)
+{
+    Set(164, 200);  // still measuring while the drive is silent
+    Set(161, 0);
+    PressOk("buttonMeasureTravel");
+    ASSERT_TRUE(page->TravelMeasurementPending());
+
+    m_sim->InjectFault(zoric::sim::SimFault::NoAnswer, 3);
+    const uint64_t before = RequestCount();
+    size_t mostQueued = 0;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            mostQueued = std::max(mostQueued, m_dlg->Link().Queued());
+            return RequestCount() >= before + 2;
+        },
+        10000));
+    EXPECT_EQ(mostQueued, 0u) << "a tick never queues a read behind the one still waiting";
+    EXPECT_TRUE(page->TravelMeasurementPending());
+    EXPECT_EQ(m_boxes.Count(), 0);
+
+    // The third read goes unanswered too: close the window while it waits.
+    ASSERT_TRUE(WaitFor([&] { return RequestCount() >= before + 3; }, 5000));
+    ASSERT_FALSE(m_dlg->Link().Idle());
+    page = nullptr;
+    m_dlg.reset();
+    Pump(50);
+    EXPECT_EQ(m_boxes.Count(), 0);
+}
+
+TEST_F(ReciprocatePage, TheWatchReadsNothingWhileAnActionsBoxIsOpen)
+{
+    Set(164, 200);
+    Set(161, 0);
+    PressOk("buttonProcessRead");
+    PressOk("buttonMeasureTravel");
+    ASSERT_TRUE(page->TravelMeasurementPending());
+
+    // A box the user takes a few watch periods to close.
+    struct SlowReader : CMessageBox::IHandler {
+        zoric::sim::CDriveSimulator* sim = nullptr;
+        uint64_t requestsWhileOpen = 0;
+        QStringList texts;
+        CMessageBox::Answer Handle(const CMessageBox::Request& request) override
+        {
+            texts << request.text;
+            const uint64_t before = sim->RequestCount();
+            QTest::qWait(4 * CReciprocateDlg::kWatchPeriodMs);
+            requestsWhileOpen += sim->RequestCount() - before;
+            return CMessageBox::Answer::Ok;
+        }
+    } reader;
+    reader.sim = m_sim.get();
+    CMessageBox::SetHandler(&reader);
+    ASSERT_TRUE(Settle());  // no read of the watch in flight at the click
+    Press("buttonProcessWrite");
+    CMessageBox::SetHandler(&m_boxes);
+    ASSERT_EQ(reader.texts.size(), 1);
+    EXPECT_EQ(reader.requestsWhileOpen, 0u);
+
+    // Once the box is closed the watch goes on and ends with the reload.
+    PressOk("buttonCancel");
+    ASSERT_TRUE(WaitFor([&] { return !page->TravelMeasurementPending(); }, 5000));
+    ASSERT_TRUE(Settle());
+    EXPECT_EQ(m_boxes.Count(), 0);
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
+#include <QTimer>
 
 #include "PageFixture.h"
 #include "SafetyDlg.h"
@@ -112,6 +114,35 @@ TEST_F(SafetyPage, FailedReadChangesNothingAndFailedWriteKeepsTheTyping)
     Press("buttonWrite");
     EXPECT_EQ(m_boxes.Texts(), QStringList{"串口未打开"});
     EXPECT_EQ(Text("editOverCurrent"), "3.5");
+}
+
+TEST_F(SafetyPage, TheWindowStaysFreeWhileTheDriveIsSilent)
+{
+    PresetDrive();
+    auto* read = Find<QPushButton>(page, "buttonRead");
+    m_sim->InjectFault(zoric::sim::SimFault::NoAnswer, 1);
+    ClickNoWait(read);
+    // The handler has returned with the exchange still waiting for its time-out.
+    EXPECT_FALSE(m_dlg->Link().Idle());
+    EXPECT_FALSE(read->isEnabled());
+    EXPECT_EQ(m_dlg->cursor().shape(), Qt::WaitCursor);
+
+    bool served = false;
+    bool pendingWhenServed = false;
+    QTimer::singleShot(0, m_dlg.get(), [&] {
+        served = true;
+        pendingWhenServed = !m_dlg->Link().Idle();
+    });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return served; }, 5000));
+    EXPECT_TRUE(pendingWhenServed) << "an event posted meanwhile waits for nothing";
+    EXPECT_EQ(m_boxes.Count(), 0);
+
+    ASSERT_TRUE(Settle());
+    EXPECT_EQ(m_boxes.Texts(), QStringList{"通讯超时"});
+    EXPECT_TRUE(read->isEnabled());
+    EXPECT_NE(m_dlg->cursor().shape(), Qt::WaitCursor);
+    EXPECT_TRUE(Text("editOverVoltage").isEmpty());
+    EXPECT_FALSE(Find<QPushButton>(page, "buttonWrite")->isEnabled());
 }
 
 }  // namespace

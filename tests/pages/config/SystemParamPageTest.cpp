@@ -206,4 +206,19 @@ TEST_F(SystemParamPage, LongReadBackTextIsShownAndSentWhole)
     EXPECT_EQ(GetU32(140), Bits(12345.678f));
 }
 
+TEST_F(SystemParamPage, ClosingTheMainWindowMidExchangeShowsNothing)
+{
+    PresetDrive();
+    ReadOk();
+    m_sim->InjectFault(zoric::sim::SimFault::NoAnswer, 1);
+    ClickNoWait(Find<QPushButton>(page, "buttonRead"));
+    ClickNoWait(Find<QPushButton>(page, "buttonWrite"));  // queued behind the silent read
+    ASSERT_FALSE(m_dlg->Link().Idle());
+    page = nullptr;
+    m_dlg.reset();
+    EXPECT_EQ(g_pMainDlg, nullptr);
+    Pump(50);
+    EXPECT_EQ(m_boxes.Count(), 0);
+}
+
 }  // namespace

@@ -224,4 +224,28 @@ TEST_F(MotorControlPage, AFailedRampReadIsReportedUnlessTheUnitIsChanging)
     EXPECT_EQ(m_boxes.LastText(), "串口未打开") << "设定 always reports";
 }
 
+TEST_F(MotorControlPage, AFailedRampReadIsJudgedByTheUnitInEffectWhenItComesBack)
+{
+    auto* read = W<QPushButton>("rampReadButton");
+    m_sim->InjectFault(zoric::sim::SimFault::NoAnswer, 1);
+    ClickNoWait(read);
+    EXPECT_FALSE(m_dlg->Link().Idle());
+    EXPECT_FALSE(read->isEnabled());
+    EXPECT_EQ(m_dlg->cursor().shape(), Qt::WaitCursor);
+
+    // The page's timer goes on while the drive is silent and takes up the new unit.
+    m_dlg->m_speedRangeX10 = 1;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return W<QLineEdit>("maxFreqEdit")->text() == "1000"; }, 5000));
+    EXPECT_FALSE(m_dlg->Link().Idle()) << "taken up before the time-out";
+    ASSERT_TRUE(Settle());
+    EXPECT_EQ(m_boxes.Count(), 0) << "the unit changed while the read was out";
+    EXPECT_TRUE(read->isEnabled());
+    EXPECT_NE(m_dlg->cursor().shape(), Qt::WaitCursor);
+
+    // In a steady unit the time-out is reported.
+    m_sim->InjectFault(zoric::sim::SimFault::NoAnswer, 1);
+    Click(read);
+    EXPECT_EQ(m_boxes.Texts(), QStringList{"通讯超时"});
+}
+
 }  // namespace

@@ -240,4 +240,17 @@ TEST_F(MotorParamPage, LearningRefusedByTheDriveRestoresTheButtonWithoutAStopWri
     EXPECT_TRUE(W<QPushButton>("learnButton")->isEnabled());
 }
 
+TEST_F(MotorParamPage, ClosingTheMainWindowMidConfigureShowsNothing)
+{
+    Read();
+    m_sim->InjectFault(zoric::sim::SimFault::NoAnswer, 1);
+    ClickNoWait(W<QPushButton>("configButton"));
+    ClickNoWait(W<QPushButton>("readButton"));  // queued behind it
+    ASSERT_FALSE(m_dlg->Link().Idle());
+    page = nullptr;
+    m_dlg.reset();
+    Pump(50);
+    EXPECT_EQ(m_boxes.Count(), 0);
+}
+
 }  // namespace
