@@ -72,10 +72,10 @@ public:
     // Nothing queued, running or waiting for its result to be applied.
     bool Idle() const { return m_queue.Idle(); }
     size_t Queued() const { return m_queue.Queued(); }
-    // Drops what is queued and every result not yet applied; the exchange in
-    // flight ends within its time-out.
-    void DropAll() { m_queue.DropAll(); }
-    // DropAll, then waits for the exchange in flight and ends the thread.
+    // Drops what is queued and every result not yet applied, waits for the
+    // exchange in flight (at most its time-out) and ends the thread. Only for
+    // the main window's end: a window's pending flags (poll, watch) are
+    // cleared by their results, so nothing less than the end may drop them.
     void Stop() { m_queue.Stop(); }
 
 private:

@@ -80,8 +80,6 @@ size_t CLinkQueue::Queued() const
 bool CLinkQueue::TakeNext(Job& job)
 {
     std::unique_lock<std::mutex> guard(m_lock);
-    m_running = false;
-    m_runningControl.reset();
     m_wake.wait(guard, [this] { return m_stopping || !m_user.empty() || !m_periodic.empty(); });
     if (m_stopping) return false;
     std::deque<Job>& from = m_user.empty() ? m_periodic : m_user;
@@ -99,6 +97,13 @@ void CLinkQueue::Run()
         job.work();
         const uint64_t id = job.id;
         job = Job{};  // the work's captures end here, on this thread
+        {
+            // Over before it is announced: once its result is delivered, the
+            // queue reads idle at once.
+            std::lock_guard<std::mutex> guard(m_lock);
+            m_running = false;
+            m_runningControl.reset();
+        }
         m_notify(id);
     }
 }

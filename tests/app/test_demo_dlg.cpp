@@ -416,6 +416,7 @@ TEST_F(SilentDriveTest, AutoUpdateKeepsAtMostOnePollAndTheWindowFree) {
         Pump(20);
         ASSERT_EQ(m_dlg->Link().Queued(), 0u);
     }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !m_dlg->Link().Idle(); }, 2000));
     EXPECT_TRUE(ServedWhilePending());
     EXPECT_EQ(Field("m_statusIn1"), QStringLiteral("通讯超时"));
     EXPECT_LE(RequestCount() - before, 4u);  // 800 ms of polling at most one per time-out

@@ -173,6 +173,7 @@ TEST_F(DriveLinkTest, StoppingDropsWhatIsQueuedAndCancelsTheRunningJob)
 
 int main(int argc, char** argv)
 {
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
