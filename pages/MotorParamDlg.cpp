@@ -8,13 +8,13 @@
 #include "DataExchange.h"
 #include "DemoDlg.h"
 #include "MessageBox.h"
+#include "ProcedureRunner.h"
 #include "TextNumber.h"
 #include "UiDispatcher.h"
 #include "ui_MotorParamDlg.h"
 
 namespace {
 
-constexpr auto kPollPeriod = std::chrono::milliseconds(250);
 constexpr int kLearningTab = 4;  // "PID和FOC参数", where the Hall offset is set next
 
 std::string Std(const QString& text) { return text.toStdString(); }
@@ -292,73 +292,56 @@ void CMotorParamDlg::EndLearning()
 
 void CMotorParamDlg::LearningWorker()
 {
-    ProcedureBlock block{};
-    block.words[ProcedureBlock::kNumber] = ProcedureBlock::kMotorLearning;
-    block.words[ProcedureBlock::kRun] = 1;
-    ModbusResult r = g_pMainDlg->m_master.WriteProcedureControl(g_pMainDlg->m_deviceAddress, block);
-    // Busy means the drive has the procedure in hand already.
-    if (r != kResultOk && r != kResultBusy) {
+    CModbusMaster& master = g_pMainDlg->m_master;
+    const uint8_t slave = g_pMainDlg->m_deviceAddress;
+    const ModbusResult r = ProcedureRunner::Start(master, slave, ProcedureBlock::kMotorLearning);
+    if (r != kResultOk) {
         const QString text = tr(CModbusMaster::ResultText(r).c_str());
         CUiDispatcher::Invoke(m_learningRunning, [this, &text] { CMessageBox::Ok(this, text); });
         EndLearning();
         return;
     }
 
-    enum class End { Silent, Message, Learned };
-    End end = End::Silent;
-    QString message;
-    for (;;) {
-        if (m_learningStop.Wait(kPollPeriod) || !m_learningRunning) break;
-        block.words[ProcedureBlock::kPollExtra] = ProcedureBlock::kPollExtraWords;
-        r = g_pMainDlg->m_master.ReadProcedureStatus(g_pMainDlg->m_deviceAddress, block);
-        if (r != kResultOk) {
-            end = End::Message;
-            message = tr(CModbusMaster::ResultText(r).c_str());
-            break;
-        }
-        const uint16_t state = block.words[ProcedureBlock::kState];
-        if (state == ProcedureBlock::kStateDone) {
-            end = End::Learned;
-            uint8_t bytes[6];
-            for (int i = 0; i < 6; ++i) bytes[i] = static_cast<uint8_t>(block.words[ProcedureBlock::kResult + i] & 0xFF);
-            const QString phase = PhaseText(bytes);
-            CUiDispatcher::Invoke(m_learningRunning, [this, &phase] {
-                m_phaseSequence = phase;
-                DataExchange::Text(false, m_ui->phaseSequenceEdit, m_phaseSequence);
-                m_learningState = 1;
-                DataExchange::Index(false, m_ui->learningStateCombo, m_learningState);
-            });
-            break;
-        }
-        if (state == ProcedureBlock::kStateFailed) {
-            end = End::Message;
-            message = tr("学习失败");
-            CUiDispatcher::Invoke(m_learningRunning, [this] {
-                m_learningState = 0;
-                DataExchange::Index(false, m_ui->learningStateCombo, m_learningState);
-            });
-            break;
-        }
-        if (block.words[ProcedureBlock::kRun] == 0) {
-            end = End::Message;
-            message = tr("学习异常终止");
-            break;
-        }
-    }
-
-    // Stop: 224 and 225 to 0, 226 and 227 as last read.
-    block.words[ProcedureBlock::kNumber] = 0;
-    block.words[ProcedureBlock::kRun] = 0;
-    g_pMainDlg->m_master.WriteProcedureControl(g_pMainDlg->m_deviceAddress, block);
+    const ProcedureRunner::Report report =
+        ProcedureRunner::Follow(master, slave, ProcedureBlock::kMotorLearning, [this](std::chrono::milliseconds period) {
+            return m_learningStop.Wait(period) || !m_learningRunning;
+        });
     if (!m_learningRunning) return;  // the page is being destroyed
 
-    if (end == End::Learned) {
+    switch (report.outcome) {
+    case ProcedureRunner::Outcome::Done: {
+        uint8_t bytes[6];
+        for (int i = 0; i < 6; ++i) bytes[i] = static_cast<uint8_t>(report.last.words[ProcedureBlock::kResult + i] & 0xFF);
+        const QString phase = PhaseText(bytes);
+        CUiDispatcher::Invoke(m_learningRunning, [this, &phase] {
+            m_phaseSequence = phase;
+            DataExchange::Text(false, m_ui->phaseSequenceEdit, m_phaseSequence);
+            m_learningState = 1;
+            DataExchange::Index(false, m_ui->learningStateCombo, m_learningState);
+        });
         const bool shown = CUiDispatcher::Invoke(m_learningRunning, [this] {
             CMessageBox::Ok(this, tr("相序学习成功，请配置好霍尔相位偏移角度后方可正常使用FOC功能"));
         });
         if (shown) CUiDispatcher::Invoke(m_learningRunning, [] { g_pMainDlg->ShowPage(kLearningTab); });
-    } else if (end == End::Message) {
-        CUiDispatcher::Invoke(m_learningRunning, [this, &message] { CMessageBox::Ok(this, message); });
+        break;
+    }
+    case ProcedureRunner::Outcome::Failed:
+        CUiDispatcher::Invoke(m_learningRunning, [this] {
+            m_learningState = 0;
+            DataExchange::Index(false, m_ui->learningStateCombo, m_learningState);
+            CMessageBox::Ok(this, tr("学习失败"));
+        });
+        break;
+    case ProcedureRunner::Outcome::Aborted:
+        CUiDispatcher::Invoke(m_learningRunning, [this] { CMessageBox::Ok(this, tr("学习异常终止")); });
+        break;
+    case ProcedureRunner::Outcome::PollFailed: {
+        const QString text = tr(CModbusMaster::ResultText(report.result).c_str());
+        CUiDispatcher::Invoke(m_learningRunning, [this, &text] { CMessageBox::Ok(this, text); });
+        break;
+    }
+    case ProcedureRunner::Outcome::Stopped:
+        break;
     }
     EndLearning();
 }

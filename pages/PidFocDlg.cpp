@@ -9,13 +9,13 @@
 #include "DemoDlg.h"
 #include "FloatText.h"
 #include "MessageBox.h"
+#include "ProcedureRunner.h"
 #include "TextNumber.h"
 #include "UiDispatcher.h"
 #include "ui_PidFocDlg.h"
 
 namespace {
 
-constexpr auto kPollPeriod = std::chrono::milliseconds(250);
 
 std::string Std(const QString& text) { return text.toStdString(); }
 QString Qs(const std::string& text) { return QString::fromStdString(text); }
@@ -230,69 +230,57 @@ void CPidFocDlg::EndCalibration()
 
 void CPidFocDlg::CalibrationWorker()
 {
-    ProcedureBlock block{};
-    block.words[ProcedureBlock::kNumber] = ProcedureBlock::kFocCalibration;
-    block.words[ProcedureBlock::kRun] = 1;
-    ModbusResult r = g_pMainDlg->m_master.WriteProcedureControl(g_pMainDlg->m_deviceAddress, block);
-    // Busy means the drive has the procedure in hand already.
-    if (r != kResultOk && r != kResultBusy) {
+    CModbusMaster& master = g_pMainDlg->m_master;
+    const uint8_t slave = g_pMainDlg->m_deviceAddress;
+    const ModbusResult r = ProcedureRunner::Start(master, slave, ProcedureBlock::kFocCalibration);
+    if (r != kResultOk) {
         const QString text = tr(CModbusMaster::ResultText(r).c_str());
         CUiDispatcher::Invoke(m_calibrationRunning, [this, &text] { CMessageBox::Ok(this, text); });
         EndCalibration();
         return;
     }
 
-    bool silent = true;
-    QString message;
-    for (;;) {
-        if (m_calibrationStop.Wait(kPollPeriod) || !m_calibrationRunning) break;
-        block.words[ProcedureBlock::kPollExtra] = ProcedureBlock::kPollExtraWords;
-        r = g_pMainDlg->m_master.ReadProcedureStatus(g_pMainDlg->m_deviceAddress, block);
-        if (r != kResultOk) {
-            silent = false;
-            message = tr(CModbusMaster::ResultText(r).c_str());
-            break;
-        }
-        const uint16_t state = block.words[ProcedureBlock::kState];
-        if (state == ProcedureBlock::kStateDone) {
-            silent = false;
-            message = tr("学习完成");
-            // Straight into the boxes, not the stored texts: the next FOC
-            // "配置" sends them. DataExchange widens a box for a longer text
-            // (-120 in a 3-character box), so what is sent is what is seen.
-            const QString offset = Signed(block.words[ProcedureBlock::kResult]);
-            const QString advance = Signed(block.words[ProcedureBlock::kResult + 1]);
-            CUiDispatcher::Invoke(m_calibrationRunning, [this, &offset, &advance] {
-                QString shownOffset = offset;
-                QString shownAdvance = advance;
-                DataExchange::Text(false, m_ui->phaseOffsetEdit, shownOffset);
-                DataExchange::Text(false, m_ui->phaseAdvanceEdit, shownAdvance);
-            });
-            break;
-        }
-        if (state == ProcedureBlock::kStateFailed) {
-            silent = false;
-            message = tr("学习失败");
-            break;
-        }
-        if (state == ProcedureBlock::kStateRunning) {
+    const ProcedureRunner::Report report = ProcedureRunner::Follow(
+        master, slave, ProcedureBlock::kFocCalibration,
+        [this](std::chrono::milliseconds period) {
+            return m_calibrationStop.Wait(period) || !m_calibrationRunning;
+        },
+        [this](const ProcedureBlock& block) {
             const QString step = tr("Step(%1)").arg(block.words[ProcedureBlock::kResult]);
             CUiDispatcher::Invoke(m_calibrationRunning, [this, &step] { m_ui->calibrateButton->setText(step); });
-            continue;
-        }
-        if (block.words[ProcedureBlock::kRun] == 0) {
-            silent = false;
-            message = tr("学习异常终止");
-            break;
-        }
-    }
-
-    // Stop: 224 and 225 to 0, 226 and 227 as last read.
-    block.words[ProcedureBlock::kNumber] = 0;
-    block.words[ProcedureBlock::kRun] = 0;
-    g_pMainDlg->m_master.WriteProcedureControl(g_pMainDlg->m_deviceAddress, block);
+        });
     if (!m_calibrationRunning) return;  // the page is being destroyed
 
-    if (!silent) CUiDispatcher::Invoke(m_calibrationRunning, [this, &message] { CMessageBox::Ok(this, message); });
+    QString message;
+    switch (report.outcome) {
+    case ProcedureRunner::Outcome::Done: {
+        message = tr("学习完成");
+        // Straight into the boxes, not the stored texts: the next FOC
+        // "配置" sends them. DataExchange widens a box for a longer text
+        // (-120 in a 3-character box), so what is sent is what is seen.
+        const QString offset = Signed(report.last.words[ProcedureBlock::kResult]);
+        const QString advance = Signed(report.last.words[ProcedureBlock::kResult + 1]);
+        CUiDispatcher::Invoke(m_calibrationRunning, [this, &offset, &advance] {
+            QString shownOffset = offset;
+            QString shownAdvance = advance;
+            DataExchange::Text(false, m_ui->phaseOffsetEdit, shownOffset);
+            DataExchange::Text(false, m_ui->phaseAdvanceEdit, shownAdvance);
+        });
+        break;
+    }
+    case ProcedureRunner::Outcome::Failed:
+        message = tr("学习失败");
+        break;
+    case ProcedureRunner::Outcome::Aborted:
+        message = tr("学习异常终止");
+        break;
+    case ProcedureRunner::Outcome::PollFailed:
+        message = tr(CModbusMaster::ResultText(report.result).c_str());
+        break;
+    case ProcedureRunner::Outcome::Stopped:
+        break;
+    }
+    if (!message.isEmpty())
+        CUiDispatcher::Invoke(m_calibrationRunning, [this, &message] { CMessageBox::Ok(this, message); });
     EndCalibration();
 }
