@@ -3,6 +3,7 @@
 // it has been applied. A UI thread that waits for a worker (a page being
 // destroyed, an editor restarting its worker) keeps running that worker's
 // pending requests while it waits, so the hand-off can never deadlock.
+// The Qt face of CHandOffQueue (link/HandOffQueue.h), which holds the rules.
 
 #include <atomic>
 #include <functional>

@@ -3,14 +3,12 @@
 #include <chrono>
 #include <string>
 #include <string_view>
-#include <system_error>
 
 #include "DataExchange.h"
 #include "DemoDlg.h"
 #include "MessageBox.h"
 #include "ProcedureRunner.h"
 #include "TextNumber.h"
-#include "UiDispatcher.h"
 #include "ui_MotorParamDlg.h"
 
 namespace {
@@ -81,8 +79,7 @@ CMotorParamDlg::CMotorParamDlg(QWidget* parent) : QWidget(parent), m_ui(std::mak
 CMotorParamDlg::~CMotorParamDlg()
 {
     // The worker sends its stop request, touches nothing here and ends.
-    if (m_learningRunning.exchange(false)) m_learningStop.Set();
-    CUiDispatcher::JoinServing(m_learningThread);
+    m_learning.Stop();
 }
 
 void CMotorParamDlg::UpdateData(bool fromControls)
@@ -265,15 +262,10 @@ void CMotorParamDlg::OnConfigure()
 
 void CMotorParamDlg::OnStartLearning()
 {
-    if (m_learningRunning || !g_pMainDlg) return;
-    CUiDispatcher::JoinServing(m_learningThread);  // the previous run, already at its end
-    m_learningRunning = true;
+    if (m_learning.Running() || !g_pMainDlg) return;
     m_ui->learnButton->setEnabled(false);
     m_ui->learnButton->setText(tr("正在学习"));
-    try {
-        m_learningThread = std::thread([this] { LearningWorker(); });
-    } catch (const std::system_error&) {
-        m_learningRunning = false;
+    if (!m_learning.Start([this] { LearningWorker(); })) {
         m_ui->learnButton->setText(tr("开始学习"));
         m_ui->learnButton->setEnabled(true);
     }
@@ -283,10 +275,9 @@ void CMotorParamDlg::OnStartLearning()
 // flag and the button change together.
 void CMotorParamDlg::EndLearning()
 {
-    CUiDispatcher::Invoke(m_learningRunning, [this] {
+    m_learning.Finish([this] {
         m_ui->learnButton->setText(tr("开始学习"));
         m_ui->learnButton->setEnabled(true);
-        m_learningRunning = false;
     });
 }
 
@@ -297,47 +288,45 @@ void CMotorParamDlg::LearningWorker()
     const ModbusResult r = ProcedureRunner::Start(master, slave, ProcedureBlock::kMotorLearning);
     if (r != kResultOk) {
         const QString text = tr(CModbusMaster::ResultText(r).c_str());
-        CUiDispatcher::Invoke(m_learningRunning, [this, &text] { CMessageBox::Ok(this, text); });
+        m_learning.Ui([this, &text] { CMessageBox::Ok(this, text); });
         EndLearning();
         return;
     }
 
     const ProcedureRunner::Report report =
-        ProcedureRunner::Follow(master, slave, ProcedureBlock::kMotorLearning, [this](std::chrono::milliseconds period) {
-            return m_learningStop.Wait(period) || !m_learningRunning;
-        });
-    if (!m_learningRunning) return;  // the page is being destroyed
+        ProcedureRunner::Follow(master, slave, ProcedureBlock::kMotorLearning, [this](std::chrono::milliseconds period) { return m_learning.WaitForStop(period); });
+    if (!m_learning.Running()) return;  // the page is being destroyed
 
     switch (report.outcome) {
     case ProcedureRunner::Outcome::Done: {
         uint8_t bytes[6];
         for (int i = 0; i < 6; ++i) bytes[i] = static_cast<uint8_t>(report.last.words[ProcedureBlock::kResult + i] & 0xFF);
         const QString phase = PhaseText(bytes);
-        CUiDispatcher::Invoke(m_learningRunning, [this, &phase] {
+        m_learning.Ui([this, &phase] {
             m_phaseSequence = phase;
             DataExchange::Text(false, m_ui->phaseSequenceEdit, m_phaseSequence);
             m_learningState = 1;
             DataExchange::Index(false, m_ui->learningStateCombo, m_learningState);
         });
-        const bool shown = CUiDispatcher::Invoke(m_learningRunning, [this] {
+        const bool shown = m_learning.Ui([this] {
             CMessageBox::Ok(this, tr("相序学习成功，请配置好霍尔相位偏移角度后方可正常使用FOC功能"));
         });
-        if (shown) CUiDispatcher::Invoke(m_learningRunning, [] { g_pMainDlg->ShowPage(kLearningTab); });
+        if (shown) m_learning.Ui([] { g_pMainDlg->ShowPage(kLearningTab); });
         break;
     }
     case ProcedureRunner::Outcome::Failed:
-        CUiDispatcher::Invoke(m_learningRunning, [this] {
+        m_learning.Ui([this] {
             m_learningState = 0;
             DataExchange::Index(false, m_ui->learningStateCombo, m_learningState);
             CMessageBox::Ok(this, tr("学习失败"));
         });
         break;
     case ProcedureRunner::Outcome::Aborted:
-        CUiDispatcher::Invoke(m_learningRunning, [this] { CMessageBox::Ok(this, tr("学习异常终止")); });
+        m_learning.Ui([this] { CMessageBox::Ok(this, tr("学习异常终止")); });
         break;
     case ProcedureRunner::Outcome::PollFailed: {
         const QString text = tr(CModbusMaster::ResultText(report.result).c_str());
-        CUiDispatcher::Invoke(m_learningRunning, [this, &text] { CMessageBox::Ok(this, text); });
+        m_learning.Ui([this, &text] { CMessageBox::Ok(this, text); });
         break;
     }
     case ProcedureRunner::Outcome::Stopped:

@@ -8,9 +8,8 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
-#include <thread>
 
-#include "AutoResetEvent.h"
+#include "PageWorker.h"
 #include "ModbusResult.h"
 #include "MotorParams.h"
 
@@ -27,7 +26,7 @@ public:
     // Moves the stored values from the controls (true) or to them (false).
     void UpdateData(bool fromControls);
 
-    bool IsLearning() const { return m_learningRunning.load(); }
+    bool IsLearning() const { return m_learning.Running(); }
 
 private:
     void OnRead();
@@ -63,10 +62,6 @@ private:
     uint16_t m_readSpeedAlgorithm = 0;
     uint16_t m_readLearningState = 0;
 
-    // Motor learning: the running flag (cleared by the worker at its end, or
-    // by the destructor to tell it not to touch the page), the stop signal,
-    // and the worker.
-    std::atomic<bool> m_learningRunning{false};
-    CAutoResetEvent m_learningStop;
-    std::thread m_learningThread;
+    // Motor learning's worker.
+    CPageWorker m_learning;
 };

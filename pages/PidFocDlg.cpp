@@ -11,7 +11,6 @@
 #include "MessageBox.h"
 #include "ProcedureRunner.h"
 #include "TextNumber.h"
-#include "UiDispatcher.h"
 #include "ui_PidFocDlg.h"
 
 namespace {
@@ -48,8 +47,7 @@ CPidFocDlg::CPidFocDlg(QWidget* parent) : QWidget(parent), m_ui(std::make_unique
 CPidFocDlg::~CPidFocDlg()
 {
     // The worker sends its stop request, touches nothing here and ends.
-    if (m_calibrationRunning.exchange(false)) m_calibrationStop.Set();
-    CUiDispatcher::JoinServing(m_calibrationThread);
+    m_calibration.Stop();
 }
 
 void CPidFocDlg::UpdateData(bool fromControls)
@@ -203,15 +201,10 @@ void CPidFocDlg::OnCalibrate()
     const bool yes = CMessageBox::YesNo(
         this, tr("驱动器将控制电机正反转约20秒钟来确定相位偏移量，请确保电机处于空载状态，是否准备就绪并继续？"),
         tr("重要提示"), CMessageBox::Answer::No);
-    if (!yes || m_calibrationRunning || !g_pMainDlg) return;
-    CUiDispatcher::JoinServing(m_calibrationThread);  // the previous run, already at its end
-    m_calibrationRunning = true;
+    if (!yes || m_calibration.Running() || !g_pMainDlg) return;
     m_ui->calibrateButton->setEnabled(false);
     m_ui->calibrateButton->setText(tr("正在校正"));
-    try {
-        m_calibrationThread = std::thread([this] { CalibrationWorker(); });
-    } catch (const std::system_error&) {
-        m_calibrationRunning = false;
+    if (!m_calibration.Start([this] { CalibrationWorker(); })) {
         m_ui->calibrateButton->setText(tr("自动校正"));
         m_ui->calibrateButton->setEnabled(true);
     }
@@ -221,10 +214,9 @@ void CPidFocDlg::OnCalibrate()
 // flag and the button change together.
 void CPidFocDlg::EndCalibration()
 {
-    CUiDispatcher::Invoke(m_calibrationRunning, [this] {
+    m_calibration.Finish([this] {
         m_ui->calibrateButton->setText(tr("自动校正"));
         m_ui->calibrateButton->setEnabled(true);
-        m_calibrationRunning = false;
     });
 }
 
@@ -235,21 +227,19 @@ void CPidFocDlg::CalibrationWorker()
     const ModbusResult r = ProcedureRunner::Start(master, slave, ProcedureBlock::kFocCalibration);
     if (r != kResultOk) {
         const QString text = tr(CModbusMaster::ResultText(r).c_str());
-        CUiDispatcher::Invoke(m_calibrationRunning, [this, &text] { CMessageBox::Ok(this, text); });
+        m_calibration.Ui([this, &text] { CMessageBox::Ok(this, text); });
         EndCalibration();
         return;
     }
 
     const ProcedureRunner::Report report = ProcedureRunner::Follow(
         master, slave, ProcedureBlock::kFocCalibration,
-        [this](std::chrono::milliseconds period) {
-            return m_calibrationStop.Wait(period) || !m_calibrationRunning;
-        },
+        [this](std::chrono::milliseconds period) { return m_calibration.WaitForStop(period); },
         [this](const ProcedureBlock& block) {
             const QString step = tr("Step(%1)").arg(block.words[ProcedureBlock::kResult]);
-            CUiDispatcher::Invoke(m_calibrationRunning, [this, &step] { m_ui->calibrateButton->setText(step); });
+            m_calibration.Ui([this, &step] { m_ui->calibrateButton->setText(step); });
         });
-    if (!m_calibrationRunning) return;  // the page is being destroyed
+    if (!m_calibration.Running()) return;  // the page is being destroyed
 
     QString message;
     switch (report.outcome) {
@@ -260,7 +250,7 @@ void CPidFocDlg::CalibrationWorker()
         // (-120 in a 3-character box), so what is sent is what is seen.
         const QString offset = Signed(report.last.words[ProcedureBlock::kResult]);
         const QString advance = Signed(report.last.words[ProcedureBlock::kResult + 1]);
-        CUiDispatcher::Invoke(m_calibrationRunning, [this, &offset, &advance] {
+        m_calibration.Ui([this, &offset, &advance] {
             QString shownOffset = offset;
             QString shownAdvance = advance;
             DataExchange::Text(false, m_ui->phaseOffsetEdit, shownOffset);
@@ -281,6 +271,6 @@ void CPidFocDlg::CalibrationWorker()
         break;
     }
     if (!message.isEmpty())
-        CUiDispatcher::Invoke(m_calibrationRunning, [this, &message] { CMessageBox::Ok(this, message); });
+        m_calibration.Ui([this, &message] { CMessageBox::Ok(this, message); });
     EndCalibration();
 }

@@ -8,9 +8,8 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
-#include <thread>
 
-#include "AutoResetEvent.h"
+#include "PageWorker.h"
 #include "ModbusResult.h"
 
 namespace Ui {
@@ -26,7 +25,7 @@ public:
     // Moves the stored values from the controls (true) or to them (false).
     void UpdateData(bool fromControls);
 
-    bool IsCalibrating() const { return m_calibrationRunning.load(); }
+    bool IsCalibrating() const { return m_calibration.Running(); }
 
     // A gain text as the drive gets it: a decimal floating-point prefix
     // (blanks, a sign, an exponent allowed; no number gives 0) in double
@@ -60,10 +59,6 @@ private:
     // write sends them back so that the drive keeps its settings.
     uint16_t m_read771 = 0, m_read779 = 0;
 
-    // FOC calibration: the running flag (cleared by the worker at its end, or
-    // by the destructor to tell it not to touch the page), the stop signal,
-    // and the worker.
-    std::atomic<bool> m_calibrationRunning{false};
-    CAutoResetEvent m_calibrationStop;
-    std::thread m_calibrationThread;
+    // The FOC calibration's worker.
+    CPageWorker m_calibration;
 };
