@@ -185,7 +185,7 @@ void CPdoEditDlg::LoadPdoWorker(int n, bool reload)
         mapDone = map.Ok();
     }
 
-    const bool complete = commDone && mapDone && !halted;
+    const bool complete = commDone && mapDone;
     m_reload = 0;
     Ui([&] {
         ui->buttonLoad->setEnabled(true);
