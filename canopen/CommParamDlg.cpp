@@ -10,6 +10,9 @@
 #include "DataExchange.h"
 #include "DemoDlg.h"
 #include "MessageBox.h"
+#include "ParameterStore.h"
+#include "PdoObjects.h"
+#include "SdoMessages.h"
 #include "TextNumber.h"
 #include "UiDispatcher.h"
 #include "ui_CommParamDlg.h"
@@ -19,29 +22,14 @@ namespace {
 constexpr int kMarkRole = Qt::UserRole;
 constexpr int kObjectRole = Qt::UserRole + 1;
 constexpr int kColumnWidths[CCommParamDlg::ColumnCount] = {75, 95, 75, 75, 75, 75};
-const char* const kPdoNames[CPdoEditDlg::kPdoCount] = {
+const char* const kPdoNames[PdoObjects::kPdoCount] = {
     QT_TRANSLATE_NOOP("CCommParamDlg", "RPDO1"), QT_TRANSLATE_NOOP("CCommParamDlg", "RPDO2"),
     QT_TRANSLATE_NOOP("CCommParamDlg", "RPDO3"), QT_TRANSLATE_NOOP("CCommParamDlg", "RPDO4"),
     QT_TRANSLATE_NOOP("CCommParamDlg", "TPDO1"), QT_TRANSLATE_NOOP("CCommParamDlg", "TPDO2"),
     QT_TRANSLATE_NOOP("CCommParamDlg", "TPDO3"), QT_TRANSLATE_NOOP("CCommParamDlg", "TPDO4")};
-// Sub-index 4 of a PDO communication object is reserved.
-constexpr int kReservedSubindex = 4;
-// A sub-index is 8 bits: a larger entry count cannot be real.
-constexpr int32_t kMaxSubindex = 255;
-
-// Store parameters (object 0x1010 sub-index 1) with the signature "save".
-constexpr uint16_t kStoreObject = 0x1010;
-constexpr uint32_t kSaveSignature = 0x65766173;
-
 QString Text(const std::string& text) { return QString::fromStdString(text); }
 QString Hex8(uint32_t value) { return Text(TextNumber::Format("0x%08X", value)); }
 QString Signed(uint32_t value) { return QString::number(static_cast<int32_t>(value)); }
-
-int32_t EntryCount(uint32_t value)
-{
-    const auto n = static_cast<int32_t>(value);
-    return n > kMaxSubindex ? kMaxSubindex : n;
-}
 
 // A combo's index as the drive takes it: nothing selected is 0xFFFF.
 uint16_t IndexWord(int index) { return static_cast<uint16_t>(index); }
@@ -128,7 +116,7 @@ void CCommParamDlg::OnRead()
         },
         [this](const Read& read) {
             if (read.result != kResultOk) {
-                CMessageBox::Ok(this, SdoStep::ResultMessage(read.result));
+                CMessageBox::Ok(this, SdoMessages::ResultText(read.result));
                 return;
             }
             ShowRead(read.line, read.address, read.can);
@@ -220,7 +208,7 @@ void CCommParamDlg::OnWrite()
             if (r == kResultOk) r = master.WriteCanParams(slave, can);
             return r;
         },
-        [this](ModbusResult r) { CMessageBox::Ok(this, SdoStep::ResultMessage(r)); });
+        [this](ModbusResult r) { CMessageBox::Ok(this, SdoMessages::ResultText(r)); });
 }
 
 // ---------------------------------------------------------------------------
@@ -256,13 +244,6 @@ int CCommParamDlg::RowMark(int row) const
     return item ? item->data(kMarkRole).toInt() : 0;
 }
 
-void CCommParamDlg::ReportSdoAbort(const SdoRecord& response)
-{
-    CMessageBox::Ok(this, tr("访问对象(索引号:0x%1,子索引:%2)传送终止：%3")
-                              .arg(Text(TextNumber::Format("%04X", response.index)),
-                                   QString::number(response.subindex), SdoStep::AbortCodeText(response.data)));
-}
-
 void CCommParamDlg::LoadObjects()
 {
     // The previous loader has handed back the button already; let it finish.
@@ -278,70 +259,25 @@ void CCommParamDlg::LoadObjectsWorker()
     g_pMainDlg->m_pollPaused = 1;
     m_loading = 1;
     Ui([&] { ui->listObjects->setRowCount(0); });
+    CModbusMaster& master = g_pMainDlg->m_master;
+    const uint8_t slave = g_pMainDlg->m_deviceAddress.load();
 
+    // A failure is reported once and ends the PDO part.
     int completed = 0;
-    for (int n = 0; n < CPdoEditDlg::kPdoCount && m_running; ++n) {
-        const uint16_t commObject = CPdoEditDlg::CommObject(n);
-        const uint16_t mapObject = CPdoEditDlg::MappingObject(n);
+    for (int n = 0; n < PdoObjects::kPdoCount && m_running; ++n) {
         Ui([&] { InsertRow(n, tr(kPdoNames[n]), n, 0); });
-
-        // Reads one entry; a failure is reported once and ends the PDO part.
-        SdoStep step;
-        auto read = [&](uint16_t index, int subindex) {
-            step = SdoStep::Read(index, static_cast<uint8_t>(subindex));
-            if (step.Ok()) return true;
-            Ui([&] {
-                if (step.result != kResultOk) CMessageBox::Ok(this, SdoStep::ResultMessage(step.result));
-                else ReportSdoAbort(step.response);
-            });
-            return false;
-        };
-
-        if (!read(commObject, 0)) break;
-        const int32_t entries = EntryCount(step.Value());
-        bool failed = false;
-        for (int32_t s = 1; s <= entries && m_running; ++s) {
-            if (s == kReservedSubindex) continue;
-            if (!read(commObject, s)) {
-                failed = true;
-                break;
-            }
-            const uint32_t v = step.Value();
-            switch (s) {
-            case 1:
-                m_pdoEditor.UpdateRecord(n, [&](PdoCommRecord& r) { r.cobId = v; });
-                Ui([&] { SetCell(n, ColCobId, Hex8(v)); });
-                break;
-            case 2:
-                m_pdoEditor.UpdateRecord(n, [&](PdoCommRecord& r) { r.transmissionType = static_cast<uint8_t>(v); });
-                Ui([&] { SetCell(n, ColTransmission, Signed(v)); });
-                break;
-            case 3:
-                m_pdoEditor.UpdateRecord(n, [&](PdoCommRecord& r) { r.inhibitTime = static_cast<uint16_t>(v); });
-                Ui([&] { SetCell(n, ColInhibit, Signed(v)); });
-                break;
-            case 5:
-                m_pdoEditor.UpdateRecord(n, [&](PdoCommRecord& r) { r.eventTime = static_cast<uint16_t>(v); });
-                Ui([&] { SetCell(n, ColEvent, Signed(v)); });
-                break;
-            default:
-                break;  // read, not shown
-            }
-        }
-        if (failed || !m_running) break;
-        if (!read(mapObject, 0)) break;
-        const uint32_t v = step.Value();
-        m_pdoEditor.UpdateRecord(n, [&](PdoCommRecord& r) { r.mappedCount = static_cast<uint8_t>(v); });
-        Ui([&] {
-            SetCell(n, ColCount, Signed(v));
-            SetRowMark(n, 1);
-        });
+        PdoObjects::Hooks hooks;
+        hooks.stopped = [this] { return !m_running.load(); };
+        hooks.value = [&](uint16_t index, uint8_t subindex, uint32_t value) { ListValue(n, index, subindex, value); };
+        const PdoObjects::Outcome read = PdoObjects::ReadCommunication(master, slave, n, hooks).outcome;
+        if (read.Failed()) Ui([&] { SdoMessages::ReportFailure(this, read.step); });
+        if (!read.Ok()) break;
         ++completed;
     }
 
     // The SYNC row goes right below the PDOs read completely; its outcome is
     // not reported here (the SYNC editor shows what it has).
-    if (m_running) m_syncEditor.ReadSync();
+    if (m_running) m_syncEditor.ReadSync(master, slave);
     Ui([&] {
         InsertRow(completed, tr("SYNC"), kSyncObject, 1);
         SetCell(completed, ColCobId, Hex8(m_syncEditor.m_cobId.load()));
@@ -353,8 +289,27 @@ void CCommParamDlg::LoadObjectsWorker()
         ui->buttonObjectsLoad->setEnabled(true);
         ui->buttonObjectsLoad->setText(tr("载入"));
     });
-    if (completed == CPdoEditDlg::kPdoCount) Ui([&] { CMessageBox::Ok(this, tr("读取完毕")); });
+    if (completed == PdoObjects::kPdoCount) Ui([&] { CMessageBox::Ok(this, tr("读取完毕")); });
     g_pMainDlg->m_pollPaused = 0;
+}
+
+void CCommParamDlg::ListValue(int n, uint16_t index, uint8_t subindex, uint32_t v)
+{
+    m_pdoEditor.UpdateRecord(n, [&](PdoCommRecord& r) { PdoObjects::Keep(r, n, index, subindex, v); });
+    if (index == PdoObjects::MappingObject(n)) {
+        Ui([&] {
+            SetCell(n, ColCount, Signed(v));
+            SetRowMark(n, 1);
+        });
+        return;
+    }
+    switch (subindex) {
+    case 1: Ui([&] { SetCell(n, ColCobId, Hex8(v)); }); break;
+    case 2: Ui([&] { SetCell(n, ColTransmission, Signed(v)); }); break;
+    case 3: Ui([&] { SetCell(n, ColInhibit, Signed(v)); }); break;
+    case PdoObjects::kEventTimeSubindex: Ui([&] { SetCell(n, ColEvent, Signed(v)); }); break;
+    default: break;  // the entry count and entries beyond the event time: read, not shown
+    }
 }
 
 void CCommParamDlg::OnListDoubleClicked()
@@ -370,7 +325,7 @@ void CCommParamDlg::OnListDoubleClicked()
     if (object == kSyncObject) {
         m_pdoEditor.hide();
         OpenSyncEditor();
-    } else if (object >= 0 && object < CPdoEditDlg::kPdoCount) {
+    } else if (object >= 0 && object < PdoObjects::kPdoCount) {
         m_syncEditor.hide();
         OpenPdoEditor(object);
     }
@@ -412,14 +367,12 @@ void CCommParamDlg::StoreParameters()
     }
     g_pMainDlg->Link().Act(
         ui->buttonObjectsStore,
-        [](CModbusMaster& master, uint8_t slave) {
-            return SdoStep::Run(master, slave, Sdo::kDownload4, kStoreObject, 1, kSaveSignature);
-        },
+        [](CModbusMaster& master, uint8_t slave) { return ParameterStore::Store(master, slave); },
         [this](const SdoStep& step) {
             if (step.result != kResultOk) {
-                CMessageBox::Ok(this, SdoStep::ResultMessage(step.result));
+                CMessageBox::Ok(this, SdoMessages::ResultText(step.result));
             } else if (step.Aborted()) {
-                ReportSdoAbort(step.response);
+                SdoMessages::ReportSdoAbort(this, step.response);
             } else {
                 CMessageBox::Ok(this, tr("保存成功"));
                 m_unsaved = 0;
@@ -440,7 +393,7 @@ void CCommParamDlg::RefreshObjects()
             SetCell(row, ColEvent, Signed(m_syncEditor.m_cyclePeriod.load()));
             continue;
         }
-        if (object < 0 || object >= CPdoEditDlg::kPdoCount) continue;
+        if (object < 0 || object >= PdoObjects::kPdoCount) continue;
         const PdoCommRecord r = m_pdoEditor.Record(object);
         // A cell the drive never filled (fewer entries) stays empty.
         auto rewrite = [&](int column, const QString& text) {

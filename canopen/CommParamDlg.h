@@ -14,7 +14,6 @@
 #include <thread>
 
 #include "PdoEditDlg.h"
-#include "SdoStep.h"
 #include "SyncEditDlg.h"
 
 class QTableWidget;
@@ -51,7 +50,6 @@ public:
     // What an editor does after a successful configuration: there is
     // something to store now, and the list shows it.
     void OnObjectConfigured();
-    void ReportSdoAbort(const SdoRecord& response);
 
     QTableWidget* ObjectList() const;
     // The row's mark: 1 when it can be opened.
@@ -67,6 +65,8 @@ private:
     // Shows the three blocks a read brought.
     void ShowRead(const CommParams& line, const CommAddress& address, const CanParams& can);
     void LoadObjectsWorker();
+    // One value the loader read for PDO n: into the editor's record and the list.
+    void ListValue(int n, uint16_t index, uint8_t subindex, uint32_t value);
     bool Ui(const std::function<void()>& fn);
     void SetCell(int row, int column, const QString& text);
     void InsertRow(int row, const QString& name, int object, int mark);

@@ -12,6 +12,7 @@
 #include "DemoDlg.h"
 #include "MessageBox.h"
 #include "ModbusMaster.h"
+#include "SdoMessages.h"
 #include "TextNumber.h"
 #include "ui_ObjectDictDlg.h"
 
@@ -191,7 +192,7 @@ void CObjectDictDlg::ShowAnswer(const QString& requestLine, const SdoStep& step,
     UpdateData(true);
     m_requestLine = requestLine;
     if (step.result != kResultOk) {
-        if (open) CMessageBox::Ok(this, SdoStep::ResultMessage(step.result));
+        if (open) CMessageBox::Ok(this, SdoMessages::ResultText(step.result));
         m_requestLine.clear();
         m_responseLine.clear();
         m_decodedText.clear();
@@ -200,10 +201,10 @@ void CObjectDictDlg::ShowAnswer(const QString& requestLine, const SdoStep& step,
     }
 
     const SdoRecord& r = step.response;
-    m_responseLine = FrameLine(r.command, r.index, r.subindex & 0xFFu, r.data);
+    m_responseLine = FrameLine(Sdo::Specifier(r), r.index, r.subindex & 0xFFu, r.data);
     const QString where = Hex(r.index, 4);
     const QString sub = QString::number(r.subindex);
-    switch (r.command) {
+    switch (Sdo::Specifier(r)) {
     case Sdo::kUploaded1:
         m_decodedText = tr("索引号:0x%1 子索引:%2 \n上传单字节数据：0x%3(%4)")
                             .arg(where, sub, Hex(r.data & 0xFFu, 2), QString::number(SignExtend(r.data, 8)));
@@ -225,7 +226,8 @@ void CObjectDictDlg::ShowAnswer(const QString& requestLine, const SdoStep& step,
         break;
     case Sdo::kAbort:
         // An abort is the drive's answer, not a failure of the link: shown here only.
-        m_decodedText = tr("索引号:0x%1 子索引:%2 \n传送中断：%3").arg(where, sub, SdoStep::AbortCodeText(r.data));
+        m_decodedText =
+            tr("索引号:0x%1 子索引:%2 \n传送中断：%3").arg(where, sub, SdoMessages::AbortCodeText(r.data));
         break;
     default:
         break;  // an answer the tool does not know leaves the previous decoding

@@ -11,30 +11,18 @@
 #include "DataExchange.h"
 #include "DemoDlg.h"
 #include "MessageBox.h"
-#include "NumberText.h"
+#include "SdoMessages.h"
 #include "TextNumber.h"
 #include "UiDispatcher.h"
 #include "ui_PdoEditDlg.h"
 
 namespace {
 
-// The COB-ID as the editor shows it: without "not valid" (bit 31),
-// "no RTR" (bit 30) and the node-ID bits, which the drive adds itself.
-constexpr uint32_t kCobIdMask = 0x3FFFFF80;
-constexpr uint32_t kNoRtrBit = 0x40000000;
-// Sub-index 4 of a PDO communication object is reserved.
-constexpr int kReservedSubindex = 4;
-// A sub-index is 8 bits: a larger entry count cannot be real.
-constexpr int32_t kMaxSubindex = 255;
+using PdoObjects::kCobIdMask;
 
 QString Text(const std::string& text) { return QString::fromStdString(text); }
 std::string Utf8(const QString& text) { return text.toStdString(); }
-
-int32_t EntryCount(uint32_t value)
-{
-    const auto n = static_cast<int32_t>(value);
-    return n > kMaxSubindex ? kMaxSubindex : n;
-}
+uint32_t Decimal(const QString& text) { return static_cast<uint32_t>(TextNumber::ParseInt(Utf8(text))); }
 
 }  // namespace
 
@@ -58,16 +46,6 @@ CPdoEditDlg::CPdoEditDlg(CCommParamDlg* page, QWidget* parent)
 }
 
 CPdoEditDlg::~CPdoEditDlg() { Shutdown(); }
-
-uint16_t CPdoEditDlg::CommObject(int n)
-{
-    return static_cast<uint16_t>(n < 4 ? 0x1400 + n : 0x1800 + (n - 4));
-}
-
-uint16_t CPdoEditDlg::MappingObject(int n)
-{
-    return static_cast<uint16_t>(n < 4 ? 0x1600 + n : 0x1A00 + (n - 4));
-}
 
 PdoCommRecord CPdoEditDlg::Record(int n) const
 {
@@ -111,19 +89,9 @@ void CPdoEditDlg::SetText(QString& value, QLineEdit* edit, const QString& text)
     DataExchange::Text(false, edit, value);
 }
 
-void CPdoEditDlg::ReportSdoAbort(const SdoRecord& response)
-{
-    CMessageBox::Ok(this, tr("访问对象(索引号:0x%1,子索引:%2)传送终止：%3")
-                              .arg(Text(TextNumber::Format("%04X", response.index)),
-                                   QString::number(response.subindex), SdoStep::AbortCodeText(response.data)));
-}
-
 void CPdoEditDlg::ReportFailure(const SdoStep& step)
 {
-    Ui([&] {
-        if (step.result != kResultOk) CMessageBox::Ok(this, SdoStep::ResultMessage(step.result));
-        else ReportSdoAbort(step.response);
-    });
+    Ui([&] { SdoMessages::ReportFailure(this, step); });
 }
 
 void CPdoEditDlg::StopWorker()
@@ -141,9 +109,10 @@ void CPdoEditDlg::Shutdown()
 
 void CPdoEditDlg::OpenPdo(int n)
 {
-    if (n < 0 || n >= kPdoCount) return;
+    if (n < 0 || n >= PdoObjects::kPdoCount) return;
     StopWorker();
-    ui->groupPdo->setTitle(n < 4 ? tr("RPDO%1参数设置").arg(n + 1) : tr("TPDO%1参数设置").arg(n - 3));
+    ui->groupPdo->setTitle(PdoObjects::IsTransmit(n) ? tr("TPDO%1参数设置").arg(n - 3)
+                                                     : tr("RPDO%1参数设置").arg(n + 1));
 
     m_cobIdText.clear();
     m_eventTimeText.clear();
@@ -163,7 +132,7 @@ void CPdoEditDlg::OpenPdo(int n)
     if (!reload) {
         const PdoCommRecord r = Record(n);
         // A receive PDO has no inhibit or event time worth showing from the list.
-        const bool transmit = n >= 4;
+        const bool transmit = PdoObjects::IsTransmit(n);
         if (transmit) {
             m_inhibitTimeText = QString::number(r.inhibitTime);
             m_eventTimeText = QString::number(r.eventTime);
@@ -193,89 +162,30 @@ void CPdoEditDlg::OnLoad()
 void CPdoEditDlg::LoadPdoWorker(int n, bool reload)
 {
     g_pMainDlg->m_pollPaused = 1;
-    const uint16_t commObject = CommObject(n);
-    const uint16_t mapObject = MappingObject(n);
-    auto stopped = [this] { return m_stop.load() != 0 || !m_running.load(); };
+    CModbusMaster& master = g_pMainDlg->m_master;
+    const uint8_t slave = g_pMainDlg->m_deviceAddress.load();
+    PdoObjects::Hooks hooks;
+    hooks.stopped = [this] { return m_stop.load() != 0 || !m_running.load(); };
+    hooks.value = [&](uint16_t index, uint8_t subindex, uint32_t value) { ShowValue(n, index, subindex, value); };
 
     bool halted = false;
     bool commDone = !reload;
-    bool mapDone = false;
-
     if (reload) {
-        SdoStep step = SdoStep::Read(commObject, 0);
-        if (stopped()) {
-            halted = true;
-        } else if (!step.Ok()) {
-            ReportFailure(step);
-        } else {
-            const int32_t entries = EntryCount(step.Value());
-            bool failed = false;
-            for (int32_t s = 1; s <= entries && !failed && !halted; ++s) {
-                if (s == kReservedSubindex) continue;
-                step = SdoStep::Read(commObject, static_cast<uint8_t>(s));
-                if (stopped()) {
-                    halted = true;
-                    break;
-                }
-                if (!step.Ok()) {
-                    ReportFailure(step);
-                    failed = true;
-                    break;
-                }
-                const uint32_t v = step.Value();
-                switch (s) {
-                case 1:
-                    Ui([&] { SetText(m_cobIdText, ui->editCobId, Text(TextNumber::Format("0x%08X", v & kCobIdMask))); });
-                    break;
-                case 2:
-                    Ui([&] { SetText(m_transmissionTypeText, ui->editTransType, QString::number(static_cast<int32_t>(v))); });
-                    break;
-                case 3:
-                    Ui([&] { SetText(m_inhibitTimeText, ui->editInhibitTime, QString::number(static_cast<int32_t>(v))); });
-                    break;
-                case 5:
-                    Ui([&] { SetText(m_eventTimeText, ui->editEventTime, QString::number(static_cast<int32_t>(v))); });
-                    break;
-                default:
-                    break;  // read, not used
-                }
-            }
-            if (!failed && !halted) {
-                step = SdoStep::Read(mapObject, 0);
-                if (stopped()) {
-                    halted = true;
-                } else if (!step.Ok()) {
-                    ReportFailure(step);
-                } else {
-                    const uint32_t v = step.Value();
-                    Ui([&] { SetText(m_countText, ui->editCount, QString::number(static_cast<int32_t>(v))); });
-                    commDone = true;
-                }
-            }
-        }
+        const PdoObjects::Outcome comm = PdoObjects::ReadCommunication(master, slave, n, hooks).outcome;
+        if (comm.Failed()) ReportFailure(comm.step);
+        halted = comm.stopped;
+        commDone = comm.Ok();
+    }
+    // The mapping is read even when the communication part failed.
+    bool mapDone = false;
+    if (!halted) {
+        const PdoObjects::Outcome map = PdoObjects::ReadMapping(master, slave, n, hooks).outcome;
+        if (map.Failed()) ReportFailure(map.step);
+        halted = map.stopped;
+        mapDone = map.Ok();
     }
 
-    for (int j = 1; j <= kMapRows && !halted; ++j) {
-        const SdoStep step = SdoStep::Read(mapObject, static_cast<uint8_t>(j));
-        if (stopped()) {
-            halted = true;
-            break;
-        }
-        if (!step.Ok()) {
-            ReportFailure(step);
-            break;
-        }
-        const uint32_t v = step.Value();
-        const auto row = static_cast<size_t>(j - 1);
-        Ui([&] {
-            SetText(m_indexTexts[row], m_indexEdits[row], Text(TextNumber::Format("0x%04X", v >> 16)));
-            SetText(m_subTexts[row], m_subEdits[row], QString::number((v >> 8) & 0xFFu));
-            SetText(m_bitsTexts[row], m_bitsEdits[row], QString::number(v & 0xFFu));
-        });
-        if (j == kMapRows) mapDone = true;
-    }
-
-    const bool complete = commDone && mapDone && !halted;
+    const bool complete = commDone && mapDone;
     m_reload = 0;
     Ui([&] {
         ui->buttonLoad->setEnabled(true);
@@ -283,6 +193,39 @@ void CPdoEditDlg::LoadPdoWorker(int n, bool reload)
         if (complete) ui->buttonConfig->setEnabled(true);
     });
     g_pMainDlg->m_pollPaused = 0;
+}
+
+void CPdoEditDlg::ShowValue(int n, uint16_t index, uint8_t subindex, uint32_t v)
+{
+    if (index == PdoObjects::CommObject(n)) {
+        switch (subindex) {
+        case 1:
+            Ui([&] { SetText(m_cobIdText, ui->editCobId, Text(TextNumber::Format("0x%08X", v & kCobIdMask))); });
+            break;
+        case 2:
+            Ui([&] { SetText(m_transmissionTypeText, ui->editTransType, QString::number(static_cast<int32_t>(v))); });
+            break;
+        case 3:
+            Ui([&] { SetText(m_inhibitTimeText, ui->editInhibitTime, QString::number(static_cast<int32_t>(v))); });
+            break;
+        case PdoObjects::kEventTimeSubindex:
+            Ui([&] { SetText(m_eventTimeText, ui->editEventTime, QString::number(static_cast<int32_t>(v))); });
+            break;
+        default:
+            break;  // read, not used
+        }
+        return;
+    }
+    if (subindex == 0) {
+        Ui([&] { SetText(m_countText, ui->editCount, QString::number(static_cast<int32_t>(v))); });
+        return;
+    }
+    const auto row = static_cast<size_t>(subindex - 1);
+    Ui([&] {
+        SetText(m_indexTexts[row], m_indexEdits[row], Text(TextNumber::Format("0x%04X", v >> 16)));
+        SetText(m_subTexts[row], m_subEdits[row], QString::number((v >> 8) & 0xFFu));
+        SetText(m_bitsTexts[row], m_bitsEdits[row], QString::number(v & 0xFFu));
+    });
 }
 
 void CPdoEditDlg::OnConfigure()
@@ -314,7 +257,7 @@ QString CPdoEditDlg::MissingField(const Entries& e, int32_t commEntries) const
 {
     auto has = [](const QString& text, bool hex) {
         const std::string t = text.toStdString();
-        return hex ? NumberText::HasHex(t) : NumberText::HasInteger(t);
+        return hex ? TextNumber::HasHex(t) : TextNumber::HasInteger(t);
     };
     if (commEntries >= 1 && !has(e.cobId, true)) return tr("COB-ID");
     if (commEntries >= 2 && !has(e.transmissionType, false)) return tr("传输类型");
@@ -330,96 +273,62 @@ QString CPdoEditDlg::MissingField(const Entries& e, int32_t commEntries) const
     return QString();
 }
 
+PdoCommRecord CPdoEditDlg::CommValues(const Entries& e)
+{
+    PdoCommRecord r;
+    TextNumber::ParseHex(Utf8(e.cobId), r.cobId);
+    r.cobId |= PdoObjects::kNoRtrBit;
+    r.transmissionType = static_cast<uint8_t>(Decimal(e.transmissionType) & 0xFFu);
+    r.inhibitTime = static_cast<uint16_t>(Decimal(e.inhibitTime) & 0xFFFFu);
+    r.eventTime = static_cast<uint16_t>(Decimal(e.eventTime) & 0xFFFFu);
+    r.mappedCount = static_cast<uint8_t>(Decimal(e.count) & 0xFFu);
+    return r;
+}
+
+PdoObjects::MappingEntries CPdoEditDlg::MappingValues(const Entries& e)
+{
+    PdoObjects::MappingEntries entries;
+    for (size_t j = 0; j < entries.size(); ++j) {
+        if (!e.checked[j]) continue;
+        uint32_t index = 0;
+        TextNumber::ParseHex(Utf8(e.index[j]), index);
+        entries[j] = (index << 16) | ((Decimal(e.subindex[j]) & 0xFFu) << 8) | Decimal(e.bits[j]);
+    }
+    return entries;
+}
+
 void CPdoEditDlg::ConfigurePdoWorker(int n, Entries e)
 {
     g_pMainDlg->m_pollPaused = 1;
-    const uint16_t commObject = CommObject(n);
-    const uint16_t mapObject = MappingObject(n);
-    auto stopped = [this] { return m_stop.load() != 0 || !m_running.load(); };
-    auto decimal = [](const QString& text) { return static_cast<uint32_t>(TextNumber::ParseInt(Utf8(text))); };
+    CModbusMaster& master = g_pMainDlg->m_master;
+    const uint8_t slave = g_pMainDlg->m_deviceAddress.load();
+    PdoObjects::Hooks hooks;
+    hooks.stopped = [this] { return m_stop.load() != 0 || !m_running.load(); };
+    hooks.value = [&](uint16_t index, uint8_t subindex, uint32_t value) {
+        UpdateRecord(n, [&](PdoCommRecord& r) { PdoObjects::Keep(r, n, index, subindex, value); });
+    };
 
-    bool configured = false;
-    [&] {
-        SdoStep step = SdoStep::Read(commObject, 0);
-        if (stopped()) return;
+    const bool configured = [&] {
+        const SdoStep step = SdoStep::Read(master, slave, PdoObjects::CommObject(n), 0);
+        if (hooks.stopped()) return false;
         if (!step.Ok()) {
             ReportFailure(step);
-            return;
+            return false;
         }
-        const int32_t entries = EntryCount(step.Value());
+        const int32_t entries = PdoObjects::EntryCount(step.Value());
         // A field with no number would go out as some other value: refuse
         // before anything is written, so that the PDO stays as it was.
         const QString missing = MissingField(e, entries);
         if (!missing.isEmpty()) {
             Ui([&] { CMessageBox::Ok(this, tr("%1为空或不是有效的数值，配置未执行").arg(missing)); });
-            return;
+            return false;
         }
-
-        for (int32_t s = 1; s <= entries && s <= 5; ++s) {
-            if (s == kReservedSubindex) continue;
-            if (stopped()) return;
-            uint32_t value = 0;
-            uint8_t command = Sdo::kDownload4;
-            switch (s) {
-            case 1:
-                TextNumber::ParseHex(Utf8(e.cobId), value);
-                value |= kNoRtrBit;
-                break;
-            case 2:
-                value = decimal(e.transmissionType) & 0xFFu;
-                command = Sdo::kDownload1;
-                break;
-            case 3:
-                value = decimal(e.inhibitTime) & 0xFFFFu;
-                command = Sdo::kDownload2;
-                break;
-            default:
-                value = decimal(e.eventTime) & 0xFFFFu;
-                command = Sdo::kDownload2;
-                break;
-            }
-            step = SdoStep::Run(command, commObject, static_cast<uint8_t>(s), value);
-            if (!step.Ok()) {
-                ReportFailure(step);
-                return;
-            }
-            UpdateRecord(n, [&](PdoCommRecord& r) {
-                switch (s) {
-                case 1: r.cobId = value; break;
-                case 2: r.transmissionType = static_cast<uint8_t>(value); break;
-                case 3: r.inhibitTime = static_cast<uint16_t>(value); break;
-                default: r.eventTime = static_cast<uint16_t>(value); break;
-                }
-            });
-        }
-
-        // The mapping can only change while it is switched off (count 0).
-        step = SdoStep::Run(Sdo::kDownload1, mapObject, 0, 0);
-        if (!step.Ok()) {
-            ReportFailure(step);
-            return;
-        }
-        for (int j = 0; j < kMapRows; ++j) {
-            if (!e.checked[j]) continue;
-            if (stopped()) return;
-            uint32_t index = 0;
-            TextNumber::ParseHex(Utf8(e.index[j]), index);
-            const uint32_t entry = (index << 16) | ((decimal(e.subindex[j]) & 0xFFu) << 8) | decimal(e.bits[j]);
-            step = SdoStep::Run(Sdo::kDownload4, mapObject, static_cast<uint8_t>(j + 1), entry);
-            if (!step.Ok()) {
-                ReportFailure(step);
-                return;
-            }
-        }
-        if (stopped()) return;
-        const uint32_t count = decimal(e.count) & 0xFFu;
-        step = SdoStep::Run(Sdo::kDownload1, mapObject, 0, count);
-        if (!step.Ok()) {
-            ReportFailure(step);
-            return;
-        }
-        UpdateRecord(n, [&](PdoCommRecord& r) { r.mappedCount = static_cast<uint8_t>(count); });
-        configured = true;
+        const PdoCommRecord values = CommValues(e);
+        PdoObjects::Outcome outcome = PdoObjects::WriteCommunication(master, slave, n, values, entries, hooks);
+        if (outcome.Ok())
+            outcome = PdoObjects::WriteMapping(master, slave, n, MappingValues(e), values.mappedCount, hooks);
+        if (outcome.Failed()) ReportFailure(outcome.step);
+        return outcome.Ok();
     }();
 
     m_reload = 0;

@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "PdoCommRecord.h"
+#include "PdoObjects.h"
 #include "SdoStep.h"
 
 class CCommParamDlg;
@@ -26,17 +27,12 @@ class CPdoEditDlg;
 class CPdoEditDlg : public QDialog {
     Q_OBJECT
 public:
-    static constexpr int kPdoCount = 8;
-    static constexpr int kMapRows = 8;
+    static constexpr int kMapRows = PdoObjects::kMapEntries;
 
     CPdoEditDlg(CCommParamDlg* page, QWidget* parent = nullptr);
     ~CPdoEditDlg() override;
 
-    // Communication and mapping objects of PDO n (0-3 RPDO1-4, 4-7 TPDO1-4).
-    static uint16_t CommObject(int n);
-    static uint16_t MappingObject(int n);
-
-    // Prepares the window for PDO n and starts loading it (UI thread).
+    // Prepares the window for PDO n (0-3 RPDO1-4, 4-7 TPDO1-4) and starts loading it (UI thread).
     void OpenPdo(int n);
     // "载入": reads the communication parameters from the drive as well.
     void OnLoad();
@@ -79,19 +75,23 @@ private:
     void ConfigurePdoWorker(int n, Entries entries);
     // Field name when a value that would be written is no number; empty when all are.
     QString MissingField(const Entries& entries, int32_t commEntries) const;
+    // What the configuration writes, from the entries.
+    static PdoCommRecord CommValues(const Entries& entries);
+    static PdoObjects::MappingEntries MappingValues(const Entries& entries);
+    // One value the load read: into its field.
+    void ShowValue(int n, uint16_t index, uint8_t subindex, uint32_t value);
 
     // Worker → UI thread; false once the window is going away.
     bool Ui(const std::function<void()>& fn);
     void SetText(QString& value, QLineEdit* edit, const QString& text);
     void ReportFailure(const SdoStep& step);
-    void ReportSdoAbort(const SdoRecord& response);
 
     std::unique_ptr<Ui::CPdoEditDlg> ui;
     CCommParamDlg* m_page;
     std::atomic<bool> m_running{true};
 
     mutable std::mutex m_recordsMutex;
-    std::array<PdoCommRecord, kPdoCount> m_records{};
+    std::array<PdoCommRecord, PdoObjects::kPdoCount> m_records{};
 
     // Stored values.
     QString m_cobIdText;

@@ -10,15 +10,11 @@
 #include "DataExchange.h"
 #include "DemoDlg.h"
 #include "MessageBox.h"
-#include "NumberText.h"
+#include "SdoMessages.h"
 #include "TextNumber.h"
 #include "ui_SyncEditDlg.h"
 
 namespace {
-
-constexpr uint16_t kCobIdObject = 0x1005;
-constexpr uint16_t kCyclePeriodObject = 0x1006;
-constexpr uint16_t kWindowLengthObject = 0x1007;
 
 // Microseconds as milliseconds with three decimals, on the digits.
 QString Milliseconds(uint32_t us) { return QString::fromStdString(TextNumber::Format("%u.%03u", us / 1000, us % 1000)); }
@@ -61,27 +57,16 @@ void CSyncEditDlg::UpdateData(bool fromControls)
     DataExchange::Text(fromControls, ui->editWindowLength, m_windowLengthText);
 }
 
-CSyncEditDlg::SyncRead CSyncEditDlg::ReadObjects(CModbusMaster& master, uint8_t slave)
-{
-    SyncRead read;
-    for (const uint16_t index : {kCobIdObject, kCyclePeriodObject, kWindowLengthObject}) {
-        read.step = SdoStep::Read(master, slave, index, 0);
-        if (!read.step.Ok()) break;
-        read.values[static_cast<size_t>(read.count++)] = read.step.Value();
-    }
-    return read;
-}
-
-void CSyncEditDlg::Keep(const SyncRead& read)
+void CSyncEditDlg::Keep(const SyncObjects::Reading& read)
 {
     if (read.count > 0) m_cobId = read.values[0];
     if (read.count > 1) m_cyclePeriod = read.values[1];
     if (read.count > 2) m_windowLength = read.values[2];
 }
 
-SdoStep CSyncEditDlg::ReadSync()
+SdoStep CSyncEditDlg::ReadSync(CModbusMaster& master, uint8_t slave)
 {
-    const SyncRead read = ReadObjects(g_pMainDlg->m_master, g_pMainDlg->m_deviceAddress.load());
+    const SyncObjects::Reading read = SyncObjects::Read(master, slave);
     Keep(read);
     return read.step;
 }
@@ -94,28 +79,16 @@ void CSyncEditDlg::ShowSync()
     UpdateData(false);
 }
 
-void CSyncEditDlg::ReportFailure(const SdoStep& step)
-{
-    if (step.result != kResultOk) {
-        CMessageBox::Ok(this, SdoStep::ResultMessage(step.result));
-        return;
-    }
-    const SdoRecord& r = step.response;
-    CMessageBox::Ok(this, tr("访问对象(索引号:0x%1,子索引:%2)传送终止：%3")
-                              .arg(QString::fromStdString(TextNumber::Format("%04X", r.index)),
-                                   QString::number(r.subindex), SdoStep::AbortCodeText(r.data)));
-}
-
 void CSyncEditDlg::OnRead()
 {
     if (!g_pMainDlg) return;
     const int closings = m_closings;
     g_pMainDlg->Link().Act(
-        ui->buttonRead, [](CModbusMaster& master, uint8_t slave) { return ReadObjects(master, slave); },
-        [this, closings](const SyncRead& read) {
+        ui->buttonRead, [](CModbusMaster& master, uint8_t slave) { return SyncObjects::Read(master, slave); },
+        [this, closings](const SyncObjects::Reading& read) {
             Keep(read);
             if (!read.step.Ok()) {
-                if (m_closings == closings) ReportFailure(read.step);
+                if (m_closings == closings) SdoMessages::ReportFailure(this, read.step);
                 return;
             }
             ShowSync();
@@ -133,8 +106,8 @@ void CSyncEditDlg::OnConfigure()
     const QString* missing = nullptr;
     const QString cycleName = tr("通讯间隔时间");
     const QString windowName = tr("同步窗口长度");
-    if (!NumberText::HasDecimal(cycleText)) missing = &cycleName;
-    else if (!NumberText::HasDecimal(windowText)) missing = &windowName;
+    if (!TextNumber::HasDecimal(cycleText)) missing = &cycleName;
+    else if (!TextNumber::HasDecimal(windowText)) missing = &windowName;
     if (missing) {
         CMessageBox::Ok(this, tr("%1不是有效的数值，配置未执行").arg(*missing));
         return;
@@ -146,25 +119,20 @@ void CSyncEditDlg::OnConfigure()
     m_cyclePeriod = static_cast<uint32_t>(static_cast<uint64_t>(TextNumber::ParseScaled(cycleText, 3)));
     m_windowLength = static_cast<uint32_t>(static_cast<uint64_t>(TextNumber::ParseScaled(windowText, 3)));
 
-    const std::array<uint32_t, 3> values = {m_cobId.load(), m_cyclePeriod.load(), m_windowLength.load()};
+    const SyncObjects::Values values = {m_cobId.load(), m_cyclePeriod.load(), m_windowLength.load()};
     const int closings = m_closings;
     g_pMainDlg->Link().Act(
         ui->buttonConfig,
-        [values](CModbusMaster& master, uint8_t slave) {
-            SdoStep step = SdoStep::Run(master, slave, Sdo::kDownload4, kCobIdObject, 0, values[0]);
-            if (step.Ok()) step = SdoStep::Run(master, slave, Sdo::kDownload4, kCyclePeriodObject, 0, values[1]);
-            if (step.Ok()) step = SdoStep::Run(master, slave, Sdo::kDownload4, kWindowLengthObject, 0, values[2]);
-            return step;
-        },
+        [values](CModbusMaster& master, uint8_t slave) { return SyncObjects::Write(master, slave, values); },
         [this, closings](const SdoStep& step) {
             // Closed meanwhile: no box for a window that is gone; what the
             // drive took still reaches the page's list.
             const bool open = m_closings == closings;
             if (!step.Ok()) {
-                if (open) ReportFailure(step);
+                if (open) SdoMessages::ReportFailure(this, step);
                 return;
             }
-            if (open) CMessageBox::Ok(this, SdoStep::ResultMessage(kResultOk));
+            if (open) CMessageBox::Ok(this, SdoMessages::ResultText(kResultOk));
             if (m_page) m_page->OnObjectConfigured();
             if (open) QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
         });

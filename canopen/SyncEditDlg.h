@@ -7,12 +7,12 @@
 
 #include <QDialog>
 #include <QString>
-#include <array>
 #include <atomic>
 #include <cstdint>
 #include <memory>
 
 #include "SdoStep.h"
+#include "SyncObjects.h"
 
 class CCommParamDlg;
 class CModbusMaster;
@@ -26,17 +26,9 @@ public:
     CSyncEditDlg(CCommParamDlg* page, QWidget* parent = nullptr);
     ~CSyncEditDlg() override;
 
-    // The three objects read in order; the first failure ends it, and
-    // `count` says how many values came before it.
-    struct SyncRead {
-        SdoStep step;
-        int count = 0;
-        std::array<uint32_t, 3> values{};
-    };
-    static SyncRead ReadObjects(CModbusMaster& master, uint8_t slave);
-    // Reads them on the calling worker thread (the page's loader); members
-    // read before a failure keep their new values. Touches no control.
-    SdoStep ReadSync();
+    // Reads the objects on the calling worker thread (the page's loader);
+    // members read before a failure keep their new values. Touches no control.
+    SdoStep ReadSync(CModbusMaster& master, uint8_t slave);
     // Shows the members in the controls (UI thread).
     void ShowSync();
 
@@ -56,8 +48,7 @@ protected:
 private:
     void UpdateData(bool fromControls);
     // Takes the values a read brought, up to its failure.
-    void Keep(const SyncRead& read);
-    void ReportFailure(const SdoStep& step);
+    void Keep(const SyncObjects::Reading& read);
 
     std::unique_ptr<Ui::CSyncEditDlg> ui;
     CCommParamDlg* m_page;

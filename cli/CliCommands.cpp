@@ -10,6 +10,7 @@
 
 #include "CliArguments.h"
 #include "ModbusMaster.h"
+#include "ParameterStore.h"
 #include "ProcedureRunner.h"
 #include "StatusFormat.h"
 #include "TextNumber.h"
@@ -85,6 +86,14 @@ int Fail(std::ostream& err, ModbusResult r)
 {
     err << CModbusMaster::ResultText(r) << "\n";
     return ExitCodeFor(r);
+}
+
+// The link's failure, or the drive's abort in words.
+int SdoFailure(std::ostream& err, const SdoStep& step)
+{
+    if (step.result != kResultOk) return Fail(err, step.result);
+    err << CModbusMaster::SdoAbortText(step.Value()) << "\n";
+    return kExitSdoAbort;
 }
 
 int Usage(std::ostream& err, const std::string& why, const char* help = kUsage)
@@ -318,16 +327,13 @@ int CmdSdo(CModbusMaster& m, const Connect& connect, const CliArguments& a, std:
         command = kCommands[size - 1];
     }
     if (!connect()) return kExitNoPort;
-    SdoRecord resp;
-    ModbusResult r = m.SdoTransfer(a.slave, command, static_cast<uint16_t>(*index), static_cast<uint8_t>(*sub), data, resp);
-    if (r != kResultOk) return Fail(err, r);
-    if ((resp.command & 0xFF) == Sdo::kAbort) {
-        err << CModbusMaster::SdoAbortText(resp.data) << "\n";
-        return kExitSdoAbort;
-    }
+    const SdoStep step =
+        SdoStep::Run(m, a.slave, command, static_cast<uint16_t>(*index), static_cast<uint8_t>(*sub), data);
+    if (!step.Ok()) return SdoFailure(err, step);
+    const SdoRecord& resp = step.response;
     if (read) {
         int bytes = 4;
-        switch (resp.command & 0xFF) {
+        switch (Sdo::Specifier(resp)) {
         case Sdo::kUploaded1: bytes = 1; break;
         case Sdo::kUploaded2: bytes = 2; break;
         case Sdo::kUploaded3: bytes = 3; break;
@@ -342,14 +348,8 @@ int CmdSdo(CModbusMaster& m, const Connect& connect, const CliArguments& a, std:
 int CmdStore(CModbusMaster& m, const Connect& connect, const CliArguments& a, std::ostream& err)
 {
     if (!connect()) return kExitNoPort;
-    SdoRecord resp;
-    ModbusResult r = m.SdoTransfer(a.slave, Sdo::kDownload4, 0x1010, 1, 0x65766173, resp);  // "save"
-    if (r != kResultOk) return Fail(err, r);
-    if ((resp.command & 0xFF) == Sdo::kAbort) {
-        err << CModbusMaster::SdoAbortText(resp.data) << "\n";
-        return kExitSdoAbort;
-    }
-    return kExitOk;
+    const SdoStep step = ParameterStore::Store(m, a.slave);
+    return step.Ok() ? kExitOk : SdoFailure(err, step);
 }
 
 // Starts a procedure and follows it to its end; the stop write is always

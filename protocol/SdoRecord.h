@@ -25,4 +25,9 @@ constexpr uint8_t kUploaded1 = 0x4F;
 constexpr uint8_t kDownloaded = 0x60;
 constexpr uint8_t kAbort = 0x80;
 constexpr uint16_t kTunnelRegister = 0x0200;
+
+// The server's command specifier of a response: the low byte of its register.
+// Whatever a drive leaves in the high byte is not part of it.
+constexpr uint8_t Specifier(const SdoRecord& response) { return static_cast<uint8_t>(response.command & 0xFFu); }
+constexpr bool IsAbort(const SdoRecord& response) { return Specifier(response) == kAbort; }
 }  // namespace Sdo

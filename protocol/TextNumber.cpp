@@ -122,6 +122,25 @@ uint16_t ParseScaledU16(std::string_view text, int decimals) {
     return static_cast<uint16_t>(static_cast<uint64_t>(ParseScaled(text, decimals)) & 0xFFFFu);
 }
 
+bool HasInteger(std::string_view text) {
+    size_t i = SkipBlanks(text, 0);
+    ReadSign(text, i);
+    return i < text.size() && IsDigit(text[i]);
+}
+
+bool HasDecimal(std::string_view text) {
+    size_t i = SkipBlanks(text, 0);
+    ReadSign(text, i);
+    if (i < text.size() && IsDigit(text[i])) return true;
+    return i + 1 < text.size() && text[i] == '.' && IsDigit(text[i + 1]);
+}
+
+bool HasHex(std::string_view text) {
+    size_t i = SkipBlanks(text, 0);
+    if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) i += 2;
+    return i < text.size() && HexDigit(text[i]) >= 0;
+}
+
 std::string Format(const char* format, ...) {
     // Always a decimal point: Qt sets the process locale from the desktop,
     // and a "0,7" shown in a field would be read back as 0 by ParseScaled.

@@ -29,6 +29,16 @@ int64_t ParseScaled(std::string_view text, int decimals);
 // ParseScaled narrowed to the register: its low 16 bits (-0.5 at x1000 -> 65036).
 uint16_t ParseScaledU16(std::string_view text, int decimals);
 
+// Whether an entry field holds a number at all, for the writes that must not
+// send a value the user never gave; the parsers above read "no number" as 0.
+// Blanks, an optional sign, then a digit.
+bool HasInteger(std::string_view text);
+// Blanks, an optional sign, then a digit or '.' and a digit.
+bool HasDecimal(std::string_view text);
+// A hexadecimal digit after blanks and an optional "0x"; a bare "0x" names no
+// value, although ParseHex reads it as 0.
+bool HasHex(std::string_view text);
+
 // printf-style formatting into a std::string.
 std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
 

@@ -81,6 +81,18 @@ TEST_F(PdoEditWindowTest, ReloadReadsTheCommunicationObjectFromTheDrive)
     EXPECT_EQ(Pdo()->m_reload.load(), 0);
 }
 
+TEST_F(PdoEditWindowTest, ReloadOnAClosedPortReportsTheCommunicationAndTheMappingPart)
+{
+    OpenFromList(4);
+    m_dlg->m_master.ClosePort();
+    GuiActions::Click(Load());
+    ASSERT_TRUE(WaitPdoIdle());
+    // The mapping is read even after the first part failed.
+    EXPECT_EQ(m_boxes.Texts(), (QStringList{QStringLiteral("串口未打开"), QStringLiteral("串口未打开")}));
+    EXPECT_FALSE(Configure()->isEnabled());
+    EXPECT_EQ(Load()->text(), QStringLiteral("重新载入"));
+}
+
 TEST_F(PdoEditWindowTest, AReceivePdoFromTheListHasNoTimes)
 {
     OpenFromList(1);

@@ -64,6 +64,25 @@ TEST(TextNumberHex, SaturatesLongTexts) {
     EXPECT_EQ(v, 0xFFFFFFFFu);
 }
 
+// Fields that would send a value the user never gave are refused: "no number"
+// must be told from "0".
+TEST(TextNumberPresence, TellsNoNumberFromZero) {
+    EXPECT_TRUE(HasInteger(" -0"));
+    EXPECT_FALSE(HasInteger(""));
+    EXPECT_FALSE(HasInteger("+"));
+    EXPECT_FALSE(HasInteger("- 1"));
+    EXPECT_TRUE(HasDecimal(".5"));
+    EXPECT_TRUE(HasDecimal("-.5"));
+    EXPECT_FALSE(HasDecimal("."));
+    EXPECT_FALSE(HasDecimal("ms"));
+    EXPECT_TRUE(HasHex(" 0xF"));
+    EXPECT_TRUE(HasHex("0"));
+    EXPECT_TRUE(HasHex("a"));
+    EXPECT_FALSE(HasHex("0x"));  // although ParseHex reads it as 0
+    EXPECT_FALSE(HasHex("0xg"));
+    EXPECT_FALSE(HasHex("g"));
+}
+
 TEST(TextNumberScaled, ScalesOnTheDecimalDigitsNotThroughADouble) {
     // Each of these goes wrong through a binary double (2.01 * 100 = 200.99...).
     EXPECT_EQ(ParseScaled("2.01", 2), 201);
