@@ -14,7 +14,6 @@
 #include "PdoObjects.h"
 #include "SdoMessages.h"
 #include "TextNumber.h"
-#include "UiDispatcher.h"
 #include "ui_CommParamDlg.h"
 
 namespace {
@@ -69,13 +68,12 @@ CCommParamDlg::~CCommParamDlg()
     // Nothing may touch the page once it goes: stop the editors' workers and
     // the loader, serving what they still hand over while they end.
     m_pdoEditor.Shutdown();
-    m_running = false;
-    if (m_loader.joinable()) CUiDispatcher::JoinServing(m_loader);
+    m_loader.Stop();
 }
 
 QTableWidget* CCommParamDlg::ObjectList() const { return ui->listObjects; }
 
-bool CCommParamDlg::Ui(const std::function<void()>& fn) { return CUiDispatcher::Invoke(m_running, fn); }
+bool CCommParamDlg::Ui(const std::function<void()>& fn) { return m_loader.Ui(fn); }
 
 void CCommParamDlg::UpdateData(bool fromControls)
 {
@@ -246,17 +244,18 @@ int CCommParamDlg::RowMark(int row) const
 
 void CCommParamDlg::LoadObjects()
 {
-    // The previous loader has handed back the button already; let it finish.
-    if (m_loader.joinable()) CUiDispatcher::JoinServing(m_loader);
+    if (m_loader.Running()) return;
     ui->buttonObjectsLoad->setEnabled(false);
     ui->buttonObjectsLoad->setText(tr("载入…"));
     ui->buttonObjectsStore->setEnabled(false);
-    m_loader = std::thread([this] { LoadObjectsWorker(); });
+    if (!m_loader.Start([this] { LoadObjectsWorker(); }, CPageWorker::Poll::Pause)) {
+        ui->buttonObjectsLoad->setText(tr("载入"));
+        ui->buttonObjectsLoad->setEnabled(true);
+    }
 }
 
 void CCommParamDlg::LoadObjectsWorker()
 {
-    g_pMainDlg->m_pollPaused = 1;
     m_loading = 1;
     Ui([&] { ui->listObjects->setRowCount(0); });
     CModbusMaster& master = g_pMainDlg->m_master;
@@ -264,10 +263,10 @@ void CCommParamDlg::LoadObjectsWorker()
 
     // A failure is reported once and ends the PDO part.
     int completed = 0;
-    for (int n = 0; n < PdoObjects::kPdoCount && m_running; ++n) {
+    for (int n = 0; n < PdoObjects::kPdoCount && m_loader.Running(); ++n) {
         Ui([&] { InsertRow(n, tr(kPdoNames[n]), n, 0); });
         PdoObjects::Hooks hooks;
-        hooks.stopped = [this] { return !m_running.load(); };
+        hooks.stopped = [this] { return !m_loader.Running(); };
         hooks.value = [&](uint16_t index, uint8_t subindex, uint32_t value) { ListValue(n, index, subindex, value); };
         const PdoObjects::Outcome read = PdoObjects::ReadCommunication(master, slave, n, hooks).outcome;
         if (read.Failed()) Ui([&] { SdoMessages::ReportFailure(this, read.step); });
@@ -277,7 +276,7 @@ void CCommParamDlg::LoadObjectsWorker()
 
     // The SYNC row goes right below the PDOs read completely; its outcome is
     // not reported here (the SYNC editor shows what it has).
-    if (m_running) m_syncEditor.ReadSync(master, slave);
+    if (m_loader.Running()) m_syncEditor.ReadSync(master, slave);
     Ui([&] {
         InsertRow(completed, tr("SYNC"), kSyncObject, 1);
         SetCell(completed, ColCobId, Hex8(m_syncEditor.m_cobId.load()));
@@ -285,12 +284,11 @@ void CCommParamDlg::LoadObjectsWorker()
     });
 
     m_loading = 0;
-    Ui([&] {
+    m_loader.Finish([&] {
         ui->buttonObjectsLoad->setEnabled(true);
         ui->buttonObjectsLoad->setText(tr("载入"));
+        if (completed == PdoObjects::kPdoCount) CMessageBox::Ok(this, tr("读取完毕"));
     });
-    if (completed == PdoObjects::kPdoCount) Ui([&] { CMessageBox::Ok(this, tr("读取完毕")); });
-    g_pMainDlg->m_pollPaused = 0;
 }
 
 void CCommParamDlg::ListValue(int n, uint16_t index, uint8_t subindex, uint32_t v)

@@ -11,9 +11,9 @@
 #include <atomic>
 #include <functional>
 #include <memory>
-#include <thread>
 
 #include "PdoEditDlg.h"
+#include "PageWorker.h"
 #include "SyncEditDlg.h"
 
 class QTableWidget;
@@ -74,8 +74,8 @@ private:
     void CentreOverPage(QWidget* editor);
 
     std::unique_ptr<Ui::CCommParamDlg> ui;
-    std::atomic<bool> m_running{true};
-    std::thread m_loader;
+    // The object-list loader.
+    CPageWorker m_loader;
 
     // Stored values.
     int m_autoStart = 0;

@@ -13,7 +13,6 @@
 #include "MessageBox.h"
 #include "SdoMessages.h"
 #include "TextNumber.h"
-#include "UiDispatcher.h"
 #include "ui_PdoEditDlg.h"
 
 namespace {
@@ -81,7 +80,7 @@ void CPdoEditDlg::UpdateData(bool fromControls)
     for (int j = 0; j < kMapRows; ++j) DataExchange::Check(fromControls, m_checkBoxes[j], m_checks[j]);
 }
 
-bool CPdoEditDlg::Ui(const std::function<void()>& fn) { return CUiDispatcher::Invoke(m_running, fn); }
+bool CPdoEditDlg::Ui(const std::function<void()>& fn) { return m_worker.Ui(fn); }
 
 void CPdoEditDlg::SetText(QString& value, QLineEdit* edit, const QString& text)
 {
@@ -94,23 +93,12 @@ void CPdoEditDlg::ReportFailure(const SdoStep& step)
     Ui([&] { SdoMessages::ReportFailure(this, step); });
 }
 
-void CPdoEditDlg::StopWorker()
-{
-    if (!m_worker.joinable()) return;
-    m_stop = 1;
-    CUiDispatcher::JoinServing(m_worker);
-}
-
-void CPdoEditDlg::Shutdown()
-{
-    m_running = false;
-    StopWorker();
-}
+void CPdoEditDlg::Shutdown() { m_worker.Stop(); }
 
 void CPdoEditDlg::OpenPdo(int n)
 {
     if (n < 0 || n >= PdoObjects::kPdoCount) return;
-    StopWorker();
+    m_worker.Stop();
     ui->groupPdo->setTitle(PdoObjects::IsTransmit(n) ? tr("TPDO%1参数设置").arg(n - 3)
                                                      : tr("RPDO%1参数设置").arg(n + 1));
 
@@ -125,7 +113,6 @@ void CPdoEditDlg::OpenPdo(int n)
         m_bitsTexts[j].clear();
         m_checks[j] = 0;
     }
-    m_stop = 0;
     m_current = n;
 
     const bool reload = m_reload.load() != 0;
@@ -149,8 +136,10 @@ void CPdoEditDlg::OpenPdo(int n)
     ui->buttonLoad->setEnabled(false);
     ui->buttonLoad->setText(tr("载入中…"));
 
-    m_stop = 0;
-    m_worker = std::thread([this, n, reload] { LoadPdoWorker(n, reload); });
+    if (!m_worker.Start([this, n, reload] { LoadPdoWorker(n, reload); }, CPageWorker::Poll::Pause)) {
+        ui->buttonLoad->setText(tr("重新载入"));
+        ui->buttonLoad->setEnabled(true);
+    }
 }
 
 void CPdoEditDlg::OnLoad()
@@ -161,11 +150,10 @@ void CPdoEditDlg::OnLoad()
 
 void CPdoEditDlg::LoadPdoWorker(int n, bool reload)
 {
-    g_pMainDlg->m_pollPaused = 1;
     CModbusMaster& master = g_pMainDlg->m_master;
     const uint8_t slave = g_pMainDlg->m_deviceAddress.load();
     PdoObjects::Hooks hooks;
-    hooks.stopped = [this] { return m_stop.load() != 0 || !m_running.load(); };
+    hooks.stopped = [this] { return !m_worker.Running(); };
     hooks.value = [&](uint16_t index, uint8_t subindex, uint32_t value) { ShowValue(n, index, subindex, value); };
 
     bool halted = false;
@@ -187,12 +175,11 @@ void CPdoEditDlg::LoadPdoWorker(int n, bool reload)
 
     const bool complete = commDone && mapDone;
     m_reload = 0;
-    Ui([&] {
+    m_worker.Finish([&] {
         ui->buttonLoad->setEnabled(true);
         ui->buttonLoad->setText(tr("重新载入"));
         if (complete) ui->buttonConfig->setEnabled(true);
     });
-    g_pMainDlg->m_pollPaused = 0;
 }
 
 void CPdoEditDlg::ShowValue(int n, uint16_t index, uint8_t subindex, uint32_t v)
@@ -230,7 +217,7 @@ void CPdoEditDlg::ShowValue(int n, uint16_t index, uint8_t subindex, uint32_t v)
 
 void CPdoEditDlg::OnConfigure()
 {
-    StopWorker();
+    m_worker.Stop();
     UpdateData(true);
     ui->buttonConfig->setEnabled(false);
     ui->buttonLoad->setEnabled(false);
@@ -248,9 +235,13 @@ void CPdoEditDlg::OnConfigure()
         entries.bits[j] = m_bitsTexts[j];
         entries.checked[j] = m_checks[j];
     }
-    m_stop = 0;
     const int n = m_current;
-    m_worker = std::thread([this, n, entries = std::move(entries)] { ConfigurePdoWorker(n, entries); });
+    if (!m_worker.Start([this, n, entries = std::move(entries)] { ConfigurePdoWorker(n, entries); },
+                        CPageWorker::Poll::Pause)) {
+        ui->buttonConfig->setText(tr("配置"));
+        ui->buttonConfig->setEnabled(true);
+        ui->buttonLoad->setEnabled(true);
+    }
 }
 
 QString CPdoEditDlg::MissingField(const Entries& e, int32_t commEntries) const
@@ -299,11 +290,10 @@ PdoObjects::MappingEntries CPdoEditDlg::MappingValues(const Entries& e)
 
 void CPdoEditDlg::ConfigurePdoWorker(int n, Entries e)
 {
-    g_pMainDlg->m_pollPaused = 1;
     CModbusMaster& master = g_pMainDlg->m_master;
     const uint8_t slave = g_pMainDlg->m_deviceAddress.load();
     PdoObjects::Hooks hooks;
-    hooks.stopped = [this] { return m_stop.load() != 0 || !m_running.load(); };
+    hooks.stopped = [this] { return !m_worker.Running(); };
     hooks.value = [&](uint16_t index, uint8_t subindex, uint32_t value) {
         UpdateRecord(n, [&](PdoCommRecord& r) { PdoObjects::Keep(r, n, index, subindex, value); });
     };
@@ -332,17 +322,13 @@ void CPdoEditDlg::ConfigurePdoWorker(int n, Entries e)
     }();
 
     m_reload = 0;
-    Ui([&] {
+    m_worker.Finish([&] {
         ui->buttonLoad->setEnabled(true);
         ui->buttonConfig->setText(tr("配置"));
         ui->buttonConfig->setEnabled(true);
+        if (!configured) return;
+        CMessageBox::Ok(this, tr("配置成功"));
+        if (m_page) m_page->OnObjectConfigured();
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
     });
-    if (configured) {
-        Ui([&] { CMessageBox::Ok(this, tr("配置成功")); });
-        Ui([&] {
-            if (m_page) m_page->OnObjectConfigured();
-        });
-        Ui([&] { QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection); });
-    }
-    g_pMainDlg->m_pollPaused = 0;
 }

@@ -12,9 +12,9 @@
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <thread>
 
 #include "PdoCommRecord.h"
+#include "PageWorker.h"
 #include "PdoObjects.h"
 #include "SdoStep.h"
 
@@ -53,9 +53,9 @@ public:
         change(m_records[static_cast<size_t>(n)]);
     }
 
-    std::atomic<int> m_stop{0};
     std::atomic<int> m_reload{0};
-    std::thread m_worker;
+    // The load and configure worker, one run at a time.
+    CPageWorker m_worker;
     int m_current = 0;
 
 protected:
@@ -70,7 +70,6 @@ private:
     };
 
     void UpdateData(bool fromControls);
-    void StopWorker();
     void LoadPdoWorker(int n, bool reload);
     void ConfigurePdoWorker(int n, Entries entries);
     // Field name when a value that would be written is no number; empty when all are.
@@ -88,7 +87,6 @@ private:
 
     std::unique_ptr<Ui::CPdoEditDlg> ui;
     CCommParamDlg* m_page;
-    std::atomic<bool> m_running{true};
 
     mutable std::mutex m_recordsMutex;
     std::array<PdoCommRecord, PdoObjects::kPdoCount> m_records{};
