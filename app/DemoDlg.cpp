@@ -25,6 +25,7 @@
 #include "ObjectDictDlg.h"
 #include "PidFocDlg.h"
 #include "PortNames.h"
+#include "QtText.h"
 #include "ReciprocateDlg.h"
 #include "RegisterDlg.h"
 #include "SafetyDlg.h"
@@ -44,9 +45,7 @@ constexpr int kTimerPeriodMs = 100;
 QString StatusText(const std::string& text) {
     return QCoreApplication::translate("StatusFormat", text.c_str());
 }
-QString ResultMessage(ModbusResult result) {
-    return QCoreApplication::translate("CModbusMaster", CModbusMaster::ResultText(result).c_str());
-}
+using QtText::ResultMessage;
 
 void SetIfChanged(QLineEdit* edit, const QString& text) {
     if (edit->text() != text) edit->setText(text);

@@ -12,11 +12,14 @@
 #include "MessageBox.h"
 #include "ParameterStore.h"
 #include "PdoObjects.h"
+#include "QtText.h"
 #include "SdoMessages.h"
 #include "TextNumber.h"
 #include "ui_CommParamDlg.h"
 
 namespace {
+
+using QtText::Qs;
 
 constexpr int kMarkRole = Qt::UserRole;
 constexpr int kObjectRole = Qt::UserRole + 1;
@@ -26,8 +29,7 @@ const char* const kPdoNames[PdoObjects::kPdoCount] = {
     QT_TRANSLATE_NOOP("CCommParamDlg", "RPDO3"), QT_TRANSLATE_NOOP("CCommParamDlg", "RPDO4"),
     QT_TRANSLATE_NOOP("CCommParamDlg", "TPDO1"), QT_TRANSLATE_NOOP("CCommParamDlg", "TPDO2"),
     QT_TRANSLATE_NOOP("CCommParamDlg", "TPDO3"), QT_TRANSLATE_NOOP("CCommParamDlg", "TPDO4")};
-QString Text(const std::string& text) { return QString::fromStdString(text); }
-QString Hex8(uint32_t value) { return Text(TextNumber::Format("0x%08X", value)); }
+QString Hex8(uint32_t value) { return Qs(TextNumber::Format("0x%08X", value)); }
 QString Signed(uint32_t value) { return QString::number(static_cast<int32_t>(value)); }
 
 // A combo's index as the drive takes it: nothing selected is 0xFFFF.
@@ -114,7 +116,7 @@ void CCommParamDlg::OnRead()
         },
         [this](const Read& read) {
             if (read.result != kResultOk) {
-                CMessageBox::Ok(this, SdoMessages::ResultText(read.result));
+                CMessageBox::Ok(this, QtText::ResultMessage(read.result));
                 return;
             }
             ShowRead(read.line, read.address, read.can);
@@ -123,17 +125,17 @@ void CCommParamDlg::OnRead()
 
 void CCommParamDlg::ShowRead(const CommParams& line, const CommAddress& address, const CanParams& can)
 {
-    m_slaveAddressText = Text(TextNumber::Format("0x%02X", static_cast<unsigned>(address.slaveAddress)));
+    m_slaveAddressText = Qs(TextNumber::Format("0x%02X", static_cast<unsigned>(address.slaveAddress)));
     m_lockConfig = line.lockFlags & 1;
     m_parityIndex = line.parity < ui->comboParity->count() ? line.parity : -1;
     m_portDefault485 = address.portSettings == 0 ? 1 : 0;
     m_canBaudIndex = can.canBaud < ui->comboCanBaud->count() ? can.canBaud : -1;
-    m_nodeIdText = Text(TextNumber::Format("0x%02X", static_cast<unsigned>(can.nodeId)));
+    m_nodeIdText = Qs(TextNumber::Format("0x%02X", static_cast<unsigned>(can.nodeId)));
     m_modeIndex = can.mode & 1;
     m_heartbeatText = QString::number(can.heartbeat);
     m_autoStart = can.autoStart == 1 ? 1 : 0;
     // Tenths of a second, shown with one decimal on the digits.
-    m_brakeTimeText = Text(TextNumber::Format("%u.%u", line.brakeTime / 10u, line.brakeTime % 10u));
+    m_brakeTimeText = Qs(TextNumber::Format("%u.%u", line.brakeTime / 10u, line.brakeTime % 10u));
 
     // The baud rate is matched against the items' texts; no match shows the first.
     const int64_t baud = int64_t{line.baudHigh} * 65536 + line.baudLow;
@@ -206,7 +208,7 @@ void CCommParamDlg::OnWrite()
             if (r == kResultOk) r = master.WriteCanParams(slave, can);
             return r;
         },
-        [this](ModbusResult r) { CMessageBox::Ok(this, SdoMessages::ResultText(r)); });
+        [this](ModbusResult r) { CMessageBox::Ok(this, QtText::ResultMessage(r)); });
 }
 
 // ---------------------------------------------------------------------------
@@ -368,7 +370,7 @@ void CCommParamDlg::StoreParameters()
         [](CModbusMaster& master, uint8_t slave) { return ParameterStore::Store(master, slave); },
         [this](const SdoStep& step) {
             if (step.result != kResultOk) {
-                CMessageBox::Ok(this, SdoMessages::ResultText(step.result));
+                CMessageBox::Ok(this, QtText::ResultMessage(step.result));
             } else if (step.Aborted()) {
                 SdoMessages::ReportSdoAbort(this, step.response);
             } else {

@@ -12,17 +12,19 @@
 #include "DemoDlg.h"
 #include "MessageBox.h"
 #include "ModbusMaster.h"
+#include "QtText.h"
 #include "SdoMessages.h"
 #include "TextNumber.h"
 #include "ui_ObjectDictDlg.h"
 
 namespace {
 
+using QtText::Qs;
+using QtText::Std;
+
 // The command list's SDO specifiers, in item order.
 constexpr uint8_t kCommands[] = {Sdo::kUpload, Sdo::kDownload1, Sdo::kDownload2, Sdo::kDownload3, Sdo::kDownload4};
 
-std::string Utf8(const QString& text) { return text.toStdString(); }
-QString Text(const std::string& text) { return QString::fromStdString(text); }
 
 // Sign-extends the low `bits` bits of a value.
 int32_t SignExtend(uint32_t value, int bits)
@@ -38,12 +40,12 @@ int32_t SignExtend(uint32_t value, int bits)
 // sub-index, data from the lowest byte up.
 QString FrameLine(unsigned command, unsigned index, unsigned subindex, uint32_t data)
 {
-    return Text(TextNumber::Format("%02X %02X %02X %02X %02X %02X %02X %02X", command, index & 0xFFu,
+    return Qs(TextNumber::Format("%02X %02X %02X %02X %02X %02X %02X %02X", command, index & 0xFFu,
                                    (index >> 8) & 0xFFu, subindex, data & 0xFFu, (data >> 8) & 0xFFu,
                                    (data >> 16) & 0xFFu, (data >> 24) & 0xFFu));
 }
 
-QString Hex(uint32_t value, int digits) { return Text(TextNumber::Format("%0*X", digits, value)); }
+QString Hex(uint32_t value, int digits) { return Qs(TextNumber::Format("%0*X", digits, value)); }
 
 }  // namespace
 
@@ -112,7 +114,7 @@ void CObjectDictDlg::OnCommandChanged()
 void CObjectDictDlg::OnDecimalLeft()
 {
     UpdateData(true);
-    const uint32_t value = static_cast<uint32_t>(TextNumber::ParseInt(Utf8(m_decimalText)));
+    const uint32_t value = static_cast<uint32_t>(TextNumber::ParseInt(Std(m_decimalText)));
     switch (m_commandIndex) {
     case 1: m_dataText = Hex(value & 0xFFu, 2); break;
     case 2: m_dataText = Hex(value & 0xFFFFu, 4); break;
@@ -126,7 +128,7 @@ void CObjectDictDlg::OnDataLeft()
 {
     UpdateData(true);
     uint32_t value = 0;
-    TextNumber::ParseHex(Utf8(m_dataText), value);
+    TextNumber::ParseHex(Std(m_dataText), value);
     int bits = 32;
     switch (m_commandIndex) {
     case 1: bits = 8; break;
@@ -141,7 +143,7 @@ void CObjectDictDlg::OnDataLeft()
 void CObjectDictDlg::OnSubIndexLeft()
 {
     UpdateData(true);
-    const std::string text = Utf8(m_subIndexText.toLower());
+    const std::string text = Std(m_subIndexText.toLower());
     uint32_t value = 0;
     if (text.find('x') != std::string::npos) {
         TextNumber::ParseHex(text, value);
@@ -156,7 +158,7 @@ void CObjectDictDlg::OnIndexLeft()
 {
     UpdateData(true);
     uint32_t value = 0;
-    TextNumber::ParseHex(Utf8(m_indexText), value);
+    TextNumber::ParseHex(Std(m_indexText), value);
     m_indexText = Hex(value & 0xFFFFu, 4);
     UpdateData(false);
 }
@@ -166,11 +168,11 @@ void CObjectDictDlg::OnOperate()
     if (!g_pMainDlg) return;
     UpdateData(true);
     uint32_t index = 0;
-    TextNumber::ParseHex(Utf8(m_indexText), index);
+    TextNumber::ParseHex(Std(m_indexText), index);
     index &= 0xFFFFu;
-    const uint32_t subindex = static_cast<uint32_t>(TextNumber::ParseInt(Utf8(m_subIndexText))) & 0xFFu;
+    const uint32_t subindex = static_cast<uint32_t>(TextNumber::ParseInt(Std(m_subIndexText))) & 0xFFu;
     uint32_t data = 0;
-    TextNumber::ParseHex(Utf8(m_dataText), data);  // all 32 bits, whatever the command's width
+    TextNumber::ParseHex(Std(m_dataText), data);  // all 32 bits, whatever the command's width
     const int commandIndex = (m_commandIndex >= 0 && m_commandIndex < 5) ? m_commandIndex : 0;
     const uint8_t command = kCommands[commandIndex];
     if (commandIndex == 0) data = 0;
@@ -192,7 +194,7 @@ void CObjectDictDlg::ShowAnswer(const QString& requestLine, const SdoStep& step,
     UpdateData(true);
     m_requestLine = requestLine;
     if (step.result != kResultOk) {
-        if (open) CMessageBox::Ok(this, SdoMessages::ResultText(step.result));
+        if (open) CMessageBox::Ok(this, QtText::ResultMessage(step.result));
         m_requestLine.clear();
         m_responseLine.clear();
         m_decodedText.clear();
@@ -227,7 +229,7 @@ void CObjectDictDlg::ShowAnswer(const QString& requestLine, const SdoStep& step,
     case Sdo::kAbort:
         // An abort is the drive's answer, not a failure of the link: shown here only.
         m_decodedText =
-            tr("索引号:0x%1 子索引:%2 \n传送中断：%3").arg(where, sub, SdoMessages::AbortCodeText(r.data));
+            tr("索引号:0x%1 子索引:%2 \n传送中断：%3").arg(where, sub, QtText::AbortMessage(r.data));
         break;
     default:
         break;  // an answer the tool does not know leaves the previous decoding

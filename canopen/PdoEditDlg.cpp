@@ -11,17 +11,19 @@
 #include "DataExchange.h"
 #include "DemoDlg.h"
 #include "MessageBox.h"
+#include "QtText.h"
 #include "SdoMessages.h"
 #include "TextNumber.h"
 #include "ui_PdoEditDlg.h"
 
 namespace {
 
+using QtText::Qs;
+using QtText::Std;
+
 using PdoObjects::kCobIdMask;
 
-QString Text(const std::string& text) { return QString::fromStdString(text); }
-std::string Utf8(const QString& text) { return text.toStdString(); }
-uint32_t Decimal(const QString& text) { return static_cast<uint32_t>(TextNumber::ParseInt(Utf8(text))); }
+uint32_t Decimal(const QString& text) { return static_cast<uint32_t>(TextNumber::ParseInt(Std(text))); }
 
 }  // namespace
 
@@ -126,7 +128,7 @@ void CPdoEditDlg::OpenPdo(int n)
         }
         ui->editInhibitTime->setEnabled(transmit);
         ui->editEventTime->setEnabled(transmit);
-        m_cobIdText = Text(TextNumber::Format("0x%X", r.cobId & kCobIdMask));
+        m_cobIdText = Qs(TextNumber::Format("0x%X", r.cobId & kCobIdMask));
         m_transmissionTypeText = QString::number(r.transmissionType);
         m_countText = QString::number(r.mappedCount);
     }
@@ -187,7 +189,7 @@ void CPdoEditDlg::ShowValue(int n, uint16_t index, uint8_t subindex, uint32_t v)
     if (index == PdoObjects::CommObject(n)) {
         switch (subindex) {
         case 1:
-            Ui([&] { SetText(m_cobIdText, ui->editCobId, Text(TextNumber::Format("0x%08X", v & kCobIdMask))); });
+            Ui([&] { SetText(m_cobIdText, ui->editCobId, Qs(TextNumber::Format("0x%08X", v & kCobIdMask))); });
             break;
         case 2:
             Ui([&] { SetText(m_transmissionTypeText, ui->editTransType, QString::number(static_cast<int32_t>(v))); });
@@ -209,7 +211,7 @@ void CPdoEditDlg::ShowValue(int n, uint16_t index, uint8_t subindex, uint32_t v)
     }
     const auto row = static_cast<size_t>(subindex - 1);
     Ui([&] {
-        SetText(m_indexTexts[row], m_indexEdits[row], Text(TextNumber::Format("0x%04X", v >> 16)));
+        SetText(m_indexTexts[row], m_indexEdits[row], Qs(TextNumber::Format("0x%04X", v >> 16)));
         SetText(m_subTexts[row], m_subEdits[row], QString::number((v >> 8) & 0xFFu));
         SetText(m_bitsTexts[row], m_bitsEdits[row], QString::number(v & 0xFFu));
     });
@@ -267,7 +269,7 @@ QString CPdoEditDlg::MissingField(const Entries& e, int32_t commEntries) const
 PdoCommRecord CPdoEditDlg::CommValues(const Entries& e)
 {
     PdoCommRecord r;
-    TextNumber::ParseHex(Utf8(e.cobId), r.cobId);
+    TextNumber::ParseHex(Std(e.cobId), r.cobId);
     r.cobId |= PdoObjects::kNoRtrBit;
     r.transmissionType = static_cast<uint8_t>(Decimal(e.transmissionType) & 0xFFu);
     r.inhibitTime = static_cast<uint16_t>(Decimal(e.inhibitTime) & 0xFFFFu);
@@ -282,7 +284,7 @@ PdoObjects::MappingEntries CPdoEditDlg::MappingValues(const Entries& e)
     for (size_t j = 0; j < entries.size(); ++j) {
         if (!e.checked[j]) continue;
         uint32_t index = 0;
-        TextNumber::ParseHex(Utf8(e.index[j]), index);
+        TextNumber::ParseHex(Std(e.index[j]), index);
         entries[j] = (index << 16) | ((Decimal(e.subindex[j]) & 0xFFu) << 8) | Decimal(e.bits[j]);
     }
     return entries;

@@ -12,9 +12,6 @@ class QWidget;
 
 namespace SdoMessages {
 
-QString ResultText(ModbusResult result);
-// "对象字典中对象不存在 (0x06020000)" and the like, for an abort code.
-QString AbortCodeText(uint32_t code);
 // "访问对象(索引号:0x1801,子索引:6)传送终止：…" for an abort response.
 void ReportSdoAbort(QWidget* owner, const SdoRecord& response);
 // A failed step: the link's result, or the drive's abort.

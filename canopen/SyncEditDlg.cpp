@@ -10,6 +10,7 @@
 #include "DataExchange.h"
 #include "DemoDlg.h"
 #include "MessageBox.h"
+#include "QtText.h"
 #include "SdoMessages.h"
 #include "TextNumber.h"
 #include "ui_SyncEditDlg.h"
@@ -132,7 +133,7 @@ void CSyncEditDlg::OnConfigure()
                 if (open) SdoMessages::ReportFailure(this, step);
                 return;
             }
-            if (open) CMessageBox::Ok(this, SdoMessages::ResultText(kResultOk));
+            if (open) CMessageBox::Ok(this, QtText::ResultMessage(kResultOk));
             if (m_page) m_page->OnObjectConfigured();
             if (open) QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
         });

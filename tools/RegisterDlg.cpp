@@ -9,6 +9,7 @@
 #include "DemoDlg.h"
 #include "FloatText.h"
 #include "MessageBox.h"
+#include "QtText.h"
 #include "TextNumber.h"
 #include "ui_RegisterDlg.h"
 
@@ -16,9 +17,8 @@ namespace {
 
 using TextNumber::Format;
 
-QString ResultMessage(ModbusResult result) {
-    return QCoreApplication::translate("CModbusMaster", CModbusMaster::ResultText(result).c_str());
-}
+using QtText::Qs;
+using QtText::ResultMessage;
 
 float BitsToFloat(uint32_t bits) {
     float value = 0;
@@ -44,7 +44,6 @@ void ParseAddress(const QString& text, uint16_t& address) {
     if (TextNumber::ParseHex(text.toStdString(), value)) address = static_cast<uint16_t>(value & 0xFFFF);
 }
 
-QString FromStd(const std::string& text) { return QString::fromStdString(text); }
 
 }  // namespace
 
@@ -152,16 +151,16 @@ void CRegisterDlg::ShowRead(uint8_t* buffer, uint16_t count, int type) {
         uint16_t word = 0;
         std::memcpy(&word, buffer, sizeof word);
         m_readValue = word;
-        m_readHexText = FromStd(Format("%04X", static_cast<unsigned>(word)));
-        m_readDecimalText = FromStd(Format("%d", static_cast<int>(static_cast<int16_t>(word))));
+        m_readHexText = Qs(Format("%04X", static_cast<unsigned>(word)));
+        m_readDecimalText = Qs(Format("%d", static_cast<int>(static_cast<int16_t>(word))));
     } else {
         CModbusMaster::SwapWords32(buffer, 4);
         std::memcpy(&m_readValue, buffer, sizeof m_readValue);
-        m_readHexText = FromStd(Format("%08X", static_cast<unsigned>(m_readValue)));
+        m_readHexText = Qs(Format("%08X", static_cast<unsigned>(m_readValue)));
         if (type == kLong) {
-            m_readDecimalText = FromStd(Format("%ld", static_cast<long>(static_cast<int32_t>(m_readValue))));
+            m_readDecimalText = Qs(Format("%ld", static_cast<long>(static_cast<int32_t>(m_readValue))));
         } else {
-            m_readDecimalText = FromStd(Format("%f", static_cast<double>(BitsToFloat(m_readValue))));
+            m_readDecimalText = Qs(Format("%f", static_cast<double>(BitsToFloat(m_readValue))));
         }
     }
 }
@@ -170,11 +169,11 @@ void CRegisterDlg::OnWriteHexLeft() {
     UpdateData(true);
     const uint32_t value = HexValue(m_writeHexText);
     if (m_writeType == kShort) {
-        m_writeDecimalText = FromStd(Format("%d", static_cast<int>(static_cast<int16_t>(value & 0xFFFF))));
+        m_writeDecimalText = Qs(Format("%d", static_cast<int>(static_cast<int16_t>(value & 0xFFFF))));
     } else if (m_writeType == kLong) {
-        m_writeDecimalText = FromStd(Format("%d", static_cast<int>(static_cast<int32_t>(value))));
+        m_writeDecimalText = Qs(Format("%d", static_cast<int>(static_cast<int32_t>(value))));
     } else {
-        m_writeDecimalText = FromStd(Format("%f", static_cast<double>(BitsToFloat(value))));
+        m_writeDecimalText = Qs(Format("%f", static_cast<double>(BitsToFloat(value))));
     }
     UpdateData(false);
 }
@@ -182,11 +181,11 @@ void CRegisterDlg::OnWriteHexLeft() {
 void CRegisterDlg::WriteDecimalToHex() {
     const std::string text = m_writeDecimalText.toStdString();
     if (m_writeType == kShort) {
-        m_writeHexText = FromStd(Format("%04X", static_cast<unsigned>(TextNumber::ParseU16(text))));
+        m_writeHexText = Qs(Format("%04X", static_cast<unsigned>(TextNumber::ParseU16(text))));
     } else if (m_writeType == kLong) {
-        m_writeHexText = FromStd(Format("%08X", static_cast<unsigned>(static_cast<uint32_t>(TextNumber::ParseInt(text)))));
+        m_writeHexText = Qs(Format("%08X", static_cast<unsigned>(static_cast<uint32_t>(TextNumber::ParseInt(text)))));
     } else {
-        m_writeHexText = FromStd(Format("%08X", static_cast<unsigned>(FloatToBits(FloatText::Parse(text)))));
+        m_writeHexText = Qs(Format("%08X", static_cast<unsigned>(FloatToBits(FloatText::Parse(text)))));
     }
 }
 
@@ -204,12 +203,12 @@ void CRegisterDlg::OnWriteTypeChanged() {
 
 void CRegisterDlg::OnWriteAddressLeft() {
     UpdateData(true);
-    m_writeAddressText = FromStd(Format("%04X", static_cast<unsigned>(HexValue(m_writeAddressText) & 0xFFFF)));
+    m_writeAddressText = Qs(Format("%04X", static_cast<unsigned>(HexValue(m_writeAddressText) & 0xFFFF)));
     UpdateData(false);
 }
 
 void CRegisterDlg::OnReadAddressLeft() {
     UpdateData(true);
-    m_readAddressText = FromStd(Format("%04X", static_cast<unsigned>(HexValue(m_readAddressText) & 0xFFFF)));
+    m_readAddressText = Qs(Format("%04X", static_cast<unsigned>(HexValue(m_readAddressText) & 0xFFFF)));
     UpdateData(false);
 }
