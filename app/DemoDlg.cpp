@@ -34,8 +34,6 @@
 #include "TextNumber.h"
 #include "ui_DemoDlg.h"
 
-CDemoDlg* g_pMainDlg = nullptr;
-
 namespace {
 
 constexpr int kNamedComPorts = 15;
@@ -70,7 +68,6 @@ struct CDemoDlg::Impl {
     CRegisterDlg* registerTool = nullptr;
     CObjectDictDlg* objectDictTool = nullptr;
 
-    std::unique_ptr<CDriveLink> link;
     bool pollPending = false;  // a status read submitted and not yet shown
 
     std::vector<QWidget*> pageList;  // tab order
@@ -92,8 +89,6 @@ struct CDemoDlg::Impl {
 };
 
 CDemoDlg::CDemoDlg(QWidget* parent) : QDialog(parent), d(std::make_unique<Impl>()) {
-    m_master.SetResponseTimeout(CModbusMaster::kResponseTimeoutMs);
-    d->link = std::make_unique<CDriveLink>(m_master, m_deviceAddress);
     // Pages and their workers reach the shared state through this from their
     // constructors on.
     g_pMainDlg = this;
@@ -160,7 +155,7 @@ CDemoDlg::~CDemoDlg() {
     d->timer->stop();
     // What is queued is dropped and no result reaches a window from here on;
     // the exchange in flight ends within its time-out.
-    d->link->Stop();
+    Link().Stop();
     CUiDispatcher::SetWindowsClosing(true);
     // Pages and tool windows first, while g_pMainDlg and m_master are still
     // whole: their destructors stop workers that use them.
@@ -195,8 +190,6 @@ void CDemoDlg::ShowPage(int index) {
     // The tab widget shows that page and hides the others.
     if (d->ui.m_tabPages->currentIndex() != index) d->ui.m_tabPages->setCurrentIndex(index);
 }
-
-CDriveLink& CDemoDlg::Link() { return *d->link; }
 
 CMotorControlDlg* CDemoDlg::MotorControlPage() const { return d->motorControl; }
 CMotorParamDlg* CDemoDlg::MotorParamPage() const { return d->motorParam; }

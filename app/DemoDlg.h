@@ -1,7 +1,8 @@
 #pragma once
 // CDemoDlg: the main window. Owns the drive link, the seven tab pages and the
-// two tool windows, and holds the state every page and worker shares. Pages,
-// tool windows and workers reach it through g_pMainDlg only.
+// two tool windows, and holds the state every page and worker shares
+// (CMainShared). Pages, tool windows and workers reach that through
+// g_pMainDlg only.
 
 #include <QDialog>
 #include <atomic>
@@ -9,8 +10,7 @@
 #include <memory>
 #include <vector>
 
-#include "DriveLink.h"
-#include "ModbusMaster.h"
+#include "MainShared.h"
 
 class QTabWidget;
 class QKeyEvent;
@@ -25,7 +25,7 @@ class CCommParamDlg;
 class CRegisterDlg;
 class CObjectDictDlg;
 
-class CDemoDlg : public QDialog {
+class CDemoDlg : public QDialog, public CMainShared {
     Q_OBJECT
 public:
     explicit CDemoDlg(QWidget* parent = nullptr);
@@ -33,15 +33,7 @@ public:
 
     // Shows the page at `index` of the tab order and hides the others (also
     // selects its tab). UI thread only; workers go through CUiDispatcher.
-    void ShowPage(int index);
-
-    // Shared with every page and worker thread.
-    CModbusMaster m_master;
-    std::atomic<uint8_t> m_deviceAddress{1};
-    std::atomic<int> m_speedRangeX10{0};
-    std::atomic<int> m_pollPaused{0};
-    // Every drive exchange of the windows goes through here (see DriveLink.h).
-    CDriveLink& Link();
+    void ShowPage(int index) override;
 
     // The pages in tab order (0 "电机控制" ... 6 "安全保护") and the tool windows.
     CMotorControlDlg* MotorControlPage() const;
@@ -85,4 +77,3 @@ private:
     std::unique_ptr<Impl> d;
 };
 
-extern CDemoDlg* g_pMainDlg;

@@ -8,7 +8,7 @@
 #include <QTableWidget>
 
 #include "DataExchange.h"
-#include "DemoDlg.h"
+#include "MainShared.h"
 #include "MessageBox.h"
 #include "ParameterStore.h"
 #include "PdoObjects.h"

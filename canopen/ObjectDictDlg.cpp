@@ -9,7 +9,7 @@
 #include <QPushButton>
 
 #include "DataExchange.h"
-#include "DemoDlg.h"
+#include "MainShared.h"
 #include "MessageBox.h"
 #include "ModbusMaster.h"
 #include "QtText.h"

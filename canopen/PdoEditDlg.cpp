@@ -9,7 +9,7 @@
 
 #include "CommParamDlg.h"
 #include "DataExchange.h"
-#include "DemoDlg.h"
+#include "MainShared.h"
 #include "MessageBox.h"
 #include "QtText.h"
 #include "SdoMessages.h"

@@ -8,7 +8,7 @@
 #include <utility>
 
 #include "DataExchange.h"
-#include "DemoDlg.h"
+#include "MainShared.h"
 #include "MessageBox.h"
 #include "TextNumber.h"
 #include "ui_MotorControlDlg.h"

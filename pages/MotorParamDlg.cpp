@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "DataExchange.h"
-#include "DemoDlg.h"
+#include "MainShared.h"
 #include "MessageBox.h"
 #include "ProcedureRunner.h"
 #include "TextNumber.h"

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "DataExchange.h"
-#include "DemoDlg.h"
+#include "MainShared.h"
 #include "FloatText.h"
 #include "MessageBox.h"
 #include "ProcedureRunner.h"

@@ -6,7 +6,7 @@
 
 #include "ConfigPageText.h"
 #include "DataExchange.h"
-#include "DemoDlg.h"
+#include "MainShared.h"
 #include "MessageBox.h"
 #include "ui_ReciprocateDlg.h"
 

@@ -2,7 +2,7 @@
 
 #include "ConfigPageText.h"
 #include "DataExchange.h"
-#include "DemoDlg.h"
+#include "MainShared.h"
 #include "MessageBox.h"
 #include "ui_SystemParamDlg.h"
 

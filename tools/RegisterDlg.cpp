@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "DataExchange.h"
-#include "DemoDlg.h"
+#include "MainShared.h"
 #include "FloatText.h"
 #include "MessageBox.h"
 #include "QtText.h"
@@ -93,7 +93,7 @@ void CRegisterDlg::keyPressEvent(QKeyEvent* event) {
 
 void CRegisterDlg::OnWrite() {
     UpdateData(true);
-    CDemoDlg* main = g_pMainDlg;
+    CMainShared* main = g_pMainDlg;
     if (!main) return;
     ParseAddress(m_writeAddressText, m_writeAddress);
     const uint32_t value = HexValue(m_writeHexText);
@@ -114,7 +114,7 @@ void CRegisterDlg::OnWrite() {
 
 void CRegisterDlg::OnRead() {
     UpdateData(true);
-    CDemoDlg* main = g_pMainDlg;
+    CMainShared* main = g_pMainDlg;
     if (!main) return;
     ParseAddress(m_readAddressText, m_readAddress);
     const uint16_t address = m_readAddress;

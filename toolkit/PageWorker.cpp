@@ -2,7 +2,7 @@
 
 #include <system_error>
 
-#include "DemoDlg.h"
+#include "MainShared.h"
 #include "UiDispatcher.h"
 
 namespace {
