@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "RegisterLayout.h"
+
 struct FocParams {
     static constexpr uint16_t kStart = 768;
     static constexpr uint16_t kCount = 12;
@@ -25,4 +27,4 @@ struct FocParams {
     uint16_t selfLockAfterStop;   // 778, bit 0
     uint16_t reserved779;         // 779, not interpreted: written back as read
 };
-static_assert(sizeof(FocParams) == 2 * FocParams::kCount, "FocParams mirrors 12 registers");
+static_assert(RegisterLayout::Fits<FocParams>());

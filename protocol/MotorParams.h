@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "RegisterLayout.h"
+
 struct MotorParams {
     static constexpr uint16_t kStart = 96;
     static constexpr uint16_t kCount = 28;
@@ -37,4 +39,4 @@ struct MotorParams {
     uint16_t overloadDuration;     // 122, 0.1 s
     uint16_t detectInitialSpeed;   // 123, 0 clear
 };
-static_assert(sizeof(MotorParams) == 2 * MotorParams::kCount, "MotorParams mirrors 28 registers");
+static_assert(RegisterLayout::Fits<MotorParams>());

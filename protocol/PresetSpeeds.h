@@ -4,10 +4,15 @@
 
 #include <cstdint>
 
+#include "RegisterLayout.h"
+
 struct PresetSpeeds {
+    static constexpr uint16_t kStart = 176;
+    static constexpr uint16_t kCount = 4;
+
     uint16_t speedMode;     // 176, 0 duty, 1 torque, 2 speed loop, 3 position loop
     uint16_t controlMode;   // 177, 0 two contacts, 1 one contact
     uint16_t forwardSpeed;  // 178
     uint16_t reverseSpeed;  // 179
 };
-static_assert(sizeof(PresetSpeeds) == 2 * 4, "PresetSpeeds mirrors 4 registers");
+static_assert(RegisterLayout::Fits<PresetSpeeds>());

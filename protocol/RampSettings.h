@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "RegisterLayout.h"
+
 struct RampSettings {
     static constexpr uint16_t kStart = 80;
     static constexpr uint16_t kCount = 4;
@@ -12,4 +14,4 @@ struct RampSettings {
     uint16_t acceleration;  // 82, frequency unit per s
     uint16_t deceleration;  // 83, frequency unit per s
 };
-static_assert(sizeof(RampSettings) == 2 * RampSettings::kCount, "RampSettings mirrors 4 registers");
+static_assert(RegisterLayout::Fits<RampSettings>());

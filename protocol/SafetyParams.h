@@ -4,7 +4,12 @@
 
 #include <cstdint>
 
+#include "RegisterLayout.h"
+
 struct SafetyParams {
+    static constexpr uint16_t kStart = 256;
+    static constexpr uint16_t kCount = 14;
+
     uint16_t overTempShutdown;   // 256, degC, signed
     uint16_t overTempLimit;      // 257, degC, signed (double-current output disabled)
     uint16_t overVoltage;        // 258, 0.1 V
@@ -20,4 +25,4 @@ struct SafetyParams {
     uint16_t voltageFactor;      // 268, 0.0001
     uint16_t voltageOffset;      // 269, 0.1 V, signed
 };
-static_assert(sizeof(SafetyParams) == 2 * 14, "SafetyParams mirrors 14 registers");
+static_assert(RegisterLayout::Fits<SafetyParams>());

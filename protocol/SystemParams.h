@@ -3,9 +3,16 @@
 // Voltages are in millivolts; the pulse multiplier is a float (high word in
 // register 140).
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 
+#include "RegisterLayout.h"
+
 struct SystemParams {
+    static constexpr uint16_t kStart = 128;
+    static constexpr uint16_t kCount = 16;
+
     uint16_t limitPolarity;     // 128, index of the limit trigger polarity
     uint16_t digitalPolarity;   // 129
     uint16_t potUsage;          // 130
@@ -21,5 +28,7 @@ struct SystemParams {
     float pulseMultiplier;      // 140-141
     uint16_t stallStopTime;     // 142, 0.1 s
     uint16_t reserved;          // 143, always written as 0
+
+    static constexpr std::array<size_t, 1> WideOffsets() { return {offsetof(SystemParams, pulseMultiplier)}; }
 };
-static_assert(sizeof(SystemParams) == 2 * 16, "SystemParams mirrors 16 registers");
+static_assert(RegisterLayout::Fits<SystemParams>());
