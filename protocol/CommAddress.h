@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 
+#include "FieldRules.h"
 #include "RegisterLayout.h"
 
 // The drive's Modbus address settings, holding registers 0x009C..0x009D.
@@ -12,3 +13,10 @@ struct CommAddress {
     uint16_t portSettings = 0;  // under port control: 0 default RS-485 settings, 1 the configured ones
 };
 static_assert(RegisterLayout::Fits<CommAddress>());
+
+namespace FieldRules {
+inline constexpr Field kCommAddressFields[] = {
+    {.key = "comm.slave_address", .reg = 0x009C, .kind = HexAddress},
+    {.key = "comm.port_default_485", .reg = 0x009D, .kind = CheckZero},
+};
+}  // namespace FieldRules

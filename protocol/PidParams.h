@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "FieldRules.h"
 #include "RegisterLayout.h"
 
 struct PidParams {
@@ -31,3 +32,17 @@ struct PidParams {
 };
 static_assert(sizeof(float) == 4, "gains are IEEE 754 single precision");
 static_assert(RegisterLayout::Fits<PidParams>());
+
+namespace FieldRules {
+inline constexpr Field kPidParamsFields[] = {
+    {.key = "pid.self_lock_kp", .reg = 186, .kind = Gain, .registers = 2},
+    {.key = "pid.self_lock_ki", .reg = 188, .kind = Gain, .registers = 2},
+    {.key = "pid.self_lock_kd", .reg = 190, .kind = Gain, .registers = 2},
+    {.key = "pid.speed_kp", .reg = 192, .kind = Gain, .registers = 2},
+    {.key = "pid.speed_ki", .reg = 194, .kind = Gain, .registers = 2},
+    {.key = "pid.speed_kd", .reg = 196, .kind = Gain, .registers = 2},
+    {.key = "pid.position_kp", .reg = 198, .kind = Gain, .registers = 2},
+    {.key = "pid.position_ki", .reg = 200, .kind = Gain, .registers = 2},
+    {.key = "pid.position_kd", .reg = 202, .kind = Gain, .registers = 2},
+};
+}  // namespace FieldRules

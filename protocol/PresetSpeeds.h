@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "FieldRules.h"
 #include "RegisterLayout.h"
 
 struct PresetSpeeds {
@@ -16,3 +17,15 @@ struct PresetSpeeds {
     uint16_t reverseSpeed;  // 179
 };
 static_assert(RegisterLayout::Fits<PresetSpeeds>());
+
+namespace FieldRules {
+inline constexpr const char* kSpeedModeItems[] = {"占空比", "力矩", "速度闭环", "位置闭环"};
+inline constexpr const char* kControlModeItems[] = {"双触点", "单触点"};
+
+inline constexpr Field kPresetSpeedsFields[] = {
+    {.key = "preset.speed_mode", .reg = 176, .kind = Choice, .items = kSpeedModeItems},
+    {.key = "preset.control_mode", .reg = 177, .kind = Choice, .items = kControlModeItems},
+    {.key = "preset.forward_speed", .reg = 178, .kind = Number, .scale = SpeedMode},
+    {.key = "preset.reverse_speed", .reg = 179, .kind = Number, .scale = SpeedMode},
+};
+}  // namespace FieldRules

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "FieldRules.h"
 #include "RegisterLayout.h"
 
 struct ReciprocateParams {
@@ -37,3 +38,20 @@ constexpr uint16_t kHomeSq1 = 2;
 constexpr uint16_t kHomeSq2 = 3;
 constexpr uint16_t kMeasureTravel = 4;
 }  // namespace ReciprocateCommand
+
+namespace FieldRules {
+inline constexpr const char* kHomingModeItems[] = {"不复位", "SQ2复位", "SQ1复位"};
+
+inline constexpr Field kReciprocateParamsFields[] = {
+    {.key = "reciprocate.homing_mode", .reg = 160, .kind = Choice, .items = kHomingModeItems},
+    {.key = "reciprocate.fine_homing", .reg = 161, .kind = CheckNonZero},
+    {.key = "reciprocate.total_travel", .reg = 162, .kind = Number, .registers = 2, .unit = "pulses"},
+    {.key = "reciprocate.coarse_speed", .reg = 164, .kind = Number, .decimals = 1, .scale = SpeedRange, .unit = "Hz"},
+    {.key = "reciprocate.fine_speed", .reg = 165, .kind = Number, .decimals = 1, .scale = SpeedRange, .unit = "Hz"},
+    {.key = "reciprocate.speed_after_homing", .reg = 166, .kind = Number, .decimals = 1, .scale = SpeedRange,
+     .unit = "Hz"},
+    {.key = "reciprocate.dead_band", .reg = 167, .kind = Number, .decimals = 1, .unit = "%"},
+    {.key = "reciprocate.rehome_after_limit", .reg = 168, .kind = CheckNonZero},
+    {.key = "reciprocate.homing_torque", .reg = 169, .kind = Number, .decimals = 2, .unit = "A"},
+};
+}  // namespace FieldRules
