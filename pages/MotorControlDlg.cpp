@@ -8,10 +8,13 @@
 #include <utility>
 
 #include "DataExchange.h"
+#include "FieldText.h"
 #include "MainShared.h"
 #include "MessageBox.h"
 #include "TextNumber.h"
 #include "ui_MotorControlDlg.h"
+
+using namespace FieldText;
 
 namespace {
 
@@ -31,14 +34,6 @@ bool HasNumber(const std::string& text)
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
     if (i < text.size() && text[i] == '.') ++i;
     return i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]));
-}
-
-// A scaled entry as the ramp and move registers take it: held at 65535 above,
-// a negative value as its 16-bit two's complement.
-uint16_t ClampHigh(int64_t value)
-{
-    if (value > kRegisterMax) value = kRegisterMax;
-    return static_cast<uint16_t>(value);
 }
 
 // "%.1f" of a register counted in tenths.
@@ -267,16 +262,12 @@ void CMotorControlDlg::OnRampRead()
                 return;
             }
             const RampSettings& ramps = read.ramps;
+            const Units units{.x10 = x10 != 0};
             UpdateData(true);  // keep whatever else the user has set on the page
-            m_pwmRise = Qs(Tenths(ramps.pwmRise));
-            m_pwmFall = Qs(Tenths(ramps.pwmFall));
-            if (x10) {
-                m_acceleration = Qs(TextNumber::Format("%u", unsigned{ramps.acceleration}));
-                m_deceleration = Qs(TextNumber::Format("%u", unsigned{ramps.deceleration}));
-            } else {
-                m_acceleration = Qs(Tenths(ramps.acceleration));
-                m_deceleration = Qs(Tenths(ramps.deceleration));
-            }
+            m_pwmRise = Shown(Rule("ramp.pwm_rise"), ramps.pwmRise);
+            m_pwmFall = Shown(Rule("ramp.pwm_fall"), ramps.pwmFall);
+            m_acceleration = Shown(Rule("ramp.acceleration"), ramps.acceleration, units);
+            m_deceleration = Shown(Rule("ramp.deceleration"), ramps.deceleration, units);
             UpdateData(false);
         });
 }
@@ -284,13 +275,13 @@ void CMotorControlDlg::OnRampRead()
 void CMotorControlDlg::OnRampSet()
 {
     if (!g_pMainDlg) return;
-    const int accelerationDecimals = SpeedRangeX10() ? 0 : 1;
+    const Units units{.x10 = SpeedRangeX10() != 0};
     UpdateData(true);
     RampSettings ramps{};
-    ramps.pwmRise = ClampHigh(TextNumber::ParseScaled(Std(m_pwmRise), 1));
-    ramps.pwmFall = ClampHigh(TextNumber::ParseScaled(Std(m_pwmFall), 1));
-    ramps.acceleration = ClampHigh(TextNumber::ParseScaled(Std(m_acceleration), accelerationDecimals));
-    ramps.deceleration = ClampHigh(TextNumber::ParseScaled(Std(m_deceleration), accelerationDecimals));
+    Enter(ramps.pwmRise, Rule("ramp.pwm_rise"), m_pwmRise);
+    Enter(ramps.pwmFall, Rule("ramp.pwm_fall"), m_pwmFall);
+    Enter(ramps.acceleration, Rule("ramp.acceleration"), m_acceleration, units);
+    Enter(ramps.deceleration, Rule("ramp.deceleration"), m_deceleration, units);
     g_pMainDlg->Link().Act(
         m_ui->rampSetButton,
         [ramps](CModbusMaster& master, uint8_t slave) { return master.WriteRampSettings(slave, ramps); },

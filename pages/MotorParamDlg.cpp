@@ -5,64 +5,25 @@
 #include <string_view>
 
 #include "DataExchange.h"
+#include "FieldText.h"
 #include "MainShared.h"
 #include "MessageBox.h"
 #include "ProcedureRunner.h"
 #include "TextNumber.h"
 #include "ui_MotorParamDlg.h"
 
+using namespace FieldText;
+
 namespace {
 
 constexpr int kLearningTab = 4;  // "PID和FOC参数", where the Hall offset is set next
 
-std::string Std(const QString& text) { return text.toStdString(); }
-QString Qs(const std::string& text) { return QString::fromStdString(text); }
-
-QString Tenths(uint16_t value) { return Qs(TextNumber::Format("%.1f", value * 0.1)); }
-QString Hundredths(uint16_t value) { return Qs(TextNumber::Format("%.2f", value * 0.01)); }
-
-// The frequency rule: whole Hz with the x10 speed range, tenths otherwise.
-QString Frequency(uint16_t value, bool x10)
-{
-    return x10 ? Qs(TextNumber::Format("%u", unsigned{value})) : Tenths(value);
-}
-
-uint16_t FrequencyRegister(const QString& text, bool x10)
-{
-    if (x10) return TextNumber::ParseU16(Std(text));
-    int64_t tenths = TextNumber::ParseScaled(Std(text), 1);
-    if (tenths < 0) tenths = 0;
-    if (tenths > 65535) tenths = 65535;
-    return static_cast<uint16_t>(tenths);
-}
-
+// The phase text of six bytes, as the learning reports them.
 QString PhaseText(const uint8_t (&bytes)[6])
 {
-    return Qs(TextNumber::Format("%02X %02X %02X %02X %02X %02X", bytes[0], bytes[1], bytes[2], bytes[3], bytes[4],
-                                 bytes[5]));
-}
-
-// The phase text back into its three registers: six hexadecimal numbers
-// separated by blanks, missing ones 0; reading stops at the first that is not
-// a number. Each is one byte of the data, so only its low byte is taken.
-void PhaseRegisters(const QString& text, uint16_t (&words)[3])
-{
-    uint8_t bytes[6] = {};
-    const std::string s = Std(text);
-    size_t pos = 0;
-    for (uint8_t& byte : bytes) {
-        pos = s.find_first_not_of(" \t\r\n", pos);
-        if (pos == std::string::npos) break;
-        const size_t end = s.find_first_of(" \t\r\n", pos);
-        uint32_t value = 0;
-        if (!TextNumber::ParseHex(std::string_view(s).substr(pos, end == std::string::npos ? s.size() - pos : end - pos),
-                                  value))
-            break;
-        byte = static_cast<uint8_t>(value & 0xFF);
-        pos = end;
-        if (pos == std::string::npos) break;
-    }
-    for (int i = 0; i < 3; ++i) words[i] = static_cast<uint16_t>(bytes[2 * i] << 8 | bytes[2 * i + 1]);
+    uint64_t raw = 0;
+    for (uint8_t byte : bytes) raw = raw << 8 | byte;
+    return Shown(Rule("motor.phase_sequence"), raw);
 }
 
 }  // namespace
@@ -147,66 +108,64 @@ void CMotorParamDlg::StoreRead(const MotorParams& p)
     m_speedRangeX10 = x10 ? 1 : 0;
     g_pMainDlg->m_speedRangeX10 = m_speedRangeX10;
 
-    m_pwmStartRamp = Tenths(p.pwmStartRamp);
-    m_pwmStopRamp = Tenths(p.pwmStopRamp);
-    m_maxAcceleration = Frequency(p.maxAcceleration, x10);
-    m_defaultAcceleration = Frequency(p.defaultAcceleration, x10);
-    m_maxDeceleration = Frequency(p.maxDeceleration, x10);
-    m_defaultDeceleration = Frequency(p.defaultDeceleration, x10);
-    m_maxFrequency = Frequency(p.maxFrequency, x10);
-    m_defaultFrequency = Frequency(p.defaultFrequency, x10);
-    m_ratedCurrent = Hundredths(p.ratedCurrent);
-    m_maxLoadCurrent = Hundredths(p.maxLoadCurrent);
-    m_brakeCurrent = Hundredths(p.brakeCurrent);
-    const uint8_t phase[6] = {
-        static_cast<uint8_t>(p.phaseSequence[0] >> 8), static_cast<uint8_t>(p.phaseSequence[0] & 0xFF),
-        static_cast<uint8_t>(p.phaseSequence[1] >> 8), static_cast<uint8_t>(p.phaseSequence[1] & 0xFF),
-        static_cast<uint8_t>(p.phaseSequence[2] >> 8), static_cast<uint8_t>(p.phaseSequence[2] & 0xFF)};
-    m_phaseSequence = PhaseText(phase);
+    const Units units{.x10 = x10};
+    m_pwmStartRamp = Shown(Rule("motor.pwm_start_ramp"), p.pwmStartRamp);
+    m_pwmStopRamp = Shown(Rule("motor.pwm_stop_ramp"), p.pwmStopRamp);
+    m_maxAcceleration = Shown(Rule("motor.max_acceleration"), p.maxAcceleration, units);
+    m_defaultAcceleration = Shown(Rule("motor.default_acceleration"), p.defaultAcceleration, units);
+    m_maxDeceleration = Shown(Rule("motor.max_deceleration"), p.maxDeceleration, units);
+    m_defaultDeceleration = Shown(Rule("motor.default_deceleration"), p.defaultDeceleration, units);
+    m_maxFrequency = Shown(Rule("motor.max_frequency"), p.maxFrequency, units);
+    m_defaultFrequency = Shown(Rule("motor.default_frequency"), p.defaultFrequency, units);
+    m_ratedCurrent = Shown(Rule("motor.rated_current"), p.ratedCurrent);
+    m_maxLoadCurrent = Shown(Rule("motor.max_load_current"), p.maxLoadCurrent);
+    m_brakeCurrent = Shown(Rule("motor.brake_current"), p.brakeCurrent);
+    m_phaseSequence = Shown(Rule("motor.phase_sequence"), p.phaseSequence);
     m_readSpeedAlgorithm = p.speedAlgorithm;
-    m_speedAlgorithm = p.speedAlgorithm < m_ui->speedAlgorithmCombo->count() ? p.speedAlgorithm : -1;
-    m_positionTolerance = Qs(TextNumber::Format("%d", int{p.positionTolerance}));
-    m_overshootCorrection = p.overshootCorrection & 1;
-    m_poleCount = Qs(TextNumber::Format("%d", int{p.poleCount}));
-    m_gearRatio = Tenths(p.gearRatio);
+    m_speedAlgorithm = Index(Rule("motor.speed_algorithm"), p.speedAlgorithm);
+    m_positionTolerance = Shown(Rule("motor.position_tolerance"), p.positionTolerance);
+    m_overshootCorrection = Tick(Rule("motor.overshoot_correction"), p.overshootCorrection);
+    m_poleCount = Shown(Rule("motor.pole_count"), p.poleCount);
+    m_gearRatio = Shown(Rule("motor.gear_ratio"), p.gearRatio);
     m_readLearningState = p.learningState;
-    m_learningState = p.learningState & 1;
-    m_learningDisabled = p.learningDisabled & 1;
-    m_holdCurrent = Hundredths(p.holdCurrent);
-    m_overloadMultiple = Hundredths(p.overloadMultiple);
-    m_overloadDuration = Tenths(p.overloadDuration);
-    m_detectInitialSpeed = p.detectInitialSpeed != 0 ? 1 : 0;
+    m_learningState = Index(Rule("motor.learning_state"), p.learningState);
+    m_learningDisabled = Tick(Rule("motor.learning_disabled"), p.learningDisabled);
+    m_holdCurrent = Shown(Rule("motor.hold_current"), p.holdCurrent);
+    m_overloadMultiple = Shown(Rule("motor.overload_multiple"), p.overloadMultiple);
+    m_overloadDuration = Shown(Rule("motor.overload_duration"), p.overloadDuration);
+    m_detectInitialSpeed = Tick(Rule("motor.detect_initial_speed"), p.detectInitialSpeed);
 }
 
 MotorParams CMotorParamDlg::BuildParams(bool x10) const
 {
+    const Units units{.x10 = x10};
     MotorParams p{};
-    p.pwmStartRamp = TextNumber::ParseScaledU16(Std(m_pwmStartRamp), 1);
-    p.pwmStopRamp = TextNumber::ParseScaledU16(Std(m_pwmStopRamp), 1);
-    p.maxAcceleration = FrequencyRegister(m_maxAcceleration, x10);
-    p.defaultAcceleration = FrequencyRegister(m_defaultAcceleration, x10);
-    p.maxDeceleration = FrequencyRegister(m_maxDeceleration, x10);
-    p.defaultDeceleration = FrequencyRegister(m_defaultDeceleration, x10);
-    p.maxFrequency = FrequencyRegister(m_maxFrequency, x10);
-    p.defaultFrequency = FrequencyRegister(m_defaultFrequency, x10);
+    Enter(p.pwmStartRamp, Rule("motor.pwm_start_ramp"), m_pwmStartRamp);
+    Enter(p.pwmStopRamp, Rule("motor.pwm_stop_ramp"), m_pwmStopRamp);
+    Enter(p.maxAcceleration, Rule("motor.max_acceleration"), m_maxAcceleration, units);
+    Enter(p.defaultAcceleration, Rule("motor.default_acceleration"), m_defaultAcceleration, units);
+    Enter(p.maxDeceleration, Rule("motor.max_deceleration"), m_maxDeceleration, units);
+    Enter(p.defaultDeceleration, Rule("motor.default_deceleration"), m_defaultDeceleration, units);
+    Enter(p.maxFrequency, Rule("motor.max_frequency"), m_maxFrequency, units);
+    Enter(p.defaultFrequency, Rule("motor.default_frequency"), m_defaultFrequency, units);
     p.reserved104 = 0;
     p.reserved105 = 0;
-    p.ratedCurrent = TextNumber::ParseScaledU16(Std(m_ratedCurrent), 2);
-    p.maxLoadCurrent = TextNumber::ParseScaledU16(Std(m_maxLoadCurrent), 2);
-    p.brakeCurrent = TextNumber::ParseScaledU16(Std(m_brakeCurrent), 2);
-    PhaseRegisters(m_phaseSequence, p.phaseSequence);
+    Enter(p.ratedCurrent, Rule("motor.rated_current"), m_ratedCurrent);
+    Enter(p.maxLoadCurrent, Rule("motor.max_load_current"), m_maxLoadCurrent);
+    Enter(p.brakeCurrent, Rule("motor.brake_current"), m_brakeCurrent);
+    Enter(p.phaseSequence, Rule("motor.phase_sequence"), m_phaseSequence);
     p.speedAlgorithm = m_speedAlgorithm >= 0 ? static_cast<uint16_t>(m_speedAlgorithm) : m_readSpeedAlgorithm;
-    p.positionTolerance = TextNumber::ParseU16(Std(m_positionTolerance));
-    p.overshootCorrection = static_cast<uint16_t>(m_overshootCorrection);
-    p.poleCount = TextNumber::ParseU16(Std(m_poleCount));
-    p.gearRatio = TextNumber::ParseScaledU16(Std(m_gearRatio), 1);
+    Enter(p.positionTolerance, Rule("motor.position_tolerance"), m_positionTolerance);
+    p.overshootCorrection = CheckRegister(Rule("motor.overshoot_correction"), m_overshootCorrection);
+    Enter(p.poleCount, Rule("motor.pole_count"), m_poleCount);
+    Enter(p.gearRatio, Rule("motor.gear_ratio"), m_gearRatio);
     p.learningState = m_learningState >= 0 ? static_cast<uint16_t>(m_learningState) : m_readLearningState;
-    p.learningDisabled = static_cast<uint16_t>(m_learningDisabled);
-    p.speedRangeX10 = x10 ? 1 : 0;
-    p.holdCurrent = TextNumber::ParseScaledU16(Std(m_holdCurrent), 2);
-    p.overloadMultiple = TextNumber::ParseScaledU16(Std(m_overloadMultiple), 2);
-    p.overloadDuration = TextNumber::ParseScaledU16(Std(m_overloadDuration), 1);
-    p.detectInitialSpeed = static_cast<uint16_t>(m_detectInitialSpeed);
+    p.learningDisabled = CheckRegister(Rule("motor.learning_disabled"), m_learningDisabled);
+    p.speedRangeX10 = CheckRegister(Rule("motor.speed_range_x10"), x10);
+    Enter(p.holdCurrent, Rule("motor.hold_current"), m_holdCurrent);
+    Enter(p.overloadMultiple, Rule("motor.overload_multiple"), m_overloadMultiple);
+    Enter(p.overloadDuration, Rule("motor.overload_duration"), m_overloadDuration);
+    p.detectInitialSpeed = CheckRegister(Rule("motor.detect_initial_speed"), m_detectInitialSpeed);
     return p;
 }
 

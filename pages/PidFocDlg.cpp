@@ -1,37 +1,24 @@
 #include "PidFocDlg.h"
 
 #include <chrono>
-#include <cmath>
-#include <limits>
-#include <string>
 
 #include "DataExchange.h"
-#include "MainShared.h"
+#include "FieldText.h"
 #include "FloatText.h"
+#include "MainShared.h"
 #include "MessageBox.h"
 #include "ProcedureRunner.h"
 #include "TextNumber.h"
 #include "ui_PidFocDlg.h"
 
+using namespace FieldText;
+
 namespace {
 
-
-std::string Std(const QString& text) { return text.toStdString(); }
-QString Qs(const std::string& text) { return QString::fromStdString(text); }
-QString Signed(uint16_t value) { return Qs(TextNumber::Format("%d", int{static_cast<int16_t>(value)})); }
-QString Unsigned(uint16_t value) { return Qs(TextNumber::Format("%d", int{value})); }
+// A phase angle as the calibration reports it, shown as the FOC read shows it.
+QString Signed(uint16_t value) { return Shown(Rule("foc.phase_offset"), value); }
 
 }  // namespace
-
-float CPidFocDlg::ParseGain(const QString& text)
-{
-    return FloatText::Parse(Std(text));
-}
-
-QString CPidFocDlg::FormatGain(float gain)
-{
-    return Qs(TextNumber::Format("%g", static_cast<double>(gain)));
-}
 
 CPidFocDlg::CPidFocDlg(QWidget* parent) : QWidget(parent), m_ui(std::make_unique<Ui::CPidFocDlg>())
 {
@@ -101,15 +88,15 @@ void CPidFocDlg::OnPidRead()
                 return;
             }
             const PidParams& p = read.params;
-            m_selfLockKp = FormatGain(p.selfLockKp);
-            m_selfLockKi = FormatGain(p.selfLockKi);
-            m_selfLockKd = FormatGain(p.selfLockKd);
-            m_speedKp = FormatGain(p.speedKp);
-            m_speedKi = FormatGain(p.speedKi);
-            m_speedKd = FormatGain(p.speedKd);
-            m_positionKp = FormatGain(p.positionKp);
-            m_positionKi = FormatGain(p.positionKi);
-            m_positionKd = FormatGain(p.positionKd);
+            m_selfLockKp = Shown(Rule("pid.self_lock_kp"), p.selfLockKp);
+            m_selfLockKi = Shown(Rule("pid.self_lock_ki"), p.selfLockKi);
+            m_selfLockKd = Shown(Rule("pid.self_lock_kd"), p.selfLockKd);
+            m_speedKp = Shown(Rule("pid.speed_kp"), p.speedKp);
+            m_speedKi = Shown(Rule("pid.speed_ki"), p.speedKi);
+            m_speedKd = Shown(Rule("pid.speed_kd"), p.speedKd);
+            m_positionKp = Shown(Rule("pid.position_kp"), p.positionKp);
+            m_positionKi = Shown(Rule("pid.position_ki"), p.positionKi);
+            m_positionKd = Shown(Rule("pid.position_kd"), p.positionKd);
             UpdateData(false);
             m_ui->pidConfigButton->setEnabled(true);
         });
@@ -120,15 +107,15 @@ void CPidFocDlg::OnPidConfigure()
     if (!g_pMainDlg) return;
     UpdateData(true);
     PidParams p{};
-    p.selfLockKp = ParseGain(m_selfLockKp);
-    p.selfLockKi = ParseGain(m_selfLockKi);
-    p.selfLockKd = ParseGain(m_selfLockKd);
-    p.speedKp = ParseGain(m_speedKp);
-    p.speedKi = ParseGain(m_speedKi);
-    p.speedKd = ParseGain(m_speedKd);
-    p.positionKp = ParseGain(m_positionKp);
-    p.positionKi = ParseGain(m_positionKi);
-    p.positionKd = ParseGain(m_positionKd);
+    Enter(p.selfLockKp, Rule("pid.self_lock_kp"), m_selfLockKp);
+    Enter(p.selfLockKi, Rule("pid.self_lock_ki"), m_selfLockKi);
+    Enter(p.selfLockKd, Rule("pid.self_lock_kd"), m_selfLockKd);
+    Enter(p.speedKp, Rule("pid.speed_kp"), m_speedKp);
+    Enter(p.speedKi, Rule("pid.speed_ki"), m_speedKi);
+    Enter(p.speedKd, Rule("pid.speed_kd"), m_speedKd);
+    Enter(p.positionKp, Rule("pid.position_kp"), m_positionKp);
+    Enter(p.positionKi, Rule("pid.position_ki"), m_positionKi);
+    Enter(p.positionKd, Rule("pid.position_kd"), m_positionKd);
     g_pMainDlg->Link().Act(
         m_ui->pidConfigButton, [p](CModbusMaster& master, uint8_t slave) { return master.WritePidParams(slave, p); },
         [this](ModbusResult result) { ShowResult(result); });
@@ -154,19 +141,19 @@ void CPidFocDlg::OnFocRead()
                 return;
             }
             const FocParams& f = read.params;
-            m_openLoop = (f.modeBits & FocParams::kModeOpenLoop) ? 1 : 0;
-            m_speedLoop = (f.modeBits & FocParams::kModeSpeedLoop) ? 1 : 0;
-            m_positionLoop = (f.modeBits & FocParams::kModePositionLoop) ? 1 : 0;
-            m_maxSpeed = Unsigned(f.maxSpeed);
-            m_maxDeceleration = Unsigned(f.maxDeceleration);
+            m_openLoop = Tick(Rule("foc.open_loop"), f.modeBits);
+            m_speedLoop = Tick(Rule("foc.speed_loop"), f.modeBits);
+            m_positionLoop = Tick(Rule("foc.position_loop"), f.modeBits);
+            m_maxSpeed = Shown(Rule("foc.max_speed"), f.maxSpeed);
+            m_maxDeceleration = Shown(Rule("foc.max_deceleration"), f.maxDeceleration);
             m_read771 = f.reserved771;
-            m_phaseOffset = Signed(f.phaseOffset);
-            m_phaseAdvance = Signed(f.phaseAdvance);
-            m_fluxKp = Unsigned(f.fluxKp);
-            m_fluxKi = Unsigned(f.fluxKi);
-            m_fluxDisableCurrent = Qs(TextNumber::Format("%.2f", f.fluxDisableCurrent * 0.01));
-            m_squareWaveStart = f.squareWaveStart & 1;
-            m_selfLockAfterStop = f.selfLockAfterStop & 1;
+            m_phaseOffset = Shown(Rule("foc.phase_offset"), f.phaseOffset);
+            m_phaseAdvance = Shown(Rule("foc.phase_advance"), f.phaseAdvance);
+            m_fluxKp = Shown(Rule("foc.flux_kp"), f.fluxKp);
+            m_fluxKi = Shown(Rule("foc.flux_ki"), f.fluxKi);
+            m_fluxDisableCurrent = Shown(Rule("foc.flux_disable_current"), f.fluxDisableCurrent);
+            m_squareWaveStart = Tick(Rule("foc.square_wave_start"), f.squareWaveStart);
+            m_selfLockAfterStop = Tick(Rule("foc.self_lock_after_stop"), f.selfLockAfterStop);
             m_read779 = f.reserved779;
             UpdateData(false);
             m_ui->focConfigButton->setEnabled(true);
@@ -178,18 +165,19 @@ void CPidFocDlg::OnFocConfigure()
     if (!g_pMainDlg) return;
     UpdateData(true);
     FocParams f{};
-    f.modeBits = static_cast<uint16_t>((m_positionLoop << 2) | (m_speedLoop << 1) | m_openLoop);
-    f.maxSpeed = TextNumber::ParseU16(Std(m_maxSpeed));
-    f.maxDeceleration = TextNumber::ParseU16(Std(m_maxDeceleration));
+    f.modeBits = static_cast<uint16_t>(CheckRegister(Rule("foc.open_loop"), m_openLoop) |
+                                       CheckRegister(Rule("foc.speed_loop"), m_speedLoop) |
+                                       CheckRegister(Rule("foc.position_loop"), m_positionLoop));
+    Enter(f.maxSpeed, Rule("foc.max_speed"), m_maxSpeed);
+    Enter(f.maxDeceleration, Rule("foc.max_deceleration"), m_maxDeceleration);
     f.reserved771 = m_read771;
-    f.phaseOffset = TextNumber::ParseU16(Std(m_phaseOffset));
-    f.phaseAdvance = TextNumber::ParseU16(Std(m_phaseAdvance));
-    const int32_t fluxKp = TextNumber::ParseInt(Std(m_fluxKp));
-    f.fluxKp = fluxKp >= 0 && fluxKp <= 65535 ? static_cast<uint16_t>(fluxKp) : uint16_t{65535};
-    f.fluxKi = TextNumber::ParseU16(Std(m_fluxKi));
-    f.fluxDisableCurrent = TextNumber::ParseScaledU16(Std(m_fluxDisableCurrent), 2);
-    f.squareWaveStart = static_cast<uint16_t>(m_squareWaveStart);
-    f.selfLockAfterStop = static_cast<uint16_t>(m_selfLockAfterStop);
+    Enter(f.phaseOffset, Rule("foc.phase_offset"), m_phaseOffset);
+    Enter(f.phaseAdvance, Rule("foc.phase_advance"), m_phaseAdvance);
+    Enter(f.fluxKp, Rule("foc.flux_kp"), m_fluxKp);
+    Enter(f.fluxKi, Rule("foc.flux_ki"), m_fluxKi);
+    Enter(f.fluxDisableCurrent, Rule("foc.flux_disable_current"), m_fluxDisableCurrent);
+    f.squareWaveStart = CheckRegister(Rule("foc.square_wave_start"), m_squareWaveStart);
+    f.selfLockAfterStop = CheckRegister(Rule("foc.self_lock_after_stop"), m_selfLockAfterStop);
     f.reserved779 = m_read779;
     g_pMainDlg->Link().Act(
         m_ui->focConfigButton, [f](CModbusMaster& master, uint8_t slave) { return master.WriteFocParams(slave, f); },

@@ -27,14 +27,6 @@ public:
 
     bool IsCalibrating() const { return m_calibration.Running(); }
 
-    // A gain text as the drive gets it: a decimal floating-point prefix
-    // (blanks, a sign, an exponent allowed; no number gives 0) in double
-    // precision, rounded to single precision; beyond the float range it is
-    // held at the largest float of its sign.
-    static float ParseGain(const QString& text);
-    // A gain as the page shows it, "%g".
-    static QString FormatGain(float gain);
-
 private:
     void OnPidRead();
     void OnPidConfigure();

@@ -6,31 +6,15 @@
 
 #include "ConfigPageText.h"
 #include "DataExchange.h"
+#include "FieldText.h"
 #include "MainShared.h"
 #include "MessageBox.h"
 #include "ui_ReciprocateDlg.h"
 
 using namespace ConfigPageText;
+using namespace FieldText;
 
 namespace {
-
-constexpr int kTenths = 1;      // 0.1 Hz, 0.1 %
-constexpr int kHundredths = 2;  // 0.01 A
-
-// Speed registers count whole Hz when the drive's speed range is x10,
-// otherwise tenths of Hz.
-QString SpeedText(uint16_t value, bool wholeHz) { return wholeHz ? Unsigned(value) : Scaled(value, kTenths); }
-uint16_t SpeedRegister(const QString& text, bool wholeHz) { return wholeHz ? ToU16(text) : ToScaled(text, kTenths); }
-
-// Decimals of the preset speeds by the speed mode: torque in 0.01 A, the
-// closed loops in whole Hz when the range is x10, everything else in tenths
-// (duty in 0.1 %, speeds in 0.1 Hz, and a mode the page does not know).
-int PresetDecimals(int speedMode, bool wholeHz)
-{
-    if (speedMode == 1) return kHundredths;
-    if ((speedMode == 2 || speedMode == 3) && wholeHz) return 0;
-    return kTenths;
-}
 
 bool WholeHz() { return g_pMainDlg->m_speedRangeX10.load() != 0; }
 
@@ -87,40 +71,42 @@ void CReciprocateDlg::UpdateData(bool fromControls)
 
 void CReciprocateDlg::StoreProcess(const ReciprocateParams& p, bool wholeHz)
 {
-    m_homingMode = RegisterIndex(p.homingMode, ui->comboHomingMode->count());
-    m_fineHoming = p.fineHoming;
-    m_totalTravel = Unsigned(p.totalTravel);
-    m_coarseSpeed = SpeedText(p.coarseSpeed, wholeHz);
-    m_fineSpeed = SpeedText(p.fineSpeed, wholeHz);
-    m_speedAfterHoming = SpeedText(p.speedAfterHoming, wholeHz);
-    m_deadBand = Scaled(p.deadBand, kTenths);
-    m_rehomeAfterLimit = p.rehomeAfterLimit;
-    m_homingTorque = Scaled(p.homingTorque, kHundredths);
+    const Units units{.x10 = wholeHz};
+    m_homingMode = Index(Rule("reciprocate.homing_mode"), p.homingMode);
+    m_fineHoming = Tick(Rule("reciprocate.fine_homing"), p.fineHoming);
+    m_totalTravel = Shown(Rule("reciprocate.total_travel"), p.totalTravel);
+    m_coarseSpeed = Shown(Rule("reciprocate.coarse_speed"), p.coarseSpeed, units);
+    m_fineSpeed = Shown(Rule("reciprocate.fine_speed"), p.fineSpeed, units);
+    m_speedAfterHoming = Shown(Rule("reciprocate.speed_after_homing"), p.speedAfterHoming, units);
+    m_deadBand = Shown(Rule("reciprocate.dead_band"), p.deadBand);
+    m_rehomeAfterLimit = Tick(Rule("reciprocate.rehome_after_limit"), p.rehomeAfterLimit);
+    m_homingTorque = Shown(Rule("reciprocate.homing_torque"), p.homingTorque);
 }
 
 ReciprocateParams CReciprocateDlg::BuildProcess(bool wholeHz) const
 {
+    const Units units{.x10 = wholeHz};
     ReciprocateParams p{};
     p.homingMode = IndexRegister(m_homingMode);
-    p.fineHoming = m_fineHoming ? 1 : 0;
-    p.totalTravel = ToU32(m_totalTravel);
-    p.coarseSpeed = SpeedRegister(m_coarseSpeed, wholeHz);
-    p.fineSpeed = SpeedRegister(m_fineSpeed, wholeHz);
-    p.speedAfterHoming = SpeedRegister(m_speedAfterHoming, wholeHz);
-    p.deadBand = ToScaled(m_deadBand, kTenths);
-    p.rehomeAfterLimit = m_rehomeAfterLimit ? 1 : 0;
-    p.homingTorque = ToScaled(m_homingTorque, kHundredths);
+    p.fineHoming = CheckRegister(Rule("reciprocate.fine_homing"), m_fineHoming);
+    Enter(p.totalTravel, Rule("reciprocate.total_travel"), m_totalTravel);
+    Enter(p.coarseSpeed, Rule("reciprocate.coarse_speed"), m_coarseSpeed, units);
+    Enter(p.fineSpeed, Rule("reciprocate.fine_speed"), m_fineSpeed, units);
+    Enter(p.speedAfterHoming, Rule("reciprocate.speed_after_homing"), m_speedAfterHoming, units);
+    Enter(p.deadBand, Rule("reciprocate.dead_band"), m_deadBand);
+    p.rehomeAfterLimit = CheckRegister(Rule("reciprocate.rehome_after_limit"), m_rehomeAfterLimit);
+    Enter(p.homingTorque, Rule("reciprocate.homing_torque"), m_homingTorque);
     return p;
 }
 
 void CReciprocateDlg::StorePreset(const PresetSpeeds& s, bool wholeHz)
 {
-    m_speedMode = RegisterIndex(s.speedMode, ui->comboSpeedMode->count());
-    m_controlMode = RegisterIndex(s.controlMode, ui->comboControlMode->count());
-    // Scaled by the mode as read, even one the combo box does not list.
-    const int decimals = PresetDecimals(s.speedMode, wholeHz);
-    m_forwardSpeed = Scaled(s.forwardSpeed, decimals);
-    m_reverseSpeed = Scaled(s.reverseSpeed, decimals);
+    m_speedMode = Index(Rule("preset.speed_mode"), s.speedMode);
+    m_controlMode = Index(Rule("preset.control_mode"), s.controlMode);
+    // Scaled by the mode as read, even one the list does not have.
+    const Units units{.x10 = wholeHz, .speedMode = s.speedMode};
+    m_forwardSpeed = Shown(Rule("preset.forward_speed"), s.forwardSpeed, units);
+    m_reverseSpeed = Shown(Rule("preset.reverse_speed"), s.reverseSpeed, units);
 }
 
 PresetSpeeds CReciprocateDlg::BuildPreset(bool wholeHz) const
@@ -128,9 +114,9 @@ PresetSpeeds CReciprocateDlg::BuildPreset(bool wholeHz) const
     PresetSpeeds s{};
     s.speedMode = IndexRegister(m_speedMode);
     s.controlMode = IndexRegister(m_controlMode);
-    const int decimals = PresetDecimals(m_speedMode, wholeHz);
-    s.forwardSpeed = decimals == 0 ? ToU16(m_forwardSpeed) : ToScaled(m_forwardSpeed, decimals);
-    s.reverseSpeed = decimals == 0 ? ToU16(m_reverseSpeed) : ToScaled(m_reverseSpeed, decimals);
+    const Units units{.x10 = wholeHz, .speedMode = s.speedMode};
+    Enter(s.forwardSpeed, Rule("preset.forward_speed"), m_forwardSpeed, units);
+    Enter(s.reverseSpeed, Rule("preset.reverse_speed"), m_reverseSpeed, units);
     return s;
 }
 

@@ -2,17 +2,13 @@
 
 #include "ConfigPageText.h"
 #include "DataExchange.h"
+#include "FieldText.h"
 #include "MainShared.h"
 #include "MessageBox.h"
 #include "ui_SafetyDlg.h"
 
 using namespace ConfigPageText;
-
-namespace {
-constexpr int kTenths = 1;       // 0.1 V, 0.1 degC
-constexpr int kHundredths = 2;   // 0.01 A
-constexpr int kFactor = 4;       // calibration factors in 0.0001
-}  // namespace
+using namespace FieldText;
 
 CSafetyDlg::CSafetyDlg(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::CSafetyDlg>())
 {
@@ -43,37 +39,37 @@ void CSafetyDlg::UpdateData(bool fromControls)
 
 void CSafetyDlg::StoreRead(const SafetyParams& p)
 {
-    m_overTempShutdown = Signed(p.overTempShutdown);
-    m_overTempLimit = Signed(p.overTempLimit);
-    m_overVoltage = Scaled(p.overVoltage, kTenths);
-    m_underVoltage = Scaled(p.underVoltage, kTenths);
-    m_overCurrent = Scaled(p.overCurrent, kHundredths);
-    m_hallErrorTime = Unsigned(p.hallErrorTime);
-    m_dynamicCurrentPid = p.dynamicCurrentPid;
-    m_clearOverTemp = p.clearOverTemp;
-    m_tempFactor = Scaled(p.tempFactor, kFactor);
-    m_tempOffset = Scaled(static_cast<int16_t>(p.tempOffset), kTenths);
-    m_voltageFactor = Scaled(p.voltageFactor, kFactor);
-    m_voltageOffset = Scaled(static_cast<int16_t>(p.voltageOffset), kTenths);
+    m_overTempShutdown = Shown(Rule("safety.over_temp_shutdown"), p.overTempShutdown);
+    m_overTempLimit = Shown(Rule("safety.over_temp_limit"), p.overTempLimit);
+    m_overVoltage = Shown(Rule("safety.over_voltage"), p.overVoltage);
+    m_underVoltage = Shown(Rule("safety.under_voltage"), p.underVoltage);
+    m_overCurrent = Shown(Rule("safety.over_current"), p.overCurrent);
+    m_hallErrorTime = Shown(Rule("safety.hall_error_time"), p.hallErrorTime);
+    m_dynamicCurrentPid = Tick(Rule("safety.dynamic_current_pid"), p.dynamicCurrentPid);
+    m_clearOverTemp = Tick(Rule("safety.clear_over_temp"), p.clearOverTemp);
+    m_tempFactor = Shown(Rule("safety.temp_factor"), p.tempFactor);
+    m_tempOffset = Shown(Rule("safety.temp_offset"), p.tempOffset);
+    m_voltageFactor = Shown(Rule("safety.voltage_factor"), p.voltageFactor);
+    m_voltageOffset = Shown(Rule("safety.voltage_offset"), p.voltageOffset);
 }
 
 SafetyParams CSafetyDlg::BuildParams() const
 {
     SafetyParams p{};
-    p.overTempShutdown = ToU16(m_overTempShutdown);
-    p.overTempLimit = ToU16(m_overTempLimit);
-    p.overVoltage = ToScaled(m_overVoltage, kTenths);
-    p.underVoltage = ToScaled(m_underVoltage, kTenths);
-    p.overCurrent = ToScaled(m_overCurrent, kHundredths);
-    p.hallErrorTime = ToScaled(m_hallErrorTime, 0);  // 12.7 ms is sent as 12
-    p.dynamicCurrentPid = m_dynamicCurrentPid ? 1 : 0;
+    Enter(p.overTempShutdown, Rule("safety.over_temp_shutdown"), m_overTempShutdown);
+    Enter(p.overTempLimit, Rule("safety.over_temp_limit"), m_overTempLimit);
+    Enter(p.overVoltage, Rule("safety.over_voltage"), m_overVoltage);
+    Enter(p.underVoltage, Rule("safety.under_voltage"), m_underVoltage);
+    Enter(p.overCurrent, Rule("safety.over_current"), m_overCurrent);
+    Enter(p.hallErrorTime, Rule("safety.hall_error_time"), m_hallErrorTime);  // 12.7 ms is sent as 12
+    p.dynamicCurrentPid = CheckRegister(Rule("safety.dynamic_current_pid"), m_dynamicCurrentPid);
     p.reserved263 = 0;
-    p.clearOverTemp = m_clearOverTemp ? 1 : 0;
+    p.clearOverTemp = CheckRegister(Rule("safety.clear_over_temp"), m_clearOverTemp);
     p.reserved265 = 0;
-    p.tempFactor = ToScaled(m_tempFactor, kFactor);
-    p.tempOffset = ToScaled(m_tempOffset, kTenths);
-    p.voltageFactor = ToScaled(m_voltageFactor, kFactor);
-    p.voltageOffset = ToScaled(m_voltageOffset, kTenths);
+    Enter(p.tempFactor, Rule("safety.temp_factor"), m_tempFactor);
+    Enter(p.tempOffset, Rule("safety.temp_offset"), m_tempOffset);
+    Enter(p.voltageFactor, Rule("safety.voltage_factor"), m_voltageFactor);
+    Enter(p.voltageOffset, Rule("safety.voltage_offset"), m_voltageOffset);
     return p;
 }
 

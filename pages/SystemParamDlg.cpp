@@ -2,17 +2,13 @@
 
 #include "ConfigPageText.h"
 #include "DataExchange.h"
+#include "FieldText.h"
 #include "MainShared.h"
 #include "MessageBox.h"
 #include "ui_SystemParamDlg.h"
 
 using namespace ConfigPageText;
-
-namespace {
-constexpr int kMillivolts = 3;   // volts shown with three decimals
-constexpr int kTenthSeconds = 1;
-constexpr int kThousandths = 3;
-}  // namespace
+using namespace FieldText;
 
 CSystemParamDlg::CSystemParamDlg(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::CSystemParamDlg>())
 {
@@ -53,26 +49,26 @@ void CSystemParamDlg::UpdateData(bool fromControls)
 
 void CSystemParamDlg::StoreRead(const SystemParams& p, const SystemParamsExt& e)
 {
-    m_limitPolarity = RegisterIndex(p.limitPolarity, ui->comboLimitPolarity->count());
-    m_digitalPolarity = RegisterIndex(p.digitalPolarity, ui->comboDigitalPolarity->count());
-    m_potUsage = RegisterIndex(p.potUsage, ui->comboPotUsage->count());
-    m_pulseType = RegisterIndex(p.pulseType, ui->comboPulseType->count());
-    m_analogType = RegisterIndex(p.analogType, ui->comboAnalogType->count());
-    m_logicType = RegisterIndex(p.logicType, ui->comboLogicType->count());
-    m_potLow = Scaled(p.potLowMv, kMillivolts);
-    m_potHigh = Scaled(p.potHighMv, kMillivolts);
-    m_analogLow = Scaled(p.analogLowMv, kMillivolts);
-    m_analogHigh = Scaled(p.analogHighMv, kMillivolts);
-    m_logicThreshold = Scaled(p.logicThresholdMv, kMillivolts);
-    m_deadZone = Scaled(p.deadZoneMv, kMillivolts);
-    m_pulseMultiplier = Float(p.pulseMultiplier);
-    m_stallTime = Scaled(p.stallStopTime, kTenthSeconds);
+    m_limitPolarity = Index(Rule("system.limit_polarity"), p.limitPolarity);
+    m_digitalPolarity = Index(Rule("system.digital_polarity"), p.digitalPolarity);
+    m_potUsage = Index(Rule("system.pot_usage"), p.potUsage);
+    m_pulseType = Index(Rule("system.pulse_type"), p.pulseType);
+    m_analogType = Index(Rule("system.analog_type"), p.analogType);
+    m_logicType = Index(Rule("system.logic_type"), p.logicType);
+    m_potLow = Shown(Rule("system.pot_low"), p.potLowMv);
+    m_potHigh = Shown(Rule("system.pot_high"), p.potHighMv);
+    m_analogLow = Shown(Rule("system.analog_low"), p.analogLowMv);
+    m_analogHigh = Shown(Rule("system.analog_high"), p.analogHighMv);
+    m_logicThreshold = Shown(Rule("system.logic_threshold"), p.logicThresholdMv);
+    m_deadZone = Shown(Rule("system.dead_zone"), p.deadZoneMv);
+    m_pulseMultiplier = Shown(Rule("system.pulse_multiplier"), p.pulseMultiplier);
+    m_stallTime = Shown(Rule("system.stall_stop_time"), p.stallStopTime);
 
-    m_analogFactor = Float(e.analogFactor);
-    m_analogOffset = Scaled(static_cast<int16_t>(e.analogOffset), kThousandths);
-    m_buzzerDisabled = e.buzzerDisabled & 1;
-    m_portInputType = RegisterIndex(e.portInputType, ui->comboPortInput->count());
-    m_portControlType = RegisterIndex(e.portControlType, ui->comboPortControl->count());
+    m_analogFactor = Shown(Rule("system.analog_factor"), e.analogFactor);
+    m_analogOffset = Shown(Rule("system.analog_offset"), e.analogOffset);
+    m_buzzerDisabled = Tick(Rule("system.buzzer_disabled"), e.buzzerDisabled);
+    m_portInputType = Index(Rule("system.port_input_type"), e.portInputType);
+    m_portControlType = Index(Rule("system.port_control_type"), e.portControlType);
 }
 
 SystemParams CSystemParamDlg::BuildParams() const
@@ -84,14 +80,14 @@ SystemParams CSystemParamDlg::BuildParams() const
     p.pulseType = IndexRegister(m_pulseType);
     p.analogType = IndexRegister(m_analogType);
     p.logicType = IndexRegister(m_logicType);
-    p.potLowMv = ToScaled(m_potLow, kMillivolts);
-    p.potHighMv = ToScaled(m_potHigh, kMillivolts);
-    p.analogLowMv = ToScaled(m_analogLow, kMillivolts);
-    p.analogHighMv = ToScaled(m_analogHigh, kMillivolts);
-    p.logicThresholdMv = ToScaled(m_logicThreshold, kMillivolts);
-    p.deadZoneMv = ToScaled(m_deadZone, kMillivolts);
-    p.pulseMultiplier = ToFloat(m_pulseMultiplier);
-    p.stallStopTime = ToScaled(m_stallTime, kTenthSeconds);
+    Enter(p.potLowMv, Rule("system.pot_low"), m_potLow);
+    Enter(p.potHighMv, Rule("system.pot_high"), m_potHigh);
+    Enter(p.analogLowMv, Rule("system.analog_low"), m_analogLow);
+    Enter(p.analogHighMv, Rule("system.analog_high"), m_analogHigh);
+    Enter(p.logicThresholdMv, Rule("system.logic_threshold"), m_logicThreshold);
+    Enter(p.deadZoneMv, Rule("system.dead_zone"), m_deadZone);
+    Enter(p.pulseMultiplier, Rule("system.pulse_multiplier"), m_pulseMultiplier);
+    Enter(p.stallStopTime, Rule("system.stall_stop_time"), m_stallTime);
     p.reserved = 0;
     return p;
 }
@@ -99,9 +95,9 @@ SystemParams CSystemParamDlg::BuildParams() const
 SystemParamsExt CSystemParamDlg::BuildExt() const
 {
     SystemParamsExt e{};
-    e.analogFactor = ToFloat(m_analogFactor);
-    e.analogOffset = ToScaled(m_analogOffset, kThousandths);
-    e.buzzerDisabled = m_buzzerDisabled ? 1 : 0;
+    Enter(e.analogFactor, Rule("system.analog_factor"), m_analogFactor);
+    Enter(e.analogOffset, Rule("system.analog_offset"), m_analogOffset);
+    e.buzzerDisabled = CheckRegister(Rule("system.buzzer_disabled"), m_buzzerDisabled);
     e.portInputType = IndexRegister(m_portInputType);
     e.portControlType = IndexRegister(m_portControlType);
     return e;

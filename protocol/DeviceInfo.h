@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "RegisterLayout.h"
+
 struct DeviceInfo {
     static constexpr uint16_t kStart = 0;
     static constexpr uint16_t kCount = 16;
@@ -21,4 +23,4 @@ struct DeviceInfo {
     uint16_t speedRangeCapability;  // 14, nonzero: the x10 speed range exists
     uint16_t reserved15;            // 15
 };
-static_assert(sizeof(DeviceInfo) == 2 * DeviceInfo::kCount, "DeviceInfo mirrors 16 registers");
+static_assert(RegisterLayout::Fits<DeviceInfo>());

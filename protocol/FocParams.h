@@ -3,6 +3,9 @@
 
 #include <cstdint>
 
+#include "FieldRules.h"
+#include "RegisterLayout.h"
+
 struct FocParams {
     static constexpr uint16_t kStart = 768;
     static constexpr uint16_t kCount = 12;
@@ -25,4 +28,23 @@ struct FocParams {
     uint16_t selfLockAfterStop;   // 778, bit 0
     uint16_t reserved779;         // 779, not interpreted: written back as read
 };
-static_assert(sizeof(FocParams) == 2 * FocParams::kCount, "FocParams mirrors 12 registers");
+static_assert(RegisterLayout::Fits<FocParams>());
+
+namespace FieldRules {
+inline constexpr Field kFocParamsFields[] = {
+    {.key = "foc.open_loop", .reg = 768, .kind = Flag, .mask = FocParams::kModeOpenLoop},
+    {.key = "foc.speed_loop", .reg = 768, .kind = Flag, .mask = FocParams::kModeSpeedLoop},
+    {.key = "foc.position_loop", .reg = 768, .kind = Flag, .mask = FocParams::kModePositionLoop},
+    {.key = "foc.max_speed", .reg = 769, .kind = Number, .unit = "Hz"},
+    {.key = "foc.max_deceleration", .reg = 770, .kind = Number, .unit = "Hz/s"},
+    {.key = "foc.reserved_771", .reg = 771, .kind = ReservedKept},
+    {.key = "foc.phase_offset", .reg = 772, .kind = SignedNumber, .unit = "deg"},
+    {.key = "foc.phase_advance", .reg = 773, .kind = SignedNumber, .unit = "deg"},
+    {.key = "foc.flux_kp", .reg = 774, .kind = Number, .entry = FullScaleOutside},
+    {.key = "foc.flux_ki", .reg = 775, .kind = Number},
+    {.key = "foc.flux_disable_current", .reg = 776, .kind = Number, .decimals = 2, .unit = "A"},
+    {.key = "foc.square_wave_start", .reg = 777, .kind = CheckBit0},
+    {.key = "foc.self_lock_after_stop", .reg = 778, .kind = CheckBit0},
+    {.key = "foc.reserved_779", .reg = 779, .kind = ReservedKept},
+};
+}  // namespace FieldRules

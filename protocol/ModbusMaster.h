@@ -8,32 +8,24 @@
 #include <string>
 
 #include "ModbusRtu.h"
-#include "SdoRecord.h"
-// GROUP-RECORD-INCLUDES (register-group records)
-// -- communication page and CANopen objects
+// The records the operations below fill and send.
 #include "CanParams.h"
 #include "CommAddress.h"
 #include "CommParams.h"
-#include "PdoCommRecord.h"
-// -- end communication page
-// -- motor pages: motor control, motor parameters, PID/FOC, procedures
+#include "DeviceInfo.h"
 #include "FocParams.h"
 #include "MotorParams.h"
+#include "PdoCommRecord.h"
 #include "PidParams.h"
+#include "PresetSpeeds.h"
 #include "ProcedureBlock.h"
 #include "RampSettings.h"
-// -- end motor pages
-// -- configuration pages: system, safety, reciprocating
-#include "PresetSpeeds.h"
+#include "RealtimeStatus.h"
 #include "ReciprocateParams.h"
 #include "SafetyParams.h"
+#include "SdoRecord.h"
 #include "SystemParams.h"
 #include "SystemParamsExt.h"
-// -- end configuration pages
-// -- main window: device information and live status
-#include "DeviceInfo.h"
-#include "RealtimeStatus.h"
-// -- end main window
 
 class CModbusMaster : public CModbusRtu {
 public:
@@ -67,20 +59,19 @@ public:
     ModbusResult SdoTransfer(uint8_t slave, uint8_t command, uint16_t index, uint8_t subindex, uint32_t data,
                              SdoRecord& response);
 
-    // GROUP-OPERATIONS (register groups, one transaction each)
-    // -- communication page (ModbusMasterComm.cpp)
-    // Reads fill the record only on success; a reply shorter than the group
-    // is a bad response.
+    // One operation per register group, one transaction each. Reads fill the
+    // record only on success; a reply shorter than the group is a bad
+    // response.
+
+    // Communication page (ModbusMasterComm.cpp).
     ModbusResult ReadCommParams(uint8_t slave, CommParams& params);      // 0x0090..0x0095
     ModbusResult WriteCommParams(uint8_t slave, const CommParams& params);
     ModbusResult ReadCommAddress(uint8_t slave, CommAddress& address);   // 0x009C..0x009D
     ModbusResult WriteCommAddress(uint8_t slave, const CommAddress& address);
     ModbusResult ReadCanParams(uint8_t slave, CanParams& params);        // 0x0120..0x0129
     ModbusResult WriteCanParams(uint8_t slave, const CanParams& params);
-    // -- end communication page
-    // -- motor pages (ModbusMasterMotor.cpp)
-    // Reads fill the record only on success; a reply shorter than asked for
-    // is a bad response.
+
+    // Motor pages (ModbusMasterMotor.cpp).
     enum class SpeedCommandKind { Pwm = 0, Frequency = 1 };
     // Register 66 (PWM duty, 0.1 %) or 67 (commutation frequency).
     ModbusResult WriteSpeedCommand(uint8_t slave, int16_t value, SpeedCommandKind kind);
@@ -103,10 +94,8 @@ public:
     ModbusResult WritePidParams(uint8_t slave, const PidParams& params);
     ModbusResult ReadFocParams(uint8_t slave, FocParams& params);  // 768..779
     ModbusResult WriteFocParams(uint8_t slave, const FocParams& params);
-    // -- end motor pages
-    // -- configuration pages: system, safety, reciprocating (ModbusMasterConfig.cpp)
-    // Reads fill the record only on success; a reply shorter than the group
-    // is a bad response.
+
+    // Configuration pages: system, safety, reciprocating (ModbusMasterConfig.cpp).
     ModbusResult ReadSystemParams(uint8_t slave, SystemParams& params);        // 128..143
     ModbusResult WriteSystemParams(uint8_t slave, const SystemParams& params);
     ModbusResult ReadSystemParamsExt(uint8_t slave, SystemParamsExt& params);  // 150..155
@@ -120,14 +109,11 @@ public:
     // The reciprocating test command register 170 (ReciprocateCommand values).
     ModbusResult WriteReciprocateCommand(uint8_t slave, uint16_t command);
     ModbusResult ReadReciprocateCommand(uint8_t slave, uint16_t& command);
-    // -- end configuration pages
-    // -- main window (ModbusMasterStatus.cpp)
-    // Reads fill the record only on success; a reply shorter than the group
-    // is a bad response.
+
+    // Main window (ModbusMasterStatus.cpp).
     ModbusResult ReadDeviceInfo(uint8_t slave, DeviceInfo& info);              // 0..15
     ModbusResult ReadRealtimeStatus(uint8_t slave, RealtimeStatus& status);    // 32..58
     // Writing 1 here clears the drive's position counter.
     static constexpr uint16_t kPositionClearRegister = 0x700A;
     ModbusResult WritePositionClear(uint8_t slave);
-    // -- end main window
 };

@@ -36,22 +36,22 @@ ModbusResult CModbusMaster::WritePositionMove(uint8_t slave, uint16_t frequency,
 
 ModbusResult CModbusMaster::ReadRampSettings(uint8_t slave, RampSettings& ramps)
 {
-    return RegisterGroup::Read(*this, slave, RampSettings::kStart, ramps);
+    return RegisterGroup::Read(*this, slave, ramps);
 }
 
 ModbusResult CModbusMaster::WriteRampSettings(uint8_t slave, const RampSettings& ramps)
 {
-    return RegisterGroup::Write(*this, slave, RampSettings::kStart, ramps);
+    return RegisterGroup::Write(*this, slave, ramps);
 }
 
 ModbusResult CModbusMaster::ReadMotorParams(uint8_t slave, MotorParams& params)
 {
-    return RegisterGroup::Read(*this, slave, MotorParams::kStart, params);
+    return RegisterGroup::Read(*this, slave, params);
 }
 
 ModbusResult CModbusMaster::WriteMotorParams(uint8_t slave, const MotorParams& params)
 {
-    return RegisterGroup::Write(*this, slave, MotorParams::kStart, params);
+    return RegisterGroup::Write(*this, slave, params);
 }
 
 ModbusResult CModbusMaster::WriteSpeedRangeSwitch(uint8_t slave, uint16_t value)
@@ -77,29 +77,20 @@ ModbusResult CModbusMaster::ReadProcedureStatus(uint8_t slave, ProcedureBlock& b
 
 ModbusResult CModbusMaster::ReadPidParams(uint8_t slave, PidParams& params)
 {
-    uint16_t words[PidParams::kCount];
-    ModbusResult r = RegisterGroup::ReadWords(*this, slave, PidParams::kStart, PidParams::kCount, words);
-    if (r != kResultOk) return r;
-    // Every field is a float: join each register pair high word first.
-    SwapWords32(words, sizeof words);
-    std::memcpy(&params, words, sizeof params);
-    return kResultOk;
+    return RegisterGroup::Read(*this, slave, params);
 }
 
 ModbusResult CModbusMaster::WritePidParams(uint8_t slave, const PidParams& params)
 {
-    uint16_t words[PidParams::kCount];
-    std::memcpy(words, &params, sizeof words);
-    SwapWords32(words, sizeof words);
-    return WriteMultipleRegisters(slave, PidParams::kStart, words, PidParams::kCount);
+    return RegisterGroup::Write(*this, slave, params);
 }
 
 ModbusResult CModbusMaster::ReadFocParams(uint8_t slave, FocParams& params)
 {
-    return RegisterGroup::Read(*this, slave, FocParams::kStart, params);
+    return RegisterGroup::Read(*this, slave, params);
 }
 
 ModbusResult CModbusMaster::WriteFocParams(uint8_t slave, const FocParams& params)
 {
-    return RegisterGroup::Write(*this, slave, FocParams::kStart, params);
+    return RegisterGroup::Write(*this, slave, params);
 }

@@ -1,13 +1,10 @@
 // The main window's register groups: device information and live status.
-#include <cstddef>
-#include <cstring>
-
 #include "ModbusMaster.h"
 #include "RegisterGroup.h"
 
 ModbusResult CModbusMaster::ReadDeviceInfo(uint8_t slave, DeviceInfo& info) {
     DeviceInfo read;
-    ModbusResult r = RegisterGroup::Read(*this, slave, DeviceInfo::kStart, read);
+    ModbusResult r = RegisterGroup::Read(*this, slave, read);
     if (r != kResultOk) return r;
     // Back to wire order for the text.
     SwapBytes16(read.model, DeviceInfo::kModelLength);
@@ -16,9 +13,7 @@ ModbusResult CModbusMaster::ReadDeviceInfo(uint8_t slave, DeviceInfo& info) {
 }
 
 ModbusResult CModbusMaster::ReadRealtimeStatus(uint8_t slave, RealtimeStatus& status) {
-    return RegisterGroup::Read(*this, slave, RealtimeStatus::kStart, status,
-                               {offsetof(RealtimeStatus, position), offsetof(RealtimeStatus, completionTime),
-                                offsetof(RealtimeStatus, inputPulses)});
+    return RegisterGroup::Read(*this, slave, status);
 }
 
 ModbusResult CModbusMaster::WritePositionClear(uint8_t slave) {

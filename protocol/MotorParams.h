@@ -4,6 +4,9 @@
 
 #include <cstdint>
 
+#include "FieldRules.h"
+#include "RegisterLayout.h"
+
 struct MotorParams {
     static constexpr uint16_t kStart = 96;
     static constexpr uint16_t kCount = 28;
@@ -37,4 +40,44 @@ struct MotorParams {
     uint16_t overloadDuration;     // 122, 0.1 s
     uint16_t detectInitialSpeed;   // 123, 0 clear
 };
-static_assert(sizeof(MotorParams) == 2 * MotorParams::kCount, "MotorParams mirrors 28 registers");
+static_assert(RegisterLayout::Fits<MotorParams>());
+
+namespace FieldRules {
+inline constexpr const char* kSpeedAlgorithmItems[] = {"速度闭环控制", "时间-位置闭环", "时间-位置速率"};
+inline constexpr const char* kLearningStateItems[] = {"未学习", "已学习"};
+
+inline constexpr Field kMotorParamsFields[] = {
+    {.key = "motor.pwm_start_ramp", .reg = 96, .kind = Number, .decimals = 1, .unit = "s"},
+    {.key = "motor.pwm_stop_ramp", .reg = 97, .kind = Number, .decimals = 1, .unit = "s"},
+    {.key = "motor.max_acceleration", .reg = 98, .kind = Number, .decimals = 1, .scale = SpeedRange,
+     .entry = Clamp, .unit = "Hz/s"},
+    {.key = "motor.default_acceleration", .reg = 99, .kind = Number, .decimals = 1, .scale = SpeedRange,
+     .entry = Clamp, .unit = "Hz/s"},
+    {.key = "motor.max_deceleration", .reg = 100, .kind = Number, .decimals = 1, .scale = SpeedRange,
+     .entry = Clamp, .unit = "Hz/s"},
+    {.key = "motor.default_deceleration", .reg = 101, .kind = Number, .decimals = 1, .scale = SpeedRange,
+     .entry = Clamp, .unit = "Hz/s"},
+    {.key = "motor.max_frequency", .reg = 102, .kind = Number, .decimals = 1, .scale = SpeedRange, .entry = Clamp,
+     .unit = "Hz"},
+    {.key = "motor.default_frequency", .reg = 103, .kind = Number, .decimals = 1, .scale = SpeedRange,
+     .entry = Clamp, .unit = "Hz"},
+    {.key = "motor.reserved_104", .reg = 104, .kind = ReservedZero},
+    {.key = "motor.reserved_105", .reg = 105, .kind = ReservedZero},
+    {.key = "motor.rated_current", .reg = 106, .kind = Number, .decimals = 2, .unit = "A"},
+    {.key = "motor.max_load_current", .reg = 107, .kind = Number, .decimals = 2, .unit = "A"},
+    {.key = "motor.brake_current", .reg = 108, .kind = Number, .decimals = 2, .unit = "A"},
+    {.key = "motor.phase_sequence", .reg = 109, .kind = PhaseBytes, .registers = 3},
+    {.key = "motor.speed_algorithm", .reg = 112, .kind = Choice, .items = kSpeedAlgorithmItems},
+    {.key = "motor.position_tolerance", .reg = 113, .kind = Number, .unit = "pulses"},
+    {.key = "motor.overshoot_correction", .reg = 114, .kind = CheckBit0},
+    {.key = "motor.pole_count", .reg = 115, .kind = Number},
+    {.key = "motor.gear_ratio", .reg = 116, .kind = Number, .decimals = 1},
+    {.key = "motor.learning_state", .reg = 117, .kind = ChoiceBit0, .items = kLearningStateItems},
+    {.key = "motor.learning_disabled", .reg = 118, .kind = CheckBit0},
+    {.key = "motor.speed_range_x10", .reg = MotorParams::kSpeedRangeRegister, .kind = CheckBit0},
+    {.key = "motor.hold_current", .reg = 120, .kind = Number, .decimals = 2, .unit = "A"},
+    {.key = "motor.overload_multiple", .reg = 121, .kind = Number, .decimals = 2},
+    {.key = "motor.overload_duration", .reg = 122, .kind = Number, .decimals = 1, .unit = "s"},
+    {.key = "motor.detect_initial_speed", .reg = 123, .kind = CheckNonZero},
+};
+}  // namespace FieldRules

@@ -2,7 +2,12 @@
 // Holding registers 186 to 203: the gains of the three PID loops, each a
 // single-precision float in two registers, high word first.
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
+
+#include "FieldRules.h"
+#include "RegisterLayout.h"
 
 struct PidParams {
     static constexpr uint16_t kStart = 186;
@@ -17,6 +22,27 @@ struct PidParams {
     float positionKp;  // 198-199
     float positionKi;  // 200-201
     float positionKd;  // 202-203
+
+    static constexpr std::array<size_t, 9> WideOffsets()
+    {
+        return {offsetof(PidParams, selfLockKp), offsetof(PidParams, selfLockKi), offsetof(PidParams, selfLockKd),
+                offsetof(PidParams, speedKp),    offsetof(PidParams, speedKi),    offsetof(PidParams, speedKd),
+                offsetof(PidParams, positionKp), offsetof(PidParams, positionKi), offsetof(PidParams, positionKd)};
+    }
 };
 static_assert(sizeof(float) == 4, "gains are IEEE 754 single precision");
-static_assert(sizeof(PidParams) == 2 * PidParams::kCount, "PidParams mirrors 18 registers");
+static_assert(RegisterLayout::Fits<PidParams>());
+
+namespace FieldRules {
+inline constexpr Field kPidParamsFields[] = {
+    {.key = "pid.self_lock_kp", .reg = 186, .kind = Gain, .registers = 2},
+    {.key = "pid.self_lock_ki", .reg = 188, .kind = Gain, .registers = 2},
+    {.key = "pid.self_lock_kd", .reg = 190, .kind = Gain, .registers = 2},
+    {.key = "pid.speed_kp", .reg = 192, .kind = Gain, .registers = 2},
+    {.key = "pid.speed_ki", .reg = 194, .kind = Gain, .registers = 2},
+    {.key = "pid.speed_kd", .reg = 196, .kind = Gain, .registers = 2},
+    {.key = "pid.position_kp", .reg = 198, .kind = Gain, .registers = 2},
+    {.key = "pid.position_ki", .reg = 200, .kind = Gain, .registers = 2},
+    {.key = "pid.position_kd", .reg = 202, .kind = Gain, .registers = 2},
+};
+}  // namespace FieldRules

@@ -3,6 +3,9 @@
 
 #include <cstdint>
 
+#include "FieldRules.h"
+#include "RegisterLayout.h"
+
 struct RampSettings {
     static constexpr uint16_t kStart = 80;
     static constexpr uint16_t kCount = 4;
@@ -12,4 +15,15 @@ struct RampSettings {
     uint16_t acceleration;  // 82, frequency unit per s
     uint16_t deceleration;  // 83, frequency unit per s
 };
-static_assert(sizeof(RampSettings) == 2 * RampSettings::kCount, "RampSettings mirrors 4 registers");
+static_assert(RegisterLayout::Fits<RampSettings>());
+
+namespace FieldRules {
+inline constexpr Field kRampSettingsFields[] = {
+    {.key = "ramp.pwm_rise", .reg = 80, .kind = Number, .decimals = 1, .entry = SaturateHigh, .unit = "s"},
+    {.key = "ramp.pwm_fall", .reg = 81, .kind = Number, .decimals = 1, .entry = SaturateHigh, .unit = "s"},
+    {.key = "ramp.acceleration", .reg = 82, .kind = Number, .decimals = 1, .scale = SpeedRange,
+     .entry = SaturateHigh, .unit = "Hz/s"},
+    {.key = "ramp.deceleration", .reg = 83, .kind = Number, .decimals = 1, .scale = SpeedRange,
+     .entry = SaturateHigh, .unit = "Hz/s"},
+};
+}  // namespace FieldRules

@@ -2,7 +2,11 @@
 // Holding registers 32 to 58: the drive's live state, polled every 100 ms
 // while "auto update" is ticked. 32-bit values come high word first.
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
+
+#include "RegisterLayout.h"
 
 #pragma pack(push, 2)
 struct RealtimeStatus {
@@ -33,6 +37,12 @@ struct RealtimeStatus {
     uint16_t supplyVoltage;        // 56, 0.1 V
     uint16_t reserved57;           // 57
     uint16_t supplyCurrent;        // 58, 0.01 A
+
+    static constexpr std::array<size_t, 3> WideOffsets()
+    {
+        return {offsetof(RealtimeStatus, position), offsetof(RealtimeStatus, completionTime),
+                offsetof(RealtimeStatus, inputPulses)};
+    }
 };
 #pragma pack(pop)
-static_assert(sizeof(RealtimeStatus) == 2 * RealtimeStatus::kCount, "RealtimeStatus mirrors 27 registers");
+static_assert(RegisterLayout::Fits<RealtimeStatus>());

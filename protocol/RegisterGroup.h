@@ -1,16 +1,17 @@
 #pragma once
 // How every register group moves between the drive and its record: one read
 // or one write of the group's registers, 16-bit fields in host order, 32-bit
-// fields high word first. A reply with fewer registers than asked for is a
-// bad response and leaves the record alone: filling the gap with zeros would
+// fields high word first, where and how wide as the record's layout says
+// (RegisterLayout.h). A reply with fewer registers than asked for is a bad
+// response and leaves the record alone: filling the gap with zeros would
 // show values the drive never sent, and a later write would send them back.
 
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <initializer_list>
 
 #include "ModbusMaster.h"
+#include "RegisterLayout.h"
 
 namespace RegisterGroup {
 
@@ -19,30 +20,34 @@ constexpr uint16_t kMaxReadWords = 125;
 // `count` registers from `start` into `dest` in host order (count <= 125).
 ModbusResult ReadWords(CModbusRtu& link, uint8_t slave, uint16_t start, uint16_t count, uint16_t* dest);
 
-// The record's registers; the 32-bit fields at `wideOffsets` (byte offsets
-// in the record) are joined high word first.
+// Between register order and the record's 32-bit fields, both ways.
 template <typename Record>
-ModbusResult Read(CModbusRtu& link, uint8_t slave, uint16_t start, Record& record,
-                  std::initializer_list<size_t> wideOffsets = {})
+void SwapWideFields(uint16_t (&words)[Record::kCount])
 {
-    static_assert(sizeof(Record) % 2 == 0 && sizeof(Record) / 2 <= kMaxReadWords);
-    uint16_t words[sizeof(Record) / 2];
-    ModbusResult r = ReadWords(link, slave, start, sizeof(Record) / 2, words);
+    for (size_t offset : RegisterLayout::WideOffsets<Record>())
+        CModbusMaster::SwapWords32(reinterpret_cast<uint8_t*>(words) + offset, 4);
+}
+
+template <typename Record>
+ModbusResult Read(CModbusRtu& link, uint8_t slave, Record& record)
+{
+    static_assert(RegisterLayout::Fits<Record>() && Record::kCount <= kMaxReadWords);
+    uint16_t words[Record::kCount];
+    ModbusResult r = ReadWords(link, slave, Record::kStart, Record::kCount, words);
     if (r != kResultOk) return r;
-    for (size_t offset : wideOffsets) CModbusMaster::SwapWords32(reinterpret_cast<uint8_t*>(words) + offset, 4);
+    SwapWideFields<Record>(words);
     std::memcpy(&record, words, sizeof(Record));
     return kResultOk;
 }
 
 template <typename Record>
-ModbusResult Write(CModbusRtu& link, uint8_t slave, uint16_t start, const Record& record,
-                   std::initializer_list<size_t> wideOffsets = {})
+ModbusResult Write(CModbusRtu& link, uint8_t slave, const Record& record)
 {
-    static_assert(sizeof(Record) % 2 == 0);
-    uint16_t words[sizeof(Record) / 2];
+    static_assert(RegisterLayout::Fits<Record>());
+    uint16_t words[Record::kCount];
     std::memcpy(words, &record, sizeof words);
-    for (size_t offset : wideOffsets) CModbusMaster::SwapWords32(reinterpret_cast<uint8_t*>(words) + offset, 4);
-    return link.WriteMultipleRegisters(slave, start, words, sizeof(Record) / 2);
+    SwapWideFields<Record>(words);
+    return link.WriteMultipleRegisters(slave, Record::kStart, words, Record::kCount);
 }
 
 }  // namespace RegisterGroup

@@ -4,7 +4,13 @@
 
 #include <cstdint>
 
+#include "FieldRules.h"
+#include "RegisterLayout.h"
+
 struct SafetyParams {
+    static constexpr uint16_t kStart = 256;
+    static constexpr uint16_t kCount = 14;
+
     uint16_t overTempShutdown;   // 256, degC, signed
     uint16_t overTempLimit;      // 257, degC, signed (double-current output disabled)
     uint16_t overVoltage;        // 258, 0.1 V
@@ -20,4 +26,23 @@ struct SafetyParams {
     uint16_t voltageFactor;      // 268, 0.0001
     uint16_t voltageOffset;      // 269, 0.1 V, signed
 };
-static_assert(sizeof(SafetyParams) == 2 * 14, "SafetyParams mirrors 14 registers");
+static_assert(RegisterLayout::Fits<SafetyParams>());
+
+namespace FieldRules {
+inline constexpr Field kSafetyParamsFields[] = {
+    {.key = "safety.over_temp_shutdown", .reg = 256, .kind = SignedNumber, .unit = "degC"},
+    {.key = "safety.over_temp_limit", .reg = 257, .kind = SignedNumber, .unit = "degC"},
+    {.key = "safety.over_voltage", .reg = 258, .kind = Number, .decimals = 1, .unit = "V"},
+    {.key = "safety.under_voltage", .reg = 259, .kind = Number, .decimals = 1, .unit = "V"},
+    {.key = "safety.over_current", .reg = 260, .kind = Number, .decimals = 2, .unit = "A"},
+    {.key = "safety.hall_error_time", .reg = 261, .kind = Number, .entry = ScaledWrap, .unit = "ms"},
+    {.key = "safety.dynamic_current_pid", .reg = 262, .kind = CheckNonZero},
+    {.key = "safety.reserved_263", .reg = 263, .kind = ReservedZero},
+    {.key = "safety.clear_over_temp", .reg = 264, .kind = CheckNonZero},
+    {.key = "safety.reserved_265", .reg = 265, .kind = ReservedZero},
+    {.key = "safety.temp_factor", .reg = 266, .kind = Number, .decimals = 4},
+    {.key = "safety.temp_offset", .reg = 267, .kind = SignedNumber, .decimals = 1, .unit = "degC"},
+    {.key = "safety.voltage_factor", .reg = 268, .kind = Number, .decimals = 4},
+    {.key = "safety.voltage_offset", .reg = 269, .kind = SignedNumber, .decimals = 1, .unit = "V"},
+};
+}  // namespace FieldRules

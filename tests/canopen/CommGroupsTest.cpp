@@ -1,6 +1,5 @@
-// The drive's communication settings blocks on the wire: addresses, counts,
-// word order (the baud rate's two words stay upper first, unconverted), and
-// answers that do not fill a block.
+// The drive's communication settings blocks on the wire: addresses, counts
+// and word order (the baud rate's two words stay upper first, unconverted).
 
 #include <gtest/gtest.h>
 
@@ -80,16 +79,6 @@ TEST_F(CommGroupsTest, WritesEachBlockInOneFrameHighByteFirst)
     ASSERT_EQ(master.WriteCanParams(7, can), kResultOk);
     EXPECT_EQ(Body(LastRequest()), (Bytes{0x07, 0x10, 0x01, 0x20, 0x00, 0x0A, 20, 0x00, 0x01, 0x00, 0x10, 0x00,
                                           0x07, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x00, 0x01, 0x01, 0xF4}));
-}
-
-TEST_F(CommGroupsTest, AShortAnswerIsABadResponseAndLeavesTheRecord)
-{
-    AnswerAlways({0x01, 0x03, 4, 0x00, 0x01, 0xC2, 0x00});
-    CommParams line;
-    line.brakeTime = 77;
-    EXPECT_EQ(master.ReadCommParams(1, line), kResultBadResponse);
-    EXPECT_EQ(line.brakeTime, 77);
-    EXPECT_EQ(line.baudHigh, 0);
 }
 
 TEST(CommGroupsClosedPort, ReadAndWriteReportThePortClosed)
