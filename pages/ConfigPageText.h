@@ -3,11 +3,9 @@
 // the field rules (FieldText.h): a list with no selection as its register,
 // and the message of a transaction result.
 
-#include <QCoreApplication>
-#include <QString>
 #include <cstdint>
 
-#include "ModbusMaster.h"
+#include "QtText.h"
 
 namespace ConfigPageText {
 
@@ -15,9 +13,6 @@ namespace ConfigPageText {
 inline uint16_t IndexRegister(int index) { return static_cast<uint16_t>(index); }
 
 // The message for a transaction result, as every page shows it.
-inline QString ResultMessage(ModbusResult result)
-{
-    return QCoreApplication::translate("CModbusMaster", CModbusMaster::ResultText(result).c_str());
-}
+using QtText::ResultMessage;
 
 }  // namespace ConfigPageText

@@ -10,6 +10,7 @@
 #include "DataExchange.h"
 #include "FieldText.h"
 #include "MainShared.h"
+#include "QtText.h"
 #include "MessageBox.h"
 #include "TextNumber.h"
 #include "ui_MotorControlDlg.h"
@@ -22,8 +23,8 @@ constexpr int kPwmLimit = 1000;          // 0.1 %
 constexpr int kSliderLimit = 32767;      // the frequency registers are signed 16-bit
 constexpr int64_t kRegisterMax = 65535;
 
-std::string Std(const QString& text) { return text.toStdString(); }
-QString Qs(const std::string& text) { return QString::fromStdString(text); }
+using QtText::Std;
+using QtText::Qs;
 
 // True when the text starts (after blanks and a sign) with a digit or a
 // point followed by one: the texts that read as a number at all.
@@ -180,7 +181,7 @@ void CMotorControlDlg::OnPositionRangeChanged()
 
 void CMotorControlDlg::ShowResult(ModbusResult result)
 {
-    CMessageBox::Ok(this, tr(CModbusMaster::ResultText(result).c_str()));
+    CMessageBox::Ok(this, QtText::ResultMessage(result));
 }
 
 // Commands report failures only.

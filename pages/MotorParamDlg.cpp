@@ -9,6 +9,7 @@
 #include "MainShared.h"
 #include "MessageBox.h"
 #include "ProcedureRunner.h"
+#include "QtText.h"
 #include "TextNumber.h"
 #include "ui_MotorParamDlg.h"
 
@@ -74,7 +75,7 @@ void CMotorParamDlg::UpdateData(bool fromControls)
 
 void CMotorParamDlg::ShowResult(ModbusResult result)
 {
-    CMessageBox::Ok(this, tr(CModbusMaster::ResultText(result).c_str()));
+    CMessageBox::Ok(this, QtText::ResultMessage(result));
 }
 
 void CMotorParamDlg::OnRead()
@@ -246,7 +247,7 @@ void CMotorParamDlg::LearningWorker()
     const uint8_t slave = g_pMainDlg->m_deviceAddress;
     const ModbusResult r = ProcedureRunner::Start(master, slave, ProcedureBlock::kMotorLearning);
     if (r != kResultOk) {
-        const QString text = tr(CModbusMaster::ResultText(r).c_str());
+        const QString text = QtText::ResultMessage(r);
         m_learning.Ui([this, &text] { CMessageBox::Ok(this, text); });
         EndLearning();
         return;
@@ -284,7 +285,7 @@ void CMotorParamDlg::LearningWorker()
         m_learning.Ui([this] { CMessageBox::Ok(this, tr("学习异常终止")); });
         break;
     case ProcedureRunner::Outcome::PollFailed: {
-        const QString text = tr(CModbusMaster::ResultText(report.result).c_str());
+        const QString text = QtText::ResultMessage(report.result);
         m_learning.Ui([this, &text] { CMessageBox::Ok(this, text); });
         break;
     }

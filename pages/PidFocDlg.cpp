@@ -8,6 +8,7 @@
 #include "MainShared.h"
 #include "MessageBox.h"
 #include "ProcedureRunner.h"
+#include "QtText.h"
 #include "TextNumber.h"
 #include "ui_PidFocDlg.h"
 
@@ -65,7 +66,7 @@ void CPidFocDlg::UpdateData(bool fromControls)
 
 void CPidFocDlg::ShowResult(ModbusResult result)
 {
-    CMessageBox::Ok(this, tr(CModbusMaster::ResultText(result).c_str()));
+    CMessageBox::Ok(this, QtText::ResultMessage(result));
 }
 
 void CPidFocDlg::OnPidRead()
@@ -214,7 +215,7 @@ void CPidFocDlg::CalibrationWorker()
     const uint8_t slave = g_pMainDlg->m_deviceAddress;
     const ModbusResult r = ProcedureRunner::Start(master, slave, ProcedureBlock::kFocCalibration);
     if (r != kResultOk) {
-        const QString text = tr(CModbusMaster::ResultText(r).c_str());
+        const QString text = QtText::ResultMessage(r);
         m_calibration.Ui([this, &text] { CMessageBox::Ok(this, text); });
         EndCalibration();
         return;
@@ -253,7 +254,7 @@ void CPidFocDlg::CalibrationWorker()
         message = tr("学习异常终止");
         break;
     case ProcedureRunner::Outcome::PollFailed:
-        message = tr(CModbusMaster::ResultText(report.result).c_str());
+        message = QtText::ResultMessage(report.result);
         break;
     case ProcedureRunner::Outcome::Stopped:
         break;
