@@ -9,6 +9,7 @@
 
 #include "DataExchange.h"
 #include "FieldText.h"
+#include "GroupActions.h"
 #include "MainShared.h"
 #include "QtText.h"
 #include "MessageBox.h"
@@ -283,8 +284,5 @@ void CMotorControlDlg::OnRampSet()
     Enter(ramps.pwmFall, Rule("ramp.pwm_fall"), m_pwmFall);
     Enter(ramps.acceleration, Rule("ramp.acceleration"), m_acceleration, units);
     Enter(ramps.deceleration, Rule("ramp.deceleration"), m_deceleration, units);
-    g_pMainDlg->Link().Act(
-        m_ui->rampSetButton,
-        [ramps](CModbusMaster& master, uint8_t slave) { return master.WriteRampSettings(slave, ramps); },
-        [this](ModbusResult result) { ShowResult(result); });
+    GroupActions::Write(this, m_ui->rampSetButton, &CModbusMaster::WriteRampSettings, ramps);
 }

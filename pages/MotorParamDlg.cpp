@@ -6,6 +6,7 @@
 
 #include "DataExchange.h"
 #include "FieldText.h"
+#include "GroupActions.h"
 #include "MainShared.h"
 #include "MessageBox.h"
 #include "ProcedureRunner.h"
@@ -80,27 +81,11 @@ void CMotorParamDlg::ShowResult(ModbusResult result)
 
 void CMotorParamDlg::OnRead()
 {
-    if (!g_pMainDlg) return;
-    struct Read {
-        ModbusResult result = kResultOk;
-        MotorParams params{};
-    };
-    g_pMainDlg->Link().Act(
-        m_ui->readButton,
-        [](CModbusMaster& master, uint8_t slave) {
-            Read read;
-            read.result = master.ReadMotorParams(slave, read.params);
-            return read;
-        },
-        [this](const Read& read) {
-            if (read.result != kResultOk) {
-                ShowResult(read.result);
-                return;
-            }
-            StoreRead(read.params);
-            m_ui->configButton->setEnabled(true);
-            UpdateData(false);
-        });
+    GroupActions::Read(this, m_ui->readButton, &CModbusMaster::ReadMotorParams, [this](const MotorParams& params) {
+        StoreRead(params);
+        m_ui->configButton->setEnabled(true);
+        UpdateData(false);
+    });
 }
 
 void CMotorParamDlg::StoreRead(const MotorParams& p)

@@ -5,6 +5,7 @@
 #include "DataExchange.h"
 #include "FieldText.h"
 #include "FloatText.h"
+#include "GroupActions.h"
 #include "MainShared.h"
 #include "MessageBox.h"
 #include "ProcedureRunner.h"
@@ -64,43 +65,21 @@ void CPidFocDlg::UpdateData(bool fromControls)
     Check(fromControls, m_ui->selfLockCheck, m_selfLockAfterStop);
 }
 
-void CPidFocDlg::ShowResult(ModbusResult result)
-{
-    CMessageBox::Ok(this, QtText::ResultMessage(result));
-}
-
 void CPidFocDlg::OnPidRead()
 {
-    if (!g_pMainDlg) return;
-    struct Read {
-        ModbusResult result = kResultOk;
-        PidParams params{};
-    };
-    g_pMainDlg->Link().Act(
-        m_ui->pidReadButton,
-        [](CModbusMaster& master, uint8_t slave) {
-            Read read;
-            read.result = master.ReadPidParams(slave, read.params);
-            return read;
-        },
-        [this](const Read& read) {
-            if (read.result != kResultOk) {
-                ShowResult(read.result);
-                return;
-            }
-            const PidParams& p = read.params;
-            m_selfLockKp = Shown(Rule("pid.self_lock_kp"), p.selfLockKp);
-            m_selfLockKi = Shown(Rule("pid.self_lock_ki"), p.selfLockKi);
-            m_selfLockKd = Shown(Rule("pid.self_lock_kd"), p.selfLockKd);
-            m_speedKp = Shown(Rule("pid.speed_kp"), p.speedKp);
-            m_speedKi = Shown(Rule("pid.speed_ki"), p.speedKi);
-            m_speedKd = Shown(Rule("pid.speed_kd"), p.speedKd);
-            m_positionKp = Shown(Rule("pid.position_kp"), p.positionKp);
-            m_positionKi = Shown(Rule("pid.position_ki"), p.positionKi);
-            m_positionKd = Shown(Rule("pid.position_kd"), p.positionKd);
-            UpdateData(false);
-            m_ui->pidConfigButton->setEnabled(true);
-        });
+    GroupActions::Read(this, m_ui->pidReadButton, &CModbusMaster::ReadPidParams, [this](const PidParams& p) {
+        m_selfLockKp = Shown(Rule("pid.self_lock_kp"), p.selfLockKp);
+        m_selfLockKi = Shown(Rule("pid.self_lock_ki"), p.selfLockKi);
+        m_selfLockKd = Shown(Rule("pid.self_lock_kd"), p.selfLockKd);
+        m_speedKp = Shown(Rule("pid.speed_kp"), p.speedKp);
+        m_speedKi = Shown(Rule("pid.speed_ki"), p.speedKi);
+        m_speedKd = Shown(Rule("pid.speed_kd"), p.speedKd);
+        m_positionKp = Shown(Rule("pid.position_kp"), p.positionKp);
+        m_positionKi = Shown(Rule("pid.position_ki"), p.positionKi);
+        m_positionKd = Shown(Rule("pid.position_kd"), p.positionKd);
+        UpdateData(false);
+        m_ui->pidConfigButton->setEnabled(true);
+    });
 }
 
 void CPidFocDlg::OnPidConfigure()
@@ -117,48 +96,29 @@ void CPidFocDlg::OnPidConfigure()
     Enter(p.positionKp, Rule("pid.position_kp"), m_positionKp);
     Enter(p.positionKi, Rule("pid.position_ki"), m_positionKi);
     Enter(p.positionKd, Rule("pid.position_kd"), m_positionKd);
-    g_pMainDlg->Link().Act(
-        m_ui->pidConfigButton, [p](CModbusMaster& master, uint8_t slave) { return master.WritePidParams(slave, p); },
-        [this](ModbusResult result) { ShowResult(result); });
+    GroupActions::Write(this, m_ui->pidConfigButton, &CModbusMaster::WritePidParams, p);
 }
 
 void CPidFocDlg::OnFocRead()
 {
-    if (!g_pMainDlg) return;
-    struct Read {
-        ModbusResult result = kResultOk;
-        FocParams params{};
-    };
-    g_pMainDlg->Link().Act(
-        m_ui->focReadButton,
-        [](CModbusMaster& master, uint8_t slave) {
-            Read read;
-            read.result = master.ReadFocParams(slave, read.params);
-            return read;
-        },
-        [this](const Read& read) {
-            if (read.result != kResultOk) {
-                ShowResult(read.result);
-                return;
-            }
-            const FocParams& f = read.params;
-            m_openLoop = Tick(Rule("foc.open_loop"), f.modeBits);
-            m_speedLoop = Tick(Rule("foc.speed_loop"), f.modeBits);
-            m_positionLoop = Tick(Rule("foc.position_loop"), f.modeBits);
-            m_maxSpeed = Shown(Rule("foc.max_speed"), f.maxSpeed);
-            m_maxDeceleration = Shown(Rule("foc.max_deceleration"), f.maxDeceleration);
-            m_read771 = f.reserved771;
-            m_phaseOffset = Shown(Rule("foc.phase_offset"), f.phaseOffset);
-            m_phaseAdvance = Shown(Rule("foc.phase_advance"), f.phaseAdvance);
-            m_fluxKp = Shown(Rule("foc.flux_kp"), f.fluxKp);
-            m_fluxKi = Shown(Rule("foc.flux_ki"), f.fluxKi);
-            m_fluxDisableCurrent = Shown(Rule("foc.flux_disable_current"), f.fluxDisableCurrent);
-            m_squareWaveStart = Tick(Rule("foc.square_wave_start"), f.squareWaveStart);
-            m_selfLockAfterStop = Tick(Rule("foc.self_lock_after_stop"), f.selfLockAfterStop);
-            m_read779 = f.reserved779;
-            UpdateData(false);
-            m_ui->focConfigButton->setEnabled(true);
-        });
+    GroupActions::Read(this, m_ui->focReadButton, &CModbusMaster::ReadFocParams, [this](const FocParams& f) {
+        m_openLoop = Tick(Rule("foc.open_loop"), f.modeBits);
+        m_speedLoop = Tick(Rule("foc.speed_loop"), f.modeBits);
+        m_positionLoop = Tick(Rule("foc.position_loop"), f.modeBits);
+        m_maxSpeed = Shown(Rule("foc.max_speed"), f.maxSpeed);
+        m_maxDeceleration = Shown(Rule("foc.max_deceleration"), f.maxDeceleration);
+        m_read771 = f.reserved771;
+        m_phaseOffset = Shown(Rule("foc.phase_offset"), f.phaseOffset);
+        m_phaseAdvance = Shown(Rule("foc.phase_advance"), f.phaseAdvance);
+        m_fluxKp = Shown(Rule("foc.flux_kp"), f.fluxKp);
+        m_fluxKi = Shown(Rule("foc.flux_ki"), f.fluxKi);
+        m_fluxDisableCurrent = Shown(Rule("foc.flux_disable_current"), f.fluxDisableCurrent);
+        m_squareWaveStart = Tick(Rule("foc.square_wave_start"), f.squareWaveStart);
+        m_selfLockAfterStop = Tick(Rule("foc.self_lock_after_stop"), f.selfLockAfterStop);
+        m_read779 = f.reserved779;
+        UpdateData(false);
+        m_ui->focConfigButton->setEnabled(true);
+    });
 }
 
 void CPidFocDlg::OnFocConfigure()
@@ -180,9 +140,7 @@ void CPidFocDlg::OnFocConfigure()
     f.squareWaveStart = CheckRegister(Rule("foc.square_wave_start"), m_squareWaveStart);
     f.selfLockAfterStop = CheckRegister(Rule("foc.self_lock_after_stop"), m_selfLockAfterStop);
     f.reserved779 = m_read779;
-    g_pMainDlg->Link().Act(
-        m_ui->focConfigButton, [f](CModbusMaster& master, uint8_t slave) { return master.WriteFocParams(slave, f); },
-        [this](ModbusResult result) { ShowResult(result); });
+    GroupActions::Write(this, m_ui->focConfigButton, &CModbusMaster::WriteFocParams, f);
 }
 
 void CPidFocDlg::OnCalibrate()
@@ -259,7 +217,6 @@ void CPidFocDlg::CalibrationWorker()
     case ProcedureRunner::Outcome::Stopped:
         break;
     }
-    if (!message.isEmpty())
-        m_calibration.Ui([this, &message] { CMessageBox::Ok(this, message); });
+    if (!message.isEmpty()) m_calibration.Ui([this, &message] { CMessageBox::Ok(this, message); });
     EndCalibration();
 }

@@ -35,7 +35,6 @@ private:
     void OnCalibrate();
     void CalibrationWorker();
     void EndCalibration();
-    void ShowResult(ModbusResult result);
 
     std::unique_ptr<Ui::CPidFocDlg> m_ui;
 

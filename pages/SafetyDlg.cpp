@@ -3,6 +3,7 @@
 #include "ConfigPageText.h"
 #include "DataExchange.h"
 #include "FieldText.h"
+#include "GroupActions.h"
 #include "MainShared.h"
 #include "MessageBox.h"
 #include "ui_SafetyDlg.h"
@@ -75,36 +76,15 @@ SafetyParams CSafetyDlg::BuildParams() const
 
 void CSafetyDlg::OnRead()
 {
-    if (!g_pMainDlg) return;
-    struct Read {
-        ModbusResult result = kResultOk;
-        SafetyParams params{};
-    };
-    g_pMainDlg->Link().Act(
-        ui->buttonRead,
-        [](CModbusMaster& master, uint8_t slave) {
-            Read read;
-            read.result = master.ReadSafetyParams(slave, read.params);
-            return read;
-        },
-        [this](const Read& read) {
-            if (read.result != kResultOk) {
-                CMessageBox::Ok(this, ResultMessage(read.result));
-                return;
-            }
-            StoreRead(read.params);
-            UpdateData(false);
-            ui->buttonWrite->setEnabled(true);
-        });
+    GroupActions::Read(this, ui->buttonRead, &CModbusMaster::ReadSafetyParams, [this](const SafetyParams& params) {
+        StoreRead(params);
+        UpdateData(false);
+        ui->buttonWrite->setEnabled(true);
+    });
 }
 
 void CSafetyDlg::OnWrite()
 {
-    if (!g_pMainDlg) return;
     UpdateData(true);
-    const SafetyParams params = BuildParams();
-    g_pMainDlg->Link().Act(
-        ui->buttonWrite,
-        [params](CModbusMaster& master, uint8_t slave) { return master.WriteSafetyParams(slave, params); },
-        [this](ModbusResult result) { CMessageBox::Ok(this, ResultMessage(result)); });
+    GroupActions::Write(this, ui->buttonWrite, &CModbusMaster::WriteSafetyParams, BuildParams());
 }
