@@ -171,19 +171,19 @@ void CObjectDictDlg::OnOperate()
     TextNumber::ParseHex(Std(m_indexText), index);
     index &= 0xFFFFu;
     const uint32_t subindex = static_cast<uint32_t>(TextNumber::ParseInt(Std(m_subIndexText))) & 0xFFu;
-    uint32_t data = 0;
-    TextNumber::ParseHex(Std(m_dataText), data);  // all 32 bits, whatever the command's width
+    uint32_t payload = 0;
+    TextNumber::ParseHex(Std(m_dataText), payload);  // all 32 bits, whatever the command's width
     const int commandIndex = (m_commandIndex >= 0 && m_commandIndex < 5) ? m_commandIndex : 0;
     const uint8_t command = kCommands[commandIndex];
-    if (commandIndex == 0) data = 0;
+    if (commandIndex == 0) payload = 0;
 
-    const QString requestLine = FrameLine(command, index, subindex, data);
+    const QString requestLine = FrameLine(command, index, subindex, payload);
     const int closings = m_closings;
     g_pMainDlg->Link().Act(
         ui->buttonOperate,
-        [command, index, subindex, data](CModbusMaster& master, uint8_t slave) {
+        [command, index, subindex, payload](CModbusMaster& master, uint8_t slave) {
             return SdoStep::Run(master, slave, command, static_cast<uint16_t>(index), static_cast<uint8_t>(subindex),
-                                data);
+                                payload);
         },
         [this, requestLine, closings](const SdoStep& step) { ShowAnswer(requestLine, step, m_closings == closings); });
 }

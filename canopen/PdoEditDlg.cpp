@@ -74,12 +74,12 @@ void CPdoEditDlg::UpdateData(bool fromControls)
     DataExchange::Text(fromControls, ui->editCobId, m_cobIdText);
     DataExchange::Text(fromControls, ui->editEventTime, m_eventTimeText);
     DataExchange::Text(fromControls, ui->editInhibitTime, m_inhibitTimeText);
-    for (int j = 0; j < kMapRows; ++j) DataExchange::Text(fromControls, m_indexEdits[j], m_indexTexts[j]);
+    for (size_t j = 0; j < kMapRows; ++j) DataExchange::Text(fromControls, m_indexEdits[j], m_indexTexts[j]);
     DataExchange::Text(fromControls, ui->editCount, m_countText);
-    for (int j = 0; j < kMapRows; ++j) DataExchange::Text(fromControls, m_bitsEdits[j], m_bitsTexts[j]);
-    for (int j = 0; j < kMapRows; ++j) DataExchange::Text(fromControls, m_subEdits[j], m_subTexts[j]);
+    for (size_t j = 0; j < kMapRows; ++j) DataExchange::Text(fromControls, m_bitsEdits[j], m_bitsTexts[j]);
+    for (size_t j = 0; j < kMapRows; ++j) DataExchange::Text(fromControls, m_subEdits[j], m_subTexts[j]);
     DataExchange::Text(fromControls, ui->editTransType, m_transmissionTypeText);
-    for (int j = 0; j < kMapRows; ++j) DataExchange::Check(fromControls, m_checkBoxes[j], m_checks[j]);
+    for (size_t j = 0; j < kMapRows; ++j) DataExchange::Check(fromControls, m_checkBoxes[j], m_checks[j]);
 }
 
 bool CPdoEditDlg::Ui(const std::function<void()>& fn) { return m_worker.Ui(fn); }
@@ -109,7 +109,7 @@ void CPdoEditDlg::OpenPdo(int n)
     m_inhibitTimeText.clear();
     m_countText.clear();
     m_transmissionTypeText.clear();
-    for (int j = 0; j < kMapRows; ++j) {
+    for (size_t j = 0; j < kMapRows; ++j) {
         m_indexTexts[j].clear();
         m_subTexts[j].clear();
         m_bitsTexts[j].clear();
@@ -231,7 +231,7 @@ void CPdoEditDlg::OnConfigure()
     entries.inhibitTime = m_inhibitTimeText;
     entries.count = m_countText;
     entries.transmissionType = m_transmissionTypeText;
-    for (int j = 0; j < kMapRows; ++j) {
+    for (size_t j = 0; j < kMapRows; ++j) {
         entries.index[j] = m_indexTexts[j];
         entries.subindex[j] = m_subTexts[j];
         entries.bits[j] = m_bitsTexts[j];
@@ -256,7 +256,7 @@ QString CPdoEditDlg::MissingField(const Entries& e, int32_t commEntries) const
     if (commEntries >= 2 && !has(e.transmissionType, false)) return tr("传输类型");
     if (commEntries >= 3 && !has(e.inhibitTime, false)) return tr("禁止时间");
     if (commEntries >= 5 && !has(e.eventTime, false)) return tr("事件时间");
-    for (int j = 0; j < kMapRows; ++j) {
+    for (size_t j = 0; j < kMapRows; ++j) {
         if (!e.checked[j]) continue;
         if (!has(e.index[j], true)) return tr("映射对象%1的索引").arg(j + 1);
         if (!has(e.subindex[j], false)) return tr("映射对象%1的子索引").arg(j + 1);

@@ -27,7 +27,7 @@ class CPdoEditDlg;
 class CPdoEditDlg : public QDialog {
     Q_OBJECT
 public:
-    static constexpr int kMapRows = PdoObjects::kMapEntries;
+    static constexpr size_t kMapRows = PdoObjects::kMapEntries;
 
     CPdoEditDlg(CCommParamDlg* page, QWidget* parent = nullptr);
     ~CPdoEditDlg() override;

@@ -11,7 +11,7 @@ bool SetCustomBaud(int fd, int baud)
 {
     struct termios2 tio {};
     if (ioctl(fd, TCGETS2, &tio) != 0) return false;
-    tio.c_cflag &= ~CBAUD;
+    tio.c_cflag &= ~static_cast<tcflag_t>(CBAUD);
     tio.c_cflag |= BOTHER;
     tio.c_ispeed = static_cast<speed_t>(baud);
     tio.c_ospeed = static_cast<speed_t>(baud);

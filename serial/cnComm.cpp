@@ -225,7 +225,7 @@ bool cnComm::ApplyMode(const char* modeText)
         tio.c_iflag |= INPCK;
     }
     if (s.stopBits == 2) tio.c_cflag |= CSTOPB;
-    tio.c_iflag &= ~(IXON | IXOFF | IXANY);
+    tio.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
     tio.c_cc[VMIN] = 0;
     tio.c_cc[VTIME] = 0;
     speed_t sp = BaudConstant(s.baud);

@@ -103,7 +103,7 @@ void CDriveModel::SetDefaults(const SimOptions& options)
     auto& r = m_regs;
     r[0] = 0x2408;  // device identifier
     r[1] = 0x0203;  // firmware 2.03
-    for (int i = 0; i < 8; ++i)
+    for (size_t i = 0; i < 8; ++i)
         r[2 + i] = static_cast<std::uint16_t>(kModelText[2 * i] << 8 | kModelText[2 * i + 1]);
     r[10] = 1000;   // PWM resolution 1/1000
     r[11] = 16000;  // PWM frequency, Hz
@@ -131,7 +131,7 @@ void CDriveModel::SetDefaults(const SimOptions& options)
     r[116] = 10;     // gear ratio 1.0
     r[117] = options.startUnlearned ? 0 : 1;
     if (!options.startUnlearned) {
-        for (int i = 0; i < 3; ++i)
+        for (size_t i = 0; i < 3; ++i)
             r[109 + i] = static_cast<std::uint16_t>(kPhaseSequence[2 * i] << 8 | kPhaseSequence[2 * i + 1]);
     }
     r[120] = 50;
@@ -402,9 +402,9 @@ void CDriveModel::EndProcedure(bool success)
     if (m_procNumber == 0) {
         m_regs[226] = success ? 3 : 4;
         m_regs[117] = success ? 1 : 0;
-        for (int i = 0; i < 6; ++i)
+        for (size_t i = 0; i < 6; ++i)
             m_regs[229 + i] = success ? kPhaseSequence[i] : 0;
-        for (int i = 0; i < 3; ++i)
+        for (size_t i = 0; i < 3; ++i)
             m_regs[109 + i] =
                 success ? static_cast<std::uint16_t>(kPhaseSequence[2 * i] << 8 | kPhaseSequence[2 * i + 1]) : 0;
     } else {

@@ -83,7 +83,7 @@ void CDriveSimulator::ApplyLineSettings()
     ::cfsetispeed(&tio, speed);
     ::cfsetospeed(&tio, speed);
     tio.c_cflag |= CLOCAL | CREAD;
-    tio.c_cflag &= ~(PARENB | PARODD | CSTOPB);
+    tio.c_cflag &= ~static_cast<tcflag_t>(PARENB | PARODD | CSTOPB);
     if (m_options.parity == 'E' || m_options.parity == 'e')
         tio.c_cflag |= PARENB;
     else if (m_options.parity == 'O' || m_options.parity == 'o')

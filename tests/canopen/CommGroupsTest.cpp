@@ -24,14 +24,14 @@ TEST_F(CommGroupsTest, ReadsTheThreeBlocksFromTheirRegisters)
         return SlaveReply::Bytes(WithCrc({0x01, 0x03, 20, 0x00, 0x03, 0x00, 0x7F, 0x00, 0x05, 0, 0, 0, 0, 0,
                                           0, 0, 0, 0, 0, 0x00, 0x01, 0x03, 0xE8}));
     });
-    CommParams line;
-    ASSERT_EQ(master.ReadCommParams(1, line), kResultOk);
+    CommParams params;
+    ASSERT_EQ(master.ReadCommParams(1, params), kResultOk);
     EXPECT_EQ(Body(LastRequest()), (Bytes{0x01, 0x03, 0x00, 0x90, 0x00, 0x06}));
-    EXPECT_EQ(line.baudHigh, 0x0001);
-    EXPECT_EQ(line.baudLow, 0xC200);
-    EXPECT_EQ(line.parity, 2);
-    EXPECT_EQ(line.lockFlags, 3);
-    EXPECT_EQ(line.brakeTime, 25);
+    EXPECT_EQ(params.baudHigh, 0x0001);
+    EXPECT_EQ(params.baudLow, 0xC200);
+    EXPECT_EQ(params.parity, 2);
+    EXPECT_EQ(params.lockFlags, 3);
+    EXPECT_EQ(params.brakeTime, 25);
 
     CommAddress address;
     ASSERT_EQ(master.ReadCommAddress(1, address), kResultOk);
@@ -54,13 +54,13 @@ TEST_F(CommGroupsTest, WritesEachBlockInOneFrameHighByteFirst)
     Answer([](const Bytes& request) {
         return SlaveReply::Bytes(WithCrc({request[0], request[1], request[2], request[3], request[4], request[5]}));
     });
-    CommParams line;
-    line.baudHigh = 0x0001;
-    line.baudLow = 0xC200;
-    line.parity = 0xFFFF;
-    line.lockFlags = 1;
-    line.brakeTime = 3;
-    ASSERT_EQ(master.WriteCommParams(7, line), kResultOk);
+    CommParams params;
+    params.baudHigh = 0x0001;
+    params.baudLow = 0xC200;
+    params.parity = 0xFFFF;
+    params.lockFlags = 1;
+    params.brakeTime = 3;
+    ASSERT_EQ(master.WriteCommParams(7, params), kResultOk);
     EXPECT_EQ(Body(LastRequest()), (Bytes{0x07, 0x10, 0x00, 0x90, 0x00, 0x06, 12, 0x00, 0x01, 0xC2, 0x00, 0xFF,
                                           0xFF, 0x00, 0x00, 0x00, 0x01, 0x00, 0x03}));
 

@@ -136,7 +136,7 @@ TEST_F(DriveLinkTest, ALongJobReportsProgressAndStopsWhenCancelled)
         first,
         [](CModbusMaster&, uint8_t, CJobControl& job) {
             int done = 0;
-            for (; done < 1000 && job.SleepFor(5ms); ++done) job.SetProgress(done + 1, 1000);
+            for (; done < 1000 && job.SleepFor(5ms); ++done) job.SetProgress(static_cast<uint64_t>(done) + 1, 1000);
             return done;
         },
         [&](int done) { steps = done; });

@@ -131,6 +131,6 @@ TEST_P(GroupFailures, OnAClosedPortNothingIsSentAndTheRecordStays)
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryGroup, GroupFailures, ::testing::ValuesIn(kGroups),
-                         [](const ::testing::TestParamInfo<Group>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<Group>& group) { return std::string(group.param.name); });
 
 }  // namespace

@@ -130,7 +130,7 @@ std::vector<Units> UnitsOf(const Field& field)
             all.push_back({.x10 = x10});
             continue;
         }
-        for (uint16_t mode : {0, 1, 2, 3, 4}) all.push_back({.x10 = x10, .speedMode = mode});
+        for (uint16_t mode = 0; mode <= 4; ++mode) all.push_back({.x10 = x10, .speedMode = mode});
     }
     return all;
 }

@@ -53,7 +53,7 @@ protected:
         case 0x10: {
             const int count = req[4] << 8 | req[5];
             for (int i = 0; i < count; ++i)
-                regs[static_cast<uint16_t>(start + i)] = static_cast<uint16_t>(req[7 + 2 * i] << 8 | req[8 + 2 * i]);
+                regs[static_cast<uint16_t>(start + i)] = static_cast<uint16_t>(req[static_cast<size_t>(7 + 2 * i)] << 8 | req[static_cast<size_t>(8 + 2 * i)]);
             return SlaveReply::Bytes(WithCrc(Bytes(req.begin(), req.begin() + 6)));
         }
         default:
