@@ -8,6 +8,7 @@
 #include <QTableWidget>
 
 #include "DataExchange.h"
+#include "FieldText.h"
 #include "MainShared.h"
 #include "MessageBox.h"
 #include "ParameterStore.h"
@@ -20,6 +21,7 @@
 namespace {
 
 using QtText::Qs;
+using QtText::Std;
 
 constexpr int kMarkRole = Qt::UserRole;
 constexpr int kObjectRole = Qt::UserRole + 1;
@@ -34,6 +36,11 @@ QString Signed(uint32_t value) { return QString::number(static_cast<int32_t>(val
 
 // A combo's index as the drive takes it: nothing selected is 0xFFFF.
 uint16_t IndexWord(int index) { return static_cast<uint16_t>(index); }
+
+using namespace FieldText;
+
+// The RS-485 rate's two registers as one raw value.
+uint64_t BaudRaw(const CommParams& line) { return uint64_t{line.baudHigh} << 16 | line.baudLow; }
 
 }  // namespace
 
@@ -125,27 +132,17 @@ void CCommParamDlg::OnRead()
 
 void CCommParamDlg::ShowRead(const CommParams& line, const CommAddress& address, const CanParams& can)
 {
-    m_slaveAddressText = Qs(TextNumber::Format("0x%02X", static_cast<unsigned>(address.slaveAddress)));
-    m_lockConfig = line.lockFlags & 1;
-    m_parityIndex = line.parity < ui->comboParity->count() ? line.parity : -1;
-    m_portDefault485 = address.portSettings == 0 ? 1 : 0;
-    m_canBaudIndex = can.canBaud < ui->comboCanBaud->count() ? can.canBaud : -1;
-    m_nodeIdText = Qs(TextNumber::Format("0x%02X", static_cast<unsigned>(can.nodeId)));
-    m_modeIndex = can.mode & 1;
-    m_heartbeatText = QString::number(can.heartbeat);
-    m_autoStart = can.autoStart == 1 ? 1 : 0;
-    // Tenths of a second, shown with one decimal on the digits.
-    m_brakeTimeText = Qs(TextNumber::Format("%u.%u", line.brakeTime / 10u, line.brakeTime % 10u));
-
-    // The baud rate is matched against the items' texts; no match shows the first.
-    const int64_t baud = int64_t{line.baudHigh} * 65536 + line.baudLow;
-    m_baud485Index = 0;
-    for (int i = 0; i < ui->comboBaud485->count(); ++i) {
-        if (TextNumber::ParseInt(ui->comboBaud485->itemText(i).toStdString()) == baud) {
-            m_baud485Index = i;
-            break;
-        }
-    }
+    m_slaveAddressText = Shown(Rule("comm.slave_address"), address.slaveAddress);
+    m_lockConfig = Tick(Rule("comm.lock_config"), line.lockFlags);
+    m_parityIndex = Index(Rule("comm.parity"), line.parity);
+    m_portDefault485 = Tick(Rule("comm.port_default_485"), address.portSettings);
+    m_canBaudIndex = Index(Rule("can.baud_rate"), can.canBaud);
+    m_nodeIdText = Shown(Rule("can.node_id"), can.nodeId);
+    m_modeIndex = Index(Rule("can.mode"), can.mode);
+    m_heartbeatText = Shown(Rule("can.heartbeat"), can.heartbeat);
+    m_autoStart = Tick(Rule("can.auto_start"), can.autoStart);
+    m_brakeTimeText = Shown(Rule("comm.brake_time"), line.brakeTime);
+    m_baud485Index = Index(Rule("comm.baud_rate"), BaudRaw(line));
     UpdateData(false);
     ui->buttonCommWrite->setEnabled(true);
 }
@@ -156,49 +153,27 @@ void CCommParamDlg::OnWrite()
     UpdateData(true);
 
     CommParams line;
-    if (m_baud485Index >= 0 && m_baud485Index < ui->comboBaud485->count()) {
-        const auto baud = static_cast<uint32_t>(
-            TextNumber::ParseInt(ui->comboBaud485->itemText(m_baud485Index).toStdString()));
-        line.baudHigh = static_cast<uint16_t>(baud >> 16);
-        line.baudLow = static_cast<uint16_t>(baud & 0xFFFFu);
-    } else {
-        line.baudHigh = line.baudLow = 0xFFFF;
-    }
+    // No rate selected: both registers 65535, as a list with no selection sends.
+    const auto baud = FieldRules::Parse(Rule("comm.baud_rate"),
+                                        Std(ui->comboBaud485->itemText(m_baud485Index)))
+                          .value_or(0xFFFFFFFFu);
+    line.baudHigh = static_cast<uint16_t>(baud >> 16);
+    line.baudLow = static_cast<uint16_t>(baud & 0xFFFFu);
     line.parity = IndexWord(m_parityIndex);
     line.reserved = 0;
-    line.lockFlags = m_lockConfig ? 1 : 0;
-    line.brakeTime = TextNumber::ParseScaledU16(m_brakeTimeText.toStdString(), 1);
+    line.lockFlags = CheckRegister(Rule("comm.lock_config"), m_lockConfig);
+    Enter(line.brakeTime, Rule("comm.brake_time"), m_brakeTimeText);
 
     CommAddress address;
-    {
-        // The slave address is lower-cased first, so "0X1F" reads as hexadecimal.
-        const std::string text = m_slaveAddressText.toLower().toStdString();
-        uint32_t value = 0;
-        if (text.find('x') != std::string::npos) {
-            TextNumber::ParseHex(text, value);
-        } else {
-            value = static_cast<uint32_t>(TextNumber::ParseInt(text));
-        }
-        address.slaveAddress = static_cast<uint16_t>(value & 0xFFFFu);
-    }
-    address.portSettings = m_portDefault485 ? 0 : 1;
+    Enter(address.slaveAddress, Rule("comm.slave_address"), m_slaveAddressText);
+    address.portSettings = CheckRegister(Rule("comm.port_default_485"), m_portDefault485);
 
     CanParams can;
     can.mode = IndexWord(m_modeIndex);
-    {
-        // The node ID is not lower-cased: only a lower-case "x" makes it hexadecimal.
-        const std::string text = m_nodeIdText.toStdString();
-        uint32_t value = 0;
-        if (text.find('x') != std::string::npos) {
-            TextNumber::ParseHex(text, value);
-        } else {
-            value = static_cast<uint32_t>(TextNumber::ParseInt(text));
-        }
-        can.nodeId = static_cast<uint16_t>(value & 0xFFFFu);
-    }
+    Enter(can.nodeId, Rule("can.node_id"), m_nodeIdText);
     can.canBaud = IndexWord(m_canBaudIndex);
-    can.autoStart = m_autoStart ? 1 : 0;
-    can.heartbeat = TextNumber::ParseU16(m_heartbeatText.toStdString());
+    can.autoStart = CheckRegister(Rule("can.auto_start"), m_autoStart);
+    Enter(can.heartbeat, Rule("can.heartbeat"), m_heartbeatText);
 
     g_pMainDlg->Link().Act(
         ui->buttonCommWrite,
