@@ -64,6 +64,14 @@ int main(int argc, char** argv) {
             // Fill the device information and the live status as a user would.
             if (auto* read = dlg.findChild<QPushButton*>(QStringLiteral("m_btnReadInfo"))) read->click();
             if (auto* autoUpdate = dlg.findChild<QCheckBox*>(QStringLiteral("m_checkAutoUpdate"))) autoUpdate->click();
+            // Every page's "读取", so that the pages show the drive's values.
+            for (int i = 0; i < dlg.Tabs()->count(); ++i) {
+                for (QPushButton* button : dlg.Tabs()->widget(i)->findChildren<QPushButton*>()) {
+                    if (button->text() == QStringLiteral("读取") && button->isEnabled()) button->click();
+                }
+            }
+            if (!QTest::qWaitFor([&] { return dlg.Link().Idle(); }, 10000))
+                std::fprintf(stderr, "zoric-screenshot: the drive did not answer every read\n");
             QTest::qWait(400);
         } else {
             std::fprintf(stderr, "zoric-screenshot: no simulated drive; the fields stay empty\n");
