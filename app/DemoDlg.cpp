@@ -19,6 +19,7 @@
 #include "AppIcon.h"
 #include "CommParamDlg.h"
 #include "DataExchange.h"
+#include "GroupActions.h"
 #include "MessageBox.h"
 #include "MotorControlDlg.h"
 #include "MotorParamDlg.h"
@@ -389,32 +390,17 @@ void CDemoDlg::ShowStatus(ModbusResult result, const RealtimeStatus& status) {
 
 void CDemoDlg::OnReadInfo() {
     UpdateData(true);
-    struct Read {
-        ModbusResult result = kResultOk;
-        DeviceInfo info{};
-    };
-    Link().Act(
-        d->ui.m_btnReadInfo,
-        [](CModbusMaster& master, uint8_t slave) {
-            Read read;
-            read.result = master.ReadDeviceInfo(slave, read.info);
-            return read;
-        },
-        [this](const Read& read) {
-            if (read.result != kResultOk) {
-                CMessageBox::Ok(this, ResultMessage(read.result));
-                return;
-            }
-            const StatusFormat::DeviceInfoTexts t = StatusFormat::FormatDeviceInfo(read.info);
-            Ui::CDemoDlg& ui = d->ui;
-            ui.m_infoId->setText(StatusText(t.identifier));
-            ui.m_infoVersion->setText(StatusText(t.version));
-            ui.m_infoModel->setText(QString::fromStdString(t.model));
-            ui.m_infoPwmResolution->setText(StatusText(t.pwmResolution));
-            ui.m_infoPwmFrequency->setText(StatusText(t.pwmFrequency));
-            ui.m_infoMaxCurrent->setText(StatusText(t.maxCurrent));
-            ui.m_infoCurrentResolution->setText(StatusText(t.currentResolution));
-        });
+    GroupActions::Read(this, d->ui.m_btnReadInfo, &CModbusMaster::ReadDeviceInfo, [this](const DeviceInfo& info) {
+        const StatusFormat::DeviceInfoTexts t = StatusFormat::FormatDeviceInfo(info);
+        Ui::CDemoDlg& ui = d->ui;
+        ui.m_infoId->setText(StatusText(t.identifier));
+        ui.m_infoVersion->setText(StatusText(t.version));
+        ui.m_infoModel->setText(QString::fromStdString(t.model));
+        ui.m_infoPwmResolution->setText(StatusText(t.pwmResolution));
+        ui.m_infoPwmFrequency->setText(StatusText(t.pwmFrequency));
+        ui.m_infoMaxCurrent->setText(StatusText(t.maxCurrent));
+        ui.m_infoCurrentResolution->setText(StatusText(t.currentResolution));
+    });
 }
 
 void CDemoDlg::OnOemInfo() {

@@ -7,6 +7,7 @@
 #include "ConfigPageText.h"
 #include "DataExchange.h"
 #include "FieldText.h"
+#include "GroupActions.h"
 #include "MainShared.h"
 #include "MessageBox.h"
 #include "ui_ReciprocateDlg.h"
@@ -133,75 +134,41 @@ std::shared_ptr<void> CReciprocateDlg::MarkBusy()
 void CReciprocateDlg::OnProcessRead()
 {
     if (!g_pMainDlg) return;
-    struct Read {
-        ModbusResult result = kResultOk;
-        ReciprocateParams params{};
-    };
     const bool wholeHz = WholeHz();
-    g_pMainDlg->Link().Act(
-        ui->buttonProcessRead,
-        [](CModbusMaster& master, uint8_t slave) {
-            Read read;
-            read.result = master.ReadReciprocateParams(slave, read.params);
-            return read;
-        },
-        [this, wholeHz, busy = MarkBusy()](const Read& read) {
-            if (read.result != kResultOk) {
-                CMessageBox::Ok(this, ResultMessage(read.result));
-                return;
-            }
-            StoreProcess(read.params, wholeHz);
-            UpdateData(false);
-            ui->buttonProcessWrite->setEnabled(true);
-        });
+    GroupActions::Read(this, ui->buttonProcessRead, &CModbusMaster::ReadReciprocateParams,
+                       [this, wholeHz, busy = MarkBusy()](const ReciprocateParams& params) {
+                           StoreProcess(params, wholeHz);
+                           UpdateData(false);
+                           ui->buttonProcessWrite->setEnabled(true);
+                       });
 }
 
 void CReciprocateDlg::OnProcessWrite()
 {
     if (!g_pMainDlg) return;
     UpdateData(true);
-    const ReciprocateParams params = BuildProcess(WholeHz());
-    g_pMainDlg->Link().Act(
-        ui->buttonProcessWrite,
-        [params](CModbusMaster& master, uint8_t slave) { return master.WriteReciprocateParams(slave, params); },
-        [this, busy = MarkBusy()](ModbusResult result) { CMessageBox::Ok(this, ResultMessage(result)); });
+    GroupActions::Write(this, ui->buttonProcessWrite, &CModbusMaster::WriteReciprocateParams,
+                        BuildProcess(WholeHz()), MarkBusy());
 }
 
 void CReciprocateDlg::OnPresetRead()
 {
     if (!g_pMainDlg) return;
-    struct Read {
-        ModbusResult result = kResultOk;
-        PresetSpeeds speeds{};
-    };
     const bool wholeHz = WholeHz();
-    g_pMainDlg->Link().Act(
-        ui->buttonPresetRead,
-        [](CModbusMaster& master, uint8_t slave) {
-            Read read;
-            read.result = master.ReadPresetSpeeds(slave, read.speeds);
-            return read;
-        },
-        [this, wholeHz, busy = MarkBusy()](const Read& read) {
-            if (read.result != kResultOk) {
-                CMessageBox::Ok(this, ResultMessage(read.result));
-                return;
-            }
-            StorePreset(read.speeds, wholeHz);
-            UpdateData(false);
-            ui->buttonPresetWrite->setEnabled(true);
-        });
+    GroupActions::Read(this, ui->buttonPresetRead, &CModbusMaster::ReadPresetSpeeds,
+                       [this, wholeHz, busy = MarkBusy()](const PresetSpeeds& speeds) {
+                           StorePreset(speeds, wholeHz);
+                           UpdateData(false);
+                           ui->buttonPresetWrite->setEnabled(true);
+                       });
 }
 
 void CReciprocateDlg::OnPresetWrite()
 {
     if (!g_pMainDlg) return;
     UpdateData(true);
-    const PresetSpeeds speeds = BuildPreset(WholeHz());
-    g_pMainDlg->Link().Act(
-        ui->buttonPresetWrite,
-        [speeds](CModbusMaster& master, uint8_t slave) { return master.WritePresetSpeeds(slave, speeds); },
-        [this, busy = MarkBusy()](ModbusResult result) { CMessageBox::Ok(this, ResultMessage(result)); });
+    GroupActions::Write(this, ui->buttonPresetWrite, &CModbusMaster::WritePresetSpeeds, BuildPreset(WholeHz()),
+                        MarkBusy());
 }
 
 void CReciprocateDlg::SendTestCommand(QPushButton* trigger, uint16_t command)

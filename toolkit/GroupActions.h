@@ -6,6 +6,7 @@
 
 #include <QAbstractButton>
 #include <QWidget>
+#include <memory>
 #include <utility>
 
 #include "MainShared.h"
@@ -38,14 +39,15 @@ void Read(QWidget* page, QAbstractButton* button, ModbusResult (CModbusMaster::*
         });
 }
 
+// `hold` (a page's busy mark, say) is kept until the result has been shown.
 template <class Record>
 void Write(QWidget* page, QAbstractButton* button, ModbusResult (CModbusMaster::*write)(uint8_t, const Record&),
-           const Record& record)
+           const Record& record, std::shared_ptr<void> hold = nullptr)
 {
     if (!g_pMainDlg) return;
     g_pMainDlg->Link().Act(
         button, [write, record](CModbusMaster& master, uint8_t slave) { return (master.*write)(slave, record); },
-        [page](ModbusResult result) { CMessageBox::Ok(page, QtText::ResultMessage(result)); });
+        [page, hold = std::move(hold)](ModbusResult result) { CMessageBox::Ok(page, QtText::ResultMessage(result)); });
 }
 
 }  // namespace GroupActions
