@@ -1,0 +1,213 @@
+#include "ConfigItems.h"
+
+#include <algorithm>
+
+#include "FieldGroups.h"
+#include "PdoObjects.h"
+#include "SyncObjects.h"
+#include "TextNumber.h"
+
+namespace Backup {
+namespace {
+
+using FieldRules::Field;
+using FieldRules::Kind;
+
+constexpr std::string_view kMotorIdentityKeys[] = {"motor.phase_sequence", "motor.learning_state",
+                                                   "foc.phase_offset", "foc.phase_advance"};
+constexpr std::string_view kLinkKeys[] = {"comm.baud_rate", "comm.parity", "comm.slave_address", "can.node_id",
+                                          "can.baud_rate"};
+// The CANopen node-ID bits of a PDO's COB-ID: the drive's own, not the PDO's.
+constexpr uint64_t kNodeIdBits = 0x7F;
+
+template <size_t N>
+bool Listed(const std::string_view (&keys)[N], std::string_view key)
+{
+    return std::find(std::begin(keys), std::end(keys), key) != std::end(keys);
+}
+
+ValueType TypeOf(const Field& field)
+{
+    if (field.kind == Kind::Flag) return ValueType::Bit;
+    if (field.registers == 1) return field.kind == Kind::SignedNumber ? ValueType::S16 : ValueType::U16;
+    if (field.registers == 2)
+        return field.kind == Kind::Float || field.kind == Kind::Gain ? ValueType::Float : ValueType::U32;
+    return ValueType::Words;
+}
+
+void AddRegisterItems(std::vector<Item>& items)
+{
+    for (const FieldRules::Group& group : FieldRules::kGroups) {
+        for (const Field& field : group.fields) {
+            // Written as 0 whatever the drive holds: no setting to keep.
+            if (field.kind == Kind::ReservedZero) continue;
+            Item item;
+            item.key = field.key;
+            item.group = group.key;
+            item.unit = group.key;
+            item.type = TypeOf(field);
+            item.motorIdentity = Listed(kMotorIdentityKeys, field.key);
+            item.link = Listed(kLinkKeys, field.key);
+            item.field = &field;
+            items.push_back(std::move(item));
+        }
+    }
+}
+
+Item ObjectItem(const std::string& unit, const char* name, ValueType type, uint16_t index, uint8_t subindex)
+{
+    Item item;
+    item.key = unit + "." + name;
+    item.group = unit.substr(0, unit.find('.'));
+    item.unit = unit;
+    item.type = type;
+    item.index = index;
+    item.subindex = subindex;
+    return item;
+}
+
+void AddPdoItems(std::vector<Item>& items)
+{
+    for (int n = 0; n < PdoObjects::kPdoCount; ++n) {
+        const std::string unit = PdoObjects::IsTransmit(n)
+                                     ? TextNumber::Format("pdo.tpdo%d", n - PdoObjects::kReceivePdos + 1)
+                                     : TextNumber::Format("pdo.rpdo%d", n + 1);
+        const uint16_t comm = PdoObjects::CommObject(n);
+        const uint16_t mapping = PdoObjects::MappingObject(n);
+        Item cobId = ObjectItem(unit, "cob_id", ValueType::U32, comm, 1);
+        cobId.compareMask = ~kNodeIdBits & 0xFFFFFFFF;
+        items.push_back(cobId);
+        items.push_back(ObjectItem(unit, "transmission_type", ValueType::U8, comm, 2));
+        items.push_back(ObjectItem(unit, "inhibit_time", ValueType::U16, comm, 3));
+        items.push_back(ObjectItem(unit, "event_time", ValueType::U16, comm, PdoObjects::kEventTimeSubindex));
+        items.push_back(ObjectItem(unit, "mapping_count", ValueType::U8, mapping, 0));
+        for (int j = 1; j <= PdoObjects::kMapEntries; ++j) {
+            const std::string name = TextNumber::Format("mapping_%d", j);
+            items.push_back(ObjectItem(unit, name.c_str(), ValueType::U32, mapping, static_cast<uint8_t>(j)));
+        }
+    }
+}
+
+void AddSyncItems(std::vector<Item>& items)
+{
+    items.push_back(ObjectItem("sync", "cob_id", ValueType::U32, SyncObjects::kCobIdObject, 0));
+    items.push_back(ObjectItem("sync", "cycle_period", ValueType::U32, SyncObjects::kCyclePeriodObject, 0));
+    items.push_back(ObjectItem("sync", "window_length", ValueType::U32, SyncObjects::kWindowLengthObject, 0));
+}
+
+std::vector<Item> BuildItems()
+{
+    std::vector<Item> items;
+    AddRegisterItems(items);
+    AddPdoItems(items);
+    AddSyncItems(items);
+    return items;
+}
+
+uint64_t MaxRaw(ValueType type, const Field* field)
+{
+    switch (type) {
+    case ValueType::U8: return 0xFF;
+    case ValueType::U16:
+    case ValueType::S16: return 0xFFFF;
+    case ValueType::U32:
+    case ValueType::Float: return 0xFFFFFFFF;
+    case ValueType::Bit: return 1;
+    case ValueType::Words: return (uint64_t{1} << (16 * field->registers)) - 1;
+    }
+    return 0;
+}
+
+FieldRules::Units UnitsOf(const Values& values)
+{
+    FieldRules::Units units;
+    if (auto it = values.find(FieldRules::Rule("motor.speed_range_x10").key); it != values.end())
+        units.x10 = (it->second & 1) != 0;
+    if (auto it = values.find(FieldRules::Rule("preset.speed_mode").key); it != values.end())
+        units.speedMode = static_cast<uint16_t>(it->second);
+    return units;
+}
+
+std::string WithUnit(std::string text, const char* unit)
+{
+    if (unit && *unit) text += std::string(" ") + unit;
+    return text;
+}
+
+std::string ShownObject(const Item& item, uint64_t raw)
+{
+    const auto value = static_cast<unsigned>(raw);
+    const std::string_view name = std::string_view(item.key).substr(item.unit.size() + 1);
+    if (name == "cob_id") return TextNumber::Format("0x%08X", value);
+    if (name == "inhibit_time") return WithUnit(TextNumber::Format("%u", value), "x100 us");
+    if (name == "event_time") return WithUnit(TextNumber::Format("%u", value), "ms");
+    if (name == "cycle_period" || name == "window_length") return WithUnit(TextNumber::Format("%u", value), "us");
+    if (name.starts_with("mapping_") && name != "mapping_count")
+        return TextNumber::Format("0x%04X:%u, %u bits", value >> 16, (value >> 8) & 0xFF, value & 0xFF);
+    return TextNumber::Format("%u", value);
+}
+
+}  // namespace
+
+const std::vector<Item>& Items()
+{
+    static const std::vector<Item> items = BuildItems();
+    return items;
+}
+
+const Item* FindItem(std::string_view key)
+{
+    for (const Item& item : Items()) {
+        if (item.key == key) return &item;
+    }
+    return nullptr;
+}
+
+const std::vector<std::string>& GroupKeys()
+{
+    static const std::vector<std::string> keys = [] {
+        std::vector<std::string> out;
+        for (const Item& item : Items()) {
+            if (out.empty() || out.back() != item.group) out.push_back(item.group);
+        }
+        return out;
+    }();
+    return keys;
+}
+
+bool IsGroup(std::string_view key)
+{
+    const auto& keys = GroupKeys();
+    return std::find(keys.begin(), keys.end(), key) != keys.end();
+}
+
+bool Fits(const Item& item, uint64_t raw)
+{
+    if (raw > MaxRaw(item.type, item.field)) return false;
+    if (!item.field) return true;
+    const Field& field = *item.field;
+    switch (field.kind) {
+    case Kind::Choice:
+        return FieldRules::ChoiceIndex(field, raw) >= 0;
+    case Kind::BaudChoice: {
+        // The page falls back on its first rate for one it does not list; a
+        // file must name a listed one.
+        const int index = FieldRules::ChoiceIndex(field, raw);
+        return index >= 0 && static_cast<uint64_t>(TextNumber::ParseInt(field.items[static_cast<size_t>(index)])) == raw;
+    }
+    default:
+        return true;
+    }
+}
+
+std::string Shown(const Item& item, uint64_t raw, const Values& values)
+{
+    if (!item.field) return ShownObject(item, raw);
+    const Field& field = *item.field;
+    // A flag's field text reads the whole register.
+    const uint64_t fieldRaw = item.type == ValueType::Bit ? (raw ? field.mask : 0) : raw;
+    const FieldRules::Units units = UnitsOf(values);
+    return WithUnit(FieldRules::Show(field, fieldRaw, units), FieldRules::Unit(field, units));
+}
+
+}  // namespace Backup

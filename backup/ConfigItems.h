@@ -1,0 +1,75 @@
+#pragma once
+// What a drive configuration holds: every setting the tool reads and writes,
+// each under the stable key the file names it by, in file order. Register
+// settings come from the parameter groups' field tables; the PDO and SYNC
+// objects are reached through the SDO tunnel.
+//
+// A value is kept as its raw bits: a register field's registers joined high
+// word first (a float as its IEEE 754 bits, a signed word as its 16 bits), a
+// flag as 0 or 1, an object's value as read.
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "FieldRules.h"
+
+namespace Backup {
+
+enum class ValueType : uint8_t {
+    U8,
+    U16,
+    S16,
+    U32,
+    Float,  // the 32 bits of a single-precision number
+    Bit,    // one flag of a register that holds several
+    Words,  // three or more registers, each a u16
+};
+
+struct Item {
+    std::string key;    // "motor.rated_current", "pdo.tpdo1.cob_id", "sync.cycle_period"
+    std::string group;  // the selectable group: "motor", "pdo", "sync", ...
+    std::string unit;   // a load step: the register group, "pdo.tpdo1" or "sync"
+    ValueType type = ValueType::U16;
+    // Belongs to one motor: copied to another drive it gives that motor the
+    // wrong commutation, so it is loaded only on request.
+    bool motorIdentity = false;
+    // Part of how the tool reaches the drive (RS-485 address and line, CAN
+    // node and rate): changed only on request.
+    bool link = false;
+    // A register setting: its field. An object: its index and sub-index.
+    const FieldRules::Field* field = nullptr;
+    uint16_t index = 0;
+    uint8_t subindex = 0;
+    // Bits that take part in comparing (a PDO's COB-ID leaves out the node-ID
+    // bits, which belong to the drive it is on).
+    uint64_t compareMask = ~uint64_t{0};
+};
+
+using Values = std::map<std::string, uint64_t, std::less<>>;
+
+// Every item, in file order: the register groups as the pages list them,
+// then the eight PDOs, then SYNC.
+const std::vector<Item>& Items();
+const Item* FindItem(std::string_view key);
+// The selectable groups in file order.
+const std::vector<std::string>& GroupKeys();
+bool IsGroup(std::string_view key);
+
+// The largest raw value of a type, and whether a raw value is valid for the
+// item (a list takes only its items, a flag only 0 or 1).
+bool Fits(const Item& item, uint64_t raw);
+
+// The shown text of a value, as the page shows it, with its unit ("1.50 A").
+// `values` gives what a unit depends on (the x10 speed range, the preset
+// speed mode).
+std::string Shown(const Item& item, uint64_t raw, const Values& values);
+
+// Two values of one item are the same setting.
+inline bool Same(const Item& item, uint64_t a, uint64_t b) { return ((a ^ b) & item.compareMask) == 0; }
+
+}  // namespace Backup
