@@ -110,9 +110,9 @@ public:
         if (!json.is_object()) return Fail(FileError::BadValue, "drive", "must be an object");
         std::string* fields[] = {&drive.identifier, &drive.version, &drive.model};
         const char* names[] = {"identifier", "version", "model"};
-        for (const auto& [key, value] : json.items()) {
-            if (std::find_if(std::begin(names), std::end(names), [&](const char* n) { return key == n; }) ==
-                std::end(names))
+        for (const auto& entry : json.items()) {
+            const std::string& key = entry.key();
+            if (std::none_of(std::begin(names), std::end(names), [&](const char* n) { return key == n; }))
                 return Fail(FileError::UnknownKey, key, "unknown key in \"drive\"");
         }
         for (size_t i = 0; i < std::size(names); ++i) {
@@ -198,9 +198,14 @@ private:
     static std::optional<uint64_t> FloatRaw(const Json& json)
     {
         if (json.is_number()) {
+            // Up to half a step above the largest float still rounds to it
+            // (the shortest text of the largest float lies there).
+            constexpr double kLargest = std::numeric_limits<float>::max();
+            constexpr double kHalfStep = 0x1p103;
             const double value = json.get<double>();
-            if (!std::isfinite(value) || std::fabs(value) > std::numeric_limits<float>::max()) return std::nullopt;
-            return std::bit_cast<uint32_t>(static_cast<float>(value));
+            if (!std::isfinite(value) || std::fabs(value) >= kLargest + kHalfStep) return std::nullopt;
+            const double held = std::fabs(value) > kLargest ? std::copysign(kLargest, value) : value;
+            return std::bit_cast<uint32_t>(static_cast<float>(held));
         }
         if (!json.is_string()) return std::nullopt;
         const std::string text = json.get<std::string>();
@@ -281,11 +286,18 @@ ParsedFile Parse(std::string_view text)
     }
     const Checker checker(text);
     Configuration config;
-    if ((parsed.problem = checker.Header(root)).error != FileError::None) return parsed;
-    if ((parsed.problem = checker.Drive(root, config.drive)).error != FileError::None) return parsed;
-    if ((parsed.problem = checker.Groups(root, config.values)).error != FileError::None) return parsed;
-    if (root.contains("created")) config.created = root["created"].get<std::string>();
-    if (root.contains("tool")) config.tool = root["tool"].get<std::string>();
+    try {
+        if ((parsed.problem = checker.Header(root)).error != FileError::None) return parsed;
+        if ((parsed.problem = checker.Drive(root, config.drive)).error != FileError::None) return parsed;
+        if ((parsed.problem = checker.Groups(root, config.values)).error != FileError::None) return parsed;
+        if (root.contains("created")) config.created = root["created"].get<std::string>();
+        if (root.contains("tool")) config.tool = root["tool"].get<std::string>();
+    } catch (const Json::exception& e) {
+        // Every value is checked for its type before it is taken; this is
+        // the last guard, never the way a bad file is told.
+        parsed.problem = {FileError::BadValue, "", 0, e.what()};
+        return parsed;
+    }
     parsed.config = std::move(config);
     return parsed;
 }

@@ -130,6 +130,8 @@ FieldRules::Units UnitsOf(const Values& values)
 
 std::string WithUnit(std::string text, const char* unit)
 {
+    // A list item may carry a blank ("9600 "); the file's text does not.
+    while (!text.empty() && text.back() == ' ') text.pop_back();
     if (unit && *unit) text += std::string(" ") + unit;
     return text;
 }
@@ -143,7 +145,7 @@ std::string ShownObject(const Item& item, uint64_t raw)
     if (name == "event_time") return WithUnit(TextNumber::Format("%u", value), "ms");
     if (name == "cycle_period" || name == "window_length") return WithUnit(TextNumber::Format("%u", value), "us");
     if (name.starts_with("mapping_") && name != "mapping_count")
-        return TextNumber::Format("0x%04X:%u, %u bits", value >> 16, (value >> 8) & 0xFF, value & 0xFF);
+        return value == 0 ? std::string("none") : TextNumber::Format("0x%04X:%u, %u bits", value >> 16, (value >> 8) & 0xFF, value & 0xFF);
     return TextNumber::Format("%u", value);
 }
 

@@ -1,0 +1,180 @@
+// The configuration file: what it writes reads back to the same values, and
+// every kind of bad file is refused whole, naming the key and line.
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cstdio>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "ConfigFile.h"
+#include "DriveConfig.h"
+
+using namespace Backup;
+
+namespace {
+
+Configuration Sample()
+{
+    Configuration config;
+    config.created = "2026-01-02T03:04:05Z";
+    config.tool = "test";
+    config.drive = {"0x2408", "2.03", "ZORIC-FOC驱动器"};
+    for (const Item& item : Items()) {
+        const bool baud = item.field && item.field->kind == FieldRules::Kind::BaudChoice;
+        config.values[item.key] = baud ? 19200 : 0;
+    }
+    config.values["safety.temp_offset"] = 0xFFF6;  // -10
+    config.values["pid.speed_kp"] = std::bit_cast<uint32_t>(0.1f);
+    config.values["pid.speed_ki"] = 0x7FC00000;  // not a number: kept as its bits
+    config.values["motor.phase_sequence"] = 0x123456789ABC;
+    config.values["foc.speed_loop"] = 1;
+    config.values["pdo.tpdo1.cob_id"] = 0x40000181;
+    return config;
+}
+
+// The sample's text with one line's text replaced.
+std::string With(const std::string& from, const std::string& to)
+{
+    std::string text = ToText(Sample());
+    const size_t at = text.find(from);
+    if (at != std::string::npos) text.replace(at, from.size(), to);
+    return text;
+}
+
+int LineOf(const std::string& text, const std::string& what)
+{
+    const size_t at = text.find(what);
+    return at == std::string::npos ? -1 : 1 + static_cast<int>(std::count(text.begin(), text.begin() + static_cast<long>(at), '\n'));
+}
+
+TEST(ConfigFile, WritesOneSettingPerLineAndReadsBackEveryValue)
+{
+    const std::string text = ToText(Sample());
+    const ParsedFile parsed = Parse(text);
+    ASSERT_TRUE(parsed.config) << Describe(parsed.problem);
+    EXPECT_EQ(parsed.config->values, Sample().values);
+    EXPECT_EQ(parsed.config->drive, Sample().drive);
+    EXPECT_NE(text.find(R"("safety.temp_offset": {"raw":-10,"shown":"-1.0 degC"})"), std::string::npos);
+    EXPECT_NE(text.find(R"("pid.speed_kp": {"raw":0.1,)"), std::string::npos) << "the shortest text of the float";
+    EXPECT_NE(text.find(R"("pid.speed_ki": {"raw":"0x7FC00000",)"), std::string::npos);
+    EXPECT_NE(text.find(R"("motor.phase_sequence": {"raw":[4660,22136,39612],"shown":"12 34 56 78 9A BC"})"),
+              std::string::npos);
+    EXPECT_NE(text.find(R"("comm.baud_rate": {"raw":19200,"shown":"19200 bit/s"})"), std::string::npos);
+    EXPECT_NE(text.find("ignored on load"), std::string::npos);
+    // Every setting stands on its own line, in the same order each time.
+    std::istringstream lines(text);
+    size_t settings = 0;
+    for (std::string line; std::getline(lines, line);) settings += line.find("\"raw\":") != std::string::npos;
+    EXPECT_EQ(settings, Items().size());
+    EXPECT_EQ(text, ToText(*parsed.config));
+}
+
+TEST(ConfigFile, ObjectsTheDriveLackedMayBeMissingRegisterSettingsMayNot)
+{
+    std::string text = ToText(Sample());
+    std::regex eventLine(R"(\n *"pdo\.rpdo1\.(inhibit|event)_time": \{[^\n]*\},?)");
+    text = std::regex_replace(text, eventLine, "");
+    const ParsedFile parsed = Parse(text);
+    ASSERT_TRUE(parsed.config) << Describe(parsed.problem);
+    EXPECT_FALSE(parsed.config->values.contains("pdo.rpdo1.event_time"));
+
+    std::string missing = std::regex_replace(ToText(Sample()), std::regex(R"(\n *"motor\.pole_count": \{[^\n]*\},)"), "");
+    const ParsedFile refused = Parse(missing);
+    EXPECT_FALSE(refused.config);
+    EXPECT_EQ(refused.problem.error, FileError::MissingKey);
+    EXPECT_EQ(refused.problem.key, "motor.pole_count");
+}
+
+struct BadCase {
+    const char* name;
+    std::string text;
+    FileError error;
+    std::string key;
+    int line;  // -1: any line but 0
+};
+
+TEST(ConfigFile, BadFilesAreRefusedWholeNamingKeyAndLine)
+{
+    const std::string good = ToText(Sample());
+    auto lineOf = [&](const std::string& key) { return LineOf(good, "\"" + key + "\""); };
+    const BadCase cases[] = {
+        {"value beyond a word", With(R"("motor.rated_current": {"raw":0)", R"("motor.rated_current": {"raw":70000)"),
+         FileError::BadValue, "motor.rated_current", lineOf("motor.rated_current")},
+        {"negative in an unsigned word", With(R"("motor.pole_count": {"raw":0)", R"("motor.pole_count": {"raw":-1)"),
+         FileError::BadValue, "motor.pole_count", lineOf("motor.pole_count")},
+        {"signed word too low", With(R"("safety.temp_offset": {"raw":-10)", R"("safety.temp_offset": {"raw":-32769)"),
+         FileError::BadValue, "safety.temp_offset", lineOf("safety.temp_offset")},
+        {"fraction in a word", With(R"("motor.pole_count": {"raw":0)", R"("motor.pole_count": {"raw":1.5)"),
+         FileError::BadValue, "motor.pole_count", lineOf("motor.pole_count")},
+        {"not a list item", With(R"("motor.speed_algorithm": {"raw":0)", R"("motor.speed_algorithm": {"raw":3)"),
+         FileError::BadValue, "motor.speed_algorithm", lineOf("motor.speed_algorithm")},
+        {"unlisted baud rate", With(R"("comm.baud_rate": {"raw":19200)", R"("comm.baud_rate": {"raw":4800)"),
+         FileError::BadValue, "comm.baud_rate", lineOf("comm.baud_rate")},
+        {"float out of range", With(R"("pid.speed_kp": {"raw":0.1)", R"("pid.speed_kp": {"raw":1e39)"),
+         FileError::BadValue, "pid.speed_kp", lineOf("pid.speed_kp")},
+        {"flag not 0 or 1", With(R"("foc.speed_loop": {"raw":1)", R"("foc.speed_loop": {"raw":2)"),
+         FileError::BadValue, "foc.speed_loop", lineOf("foc.speed_loop")},
+        {"short register list", With("[4660,22136,39612]", "[4660,22136]"), FileError::BadValue,
+         "motor.phase_sequence", lineOf("motor.phase_sequence")},
+        {"a text for a number", With(R"("motor.pole_count": {"raw":0)", R"("motor.pole_count": {"raw":"8")"),
+         FileError::BadValue, "motor.pole_count", lineOf("motor.pole_count")},
+        {"unknown key", With(R"("motor.pole_count")", R"("motor.pole_counts")"), FileError::UnknownKey,
+         "motor.pole_counts", lineOf("motor.pole_count")},
+        {"key in the wrong group", With(R"("ramp.pwm_rise")", R"("motor.pole_count")"), FileError::UnknownKey,
+         "motor.pole_count", lineOf("ramp.pwm_rise")},
+        {"unknown group", With(R"("ramp": {)", R"("ramps": {)"), FileError::UnknownKey, "ramps", lineOf("ramp")},
+        {"newer format", With(R"("format_version": 1)", R"("format_version": 2)"), FileError::NewerFormat,
+         "format_version", 3},
+        {"another file", R"({"name": "not ours"})", FileError::NotConfig, "format", 0},
+        {"truncated", good.substr(0, good.size() / 2), FileError::Syntax, "", -1},
+        {"garbled", With(R"("motor.pole_count": {"raw":0,)", "\x01\x7f{{:"), FileError::Syntax, "",
+         lineOf("motor.pole_count")},
+        {"empty", "", FileError::Syntax, "", 1},
+    };
+    for (const BadCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ParsedFile parsed = Parse(c.text);
+        EXPECT_FALSE(parsed.config);
+        EXPECT_EQ(parsed.problem.error, c.error) << Describe(parsed.problem);
+        EXPECT_EQ(parsed.problem.key, c.key);
+        if (c.line < 0) {
+            EXPECT_GT(parsed.problem.line, 0);
+        } else {
+            EXPECT_EQ(parsed.problem.line, c.line) << Describe(parsed.problem);
+        }
+        EXPECT_FALSE(Describe(parsed.problem).empty());
+    }
+}
+
+TEST(ConfigFile, AFailedWriteLeavesNoFileBehind)
+{
+    std::string error;
+    EXPECT_FALSE(WriteFile("/nonexistent-dir/x.json", Sample(), error));
+    EXPECT_FALSE(error.empty());
+    const std::string path = ::testing::TempDir() + "/config.json";
+    ASSERT_TRUE(WriteFile(path, Sample(), error)) << error;
+    EXPECT_TRUE(ReadFile(path).config);
+    std::remove(path.c_str());
+    EXPECT_EQ(ReadFile(path).problem.error, FileError::Unreadable);
+}
+
+TEST(ConfigFile, CompareLeavesOutNodeIdBitsAndNamesOneSidedValues)
+{
+    Values a = Sample().values;
+    Values b = a;
+    b["pdo.tpdo1.cob_id"] = 0x40000182;  // the same PDO on node 2
+    EXPECT_TRUE(Compare(a, b).empty());
+    b["pdo.tpdo1.cob_id"] = 0xC0000181;  // switched off
+    b.erase("pdo.rpdo1.event_time");
+    b["motor.pole_count"] = 8;
+    const std::vector<Difference> diff = Compare(a, b);
+    ASSERT_EQ(diff.size(), 3u);
+    EXPECT_EQ(diff[0].key, "motor.pole_count");
+    EXPECT_EQ(diff[1].key, "pdo.rpdo1.event_time");
+    EXPECT_FALSE(diff[1].second);
+    EXPECT_EQ(diff[2].key, "pdo.tpdo1.cob_id");
+}
+
+}  // namespace
