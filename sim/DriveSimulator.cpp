@@ -20,6 +20,12 @@ namespace zoric::sim {
 
 namespace {
 
+// The drive's RS-485 link registers.
+constexpr std::uint16_t kBaudHighRegister = 0x0090;
+constexpr std::uint16_t kBaudLowRegister = 0x0091;
+constexpr std::uint16_t kParityRegister = 0x0092;
+constexpr std::uint16_t kSlaveAddressRegister = 0x009C;
+
 constexpr std::pair<std::uint32_t, speed_t> kBaudRates[] = {
     {300, B300},       {600, B600},       {1200, B1200},     {2400, B2400},     {4800, B4800},
     {9600, B9600},     {19200, B19200},   {38400, B38400},   {57600, B57600},   {115200, B115200},
@@ -42,6 +48,29 @@ bool IsKnownSpeed(speed_t speed)
     return false;
 }
 
+bool IsOdd(char parity)
+{
+    return parity == 'O' || parity == 'o';
+}
+
+bool IsEven(char parity)
+{
+    return parity == 'E' || parity == 'e';
+}
+
+// A pty clears the parity-enable bit whatever the master sets, but keeps the
+// odd-parity and stop bits: odd parity and two stop bits show, even parity
+// and no parity with one stop bit look alike. A tty that keeps the enable
+// bit tells a little more.
+bool FramingMatches(tcflag_t cflag, const LinkSettings& link)
+{
+    if (((cflag & CSTOPB) != 0) != (link.stopBits == 2))
+        return false;
+    if (((cflag & PARODD) != 0) != IsOdd(link.parity))
+        return false;
+    return (cflag & PARENB) == 0 || IsOdd(link.parity) || IsEven(link.parity);
+}
+
 void CloseFd(int& fd)
 {
     if (fd >= 0)
@@ -55,7 +84,8 @@ CDriveSimulator::CDriveSimulator(SimOptions options)
     : m_options(std::move(options)),
       m_model(m_options),
       m_protocol(m_model, m_options.slaveAddress),
-      m_faults(m_options)
+      m_faults(m_options),
+      m_link(LinkOf(m_options))
 {
     m_model.Dictionary().SetStoreHandler([this] { return m_options.stateFile.empty() || SaveStateLocked(); });
     LoadState();
@@ -66,10 +96,16 @@ CDriveSimulator::~CDriveSimulator()
     Stop();
 }
 
+LinkSettings CDriveSimulator::CurrentLink() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_link;
+}
+
 CDriveSimulator::Clock::duration CDriveSimulator::CharTime() const
 {
-    const int bits = 1 + 8 + (m_options.parity == 'N' || m_options.parity == 'n' ? 0 : 1) + m_options.stopBits;
-    const std::uint32_t baud = m_options.baudRate ? m_options.baudRate : 9600;
+    const int bits = 1 + 8 + (IsOdd(m_link.parity) || IsEven(m_link.parity) ? 1 : 0) + m_link.stopBits;
+    const std::uint32_t baud = m_link.baudRate ? m_link.baudRate : 9600;
     return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(double(bits) / baud));
 }
 
@@ -79,16 +115,16 @@ void CDriveSimulator::ApplyLineSettings()
     if (::tcgetattr(m_slaveFd, &tio) != 0)
         return;
     ::cfmakeraw(&tio);
-    const speed_t speed = BaudConstant(m_options.baudRate).value_or(B9600);
+    const speed_t speed = BaudConstant(m_link.baudRate).value_or(B9600);
     ::cfsetispeed(&tio, speed);
     ::cfsetospeed(&tio, speed);
     tio.c_cflag |= CLOCAL | CREAD;
     tio.c_cflag &= ~static_cast<tcflag_t>(PARENB | PARODD | CSTOPB);
-    if (m_options.parity == 'E' || m_options.parity == 'e')
+    if (IsEven(m_link.parity))
         tio.c_cflag |= PARENB;
-    else if (m_options.parity == 'O' || m_options.parity == 'o')
+    else if (IsOdd(m_link.parity))
         tio.c_cflag |= PARENB | PARODD;
-    if (m_options.stopBits == 2)
+    if (m_link.stopBits == 2)
         tio.c_cflag |= CSTOPB;
     ::tcsetattr(m_slaveFd, TCSANOW, &tio);
 }
@@ -139,7 +175,7 @@ void CDriveSimulator::Stop()
     CloseFd(m_masterFd);
     CloseFd(m_slaveFd);
     CloseFd(m_wakeFd);
-    m_output.clear();
+    DropOutput();
 }
 
 void CDriveSimulator::Wake()
@@ -199,10 +235,11 @@ void CDriveSimulator::ClearFaults()
 void CDriveSimulator::Run()
 {
     std::uint8_t buffer[512];
-    const auto silence = std::max<Clock::duration>(CharTime() * 7 / 2, std::chrono::milliseconds(3));
     Clock::time_point readBackoffUntil{};
     bool blocked = false;  // the pty's buffer is full; wait until it drains
     while (!m_stop) {
+        // The end of a frame, at the baud rate the drive runs on now.
+        const auto silence = std::max<Clock::duration>(CharTime() * 7 / 2, std::chrono::milliseconds(3));
         auto now = Clock::now();
         bool active;
         {
@@ -252,10 +289,12 @@ void CDriveSimulator::Run()
     }
 }
 
-// The master's baud rate lives in the pty's termios; a master on another
-// rate would only produce noise at the drive. (A pty forces 8 data bits and
-// no parity, so those cannot be told apart.) A rate the table does not know,
-// such as a custom divisor, is given the benefit of the doubt.
+// The master's line settings live in the pty's termios; a master on another
+// baud rate would only produce noise at the drive. A rate the table does not
+// know, such as a custom divisor, is given the benefit of the doubt. (A pty
+// forces 8 data bits and clears the parity bit, so the framing is left alone
+// unless the drive takes on written link settings: then a master that did
+// not follow a change of parity must not be answered either.)
 bool CDriveSimulator::LineMatches() const
 {
     if (!m_options.strictLine)
@@ -263,9 +302,11 @@ bool CDriveSimulator::LineMatches() const
     termios tio{};
     if (::tcgetattr(m_slaveFd, &tio) != 0)
         return true;
-    const auto expected = BaudConstant(m_options.baudRate);
+    const auto expected = BaudConstant(m_link.baudRate);
     const speed_t speed = ::cfgetospeed(&tio);
-    return !expected || !IsKnownSpeed(speed) || speed == *expected;
+    if (expected && IsKnownSpeed(speed) && speed != *expected)
+        return false;
+    return !m_options.applyLinkSettings || FramingMatches(tio.c_cflag, m_link);
 }
 
 int CDriveSimulator::TimeoutMs(Clock::time_point now, bool active, bool blocked) const
@@ -290,54 +331,117 @@ void CDriveSimulator::ServeFrames(Clock::time_point now)
         ++m_requests;
         std::vector<std::uint8_t> answer;
         std::optional<SimFault> fault;
+        std::optional<LinkChange> change;
+        bool answered;
         {
             std::lock_guard lock(m_mutex);
             m_model.Advance(now);
-            if (!m_protocol.Handle(request, answer))
-                continue;
-            fault = m_faults.Next();
+            answered = m_protocol.Handle(request, answer);
+            change = LinkChangeOfLastRequest();
+            if (answered)
+                fault = m_faults.Next();
         }
-        ++m_answers;
-        if (!fault) {
-            Queue(std::move(answer), now);
-            continue;
+        const std::size_t queued = m_output.size();
+        if (answered) {
+            ++m_answers;
+            SendAnswer(std::move(answer), fault, now);
         }
-        switch (*fault) {
-        case SimFault::NoAnswer:
-            break;
-        case SimFault::BadCrc:
-            answer.back() ^= 0x5A;
-            Queue(std::move(answer), now);
-            break;
-        case SimFault::WrongSlave:
-            answer.resize(answer.size() - 2);
-            answer[0] = static_cast<std::uint8_t>(answer[0] == 247 ? 1 : answer[0] + 1);
-            AppendCrc(answer);
-            Queue(std::move(answer), now);
-            break;
-        case SimFault::TrailingBytes:
-            answer.push_back(0x00);
-            answer.push_back(0xFF);
-            Queue(std::move(answer), now);
-            break;
-        case SimFault::LateAnswer:
-            Queue(std::move(answer), now + std::chrono::milliseconds(m_options.lateAnswerMs));
-            break;
-        case SimFault::SplitResponse: {
-            // Three pieces with a pause in between, as a slow or busy drive sends.
-            const std::size_t n = answer.size();
-            const std::size_t cut1 = std::max<std::size_t>(1, n / 3);
-            const std::size_t cut2 = std::max(cut1 + 1, 2 * n / 3);
-            const auto pause = std::chrono::milliseconds(m_options.splitPauseMs);
-            Queue({answer.begin(), answer.begin() + long(cut1)}, now);
-            Queue({answer.begin() + long(cut1), answer.begin() + long(cut2)}, now + pause);
-            Queue({answer.begin() + long(cut2), answer.end()}, now + 2 * pause);
-            break;
-        }
-        case SimFault::Count:
-            break;
+        // The answer to the write still goes out on the old link; with
+        // nothing to send (a broadcast, a swallowed answer) the drive
+        // switches at once.
+        if (change) {
+            if (m_output.size() > queued)
+                m_output.back().linkAfter = std::move(change);
+            else
+                ApplyLinkChange(*change);
         }
     }
+}
+
+void CDriveSimulator::SendAnswer(std::vector<std::uint8_t> answer, std::optional<SimFault> fault,
+                                 Clock::time_point now)
+{
+    if (!fault) {
+        Queue(std::move(answer), now);
+        return;
+    }
+    switch (*fault) {
+    case SimFault::NoAnswer:
+        break;
+    case SimFault::BadCrc:
+        answer.back() ^= 0x5A;
+        Queue(std::move(answer), now);
+        break;
+    case SimFault::WrongSlave:
+        answer.resize(answer.size() - 2);
+        answer[0] = static_cast<std::uint8_t>(answer[0] == 247 ? 1 : answer[0] + 1);
+        AppendCrc(answer);
+        Queue(std::move(answer), now);
+        break;
+    case SimFault::TrailingBytes:
+        answer.push_back(0x00);
+        answer.push_back(0xFF);
+        Queue(std::move(answer), now);
+        break;
+    case SimFault::LateAnswer:
+        Queue(std::move(answer), now + std::chrono::milliseconds(m_options.lateAnswerMs));
+        break;
+    case SimFault::SplitResponse: {
+        // Three pieces with a pause in between, as a slow or busy drive sends.
+        const std::size_t n = answer.size();
+        const std::size_t cut1 = std::max<std::size_t>(1, n / 3);
+        const std::size_t cut2 = std::max(cut1 + 1, 2 * n / 3);
+        const auto pause = std::chrono::milliseconds(m_options.splitPauseMs);
+        Queue({answer.begin(), answer.begin() + long(cut1)}, now);
+        Queue({answer.begin() + long(cut1), answer.begin() + long(cut2)}, now + pause);
+        Queue({answer.begin() + long(cut2), answer.end()}, now + 2 * pause);
+        break;
+    }
+    case SimFault::Count:
+        break;
+    }
+}
+
+// Only what the write touched, and only values the drive can run on: an
+// address outside 1..247 or a baud rate without a termios speed stays in
+// its register but leaves the link as it was.
+std::optional<CDriveSimulator::LinkChange> CDriveSimulator::LinkChangeOfLastRequest() const
+{
+    if (!m_options.applyLinkSettings)
+        return std::nullopt;
+    const CSlaveProtocol::Written written = m_protocol.LastWrite();
+    LinkChange change;
+    if (written.Touches(kSlaveAddressRegister)) {
+        const std::uint16_t address = m_model.Get(kSlaveAddressRegister);
+        if (address >= 1 && address <= 247)
+            change.slaveAddress = static_cast<std::uint8_t>(address);
+    }
+    if (written.Touches(kBaudHighRegister) || written.Touches(kBaudLowRegister)) {
+        const std::uint32_t baud =
+            std::uint32_t{m_model.Get(kBaudHighRegister)} << 16 | m_model.Get(kBaudLowRegister);
+        if (BaudConstant(baud))
+            change.baudRate = baud;
+    }
+    if (written.Touches(kParityRegister) && m_model.Get(kParityRegister) <= 3)
+        change.parityIndex = m_model.Get(kParityRegister);
+    if (!change.slaveAddress && !change.baudRate && !change.parityIndex)
+        return std::nullopt;
+    return change;
+}
+
+// The pty's termios is left as it is: it holds the master's settings, and
+// the next bytes are judged by them against the new link.
+void CDriveSimulator::ApplyLinkChange(const LinkChange& change)
+{
+    std::lock_guard lock(m_mutex);
+    if (change.slaveAddress) {
+        m_link.slaveAddress = *change.slaveAddress;
+        m_protocol.SetAddress(*change.slaveAddress);
+    }
+    if (change.baudRate)
+        m_link.baudRate = *change.baudRate;
+    if (change.parityIndex)
+        ParityFromIndex(*change.parityIndex, m_link.parity, m_link.stopBits);
 }
 
 void CDriveSimulator::Queue(std::vector<std::uint8_t> answer, Clock::time_point due)
@@ -373,16 +477,29 @@ bool CDriveSimulator::Flush(Clock::time_point now)
                     return false;
                 if (errno == EINTR)
                     continue;
-                m_output.clear();  // the line is gone; nobody hears the answers
+                DropOutput();  // the line is gone; nobody hears the answers
                 return true;
             }
             c.sent += static_cast<std::size_t>(n);
         }
         if (c.sent < c.bytes.size())
             return true;
+        const std::optional<LinkChange> change = std::move(c.linkAfter);
         m_output.pop_front();
+        if (change)
+            ApplyLinkChange(*change);
     }
     return true;
+}
+
+// Answers nobody will hear; the writes behind them were carried out all
+// the same, link changes included.
+void CDriveSimulator::DropOutput()
+{
+    for (const Chunk& c : m_output)
+        if (c.linkAfter)
+            ApplyLinkChange(*c.linkAfter);
+    m_output.clear();
 }
 
 bool CDriveSimulator::SaveState()
@@ -434,10 +551,10 @@ void CDriveSimulator::LoadState()
         }
     }
     // The line the drive actually runs on is the one it was started with.
-    m_model.Set(144, static_cast<std::uint16_t>(m_options.baudRate >> 16));
-    m_model.Set(145, static_cast<std::uint16_t>(m_options.baudRate & 0xFFFF));
-    m_model.Set(146, static_cast<std::uint16_t>(ParityIndex(m_options.parity, m_options.stopBits)));
-    m_model.Set(156, m_options.slaveAddress);
+    m_model.Set(kBaudHighRegister, static_cast<std::uint16_t>(m_options.baudRate >> 16));
+    m_model.Set(kBaudLowRegister, static_cast<std::uint16_t>(m_options.baudRate & 0xFFFF));
+    m_model.Set(kParityRegister, static_cast<std::uint16_t>(ParityIndex(m_options.parity, m_options.stopBits)));
+    m_model.Set(kSlaveAddressRegister, m_options.slaveAddress);
     if (m_options.startUnlearned)
         m_model.Set(117, 0);
 }

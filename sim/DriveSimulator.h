@@ -38,7 +38,11 @@ public:
     // The device the master opens, e.g. /dev/pts/5; empty before Start().
     std::string SlavePath() const { return m_slavePath; }
     std::string LastError() const { return m_lastError; }
+    // The options it was started with; they never change. With
+    // applyLinkSettings the link may have moved since: see CurrentLink().
     const SimOptions& Options() const { return m_options; }
+    // The slave address and line settings the drive answers on now.
+    LinkSettings CurrentLink() const;
 
     // Registers and objects as the drive holds them now; direct, without
     // the drive's checks.
@@ -62,6 +66,14 @@ public:
     bool SaveState();
 
 private:
+    // What a write to the link registers changes, once its answer is out.
+    struct LinkChange
+    {
+        std::optional<std::uint8_t> slaveAddress;
+        std::optional<std::uint32_t> baudRate;
+        std::optional<int> parityIndex;
+    };
+
     struct Chunk
     {
         Clock::time_point due;
@@ -69,12 +81,17 @@ private:
         std::size_t sent = 0;
         bool started = false;
         Clock::time_point startedAt;
+        std::optional<LinkChange> linkAfter;  // taken on once the chunk is sent
     };
 
     void Run();
     void ServeFrames(Clock::time_point now);
+    void SendAnswer(std::vector<std::uint8_t> answer, std::optional<SimFault> fault, Clock::time_point now);
     void Queue(std::vector<std::uint8_t> answer, Clock::time_point now);
     bool Flush(Clock::time_point now);  // false while the pty is full
+    void DropOutput();
+    std::optional<LinkChange> LinkChangeOfLastRequest() const;  // under m_mutex
+    void ApplyLinkChange(const LinkChange& change);
     bool LineMatches() const;
     int TimeoutMs(Clock::time_point now, bool active, bool blocked) const;
     void Wake();
@@ -84,10 +101,13 @@ private:
     Clock::duration CharTime() const;
 
     SimOptions m_options;
-    mutable std::mutex m_mutex;  // guards the model, the protocol and the faults
+    mutable std::mutex m_mutex;  // guards the model, the protocol, the faults and the link
     CDriveModel m_model;
     CSlaveProtocol m_protocol;
     CFaultInjector m_faults;
+    // Changed only by the line thread (or by Stop() once it has ended), so
+    // that thread reads it without the lock.
+    LinkSettings m_link;
 
     int m_masterFd = -1;
     int m_slaveFd = -1;  // held open so that the line never hangs up

@@ -64,6 +64,9 @@ std::string SimUsage()
            "  --fault KIND=P      spoil answers with probability P (0..1)\n"
            "  --fault-next KIND=N spoil the next N answers\n"
            "  --lenient-line      answer whatever baud rate the master uses\n"
+           "  --apply-link-settings\n"
+           "                      take on a written slave address, baud rate and parity\n"
+           "                      once the answer to that write is out\n"
            "  --seed N            seed of the fault dice\n"
            "  --help              this text\n"
            "\n"
@@ -193,6 +196,8 @@ SimCommandLine ParseSimCommandLine(int argc, const char* const* argv)
             o.faultNext[static_cast<int>(fault)] = static_cast<unsigned>(n);
         } else if (arg == "--lenient-line") {
             o.strictLine = false;
+        } else if (arg == "--apply-link-settings") {
+            o.applyLinkSettings = true;
         } else {
             cl.error = "unknown option " + std::string(arg);
             return cl;

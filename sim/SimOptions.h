@@ -44,10 +44,33 @@ struct SimOptions
     // Bytes sent at another baud rate than the drive's arrive as noise and
     // are not answered, as on a real line.
     bool strictLine = true;
+    // Take on a slave address, baud rate or parity written to the drive
+    // once the answer to that write is out, as the drive does; with a
+    // strict line the master's parity and stop bits are then checked too.
+    bool applyLinkSettings = false;
 };
+
+// The RS-485 link the drive runs on: the address it answers at and the line
+// settings it expects from the master.
+struct LinkSettings
+{
+    std::uint8_t slaveAddress = 1;
+    std::uint32_t baudRate = 9600;
+    char parity = 'N';
+    int stopBits = 2;
+
+    bool operator==(const LinkSettings&) const = default;
+};
+
+inline LinkSettings LinkOf(const SimOptions& options)
+{
+    return {options.slaveAddress, options.baudRate, options.parity, options.stopBits};
+}
 
 // Maps the parity letter and stop bits to the drive's parity index of
 // register 0x0092 (0 none+2, 1 odd+1, 2 even+1, 3 none+1).
 int ParityIndex(char parity, int stopBits);
+// The other way round; false (and nothing changed) for an index outside 0..3.
+bool ParityFromIndex(int index, char& parity, int& stopBits);
 
 }  // namespace zoric::sim

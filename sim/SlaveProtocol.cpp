@@ -48,6 +48,7 @@ void PushWord(std::vector<std::uint8_t>& f, std::uint16_t v)
 bool CSlaveProtocol::Handle(const Frame& request, Frame& response)
 {
     response.clear();
+    m_written = {};
     if (request.size() < 4 || !HasValidCrc(request.data(), request.size()))
         return false;
     m_broadcast = request[0] == 0;
@@ -109,6 +110,7 @@ bool CSlaveProtocol::WriteSingle(const Frame& request, Frame& response)
     const std::uint16_t value = Word(request, 4);
     if (const std::uint8_t code = m_model.WriteRegisters(Word(request, 2), &value, 1))
         return Exception(request, code, response);
+    m_written = {Word(request, 2), 1};
     response.assign(request.begin(), request.begin() + 6);
     response[0] = m_address;
     return true;
@@ -127,6 +129,7 @@ bool CSlaveProtocol::WriteMultiple(const Frame& request, Frame& response)
         values[i] = Word(request, 7 + 2u * i);
     if (const std::uint8_t code = m_model.WriteRegisters(start, values.data(), count))
         return Exception(request, code, response);
+    m_written = {start, count};
     response.assign(request.begin(), request.begin() + 6);
     response[0] = m_address;
     return true;

@@ -20,6 +20,18 @@ public:
     bool Handle(const Frame& request, Frame& response);
 
     std::uint8_t Address() const { return m_address; }
+    // A drive that has taken on a new slave address.
+    void SetAddress(std::uint8_t address) { m_address = address; }
+
+    // The registers the last request wrote, broadcast or not; none when it
+    // wrote nothing or was refused.
+    struct Written
+    {
+        std::uint16_t start = 0;
+        std::uint16_t count = 0;
+        bool Touches(std::uint16_t address) const { return address >= start && address - start < count; }
+    };
+    Written LastWrite() const { return m_written; }
 
 private:
     bool ReadHolding(const Frame& request, Frame& response);
@@ -31,6 +43,7 @@ private:
     CDriveModel& m_model;
     std::uint8_t m_address;
     bool m_broadcast = false;
+    Written m_written;
 };
 
 }  // namespace zoric::sim

@@ -18,7 +18,7 @@ TEST(SimCommandLine, TakesLineSettingsAndFaults)
 {
     const auto cl = Parse({"--port", "COM3", "--slave", "17", "--baud", "19200", "--parity", "e", "--time-scale",
                            "0.05", "--fault", "bad-crc=0.25", "--fault-next", "late=3", "--unlearned", "--state",
-                           "/tmp/x"});
+                           "/tmp/x", "--apply-link-settings"});
     ASSERT_TRUE(cl.error.empty()) << cl.error;
     EXPECT_EQ(cl.port, "COM3");
     EXPECT_EQ(cl.options.slaveAddress, 17);
@@ -30,6 +30,8 @@ TEST(SimCommandLine, TakesLineSettingsAndFaults)
     EXPECT_EQ(cl.options.faultNext[static_cast<int>(SimFault::LateAnswer)], 3u);
     EXPECT_TRUE(cl.options.startUnlearned);
     EXPECT_EQ(cl.options.stateFile, "/tmp/x");
+    EXPECT_TRUE(cl.options.applyLinkSettings);
+    EXPECT_FALSE(Parse({}).options.applyLinkSettings);
     // The tool's parity index 3 is "none, one stop bit".
     const auto n1 = Parse({"--parity", "3"});
     EXPECT_EQ(n1.options.parity, 'N');
