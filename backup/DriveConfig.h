@@ -134,8 +134,9 @@ struct LoadReport {
 
 struct LoadHooks {
     Progress progress;
-    // Reopens the port with the drive's new RS-485 settings after the
-    // communication groups are written; false when it cannot.
+    // Closes the port and opens it again with the drive's new RS-485
+    // settings, after the communication groups are written; false when it
+    // cannot. Runs where the load runs (the link thread of the windows).
     std::function<bool(const LinkSettings&)> relink;
 };
 LoadReport Load(CModbusMaster& master, uint8_t slave, const Configuration& file, const Plan& plan,

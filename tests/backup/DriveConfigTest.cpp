@@ -22,10 +22,11 @@ using namespace Backup;
 namespace {
 
 struct Drive {
-    Drive()
+    explicit Drive(bool applyLinkSettings = false)
     {
         SimOptions o;
         o.timeScale = 0.02;
+        o.applyLinkSettings = applyLinkSettings;
         sim = std::make_unique<CDriveSimulator>(o);
         if (!sim->Start()) return;
         master.OpenPort(sim->SlavePath(), 9600, 0);
@@ -151,6 +152,55 @@ TEST(DriveConfig, MotorIdentityAndLinkStayUnlessAsked)
     EXPECT_EQ(b.sim->GetRegister(109), phase);
     EXPECT_EQ(b.sim->GetRegister(0x9C), 1);
     EXPECT_EQ(b.sim->GetRegister(0x95), a.sim->GetRegister(0x95)) << "the comm group's other settings are loaded";
+}
+
+TEST(DriveConfig, LinkSettingsGoLastAndAreVerifiedOverTheNewLink)
+{
+    Drive a, b(true);
+    a.sim->SetRegister(0x9C, 7);
+    a.sim->SetRegister(0x90, 0);
+    a.sim->SetRegister(0x91, 19200);
+    a.sim->SetRegister(0x92, 1);  // odd parity, one stop bit
+    a.sim->SetRegister(0x0122, 6);  // CAN 800 kbit/s
+    const ReadResult exported = ReadConfiguration(a.master, 1);
+    ASSERT_TRUE(exported.Ok());
+
+    LoadOptions options;
+    options.includeComm = true;
+    const Plan plan = Prepare(b.master, 1, exported.config, options);
+    ASSERT_TRUE(plan.Ok());
+    ASSERT_TRUE(plan.newLink);
+    EXPECT_EQ(*plan.newLink, (LinkSettings{19200, 1, 7}));
+    std::vector<LinkSettings> relinked;
+    LoadHooks hooks;
+    hooks.relink = [&](const LinkSettings& link) {
+        relinked.push_back(link);
+        b.master.ClosePort();
+        return b.master.OpenPort(b.sim->SlavePath(), static_cast<int>(link.baud), link.parityIndex);
+    };
+    const LoadReport report = Load(b.master, 1, exported.config, plan, options, hooks);
+    for (const StepReport& s : report.steps) EXPECT_NE(s.status, StepStatus::Failed) << s.step << " " << FailureText(s.failure);
+    EXPECT_TRUE(report.Complete());
+    ASSERT_EQ(relinked.size(), 1u);
+    EXPECT_EQ(report.newLink, relinked[0]);
+    std::vector<std::string> order;
+    for (const StepReport& s : report.steps) order.push_back(s.step);
+    EXPECT_EQ(std::vector<std::string>(order.end() - 3, order.end()),
+              (std::vector<std::string>{"can", "comm_address", "comm"}));
+    EXPECT_EQ(b.sim->CurrentLink().slaveAddress, 7);
+    EXPECT_EQ(b.sim->GetRegister(0x0122), 6);
+    DeviceInfo info{};
+    EXPECT_EQ(b.master.ReadDeviceInfo(7, info), kResultOk) << "the drive answers on its new link";
+
+    // A drive that cannot be reached again is not reported as verified.
+    Drive c(true);
+    const Plan again = Prepare(c.master, 1, exported.config, options);
+    hooks.relink = [](const LinkSettings&) { return false; };
+    const LoadReport lost = Load(c.master, 1, exported.config, again, options, hooks);
+    EXPECT_FALSE(lost.Complete());
+    EXPECT_FALSE(lost.newLink);
+    EXPECT_EQ(StepOf(lost, "comm")->status, StepStatus::Failed);
+    EXPECT_EQ(StepOf(lost, "can")->status, StepStatus::Verified);
 }
 
 TEST(DriveConfig, ATimeOutHalfWayNamesWhatWasWrittenAndVerifiesNothingAfter)
