@@ -20,7 +20,7 @@ using Json = nlohmann::ordered_json;
 constexpr const char* kNote =
     "Only the raw values are loaded. The shown values are for people and are ignored on load.";
 // A configuration is nested five deep (a group's list of registers) and is a
-// few ten kilobytes long. Deeper texts are refused while parsing: copying or
+// few tens of kilobytes long. Deeper texts are refused while parsing: copying or
 // printing them would recurse once per level and could exhaust the stack; a
 // longer file (or a device that never ends) is not read past the limit.
 constexpr int kMaxDepth = 16;
@@ -117,8 +117,7 @@ public:
         std::string* fields[] = {&drive.identifier, &drive.version, &drive.model};
         const char* names[] = {"identifier", "version", "model"};
         for (const auto& [key, value] : json.items()) {
-            if (std::find_if(std::begin(names), std::end(names), [&](const char* n) { return key == n; }) ==
-                std::end(names))
+            if (std::find(std::begin(names), std::end(names), std::string_view(key)) == std::end(names))
                 return Fail(FileError::UnknownKey, key, "unknown key in \"drive\"");
         }
         for (size_t i = 0; i < std::size(names); ++i) {
