@@ -19,6 +19,12 @@ using Json = nlohmann::ordered_json;
 
 constexpr const char* kNote =
     "Only the raw values are loaded. The shown values are for people and are ignored on load.";
+// A configuration is nested five deep (a group's list of registers) and is a
+// few tens of kilobytes long. Deeper texts are refused while parsing: copying or
+// printing them would recurse once per level and could exhaust the stack; a
+// longer file (or a device that never ends) is not read past the limit.
+constexpr int kMaxDepth = 16;
+constexpr size_t kMaxFileBytes = 1 << 20;
 constexpr std::string_view kTopKeys[] = {"format", "format_version", "note", "created", "tool", "drive", "groups"};
 
 // The shortest text that gives the float back, as a JSON number; a value that
@@ -173,7 +179,9 @@ private:
     {
         switch (item.type) {
         case ValueType::S16: {
-            if (!json.is_number_integer()) return std::nullopt;
+            // A huge unsigned number must not wrap round into the range.
+            if (!json.is_number_integer() || (json.is_number_unsigned() && json.get<uint64_t>() > 0x7FFF))
+                return std::nullopt;
             const int64_t value = json.get<int64_t>();
             if (value < std::numeric_limits<int16_t>::min() || value > std::numeric_limits<int16_t>::max())
                 return std::nullopt;
@@ -278,10 +286,20 @@ ParsedFile Parse(std::string_view text)
 {
     ParsedFile parsed;
     Json root;
+    bool tooDeep = false;
+    const Json::parser_callback_t depthLimit = [&tooDeep](int depth, Json::parse_event_t, Json&) {
+        tooDeep = tooDeep || depth > kMaxDepth;
+        return !tooDeep;  // keeps nothing once too deep
+    };
     try {
-        root = Json::parse(text.begin(), text.end());
+        root = Json::parse(text.begin(), text.end(), depthLimit);
     } catch (const Json::parse_error& e) {
         parsed.problem = {FileError::Syntax, "", LineAt(text, e.byte == 0 ? 0 : e.byte - 1), e.what()};
+        return parsed;
+    }
+    if (tooDeep) {
+        parsed.problem = {FileError::NotConfig, "", 0,
+                          TextNumber::Format("nested deeper than %d levels: not a drive configuration", kMaxDepth)};
         return parsed;
     }
     const Checker checker(text);
@@ -305,14 +323,24 @@ ParsedFile Parse(std::string_view text)
 ParsedFile ReadFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    if (in) text << in.rdbuf();
-    if (!in || in.bad()) {
-        ParsedFile parsed;
+    std::string text;
+    char buffer[16384];
+    while (in && text.size() <= kMaxFileBytes) {
+        in.read(buffer, sizeof buffer);
+        text.append(buffer, static_cast<size_t>(in.gcount()));
+    }
+    ParsedFile parsed;
+    if (in.bad() || (!in.eof() && text.size() <= kMaxFileBytes)) {
         parsed.problem = {FileError::Unreadable, "", 0, "cannot read " + path};
         return parsed;
     }
-    return Parse(text.str());
+    if (text.size() > kMaxFileBytes) {
+        parsed.problem = {FileError::NotConfig, "", 0,
+                          TextNumber::Format("%s is longer than %zu bytes: not a drive configuration", path.c_str(),
+                                             kMaxFileBytes)};
+        return parsed;
+    }
+    return Parse(text);
 }
 
 bool WriteFile(const std::string& path, const Configuration& config, std::string& error)

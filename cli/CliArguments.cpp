@@ -103,6 +103,18 @@ std::optional<CliArguments> ParseCliArguments(const std::vector<std::string>& ar
             a.type = *t;
         } else if (w == "--watch") {
             a.watch = true;
+        } else if (w == "--include-comm") {
+            a.includeComm = true;
+        } else if (w == "--include-motor-identity") {
+            a.includeMotorIdentity = true;
+        } else if (w == "--groups") {
+            auto v = needValue(i, w);
+            if (!v) return std::nullopt;
+            a.groups = *v;
+        } else if (w == "--store") {
+            a.store = true;
+        } else if (w == "--yes") {
+            a.yes = true;
         } else if (w.size() > 2 && w.compare(0, 2, "--") == 0) {
             error = "unknown option " + w;
             return std::nullopt;

@@ -18,7 +18,13 @@ struct CliArguments {
     ValueType type = ValueType::U16;
     bool watch = false;
     bool help = false;
-    std::string command;            // read, write, info, ident, status, sdo, store, learn, calibrate
+    // restore: what a configuration load may touch, and what follows it.
+    bool includeComm = false;
+    bool includeMotorIdentity = false;
+    std::optional<std::string> groups;  // comma-separated group keys, as given
+    bool store = false;
+    bool yes = false;
+    std::string command;            // read, write, info, ... backup, restore, diff
     std::vector<std::string> args;  // the command's own words
 };
 

@@ -9,6 +9,8 @@
 #include <thread>
 
 #include "CliArguments.h"
+#include "CliShared.h"
+#include "ConfigItems.h"
 #include "ModbusMaster.h"
 #include "ParameterStore.h"
 #include "ProcedureRunner.h"
@@ -34,11 +36,20 @@ const char* const kUsage =
     "  store                            make the drive store its parameters (0x1010:1)\n"
     "  learn                            run motor learning and follow it\n"
     "  calibrate                        run the FOC phase calibration and follow it\n"
+    "  backup FILE                      save the drive's configuration to FILE\n"
+    "  restore FILE [--include-comm] [--include-motor-identity] [--groups LIST]\n"
+    "               [--store] [--yes]   load FILE into the drive, each group read back\n"
+    "  diff FILE [FILE2]                the drive against FILE, or FILE against FILE2\n"
     "\n"
     "T is u16 (default), s16, u32, s32 or float; 32-bit values take two registers,\n"
     "high word first. Numbers are decimal or 0x hexadecimal. --port defaults to COM1,\n"
     "--baud to 9600, --parity to 0 (none, 2 stop bits), --slave to 1.\n"
-    "Run 'zoric-cli COMMAND --help' for one command.\n";
+    "Run 'zoric-cli COMMAND --help' for one command.\n"
+    "\n"
+    "exit codes: 0 done; 1 drive error or refusal; 2 bad arguments; 3 no port;\n"
+    "4 time-out; 5 SDO abort; 6 procedure failed; 7 the configurations differ;\n"
+    "10 configuration file invalid, unreadable or unwritable; 11 load not confirmed;\n"
+    "130 interrupted.\n";
 
 struct CommandHelp {
     const char* name;
@@ -68,9 +79,30 @@ const CommandHelp kHelp[] = {
                   "Starts the FOC phase calibration (the motor turns both ways for about\n"
                   "20 s: it must run without load), prints its steps and the phase offset\n"
                   "and advance. Ctrl-C stops the procedure in the drive.\n"},
+    {"backup", "usage: zoric-cli backup FILE\n"
+               "Reads every setting of the drive (the register groups, the PDOs and SYNC)\n"
+               "and writes them to FILE as a drive configuration: JSON, one setting a line,\n"
+               "each with its raw value and its value as the page shows it.\n"},
+    {"restore", "usage: zoric-cli restore FILE [--include-comm] [--include-motor-identity]\n"
+                "                        [--groups LIST] [--store] [--yes]\n"
+                "Checks the whole file first (an invalid one exits 10 with the drive untouched),\n"
+                "reads the drive, lists what would change and asks before loading: --yes\n"
+                "loads without asking, and without a terminal --yes is needed (else exit 11).\n"
+                "Each group is written, read back and compared; the motor group goes first.\n"
+                "Kept unless asked for: the motor's identity (phase sequence, learning state,\n"
+                "FOC phase angles: --include-motor-identity) and the link (RS-485 address and\n"
+                "line, CAN node and rate: --include-comm, which reopens the port with the new\n"
+                "RS-485 settings). --groups loads only the listed groups, comma-separated.\n"
+                "--store makes the drive keep the values over power-off. Ctrl-C stops between\n"
+                "groups (exit 130). A running motor is refused (exit 1).\n"},
+    {"diff", "usage: zoric-cli diff FILE\n       zoric-cli diff FILE1 FILE2\n"
+             "Compares the drive with FILE, or two files without opening the port. One\n"
+             "line per difference: the key, the first value and the second (the drive's,\n"
+             "then the file's), tab-separated raw values as the file writes them, \"-\"\n"
+             "where one side has none. Exits 0 when equal, 7 when they differ.\n"},
 };
 
-using Connect = std::function<bool()>;
+}  // namespace
 
 int ExitCodeFor(ModbusResult r)
 {
@@ -96,10 +128,10 @@ int SdoFailure(std::ostream& err, const SdoStep& step)
     return kExitSdoAbort;
 }
 
-int Usage(std::ostream& err, const std::string& why, const char* help = kUsage)
+int Usage(std::ostream& err, const std::string& why, const char* help)
 {
     if (!why.empty()) err << "zoric-cli: " << why << "\n";
-    err << help;
+    err << (help ? help : kUsage);
     return kExitUsage;
 }
 
@@ -109,6 +141,8 @@ const char* HelpFor(const std::string& command)
         if (command == h.name) return h.text;
     return nullptr;
 }
+
+namespace {
 
 std::optional<uint16_t> RegisterAddress(const std::string& word)
 {
@@ -426,9 +460,16 @@ int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& e
     if (!help) return Usage(err, "unknown command " + a.command);
     if (a.help) {
         out << help;
+        if (a.command == "restore") {
+            out << "groups:";
+            for (const std::string& group : Backup::GroupKeys()) out << " " << group;
+            out << "\n";
+        }
         return kExitOk;
     }
     if (a.watch && a.command != "status") return Usage(err, "--watch goes with status only");
+    if ((a.includeComm || a.includeMotorIdentity || a.groups || a.store || a.yes) && a.command != "restore")
+        return Usage(err, "--include-comm, --include-motor-identity, --groups, --store and --yes go with restore only");
     static const char* const kNoArgs[] = {"info", "ident", "store", "learn", "calibrate"};
     for (const char* c : kNoArgs)
         if (a.command == c && !a.args.empty()) return Usage(err, a.command + " takes no arguments", help);
@@ -446,6 +487,9 @@ int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& e
     if (a.command == "status") return CmdStatus(master, connect, a, out, err, interrupted);
     if (a.command == "sdo") return CmdSdo(master, connect, a, out, err);
     if (a.command == "store") return CmdStore(master, connect, a, err);
+    if (a.command == "backup") return CmdBackup(master, connect, a, out, err, interrupted);
+    if (a.command == "restore") return CmdRestore(master, connect, a, out, err, interrupted);
+    if (a.command == "diff") return CmdDiff(master, connect, a, out, err, interrupted);
     if (a.command == "learn") return CmdProcedure(master, connect, a, ProcedureBlock::kMotorLearning, out, err, interrupted);
     return CmdProcedure(master, connect, a, ProcedureBlock::kFocCalibration, out, err, interrupted);
 }

@@ -1,8 +1,11 @@
 #pragma once
 // zoric-cli's commands on the drive link. Exit codes: 0 success; 1 a drive
-// exception or a bad response; 2 bad arguments; 3 no port (cannot be opened,
-// or not open); 4 time-out; 5 SDO abort; 6 a procedure ended without success;
-// 130 interrupted (Ctrl-C) while a procedure ran.
+// exception, a bad response or a load the drive's state refuses; 2 bad
+// arguments; 3 no port (cannot be opened, or not open); 4 time-out; 5 SDO
+// abort; 6 a procedure ended without success; 7 diff found differences;
+// 10 a configuration file that is not valid or cannot be read or written;
+// 11 a load not confirmed; 130 interrupted (Ctrl-C) while a procedure, a
+// read or a load of the drive ran. 8 and 9 are kept free.
 
 #include <atomic>
 #include <iosfwd>
@@ -18,6 +21,9 @@ constexpr int kExitNoPort = 3;
 constexpr int kExitTimeout = 4;
 constexpr int kExitSdoAbort = 5;
 constexpr int kExitProcedureFailed = 6;
+constexpr int kExitDiffer = 7;
+constexpr int kExitInvalidFile = 10;
+constexpr int kExitNotConfirmed = 11;
 constexpr int kExitInterrupted = 130;
 
 // Runs one command line (without the program name). `interrupted` is set by

@@ -3,107 +3,24 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <csignal>
 #include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include <fcntl.h>
-#include <poll.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
+#include "CliHarness.h"
 #include "DriveSimulator.h"
 #include "ModbusMaster.h"
 #include "StatusFormat.h"
 
-extern char** environ;
-
 using namespace std::chrono_literals;
+using cli_test::Cli;
+using cli_test::RunCli;
 using zoric::sim::CDriveSimulator;
 using zoric::sim::SimFault;
 using zoric::sim::SimOptions;
 
 namespace {
-
-struct RunResult {
-    int exitCode = -1;
-    std::string out, err;
-};
-
-// Runs zoric-cli with `args`; `interruptAfter` sends SIGINT after that long.
-RunResult RunCli(std::vector<std::string> args, std::chrono::milliseconds interruptAfter = 0ms)
-{
-    int outPipe[2], errPipe[2];
-    if (pipe(outPipe) != 0 || pipe(errPipe) != 0) return {};
-    posix_spawn_file_actions_t fa;
-    posix_spawn_file_actions_init(&fa);
-    posix_spawn_file_actions_adddup2(&fa, outPipe[1], 1);
-    posix_spawn_file_actions_adddup2(&fa, errPipe[1], 2);
-    posix_spawn_file_actions_addclose(&fa, outPipe[0]);
-    posix_spawn_file_actions_addclose(&fa, errPipe[0]);
-    args.insert(args.begin(), ZORIC_CLI_PATH);
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    pid_t pid = -1;
-    int rc = posix_spawn(&pid, ZORIC_CLI_PATH, &fa, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&fa);
-    close(outPipe[1]);
-    close(errPipe[1]);
-    RunResult r;
-    if (rc != 0) return r;
-    auto start = std::chrono::steady_clock::now();
-    bool interrupted = false;
-    pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
-    int open = 2;
-    while (open > 0) {
-        poll(fds, 2, 20);
-        for (auto& f : fds) {
-            if (f.fd < 0 || !(f.revents & (POLLIN | POLLHUP))) continue;
-            char buf[4096];
-            ssize_t n = read(f.fd, buf, sizeof buf);
-            if (n <= 0) {
-                close(f.fd);
-                f.fd = -1;
-                --open;
-            } else {
-                (f.fd == outPipe[0] ? r.out : r.err).append(buf, static_cast<size_t>(n));
-            }
-        }
-        if (interruptAfter.count() > 0 && !interrupted && std::chrono::steady_clock::now() - start > interruptAfter) {
-            kill(pid, SIGINT);
-            interrupted = true;
-        }
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    return r;
-}
-
-class Cli : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        SimOptions o;
-        o.timeScale = 0.02;
-        Start(o);
-    }
-    void Start(const SimOptions& o)
-    {
-        sim = std::make_unique<CDriveSimulator>(o);
-        ASSERT_TRUE(sim->Start()) << sim->LastError();
-    }
-    RunResult Run(std::vector<std::string> args, std::chrono::milliseconds interruptAfter = 0ms)
-    {
-        args.insert(args.begin(), {"--port", sim->SlavePath()});
-        return RunCli(std::move(args), interruptAfter);
-    }
-    std::unique_ptr<CDriveSimulator> sim;
-};
 
 std::string Line(const std::string& text, const std::string& label)
 {

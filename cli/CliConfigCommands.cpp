@@ -1,0 +1,391 @@
+// zoric-cli's drive configuration files: backup (the drive into a file),
+// restore (a file into the drive, every group read back) and diff.
+#include <unistd.h>
+
+#include <algorithm>
+#include <iostream>
+#include <ostream>
+
+#include "CliArguments.h"
+#include "CliCommands.h"
+#include "CliShared.h"
+#include "ConfigFile.h"
+#include "DriveConfig.h"
+#include "ModbusMaster.h"
+#include "ParameterStore.h"
+
+namespace Cli {
+namespace {
+
+std::string ToolName()
+{
+#ifdef ZORIC_VERSION
+    return std::string("zoric-cli ") + ZORIC_VERSION;
+#else
+    return "zoric-cli";
+#endif
+}
+
+// Text that came from a file, fit for the terminal: control characters
+// (C0, DEL and the UTF-8 C1 range) could move the cursor or retitle the
+// window, and a garbled file could fill the screen.
+std::string Printable(std::string_view text)
+{
+    constexpr size_t kMax = 240;
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const bool c1 = c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+                        static_cast<unsigned char>(text[i + 1]) < 0xA0;
+        // Cut only before the first byte of a character.
+        if (out.size() >= kMax && (c & 0xC0) != 0x80) return out + "...";
+        if (c < 0x20 || c == 0x7F || c1) {
+            out += '?';
+            i += c1 ? 1 : 0;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
+int FailureExit(const Backup::Failure& failure)
+{
+    return failure.aborted ? kExitSdoAbort : ExitCodeFor(failure.result);
+}
+
+int LinkFailure(std::ostream& err, const std::string& what, const Backup::Failure& failure)
+{
+    err << what << " failed: " << Backup::FailureText(failure) << "\n";
+    return FailureExit(failure);
+}
+
+// Progress goes to the terminal only: a script reading stderr gets the
+// messages alone. Ctrl-C is asked for between steps.
+Backup::Progress MakeProgress(std::ostream& err, const std::atomic<bool>& interrupted, const char* verb)
+{
+    Backup::Progress progress;
+    progress.stopped = [&interrupted] { return interrupted.load(); };
+    if (isatty(STDERR_FILENO)) {
+        progress.step = [&err, verb](int done, int total, const std::string& step) {
+            std::string line = std::string(verb) + " " + std::to_string(done) + "/" + std::to_string(total) + " " + step;
+            line.resize(std::max<size_t>(line.size(), 60), ' ');
+            err << "\r" << (done < total ? line : std::string(line.size(), ' ') + "\r") << std::flush;
+        };
+    }
+    return progress;
+}
+
+std::optional<Backup::Configuration> ReadConfigFile(const std::string& path, std::ostream& err)
+{
+    Backup::ParsedFile parsed = Backup::ReadFile(path);
+    if (!parsed.config) {
+        err << Printable(path) << ": " << Printable(Backup::Describe(parsed.problem)) << "\n";
+        return std::nullopt;
+    }
+    return std::move(parsed.config);
+}
+
+std::string RawOrDash(const Backup::Item& item, std::optional<uint64_t> raw)
+{
+    return raw ? Backup::RawText(item, *raw) : "-";
+}
+
+// "150 (1.50 A)": the raw value as the file writes it and as the page shows it.
+std::string Both(const Backup::Item& item, std::optional<uint64_t> raw, const Backup::Values& values)
+{
+    if (!raw) return "-";
+    return Backup::RawText(item, *raw) + " (" + Backup::Shown(item, *raw, values) + ")";
+}
+
+std::string RefusalText(Backup::Refusal refusal, const Backup::Configuration& file)
+{
+    switch (refusal) {
+    case Backup::Refusal::None: break;
+    case Backup::Refusal::Running: return "the motor is running: stop it before loading a configuration";
+    case Backup::Refusal::NoSpeedRangeX10:
+        return "the file's speeds count in the x10 speed range, which this drive does not have";
+    case Backup::Refusal::SpeedRangeDiffers:
+        return "the file's speeds count in the other speed range (motor.speed_range_x10) than the drive's: "
+               "load the motor group with them (add motor to --groups)";
+    case Backup::Refusal::BadLinkAddress: {
+        const auto it = file.values.find("comm.slave_address");
+        return "the file's RS-485 address (comm.slave_address " +
+               (it == file.values.end() ? std::string("-") : std::to_string(it->second)) + ") is not 1 to 247";
+    }
+    }
+    return "refused";
+}
+
+std::string IdentityField(const Backup::DriveIdentity& identity, const std::string& field)
+{
+    if (field == "identifier") return identity.identifier;
+    if (field == "version") return identity.version;
+    return identity.model;
+}
+
+std::string LinkText(const Backup::LinkSettings& link)
+{
+    return CModbusMaster::ModeText(static_cast<int>(link.baud), link.parityIndex) + ", address " +
+           std::to_string(link.address);
+}
+
+const char* StatusText(Backup::StepStatus status)
+{
+    switch (status) {
+    case Backup::StepStatus::Verified: return "verified";
+    case Backup::StepStatus::Unchanged: return "unchanged";
+    case Backup::StepStatus::Failed: return "FAILED";
+    case Backup::StepStatus::NotDone: break;
+    }
+    return "not done";
+}
+
+std::string Joined(const std::vector<std::string>& words)
+{
+    std::string text;
+    for (const std::string& word : words) text += (text.empty() ? "" : ", ") + word;
+    return text;
+}
+
+// Comma-separated group keys into the load options; false (a usage error
+// printed) for an empty or unknown one.
+bool TakeGroups(const std::string& list, Backup::LoadOptions& options, std::ostream& err)
+{
+    size_t start = 0;
+    while (true) {
+        const size_t comma = list.find(',', start);
+        options.groups.push_back(list.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+        if (comma == std::string::npos) break;
+        start = comma + 1;
+    }
+    const std::string unknown = Backup::UnknownGroup(options);
+    const bool empty = std::find(options.groups.begin(), options.groups.end(), "") != options.groups.end();
+    if (!empty && unknown.empty()) return true;
+    Usage(err, (empty ? std::string("--groups has an empty group") : "unknown group " + Printable(unknown)) +
+                   "; the groups are " + Joined(Backup::GroupKeys()),
+          HelpFor("restore"));
+    return false;
+}
+
+// Asks on the terminal; anything but y or yes is no.
+bool Confirmed(std::ostream& err, const std::string& question)
+{
+    err << question << " [y/N] " << std::flush;
+    std::string answer;
+    if (!std::getline(std::cin, answer)) {
+        err << "\n";
+        return false;
+    }
+    while (!answer.empty() && (answer.back() == ' ' || answer.back() == '\r')) answer.pop_back();
+    std::transform(answer.begin(), answer.end(), answer.begin(),
+                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+    return answer == "y" || answer == "yes";
+}
+
+// What the plan would do, for the person deciding: returns the number of
+// changes the load writes.
+size_t PrintPlan(const Backup::Plan& plan, const Backup::Configuration& file, const Backup::LoadOptions& options,
+                 std::ostream& out)
+{
+    if (!plan.identityDiffers.empty()) {
+        out << "warning: the file comes from another drive:\n";
+        for (const std::string& field : plan.identityDiffers)
+            out << "  " << field << ": file \"" << Printable(IdentityField(file.drive, field)) << "\", drive \""
+                << Printable(IdentityField(plan.drive, field)) << "\"\n";
+    }
+    size_t count = 0;
+    std::vector<const Backup::Change*> missing;
+    for (const Backup::Change& change : plan.changes) {
+        if (!change.drive) {
+            missing.push_back(&change);
+            continue;
+        }
+        const Backup::Item& item = *Backup::FindItem(change.key);
+        if (count++ == 0) out << "changes (drive -> file):\n";
+        out << "  " << change.key << ": " << Both(item, change.drive, plan.driveValues) << " -> "
+            << Both(item, change.file, file.values) << "\n";
+    }
+    for (const Backup::Change* change : missing)
+        out << "  " << change->key << ": skipped, the drive does not have it\n";
+    if (!plan.kept.empty()) {
+        out << "kept (the drive's value stays):\n";
+        for (const Backup::Change& change : plan.kept) {
+            const Backup::Item& item = *Backup::FindItem(change.key);
+            out << "  " << change.key << ": " << Both(item, change.drive, plan.driveValues) << ", file "
+                << Both(item, change.file, file.values) << "; "
+                << (item.motorIdentity ? "--include-motor-identity" : "--include-comm") << " would load it\n";
+        }
+    }
+    if (plan.newLink && options.includeComm)
+        out << "warning: the load changes the drive's RS-485 link to " << LinkText(*plan.newLink)
+            << "; the port is reopened with it\n";
+    return count;
+}
+
+// One line per step; returns the exit code of the first failure.
+int PrintReport(const Backup::LoadReport& report, std::ostream& out, std::ostream& err)
+{
+    int code = kExitOk;
+    std::string failed;
+    out << "load:\n";
+    for (const Backup::StepReport& step : report.steps) {
+        out << "  " << step.step << ": " << StatusText(step.status);
+        if (step.status == Backup::StepStatus::Failed) {
+            out << ": "
+                << (step.failure.Failed() ? Backup::FailureText(step.failure)
+                                          : "read back different: " + Joined(step.mismatched));
+            if (failed.empty()) {
+                failed = step.step;
+                code = step.failure.Failed() ? FailureExit(step.failure) : kExitDriveError;
+            }
+        }
+        out << "\n";
+        if (!step.skipped.empty())
+            out << "  " << step.step << ": skipped, the drive does not have " << Joined(step.skipped) << "\n";
+    }
+    if (report.stopped) {
+        err << "interrupted: the steps not done keep the drive's values\n";
+        return kExitInterrupted;
+    }
+    if (!failed.empty()) {
+        err << "the load did not complete: " << failed << " failed";
+        if (report.steps.back().status == Backup::StepStatus::NotDone) err << "; the steps after it were not done";
+        err << "\n";
+    }
+    return code == kExitOk && !report.Complete() ? kExitDriveError : code;
+}
+
+}  // namespace
+
+int CmdBackup(CModbusMaster& m, const Connect& connect, const CliArguments& a, std::ostream& out, std::ostream& err,
+              const std::atomic<bool>& interrupted)
+{
+    if (a.args.size() != 1 || a.args[0].empty()) return Usage(err, "backup takes FILE", HelpFor("backup"));
+    if (!connect()) return kExitNoPort;
+    const Backup::ReadResult read = Backup::ReadConfiguration(m, a.slave, MakeProgress(err, interrupted, "reading"));
+    if (read.stopped) {
+        err << "interrupted: no file written\n";
+        return kExitInterrupted;
+    }
+    if (read.failure.Failed()) return LinkFailure(err, "reading " + read.failedStep, read.failure);
+    Backup::Configuration config = read.config;
+    config.created = Backup::NowUtc();
+    config.tool = ToolName();
+    std::string error;
+    if (!Backup::WriteFile(a.args[0], config, error)) {
+        err << error << "\n";
+        return kExitInvalidFile;
+    }
+    out << "wrote " << config.values.size() << " settings to " << a.args[0] << "\n";
+    return kExitOk;
+}
+
+int CmdDiff(CModbusMaster& m, const Connect& connect, const CliArguments& a, std::ostream& out, std::ostream& err,
+            const std::atomic<bool>& interrupted)
+{
+    if (a.args.empty() || a.args.size() > 2) return Usage(err, "diff takes FILE or FILE1 FILE2", HelpFor("diff"));
+    // Both files are checked before the port is touched.
+    const auto file = ReadConfigFile(a.args[0], err);
+    if (!file) return kExitInvalidFile;
+    Backup::Values first, second;
+    if (a.args.size() == 2) {
+        const auto other = ReadConfigFile(a.args[1], err);
+        if (!other) return kExitInvalidFile;
+        first = file->values;
+        second = other->values;
+    } else {
+        if (!connect()) return kExitNoPort;
+        const Backup::ReadResult read = Backup::ReadConfiguration(m, a.slave, MakeProgress(err, interrupted, "reading"));
+        if (read.stopped) return kExitInterrupted;
+        if (read.failure.Failed()) return LinkFailure(err, "reading " + read.failedStep, read.failure);
+        first = read.config.values;
+        second = file->values;
+    }
+    const std::vector<Backup::Difference> differences = Backup::Compare(first, second);
+    for (const Backup::Difference& d : differences) {
+        const Backup::Item& item = *Backup::FindItem(d.key);
+        out << d.key << '\t' << RawOrDash(item, d.first) << '\t' << RawOrDash(item, d.second) << '\n';
+    }
+    return differences.empty() ? kExitOk : kExitDiffer;
+}
+
+int CmdRestore(CModbusMaster& m, const Connect& connect, const CliArguments& a, std::ostream& out, std::ostream& err,
+               const std::atomic<bool>& interrupted)
+{
+    const char* help = HelpFor("restore");
+    if (a.args.size() != 1) return Usage(err, "restore takes FILE", help);
+    Backup::LoadOptions options;
+    options.includeComm = a.includeComm;
+    options.includeMotorIdentity = a.includeMotorIdentity;
+    if (a.groups && !TakeGroups(*a.groups, options, err)) return kExitUsage;
+    // The whole file is checked before one byte goes to the drive.
+    const auto file = ReadConfigFile(a.args[0], err);
+    if (!file) return kExitInvalidFile;
+
+    if (!connect()) return kExitNoPort;
+    const Backup::Plan plan = Backup::Prepare(m, a.slave, *file, options, MakeProgress(err, interrupted, "reading"));
+    if (plan.stopped) {
+        err << "interrupted: nothing written\n";
+        return kExitInterrupted;
+    }
+    if (plan.failure.Failed())
+        return LinkFailure(err, plan.failedStep.empty() ? "reading the drive" : "reading " + plan.failedStep,
+                           plan.failure);
+    if (plan.refusal != Backup::Refusal::None) {
+        err << "not loaded: " << RefusalText(plan.refusal, *file) << "; nothing written\n";
+        return kExitDriveError;
+    }
+    const size_t changes = PrintPlan(plan, *file, options, out);
+    if (changes == 0) {
+        out << (plan.kept.empty() ? "the drive already holds the file's settings: nothing to load\n"
+                                  : "nothing to load: the only differences are kept\n");
+        return kExitOk;
+    }
+    if (!a.yes) {
+        if (!isatty(STDIN_FILENO)) {
+            err << "not on a terminal: nothing written; add --yes to load without asking\n";
+            return kExitNotConfirmed;
+        }
+        std::string question = "Load " + std::to_string(changes) + (changes == 1 ? " change" : " changes") +
+                               " into the drive?";
+        if (!plan.identityDiffers.empty())
+            question = "The file comes from another drive (" + Joined(plan.identityDiffers) + " differ). " + question;
+        if (!Confirmed(err, question)) {
+            err << "nothing written\n";
+            return interrupted ? kExitInterrupted : kExitNotConfirmed;
+        }
+    }
+
+    Backup::LoadHooks hooks;
+    hooks.progress = MakeProgress(err, interrupted, "loading");
+    if (a.includeComm) {
+        hooks.relink = [&](const Backup::LinkSettings& link) {
+            err << "warning: the drive's RS-485 link changed: reopening " << a.port << " at " << LinkText(link) << "\n";
+            m.ClosePort();
+            return m.OpenPort(a.port, static_cast<int>(link.baud), link.parityIndex);
+        };
+    }
+    const Backup::LoadReport report = Backup::Load(m, a.slave, *file, plan, options, hooks);
+    if (report.refusal != Backup::Refusal::None) {
+        err << "not loaded: " << RefusalText(report.refusal, *file) << "; nothing written\n";
+        return kExitDriveError;
+    }
+    const int code = PrintReport(report, out, err);
+    if (code != kExitOk) return code;
+
+    if (!a.store) {
+        out << "the drive keeps these values only until power-off unless they are stored (--store)\n";
+        return kExitOk;
+    }
+    const uint8_t slave = report.newLink ? report.newLink->address : a.slave;
+    const SdoStep stored = ParameterStore::Store(m, slave);
+    if (!stored.Ok()) {
+        err << "storing the parameters failed: ";
+        return SdoFailure(err, stored);
+    }
+    out << "stored: the drive keeps these values after power-off\n";
+    return kExitOk;
+}
+
+}  // namespace Cli

@@ -1,0 +1,350 @@
+// zoric-cli's drive configuration files end to end: backup, diff against the
+// drive and between files, restore with its questions, and files that must
+// never reach the drive.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "CliHarness.h"
+#include "DriveSimulator.h"
+#include "FieldGroups.h"
+#include "ModbusMaster.h"
+
+using namespace std::chrono_literals;
+using cli_test::Cli;
+using cli_test::RunCli;
+using zoric::sim::CDriveSimulator;
+using zoric::sim::SimOptions;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr uint16_t kRatedCurrent = FieldRules::Rule("motor.rated_current").reg;
+constexpr uint16_t kAcceleration = FieldRules::Rule("ramp.acceleration").reg;
+constexpr uint16_t kOverVoltage = FieldRules::Rule("safety.over_voltage").reg;
+constexpr uint16_t kParity = FieldRules::Rule("comm.parity").reg;
+constexpr uint16_t kSyncCycle = 0x1006;
+
+std::string ReadText(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void WriteText(const fs::path& path, const std::string& text)
+{
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+// The text with `key`'s raw value replaced.
+std::string WithRaw(std::string text, const std::string& key, const std::string& raw)
+{
+    const size_t at = text.find("\"" + key + "\":");
+    const size_t from = text.find("\"raw\":", at) + 6;
+    const size_t to = text.find(",\"shown\"", from);
+    if (at == std::string::npos || to == std::string::npos) return "key not found: " + key;
+    return text.replace(from, to - from, raw);
+}
+
+int LineOf(const std::string& text, const std::string& key)
+{
+    const size_t at = text.find("\"" + key + "\":");
+    return 1 + static_cast<int>(std::count(text.begin(), text.begin() + static_cast<long>(at), '\n'));
+}
+
+// Every register of every setting, and the SYNC cycle: what a load would touch.
+std::vector<uint32_t> Settings(CDriveSimulator& sim)
+{
+    std::vector<uint32_t> values;
+    for (const FieldRules::Group& group : FieldRules::kGroups) {
+        for (const FieldRules::Field& field : group.fields) {
+            for (int i = 0; i < field.registers; ++i)
+                values.push_back(sim.GetRegister(static_cast<uint16_t>(field.reg + i)));
+        }
+    }
+    values.push_back(sim.GetObject(kSyncCycle, 0).value_or(0xDEAD));
+    return values;
+}
+
+class CliConfig : public Cli {
+protected:
+    void SetUp() override
+    {
+        Cli::SetUp();
+        dir = fs::temp_directory_path() /
+              ("zoric-cli-" + std::to_string(getpid()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+    std::string File(const std::string& name) const { return (dir / name).string(); }
+
+    // A file from another drive whose settings differ from this one's.
+    std::string OtherDrivesFile()
+    {
+        SimOptions o;
+        o.timeScale = 0.02;
+        CDriveSimulator other(o);
+        EXPECT_TRUE(other.Start());
+        other.SetRegister(kRatedCurrent, 1234);
+        other.SetRegister(kAcceleration, 777);
+        other.SetRegister(kOverVoltage, 500);
+        other.SetObject(kSyncCycle, 0, 10000);
+        const std::string path = File("other.json");
+        const auto r = RunCli({"--port", other.SlavePath(), "backup", path});
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        return path;
+    }
+
+    fs::path dir;
+};
+
+TEST_F(CliConfig, BackupDiffsEqualUntilTheDriveChanges)
+{
+    const std::string file = File("drive.json");
+    auto r = Run({"backup", file});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out.find("wrote "), 0u) << r.out;
+    EXPECT_NE(r.out.find(file), std::string::npos);
+    const std::string text = ReadText(file);
+    EXPECT_NE(text.find("\"tool\": \"zoric-cli"), std::string::npos);
+    EXPECT_EQ(text.find("\"created\": \"\""), std::string::npos) << "the time is filled in";
+
+    r = Run({"diff", file});
+    EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+    EXPECT_EQ(r.out, "");
+
+    const uint16_t before = sim->GetRegister(kRatedCurrent);
+    sim->SetRegister(kRatedCurrent, static_cast<uint16_t>(before + 11));
+    sim->SetObject(kSyncCycle, 0, 4000);
+    r = Run({"diff", file});
+    EXPECT_EQ(r.exitCode, 7);
+    EXPECT_EQ(r.out, "motor.rated_current\t" + std::to_string(before + 11) + "\t" + std::to_string(before) +
+                         "\nsync.cycle_period\t4000\t0\n")
+        << "the drive first, the file second";
+}
+
+TEST_F(CliConfig, DiffOfTwoFilesNeedsNoDrive)
+{
+    const std::string a = File("a.json"), b = File("b.json");
+    ASSERT_EQ(Run({"backup", a}).exitCode, 0);
+    std::string text = WithRaw(ReadText(a), "pid.speed_kd", "0.25");
+    // One side without an object the drive may lack.
+    const size_t cycle = text.find("      \"sync.cycle_period\"");
+    text.erase(cycle, text.find('\n', cycle) + 1 - cycle);
+    WriteText(b, text);
+
+    const auto requests = sim->RequestCount();
+    // A port that does not exist: opening it would exit 3.
+    auto r = RunCli({"--port", "/dev/zoric-none", "diff", a, b});
+    EXPECT_EQ(r.exitCode, 7) << r.err;
+    EXPECT_EQ(r.out, "pid.speed_kd\t0.01\t0.25\nsync.cycle_period\t0\t-\n");
+    r = RunCli({"--port", "/dev/zoric-none", "diff", a, a});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(sim->RequestCount(), requests);
+}
+
+TEST_F(CliConfig, RestoreLoadsAnotherDrivesFileAndStoresOnlyWhenAsked)
+{
+    const std::string state = File("state");
+    SimOptions o;
+    o.timeScale = 0.02;
+    o.stateFile = state;
+    sim.reset();
+    Start(o);
+    const std::string file = OtherDrivesFile();
+
+    auto r = Run({"restore", file, "--yes"});
+    ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
+    EXPECT_NE(r.out.find("motor.rated_current: 500 (5.00 A) -> 1234 (12.34 A)"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("  motor: verified\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("  sync: verified\n"), std::string::npos);
+    EXPECT_NE(r.out.find("  pid: unchanged\n"), std::string::npos);
+    EXPECT_NE(r.out.find("until power-off"), std::string::npos) << "the hint to store";
+    EXPECT_FALSE(fs::exists(state)) << "stored without --store";
+    EXPECT_EQ(sim->GetRegister(kRatedCurrent), 1234);
+    EXPECT_EQ(Run({"diff", file}).exitCode, 0);
+
+    r = Run({"restore", file, "--yes"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_NE(r.out.find("nothing to load"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("load:"), std::string::npos) << "nothing loaded when nothing differs";
+
+    sim->SetRegister(kAcceleration, 5);
+    r = Run({"restore", file, "--yes", "--store"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("stored"), std::string::npos);
+    EXPECT_TRUE(fs::exists(state));
+}
+
+TEST_F(CliConfig, RestoreAsksAndWritesNothingUnlessConfirmed)
+{
+    const std::string file = OtherDrivesFile();
+    const auto before = Settings(*sim);
+
+    auto r = Run({"restore", file});
+    EXPECT_EQ(r.exitCode, 11) << "not on a terminal, and no --yes";
+    EXPECT_NE(r.err.find("--yes"), std::string::npos);
+    EXPECT_NE(r.out.find("motor.rated_current"), std::string::npos) << "the changes are listed all the same";
+    EXPECT_EQ(Settings(*sim), before);
+
+    for (const char* answer : {"n\n", "\n", "yess\n"}) {
+        r = Run({"restore", file}, 0ms, std::string(answer));
+        EXPECT_EQ(r.exitCode, 11) << answer;
+        EXPECT_NE(r.err.find("Load 4 changes into the drive? [y/N]"), std::string::npos) << r.err;
+        EXPECT_EQ(Settings(*sim), before) << answer;
+    }
+    r = Run({"restore", file}, 0ms, std::string("Y\n"));
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(sim->GetRegister(kAcceleration), 777);
+}
+
+TEST_F(CliConfig, InvalidFilesNeverReachTheDrive)
+{
+    const std::string good = File("good.json");
+    ASSERT_EQ(Run({"backup", good}).exitCode, 0);
+    const std::string text = ReadText(good);
+    struct Case {
+        const char* name;
+        std::string text;
+        std::string named;  // what the message must name
+    };
+    const std::string garbled = text.substr(0, 900) + "\x1b]0;title\x07 ~~ " + text.substr(930);
+    std::string newer = text;
+    newer.replace(newer.find("\"format_version\": 1"), 19, "\"format_version\": 2");
+    const std::vector<Case> cases = {
+        {"bad-value", WithRaw(text, "motor.rated_current", "-5"),
+         "motor.rated_current (line " + std::to_string(LineOf(text, "motor.rated_current")) + ")"},
+        {"signed-wraps", WithRaw(text, "foc.phase_offset", "18446744073709551615"), "foc.phase_offset (line "},
+        {"list-item", WithRaw(text, "comm.parity", "4"), "comm.parity (line "},
+        {"truncated", text.substr(0, text.size() / 2), "(line "},
+        {"garbled", garbled, "(line "},
+        {"control-key", text.substr(0, text.find("  \"created\"")) + "  \"\\u001b]0;title\\u0007\": 1,\n" +
+                            text.substr(text.find("  \"created\"")),
+         "(line 5): unknown key"},
+        {"newer", newer, "format_version (line 3)"},
+        {"nested", "{\"format\":\"zoric-drive-configuration\",\"format_version\":" + std::string(100000, '[') +
+                       std::string(100000, ']') + "}",
+         "nested deeper"},
+    };
+    const auto before = Settings(*sim);
+    const auto requests = sim->RequestCount();
+    for (const Case& c : cases) {
+        const std::string path = File(std::string(c.name) + ".json");
+        WriteText(path, c.text);
+        for (const auto& args : {std::vector<std::string>{"restore", path, "--yes", "--include-comm"},
+                                 std::vector<std::string>{"diff", path}}) {
+            auto r = Run(args);
+            EXPECT_EQ(r.exitCode, 10) << c.name << " " << args[0] << ": " << r.err;
+            EXPECT_NE(r.err.find(c.named), std::string::npos) << c.name << ": " << r.err;
+            EXPECT_EQ(r.err.find('\x1b'), std::string::npos) << "no control characters from the file reach the terminal";
+        }
+    }
+    EXPECT_EQ(Run({"diff", good, File("none.json")}).exitCode, 10);
+    EXPECT_EQ(sim->RequestCount(), requests);
+    EXPECT_EQ(Settings(*sim), before);
+}
+
+TEST_F(CliConfig, OptionsAreCheckedBeforeTheDrive)
+{
+    const std::string file = File("drive.json");
+    ASSERT_EQ(Run({"backup", file}).exitCode, 0);
+    const auto requests = sim->RequestCount();
+    for (std::vector<std::string> bad : {std::vector<std::string>{"restore", file, "--groups", "motor,nope"},
+                                         {"restore", file, "--groups", "motor,"}, {"restore", file, "--groups"},
+                                         {"restore"}, {"diff"}, {"diff", file, file, file}, {"backup"},
+                                         {"diff", file, "--yes"}, {"backup", file, "--store"}}) {
+        auto r = Run(bad);
+        EXPECT_EQ(r.exitCode, 2) << bad.back();
+        EXPECT_NE(r.err.find("usage"), std::string::npos);
+    }
+    EXPECT_NE(Run({"restore", file, "--groups", "motor,nope"}).err.find("nope"), std::string::npos);
+    EXPECT_EQ(sim->RequestCount(), requests);
+}
+
+TEST_F(CliConfig, GroupsAndKeptSettingsLimitTheLoad)
+{
+    const std::string file = OtherDrivesFile();
+    std::string text = ReadText(file);
+    text = WithRaw(text, "motor.phase_sequence", "[2,1030,515]");
+    WriteText(file, text);
+    auto r = Run({"restore", file, "--yes", "--groups", "ramp,safety"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(sim->GetRegister(kAcceleration), 777);
+    EXPECT_EQ(sim->GetRegister(kOverVoltage), 500);
+    EXPECT_NE(sim->GetRegister(kRatedCurrent), 1234) << "the motor group was not selected";
+    EXPECT_EQ(r.out.find("  motor:"), std::string::npos);
+
+    r = Run({"restore", file, "--yes"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("motor.phase_sequence"), std::string::npos);
+    EXPECT_NE(r.out.find("--include-motor-identity would load it"), std::string::npos) << r.out;
+    EXPECT_EQ(Run({"diff", file}).out.find("motor.phase_sequence\t"), 0u) << "the motor identity stays";
+}
+
+TEST_F(CliConfig, IncludeCommReopensThePortWithTheNewLine)
+{
+    const std::string file = File("drive.json");
+    ASSERT_EQ(Run({"backup", file}).exitCode, 0);
+    // The simulated line cannot tell parity apart: a new parity keeps it answering.
+    WriteText(file, WithRaw(ReadText(file), "comm.parity", "2"));
+    auto r = Run({"restore", file, "--yes"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_NE(r.out.find("--include-comm would load it"), std::string::npos) << r.out;
+    EXPECT_EQ(sim->GetRegister(kParity), 0);
+
+    r = Run({"restore", file, "--yes", "--include-comm"});
+    EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+    EXPECT_NE(r.err.find("reopening"), std::string::npos) << r.err;
+    EXPECT_NE(r.out.find("  comm: verified\n"), std::string::npos) << r.out;
+    EXPECT_EQ(sim->GetRegister(kParity), 2);
+}
+
+TEST_F(CliConfig, CtrlCWhileReadingTheDriveLeavesEverythingAsItWas)
+{
+    const std::string file = OtherDrivesFile();
+    SimOptions o;  // answers at the pace of 9600 baud: a whole read takes seconds
+    o.pacing = true;
+    sim.reset();
+    Start(o);
+    const auto before = Settings(*sim);
+    auto r = Run({"restore", file, "--yes"}, 300ms);
+    EXPECT_EQ(r.exitCode, 130) << r.out << r.err;
+    EXPECT_EQ(Settings(*sim), before);
+    const std::string backup = File("interrupted.json");
+    r = Run({"backup", backup}, 300ms);
+    EXPECT_EQ(r.exitCode, 130);
+    EXPECT_FALSE(fs::exists(backup));
+}
+
+TEST_F(CliConfig, ARunningMotorRefusesTheLoad)
+{
+    const std::string file = OtherDrivesFile();
+    {
+        CModbusMaster master;
+        ASSERT_TRUE(master.OpenPort(sim->SlavePath(), 9600, 0));
+        ASSERT_EQ(master.WriteSpeedCommand(1, 250, CModbusMaster::SpeedCommandKind::Frequency), kResultOk);
+        RealtimeStatus status{};
+        for (int i = 0; i < 100 && status.commutationFrequency == 0; ++i) {
+            std::this_thread::sleep_for(10ms);
+            ASSERT_EQ(master.ReadRealtimeStatus(1, status), kResultOk);
+        }
+    }
+    const auto before = Settings(*sim);
+    auto r = Run({"restore", file, "--yes"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("running"), std::string::npos) << r.err;
+    EXPECT_EQ(Settings(*sim), before);
+}
+
+}  // namespace
