@@ -14,6 +14,8 @@
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace {
@@ -208,6 +210,29 @@ bool cnComm::IsWatchThreadRunning() const
     return m_watchThread.joinable();
 }
 
+namespace {
+
+// A pseudo-terminal never keeps the parity-enable bit, and the C library
+// reports a setting that changes nothing else as refused: reopening a pty at
+// the parity it already has would fail. On a pty (no wire, so no parity to
+// get wrong) the rest being in effect is enough.
+bool PtyKeptAllButParity(int fd, const termios& wanted)
+{
+    struct stat st {};
+    constexpr unsigned kFirstPtyMajor = 136;  // Unix98 pty slaves: majors 136..143
+    constexpr unsigned kLastPtyMajor = 143;
+    if (errno != EINVAL || fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode) || major(st.st_rdev) < kFirstPtyMajor ||
+        major(st.st_rdev) > kLastPtyMajor)
+        return false;
+    termios now{};
+    if (tcgetattr(fd, &now) != 0) return false;
+    const tcflag_t kept = static_cast<tcflag_t>(~PARENB);
+    return (now.c_cflag & kept) == (wanted.c_cflag & kept) && now.c_iflag == wanted.c_iflag &&
+           cfgetospeed(&now) == cfgetospeed(&wanted);
+}
+
+}  // namespace
+
 bool cnComm::ApplyMode(const char* modeText)
 {
     int fd = Handle();
@@ -231,7 +256,7 @@ bool cnComm::ApplyMode(const char* modeText)
     speed_t sp = BaudConstant(s.baud);
     if (sp == 0) sp = B9600;  // placeholder; the real rate follows through termios2
     if (cfsetispeed(&tio, sp) != 0 || cfsetospeed(&tio, sp) != 0) return false;
-    if (tcsetattr(fd, TCSANOW, &tio) != 0) return false;
+    if (tcsetattr(fd, TCSANOW, &tio) != 0 && !PtyKeptAllButParity(fd, tio)) return false;
     return BaudConstant(s.baud) != 0 || SetCustomBaud(fd, s.baud);
 }
 

@@ -310,6 +310,32 @@ TEST_F(CliConfig, IncludeCommReopensThePortWithTheNewLine)
     EXPECT_EQ(sim->GetRegister(kParity), 2);
 }
 
+TEST_F(CliConfig, ANewAddressAndLineAreFollowedAndStoredThere)
+{
+    const std::string state = File("state");
+    SimOptions o;
+    o.timeScale = 0.02;
+    o.stateFile = state;
+    o.applyLinkSettings = true;  // the drive takes on its new link at once
+    sim.reset();
+    Start(o);
+    const std::string file = File("drive.json");
+    ASSERT_EQ(Run({"backup", file}).exitCode, 0);
+    std::string text = WithRaw(ReadText(file), "comm.slave_address", "9");
+    text = WithRaw(text, "comm.baud_rate", "19200");
+    WriteText(file, WithRaw(text, "comm.parity", "1"));
+
+    auto r = Run({"restore", file, "--yes", "--include-comm", "--store"});
+    EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+    EXPECT_NE(r.out.find("  comm_address: verified\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("  comm: verified\n"), std::string::npos) << r.out;
+    EXPECT_EQ(sim->CurrentLink().slaveAddress, 9);
+    EXPECT_EQ(sim->CurrentLink().baudRate, 19200u);
+    EXPECT_TRUE(fs::exists(state)) << "stored at the new address";
+    r = Run({"--slave", "9", "--baud", "19200", "--parity", "1", "diff", file});
+    EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+}
+
 TEST_F(CliConfig, CtrlCWhileReadingTheDriveLeavesEverythingAsItWas)
 {
     const std::string file = OtherDrivesFile();

@@ -123,6 +123,21 @@ TEST(SerialPort, StatusQueryCountsWaitingBytesOnAPseudoTerminal)
     close(peer);
 }
 
+TEST(SerialPort, APtyReopensAtTheParityItAlreadyHas)
+{
+    // The pty drops the parity bit; asking again for the same settings
+    // changes nothing else, which the C library would report as refused.
+    CPtyBridge line;
+    ASSERT_TRUE(line.Ok());
+    for (int round = 0; round < 2; ++round) {
+        cnComm port(0, true);
+        port.m_portName = line.PathA();
+        ASSERT_TRUE(port.Open());
+        EXPECT_TRUE(port.ApplyMode("19200,o,8,1")) << "round " << round;
+        port.Close();
+    }
+}
+
 TEST(PortNames, ComNamesResolveThroughTheLinkDirectoryOrTheSerialDevices)
 {
     namespace fs = std::filesystem;
