@@ -18,6 +18,7 @@
 #include "AboutDlg.h"
 #include "AppIcon.h"
 #include "CommParamDlg.h"
+#include "ConfigFlow.h"
 #include "DataExchange.h"
 #include "GroupActions.h"
 #include "MessageBox.h"
@@ -39,6 +40,8 @@ namespace {
 
 constexpr int kNamedComPorts = 15;
 constexpr int kTimerPeriodMs = 100;
+// What made an exported configuration file.
+const char* const kToolName = "ZORIC_Demo 2.0";
 
 // Texts that come from the Qt-free protocol modules.
 QString StatusText(const std::string& text) {
@@ -74,6 +77,7 @@ struct CDemoDlg::Impl {
     std::vector<QWidget*> pageList;  // tab order
     QTimer* timer = nullptr;
     QMenuBar* menuBar = nullptr;
+    CConfigFlow* configFlow = nullptr;
 
     // Stored values of the controls.
     int autoUpdate = 0;
@@ -220,8 +224,12 @@ void CDemoDlg::CreateMenu() {
     layout()->setMenuBar(d->menuBar);
 
     QMenu* file = d->menuBar->addMenu(tr("文件(&F)"));
-    file->addAction(tr("载入配置(&L)"), this, [this] { CMessageBox::Ok(this, tr("功能暂不可用")); });
-    file->addAction(tr("导出配置(&E)"), this, [this] { CMessageBox::Ok(this, tr("功能暂不可用")); });
+    ConfigHost host;
+    host.tool = QString::fromLatin1(kToolName);
+    d->configFlow = new CConfigFlow(this, std::move(host));
+    file->addAction(tr("载入配置(&L)"), this, [this] { d->configFlow->Load(); });
+    file->addAction(tr("导出配置(&E)"), this, [this] { d->configFlow->Export(); });
+    file->addAction(tr("比较配置(&C)"), this, [this] { d->configFlow->Compare(); });
     file->addSeparator();
     // A posted close request, the same as the close box.
     file->addAction(tr("退出(&Q)"), this, [this] { QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection); });
