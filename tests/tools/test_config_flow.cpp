@@ -309,4 +309,67 @@ TEST_F(ConfigFlowPacedTest, CancelInTheMiddleOfAnExportLeavesNoFile)
     EXPECT_LT(RequestCount() - before - whole, whole / 2) << "the read stopped at the next step";
 }
 
+// The drive answers whatever line settings the port uses, as a drive that
+// has just taken new ones does.
+class ConfigFlowRelinkTest : public ConfigFlowTest {
+protected:
+    zoric::sim::SimOptions SimulatorOptions() const override
+    {
+        zoric::sim::SimOptions options;
+        options.strictLine = false;
+        return options;
+    }
+};
+
+TEST_F(ConfigFlowRelinkTest, NewLineSettingsReopenThePortAndTheConnectionControlsFollow)
+{
+    // Opened through the connection controls, as a user does: COM3 is the drive.
+    qputenv("ZORIC_COM_DIR", m_dir.path().toLocal8Bit());
+    ASSERT_TRUE(QFile::link(QString::fromStdString(m_sim->SlavePath()), Path("COM3")));
+    auto* openButton = Find<QPushButton>(m_dlg.get(), "m_btnOpenPort");
+    Click(openButton);  // the fixture's port closes
+    Select(Find<QComboBox>(m_dlg.get(), "m_comboPort"), 2);
+    Click(openButton);
+    ASSERT_TRUE(m_dlg->m_master.IsPortOpen());
+
+    Backup::Configuration file = Export(Path("drive.json"));
+    file.values["comm.baud_rate"] = 19200;
+    file.values["comm.parity"] = 2;
+    Write(Path("line.json"), file);
+    m_boxes.Clear();
+
+    m_files.Choose(Path("line.json"));
+    Trigger("载入配置(&L)");
+    auto* options = Open<CLoadOptionsDlg>();
+    ASSERT_NE(options, nullptr);
+    Press(options, "m_btnOk");
+    EXPECT_EQ(m_boxes.LastText(), QStringLiteral("没有要写入的参数(2项差异按所选项保留)。"));
+
+    m_files.Choose(Path("line.json"));
+    Trigger("载入配置(&L)");
+    options = Open<CLoadOptionsDlg>();
+    Click(Find<QCheckBox>(options, "m_checkComm"));
+    EXPECT_TRUE(m_boxes.LastText().contains(QStringLiteral("通讯连接")));
+    Press(options, "m_btnOk");
+    auto* changes = Open<CConfigDiffDlg>();
+    ASSERT_NE(changes, nullptr);
+    EXPECT_EQ(Column(changes->Changes(), 0), QStringList({"comm.baud_rate", "comm.parity"}));
+    Press(changes, "m_btnOk");
+    auto* report = Open<CLoadReportDlg>();
+    ASSERT_NE(report, nullptr);
+    EXPECT_TRUE(report->Summary().contains(QStringLiteral("重新打开")));
+    const QStringList steps = Column(report->Steps(), 0);
+    EXPECT_EQ(Column(report->Steps(), 1).value(steps.indexOf(QStringLiteral("通讯参数"))),
+              QStringLiteral("已写入并校验"));
+
+    EXPECT_EQ(m_sim->GetRegister(0x0091), 19200);
+    EXPECT_EQ(m_sim->GetRegister(0x0092), 2);
+    EXPECT_TRUE(m_dlg->m_master.IsPortOpen());
+    EXPECT_EQ(Find<QComboBox>(m_dlg.get(), "m_comboBaud")->currentText(), QStringLiteral("19200"));
+    EXPECT_EQ(Find<QComboBox>(m_dlg.get(), "m_comboParity")->currentIndex(), 2);
+    EXPECT_EQ(m_dlg->m_deviceAddress.load(), 1);
+    Press(report, "m_btnClose");
+    qunsetenv("ZORIC_COM_DIR");
+}
+
 }  // namespace
