@@ -111,8 +111,8 @@ public:
         std::string* fields[] = {&drive.identifier, &drive.version, &drive.model};
         const char* names[] = {"identifier", "version", "model"};
         for (const auto& [key, value] : json.items()) {
-            if (std::find_if(std::begin(names), std::end(names), [&](const char* n) { return key == n; }) ==
-                std::end(names))
+            // No lambda: clang 14 cannot capture a structured binding.
+            if (std::find(std::begin(names), std::end(names), key) == std::end(names))
                 return Fail(FileError::UnknownKey, key, "unknown key in \"drive\"");
         }
         for (size_t i = 0; i < std::size(names); ++i) {
