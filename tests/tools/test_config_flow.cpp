@@ -268,7 +268,10 @@ TEST_F(ConfigFlowTest, ARefusalOrAnotherDriveWritesNothing)
     EXPECT_EQ(Open<CConfigDiffDlg>(100), nullptr) << "answered No";
 
     ASSERT_EQ(m_dlg->m_master.WriteSpeedCommand(1, 250, CModbusMaster::SpeedCommandKind::Frequency), kResultOk);
-    QTest::qWait(200);  // the motor picks up speed
+    ASSERT_TRUE(QTest::qWaitFor([&] {  // the motor picks up speed
+        RealtimeStatus status{};
+        return m_dlg->m_master.ReadRealtimeStatus(1, status) == kResultOk && status.commutationFrequency != 0;
+    }));
     m_files.Choose(Path("other.json"));
     Trigger("载入配置(&L)");
     Press(Open<CLoadOptionsDlg>(), "m_btnOk");
