@@ -18,6 +18,7 @@
 #include "AboutDlg.h"
 #include "AppIcon.h"
 #include "CommParamDlg.h"
+#include "ConfigFlow.h"
 #include "DataExchange.h"
 #include "GroupActions.h"
 #include "MessageBox.h"
@@ -39,6 +40,8 @@ namespace {
 
 constexpr int kNamedComPorts = 15;
 constexpr int kTimerPeriodMs = 100;
+// What made an exported configuration file.
+const char* const kToolName = "ZORIC_Demo 2.0";
 
 // Texts that come from the Qt-free protocol modules.
 QString StatusText(const std::string& text) {
@@ -74,6 +77,12 @@ struct CDemoDlg::Impl {
     std::vector<QWidget*> pageList;  // tab order
     QTimer* timer = nullptr;
     QMenuBar* menuBar = nullptr;
+    CConfigFlow* configFlow = nullptr;
+
+    // The port the button opened: a configuration load that changes the
+    // drive's line settings reopens it. Number 0 and no device: none.
+    uint32_t openedNumber = 0;
+    std::string openedDevice;
 
     // Stored values of the controls.
     int autoUpdate = 0;
@@ -220,8 +229,14 @@ void CDemoDlg::CreateMenu() {
     layout()->setMenuBar(d->menuBar);
 
     QMenu* file = d->menuBar->addMenu(tr("文件(&F)"));
-    file->addAction(tr("载入配置(&L)"), this, [this] { CMessageBox::Ok(this, tr("功能暂不可用")); });
-    file->addAction(tr("导出配置(&E)"), this, [this] { CMessageBox::Ok(this, tr("功能暂不可用")); });
+    ConfigHost host;
+    host.tool = QString::fromLatin1(kToolName);
+    host.reopener = [this] { return PortReopener(); };
+    host.linkChanged = [this](const std::optional<Backup::LinkSettings>& link) { OnLinkChanged(link); };
+    d->configFlow = new CConfigFlow(this, std::move(host));
+    file->addAction(tr("载入配置(&L)"), this, [this] { d->configFlow->Load(); });
+    file->addAction(tr("导出配置(&E)"), this, [this] { d->configFlow->Export(); });
+    file->addAction(tr("比较配置(&C)"), this, [this] { d->configFlow->Compare(); });
     file->addSeparator();
     // A posted close request, the same as the close box.
     file->addAction(tr("退出(&Q)"), this, [this] { QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection); });
@@ -270,6 +285,8 @@ bool CDemoDlg::eventFilter(QObject* watched, QEvent* event) {
 void CDemoDlg::OnOpenPort() {
     UpdateData(true);
     if (m_master.IsPortOpen()) {
+        d->openedNumber = 0;
+        d->openedDevice.clear();
         Link().Act(d->ui.m_btnOpenPort, [](CModbusMaster& master, uint8_t) { master.ClosePort(); return true; },
                    [this](bool) { d->ui.m_btnOpenPort->setText(tr("打开串口")); });
         return;
@@ -289,13 +306,42 @@ void CDemoDlg::OnOpenPort() {
             if (number) return master.OpenPort(number, baud, parity);
             return !device.empty() && master.OpenPort(device, baud, parity);
         },
-        [this](bool opened) {
+        [this, number, device](bool opened) {
             if (opened) {
+                d->openedNumber = number;
+                d->openedDevice = device;
                 d->ui.m_btnOpenPort->setText(tr("关闭串口"));
             } else {
                 CMessageBox::Ok(this, tr("打开串口失败"));
             }
         });
+}
+
+std::function<bool(CModbusMaster&, const Backup::LinkSettings&)> CDemoDlg::PortReopener() const {
+    if (d->openedNumber == 0 && d->openedDevice.empty()) return {};
+    // Runs on the link thread: values only.
+    return [number = d->openedNumber, device = d->openedDevice](CModbusMaster& master,
+                                                                const Backup::LinkSettings& link) {
+        master.ClosePort();
+        const int baud = static_cast<int>(link.baud);
+        if (number) return master.OpenPort(number, baud, link.parityIndex);
+        return master.OpenPort(device, baud, link.parityIndex);
+    };
+}
+
+void CDemoDlg::OnLinkChanged(const std::optional<Backup::LinkSettings>& link) {
+    if (!link) {
+        // The port could not be reopened: it may be closed now.
+        if (!m_master.IsPortOpen()) d->ui.m_btnOpenPort->setText(tr("打开串口"));
+        return;
+    }
+    UpdateData(true);
+    const int baudIndex = d->ui.m_comboBaud->findText(QString::number(link->baud));
+    if (baudIndex >= 0) d->baudIndex = baudIndex;
+    d->parityIndex = link->parityIndex;
+    d->addressText = QString::fromStdString(TextNumber::Format("0x%02X", static_cast<unsigned>(link->address)));
+    UpdateData(false);
+    OnAddressEdited();  // the device address and its boxes
 }
 
 void CDemoDlg::OnAddressBit() {

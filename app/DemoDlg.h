@@ -7,7 +7,9 @@
 #include <QDialog>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "MainShared.h"
@@ -24,6 +26,9 @@ class CSystemParamDlg;
 class CCommParamDlg;
 class CRegisterDlg;
 class CObjectDictDlg;
+namespace Backup {
+struct LinkSettings;
+}
 
 class CDemoDlg : public QDialog, public CMainShared {
     Q_OBJECT
@@ -68,6 +73,9 @@ private:
     void OnReadInfo();
     void OnOemInfo();
     void OnClearPosition();
+    // The configuration load's side of the connection (ConfigHost).
+    std::function<bool(CModbusMaster&, const Backup::LinkSettings&)> PortReopener() const;
+    void OnLinkChanged(const std::optional<Backup::LinkSettings>& link);
     void ShowStatus(ModbusResult result, const RealtimeStatus& status);
     void ShowTool(QWidget* tool);
     void ShowAbout();

@@ -12,6 +12,9 @@
 #include <cstdio>
 
 #include "AboutDlg.h"
+#include "ConfigDiffDlg.h"
+#include "LoadOptionsDlg.h"
+#include "LoadReportDlg.h"
 #include "DemoDlg.h"
 #include "DriveSimulator.h"
 #include "MessageBox.h"
@@ -33,6 +36,40 @@ bool Save(QWidget* window, const QDir& dir, const QString& name) {
     const bool ok = window->grab().save(path);
     std::printf("%s %dx%d %s\n", ok ? "wrote" : "FAILED", window->width(), window->height(),
                 path.toUtf8().constData());
+    return ok;
+}
+
+// The configuration menu's windows, with the simulated drive's values and
+// a few made-up differences.
+bool SaveConfigWindows(CDemoDlg& dlg, const QDir& dir) {
+    bool ok = true;
+    CLoadOptionsDlg options(&dlg, QStringLiteral("drive.json"));
+    options.show();
+    ok = Save(&options, dir, QStringLiteral("config-options")) && ok;
+
+    const Backup::Values drive = Backup::ReadConfiguration(dlg.m_master, 1).config.values;
+    Backup::Values file = drive;
+    file["motor.rated_current"] += 50;
+    file["pid.speed_kp"] = 0x40200000;
+    file["motor.phase_sequence"] ^= 0x0101;
+    std::vector<CConfigDiffDlg::Row> changes, kept;
+    for (const Backup::Difference& d : Backup::Compare(drive, file))
+        (d.key == "motor.phase_sequence" ? kept : changes).push_back({d.key, d.first, d.second});
+    CConfigDiffDlg diff(&dlg, drive, file);
+    diff.ShowLoad(changes, kept);
+    diff.show();
+    ok = Save(&diff, dir, QStringLiteral("config-changes")) && ok;
+
+    Backup::LoadReport report;
+    for (const std::string& step : Backup::LoadSteps({})) {
+        Backup::StepReport out;
+        out.step = step;
+        out.status = step == "motor" || step == "pid" ? Backup::StepStatus::Verified : Backup::StepStatus::Unchanged;
+        report.steps.push_back(out);
+    }
+    CLoadReportDlg result(&dlg, report);
+    result.show();
+    ok = Save(&result, dir, QStringLiteral("config-report")) && ok;
     return ok;
 }
 
@@ -90,6 +127,7 @@ int main(int argc, char** argv) {
             ok = Save(tool, dir, QStringLiteral("tool-%1-%2").arg(++n).arg(name)) && ok;
             tool->hide();
         }
+        ok = SaveConfigWindows(dlg, dir) && ok;
         CAboutDlg about(&dlg);
         about.show();
         ok = Save(&about, dir, QStringLiteral("about")) && ok;

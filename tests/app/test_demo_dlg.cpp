@@ -139,7 +139,7 @@ TEST_F(DemoDlgTest, StartsWithTheDocumentedControlsAndPages) {
     EXPECT_EQ(g_pMainDlg, m_dlg.get());
 }
 
-TEST_F(DemoDlgTest, MenuShowsTheToolWindowsAndTheUnavailableEntries) {
+TEST_F(DemoDlgTest, MenuShowsTheToolWindowsAndTheFileEntries) {
     QAction* registers = MenuAction(QStringLiteral("读写寄存器(&R)"));
     ASSERT_NE(registers, nullptr);
     registers->trigger();
@@ -155,9 +155,14 @@ TEST_F(DemoDlgTest, MenuShowsTheToolWindowsAndTheUnavailableEntries) {
     dictionary->trigger();
     EXPECT_TRUE(m_dlg->ObjectDictTool()->isVisible());
 
-    MenuAction(QStringLiteral("载入配置(&L)"))->trigger();
+    QStringList fileEntries;
+    for (QAction* action : Find<QMenuBar>(m_dlg.get(), "m_menuBar")->actions().value(0)->menu()->actions())
+        fileEntries << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    EXPECT_EQ(fileEntries, QStringList({"载入配置(&L)", "导出配置(&E)", "比较配置(&C)", "-", "退出(&Q)"}));
+    // With the port closed the configuration entries say so before asking for a file.
+    m_dlg->m_master.ClosePort();
     MenuAction(QStringLiteral("导出配置(&E)"))->trigger();
-    EXPECT_EQ(m_boxes.Texts(), QStringList({"功能暂不可用", "功能暂不可用"}));
+    EXPECT_EQ(m_boxes.Texts(), QStringList({"串口未打开"}));
     EXPECT_EQ(m_boxes.Requests()[0].caption, QStringLiteral("ZORIC_Demo"));
     EXPECT_NE(MenuAction(QStringLiteral("关于(&A)")), nullptr);
 

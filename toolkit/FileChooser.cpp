@@ -1,0 +1,52 @@
+#include "FileChooser.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QThread>
+
+namespace {
+CFileChooser::IHandler* g_handler = nullptr;
+// The folder the next dialog starts in: where the user went last time.
+QString g_lastFolder;
+}  // namespace
+
+QString CFileChooser::Open(QWidget* parent, const QString& caption, const QString& filter)
+{
+    Request request;
+    request.caption = caption;
+    request.filter = filter;
+    return Show(parent, request);
+}
+
+QString CFileChooser::Save(QWidget* parent, const QString& caption, const QString& filter,
+                           const QString& defaultSuffix)
+{
+    Request request;
+    request.mode = Mode::Save;
+    request.caption = caption;
+    request.filter = filter;
+    request.defaultSuffix = defaultSuffix;
+    return Show(parent, request);
+}
+
+QString CFileChooser::Show(QWidget* parent, const Request& request)
+{
+    Q_ASSERT(!QCoreApplication::instance() || QThread::currentThread() == QCoreApplication::instance()->thread());
+    if (g_handler) return g_handler->Handle(request);
+
+    QFileDialog dialog(parent, request.caption, g_lastFolder, request.filter);
+    if (request.mode == Mode::Save) {
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setDefaultSuffix(request.defaultSuffix);
+    } else {
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+    }
+    if (dialog.exec() != QDialog::Accepted) return {};
+    const QString path = dialog.selectedFiles().value(0);
+    if (!path.isEmpty()) g_lastFolder = QFileInfo(path).absolutePath();
+    return path;
+}
+
+void CFileChooser::SetHandler(IHandler* handler) { g_handler = handler; }

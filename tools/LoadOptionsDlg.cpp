@@ -1,0 +1,65 @@
+#include "LoadOptionsDlg.h"
+
+#include <QCheckBox>
+
+#include "ConfigTexts.h"
+#include "MessageBox.h"
+#include "QtText.h"
+#include "ui_LoadOptionsDlg.h"
+
+namespace {
+constexpr int kColumns = 3;
+}
+
+CLoadOptionsDlg::CLoadOptionsDlg(QWidget* parent, const QString& file)
+    : QDialog(parent), ui(std::make_unique<Ui::CLoadOptionsDlg>())
+{
+    ui->setupUi(this);
+    ui->m_labelFile->setText(tr("文件: %1").arg(file));
+    int n = 0;
+    for (const std::string& group : Backup::GroupKeys()) {
+        auto* box = new QCheckBox(ConfigTexts::GroupName(group), ui->m_groupGroups);
+        box->setObjectName(QtText::Qs("m_checkGroup_" + group));
+        box->setChecked(true);
+        ui->m_gridGroups->addWidget(box, n / kColumns, n % kColumns);
+        connect(box, &QCheckBox::clicked, this, [this] { OnGroupClicked(); });
+        m_groups.emplace_back(group, box);
+        ++n;
+    }
+    connect(ui->m_checkComm, &QCheckBox::clicked, this, [this](bool checked) { OnCommClicked(checked); });
+}
+
+CLoadOptionsDlg::~CLoadOptionsDlg() = default;
+
+Backup::LoadOptions CLoadOptionsDlg::Options() const
+{
+    Backup::LoadOptions options;
+    for (const auto& [group, box] : m_groups) {
+        if (box->isChecked()) options.groups.push_back(group);
+    }
+    options.includeMotorIdentity = ui->m_checkIdentity->isChecked();
+    options.includeComm = ui->m_checkComm->isChecked();
+    return options;
+}
+
+QCheckBox* CLoadOptionsDlg::GroupBox(const std::string& group) const
+{
+    for (const auto& [key, box] : m_groups) {
+        if (key == group) return box;
+    }
+    return nullptr;
+}
+
+void CLoadOptionsDlg::OnGroupClicked()
+{
+    // No group ticked would be read as "every group".
+    bool any = false;
+    for (const auto& entry : m_groups) any = any || entry.second->isChecked();
+    ui->m_btnOk->setEnabled(any);
+}
+
+void CLoadOptionsDlg::OnCommClicked(bool checked)
+{
+    if (checked)
+        CMessageBox::Ok(this, tr("载入通讯设置会改变驱动器的通讯连接, 载入后将按新的设置重新打开串口。"));
+}

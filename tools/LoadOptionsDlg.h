@@ -1,0 +1,37 @@
+#pragma once
+// CLoadOptionsDlg: what a load takes from the file: one check box per
+// group (all ticked), the motor's own values and the communication settings
+// (both off: the one gives another motor the wrong commutation, the other
+// changes how the drive is reached).
+
+#include <QDialog>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "DriveConfig.h"
+
+class QCheckBox;
+
+namespace Ui {
+class CLoadOptionsDlg;
+}
+
+class CLoadOptionsDlg : public QDialog {
+    Q_OBJECT
+public:
+    CLoadOptionsDlg(QWidget* parent, const QString& file);
+    ~CLoadOptionsDlg() override;
+
+    Backup::LoadOptions Options() const;
+    // The box of a group ("m_checkGroup_motor" by name).
+    QCheckBox* GroupBox(const std::string& group) const;
+
+private:
+    void OnGroupClicked();
+    void OnCommClicked(bool checked);
+
+    std::unique_ptr<Ui::CLoadOptionsDlg> ui;
+    std::vector<std::pair<std::string, QCheckBox*>> m_groups;
+};
