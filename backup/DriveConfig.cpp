@@ -74,7 +74,9 @@ Failure FromResult(ModbusResult result)
     return failure;
 }
 
-Failure FromStep(const SdoStep& step)
+}  // namespace
+
+Failure FailureOf(const SdoStep& step)
 {
     Failure failure;
     failure.result = step.result;
@@ -86,6 +88,8 @@ Failure FromStep(const SdoStep& step)
     }
     return failure;
 }
+
+namespace {
 
 bool Absent(const Failure& failure)
 {
@@ -155,9 +159,9 @@ Failure ReadPdo(CModbusMaster& master, uint8_t slave, int n, std::string_view st
 {
     Collected collected;
     const PdoObjects::Communication comm = PdoObjects::ReadCommunication(master, slave, n, collected.Hooks());
-    if (!comm.outcome.Ok()) return FromStep(comm.outcome.step);
+    if (!comm.outcome.Ok()) return FailureOf(comm.outcome.step);
     const PdoObjects::Mapping mapping = PdoObjects::ReadMapping(master, slave, n, collected.Hooks());
-    if (!mapping.outcome.Ok()) return FromStep(mapping.outcome.step);
+    if (!mapping.outcome.Ok()) return FailureOf(mapping.outcome.step);
     if (entries) *entries = comm.entries;
     collected.Into(step, values);
     return {};
@@ -166,7 +170,7 @@ Failure ReadPdo(CModbusMaster& master, uint8_t slave, int n, std::string_view st
 Failure ReadSync(CModbusMaster& master, uint8_t slave, Values& values)
 {
     const SyncObjects::Reading reading = SyncObjects::Read(master, slave);
-    if (!reading.step.Ok()) return FromStep(reading.step);
+    if (!reading.step.Ok()) return FailureOf(reading.step);
     const char* keys[] = {"sync.cob_id", "sync.cycle_period", "sync.window_length"};
     for (int i = 0; i < SyncObjects::kCount; ++i) values[keys[i]] = reading.values[static_cast<size_t>(i)];
     return {};
@@ -422,7 +426,7 @@ private:
             const auto entries = m_plan.pdoEntries.find(n);
             const PdoObjects::Outcome outcome = PdoObjects::WriteCommunication(
                 m_master, m_slave, n, record, entries == m_plan.pdoEntries.end() ? 0 : entries->second);
-            if (!outcome.Ok()) return FromStep(outcome.step);
+            if (!outcome.Ok()) return FailureOf(outcome.step);
         }
         if (mappingChanged) {
             PdoObjects::MappingEntries entries;
@@ -432,7 +436,7 @@ private:
             }
             const auto count = static_cast<uint8_t>(Value(target, prefix + "mapping_count"));
             const PdoObjects::Outcome outcome = PdoObjects::WriteMapping(m_master, m_slave, n, entries, count);
-            if (!outcome.Ok()) return FromStep(outcome.step);
+            if (!outcome.Ok()) return FailureOf(outcome.step);
         }
         return {};
     }
@@ -443,7 +447,7 @@ private:
                                             static_cast<uint32_t>(Value(target, "sync.cycle_period")),
                                             static_cast<uint32_t>(Value(target, "sync.window_length"))};
         const SdoStep step = SyncObjects::Write(m_master, m_slave, values);
-        return step.Ok() ? Failure{} : FromStep(step);
+        return step.Ok() ? Failure{} : FailureOf(step);
     }
 
     void Relink(LoadReport& report)

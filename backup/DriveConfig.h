@@ -18,6 +18,7 @@
 
 #include "ConfigFile.h"
 #include "ModbusResult.h"
+#include "SdoStep.h"
 
 class CModbusMaster;
 
@@ -41,6 +42,8 @@ struct Failure {
 };
 // The result text of the link or the drive's abort text.
 std::string FailureText(const Failure& failure);
+// How one SDO exchange failed, if it did.
+Failure FailureOf(const SdoStep& step);
 
 struct ReadResult {
     Configuration config;  // identity and values; `created` and `tool` left to the caller

@@ -138,6 +138,12 @@ void CConfigLoad::OnReport(const Backup::LoadReport& report)
         CMessageBox::Ok(m_window, ConfigTexts::Refusal(report.refusal));
         return End();
     }
+    // Every page's speed unit follows the switch the load set, as after the
+    // motor page's "配置".
+    for (const Backup::StepReport& step : report.steps) {
+        if (step.step == "motor" && step.status == Backup::StepStatus::Verified)
+            g_pMainDlg->m_speedRangeX10 = m_plan.speedRangeCapable && (m_file.values.at("motor.speed_range_x10") & 1);
+    }
     // The connection controls follow the port before anything else is sent.
     if (m_options.includeComm && m_plan.newLink && m_host.linkChanged) m_host.linkChanged(report.newLink);
     auto* dialog = new CLoadReportDlg(m_window, report);
@@ -155,10 +161,7 @@ void CConfigLoad::AskStore()
     g_pMainDlg->Link().Act(
         m_window, [](CModbusMaster& master, uint8_t slave) { return ParameterStore::Store(master, slave); },
         [this](const SdoStep& step) {
-            Backup::Failure failure;
-            failure.result = step.result;
-            failure.aborted = step.Aborted();
-            failure.abortCode = step.Aborted() ? step.Value() : 0;
+            const Backup::Failure failure = Backup::FailureOf(step);
             CMessageBox::Ok(m_window, failure.Failed() ? tr("保存失败: %1").arg(ConfigTexts::Failure(failure))
                                                        : tr("保存成功"));
             End();

@@ -154,6 +154,7 @@ TEST_F(ConfigFlowTest, LoadWritesTheChosenGroupsAndReportsThemVerified)
     file.values["pid.speed_kp"] = 0x40200000;  // 2.5f
     file.values["motor.phase_sequence"] ^= 0x0101;  // the motor's own: kept unless asked
     file.values["safety.over_voltage"] = voltage + 7u;  // its group is left out below
+    file.values["motor.speed_range_x10"] = 1;  // whole Hz from now on, for every page
     Write(Path("changed.json"), file);
     m_boxes.Clear();
 
@@ -169,8 +170,9 @@ TEST_F(ConfigFlowTest, LoadWritesTheChosenGroupsAndReportsThemVerified)
 
     auto* changes = Open<CConfigDiffDlg>();
     ASSERT_NE(changes, nullptr);
-    EXPECT_EQ(Column(changes->Changes(), 0), QStringList({"motor.rated_current", "pid.speed_kp"}));
-    EXPECT_EQ(changes->Changes()->item(1, 2)->text(), QStringLiteral("2.5"));
+    EXPECT_EQ(Column(changes->Changes(), 0),
+              QStringList({"motor.rated_current", "motor.speed_range_x10", "pid.speed_kp"}));
+    EXPECT_EQ(changes->Changes()->item(2, 2)->text(), QStringLiteral("2.5"));
     EXPECT_EQ(Column(changes->Kept(), 0), QStringList({"motor.phase_sequence"}));
     EXPECT_EQ(m_sim->GetRegister(kRatedCurrent), current) << "nothing written before 载入";
     Press(changes, "m_btnOk");
@@ -188,6 +190,7 @@ TEST_F(ConfigFlowTest, LoadWritesTheChosenGroupsAndReportsThemVerified)
 
     EXPECT_EQ(m_sim->GetRegister(kRatedCurrent), current + 5);
     EXPECT_EQ(m_sim->GetRegister(kSpeedKp), 0x4020);
+    EXPECT_EQ(g_pMainDlg->m_speedRangeX10, 1) << "the pages count whole Hz as the drive now does";
     EXPECT_EQ(m_sim->GetRegister(kPhaseSequence), phase);
     EXPECT_EQ(m_sim->GetRegister(kOverVoltage), voltage);
 
