@@ -19,6 +19,8 @@ constexpr int kExitTimeout = 4;
 constexpr int kExitSdoAbort = 5;
 constexpr int kExitProcedureFailed = 6;
 constexpr int kExitInterrupted = 130;
+// record: the port closed or its device gone while recording.
+constexpr int kExitLostLine = 9;
 
 // Runs one command line (without the program name). `interrupted` is set by
 // the caller's Ctrl-C handler; long commands stop cleanly when it is set.
