@@ -10,7 +10,8 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 // Appends to a ring that fills up to `capacity` and then overwrites its
 // oldest entry at `head`.
-void RingPush(std::vector<double>& ring, size_t capacity, size_t head, double value)
+template <class T>
+void RingPush(std::vector<T>& ring, size_t capacity, size_t head, T value)
 {
     if (ring.size() < capacity) {
         ring.push_back(value);
@@ -28,6 +29,7 @@ void CSampleStore::Clear()
     // Keeps the allocations: a cleared plot fills again at once.
     m_rawTime.clear();
     for (auto& ring : m_raw) ring.clear();
+    m_rawResult.clear();
     m_bucketStart.clear();
     for (auto* rings : {&m_min, &m_max, &m_mean}) {
         for (auto& ring : *rings) ring.clear();
@@ -66,10 +68,11 @@ void CSampleStore::CloseBucket()
     m_open = false;
 }
 
-void CSampleStore::Append(double t, const Values& values)
+void CSampleStore::Append(double t, const Values& values, uint32_t result)
 {
     if (m_rawTime.capacity() < kRawCapacity) {
         m_rawTime.reserve(kRawCapacity);
+        m_rawResult.reserve(kRawCapacity);
         for (auto& ring : m_raw) ring.reserve(kRawCapacity);
         m_bucketStart.reserve(kBucketCapacity);
         for (auto* rings : {&m_min, &m_max, &m_mean}) {
@@ -100,6 +103,7 @@ void CSampleStore::Append(double t, const Values& values)
     const size_t slot = full ? m_rawHead : m_rawTime.size();
     RingPush(m_rawTime, kRawCapacity, slot, t);
     for (size_t c = 0; c < kChannels; ++c) RingPush(m_raw[c], kRawCapacity, slot, values[c]);
+    RingPush(m_rawResult, kRawCapacity, slot, result);
     if (full) {
         m_rawHead = (m_rawHead + 1) % kRawCapacity;
     } else {
@@ -208,7 +212,7 @@ void CSampleStore::Window(StatusChannels::Channel channel, double t0, double t1,
     }
 }
 
-void CSampleStore::ForEach(double t0, double t1, const std::function<void(double, const double*)>& visit) const
+void CSampleStore::ForEach(double t0, double t1, const Visit& visit) const
 {
     if (Empty() || t1 < t0) return;
     const double rawFirst = RawTime(0);
@@ -219,12 +223,12 @@ void CSampleStore::ForEach(double t0, double t1, const std::function<void(double
             const double start = m_bucketStart[b];
             if (start >= t1 || start + kBucketSeconds > rawFirst) break;
             for (size_t c = 0; c < kChannels; ++c) row[c] = m_mean[c][b];
-            visit(start + kBucketSeconds / 2, row.data());
+            visit(start + kBucketSeconds / 2, row.data(), 0);
         }
     }
     for (size_t j = RawBound(t0, false); j < m_rawSize && RawTime(j) <= t1; ++j) {
         for (size_t c = 0; c < kChannels; ++c) row[c] = RawValue(c, j);
-        visit(RawTime(j), row.data());
+        visit(RawTime(j), row.data(), m_rawResult[(m_rawHead + j) % m_rawTime.size()]);
     }
 }
 
@@ -233,5 +237,5 @@ size_t CSampleStore::MemoryBytes() const
     size_t doubles = m_rawTime.capacity() + m_bucketStart.capacity();
     for (size_t c = 0; c < kChannels; ++c)
         doubles += m_raw[c].capacity() + m_min[c].capacity() + m_max[c].capacity() + m_mean[c].capacity();
-    return sizeof(*this) + doubles * sizeof(double);
+    return sizeof(*this) + doubles * sizeof(double) + m_rawResult.capacity() * sizeof(uint32_t);
 }

@@ -10,9 +10,9 @@
 //   - decimated: the minimum, maximum and mean of every half second, for the
 //     last hour (7200 buckets), so that panning back through an hour or a
 //     window reaching past the full-rate ring still shows the envelope.
-// All channels, one hour or a day at any rate: 65536 x 19 doubles (9.5 MiB)
-// plus 7200 x (1 + 3 x 18) doubles (3.0 MiB), 12.5 MiB at most, taken on the
-// first sample.
+// All channels, one hour or a day at any rate: 65536 x (19 doubles + a
+// result code) (9.8 MiB) plus 7200 x (1 + 3 x 18) doubles (3.0 MiB), 12.8 MiB
+// at most, taken on the first sample.
 //
 // A window of the full-rate ring with more samples than the plot has room
 // for is reduced to the minimum and maximum of each column, so a replot
@@ -45,8 +45,9 @@ public:
 
     void Clear();
     // `t`: seconds since sampling began, not decreasing (an earlier time is
-    // taken as the last one). NaN values are gaps.
-    void Append(double t, const Values& values);
+    // taken as the last one). NaN values are gaps; `result` is the read's
+    // (nonzero for a failed read, whose values are all NaN).
+    void Append(double t, const Values& values, uint32_t result = 0);
 
     bool Empty() const { return m_rawSize == 0; }
     uint64_t Appended() const { return m_appended; }
@@ -62,9 +63,11 @@ public:
     // there are more than maxPoints; before the full-rate ring, the buckets'
     // minima and maxima.
     void Window(StatusChannels::Channel channel, double t0, double t1, size_t maxPoints, std::vector<Point>& out) const;
-    // Every sample between t0 and t1 in time order with all channels; before
-    // the full-rate ring, one row per bucket with its means at its middle.
-    void ForEach(double t0, double t1, const std::function<void(double t, const double* values)>& visit) const;
+    // Every sample between t0 and t1 in time order with all channels and its
+    // read's result; before the full-rate ring, one row per bucket with its
+    // means at its middle (result 0).
+    using Visit = std::function<void(double t, const double* values, uint32_t result)>;
+    void ForEach(double t0, double t1, const Visit& visit) const;
 
     // Bytes the rings hold now (their capacity, not their fill).
     size_t MemoryBytes() const;
@@ -84,6 +87,7 @@ private:
     // Full rate.
     std::vector<double> m_rawTime;
     std::array<std::vector<double>, kChannels> m_raw;
+    std::vector<uint32_t> m_rawResult;
     size_t m_rawHead = 0;  // physical index of the oldest
     size_t m_rawSize = 0;
 
