@@ -248,7 +248,7 @@ TEST(SampleStore, AnHourAtAnyRateStaysBounded)
     CSampleStore store;
     store.Append(0, Filled(0));
     const size_t allocated = store.MemoryBytes();
-    EXPECT_LT(allocated, 14u << 20);
+    EXPECT_LT(allocated, 13u << 20);
     // One hour and a minute at 200 samples a second.
     const int perSecond = 200;
     const int total = 3660 * perSecond;
@@ -265,8 +265,8 @@ TEST(SampleStore, WindowsKeepSpikesGapsAndOrder)
     for (int k = 0; k < 20000; ++k) {  // 20 s at 1 kHz
         double v = std::sin(k / 100.0);
         if (k == 12345) v = 50;                 // one spike
-        if (k >= 5000 && k < 5500) v = kNaN;    // half a second without an answer
-        store.Append(k / 1000.0, Filled(v));
+        const bool silent = k >= 5000 && k < 5500;  // half a second without an answer
+        store.Append(k / 1000.0, Filled(silent ? kNaN : v), silent ? kResultTimeout : kResultOk);
     }
     std::vector<CSampleStore::Point> points;
     store.Window(Channel::Speed, 0, 20, 400, points);
@@ -286,6 +286,13 @@ TEST(SampleStore, WindowsKeepSpikesGapsAndOrder)
     }
     EXPECT_EQ(top, 50) << "a one-sample spike survives the reduction";
     EXPECT_TRUE(gap) << "a silence longer than a column stays a gap";
+    int timeouts = 0;
+    store.ForEach(4.9, 5.6, [&](double t, const double* values, uint32_t result) {
+        EXPECT_EQ(result != kResultOk, t >= 5.0 && t < 5.5) << t;
+        EXPECT_EQ(std::isnan(values[0]), result != kResultOk) << t;
+        timeouts += result == kResultTimeout;
+    });
+    EXPECT_EQ(timeouts, 500) << "each failed read keeps its result for the export";
 
     // A narrow window has every sample, plus one beyond each end.
     store.Window(Channel::Speed, 1.0, 1.1, 400, points);
@@ -313,7 +320,7 @@ TEST(SampleStore, BeforeTheFullRateRingComeTheBuckets)
 
     size_t buckets = 0, raw = 0;
     double last = -1;
-    store.ForEach(0, store.LastTime(), [&](double t, const double* values) {
+    store.ForEach(0, store.LastTime(), [&](double t, const double* values, uint32_t) {
         EXPECT_GT(t, last);
         last = t;
         (t < rawFirst ? buckets : raw)++;
