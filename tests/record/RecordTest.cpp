@@ -1,6 +1,6 @@
 // Recording the live status: the channels against the status panel's texts,
 // the CSV file, the plot's bounded store, and a recording of the simulated
-// drive with a time-out in the middle.
+// drive with a time-out in the middle (a lost line: CliRecordTest).
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -478,32 +478,6 @@ TEST_F(Recording, ATimeOutIsAnEmptyRowAndTheRecordingGoesOn)
     }
     EXPECT_EQ(failures, 1);
     EXPECT_EQ(FileText(path).back(), '\n');
-}
-
-TEST_F(Recording, ALostLineEndsTheRecordingWithACompleteFile)
-{
-    CCsvWriter writer({Channel::Speed});
-    ASSERT_TRUE(writer.Open(path));
-    RecordLoop::Options options;
-    options.interval = 10ms;
-    options.device = sim->SlavePath();
-    std::atomic<bool> interrupted{false};
-    std::thread unplug([&] {
-        const auto limit = std::chrono::steady_clock::now() + 10s;
-        while (sim->RequestCount() < 3 && std::chrono::steady_clock::now() < limit) std::this_thread::sleep_for(2ms);
-        sim->Stop();  // the far end of the line goes, and its device with it
-    });
-    const RecordLoop::Summary summary = RecordLoop::Run(master, 1, writer, options, interrupted);
-    unplug.join();
-    writer.Close();
-    EXPECT_EQ(summary.end, RecordLoop::End::LineLost);
-    const auto lines = Lines(path);
-    ASSERT_GE(lines.size(), 3u);
-    EXPECT_EQ(Fields(lines.back()).back(), CModbusMaster::ResultText(summary.lastFailure));
-    EXPECT_EQ(FileText(path).back(), '\n');
-
-    EXPECT_TRUE(RecordLoop::LineLost(kResultPortNotOpen, ""));
-    EXPECT_FALSE(RecordLoop::LineLost(kResultTimeout, "/dev/null"));
 }
 
 }  // namespace
