@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
@@ -21,6 +22,7 @@
 #include "ConfigFlow.h"
 #include "DataExchange.h"
 #include "GroupActions.h"
+#include "LivePlotDlg.h"
 #include "MessageBox.h"
 #include "MotorControlDlg.h"
 #include "MotorParamDlg.h"
@@ -71,6 +73,7 @@ struct CDemoDlg::Impl {
     CCommParamDlg* commParam = nullptr;
     CRegisterDlg* registerTool = nullptr;
     CObjectDictDlg* objectDictTool = nullptr;
+    QPointer<CLivePlotDlg> livePlot;  // made by the menu, deleted when closed
 
     bool pollPending = false;  // a status read submitted and not yet shown
 
@@ -173,6 +176,7 @@ CDemoDlg::~CDemoDlg() {
     delete d->objectDictTool;
     d->registerTool = nullptr;
     d->objectDictTool = nullptr;
+    delete d->livePlot;
     QWidget* pages[] = {d->motorControl, d->motorParam, d->pidFoc,     d->safety,
                         d->reciprocate,  d->systemParam, d->commParam};
     d->pageList.clear();
@@ -244,6 +248,10 @@ void CDemoDlg::CreateMenu() {
     QMenu* tools = d->menuBar->addMenu(tr("工具(&T)"));
     tools->addAction(tr("读写寄存器(&R)"), this, [this] { ShowTool(d->registerTool); });
     tools->addAction(tr("访问对象字典(&V)"), this, [this] { ShowTool(d->objectDictTool); });
+    tools->addAction(tr("实时曲线(&P)"), this, [this] {
+        if (!d->livePlot) d->livePlot = new CLivePlotDlg(this);
+        ShowTool(d->livePlot);
+    });
 
     QMenu* help = d->menuBar->addMenu(tr("帮助(&H)"));
     // Linux windows have no system menu to carry the About entry, so this opens it.

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "CliArguments.h"
+#include "CliRecord.h"
 #include "CliShared.h"
 #include "ConfigItems.h"
 #include "ModbusMaster.h"
@@ -31,6 +32,7 @@ const char* const kUsage =
     "  info                             the device-information texts\n"
     "  ident                            the device identification text\n"
     "  status [--watch]                 the live status, once or every 100 ms\n"
+    "  record FILE [--interval MS]      the live status into a CSV file until Ctrl-C\n"
     "  sdo read INDEX SUB               upload one object through the SDO tunnel\n"
     "  sdo write INDEX SUB SIZE VALUE   download SIZE (1-4) bytes\n"
     "  store                            make the drive store its parameters (0x1010:1)\n"
@@ -445,6 +447,7 @@ int CmdProcedure(CModbusMaster& m, const Connect& connect, const CliArguments& a
 int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err,
         const std::atomic<bool>& interrupted)
 {
+    if (std::optional<int> recorded = RunRecord(argv, out, err, interrupted)) return *recorded;
     std::string error;
     auto parsed = ParseCliArguments(argv, error);
     if (!parsed) return Usage(err, error);

@@ -1,0 +1,92 @@
+#include "RecordLoop.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <thread>
+
+#include <sys/stat.h>
+
+namespace RecordLoop {
+namespace {
+
+using Steady = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+// Sleeps until `until`, looking at the flag at least every 20 ms; false when
+// interrupted.
+bool SleepUntil(Steady::time_point until, const std::atomic<bool>& interrupted)
+{
+    while (!interrupted.load()) {
+        const auto now = Steady::now();
+        if (now >= until) return true;
+        std::this_thread::sleep_for(std::min<Steady::duration>(until - now, milliseconds(20)));
+    }
+    return false;
+}
+
+}  // namespace
+
+bool LineLost(ModbusResult result, const std::string& device)
+{
+    if (result == kResultPortNotOpen) return true;
+    if (device.empty()) return false;
+    struct stat info {};
+    return ::stat(device.c_str(), &info) != 0 && (errno == ENOENT || errno == ENODEV || errno == ENOTDIR);
+}
+
+Summary Run(CModbusMaster& master, uint8_t slave, CCsvWriter& writer, const Options& options,
+            const std::atomic<bool>& interrupted)
+{
+    Summary summary;
+    const auto start = Steady::now();
+    const auto startWall = CCsvWriter::WallClock::now();
+    const bool timed = options.duration.count() > 0;
+    const auto end = start + options.duration;
+    const bool paced = options.interval.count() > 0;
+    int64_t period = 0;  // the next read's period number
+
+    while (true) {
+        if (interrupted.load()) {
+            summary.end = End::Interrupted;
+            break;
+        }
+        if (paced) {
+            const auto due = start + options.interval * period;
+            if (timed && due >= end) {
+                summary.end = End::Duration;
+                break;
+            }
+            if (!SleepUntil(due, interrupted)) continue;
+        } else if (timed && Steady::now() >= end) {
+            summary.end = End::Duration;
+            break;
+        }
+
+        const auto sent = Steady::now();
+        RealtimeStatus status{};
+        const ModbusResult result = master.ReadRealtimeStatus(slave, status);
+        const double seconds = std::chrono::duration<double>(sent - start).count();
+        const auto when = startWall + std::chrono::duration_cast<CCsvWriter::WallClock::duration>(sent - start);
+        const bool written = result == kResultOk
+                                 ? writer.WriteStatus(when, seconds, status)
+                                 : writer.WriteFailure(when, seconds, CModbusMaster::ResultText(result));
+        if (!written) {
+            summary.end = End::WriteFailed;
+            break;
+        }
+        if (result != kResultOk) {
+            ++summary.failedReads;
+            summary.lastFailure = result;
+            if (LineLost(result, options.device)) {
+                summary.end = End::LineLost;
+                break;
+            }
+        }
+        if (paced) period = (Steady::now() - start) / options.interval + 1;
+    }
+    summary.rows = writer.Rows();
+    summary.seconds = std::chrono::duration<double>(Steady::now() - start).count();
+    return summary;
+}
+
+}  // namespace RecordLoop

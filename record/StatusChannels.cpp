@@ -1,0 +1,159 @@
+#include "StatusChannels.h"
+
+#include <cmath>
+#include <limits>
+
+#include "TextNumber.h"
+
+// Marks the labels for the windows' translation files; a no-op here.
+#ifndef QT_TRANSLATE_NOOP
+#define QT_TRANSLATE_NOOP(scope, text) text
+#endif
+
+namespace StatusChannels {
+namespace {
+
+// In the order of Channel.
+constexpr Info kInfo[kCount] = {
+    {"output_pwm", "pct", QT_TRANSLATE_NOOP("StatusChannels", "输出PWM"), "%"},
+    {"phase_current", "a", QT_TRANSLATE_NOOP("StatusChannels", "相电流"), "A"},
+    {"position", "pulses", QT_TRANSLATE_NOOP("StatusChannels", "转动位置"), ""},
+    {"frequency", "hz", QT_TRANSLATE_NOOP("StatusChannels", "换向频率"), "Hz"},
+    {"in1", "v", QT_TRANSLATE_NOOP("StatusChannels", "IN1电压"), "V"},
+    {"in2", "v", QT_TRANSLATE_NOOP("StatusChannels", "IN2电压"), "V"},
+    {"in3", "v", QT_TRANSLATE_NOOP("StatusChannels", "IN3电压"), "V"},
+    {"diff", "v", QT_TRANSLATE_NOOP("StatusChannels", "差分电压"), "V"},
+    {"sq1", "level", QT_TRANSLATE_NOOP("StatusChannels", "SQ1电平"), ""},
+    {"sq2", "level", QT_TRANSLATE_NOOP("StatusChannels", "SQ2电平"), ""},
+    {"input_pwm", "pct", QT_TRANSLATE_NOOP("StatusChannels", "输入PWM"), "%"},
+    {"input_frequency", "hz", QT_TRANSLATE_NOOP("StatusChannels", "输入频率"), "Hz"},
+    {"input", "pulses", QT_TRANSLATE_NOOP("StatusChannels", "输入脉冲"), ""},
+    {"completion_time", "s", QT_TRANSLATE_NOOP("StatusChannels", "完成时间"), "s"},
+    {"speed", "rpm", QT_TRANSLATE_NOOP("StatusChannels", "电机转速"), "RPM"},
+    {"error", "state", QT_TRANSLATE_NOOP("StatusChannels", "错误状态"), ""},
+    {"supply", "v", QT_TRANSLATE_NOOP("StatusChannels", "输入电压"), "V"},
+    {"temperature", "c", QT_TRANSLATE_NOOP("StatusChannels", "内部温度"), "℃"},
+};
+
+constexpr std::array<Channel, kCount> MakeAll()
+{
+    std::array<Channel, kCount> all{};
+    for (size_t k = 0; k < kCount; ++k) all[k] = static_cast<Channel>(k);
+    return all;
+}
+constexpr std::array<Channel, kCount> kAll = MakeAll();
+
+// The panel counts the frequency in whole Hz once either x10 register is set.
+bool FrequencyInWholeHz(const RealtimeStatus& s) { return s.speedDisplayX10 != 0 || s.speedRangeX10 != 0; }
+
+}  // namespace
+
+const Info& Describe(Channel channel) { return kInfo[Index(channel)]; }
+const std::array<Channel, kCount>& All() { return kAll; }
+
+std::string ColumnName(Channel channel)
+{
+    const Info& info = Describe(channel);
+    std::string name = info.key;
+    if (*info.unit) name.append("_").append(info.unit);
+    return name;
+}
+
+std::optional<Channel> Find(std::string_view name)
+{
+    for (Channel c : kAll) {
+        if (name == ColumnName(c) || name == Describe(c).key) return c;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::vector<Channel>> ParseList(std::string_view list, std::string& unknown)
+{
+    std::vector<Channel> channels;
+    size_t begin = 0;
+    while (true) {
+        const size_t comma = list.find(',', begin);
+        const std::string_view item = list.substr(begin, comma == std::string_view::npos ? list.npos : comma - begin);
+        const std::optional<Channel> c = Find(item);
+        if (!c) {
+            unknown = item;
+            return std::nullopt;
+        }
+        channels.push_back(*c);
+        if (comma == std::string_view::npos) break;
+        begin = comma + 1;
+    }
+    return channels;
+}
+
+// The same arithmetic as StatusFormat, so that the digits printed from it
+// are the panel's.
+std::optional<double> Value(Channel channel, const RealtimeStatus& s)
+{
+    switch (channel) {
+    case Channel::OutputPwm: return s.outputPwm * 0.1;
+    case Channel::PhaseCurrent: return s.phaseCurrent * 0.01;
+    case Channel::Position: return static_cast<double>(s.position);
+    case Channel::Frequency:
+        return FrequencyInWholeHz(s) ? static_cast<double>(s.commutationFrequency) : s.commutationFrequency * 0.1;
+    case Channel::In1: return s.in1Voltage * 0.001;
+    case Channel::In2: return s.in2Voltage * 0.001;
+    case Channel::In3: return s.in3Voltage * 0.001;
+    case Channel::Differential: return s.differentialVoltage * 0.001;
+    case Channel::Sq1: return s.sq1Level != 0 ? 1.0 : 0.0;
+    case Channel::Sq2: return s.sq2Level != 0 ? 1.0 : 0.0;
+    case Channel::InputPwm: return s.inputPwm * 0.1;
+    case Channel::InputFrequency: return static_cast<double>(s.inputFrequency);
+    case Channel::InputPulses: return static_cast<double>(s.inputPulses);
+    case Channel::CompletionTime: return s.completionFlag != 0 ? 0.0 : s.completionTime * 0.001;
+    case Channel::Speed:
+        if (s.motorSpeed == 0xFFFF) return std::nullopt;
+        return static_cast<double>(s.speedDisplayX10 != 0 ? s.motorSpeed * 10 : s.motorSpeed);
+    case Channel::ErrorState: return static_cast<double>(s.errorState);
+    case Channel::Supply:
+        if (s.supplyVoltage == 0) return std::nullopt;
+        return s.supplyVoltage * 0.1;
+    case Channel::Temperature: return s.temperature * 0.1;
+    }
+    return std::nullopt;
+}
+
+int MaxDecimals(Channel channel)
+{
+    switch (channel) {
+    case Channel::OutputPwm:
+    case Channel::Frequency:
+    case Channel::InputPwm:
+    case Channel::CompletionTime:
+    case Channel::Supply:
+    case Channel::Temperature: return 1;
+    case Channel::PhaseCurrent: return 2;
+    case Channel::In1:
+    case Channel::In2:
+    case Channel::In3:
+    case Channel::Differential: return 3;
+    default: return 0;
+    }
+}
+
+int Decimals(Channel channel, const RealtimeStatus& status)
+{
+    if (channel == Channel::Frequency && FrequencyInWholeHz(status)) return 0;
+    return MaxDecimals(channel);
+}
+
+std::string ValueText(Channel channel, const RealtimeStatus& status)
+{
+    const std::optional<double> value = Value(channel, status);
+    if (!value) return {};
+    return TextNumber::Format("%.*f", Decimals(channel, status), *value);
+}
+
+std::array<double, kCount> Values(const RealtimeStatus& status)
+{
+    std::array<double, kCount> values{};
+    for (Channel c : kAll) values[Index(c)] = Value(c, status).value_or(std::numeric_limits<double>::quiet_NaN());
+    return values;
+}
+
+}  // namespace StatusChannels
