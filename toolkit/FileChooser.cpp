@@ -19,13 +19,14 @@ QString CFileChooser::Open(QWidget* parent, const QString& caption, const QStrin
 }
 
 QString CFileChooser::Save(QWidget* parent, const QString& caption, const QString& filter,
-                           const QString& defaultSuffix)
+                           const QString& defaultSuffix, const QString& name)
 {
     Request request;
     request.mode = Mode::Save;
     request.caption = caption;
     request.filter = filter;
     request.defaultSuffix = defaultSuffix;
+    request.name = name;
     return Show(parent, request);
 }
 
@@ -39,6 +40,7 @@ QString CFileChooser::Show(QWidget* parent, const Request& request)
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
         dialog.setDefaultSuffix(request.defaultSuffix);
+        if (!request.name.isEmpty()) dialog.selectFile(request.name);
     } else {
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setFileMode(QFileDialog::ExistingFile);

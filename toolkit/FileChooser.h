@@ -20,6 +20,7 @@ public:
         QString caption;
         QString filter;         // "配置文件 (*.json)"
         QString defaultSuffix;  // added to a saved name that has none ("json")
+        QString name;           // the name offered for a save ("live-plot.png")
     };
 
     // A test double: answers instead of showing a window.
@@ -33,7 +34,8 @@ public:
     // An existing file to read; empty when the user cancelled.
     static QString Open(QWidget* parent, const QString& caption, const QString& filter);
     // A name to write under (replacing a file is confirmed); empty when cancelled.
-    static QString Save(QWidget* parent, const QString& caption, const QString& filter, const QString& defaultSuffix);
+    static QString Save(QWidget* parent, const QString& caption, const QString& filter, const QString& defaultSuffix,
+                        const QString& name = {});
     static QString Show(QWidget* parent, const Request& request);
 
     // nullptr restores the real QFileDialog. Not owned.

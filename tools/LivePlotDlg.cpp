@@ -1,8 +1,9 @@
 #include "LivePlotDlg.h"
 
+#include "FileChooser.h"
+
 #include <QCheckBox>
 #include <QCoreApplication>
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QMouseEvent>
 #include <QTimer>
@@ -28,18 +29,6 @@ constexpr double kWindowsSeconds[] = {10, 30, 60, 120, 300, 600};
 // The view follows at ten frames a second, as the status panel does; a
 // redraw of eight busy curves costs 10 to 20 ms of the UI thread.
 constexpr int kRefreshMs = 100;
-
-CLivePlotDlg::FileChooser& Chooser()
-{
-    static CLivePlotDlg::FileChooser chooser;
-    return chooser;
-}
-
-QString AskFile(QWidget* parent, const QString& caption, const QString& name, const QString& filter)
-{
-    if (Chooser()) return Chooser()(parent, caption, name, filter);
-    return QFileDialog::getSaveFileName(parent, caption, name, filter);
-}
 
 QString Label(Channel c)
 {
@@ -69,8 +58,6 @@ QString Duration(Clock::duration length)
 }
 
 }  // namespace
-
-void CLivePlotDlg::SetFileChooser(FileChooser chooser) { Chooser() = std::move(chooser); }
 
 CLivePlotDlg::CLivePlotDlg(QWidget* parent)
     : QDialog(parent),
@@ -418,7 +405,8 @@ bool CLivePlotDlg::eventFilter(QObject* watched, QEvent* event)
 
 void CLivePlotDlg::OnExportPng()
 {
-    const QString path = AskFile(this, tr("导出图片"), QStringLiteral("live-plot.png"), tr("PNG 图片 (*.png)"));
+    const QString path = CFileChooser::Save(this, tr("导出图片"), tr("PNG 图片 (*.png)"), QStringLiteral("png"),
+                                            QStringLiteral("live-plot.png"));
     if (path.isEmpty()) return;
     ui->m_plot->replot();
     if (!ui->m_plot->savePng(path)) CMessageBox::Ok(this, tr("保存文件失败: %1").arg(path));
@@ -426,7 +414,8 @@ void CLivePlotDlg::OnExportPng()
 
 void CLivePlotDlg::OnExportCsv()
 {
-    const QString path = AskFile(this, tr("导出数据"), QStringLiteral("live-data.csv"), tr("CSV 文件 (*.csv)"));
+    const QString path = CFileChooser::Save(this, tr("导出数据"), tr("CSV 文件 (*.csv)"), QStringLiteral("csv"),
+                                            QStringLiteral("live-data.csv"));
     if (path.isEmpty()) return;
     std::vector<Channel> channels = ShownChannels();
     if (channels.empty()) channels.assign(StatusChannels::All().begin(), StatusChannels::All().end());
@@ -458,7 +447,8 @@ void CLivePlotDlg::OnRecord()
         StopRecording();
         return;
     }
-    const QString path = AskFile(this, tr("开始记录"), QStringLiteral("live-record.csv"), tr("CSV 文件 (*.csv)"));
+    const QString path = CFileChooser::Save(this, tr("开始记录"), tr("CSV 文件 (*.csv)"), QStringLiteral("csv"),
+                                            QStringLiteral("live-record.csv"));
     if (path.isEmpty()) return;
     std::vector<Channel> channels = ShownChannels();
     if (channels.empty()) channels.assign(StatusChannels::All().begin(), StatusChannels::All().end());

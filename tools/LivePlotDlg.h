@@ -39,12 +39,6 @@ class CLivePlotDlg : public QDialog {
 public:
     using Channel = StatusChannels::Channel;
 
-    // Asks where to save (caption, suggested file name, filter); an empty
-    // answer cancels. Tests install their own; nullptr restores the dialog.
-    using FileChooser =
-        std::function<QString(QWidget* parent, const QString& caption, const QString& name, const QString& filter)>;
-    static void SetFileChooser(FileChooser chooser);
-
     explicit CLivePlotDlg(QWidget* parent = nullptr);
     ~CLivePlotDlg() override;
 

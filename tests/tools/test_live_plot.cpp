@@ -21,6 +21,7 @@
 #include <qcustomplot.h>
 
 #include "GuiFixture.h"
+#include "FileChooser.h"
 #include "LivePlotDlg.h"
 
 using namespace GuiActions;
@@ -55,16 +56,13 @@ protected:
         CGuiFixture::SetUp();
         if (HasFatalFailure()) return;
         ASSERT_TRUE(m_files.isValid());
-        CLivePlotDlg::SetFileChooser([this](QWidget*, const QString& caption, const QString& name, const QString&) {
-            m_asked << caption;
-            return m_answer.isNull() ? m_files.filePath(name) : m_answer;
-        });
+        CFileChooser::SetHandler(&m_chooser);
         m_plot = Open();
         ASSERT_NE(m_plot, nullptr);
     }
     void TearDown() override
     {
-        CLivePlotDlg::SetFileChooser(nullptr);
+        CFileChooser::SetHandler(nullptr);
         CGuiFixture::TearDown();
     }
     QAction* MenuAction(const QString& text) const
@@ -104,9 +102,20 @@ protected:
         return nullptr;
     }
 
+    // Answers every file dialog: a file of the offered name in m_files, or m_answer.
+    struct Chooser : CFileChooser::IHandler {
+        explicit Chooser(LivePlotTest& test) : m_test(test) {}
+        QString Handle(const CFileChooser::Request& request) override
+        {
+            m_test.m_asked << request.caption;
+            return m_test.m_answer.isNull() ? m_test.m_files.filePath(request.name) : m_test.m_answer;
+        }
+        LivePlotTest& m_test;
+    };
     QTemporaryDir m_files;
-    QString m_answer;  // null: a file of the suggested name in m_files
+    QString m_answer;  // null: a file of the offered name in m_files
     QStringList m_asked;
+    Chooser m_chooser{*this};
     QPointer<CLivePlotDlg> m_plot;
 };
 
