@@ -89,6 +89,47 @@ CDriveSimulator::CDriveSimulator(SimOptions options)
 {
     m_model.Dictionary().SetStoreHandler([this] { return m_options.stateFile.empty() || SaveStateLocked(); });
     LoadState();
+    for (const std::uint8_t slave : m_options.otherSlaves) {
+        if (slave == 0 || slave > 247 || ModelOf(slave))
+            continue;
+        SimOptions own = m_options;
+        own.slaveAddress = slave;
+        OtherDrive drive;
+        drive.model = std::make_unique<CDriveModel>(own);
+        drive.model->Dictionary().SetStoreHandler([] { return true; });
+        drive.protocol = std::make_unique<CSlaveProtocol>(*drive.model, slave);
+        m_others.push_back(std::move(drive));
+    }
+}
+
+CDriveModel* CDriveSimulator::ModelOf(std::uint8_t slave)
+{
+    if (slave == m_protocol.Address())
+        return &m_model;
+    for (OtherDrive& drive : m_others)
+        if (drive.protocol->Address() == slave)
+            return drive.model.get();
+    return nullptr;
+}
+
+std::uint16_t CDriveSimulator::GetRegisterOf(std::uint8_t slave, std::uint16_t address)
+{
+    std::lock_guard lock(m_mutex);
+    CDriveModel* model = ModelOf(slave);
+    if (!model)
+        return 0;
+    model->Advance(Clock::now());
+    return model->Get(address);
+}
+
+void CDriveSimulator::SetRegisterOf(std::uint8_t slave, std::uint16_t address, std::uint16_t value)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        if (CDriveModel* model = ModelOf(slave))
+            model->Set(address, value);
+    }
+    Wake();
 }
 
 CDriveSimulator::~CDriveSimulator()
@@ -246,6 +287,10 @@ void CDriveSimulator::Run()
             std::lock_guard lock(m_mutex);
             m_model.Advance(now);
             active = m_model.IsActive();
+            for (OtherDrive& drive : m_others) {
+                drive.model->Advance(now);
+                active = drive.model->IsActive() || active;
+            }
         }
         int timeout = TimeoutMs(now, active, blocked);
         if (m_parser.HasPartialInput()) {
@@ -338,6 +383,16 @@ void CDriveSimulator::ServeFrames(Clock::time_point now)
             m_model.Advance(now);
             answered = m_protocol.Handle(request, answer);
             change = LinkChangeOfLastRequest();
+            // Every drive hears every frame: only the addressed one answers,
+            // all of them obey a broadcast.
+            for (OtherDrive& drive : m_others) {
+                drive.model->Advance(now);
+                std::vector<std::uint8_t> own;
+                if (drive.protocol->Handle(request, own) && !answered) {
+                    answered = true;
+                    answer = std::move(own);
+                }
+            }
             if (answered)
                 fault = m_faults.Next();
         }

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -48,6 +49,10 @@ public:
     // the drive's checks.
     std::uint16_t GetRegister(std::uint16_t address);
     void SetRegister(std::uint16_t address, std::uint16_t value);
+    // The same on one of the other drives of the line (SimOptions::otherSlaves);
+    // 0 and nothing done for an address no drive has.
+    std::uint16_t GetRegisterOf(std::uint8_t slave, std::uint16_t address);
+    void SetRegisterOf(std::uint8_t slave, std::uint16_t address, std::uint16_t value);
     std::optional<std::uint32_t> GetObject(std::uint16_t index, std::uint8_t subIndex);
     bool SetObject(std::uint16_t index, std::uint8_t subIndex, std::uint32_t value);
 
@@ -120,6 +125,15 @@ private:
     std::atomic<std::uint64_t> m_answers{0};
     std::atomic<std::uint64_t> m_crcErrors{0};
     std::atomic<std::uint64_t> m_lineErrors{0};
+
+    // The other drives on the line; under m_mutex.
+    struct OtherDrive
+    {
+        std::unique_ptr<CDriveModel> model;
+        std::unique_ptr<CSlaveProtocol> protocol;
+    };
+    std::vector<OtherDrive> m_others;
+    CDriveModel* ModelOf(std::uint8_t slave);  // under m_mutex
 
     // Owned by the line thread.
     CSlaveFrameParser m_parser;

@@ -1,5 +1,6 @@
 #include "SimCommandLine.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -52,7 +53,8 @@ std::string SimUsage()
            "\n"
            "  --port COMn         publish the pty as COMn in the COM directory\n"
            "                      ($ZORIC_COM_DIR, default ${XDG_RUNTIME_DIR:-/tmp}/zoric-com)\n"
-           "  --slave N           slave address, 1 to 247 (default 1)\n"
+           "  --slave N[,N...]    slave address, 1 to 247 (default 1); a list puts a drive\n"
+           "                      with its own state at each address on the one line\n"
            "  --baud N            baud rate (default 9600)\n"
            "  --parity P          n, o or e, or the tool's index 0 (n+2), 1 (o+1), 2 (e+1), 3 (n+1)\n"
            "  --stop-bits N       1 or 2 (default 2)\n"
@@ -110,11 +112,26 @@ SimCommandLine ParseSimCommandLine(int argc, const char* const* argv)
         } else if (arg == "--slave") {
             if (!value(v))
                 return cl;
-            if (!ParseUnsigned(v, 247, n) || n == 0) {
-                cl.error = "--slave must be 1 to 247";
-                return cl;
+            // A list such as 3,17 puts one drive at each address.
+            std::vector<std::uint8_t> slaves;
+            for (std::string_view rest = v;;) {
+                const auto comma = rest.find(',');
+                if (!ParseUnsigned(rest.substr(0, comma), 247, n) || n == 0) {
+                    cl.error = "--slave must be 1 to 247, or a list such as 3,17";
+                    return cl;
+                }
+                const auto slave = static_cast<std::uint8_t>(n);
+                if (std::find(slaves.begin(), slaves.end(), slave) != slaves.end()) {
+                    cl.error = "--slave lists an address twice";
+                    return cl;
+                }
+                slaves.push_back(slave);
+                if (comma == std::string_view::npos)
+                    break;
+                rest = rest.substr(comma + 1);
             }
-            o.slaveAddress = static_cast<std::uint8_t>(n);
+            o.slaveAddress = slaves.front();
+            o.otherSlaves.assign(slaves.begin() + 1, slaves.end());
         } else if (arg == "--baud") {
             if (!value(v))
                 return cl;

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace zoric::sim {
 
@@ -19,6 +20,11 @@ enum class SimFault : int {
 struct SimOptions
 {
     std::uint8_t slaveAddress = 1;
+    // More drives on the same line, each with its own state, answering at
+    // these addresses (slaveAddress excluded). They share the line settings
+    // and the fault dice; the state file and link changes are the first
+    // drive's alone.
+    std::vector<std::uint8_t> otherSlaves;
     std::uint32_t baudRate = 9600;
     char parity = 'N';             // 'N', 'O' or 'E'
     int stopBits = 2;

@@ -78,8 +78,11 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "zoric-sim: cannot create %s: %s\n", link.c_str(), std::strerror(errno));
             return 1;
         }
-        std::printf("%s\n%s -> %s, slave %u, %u baud\n", sim.SlavePath().c_str(), link.c_str(),
-                    sim.SlavePath().c_str(), cl.options.slaveAddress, cl.options.baudRate);
+        std::string slaves = std::to_string(cl.options.slaveAddress);
+        for (const std::uint8_t other : cl.options.otherSlaves)
+            slaves += "," + std::to_string(other);
+        std::printf("%s\n%s -> %s, slave %s, %u baud\n", sim.SlavePath().c_str(), link.c_str(),
+                    sim.SlavePath().c_str(), slaves.c_str(), cl.options.baudRate);
     } else {
         std::printf("%s\n", sim.SlavePath().c_str());
     }

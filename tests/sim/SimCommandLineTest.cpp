@@ -37,6 +37,12 @@ TEST(SimCommandLine, TakesLineSettingsAndFaults)
     EXPECT_EQ(n1.options.parity, 'N');
     EXPECT_EQ(n1.options.stopBits, 1);
     EXPECT_EQ(ParityIndex('N', 1), 3);
+    // A list of addresses: the first drive and the others on its line.
+    const auto two = Parse({"--slave", "3,17"});
+    ASSERT_TRUE(two.error.empty()) << two.error;
+    EXPECT_EQ(two.options.slaveAddress, 3);
+    EXPECT_EQ(two.options.otherSlaves, std::vector<std::uint8_t>{17});
+    EXPECT_TRUE(Parse({"--slave", "5"}).options.otherSlaves.empty());
 }
 
 TEST(SimCommandLine, RejectsUnusableArguments)
@@ -44,6 +50,9 @@ TEST(SimCommandLine, RejectsUnusableArguments)
     for (auto args : std::vector<std::vector<const char*>>{{"--slave", "0"},
                                                            {"--slave", "248"},
                                                            {"--slave"},
+                                                           {"--slave", "3,3"},
+                                                           {"--slave", "3,"},
+                                                           {"--slave", "3,248"},
                                                            {"--port", "../etc/x"},
                                                            {"--time-scale", "0"},
                                                            {"--fault", "bad-crc"},
