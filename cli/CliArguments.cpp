@@ -101,6 +101,8 @@ std::optional<CliArguments> ParseCliArguments(const std::vector<std::string>& ar
                 return std::nullopt;
             }
             a.type = *t;
+        } else if (w == "--trace") {
+            a.trace = true;
         } else if (w == "--watch") {
             a.watch = true;
         } else if (w == "--include-comm") {

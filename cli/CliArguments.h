@@ -18,6 +18,7 @@ struct CliArguments {
     ValueType type = ValueType::U16;
     bool watch = false;
     bool help = false;
+    bool trace = false;  // every frame to the error stream
     // restore: what a configuration load may touch, and what follows it.
     bool includeComm = false;
     bool includeMotorIdentity = false;

@@ -1,4 +1,5 @@
 #include "CliCommands.h"
+#include "CliTrace.h"
 
 #include <chrono>
 #include <cmath>
@@ -24,7 +25,7 @@ namespace {
 using TextNumber::Format;
 
 const char* const kUsage =
-    "usage: zoric-cli [--port COMn|DEVICE] [--baud N] [--parity 0-3] [--slave N] COMMAND ...\n"
+    "usage: zoric-cli [--port COMn|DEVICE] [--baud N] [--parity 0-3] [--slave N] [--trace] COMMAND ...\n"
     "\n"
     "commands:\n"
     "  read ADDR [COUNT] [--type T]     read COUNT values (default 1) from register ADDR\n"
@@ -45,7 +46,8 @@ const char* const kUsage =
     "\n"
     "T is u16 (default), s16, u32, s32 or float; 32-bit values take two registers,\n"
     "high word first. Numbers are decimal or 0x hexadecimal. --port defaults to COM1,\n"
-    "--baud to 9600, --parity to 0 (none, 2 stop bits), --slave to 1.\n"
+    "--baud to 9600, --parity to 0 (none, 2 stop bits), --slave to 1. --trace prints\n"
+    "every frame sent and received, and the counts per slave, on the error stream.\n"
     "Run 'zoric-cli COMMAND --help' for one command.\n"
     "\n"
     "exit codes: 0 done; 1 drive error or refusal; 2 bad arguments; 3 no port;\n"
@@ -444,6 +446,11 @@ int CmdProcedure(CModbusMaster& m, const Connect& connect, const CliArguments& a
 
 }  // namespace
 
+namespace {
+int Dispatch(CModbusMaster& master, const Connect& connect, const CliArguments& a, std::ostream& out,
+             std::ostream& err, const std::atomic<bool>& interrupted);
+}  // namespace
+
 int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err,
         const std::atomic<bool>& interrupted)
 {
@@ -478,11 +485,26 @@ int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& e
         if (a.command == c && !a.args.empty()) return Usage(err, a.command + " takes no arguments", help);
 
     CModbusMaster master;
+    CliTrace trace(err);
+    if (a.trace) master.SetFrameMonitor(&trace);
     Connect connect = [&] {
         if (master.OpenPort(a.port, a.baud, a.parity)) return true;
         err << "打开串口失败: " << a.port << "\n";
         return false;
     };
+    const int code = Dispatch(master, connect, a, out, err, interrupted);
+    if (a.trace) {
+        master.SetFrameMonitor(nullptr);
+        trace.PrintCounters();
+    }
+    return code;
+}
+
+namespace {
+
+int Dispatch(CModbusMaster& master, const Connect& connect, const CliArguments& a, std::ostream& out,
+             std::ostream& err, const std::atomic<bool>& interrupted)
+{
     if (a.command == "read") return CmdRead(master, connect, a, out, err);
     if (a.command == "write") return CmdWrite(master, connect, a, err);
     if (a.command == "info") return CmdInfo(master, connect, a, out, err);
@@ -496,5 +518,7 @@ int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& e
     if (a.command == "learn") return CmdProcedure(master, connect, a, ProcedureBlock::kMotorLearning, out, err, interrupted);
     return CmdProcedure(master, connect, a, ProcedureBlock::kFocCalibration, out, err, interrupted);
 }
+
+}  // namespace
 
 }  // namespace Cli

@@ -156,6 +156,7 @@ void CModbusRtu::ReceiveLoop()
             std::lock_guard<std::mutex> g(m_bufferLock);
             size_t room = kBufferSize - static_cast<size_t>(m_rxCount);
             size_t take = std::min(room, static_cast<size_t>(got));
+            if (m_rxCount == 0) m_rxFirstAt = std::chrono::steady_clock::now();
             std::memcpy(m_rxBuf + m_rxCount, local, take);
             m_rxCount += static_cast<int>(take);
         }
@@ -180,10 +181,18 @@ ModbusResult CModbusRtu::Transact(uint8_t slave, const uint8_t* request, size_t 
     frame[length] = static_cast<uint8_t>(crc & 0xFF);
     frame[length + 1] = static_cast<uint8_t>(crc >> 8);
     const size_t frameLength = length + 2;
+    IFrameMonitor* const monitor = m_monitor.load(std::memory_order_acquire);
+    std::vector<uint8_t> late;
+    std::chrono::steady_clock::time_point lateAt;
     {
         std::lock_guard<std::mutex> b(m_bufferLock);
+        if (monitor && m_rxCount > m_rxReported) {
+            late.assign(m_rxBuf + m_rxReported, m_rxBuf + m_rxCount);
+            lateAt = m_rxFirstAt;
+        }
         m_responseEvent.Reset();
         m_rxCount = 0;
+        m_rxReported = 0;
         m_expectedSlave = slave;
         std::memcpy(m_txFrame, frame, frameLength);
         m_txLength = static_cast<int>(frameLength);
@@ -210,13 +219,21 @@ ModbusResult CModbusRtu::Transact(uint8_t slave, const uint8_t* request, size_t 
         ::poll(&p, 1, static_cast<int>(left.count()));
     }
 
-    if (!m_responseEvent.Wait(std::chrono::milliseconds(m_timeoutMs.load()))) return kResultTimeout;
+    const auto sentAt = monitor ? std::chrono::steady_clock::now() : std::chrono::steady_clock::time_point{};
+    if (monitor) ReportRequest(*monitor, frame, frameLength, late, lateAt);
+
+    if (!m_responseEvent.Wait(std::chrono::milliseconds(m_timeoutMs.load()))) {
+        if (monitor) ReportReceived(*monitor, frame, frameLength, kResultTimeout, sentAt);
+        return kResultTimeout;
+    }
 
     {
         std::lock_guard<std::mutex> b(m_bufferLock);
         response.assign(m_rxBuf, m_rxBuf + m_rxCount);
     }
-    return RtuFrame::Check(response.data(), response.size(), slave, request[1]);
+    const ModbusResult result = RtuFrame::Check(response.data(), response.size(), slave, request[1]);
+    if (monitor) ReportReceived(*monitor, frame, frameLength, result, sentAt);
+    return result;
 }
 
 ModbusResult CModbusRtu::ReadHoldingRegisters(uint8_t slave, uint16_t start, uint16_t count, uint8_t* dest,

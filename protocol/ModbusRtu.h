@@ -4,6 +4,7 @@
 // response, and the four functions the drive is spoken to with.
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -13,6 +14,8 @@
 #include "AutoResetEvent.h"
 #include "ModbusResult.h"
 #include "cnComm.h"
+
+class IFrameMonitor;
 
 class CModbusRtu {
 public:
@@ -53,6 +56,11 @@ public:
     // The bytes received since the last request began, valid frame or not.
     std::vector<uint8_t> GetLastResponse() const;
 
+    // Shows every frame sent and received to `monitor` (nullptr: to nobody).
+    // Waits for a transaction in flight, so a detached monitor is never
+    // called again; without one the link pays a single atomic load.
+    void SetFrameMonitor(IFrameMonitor* monitor);
+
     // Held for the whole of one transaction. Recursive, so an operation made
     // of several transactions (the SDO tunnel) can hold it across them.
     std::recursive_mutex& TransactionLock() { return m_transactionLock; }
@@ -66,6 +74,11 @@ private:
     bool OpenDevice(const std::string& device, uint32_t portNumber, const char* mode);
     void StopReceiveThread();
     void ReceiveLoop();
+    // Frame capture (ModbusRtuMonitor.cpp).
+    void ReportRequest(IFrameMonitor& monitor, const uint8_t* frame, size_t length,
+                       const std::vector<uint8_t>& late, std::chrono::steady_clock::time_point lateAt);
+    void ReportReceived(IFrameMonitor& monitor, const uint8_t* request, size_t length, ModbusResult result,
+                        std::chrono::steady_clock::time_point sentAt);
 
     CAutoResetEvent m_responseEvent;
     std::thread m_receiveThread;
@@ -79,6 +92,11 @@ private:
     uint32_t m_expectedSlave = 0;
     int m_rxCount = 0;
     int m_txLength = 0;
+    // Capture: when the first byte of m_rxBuf came, and how much of it a
+    // monitor has already been shown (the rest arrived late).
+    std::chrono::steady_clock::time_point m_rxFirstAt;
+    int m_rxReported = 0;
+    std::atomic<IFrameMonitor*> m_monitor{nullptr};
 
     std::atomic<bool> m_stopReceive{false};
     int m_wakeFd = -1;  // interrupts the receive thread's wait on ClosePort

@@ -1,0 +1,23 @@
+#pragma once
+// --trace: every frame on the line, one ASCII line each on the error
+// stream as it happens, and the counts per slave at the end.
+#include <ostream>
+
+#include "FrameDecoder.h"
+#include "FrameMonitor.h"
+
+namespace Cli {
+
+class CliTrace : public IFrameMonitor {
+public:
+    explicit CliTrace(std::ostream& err) : m_err(err) {}
+    void OnFrame(const CapturedFrame& frame) override;
+    void PrintCounters();
+    const FrameDecoder::CCounters& Counters() const { return m_counters; }
+
+private:
+    std::ostream& m_err;
+    FrameDecoder::CCounters m_counters;
+};
+
+}  // namespace Cli
