@@ -11,6 +11,7 @@
 
 #include "CliArguments.h"
 #include "CliRecord.h"
+#include "CliScan.h"
 #include "CliShared.h"
 #include "ConfigItems.h"
 #include "ModbusMaster.h"
@@ -43,6 +44,8 @@ const char* const kUsage =
     "  restore FILE [--include-comm] [--include-motor-identity] [--groups LIST]\n"
     "               [--store] [--yes]   load FILE into the drive, each group read back\n"
     "  diff FILE [FILE2]                the drive against FILE, or FILE against FILE2\n"
+    "  scan [--slaves A-B] [--bauds LIST|all] [--parities LIST|all] [--timeout MS]\n"
+    "                                   look for drives on the line\n"
     "\n"
     "T is u16 (default), s16, u32, s32 or float; 32-bit values take two registers,\n"
     "high word first. Numbers are decimal or 0x hexadecimal. --port defaults to COM1,\n"
@@ -52,6 +55,7 @@ const char* const kUsage =
     "\n"
     "exit codes: 0 done; 1 drive error or refusal; 2 bad arguments; 3 no port;\n"
     "4 time-out; 5 SDO abort; 6 procedure failed; 7 the configurations differ;\n"
+    "8 the scan found no drive;\n"
     "10 configuration file invalid, unreadable or unwritable; 11 load not confirmed;\n"
     "130 interrupted.\n";
 
@@ -455,6 +459,7 @@ int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& e
         const std::atomic<bool>& interrupted)
 {
     if (std::optional<int> recorded = RunRecord(argv, out, err, interrupted)) return *recorded;
+    if (std::optional<int> scanned = RunScan(argv, out, err, interrupted)) return *scanned;
     std::string error;
     auto parsed = ParseCliArguments(argv, error);
     if (!parsed) return Usage(err, error);

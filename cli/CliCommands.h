@@ -5,7 +5,7 @@
 // abort; 6 a procedure ended without success; 7 diff found differences;
 // 10 a configuration file that is not valid or cannot be read or written;
 // 11 a load not confirmed; 130 interrupted (Ctrl-C) while a procedure, a
-// read or a load of the drive ran. 8 and 9 are kept free.
+// read or a load of the drive ran; 8 a scan found no drive. 9 is kept free.
 
 #include <atomic>
 #include <iosfwd>
@@ -22,6 +22,8 @@ constexpr int kExitTimeout = 4;
 constexpr int kExitSdoAbort = 5;
 constexpr int kExitProcedureFailed = 6;
 constexpr int kExitDiffer = 7;
+// scan: no drive answered.
+constexpr int kExitNoDrive = 8;
 constexpr int kExitInvalidFile = 10;
 constexpr int kExitNotConfirmed = 11;
 constexpr int kExitInterrupted = 130;

@@ -1,0 +1,133 @@
+#include "DriveScan.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "DeviceInfo.h"
+#include "ModbusMaster.h"
+#include "StatusFormat.h"
+
+namespace DriveScan {
+
+namespace {
+
+std::string Ascii(const std::string& text)
+{
+    std::string out;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte <= 0x7E)
+            out += c;
+        else if (byte < 0x80 || byte >= 0xC0)  // one '?' per character, not per UTF-8 byte
+            out += '?';
+    }
+    return out;
+}
+
+}  // namespace
+
+const std::vector<int>& AllBauds()
+{
+    static const std::vector<int> bauds = {9600, 19200, 38400, 57600, 115200};
+    return bauds;
+}
+
+const std::vector<int>& AllParities()
+{
+    static const std::vector<int> parities = {0, 1, 2, 3};
+    return parities;
+}
+
+std::string ParityText(int parity)
+{
+    switch (parity) {
+    case 0: return "n,8,2";
+    case 1: return "o,8,1";
+    case 2: return "e,8,1";
+    default: return "n,8,1";
+    }
+}
+
+// Request 8 bytes and answer 37 (16 registers) at 11 bits a character, half
+// as much again for gaps, and 40 ms for the drive to turn round.
+int DefaultTimeoutMs(int baud)
+{
+    if (baud <= 0) baud = 9600;
+    const int lineMs = (8 + 37) * 11 * 1000 / baud;
+    return lineMs * 3 / 2 + 40;
+}
+
+int TimeoutFor(const Options& options)
+{
+    if (options.timeoutMs > 0) return options.timeoutMs;
+    int slowest = 0;
+    for (const int baud : options.bauds) slowest = slowest == 0 ? baud : std::min(slowest, baud);
+    return DefaultTimeoutMs(slowest);
+}
+
+std::string Found::Line() const
+{
+    char text[200];
+    std::snprintf(text, sizeof text, "slave %u %d %s model %s id %s version %s", slave, baud,
+                  ParityText(parity).c_str(), model.empty() ? "-" : model.c_str(), identifier.c_str(),
+                  version.c_str());
+    return text;
+}
+
+Result Run(CModbusMaster& master, const std::string& port, const Options& options, const Callbacks& callbacks,
+           const std::atomic<bool>& cancel)
+{
+    Result result;
+    const uint32_t savedTimeout = master.ResponseTimeout();
+    master.ClosePort();
+    master.SetResponseTimeout(static_cast<uint32_t>(TimeoutFor(options)));
+    const int first = std::max(1, static_cast<int>(options.first));
+    const int last = std::min(247, static_cast<int>(options.last));
+    const int perSetting = last >= first ? last - first + 1 : 0;
+    const int total = perSetting * static_cast<int>(options.bauds.size() * options.parities.size());
+    int done = 0;
+    bool anyOpen = false;
+    for (const int baud : options.bauds) {
+        for (const int parity : options.parities) {
+            if (cancel.load()) break;
+            master.ClosePort();
+            if (!master.OpenPort(port, baud, parity)) {
+                if (callbacks.skipped) callbacks.skipped(baud, parity);
+                done += perSetting;
+                if (callbacks.progress) callbacks.progress(done, total, 0, baud, parity);
+                continue;
+            }
+            anyOpen = true;
+            for (int slave = first; slave <= last && !cancel.load(); ++slave) {
+                DeviceInfo info{};
+                const ModbusResult r = master.ReadDeviceInfo(static_cast<uint8_t>(slave), info);
+                ++done;
+                // Any answer, an exception too, is a drive at that address.
+                if (r != kResultTimeout && r != kResultBadResponse && r != kResultPortNotOpen) {
+                    Found drive;
+                    drive.slave = static_cast<uint8_t>(slave);
+                    drive.baud = baud;
+                    drive.parity = parity;
+                    if (r == kResultOk) {
+                        const StatusFormat::DeviceInfoTexts texts = StatusFormat::FormatDeviceInfo(info);
+                        drive.identifier = texts.identifier;
+                        drive.version = texts.version;
+                        drive.model = Ascii(texts.model);
+                    } else {
+                        drive.identifier = drive.version = "-";
+                    }
+                    result.drives.push_back(drive);
+                    if (callbacks.found) callbacks.found(drive);
+                }
+                if (callbacks.progress) callbacks.progress(done, total, static_cast<uint8_t>(slave), baud, parity);
+            }
+        }
+    }
+    master.ClosePort();
+    master.SetResponseTimeout(savedTimeout);
+    result.cancelled = cancel.load();
+    result.portFailed = !anyOpen && total > 0 && !result.cancelled;
+    return result;
+}
+
+}  // namespace DriveScan
