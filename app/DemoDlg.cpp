@@ -22,6 +22,7 @@
 #include "ConfigFlow.h"
 #include "DataExchange.h"
 #include "GroupActions.h"
+#include "DriveScanDlg.h"
 #include "LivePlotDlg.h"
 #include "MessageBox.h"
 #include "MotorControlDlg.h"
@@ -74,6 +75,7 @@ struct CDemoDlg::Impl {
     CRegisterDlg* registerTool = nullptr;
     CObjectDictDlg* objectDictTool = nullptr;
     QPointer<CLivePlotDlg> livePlot;  // made by the menu, deleted when closed
+    QPointer<CDriveScanDlg> driveScan;  // made by the menu
 
     bool pollPending = false;  // a status read submitted and not yet shown
 
@@ -177,6 +179,7 @@ CDemoDlg::~CDemoDlg() {
     d->registerTool = nullptr;
     d->objectDictTool = nullptr;
     delete d->livePlot;
+    delete d->driveScan;
     QWidget* pages[] = {d->motorControl, d->motorParam, d->pidFoc,     d->safety,
                         d->reciprocate,  d->systemParam, d->commParam};
     d->pageList.clear();
@@ -252,10 +255,28 @@ void CDemoDlg::CreateMenu() {
         if (!d->livePlot) d->livePlot = new CLivePlotDlg(this);
         ShowTool(d->livePlot);
     });
+    tools->addAction(tr("扫描设备(&S)"), this, [this] { ShowTool(DriveScanTool()); });
 
     QMenu* help = d->menuBar->addMenu(tr("帮助(&H)"));
     // Linux windows have no system menu to carry the About entry, so this opens it.
     help->addAction(tr("关于(&A)"), this, [this] { ShowAbout(); });
+}
+
+CDriveScanDlg* CDemoDlg::DriveScanTool() {
+    if (d->driveScan) return d->driveScan;
+    DriveScanHost host;
+    host.reopener = [this] { return PortReopener(); };
+    host.current = [this] {
+        UpdateData(true);
+        Backup::LinkSettings link;
+        link.baud = static_cast<uint32_t>(TextNumber::ParseInt(d->ui.m_comboBaud->currentText().toStdString()));
+        link.parityIndex = d->parityIndex;
+        link.address = m_deviceAddress.load();
+        return link;
+    };
+    host.linkChanged = [this](const std::optional<Backup::LinkSettings>& link) { OnLinkChanged(link); };
+    d->driveScan = new CDriveScanDlg(this, std::move(host));
+    return d->driveScan;
 }
 
 void CDemoDlg::ShowTool(QWidget* tool) {

@@ -26,6 +26,7 @@ class CSystemParamDlg;
 class CCommParamDlg;
 class CRegisterDlg;
 class CObjectDictDlg;
+class CDriveScanDlg;
 namespace Backup {
 struct LinkSettings;
 }
@@ -51,6 +52,8 @@ public:
     CRegisterDlg* RegisterTool() const;
     CObjectDictDlg* ObjectDictTool() const;
     QTabWidget* Tabs() const;
+    // The scan window, made when first asked for.
+    CDriveScanDlg* DriveScanTool();
 
     // (implementation detail below is the main-window developer's)
 

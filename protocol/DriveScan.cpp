@@ -77,6 +77,13 @@ std::string Found::Line() const
 Result Run(CModbusMaster& master, const std::string& port, const Options& options, const Callbacks& callbacks,
            const std::atomic<bool>& cancel)
 {
+    const Opener open = [&port](CModbusMaster& m, int baud, int parity) { return m.OpenPort(port, baud, parity); };
+    return Run(master, open, options, callbacks, [&cancel] { return cancel.load(); });
+}
+
+Result Run(CModbusMaster& master, const Opener& open, const Options& options, const Callbacks& callbacks,
+           const std::function<bool()>& cancelled)
+{
     Result result;
     const uint32_t savedTimeout = master.ResponseTimeout();
     master.ClosePort();
@@ -89,16 +96,16 @@ Result Run(CModbusMaster& master, const std::string& port, const Options& option
     bool anyOpen = false;
     for (const int baud : options.bauds) {
         for (const int parity : options.parities) {
-            if (cancel.load()) break;
+            if (cancelled()) break;
             master.ClosePort();
-            if (!master.OpenPort(port, baud, parity)) {
+            if (!open(master, baud, parity)) {
                 if (callbacks.skipped) callbacks.skipped(baud, parity);
                 done += perSetting;
                 if (callbacks.progress) callbacks.progress(done, total, 0, baud, parity);
                 continue;
             }
             anyOpen = true;
-            for (int slave = first; slave <= last && !cancel.load(); ++slave) {
+            for (int slave = first; slave <= last && !cancelled(); ++slave) {
                 DeviceInfo info{};
                 const ModbusResult r = master.ReadDeviceInfo(static_cast<uint8_t>(slave), info);
                 ++done;
@@ -125,7 +132,7 @@ Result Run(CModbusMaster& master, const std::string& port, const Options& option
     }
     master.ClosePort();
     master.SetResponseTimeout(savedTimeout);
-    result.cancelled = cancel.load();
+    result.cancelled = cancelled();
     result.portFailed = !anyOpen && total > 0 && !result.cancelled;
     return result;
 }

@@ -61,6 +61,11 @@ struct Result {
 // Closes `master`'s port, scans on `port`, and leaves the port closed.
 Result Run(CModbusMaster& master, const std::string& port, const Options& options, const Callbacks& callbacks,
            const std::atomic<bool>& cancel);
+// The same with the port (re)opened at each line setting by `open`, and
+// the cancel asked for before each probe.
+using Opener = std::function<bool(CModbusMaster&, int baud, int parity)>;
+Result Run(CModbusMaster& master, const Opener& open, const Options& options, const Callbacks& callbacks,
+           const std::function<bool()>& cancelled);
 
 // "n,8,2", "o,8,1", "e,8,1", "n,8,1"
 std::string ParityText(int parity);
