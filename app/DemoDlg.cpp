@@ -22,6 +22,7 @@
 #include "ConfigFlow.h"
 #include "DataExchange.h"
 #include "GroupActions.h"
+#include "BusMonitorDlg.h"
 #include "DriveScanDlg.h"
 #include "LivePlotDlg.h"
 #include "MessageBox.h"
@@ -76,6 +77,7 @@ struct CDemoDlg::Impl {
     CObjectDictDlg* objectDictTool = nullptr;
     QPointer<CLivePlotDlg> livePlot;  // made by the menu, deleted when closed
     QPointer<CDriveScanDlg> driveScan;  // made by the menu
+    QPointer<CBusMonitorDlg> busMonitor;  // made by the menu; watches the master while it lives
 
     bool pollPending = false;  // a status read submitted and not yet shown
 
@@ -180,6 +182,7 @@ CDemoDlg::~CDemoDlg() {
     d->objectDictTool = nullptr;
     delete d->livePlot;
     delete d->driveScan;
+    delete d->busMonitor;
     QWidget* pages[] = {d->motorControl, d->motorParam, d->pidFoc,     d->safety,
                         d->reciprocate,  d->systemParam, d->commParam};
     d->pageList.clear();
@@ -256,6 +259,7 @@ void CDemoDlg::CreateMenu() {
         ShowTool(d->livePlot);
     });
     tools->addAction(tr("扫描设备(&S)"), this, [this] { ShowTool(DriveScanTool()); });
+    tools->addAction(tr("总线监视(&M)"), this, [this] { ShowTool(BusMonitorTool()); });
 
     QMenu* help = d->menuBar->addMenu(tr("帮助(&H)"));
     // Linux windows have no system menu to carry the About entry, so this opens it.
@@ -277,6 +281,11 @@ CDriveScanDlg* CDemoDlg::DriveScanTool() {
     host.linkChanged = [this](const std::optional<Backup::LinkSettings>& link) { OnLinkChanged(link); };
     d->driveScan = new CDriveScanDlg(this, std::move(host));
     return d->driveScan;
+}
+
+CBusMonitorDlg* CDemoDlg::BusMonitorTool() {
+    if (!d->busMonitor) d->busMonitor = new CBusMonitorDlg(this);
+    return d->busMonitor;
 }
 
 void CDemoDlg::ShowTool(QWidget* tool) {

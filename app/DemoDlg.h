@@ -27,6 +27,7 @@ class CCommParamDlg;
 class CRegisterDlg;
 class CObjectDictDlg;
 class CDriveScanDlg;
+class CBusMonitorDlg;
 namespace Backup {
 struct LinkSettings;
 }
@@ -54,6 +55,8 @@ public:
     QTabWidget* Tabs() const;
     // The scan window, made when first asked for.
     CDriveScanDlg* DriveScanTool();
+    // The bus monitor, made (and attached to the master) when first asked for.
+    CBusMonitorDlg* BusMonitorTool();
 
     // (implementation detail below is the main-window developer's)
 

@@ -1,0 +1,152 @@
+#include "BusMonitorDlg.h"
+
+#include <QComboBox>
+#include <QTableWidgetItem>
+#include <QTimer>
+#include <fstream>
+
+#include "FileChooser.h"
+#include "MainShared.h"
+#include "MessageBox.h"
+#include "ui_BusMonitorDlg.h"
+
+namespace {
+
+// The table shows at most this many rows; the log keeps more for the export.
+constexpr int kMaxRows = 5000;
+constexpr int kFunctions[] = {-1, 0x03, 0x06, 0x10, 0x2B};
+
+QString Ascii(const std::string& text) { return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())); }
+
+}  // namespace
+
+CBusMonitorDlg::CBusMonitorDlg(QWidget* parent, size_t capacity)
+    : QDialog(parent), ui(std::make_unique<Ui::CBusMonitorDlg>()), m_log(std::make_shared<CFrameLog>(capacity))
+{
+    ui->setupUi(this);
+    ui->m_tableFrames->horizontalHeader()->setStretchLastSection(true);
+    m_timer = new QTimer(this);
+    m_timer->setInterval(200);
+    connect(m_timer, &QTimer::timeout, this, [this] { Refresh(); });
+    connect(ui->m_btnPause, &QPushButton::toggled, this, [this](bool paused) { m_log->SetPaused(paused); });
+    connect(ui->m_btnClear, &QPushButton::clicked, this, [this] { OnClear(); });
+    connect(ui->m_btnExportCsv, &QPushButton::clicked, this, [this] { OnExport(true); });
+    connect(ui->m_btnExportText, &QPushButton::clicked, this, [this] { OnExport(false); });
+    connect(ui->m_spinSlave, &QSpinBox::valueChanged, this, [this] { Rebuild(); });
+    connect(ui->m_comboFunction, &QComboBox::currentIndexChanged, this, [this] { Rebuild(); });
+    connect(ui->m_checkFailed, &QCheckBox::toggled, this, [this] { Rebuild(); });
+    // Attached on the link thread: attaching waits for the exchange in flight.
+    g_pMainDlg->Link().Submit(
+        this, LinkPriority::User,
+        [log = m_log](CModbusMaster& master, uint8_t) {
+            master.SetFrameMonitor(log.get());
+            return true;
+        },
+        [](bool) {});
+    m_timer->start();
+}
+
+// Detached directly: only when the main window ends, its link already
+// stopped, so at most the exchange of a worker is waited for.
+CBusMonitorDlg::~CBusMonitorDlg()
+{
+    if (g_pMainDlg) g_pMainDlg->m_master.SetFrameMonitor(nullptr);
+}
+
+FrameLogText::Filter CBusMonitorDlg::CurrentFilter() const
+{
+    FrameLogText::Filter filter;
+    filter.slave = ui->m_spinSlave->value() == 0 ? -1 : ui->m_spinSlave->value();
+    const int index = ui->m_comboFunction->currentIndex();
+    filter.function = index >= 0 && index < 5 ? kFunctions[index] : -1;
+    filter.failedOnly = ui->m_checkFailed->isChecked();
+    return filter;
+}
+
+void CBusMonitorDlg::Refresh()
+{
+    const FrameLogText::Filter filter = CurrentFilter();
+    for (const CapturedFrame& frame : m_log->Since(m_next, m_next))
+        if (filter.Matches(frame)) AddRow(frame);
+    const int excess = ui->m_tableFrames->rowCount() - kMaxRows;
+    for (int i = 0; i < excess; ++i) ui->m_tableFrames->removeRow(0);
+    const uint64_t dropped = m_log->Dropped();
+    ui->m_labelDropped->setText(dropped ? tr("已丢弃最早的 %1 帧").arg(dropped) : QString());
+    ShowCounters();
+}
+
+void CBusMonitorDlg::Rebuild()
+{
+    ui->m_tableFrames->setRowCount(0);
+    m_next = 0;
+    Refresh();
+}
+
+void CBusMonitorDlg::AddRow(const CapturedFrame& frame)
+{
+    if (!m_haveOrigin) {
+        m_origin = frame.time;
+        m_haveOrigin = true;
+    }
+    const std::string line = FrameDecoder::TraceLine(frame);  // its time of day comes first
+    const double relative = std::chrono::duration<double, std::milli>(frame.time - m_origin).count();
+    const bool sent = frame.kind == FrameKind::Request;
+    const QString texts[] = {
+        Ascii(line.substr(0, line.find(' '))),
+        QString::number(relative, 'f', 1),
+        sent ? QStringLiteral("TX") : frame.kind == FrameKind::Timeout ? QStringLiteral("--") : QStringLiteral("RX"),
+        QString::number(frame.slave),
+        QStringLiteral("0x") + QString::number(frame.function, 16).toUpper().rightJustified(2, QLatin1Char('0')),
+        Ascii(FrameDecoder::Describe(frame)),
+        sent ? QString() : Ascii(FrameDecoder::ResultText(frame.result)),
+        frame.kind == FrameKind::Answer ? QString::number(static_cast<double>(frame.roundTrip.count()) / 1000.0, 'f', 1)
+                                        : QString(),
+        Ascii(FrameDecoder::Hex(frame.bytes)),
+    };
+    const int row = ui->m_tableFrames->rowCount();
+    ui->m_tableFrames->insertRow(row);
+    for (int column = 0; column < 9; ++column)
+        ui->m_tableFrames->setItem(row, column, new QTableWidgetItem(texts[column]));
+}
+
+void CBusMonitorDlg::ShowCounters()
+{
+    const auto counters = m_log->Counters();
+    const auto& slaves = counters.PerSlave();
+    ui->m_tableCounters->setRowCount(static_cast<int>(slaves.size()));
+    int row = 0;
+    for (const auto& [slave, c] : slaves) {
+        const uint64_t values[] = {slave, c.requests, c.answers, c.timeouts, c.crcErrors, c.exceptions, c.wrongSlave,
+                                   c.late};
+        for (int column = 0; column < 8; ++column)
+            ui->m_tableCounters->setItem(row, column, new QTableWidgetItem(QString::number(values[column])));
+        ++row;
+    }
+}
+
+void CBusMonitorDlg::OnClear()
+{
+    m_log->Clear();
+    m_haveOrigin = false;
+    Rebuild();
+}
+
+void CBusMonitorDlg::OnExport(bool csv)
+{
+    const QString path = csv ? CFileChooser::Save(this, tr("导出帧"), tr("CSV 文件 (*.csv)"), QStringLiteral("csv"),
+                                                  QStringLiteral("bus-monitor.csv"))
+                             : CFileChooser::Save(this, tr("导出帧"), tr("文本文件 (*.txt)"), QStringLiteral("txt"),
+                                                  QStringLiteral("bus-monitor.txt"));
+    if (path.isEmpty()) return;
+    const FrameLogText::Filter filter = CurrentFilter();
+    std::vector<CapturedFrame> frames;
+    for (CapturedFrame& frame : m_log->All())
+        if (filter.Matches(frame)) frames.push_back(std::move(frame));
+    std::ofstream out(path.toStdString(), std::ios::trunc);
+    if (csv)
+        FrameLogText::WriteCsv(frames, out);
+    else
+        FrameLogText::WriteText(frames, out);
+    out.flush();
+    if (!out) CMessageBox::Ok(this, tr("保存文件失败: %1").arg(path));
+}
