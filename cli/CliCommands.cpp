@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "CliArguments.h"
+#include "CliPort.h"
 #include "CliShared.h"
 #include "ConfigItems.h"
 #include "ModbusMaster.h"
@@ -48,8 +49,8 @@ const char* const kUsage =
     "\n"
     "exit codes: 0 done; 1 drive error or refusal; 2 bad arguments; 3 no port;\n"
     "4 time-out; 5 SDO abort; 6 procedure failed; 7 the configurations differ;\n"
-    "10 configuration file invalid, unreadable or unwritable; 11 load not confirmed;\n"
-    "130 interrupted.\n";
+    "9 the port was lost (its device went away); 10 configuration file invalid,\n"
+    "unreadable or unwritable; 11 load not confirmed; 130 interrupted.\n";
 
 struct CommandHelp {
     const char* name;
@@ -442,8 +443,10 @@ int CmdProcedure(CModbusMaster& m, const Connect& connect, const CliArguments& a
 
 }  // namespace
 
-int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err,
-        const std::atomic<bool>& interrupted)
+namespace {
+
+int RunOn(CModbusMaster& master, const std::vector<std::string>& argv, std::ostream& out, std::ostream& err,
+          const std::atomic<bool>& interrupted)
 {
     std::string error;
     auto parsed = ParseCliArguments(argv, error);
@@ -474,12 +477,7 @@ int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& e
     for (const char* c : kNoArgs)
         if (a.command == c && !a.args.empty()) return Usage(err, a.command + " takes no arguments", help);
 
-    CModbusMaster master;
-    Connect connect = [&] {
-        if (master.OpenPort(a.port, a.baud, a.parity)) return true;
-        err << "打开串口失败: " << a.port << "\n";
-        return false;
-    };
+    Connect connect = [&] { return OpenCommandPort(master, a, err); };
     if (a.command == "read") return CmdRead(master, connect, a, out, err);
     if (a.command == "write") return CmdWrite(master, connect, a, err);
     if (a.command == "info") return CmdInfo(master, connect, a, out, err);
@@ -492,6 +490,16 @@ int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& e
     if (a.command == "diff") return CmdDiff(master, connect, a, out, err, interrupted);
     if (a.command == "learn") return CmdProcedure(master, connect, a, ProcedureBlock::kMotorLearning, out, err, interrupted);
     return CmdProcedure(master, connect, a, ProcedureBlock::kFocCalibration, out, err, interrupted);
+}
+
+}  // namespace
+
+int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err,
+        const std::atomic<bool>& interrupted)
+{
+    CModbusMaster master;
+    // Whatever the command, a line lost under it ends it the same way.
+    return CheckLostLine(master, RunOn(master, argv, out, err, interrupted), err);
 }
 
 }  // namespace Cli

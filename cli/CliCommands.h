@@ -3,9 +3,10 @@
 // exception, a bad response or a load the drive's state refuses; 2 bad
 // arguments; 3 no port (cannot be opened, or not open); 4 time-out; 5 SDO
 // abort; 6 a procedure ended without success; 7 diff found differences;
+// 9 the port was lost under a command (its device went away);
 // 10 a configuration file that is not valid or cannot be read or written;
 // 11 a load not confirmed; 130 interrupted (Ctrl-C) while a procedure, a
-// read or a load of the drive ran. 8 and 9 are kept free.
+// read or a load of the drive ran. 8 is kept free.
 
 #include <atomic>
 #include <iosfwd>
@@ -22,6 +23,7 @@ constexpr int kExitTimeout = 4;
 constexpr int kExitSdoAbort = 5;
 constexpr int kExitProcedureFailed = 6;
 constexpr int kExitDiffer = 7;
+constexpr int kExitLostLine = 9;
 constexpr int kExitInvalidFile = 10;
 constexpr int kExitNotConfirmed = 11;
 constexpr int kExitInterrupted = 130;

@@ -1,0 +1,71 @@
+#include "CliPort.h"
+
+#include <cstring>
+#include <ostream>
+
+#include "CliArguments.h"
+#include "CliCommands.h"
+#include "ModbusMaster.h"
+#include "PortNames.h"
+
+namespace Cli {
+namespace {
+
+bool IsComName(const std::string& name)
+{
+    return name.size() > 3 && (name[0] == 'C' || name[0] == 'c') && (name[1] == 'O' || name[1] == 'o') &&
+           (name[2] == 'M' || name[2] == 'm');
+}
+
+// What the name stood for, where that is not plain: "COM4 is /dev/ttyS3
+// (nothing published as /run/user/1000/zoric-com/COM4)".
+std::string Resolution(const PortOpenError& e)
+{
+    if (e.device.empty() || e.device == e.name) return e.device.empty() ? e.name : e.device;
+    std::string text = e.name + " is " + e.device;
+    if (IsComName(e.name) && e.device.rfind(ComLinkDirectory() + "/", 0) != 0)
+        text += " (nothing published as " + ComLinkDirectory() + "/" + e.name + ")";
+    return text;
+}
+
+}  // namespace
+
+std::string OpenFailureText(const PortOpenError& e, const std::string& mode)
+{
+    switch (e.reason) {
+    case PortOpenReason::None: return "opened";
+    case PortOpenReason::NoDevice: return "no such device: " + Resolution(e);
+    case PortOpenReason::InUse: {
+        std::string text = "in use by another program";
+        if (e.holderPid > 0)
+            text += " (" + (e.holderName.empty() ? std::string("pid ") : e.holderName + ", pid ") +
+                    std::to_string(e.holderPid) + ")";
+        return text;
+    }
+    case PortOpenReason::PermissionDenied:
+        return "permission denied on " + (e.device.empty() ? e.name : e.device) + ": add your user to the '" +
+               e.deviceGroup + "' group (sudo usermod -aG " + e.deviceGroup + " $USER) and log in again";
+    case PortOpenReason::SettingsNotSupported: return "settings not supported by the port: " + mode;
+    case PortOpenReason::NotSerial: return Resolution(e) + " is not a serial port";
+    case PortOpenReason::Other: break;
+    }
+    return std::string(std::strerror(e.error)) + " (" + Resolution(e) + ")";
+}
+
+bool OpenCommandPort(CModbusMaster& master, const CliArguments& a, std::ostream& err)
+{
+    if (master.OpenPort(a.port, a.baud, a.parity)) return true;
+    err << "打开串口失败: " << a.port << ": "
+        << OpenFailureText(master.LastOpenError(), CModbusMaster::ModeText(a.baud, a.parity)) << "\n";
+    return false;
+}
+
+int CheckLostLine(const CModbusMaster& master, int code, std::ostream& err)
+{
+    if (!master.IsPortLost()) return code;
+    err << "zoric-cli: lost the port " << master.PortName()
+        << ": its device hung up (unplugged or switched off); nothing more was sent\n";
+    return kExitLostLine;
+}
+
+}  // namespace Cli
