@@ -25,6 +25,7 @@
 #include "MotorParamDlg.h"
 #include "ObjectDictDlg.h"
 #include "PidFocDlg.h"
+#include "PortMessages.h"
 #include "PortNames.h"
 #include "QtText.h"
 #include "ReciprocateDlg.h"
@@ -70,6 +71,7 @@ struct CDemoDlg::Impl {
     CObjectDictDlg* objectDictTool = nullptr;
 
     bool pollPending = false;  // a status read submitted and not yet shown
+    uint32_t portLossesSeen = 0;  // the master's losses of its port already told
 
     std::vector<QWidget*> pageList;  // tab order
     QTimer* timer = nullptr;
@@ -269,7 +271,8 @@ bool CDemoDlg::eventFilter(QObject* watched, QEvent* event) {
 
 void CDemoDlg::OnOpenPort() {
     UpdateData(true);
-    if (m_master.IsPortOpen()) {
+    // A lost port shows "打开串口": the click opens (releasing the dead port).
+    if (m_master.IsPortOpen() && !m_master.IsPortLost()) {
         Link().Act(d->ui.m_btnOpenPort, [](CModbusMaster& master, uint8_t) { master.ClosePort(); return true; },
                    [this](bool) { d->ui.m_btnOpenPort->setText(tr("打开串口")); });
         return;
@@ -283,19 +286,43 @@ void CDemoDlg::OnOpenPort() {
     } else if (d->portIndex >= kNamedComPorts) {
         device = d->ui.m_comboPort->itemText(d->portIndex).toStdString();
     }
+    struct Opened {
+        bool ok = false;
+        PortOpenError error;
+    };
+    const QString portText = d->ui.m_comboPort->itemText(d->portIndex);
     Link().Act(
         d->ui.m_btnOpenPort,
         [number, device, baud, parity](CModbusMaster& master, uint8_t) {
-            if (number) return master.OpenPort(number, baud, parity);
-            return !device.empty() && master.OpenPort(device, baud, parity);
+            Opened opened;
+            if (number) opened.ok = master.OpenPort(number, baud, parity);
+            else opened.ok = !device.empty() && master.OpenPort(device, baud, parity);
+            if (!opened.ok && (number || !device.empty())) opened.error = master.LastOpenError();
+            return opened;
         },
-        [this](bool opened) {
-            if (opened) {
+        [this, portText, mode = CModbusMaster::ModeText(baud, parity)](const Opened& opened) {
+            if (opened.ok) {
                 d->ui.m_btnOpenPort->setText(tr("关闭串口"));
             } else {
-                CMessageBox::Ok(this, tr("打开串口失败"));
+                CMessageBox::Ok(this, CPortMessages::OpenFailure(portText, opened.error, mode));
             }
         });
+}
+
+void CDemoDlg::OnPortLost() {
+    d->portLossesSeen = m_master.PortLossCount();
+    if (!m_master.IsPortLost()) return;  // opened again since: nothing is wrong now
+    d->ui.m_btnOpenPort->setText(tr("打开串口"));
+    // The dead port is released on the link, after what is queued (which
+    // fails at once), so that the device can come back under its name.
+    Link().Act(
+        d->ui.m_btnOpenPort,
+        [](CModbusMaster& master, uint8_t) {
+            if (master.IsPortLost()) master.ClosePort();
+            return true;
+        },
+        [this](bool) { d->ui.m_btnOpenPort->setText(tr("打开串口")); });
+    CMessageBox::Ok(this, CPortMessages::Lost(QString::fromStdString(m_master.PortName())));
 }
 
 void CDemoDlg::OnAddressBit() {
@@ -334,7 +361,11 @@ void CDemoDlg::OnTimer() {
     SetIfChanged(d->ui.m_editSend, QString::fromStdString(StatusFormat::FrameText(m_master.GetLastRequest())));
     SetIfChanged(d->ui.m_editReceive, QString::fromStdString(StatusFormat::FrameText(m_master.GetLastResponse())));
 
-    if (!d->autoUpdate || m_pollPaused.load() != 0 || !m_master.IsPortOpen() || d->pollPending) return;
+    // Told before the box shows: the timer goes on ticking under it.
+    if (m_master.PortLossCount() != d->portLossesSeen) OnPortLost();
+    if (!d->autoUpdate || m_pollPaused.load() != 0 || !m_master.IsPortOpen() || m_master.IsPortLost() ||
+        d->pollPending)
+        return;
     struct Poll {
         bool portOpen = false;
         ModbusResult result = kResultOk;
