@@ -220,8 +220,20 @@ void CModbusRtu::ReceiveLoop()
     }
 }
 
+ModbusResult CModbusRtu::Counted(ModbusResult result)
+{
+    if (result < m_resultCounts.size()) ++m_resultCounts[result];
+    return result;
+}
+
 ModbusResult CModbusRtu::Transact(uint8_t slave, const uint8_t* request, size_t length,
                                   std::vector<uint8_t>& response)
+{
+    return Counted(TransactOnce(slave, request, length, response));
+}
+
+ModbusResult CModbusRtu::TransactOnce(uint8_t slave, const uint8_t* request, size_t length,
+                                      std::vector<uint8_t>& response)
 {
     std::lock_guard<std::recursive_mutex> g(m_transactionLock);
     if (!IsPortOpen()) return kResultPortNotOpen;  // closed while we waited for the lock
@@ -282,7 +294,7 @@ ModbusResult CModbusRtu::Transact(uint8_t slave, const uint8_t* request, size_t 
 ModbusResult CModbusRtu::ReadHoldingRegisters(uint8_t slave, uint16_t start, uint16_t count, uint8_t* dest,
                                                uint16_t* length)
 {
-    if (!IsPortOpen()) return kResultPortNotOpen;
+    if (!IsPortOpen()) return Counted(kResultPortNotOpen);
     uint8_t req[6] = {slave, kFnReadHolding};
     PutU16(req + 2, start);
     PutU16(req + 4, count);
@@ -302,7 +314,7 @@ ModbusResult CModbusRtu::ReadHoldingRegisters(uint8_t slave, uint16_t start, uin
 ModbusResult CModbusRtu::WriteSingleRegister(uint8_t slave, uint16_t address, uint16_t value, uint16_t* echoAddress,
                                               uint16_t* echoValue)
 {
-    if (!IsPortOpen()) return kResultPortNotOpen;
+    if (!IsPortOpen()) return Counted(kResultPortNotOpen);
     uint8_t req[6] = {slave, kFnWriteSingle};
     PutU16(req + 2, address);
     PutU16(req + 4, value);
@@ -317,8 +329,8 @@ ModbusResult CModbusRtu::WriteSingleRegister(uint8_t slave, uint16_t address, ui
 ModbusResult CModbusRtu::WriteMultipleRegisters(uint8_t slave, uint16_t start, const uint16_t* values, uint16_t count,
                                                  uint16_t* echoStart, uint16_t* echoCount)
 {
-    if (!IsPortOpen()) return kResultPortNotOpen;
-    if (!values || count > kMaxWriteRegisters) return kResultTooLong;
+    if (!IsPortOpen()) return Counted(kResultPortNotOpen);
+    if (!values || count > kMaxWriteRegisters) return Counted(kResultTooLong);
     uint8_t req[7 + 2 * kMaxWriteRegisters] = {slave, kFnWriteMultiple};
     PutU16(req + 2, start);
     PutU16(req + 4, count);
@@ -335,7 +347,7 @@ ModbusResult CModbusRtu::WriteMultipleRegisters(uint8_t slave, uint16_t start, c
 ModbusResult CModbusRtu::ReadDeviceIdObjects(uint8_t slave, uint8_t code, uint8_t objectId, uint8_t* dest,
                                               uint16_t* length)
 {
-    if (!IsPortOpen()) return kResultPortNotOpen;
+    if (!IsPortOpen()) return Counted(kResultPortNotOpen);
     uint8_t req[5] = {slave, kFnDeviceId, kMeiDeviceId, code, objectId};
     std::vector<uint8_t> resp;
     ModbusResult r = Transact(slave, req, sizeof req, resp);

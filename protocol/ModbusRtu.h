@@ -3,6 +3,7 @@
 // at a time (a recursive lock), one receive thread that assembles the
 // response, and the four functions the drive is spoken to with.
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <mutex>
@@ -63,6 +64,13 @@ public:
     void SetResponseTimeout(uint32_t ms) { m_timeoutMs = ms; }
     uint32_t ResponseTimeout() const { return m_timeoutMs; }
 
+    // Calls of the four functions above by their result, since this object
+    // was made: the figures of a long run (every code is below 256).
+    uint64_t ResultCount(ModbusResult result) const
+    {
+        return result < m_resultCounts.size() ? m_resultCounts[result].load() : 0;
+    }
+
     // The last request exactly as sent, CRC included.
     std::vector<uint8_t> GetLastRequest() const;
     // The bytes received since the last request began, valid frame or not.
@@ -79,6 +87,8 @@ protected:
 
 private:
     bool OpenDevice(const std::string& name, const std::string& device, uint32_t portNumber, const char* mode);
+    ModbusResult TransactOnce(uint8_t slave, const uint8_t* request, size_t length, std::vector<uint8_t>& response);
+    ModbusResult Counted(ModbusResult result);
     void StopReceiveThread();
     void ReceiveLoop();
     // The receive thread found the line gone: says so and ends the wait of
@@ -103,6 +113,8 @@ private:
     mutable std::mutex m_openInfoLock;
     std::string m_portName;
     PortOpenError m_openError;
+
+    std::array<std::atomic<uint64_t>, 256> m_resultCounts{};
 
     std::atomic<bool> m_stopReceive{false};
     int m_wakeFd = -1;  // interrupts the receive thread's wait on ClosePort
