@@ -133,6 +133,8 @@ public:
 
 private:
     enum class State { Idle, Writing, Reading };
+    // A read that fails this often in a row is not bad luck.
+    static constexpr int kReadTries = 20;
 
     template <class T>
     T* Child(const char* name) const
@@ -171,7 +173,7 @@ private:
     void Check(Progress& progress, zoric::sim::CDriveSimulator& sim, int64_t lastLateMs)
     {
         const QString read = Child<QLineEdit>("m_editReadHex")->text();
-        if (read.isEmpty()) {  // the read failed (a spoiled answer): read again
+        if (read.isEmpty() && m_readTries < kReadTries) {  // the read failed (a spoiled answer): read again
             ++readRetries;
             StartRead();
             return;
@@ -183,7 +185,7 @@ private:
             uint32_t held = sim.GetRegister(m_address);
             if (m_type != CRegisterDlg::kShort) held = held << 16 | sim.GetRegister(static_cast<uint16_t>(m_address + 1));
             const QString drive = QString::asprintf(m_type == CRegisterDlg::kShort ? "%04X" : "%08X", held);
-            if (drive == m_expected && m_readStartMs - lastLateMs < kLateWindowMs) {
+            if (!read.isEmpty() && drive == m_expected && m_readStartMs - lastLateMs < kLateWindowMs) {
                 ++staleReads;
             } else {
                 ++mismatches;
