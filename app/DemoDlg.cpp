@@ -271,8 +271,7 @@ bool CDemoDlg::eventFilter(QObject* watched, QEvent* event) {
 
 void CDemoDlg::OnOpenPort() {
     UpdateData(true);
-    // A lost port shows "打开串口": the click opens (releasing the dead port).
-    if (m_master.IsPortOpen() && !m_master.IsPortLost()) {
+    if (m_master.IsPortOpen()) {
         Link().Act(d->ui.m_btnOpenPort, [](CModbusMaster& master, uint8_t) { master.ClosePort(); return true; },
                    [this](bool) { d->ui.m_btnOpenPort->setText(tr("打开串口")); });
         return;
@@ -286,43 +285,20 @@ void CDemoDlg::OnOpenPort() {
     } else if (d->portIndex >= kNamedComPorts) {
         device = d->ui.m_comboPort->itemText(d->portIndex).toStdString();
     }
-    struct Opened {
-        bool ok = false;
-        PortOpenError error;
-    };
-    const QString portText = d->ui.m_comboPort->itemText(d->portIndex);
     Link().Act(
         d->ui.m_btnOpenPort,
         [number, device, baud, parity](CModbusMaster& master, uint8_t) {
-            Opened opened;
-            if (number) opened.ok = master.OpenPort(number, baud, parity);
-            else opened.ok = !device.empty() && master.OpenPort(device, baud, parity);
-            if (!opened.ok && (number || !device.empty())) opened.error = master.LastOpenError();
-            return opened;
+            if (number) return master.OpenPort(number, baud, parity);
+            return !device.empty() && master.OpenPort(device, baud, parity);
         },
-        [this, portText, mode = CModbusMaster::ModeText(baud, parity)](const Opened& opened) {
-            if (opened.ok) {
+        [this](bool opened) {
+            if (opened) {
                 d->ui.m_btnOpenPort->setText(tr("关闭串口"));
             } else {
-                CMessageBox::Ok(this, CPortMessages::OpenFailure(portText, opened.error, mode));
+                // The link ran the open just now: the master's last reason is its.
+                CMessageBox::Ok(this, CPortMessages::OpenFailure(m_master.LastOpenError()));
             }
         });
-}
-
-void CDemoDlg::OnPortLost() {
-    d->portLossesSeen = m_master.PortLossCount();
-    if (!m_master.IsPortLost()) return;  // opened again since: nothing is wrong now
-    d->ui.m_btnOpenPort->setText(tr("打开串口"));
-    // The dead port is released on the link, after what is queued (which
-    // fails at once), so that the device can come back under its name.
-    Link().Act(
-        d->ui.m_btnOpenPort,
-        [](CModbusMaster& master, uint8_t) {
-            if (master.IsPortLost()) master.ClosePort();
-            return true;
-        },
-        [this](bool) { d->ui.m_btnOpenPort->setText(tr("打开串口")); });
-    CMessageBox::Ok(this, CPortMessages::Lost(QString::fromStdString(m_master.PortName())));
 }
 
 void CDemoDlg::OnAddressBit() {
@@ -355,6 +331,23 @@ void CDemoDlg::OnAddressEdited() {
         d->addressBits[k] = (address >= 1 && address <= 128) ? (((address - 1) >> k) & 1) : 0;
     }
     UpdateData(false);
+}
+
+void CDemoDlg::OnPortLost() {
+    d->portLossesSeen = m_master.PortLossCount();
+    if (!m_master.IsPortLost()) return;  // opened again since: nothing is wrong now
+    d->ui.m_btnOpenPort->setText(tr("打开串口"));
+    // The dead port is released on the link, after what is queued (which
+    // fails at once), so that the device can come back under its name. The
+    // button stays disabled until then.
+    Link().Act(
+        d->ui.m_btnOpenPort,
+        [](CModbusMaster& master, uint8_t) {
+            if (master.IsPortLost()) master.ClosePort();
+            return true;
+        },
+        [this](bool) { d->ui.m_btnOpenPort->setText(tr("打开串口")); });
+    CMessageBox::Ok(this, CPortMessages::Lost(QString::fromStdString(m_master.PortName())));
 }
 
 void CDemoDlg::OnTimer() {

@@ -9,8 +9,8 @@
 #include <thread>
 
 #include "CliArguments.h"
-#include "CliPort.h"
 #include "CliShared.h"
+#include "CliPort.h"
 #include "ConfigItems.h"
 #include "ModbusMaster.h"
 #include "ParameterStore.h"

@@ -23,10 +23,11 @@ constexpr int kExitTimeout = 4;
 constexpr int kExitSdoAbort = 5;
 constexpr int kExitProcedureFailed = 6;
 constexpr int kExitDiffer = 7;
-constexpr int kExitLostLine = 9;
 constexpr int kExitInvalidFile = 10;
 constexpr int kExitNotConfirmed = 11;
 constexpr int kExitInterrupted = 130;
+// record: the port closed or its device gone while recording.
+constexpr int kExitLostLine = 9;
 
 // Runs one command line (without the program name). `interrupted` is set by
 // the caller's Ctrl-C handler; long commands stop cleanly when it is set.

@@ -30,7 +30,7 @@ std::string Resolution(const PortOpenError& e)
 
 }  // namespace
 
-std::string OpenFailureText(const PortOpenError& e, const std::string& mode)
+std::string OpenFailureText(const PortOpenError& e)
 {
     switch (e.reason) {
     case PortOpenReason::None: return "opened";
@@ -45,7 +45,7 @@ std::string OpenFailureText(const PortOpenError& e, const std::string& mode)
     case PortOpenReason::PermissionDenied:
         return "permission denied on " + (e.device.empty() ? e.name : e.device) + ": add your user to the '" +
                e.deviceGroup + "' group (sudo usermod -aG " + e.deviceGroup + " $USER) and log in again";
-    case PortOpenReason::SettingsNotSupported: return "settings not supported by the port: " + mode;
+    case PortOpenReason::SettingsNotSupported: return "settings not supported by the port: " + e.mode;
     case PortOpenReason::NotSerial: return Resolution(e) + " is not a serial port";
     case PortOpenReason::Other: break;
     }
@@ -55,8 +55,7 @@ std::string OpenFailureText(const PortOpenError& e, const std::string& mode)
 bool OpenCommandPort(CModbusMaster& master, const CliArguments& a, std::ostream& err)
 {
     if (master.OpenPort(a.port, a.baud, a.parity)) return true;
-    err << "打开串口失败: " << a.port << ": "
-        << OpenFailureText(master.LastOpenError(), CModbusMaster::ModeText(a.baud, a.parity)) << "\n";
+    err << "打开串口失败: " << a.port << ": " << OpenFailureText(master.LastOpenError()) << "\n";
     return false;
 }
 

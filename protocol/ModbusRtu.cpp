@@ -79,6 +79,7 @@ bool CModbusRtu::OpenDevice(const std::string& name, const std::string& device, 
     PortOpenError failure;
     failure.name = name;
     failure.device = device;
+    failure.mode = mode ? mode : "";
     auto fail = [&](PortOpenReason reason, int error) {
         failure.reason = reason;
         failure.error = error;
@@ -93,6 +94,7 @@ bool CModbusRtu::OpenDevice(const std::string& name, const std::string& device, 
     if (!m_port.Open()) {
         failure = m_port.LastOpenError();
         failure.name = name;
+        failure.mode = mode ? mode : "";
         return fail(failure.reason, failure.error);
     }
     errno = 0;

@@ -20,6 +20,7 @@ struct PortOpenError {
     int error = 0;             // errno of the call that failed; 0 when none applies
     std::string name;          // the port as the caller named it ("COM3", a path)
     std::string device;        // the path tried: what "COMn" resolved to
+    std::string mode;          // the line settings asked for ("9600,n,8,2")
     int holderPid = 0;         // InUse: the process holding the port, when it can be found
     std::string holderName;    // ... and its command name
     std::string deviceGroup;   // PermissionDenied: the group that may open the device

@@ -15,9 +15,9 @@ bool IsComName(const std::string& name)
 
 }  // namespace
 
-QString CPortMessages::OpenFailure(const QString& port, const PortOpenError& e, const std::string& mode)
+QString CPortMessages::OpenFailure(const PortOpenError& e)
 {
-    const QString first = tr("打开串口失败: %1").arg(port);
+    const QString first = tr("打开串口失败: %1").arg(Qs(e.name));
     const QString device = Qs(e.device.empty() ? e.name : e.device);
     QString why;
     switch (e.reason) {
@@ -41,7 +41,7 @@ QString CPortMessages::OpenFailure(const QString& port, const PortOpenError& e, 
                   .arg(device, Qs(e.deviceGroup));
         break;
     case PortOpenReason::SettingsNotSupported:
-        why = tr("串口不支持所选的通讯设置（%1）").arg(Qs(mode));
+        why = tr("串口不支持所选的通讯设置（%1）").arg(Qs(e.mode));
         break;
     case PortOpenReason::NotSerial: why = tr("%1 不是串口设备").arg(device); break;
     case PortOpenReason::Other: why = tr("系统错误: %1（%2）").arg(QString::fromLocal8Bit(std::strerror(e.error)), device); break;

@@ -11,9 +11,8 @@
 class CPortMessages {
     Q_DECLARE_TR_FUNCTIONS(CPortMessages)
 public:
-    // "打开串口失败: COM5" and, on the next line, why; `mode` is the line
-    // settings asked for ("9600,n,8,2").
-    static QString OpenFailure(const QString& port, const PortOpenError& error, const std::string& mode);
+    // "打开串口失败: COM5" (the port as named) and, on the next line, why.
+    static QString OpenFailure(const PortOpenError& error);
     // The port's device hung up (unplugged, switched off, simulator ended).
     static QString Lost(const QString& port);
 };
