@@ -284,12 +284,14 @@ ModbusResult CModbusRtu::TransactOnce(uint8_t slave, const uint8_t* request, siz
     }
 
     if (!m_responseEvent.Wait(std::chrono::milliseconds(m_timeoutMs.load()))) return kResultTimeout;
-    if (IsPortLost()) return kResultPortNotOpen;
 
     {
         std::lock_guard<std::mutex> b(m_bufferLock);
         response.assign(m_rxBuf, m_rxBuf + m_rxCount);
     }
+    // Woken by the loss of the line rather than by an answer that made it
+    // before the loss: the port is gone.
+    if (IsPortLost() && !RtuFrame::IsComplete(response.data(), response.size(), slave)) return kResultPortNotOpen;
     return RtuFrame::Check(response.data(), response.size(), slave, request[1]);
 }
 
