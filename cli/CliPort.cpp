@@ -11,20 +11,14 @@
 namespace Cli {
 namespace {
 
-bool IsComName(const std::string& name)
-{
-    return name.size() > 3 && (name[0] == 'C' || name[0] == 'c') && (name[1] == 'O' || name[1] == 'o') &&
-           (name[2] == 'M' || name[2] == 'm');
-}
-
 // What the name stood for, where that is not plain: "COM4 is /dev/ttyS3
 // (nothing published as /run/user/1000/zoric-com/COM4)".
 std::string Resolution(const PortOpenError& e)
 {
     if (e.device.empty() || e.device == e.name) return e.device.empty() ? e.name : e.device;
     std::string text = e.name + " is " + e.device;
-    if (IsComName(e.name) && e.device.rfind(ComLinkDirectory() + "/", 0) != 0)
-        text += " (nothing published as " + ComLinkDirectory() + "/" + e.name + ")";
+    const uint32_t com = ComNumber(e.name);
+    if (com != 0 && e.device != ComLinkPath(com)) text += " (nothing published as " + ComLinkPath(com) + ")";
     return text;
 }
 

@@ -8,11 +8,6 @@ namespace {
 
 QString Qs(const std::string& text) { return QString::fromStdString(text); }
 
-bool IsComName(const std::string& name)
-{
-    return name.size() > 3 && QString::fromStdString(name.substr(0, 3)).compare(QStringLiteral("COM"), Qt::CaseInsensitive) == 0;
-}
-
 }  // namespace
 
 QString CPortMessages::OpenFailure(const PortOpenError& e)
@@ -23,9 +18,9 @@ QString CPortMessages::OpenFailure(const PortOpenError& e)
     switch (e.reason) {
     case PortOpenReason::None: return first;
     case PortOpenReason::NoDevice:
-        if (!e.device.empty() && e.device != e.name && IsComName(e.name)) {
+        if (!e.device.empty() && e.device != e.name && ComNumber(e.name) != 0) {
             why = tr("找不到设备: %1 对应 %2").arg(Qs(e.name), device);
-            const std::string link = ComLinkDirectory() + "/" + e.name;
+            const std::string link = ComLinkPath(ComNumber(e.name));
             if (e.device != link) why += tr("（%1 不存在）").arg(Qs(link));
         } else {
             why = tr("找不到设备: %1").arg(device);
