@@ -30,6 +30,7 @@
 #include "MotorParamDlg.h"
 #include "ObjectDictDlg.h"
 #include "PidFocDlg.h"
+#include "PortMessages.h"
 #include "PortNames.h"
 #include "QtText.h"
 #include "ReciprocateDlg.h"
@@ -80,6 +81,7 @@ struct CDemoDlg::Impl {
     QPointer<CBusMonitorDlg> busMonitor;  // made by the menu; watches the master while it lives
 
     bool pollPending = false;  // a status read submitted and not yet shown
+    uint32_t portLossesSeen = 0;  // the master's losses of its port already told
 
     std::vector<QWidget*> pageList;  // tab order
     QTimer* timer = nullptr;
@@ -350,7 +352,8 @@ void CDemoDlg::OnOpenPort() {
                 d->openedDevice = device;
                 d->ui.m_btnOpenPort->setText(tr("关闭串口"));
             } else {
-                CMessageBox::Ok(this, tr("打开串口失败"));
+                // The link ran the open just now: the master's last reason is its.
+                CMessageBox::Ok(this, CPortMessages::OpenFailure(m_master.LastOpenError()));
             }
         });
 }
@@ -414,11 +417,32 @@ void CDemoDlg::OnAddressEdited() {
     UpdateData(false);
 }
 
+void CDemoDlg::OnPortLost() {
+    d->portLossesSeen = m_master.PortLossCount();
+    if (!m_master.IsPortLost()) return;  // opened again since: nothing is wrong now
+    d->ui.m_btnOpenPort->setText(tr("打开串口"));
+    // The dead port is released on the link, after what is queued (which
+    // fails at once), so that the device can come back under its name. The
+    // button stays disabled until then.
+    Link().Act(
+        d->ui.m_btnOpenPort,
+        [](CModbusMaster& master, uint8_t) {
+            if (master.IsPortLost()) master.ClosePort();
+            return true;
+        },
+        [this](bool) { d->ui.m_btnOpenPort->setText(tr("打开串口")); });
+    CMessageBox::Ok(this, CPortMessages::Lost(QString::fromStdString(m_master.PortName())));
+}
+
 void CDemoDlg::OnTimer() {
     SetIfChanged(d->ui.m_editSend, QString::fromStdString(StatusFormat::FrameText(m_master.GetLastRequest())));
     SetIfChanged(d->ui.m_editReceive, QString::fromStdString(StatusFormat::FrameText(m_master.GetLastResponse())));
 
-    if (!d->autoUpdate || m_pollPaused.load() != 0 || !m_master.IsPortOpen() || d->pollPending) return;
+    // Told before the box shows: the timer goes on ticking under it.
+    if (m_master.PortLossCount() != d->portLossesSeen) OnPortLost();
+    if (!d->autoUpdate || m_pollPaused.load() != 0 || !m_master.IsPortOpen() || m_master.IsPortLost() ||
+        d->pollPending)
+        return;
     struct Poll {
         bool portOpen = false;
         ModbusResult result = kResultOk;

@@ -74,6 +74,9 @@ protected:
 private:
     void AddPage(QWidget* page, const QString& title);
     void OnOpenPort();
+    // The open port's device went away: the poll stops, the port is
+    // released and shown closed, and the user is told which port it was.
+    void OnPortLost();
     void OnAddressBit();
     void OnAddressEdited();
     void OnReadInfo();

@@ -237,6 +237,10 @@ void CPdoEditDlg::OnConfigure()
         entries.bits[j] = m_bitsTexts[j];
         entries.checked[j] = m_checks[j];
     }
+    // A receive PDO opened from the list shows its times empty and disabled:
+    // there is nothing to send, and the drive keeps its own.
+    entries.times.inhibitTime = ui->editInhibitTime->isEnabled() || !m_inhibitTimeText.trimmed().isEmpty();
+    entries.times.eventTime = ui->editEventTime->isEnabled() || !m_eventTimeText.trimmed().isEmpty();
     const int n = m_current;
     if (!m_worker.Start([this, n, entries = std::move(entries)] { ConfigurePdoWorker(n, entries); },
                         CPageWorker::Poll::Pause)) {
@@ -252,10 +256,12 @@ QString CPdoEditDlg::MissingField(const Entries& e, int32_t commEntries) const
         const std::string t = text.toStdString();
         return hex ? TextNumber::HasHex(t) : TextNumber::HasInteger(t);
     };
-    if (commEntries >= 1 && !has(e.cobId, true)) return tr("COB-ID");
-    if (commEntries >= 2 && !has(e.transmissionType, false)) return tr("传输类型");
-    if (commEntries >= 3 && !has(e.inhibitTime, false)) return tr("禁止时间");
-    if (commEntries >= 5 && !has(e.eventTime, false)) return tr("事件时间");
+    // Exactly the entries the write sends must hold numbers.
+    auto writes = [&](uint8_t subindex) { return PdoObjects::WritesEntry(commEntries, subindex, e.times); };
+    if (writes(1) && !has(e.cobId, true)) return tr("COB-ID");
+    if (writes(2) && !has(e.transmissionType, false)) return tr("传输类型");
+    if (writes(PdoObjects::kInhibitTimeSubindex) && !has(e.inhibitTime, false)) return tr("禁止时间");
+    if (writes(PdoObjects::kEventTimeSubindex) && !has(e.eventTime, false)) return tr("事件时间");
     for (size_t j = 0; j < kMapRows; ++j) {
         if (!e.checked[j]) continue;
         if (!has(e.index[j], true)) return tr("映射对象%1的索引").arg(j + 1);
@@ -316,7 +322,8 @@ void CPdoEditDlg::ConfigurePdoWorker(int n, Entries e)
             return false;
         }
         const PdoCommRecord values = CommValues(e);
-        PdoObjects::Outcome outcome = PdoObjects::WriteCommunication(master, slave, n, values, entries, hooks);
+        PdoObjects::Outcome outcome =
+            PdoObjects::WriteCommunication(master, slave, n, values, entries, hooks, e.times);
         if (outcome.Ok())
             outcome = PdoObjects::WriteMapping(master, slave, n, MappingValues(e), values.mappedCount, hooks);
         if (outcome.Failed()) ReportFailure(outcome.step);

@@ -67,6 +67,7 @@ private:
         QString cobId, eventTime, inhibitTime, count, transmissionType;
         std::array<QString, kMapRows> index, subindex, bits;
         std::array<int, kMapRows> checked{};
+        PdoObjects::GivenTimes times;  // a disabled, empty time field gives none
     };
 
     void UpdateData(bool fromControls);

@@ -13,6 +13,7 @@
 #include "CliRecord.h"
 #include "CliScan.h"
 #include "CliShared.h"
+#include "CliPort.h"
 #include "ConfigItems.h"
 #include "ModbusMaster.h"
 #include "ParameterStore.h"
@@ -55,7 +56,7 @@ const char* const kUsage =
     "\n"
     "exit codes: 0 done; 1 drive error or refusal; 2 bad arguments; 3 no port;\n"
     "4 time-out; 5 SDO abort; 6 procedure failed; 7 the configurations differ;\n"
-    "8 the scan found no drive;\n"
+    "8 the scan found no drive; 9 the port was lost (its device went away);\n"
     "10 configuration file invalid, unreadable or unwritable; 11 load not confirmed;\n"
     "130 interrupted.\n";
 
@@ -492,12 +493,9 @@ int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& e
     CModbusMaster master;
     CliTrace trace(err);
     if (a.trace) master.SetFrameMonitor(&trace);
-    Connect connect = [&] {
-        if (master.OpenPort(a.port, a.baud, a.parity)) return true;
-        err << "打开串口失败: " << a.port << "\n";
-        return false;
-    };
-    const int code = Dispatch(master, connect, a, out, err, interrupted);
+    Connect connect = [&] { return OpenCommandPort(master, a, err); };
+    // Whatever the command, a line lost under it ends it the same way.
+    const int code = CheckLostLine(master, Dispatch(master, connect, a, out, err, interrupted), err);
     if (a.trace) {
         master.SetFrameMonitor(nullptr);
         trace.PrintCounters();

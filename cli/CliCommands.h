@@ -3,9 +3,10 @@
 // exception, a bad response or a load the drive's state refuses; 2 bad
 // arguments; 3 no port (cannot be opened, or not open); 4 time-out; 5 SDO
 // abort; 6 a procedure ended without success; 7 diff found differences;
-// 10 a configuration file that is not valid or cannot be read or written;
-// 11 a load not confirmed; 130 interrupted (Ctrl-C) while a procedure, a
-// read or a load of the drive ran; 8 a scan found no drive. 9 is kept free.
+// 8 a scan found no drive; 9 the port was lost under a command (its device
+// went away); 10 a configuration file that is not valid or cannot be read or
+// written; 11 a load not confirmed; 130 interrupted (Ctrl-C) while a
+// procedure, a read or a load of the drive ran.
 
 #include <atomic>
 #include <iosfwd>
@@ -24,11 +25,11 @@ constexpr int kExitProcedureFailed = 6;
 constexpr int kExitDiffer = 7;
 // scan: no drive answered.
 constexpr int kExitNoDrive = 8;
+// The port closed or its device gone under a command.
+constexpr int kExitLostLine = 9;
 constexpr int kExitInvalidFile = 10;
 constexpr int kExitNotConfirmed = 11;
 constexpr int kExitInterrupted = 130;
-// record: the port closed or its device gone while recording.
-constexpr int kExitLostLine = 9;
 
 // Runs one command line (without the program name). `interrupted` is set by
 // the caller's Ctrl-C handler; long commands stop cleanly when it is set.

@@ -21,10 +21,6 @@ constexpr uint8_t kFnWriteMultiple = 0x10;
 constexpr uint8_t kFnDeviceId = 0x2B;
 constexpr uint8_t kMeiDeviceId = 0x0E;
 
-// While the far end of the line is gone (hang-up), the condition stays set:
-// the receive thread then looks again at this pace instead of spinning.
-constexpr int kHangupRecheckMs = 200;
-
 void PutU16(uint8_t* p, uint16_t v)
 {
     p[0] = static_cast<uint8_t>(v >> 8);
@@ -51,27 +47,62 @@ CModbusRtu::~CModbusRtu()
 
 bool CModbusRtu::OpenWithMode(uint32_t portNumber, const char* mode)
 {
-    if (IsPortOpen()) return false;
-    if (portNumber == 0 || portNumber > 1024) return false;
-    return OpenDevice(ComPortDevice(portNumber), portNumber, mode);
+    const std::string name = "COM" + std::to_string(portNumber);
+    if (portNumber == 0 || portNumber > 1024) return OpenDevice(name, std::string(), portNumber, mode);
+    return OpenDevice(name, ComPortDevice(portNumber), portNumber, mode);
 }
 
 bool CModbusRtu::OpenWithMode(const std::string& device, const char* mode)
 {
-    if (IsPortOpen() || device.empty()) return false;
-    return OpenDevice(ResolvePortName(device), 0, mode);
+    return OpenDevice(device, device.empty() ? device : ResolvePortName(device), 0, mode);
 }
 
-bool CModbusRtu::OpenDevice(const std::string& device, uint32_t portNumber, const char* mode)
+PortOpenError CModbusRtu::LastOpenError() const
 {
+    std::lock_guard<std::mutex> g(m_openInfoLock);
+    return m_openError;
+}
+
+std::string CModbusRtu::PortName() const
+{
+    std::lock_guard<std::mutex> g(m_openInfoLock);
+    return m_portName;
+}
+
+bool CModbusRtu::OpenDevice(const std::string& name, const std::string& device, uint32_t portNumber,
+                            const char* mode)
+{
+    // The descriptor of a lost line is dead: it must not keep the device
+    // (and its name) from coming back.
+    if (IsPortLost()) ClosePort();
     std::lock_guard<std::recursive_mutex> g(m_transactionLock);
-    if (IsPortOpen()) return false;
+    PortOpenError failure;
+    failure.name = name;
+    failure.device = device;
+    failure.mode = mode ? mode : "";
+    auto fail = [&](PortOpenReason reason, int error) {
+        failure.reason = reason;
+        failure.error = error;
+        std::lock_guard<std::mutex> info(m_openInfoLock);
+        m_openError = failure;
+        return false;
+    };
+    if (IsPortOpen()) return fail(PortOpenReason::InUse, EBUSY);  // this object holds a port already
+    if (device.empty()) return fail(PortOpenReason::NoDevice, ENOENT);
     m_port.m_portNumber = portNumber;
     m_port.m_portName = device;
-    if (!m_port.Open()) return false;
+    if (!m_port.Open()) {
+        failure = m_port.LastOpenError();
+        failure.name = name;
+        failure.mode = mode ? mode : "";
+        return fail(failure.reason, failure.error);
+    }
+    errno = 0;
     if (!m_port.ConfigureQueues() || !m_port.ApplyMode(mode)) {
+        // A mode text that does not parse fails without an errno.
+        const int error = errno != 0 ? errno : EINVAL;
         m_port.Close();
-        return false;
+        return fail(PortOpenReason::SettingsNotSupported, error);
     }
     m_port.SetupQueues(100, 100);
     m_port.RaiseRts();
@@ -86,8 +117,11 @@ bool CModbusRtu::OpenDevice(const std::string& device, uint32_t portNumber, cons
         m_receiveThread = std::thread([this] { ReceiveLoop(); });
     } catch (...) {
         m_port.Close();
-        return false;
+        return fail(PortOpenReason::Other, EAGAIN);
     }
+    std::lock_guard<std::mutex> info(m_openInfoLock);
+    m_openError = PortOpenError{};
+    m_portName = name;
     return true;
 }
 
@@ -125,26 +159,41 @@ std::vector<uint8_t> CModbusRtu::GetLastResponse() const
     return std::vector<uint8_t>(m_rxBuf, m_rxBuf + m_rxCount);
 }
 
+void CModbusRtu::LoseLine()
+{
+    m_port.MarkLost();
+    std::lock_guard<std::mutex> g(m_bufferLock);
+    m_responseEvent.Set();
+}
+
 void CModbusRtu::ReceiveLoop()
 {
     const int fd = m_port.Handle();
     uint8_t local[kBufferSize];
+    // Every failure of the descriptor below is final (a hung-up tty fails
+    // each call at once): the thread says so and ends, so that nothing spins
+    // on it. ClosePort joins it as before.
     while (!m_stopReceive.load()) {
         CommStatus status;
-        if (!m_port.QueryStatus(status) || status.waiting == 0) {
+        if (!m_port.QueryStatus(status)) {
+            LoseLine();
+            return;
+        }
+        if (status.waiting == 0) {
             pollfd fds[2] = {{fd, POLLIN, 0}, {m_wakeFd, POLLIN, 0}};
             // Sleeps until input arrives or ClosePort wakes us: an idle port costs nothing.
-            int n = ::poll(fds, 2, -1);
-            if (n > 0 && (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) && !(fds[0].revents & POLLIN)) {
-                // The far end of the line went away; the condition stays set,
-                // so wait for ClosePort rather than spin on it.
-                pollfd wake{m_wakeFd, POLLIN, 0};
-                ::poll(&wake, 1, kHangupRecheckMs);
+            const int n = ::poll(fds, 2, -1);
+            if ((n < 0 && errno != EINTR) || (n > 0 && cnComm::HungUp(fds[0].revents))) {
+                LoseLine();
+                return;
             }
             continue;
         }
         CommStatus again;
-        if (!m_port.QueryStatus(again)) continue;
+        if (!m_port.QueryStatus(again)) {
+            LoseLine();
+            return;
+        }
         if (again.AnyError()) {
             // A line error spoils the frame being received: drop it.
             m_port.Purge(true, false);
@@ -152,6 +201,10 @@ void CModbusRtu::ReceiveLoop()
         }
         size_t want = std::min<size_t>(again.waiting ? again.waiting : status.waiting, kBufferSize);
         ssize_t got = ::read(fd, local, want);
+        if (got < 0 && errno != EAGAIN && errno != EINTR) {
+            LoseLine();
+            return;
+        }
         if (got > 0) {
             std::lock_guard<std::mutex> g(m_bufferLock);
             size_t room = kBufferSize - static_cast<size_t>(m_rxCount);
@@ -170,8 +223,20 @@ void CModbusRtu::ReceiveLoop()
     }
 }
 
+ModbusResult CModbusRtu::Counted(ModbusResult result)
+{
+    if (result < m_resultCounts.size()) ++m_resultCounts[result];
+    return result;
+}
+
 ModbusResult CModbusRtu::Transact(uint8_t slave, const uint8_t* request, size_t length,
                                   std::vector<uint8_t>& response)
+{
+    return Counted(TransactOnce(slave, request, length, response));
+}
+
+ModbusResult CModbusRtu::TransactOnce(uint8_t slave, const uint8_t* request, size_t length,
+                                      std::vector<uint8_t>& response)
 {
     std::lock_guard<std::recursive_mutex> g(m_transactionLock);
     if (!IsPortOpen()) return kResultPortNotOpen;  // closed while we waited for the lock
@@ -197,6 +262,8 @@ ModbusResult CModbusRtu::Transact(uint8_t slave, const uint8_t* request, size_t 
         std::memcpy(m_txFrame, frame, frameLength);
         m_txLength = static_cast<int>(frameLength);
     }
+    // After the reset above: a loss found from here on wakes the wait below.
+    if (IsPortLost()) return kResultPortNotOpen;
 
     CommStatus status;
     if (m_port.QueryStatus(status) && status.AnyError()) m_port.Purge(false, true);
@@ -212,7 +279,13 @@ ModbusResult CModbusRtu::Transact(uint8_t slave, const uint8_t* request, size_t 
             sent += static_cast<size_t>(n);
             continue;
         }
-        if (n < 0 && errno != EAGAIN && errno != EINTR) break;
+        if (n < 0 && errno != EAGAIN && errno != EINTR) {
+            if (errno == EIO || errno == ENXIO || errno == ENODEV || errno == EBADF) {
+                LoseLine();
+                return kResultPortNotOpen;
+            }
+            break;
+        }
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(writeDeadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) break;
         pollfd p{fd, POLLOUT, 0};
@@ -231,7 +304,11 @@ ModbusResult CModbusRtu::Transact(uint8_t slave, const uint8_t* request, size_t 
         std::lock_guard<std::mutex> b(m_bufferLock);
         response.assign(m_rxBuf, m_rxBuf + m_rxCount);
     }
-    const ModbusResult result = RtuFrame::Check(response.data(), response.size(), slave, request[1]);
+    // Woken by the loss of the line rather than by an answer that made it
+    // before the loss: the port is gone.
+    const ModbusResult result = IsPortLost() && !RtuFrame::IsComplete(response.data(), response.size(), slave)
+                                    ? kResultPortNotOpen
+                                    : RtuFrame::Check(response.data(), response.size(), slave, request[1]);
     if (monitor) ReportReceived(*monitor, frame, frameLength, result, sentAt);
     return result;
 }
@@ -239,7 +316,7 @@ ModbusResult CModbusRtu::Transact(uint8_t slave, const uint8_t* request, size_t 
 ModbusResult CModbusRtu::ReadHoldingRegisters(uint8_t slave, uint16_t start, uint16_t count, uint8_t* dest,
                                                uint16_t* length)
 {
-    if (!IsPortOpen()) return kResultPortNotOpen;
+    if (!IsPortOpen()) return Counted(kResultPortNotOpen);
     uint8_t req[6] = {slave, kFnReadHolding};
     PutU16(req + 2, start);
     PutU16(req + 4, count);
@@ -259,7 +336,7 @@ ModbusResult CModbusRtu::ReadHoldingRegisters(uint8_t slave, uint16_t start, uin
 ModbusResult CModbusRtu::WriteSingleRegister(uint8_t slave, uint16_t address, uint16_t value, uint16_t* echoAddress,
                                               uint16_t* echoValue)
 {
-    if (!IsPortOpen()) return kResultPortNotOpen;
+    if (!IsPortOpen()) return Counted(kResultPortNotOpen);
     uint8_t req[6] = {slave, kFnWriteSingle};
     PutU16(req + 2, address);
     PutU16(req + 4, value);
@@ -274,8 +351,8 @@ ModbusResult CModbusRtu::WriteSingleRegister(uint8_t slave, uint16_t address, ui
 ModbusResult CModbusRtu::WriteMultipleRegisters(uint8_t slave, uint16_t start, const uint16_t* values, uint16_t count,
                                                  uint16_t* echoStart, uint16_t* echoCount)
 {
-    if (!IsPortOpen()) return kResultPortNotOpen;
-    if (!values || count > kMaxWriteRegisters) return kResultTooLong;
+    if (!IsPortOpen()) return Counted(kResultPortNotOpen);
+    if (!values || count > kMaxWriteRegisters) return Counted(kResultTooLong);
     uint8_t req[7 + 2 * kMaxWriteRegisters] = {slave, kFnWriteMultiple};
     PutU16(req + 2, start);
     PutU16(req + 4, count);
@@ -292,7 +369,7 @@ ModbusResult CModbusRtu::WriteMultipleRegisters(uint8_t slave, uint16_t start, c
 ModbusResult CModbusRtu::ReadDeviceIdObjects(uint8_t slave, uint8_t code, uint8_t objectId, uint8_t* dest,
                                               uint16_t* length)
 {
-    if (!IsPortOpen()) return kResultPortNotOpen;
+    if (!IsPortOpen()) return Counted(kResultPortNotOpen);
     uint8_t req[5] = {slave, kFnDeviceId, kMeiDeviceId, code, objectId};
     std::vector<uint8_t> resp;
     ModbusResult r = Transact(slave, req, sizeof req, resp);

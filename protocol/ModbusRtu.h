@@ -3,6 +3,7 @@
 // at a time (a recursive lock), one receive thread that assembles the
 // response, and the four functions the drive is spoken to with.
 
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -43,13 +44,35 @@ public:
                                      uint16_t* length);
 
     // Opens COM<portNumber> (1..1024) with a mode text such as "9600,n,8,2".
+    // A port that was lost is released first.
     bool OpenWithMode(uint32_t portNumber, const char* mode);
     // The same on a device named by path or "COMn".
     bool OpenWithMode(const std::string& device, const char* mode);
     void ClosePort();
     bool IsPortOpen() const { return m_port.IsOpen(); }
+    // Why the last open failed: reason None after a good one.
+    PortOpenError LastOpenError() const;
+    // The port of the last open as the caller named it ("COM3" for COM
+    // number 3, a path as given).
+    std::string PortName() const;
+
+    // The line of the open port is gone (the device hung up: an adapter
+    // unplugged, the simulator ended). Seen by the port's own threads the
+    // moment it happens, without a transaction; every transaction from then
+    // on fails at once with kResultPortNotOpen, the one in flight included.
+    // Kept after ClosePort, until the next open.
+    bool IsPortLost() const { return m_port.IsLost(); }
+    // Counts the losses, so that a watcher reports each loss once.
+    uint32_t PortLossCount() const { return m_port.LossCount(); }
     void SetResponseTimeout(uint32_t ms) { m_timeoutMs = ms; }
     uint32_t ResponseTimeout() const { return m_timeoutMs; }
+
+    // Calls of the four functions above by their result, since this object
+    // was made: the figures of a long run (every code is below 256).
+    uint64_t ResultCount(ModbusResult result) const
+    {
+        return result < m_resultCounts.size() ? m_resultCounts[result].load() : 0;
+    }
 
     // The last request exactly as sent, CRC included.
     std::vector<uint8_t> GetLastRequest() const;
@@ -71,7 +94,9 @@ protected:
     ModbusResult Transact(uint8_t slave, const uint8_t* request, size_t length, std::vector<uint8_t>& response);
 
 private:
-    bool OpenDevice(const std::string& device, uint32_t portNumber, const char* mode);
+    bool OpenDevice(const std::string& name, const std::string& device, uint32_t portNumber, const char* mode);
+    ModbusResult TransactOnce(uint8_t slave, const uint8_t* request, size_t length, std::vector<uint8_t>& response);
+    ModbusResult Counted(ModbusResult result);
     void StopReceiveThread();
     void ReceiveLoop();
     // Frame capture (ModbusRtuMonitor.cpp).
@@ -79,6 +104,9 @@ private:
                        const std::vector<uint8_t>& late, std::chrono::steady_clock::time_point lateAt);
     void ReportReceived(IFrameMonitor& monitor, const uint8_t* request, size_t length, ModbusResult result,
                         std::chrono::steady_clock::time_point sentAt);
+    // The receive thread found the line gone: says so and ends the wait of
+    // the transaction in flight.
+    void LoseLine();
 
     CAutoResetEvent m_responseEvent;
     std::thread m_receiveThread;
@@ -97,6 +125,14 @@ private:
     std::chrono::steady_clock::time_point m_rxFirstAt;
     int m_rxReported = 0;
     std::atomic<IFrameMonitor*> m_monitor{nullptr};
+
+    // The last open's name and failure; written under the transaction lock,
+    // read from any thread.
+    mutable std::mutex m_openInfoLock;
+    std::string m_portName;
+    PortOpenError m_openError;
+
+    std::array<std::atomic<uint64_t>, 256> m_resultCounts{};
 
     std::atomic<bool> m_stopReceive{false};
     int m_wakeFd = -1;  // interrupts the receive thread's wait on ClosePort

@@ -116,23 +116,35 @@ Mapping ReadMapping(CModbusMaster& master, uint8_t slave, int n, const Hooks& ho
     return read;
 }
 
+bool WritesEntry(int32_t entries, uint8_t subindex, const GivenTimes& given)
+{
+    if (subindex < 1 || subindex > kEventTimeSubindex || subindex > entries || subindex == kReservedSubindex)
+        return false;
+    if (subindex == kInhibitTimeSubindex) return given.inhibitTime;
+    if (subindex == kEventTimeSubindex) return given.eventTime;
+    return true;
+}
+
 Outcome WriteCommunication(CModbusMaster& master, uint8_t slave, int n, const PdoCommRecord& record,
-                           int32_t entries, const Hooks& hooks)
+                           int32_t entries, const Hooks& hooks, const GivenTimes& given)
 {
     Outcome outcome;
     CExchanges exchanges(master, slave, hooks, outcome);
     const uint16_t object = CommObject(n);
     for (int32_t s = 1; s <= entries && s <= kEventTimeSubindex; ++s) {
-        bool written = true;
         const auto subindex = static_cast<uint8_t>(s);
+        if (!WritesEntry(entries, subindex, given)) continue;
+        bool written = true;
         switch (s) {
         case 1: written = exchanges.Write(Sdo::kDownload4, object, subindex, record.cobId); break;
         case 2: written = exchanges.Write(Sdo::kDownload1, object, subindex, record.transmissionType); break;
-        case 3: written = exchanges.Write(Sdo::kDownload2, object, subindex, record.inhibitTime); break;
+        case kInhibitTimeSubindex:
+            written = exchanges.Write(Sdo::kDownload2, object, subindex, record.inhibitTime);
+            break;
         case kEventTimeSubindex:
             written = exchanges.Write(Sdo::kDownload2, object, subindex, record.eventTime);
             break;
-        default: break;  // the reserved entry
+        default: break;
         }
         if (!written) break;
     }

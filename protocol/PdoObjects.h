@@ -29,7 +29,9 @@ uint16_t MappingObject(int n);
 constexpr int kMapEntries = 8;
 // Sub-index 4 of a communication object is reserved: never read or written.
 constexpr uint8_t kReservedSubindex = 4;
-// The last communication entry the tool writes: the event time.
+// The times among the communication entries; the event time is the last
+// entry the tool writes.
+constexpr uint8_t kInhibitTimeSubindex = 3;
 constexpr uint8_t kEventTimeSubindex = 5;
 // Sub-index 0 of a communication object as the number of entries to visit;
 // a sub-index is 8 bits, so more than 255 cannot be real.
@@ -80,11 +82,23 @@ struct Mapping {
 };
 Mapping ReadMapping(CModbusMaster& master, uint8_t slave, int n, const Hooks& hooks = {});
 
-// Writes the communication entries 1..5 of PDO n that lie within `entries`
-// (but the reserved one): the COB-ID in 4 bytes, the transmission type in 1,
-// the inhibit and event times in 2.
+// The times a communication write gives. One not given is not written and
+// the drive keeps its own: the editor offers no inhibit or event time for a
+// receive PDO opened from the list, though the drive may have them.
+struct GivenTimes {
+    bool inhibitTime = true;
+    bool eventTime = true;
+};
+// Whether a write sends sub-index `subindex` of a communication object that
+// has `entries` entries: 1..5 within them, not the reserved one, and a time
+// only when given. The editor checks the values of exactly these.
+bool WritesEntry(int32_t entries, uint8_t subindex, const GivenTimes& given = {});
+
+// Writes the communication entries of PDO n that WritesEntry names, in
+// order: the COB-ID in 4 bytes, the transmission type in 1, the inhibit and
+// event times in 2.
 Outcome WriteCommunication(CModbusMaster& master, uint8_t slave, int n, const PdoCommRecord& record,
-                           int32_t entries, const Hooks& hooks = {});
+                           int32_t entries, const Hooks& hooks = {}, const GivenTimes& given = {});
 
 // Writes the mapping of PDO n: the count 0 first (the drive takes entries only
 // while the mapping is off), then the given entries (element j at sub-index

@@ -13,27 +13,36 @@ std::string ComLinkDirectory()
     return std::string(run && *run ? run : "/tmp") + "/zoric-com";
 }
 
+std::string ComLinkPath(uint32_t portNumber)
+{
+    return ComLinkDirectory() + "/COM" + std::to_string(portNumber);
+}
+
 std::string ComPortDevice(uint32_t portNumber)
 {
-    std::string link = ComLinkDirectory() + "/COM" + std::to_string(portNumber);
+    std::string link = ComLinkPath(portNumber);
     std::error_code ec;
     if (fs::exists(link, ec)) return link;
     return "/dev/ttyS" + std::to_string(portNumber == 0 ? 0 : portNumber - 1);
 }
 
+uint32_t ComNumber(const std::string& name)
+{
+    if (name.size() <= 3 || name.size() > 7 || (name[0] != 'C' && name[0] != 'c') ||
+        (name[1] != 'O' && name[1] != 'o') || (name[2] != 'M' && name[2] != 'm'))
+        return 0;
+    uint32_t n = 0;
+    for (size_t i = 3; i < name.size(); ++i) {
+        if (name[i] < '0' || name[i] > '9') return 0;
+        n = n * 10 + static_cast<uint32_t>(name[i] - '0');
+    }
+    return n;
+}
+
 std::string ResolvePortName(const std::string& name)
 {
-    if (name.size() > 3 && name.size() <= 7 && (name[0] == 'C' || name[0] == 'c') &&
-        (name[1] == 'O' || name[1] == 'o') && (name[2] == 'M' || name[2] == 'm')) {
-        uint32_t n = 0;
-        bool digits = true;
-        for (size_t i = 3; i < name.size(); ++i) {
-            if (name[i] < '0' || name[i] > '9') { digits = false; break; }
-            n = n * 10 + static_cast<uint32_t>(name[i] - '0');
-        }
-        if (digits && n >= 1) return ComPortDevice(n);
-    }
-    return name;
+    const uint32_t n = ComNumber(name);
+    return n >= 1 ? ComPortDevice(n) : name;
 }
 
 std::vector<std::string> ListSerialDevices()

@@ -83,7 +83,20 @@ bool ParseSmallInt(std::string_view f, int& out)
     return true;
 }
 
+std::atomic<cnComm::OpenFunction> g_openFunction{nullptr};
+
+int OpenDevice(const char* path, int flags)
+{
+    if (cnComm::OpenFunction open = g_openFunction.load()) return open(path, flags);
+    return ::open(path, flags);
+}
+
 }  // namespace
+
+void cnComm::SetOpenFunction(OpenFunction function)
+{
+    g_openFunction = function;
+}
 
 cnComm::cnComm(uint32_t openFlags, bool useWatchThread)
     : m_openFlags(openFlags), m_useWatchThread(useWatchThread)
@@ -136,15 +149,32 @@ bool cnComm::ParseMode(const char* modeText, LineSettings& out)
 bool cnComm::Open()
 {
     if (IsOpen()) Close();
-    if (m_portName.empty()) return false;
+    m_lost = false;
+    m_openError = PortOpenError{};
+    m_openError.device = m_portName;
+    auto fail = [this](int error, PortOpenReason reason) {
+        m_openError.error = error;
+        m_openError.reason = reason;
+        AddOpenFailureDetails(m_openError);
+        return false;
+    };
+    if (m_portName.empty()) return fail(ENOENT, PortOpenReason::NoDevice);
 
-    int fd = ::open(m_portName.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return false;
+    int fd = OpenDevice(m_portName.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        const int error = errno;
+        return fail(error, OpenReasonOf(error));
+    }
+    if (!isatty(fd)) {
+        ::close(fd);
+        return fail(ENOTTY, PortOpenReason::NotSerial);
+    }
     // Not shared: an advisory lock keeps out other processes (and our own
     // other handles); TIOCEXCL keeps out non-root openers that ignore locks.
-    if (!isatty(fd) || flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
         ::close(fd);
-        return false;
+        return fail(error, error == EWOULDBLOCK ? PortOpenReason::InUse : OpenReasonOf(error));
     }
     ioctl(fd, TIOCEXCL);
     m_handle = fd;
@@ -164,7 +194,21 @@ bool cnComm::Open()
         }
     }
     Close();
-    return false;
+    return fail(EAGAIN, PortOpenReason::Other);
+}
+
+bool cnComm::MarkLost()
+{
+    if (m_lost.exchange(true)) return false;
+    ++m_lossCount;
+    return true;
+}
+
+bool cnComm::HungUp(short revents)
+{
+    // A hung-up tty also reports itself readable: the flags below, not
+    // POLLIN, tell a lost line from waiting input.
+    return (revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
 }
 
 bool cnComm::ConfigureQueues()
@@ -183,6 +227,14 @@ void cnComm::WakeWatch()
     }
 }
 
+void cnComm::DrainWake()
+{
+    if (m_wakeFd >= 0) {
+        uint64_t drain;
+        [[maybe_unused]] ssize_t n = ::read(m_wakeFd, &drain, sizeof drain);
+    }
+}
+
 void cnComm::Close()
 {
     int fd = m_handle.load();
@@ -194,10 +246,7 @@ void cnComm::Close()
         // The watch thread's wait is interruptible, so it ends at once;
         // joining cannot hang.
         m_watchThread.join();
-        if (m_wakeFd >= 0) {
-            uint64_t drain;
-            [[maybe_unused]] ssize_t n = ::read(m_wakeFd, &drain, sizeof drain);
-        }
+        DrainWake();
     }
     m_handle = -1;
     flock(fd, LOCK_UN);
@@ -335,25 +384,26 @@ void cnComm::WatchLoop()
     // and for the wake-up from Close. Normal received data is the receive
     // thread's business; waiting for it here would spin while it is unread.
     while (m_watchRunning.load()) {
-        int fd = Handle();
+        const int fd = Handle();
         if (fd < 0) break;
-        pollfd fds[2] = {{m_wakeFd, POLLIN, 0}, {fd, POLLPRI, 0}};
-        int n = ::poll(fds, 2, -1);
+        // Once the line is gone its condition stays set: from then on only
+        // the wake-up is waited for (poll skips a negative descriptor).
+        pollfd fds[2] = {{m_wakeFd, POLLIN, 0}, {IsLost() ? -1 : fd, POLLPRI, 0}};
+        const int n = ::poll(fds, 2, -1);
         if (!m_watchRunning.load()) break;
         if (n < 0) {
             if (errno == EINTR) continue;
+            MarkLost();  // a wait that fails would fail again at once
             break;
         }
-        if (fds[0].revents & POLLIN) continue;  // a wake-up: re-check the flag
-        if (fds[1].revents & (POLLPRI | POLLERR)) {
-            if (m_eventMask & 0x080) NotifyError();
+        if (fds[0].revents & POLLIN) {
+            DrainWake();
+            continue;
         }
-        if (fds[1].revents & (POLLHUP | POLLNVAL | POLLERR)) {
-            // The other end is gone (a pseudo-terminal whose master closed):
-            // the condition stays set, so wait for Close instead of spinning.
-            pollfd wake{m_wakeFd, POLLIN, 0};
-            while (m_watchRunning.load() && ::poll(&wake, 1, -1) < 0 && errno == EINTR) {
-            }
+        if (HungUp(fds[1].revents)) {
+            MarkLost();
+            continue;
         }
+        if ((fds[1].revents & POLLPRI) && (m_eventMask & 0x080)) NotifyError();
     }
 }

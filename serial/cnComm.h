@@ -11,6 +11,8 @@
 
 #include <termios.h>
 
+#include "PortOpenError.h"
+
 // Line state as the owner asks for it before and while reading: bytes waiting
 // and whether a line error (framing, parity, overrun, break) occurred since the
 // last query. Every query clears the error state, like the port's error flags.
@@ -61,6 +63,26 @@ public:
     int Handle() const { return m_handle.load(); }
     bool IsWatchThreadRunning() const;
 
+    // Why the last Open failed (reason None after a good one); owner thread.
+    const PortOpenError& LastOpenError() const { return m_openError; }
+
+    // The line is gone: the device hung up (a USB adapter unplugged, the
+    // simulator ended) or its descriptor fails. Set by whichever thread sees
+    // it first, kept until the next Open; the descriptor stays held until
+    // Close. MarkLost is true for the one call that found the port whole.
+    bool IsLost() const { return m_lost.load(); }
+    bool MarkLost();
+    // How many times a port of this object was lost, so that a watcher
+    // reacts once to each loss.
+    uint32_t LossCount() const { return m_lossCount.load(); }
+    // True when `revents` of a poll on the port say the line is gone.
+    static bool HungUp(short revents);
+
+    // Stands in for open(2) on the device, for tests that need a failure a
+    // test run cannot produce (permission denied, as root); nullptr restores it.
+    using OpenFunction = int (*)(const char* path, int flags);
+    static void SetOpenFunction(OpenFunction function);
+
     // Owner-side operations (what the platform offers on a port handle).
     bool ApplyMode(const char* modeText);              // parse and apply
     bool SetupQueues(uint32_t inBytes, uint32_t outBytes);
@@ -84,6 +106,7 @@ protected:
 
 private:
     void WakeWatch();
+    void DrainWake();
     struct Counters { uint32_t frame, parity, overrun, brk; };
     bool ReadCounters(Counters& out);
 
@@ -91,6 +114,9 @@ private:
     std::atomic<bool> m_watchRunning{false};
     std::thread m_watchThread;
     int m_wakeFd = -1;  // eventfd that interrupts the watch thread's wait
+    PortOpenError m_openError;
+    std::atomic<bool> m_lost{false};
+    std::atomic<uint32_t> m_lossCount{0};
 
     // Line error counters last seen, so a query reports only new errors.
     std::mutex m_statusLock;

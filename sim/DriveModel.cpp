@@ -89,7 +89,7 @@ constexpr std::int16_t kCalibratedAdvance = 25;
 }  // namespace
 
 CDriveModel::CDriveModel(const SimOptions& options, Clock::time_point now)
-    : m_dictionary(1),
+    : m_dictionary(1, options.rpdoCommEntries),
       m_timeScale(options.timeScale > 0 ? options.timeScale : 1.0),
       m_learningFails(options.learningFails),
       m_last(now)

@@ -399,6 +399,8 @@ void CDriveSimulator::ServeFrames(Clock::time_point now)
         const std::size_t queued = m_output.size();
         if (answered) {
             ++m_answers;
+            if (fault)
+                ++m_faultCounts[static_cast<std::size_t>(*fault)];
             SendAnswer(std::move(answer), fault, now);
         }
         // The answer to the write still goes out on the old link; with

@@ -1,4 +1,5 @@
 #pragma once
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -66,6 +67,12 @@ public:
     std::uint64_t CrcErrorCount() const { return m_crcErrors.load(); }
     // Bytes dropped because the master's line settings differ from the drive's.
     std::uint64_t LineErrorCount() const { return m_lineErrors.load(); }
+    // Answers spoiled by each fault so far.
+    std::uint64_t FaultCount(SimFault fault) const
+    {
+        const auto k = static_cast<std::size_t>(fault);
+        return k < m_faultCounts.size() ? m_faultCounts[k].load() : 0;
+    }
 
     // Writes the settings to the state file, as "store parameters" does.
     bool SaveState();
@@ -125,6 +132,7 @@ private:
     std::atomic<std::uint64_t> m_answers{0};
     std::atomic<std::uint64_t> m_crcErrors{0};
     std::atomic<std::uint64_t> m_lineErrors{0};
+    std::array<std::atomic<std::uint64_t>, static_cast<std::size_t>(SimFault::Count)> m_faultCounts{};
 
     // The other drives on the line; under m_mutex.
     struct OtherDrive

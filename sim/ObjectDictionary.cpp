@@ -24,7 +24,7 @@ std::uint32_t Mask(unsigned size)
 
 }  // namespace
 
-CObjectDictionary::CObjectDictionary(std::uint8_t nodeId)
+CObjectDictionary::CObjectDictionary(std::uint8_t nodeId, int rpdoCommEntries)
 {
     const auto RO = Access::ReadOnly;
     const auto RW = Access::ReadWrite;
@@ -43,11 +43,17 @@ CObjectDictionary::CObjectDictionary(std::uint8_t nodeId)
     Add(0x1018, 4, 4, RO, false, 0x24080001);  // serial number
 
     for (std::uint16_t n = 0; n < 4; ++n) {
-        // Receive PDOs: COB-ID and transmission type only.
+        // Receive PDOs: COB-ID and transmission type, on some firmware also
+        // the inhibit time and the event timer (sub-index 4 reserved).
         const std::uint16_t rpdo = static_cast<std::uint16_t>(0x1400 + n);
-        Add(rpdo, 0, 1, RO, false, 2);
+        const bool withTimes = rpdoCommEntries == 5;
+        Add(rpdo, 0, 1, RO, false, withTimes ? 5 : 2);
         Add(rpdo, 1, 4, RW, false, (n == 0 ? 0u : 0x80000000u) | (0x200u + 0x100u * n + nodeId));
         Add(rpdo, 2, 1, RW, false, 0xFF);
+        if (withTimes) {
+            Add(rpdo, 3, 2, RW, false, 0);
+            Add(rpdo, 5, 2, RW, false, 0);
+        }
         // Transmit PDOs: sub-index 4 is reserved in CiA 301 and absent here.
         const std::uint16_t tpdo = static_cast<std::uint16_t>(0x1800 + n);
         Add(tpdo, 0, 1, RO, false, 5);

@@ -42,7 +42,8 @@ public:
 
     static constexpr std::uint32_t kSaveSignature = 0x65766173;  // "save"
 
-    explicit CObjectDictionary(std::uint8_t nodeId = 1);
+    // `rpdoCommEntries`: 2 or 5 entries in the RPDO communication objects.
+    explicit CObjectDictionary(std::uint8_t nodeId = 1, int rpdoCommEntries = 2);
 
     // Carries out one expedited SDO request and returns the drive's answer.
     SdoExchange Execute(const SdoExchange& request);

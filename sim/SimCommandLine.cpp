@@ -66,6 +66,8 @@ std::string SimUsage()
            "  --fault KIND=P      spoil answers with probability P (0..1)\n"
            "  --fault-next KIND=N spoil the next N answers\n"
            "  --lenient-line      answer whatever baud rate the master uses\n"
+           "  --rpdo-entries N    entries of the RPDO communication objects: 2 (default) or 5\n"
+           "                      (with inhibit time and event timer)\n"
            "  --apply-link-settings\n"
            "                      take on a written slave address, baud rate and parity\n"
            "                      once the answer to that write is out\n"
@@ -213,6 +215,14 @@ SimCommandLine ParseSimCommandLine(int argc, const char* const* argv)
             o.faultNext[static_cast<int>(fault)] = static_cast<unsigned>(n);
         } else if (arg == "--lenient-line") {
             o.strictLine = false;
+        } else if (arg == "--rpdo-entries") {
+            if (!value(v))
+                return cl;
+            if (v != "2" && v != "5") {
+                cl.error = "--rpdo-entries must be 2 or 5";
+                return cl;
+            }
+            o.rpdoCommEntries = v == "5" ? 5 : 2;
         } else if (arg == "--apply-link-settings") {
             o.applyLinkSettings = true;
         } else {

@@ -50,6 +50,10 @@ struct SimOptions
     // Bytes sent at another baud rate than the drive's arrive as noise and
     // are not answered, as on a real line.
     bool strictLine = true;
+    // Entries of the receive PDOs' communication objects: 2 (COB-ID and
+    // transmission type) or 5 (with the inhibit time and the event timer,
+    // sub-index 4 reserved), as firmware versions differ.
+    int rpdoCommEntries = 2;
     // Take on a slave address, baud rate or parity written to the drive
     // once the answer to that write is out, as the drive does; with a
     // strict line the master's parity and stop bits are then checked too.

@@ -132,16 +132,14 @@ TEST_F(PdoEditWindowTest, TickedRowsAreWrittenBetweenCountZeroAndTheCount)
 
 TEST_F(PdoEditWindowTest, AFieldWithNoNumberIsRefusedBeforeAnythingIsWritten)
 {
-    OpenFromList(1);
-    // The drive now reports five entries, but the list showed no times.
-    ASSERT_TRUE(m_sim->SetObject(0x1401, 0, 5));
+    OpenFromList(4);
+    GuiActions::Enter(Edit("editInhibitTime"), QString());
     ASSERT_TRUE(ConfigureAndWait());
     EXPECT_EQ(m_boxes.Texts(), QStringList{QStringLiteral("禁止时间为空或不是有效的数值，配置未执行")});
-    EXPECT_EQ(Object(0x1401, 1), 0x80000301u);
+    EXPECT_EQ(Object(0x1800, 1), 0x40000181u);
     EXPECT_TRUE(Pdo()->isVisible());
 
-    m_boxes.Clear();
-    ASSERT_TRUE(m_sim->SetObject(0x1401, 0, 2));
+    OpenFromList(1);
     Tick(3)->setChecked(true);
     GuiActions::Enter(Row("Bits", 3), QString());
     ASSERT_TRUE(ConfigureAndWait());
@@ -211,6 +209,59 @@ TEST_F(PdoEditWindowTest, ClosingTheProgramDuringAConfigurationEndsTheWorker)
     GuiActions::Click(Configure());
     m_dlg.reset();  // the page and its editors go while the worker runs
     EXPECT_EQ(g_pMainDlg, nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+// A drive whose receive PDOs have the inhibit and event times too.
+class FiveEntryRpdoTest : public PdoEditWindowTest {
+protected:
+    zoric::sim::SimOptions SimulatorOptions() const override
+    {
+        zoric::sim::SimOptions options;
+        options.rpdoCommEntries = 5;
+        return options;
+    }
+};
+
+TEST_F(FiveEntryRpdoTest, FromTheListTheDisabledEmptyTimesAreLeftToTheDrive)
+{
+    ASSERT_TRUE(m_sim->SetObject(0x1401, 3, 30));
+    ASSERT_TRUE(m_sim->SetObject(0x1401, 5, 700));
+    OpenFromList(1);
+    EXPECT_EQ(Edit("editInhibitTime")->text(), QString());
+    EXPECT_FALSE(Edit("editInhibitTime")->isEnabled());
+    EXPECT_FALSE(Edit("editEventTime")->isEnabled());
+    GuiActions::Enter(Edit("editCobId"), QStringLiteral("0x310"));
+
+    ASSERT_TRUE(ConfigureAndWait());
+    EXPECT_EQ(m_boxes.Texts(), QStringList{QStringLiteral("配置成功")});
+    EXPECT_EQ(Object(0x1401, 1), 0x40000310u);
+    EXPECT_EQ(Object(0x1401, 3), 30u) << "the drive keeps its inhibit time";
+    EXPECT_EQ(Object(0x1401, 5), 700u) << "and its event time";
+}
+
+TEST_F(FiveEntryRpdoTest, ReloadedTimesGoBackAndTheOtherFieldsAreStillChecked)
+{
+    ASSERT_TRUE(m_sim->SetObject(0x1400, 5, 700));
+    OpenFromList(0);
+    GuiActions::Click(Load());
+    ASSERT_TRUE(WaitPdoIdle());
+    EXPECT_EQ(Edit("editEventTime")->text(), QStringLiteral("700"));
+    EXPECT_FALSE(Edit("editEventTime")->isEnabled());
+    ASSERT_TRUE(ConfigureAndWait());
+    EXPECT_EQ(m_boxes.Texts(), QStringList{QStringLiteral("配置成功")});
+    EXPECT_EQ(Object(0x1400, 5), 700u);
+
+    // A field the write sends must still hold a number.
+    OpenFromList(0);
+    GuiActions::Enter(Edit("editTransType"), QString());
+    const uint64_t before = RequestCount();
+    ASSERT_TRUE(ConfigureAndWait());
+    EXPECT_EQ(m_boxes.LastText(), QStringLiteral("传输类型为空或不是有效的数值，配置未执行"));
+    EXPECT_EQ(RequestCount(), before + 2) << "only sub-index 0 was read: one SDO, two requests";
 }
 
 }  // namespace

@@ -223,10 +223,22 @@ TEST_F(PdoSequence, AConfigurationWritesEachEntryInItsWidthThenTheMappingBetween
                           {0, 0x1A01, 1, 0x20010120}, {0, 0x1A01, 3, 0x20020008}, {0, 0x1A01, 0, 2}}));
 
     // Two entries only: the times are not written.
-    const size_t before = drive->Requests().size();
+    size_t before = drive->Requests().size();
     ASSERT_TRUE(PdoObjects::WriteCommunication(master, 1, 0, values, 2).Ok());
     EXPECT_EQ(drive->Requests().size(), before + 2);
     EXPECT_EQ(drive->Requests().back(), (Request{0x2F, 0x1400, 2, 1}));
+
+    // Five entries, a time not given: that entry is left to the drive.
+    before = drive->Requests().size();
+    ASSERT_TRUE(PdoObjects::WriteCommunication(master, 1, 0, values, 5, hooks, {false, true}).Ok());
+    ASSERT_EQ(drive->Requests().size(), before + 3);
+    EXPECT_EQ(drive->Requests()[before + 1], (Request{0x2F, 0x1400, 2, 1}));
+    EXPECT_EQ(drive->Requests().back(), (Request{0x2B, 0x1400, 5, 500}));
+    before = drive->Requests().size();
+    ASSERT_TRUE(PdoObjects::WriteCommunication(master, 1, 0, values, 5, hooks, {false, false}).Ok());
+    EXPECT_EQ(drive->Requests().size(), before + 2);
+    EXPECT_FALSE(PdoObjects::WritesEntry(5, PdoObjects::kReservedSubindex));
+    EXPECT_FALSE(PdoObjects::WritesEntry(6, 6)) << "beyond the event time, nothing";
 }
 
 TEST_F(PdoSequence, AnAbortInTheMappingLeavesTheCountUnwritten)

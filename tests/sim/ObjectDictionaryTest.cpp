@@ -33,6 +33,19 @@ TEST(ObjectDictionary, UploadAnswersWithTheEntrySize)
     EXPECT_EQ(tpdo.subIndex, 1);
     EXPECT_EQ(Sdo(od, 0x40, 0x1400, 0).data, 2u);
     EXPECT_EQ(Sdo(od, 0x40, 0x1800, 0).data, 5u);
+    EXPECT_EQ(AbortOf(Sdo(od, 0x40, 0x1400, 3)), 0x06090011u) << "two-entry RPDOs have no times";
+}
+
+TEST(ObjectDictionary, FiveEntryRpdosHaveTimesAroundTheReservedEntry)
+{
+    CObjectDictionary od(1, 5);
+    for (std::uint16_t rpdo = 0x1400; rpdo <= 0x1403; ++rpdo) {
+        EXPECT_EQ(Sdo(od, 0x40, rpdo, 0).data, 5u);
+        EXPECT_EQ(Sdo(od, 0x2B, rpdo, 3, 10).command, 0x60) << "inhibit time, 2 bytes";
+        EXPECT_EQ(Sdo(od, 0x2B, rpdo, 5, 250).command, 0x60) << "event timer, 2 bytes";
+        EXPECT_EQ(AbortOf(Sdo(od, 0x40, rpdo, 4)), 0x06090011u);
+    }
+    EXPECT_EQ(od.Get(0x1402, 5), 250u);
 }
 
 TEST(ObjectDictionary, AbortsWithTheCodesOfCiA301)

@@ -18,7 +18,7 @@ TEST(SimCommandLine, TakesLineSettingsAndFaults)
 {
     const auto cl = Parse({"--port", "COM3", "--slave", "17", "--baud", "19200", "--parity", "e", "--time-scale",
                            "0.05", "--fault", "bad-crc=0.25", "--fault-next", "late=3", "--unlearned", "--state",
-                           "/tmp/x", "--apply-link-settings"});
+                           "/tmp/x", "--apply-link-settings", "--rpdo-entries", "5"});
     ASSERT_TRUE(cl.error.empty()) << cl.error;
     EXPECT_EQ(cl.port, "COM3");
     EXPECT_EQ(cl.options.slaveAddress, 17);
@@ -32,6 +32,8 @@ TEST(SimCommandLine, TakesLineSettingsAndFaults)
     EXPECT_EQ(cl.options.stateFile, "/tmp/x");
     EXPECT_TRUE(cl.options.applyLinkSettings);
     EXPECT_FALSE(Parse({}).options.applyLinkSettings);
+    EXPECT_EQ(cl.options.rpdoCommEntries, 5);
+    EXPECT_EQ(Parse({}).options.rpdoCommEntries, 2);
     // The tool's parity index 3 is "none, one stop bit".
     const auto n1 = Parse({"--parity", "3"});
     EXPECT_EQ(n1.options.parity, 'N');
@@ -59,6 +61,7 @@ TEST(SimCommandLine, RejectsUnusableArguments)
                                                            {"--fault", "smoke=0.5"},
                                                            {"--fault-next", "late=-1"},
                                                            {"--parity", "x"},
+                                                           {"--rpdo-entries", "3"},
                                                            {"--bogus"}})
         EXPECT_FALSE(Parse(args).error.empty()) << args[0];
     EXPECT_TRUE(Parse({"--help"}).help);

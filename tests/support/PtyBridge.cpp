@@ -1,6 +1,7 @@
 #include "PtyBridge.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 
 #include <fcntl.h>
@@ -51,12 +52,32 @@ CPtyBridge::~CPtyBridge()
         if (fd >= 0) close(fd);
 }
 
+void CPtyBridge::HangUpA()
+{
+    if (!m_thread.joinable()) return;
+    m_hangUpA = true;
+    uint64_t one = 1;
+    [[maybe_unused]] ssize_t n = write(m_wake, &one, sizeof one);
+    while (!m_hungUpA.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
 void CPtyBridge::Run()
 {
     char buf[512];
     while (!m_stop.load()) {
+        if (m_hangUpA.load() && m_masterA >= 0) {
+            // The slave end hangs up once its master and our own hold are gone.
+            close(m_masterA);
+            close(m_holdA);
+            m_masterA = m_holdA = -1;
+            m_hungUpA = true;
+        }
         pollfd fds[3] = {{m_masterA, POLLIN, 0}, {m_masterB, POLLIN, 0}, {m_wake, POLLIN, 0}};
         if (poll(fds, 3, 1000) < 0 && errno != EINTR) return;
+        if (fds[2].revents & POLLIN) {
+            uint64_t drain;
+            [[maybe_unused]] ssize_t n = read(m_wake, &drain, sizeof drain);
+        }
         for (int i = 0; i < 2; ++i) {
             if (!(fds[i].revents & POLLIN)) continue;
             ssize_t n = read(fds[i].fd, buf, sizeof buf);

@@ -1,0 +1,39 @@
+#pragma once
+// Why a serial port did not open, as the windows and zoric-cli tell the user
+// after "打开串口失败: COM1": the kind of failure, the system's error number
+// and what the port name resolved to. Each front end words it itself.
+
+#include <string>
+
+enum class PortOpenReason {
+    None,                  // opened
+    NoDevice,              // nothing at that path, or no hardware behind it
+    InUse,                 // another program (or another handle of ours) holds it
+    PermissionDenied,      // the user may not open the device
+    SettingsNotSupported,  // the port refused the baud rate, parity or stop bits
+    NotSerial,             // the path is not a terminal device
+    Other,                 // any other error of the system
+};
+
+struct PortOpenError {
+    PortOpenReason reason = PortOpenReason::None;
+    int error = 0;             // errno of the call that failed; 0 when none applies
+    std::string name;          // the port as the caller named it ("COM3", a path)
+    std::string device;        // the path tried: what "COMn" resolved to
+    std::string mode;          // the line settings asked for ("9600,n,8,2")
+    int holderPid = 0;         // InUse: the process holding the port, when it can be found
+    std::string holderName;    // ... and its command name
+    std::string deviceGroup;   // PermissionDenied: the group that may open the device
+
+    bool Failed() const { return reason != PortOpenReason::None; }
+};
+
+// The reason of an errno from open(2) on a device path.
+PortOpenReason OpenReasonOf(int error);
+
+// Fills the details a reason has (the lock holder, the device's group) from
+// the system; `error.device` must be set.
+void AddOpenFailureDetails(PortOpenError& error);
+
+// The process holding an advisory lock on `device` (from /proc/locks), or 0.
+int LockHolderOf(const std::string& device);
