@@ -128,3 +128,23 @@ std::optional<CliArguments> ParseCliArguments(const std::vector<std::string>& ar
     }
     return a;
 }
+
+std::vector<std::string> TakeOwnOptions(const std::vector<std::string>& argv, std::initializer_list<OwnOption> options,
+                                        std::string& missing)
+{
+    std::vector<std::string> rest;
+    for (size_t i = 0; i < argv.size(); ++i) {
+        std::string* value = nullptr;
+        for (const OwnOption& option : options) {
+            if (argv[i] == option.name) value = option.value;
+        }
+        if (!value) {
+            rest.push_back(argv[i]);
+        } else if (i + 1 < argv.size()) {
+            *value = argv[++i];
+        } else {
+            missing = argv[i];
+        }
+    }
+    return rest;
+}

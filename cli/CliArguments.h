@@ -4,6 +4,7 @@
 // wholly a number is an error here, unlike the windows' entry fields).
 
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <vector>
@@ -28,6 +29,16 @@ struct CliArguments {
     std::string command;            // read, write, info, ... backup, restore, diff
     std::vector<std::string> args;  // the command's own words
 };
+
+// A command's own options with their values (record, scan), taken out of
+// the command line before the common options are parsed; `missing` names
+// one given last without its value.
+struct OwnOption {
+    const char* name;
+    std::string* value;
+};
+std::vector<std::string> TakeOwnOptions(const std::vector<std::string>& argv, std::initializer_list<OwnOption> options,
+                                        std::string& missing);
 
 // Parses argv; on failure returns nullopt and puts the reason in `error`.
 std::optional<CliArguments> ParseCliArguments(const std::vector<std::string>& argv, std::string& error);

@@ -68,26 +68,6 @@ struct RecordWords {
     std::string missing;  // an option given last without its value
 };
 
-// Takes the record options with their values out of the command line.
-std::vector<std::string> TakeRecordOptions(const std::vector<std::string>& argv, RecordWords& words)
-{
-    std::vector<std::string> rest;
-    for (size_t i = 0; i < argv.size(); ++i) {
-        std::string* value = nullptr;
-        if (argv[i] == "--interval") value = &words.interval;
-        if (argv[i] == "--duration") value = &words.duration;
-        if (argv[i] == "--channels") value = &words.channels;
-        if (!value) {
-            rest.push_back(argv[i]);
-        } else if (i + 1 < argv.size()) {
-            *value = argv[++i];
-        } else {
-            words.missing = argv[i];
-        }
-    }
-    return rest;
-}
-
 }  // namespace
 
 std::optional<int> RunRecord(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err,
@@ -95,7 +75,10 @@ std::optional<int> RunRecord(const std::vector<std::string>& argv, std::ostream&
 {
     RecordWords words;
     std::string error;
-    const std::optional<CliArguments> parsed = ParseCliArguments(TakeRecordOptions(argv, words), error);
+    const std::vector<std::string> rest = TakeOwnOptions(
+        argv, {{"--interval", &words.interval}, {"--duration", &words.duration}, {"--channels", &words.channels}},
+        words.missing);
+    const std::optional<CliArguments> parsed = ParseCliArguments(rest, error);
     if (!parsed || parsed->command != "record") return std::nullopt;
     const CliArguments& a = *parsed;
     if (a.help) {

@@ -34,26 +34,6 @@ struct ScanWords {
     std::string missing;
 };
 
-std::vector<std::string> TakeScanOptions(const std::vector<std::string>& argv, ScanWords& words)
-{
-    std::vector<std::string> rest;
-    for (size_t i = 0; i < argv.size(); ++i) {
-        std::string* value = nullptr;
-        if (argv[i] == "--slaves") value = &words.slaves;
-        if (argv[i] == "--bauds") value = &words.bauds;
-        if (argv[i] == "--parities") value = &words.parities;
-        if (argv[i] == "--timeout") value = &words.timeout;
-        if (!value) {
-            rest.push_back(argv[i]);
-        } else if (i + 1 < argv.size()) {
-            *value = argv[++i];
-        } else {
-            words.missing = argv[i];
-        }
-    }
-    return rest;
-}
-
 // "a,b,c" of numbers within [low, high]; nullopt on anything else.
 std::optional<std::vector<int>> ParseList(const std::string& text, int low, int high)
 {
@@ -75,7 +55,13 @@ std::optional<int> RunScan(const std::vector<std::string>& argv, std::ostream& o
 {
     ScanWords words;
     std::string error;
-    const std::optional<CliArguments> parsed = ParseCliArguments(TakeScanOptions(argv, words), error);
+    const std::vector<std::string> rest = TakeOwnOptions(argv,
+                                                         {{"--slaves", &words.slaves},
+                                                          {"--bauds", &words.bauds},
+                                                          {"--parities", &words.parities},
+                                                          {"--timeout", &words.timeout}},
+                                                         words.missing);
+    const std::optional<CliArguments> parsed = ParseCliArguments(rest, error);
     if (!parsed || parsed->command != "scan") return std::nullopt;
     const CliArguments& a = *parsed;
     if (a.help) {
