@@ -73,9 +73,13 @@ std::string SimUsage()
            "                      once the answer to that write is out\n"
            "  --seed N            seed of the fault dice\n"
            "  --help              this text\n"
+           "  --version           the version\n"
            "\n"
            "Fault kinds: no-answer, bad-crc, wrong-slave, split, trailing, late.\n"
-           "Stops on SIGINT or SIGTERM and then removes the COMn link.\n";
+           "Stops on SIGINT or SIGTERM and then removes the COMn link.\n"
+           "\n"
+           "exit codes: 0 stopped by a signal; 1 the pseudo-terminal or the COMn link\n"
+           "could not be made; 2 bad arguments.\n";
 }
 
 SimCommandLine ParseSimCommandLine(int argc, const char* const* argv)

@@ -42,6 +42,10 @@ void RemoveLink(const std::string& link, const std::string& target)
 
 int main(int argc, char** argv)
 {
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("zoric-sim %s\n", ZORIC_VERSION);
+        return 0;
+    }
     const SimCommandLine cl = ParseSimCommandLine(argc, argv);
     if (cl.help) {
         std::fputs(SimUsage().c_str(), stdout);
