@@ -286,7 +286,15 @@ CDriveScanDlg* CDemoDlg::DriveScanTool() {
 }
 
 CBusMonitorDlg* CDemoDlg::BusMonitorTool() {
-    if (!d->busMonitor) d->busMonitor = new CBusMonitorDlg(this);
+    if (!d->busMonitor) {
+        // Listening takes the port and line settings chosen here.
+        d->busMonitor = new CBusMonitorDlg(this, 100000, [this] {
+            UpdateData(true);
+            const int baud = TextNumber::ParseInt(d->ui.m_comboBaud->currentText().toStdString());
+            return CBusMonitorDlg::ListenPort{d->ui.m_comboPort->currentText().toStdString(),
+                                              CModbusMaster::ModeText(baud, d->parityIndex)};
+        });
+    }
     return d->busMonitor;
 }
 

@@ -11,6 +11,7 @@
 
 #include "CliArguments.h"
 #include "CliRecord.h"
+#include "CliListen.h"
 #include "CliScan.h"
 #include "CliShared.h"
 #include "CliPort.h"
@@ -46,6 +47,7 @@ const char* const kUsage =
     "  restore FILE [OPTIONS]           load FILE into the drive, each group read back\n"
     "  diff FILE [FILE2]                the drive against FILE, or FILE against FILE2\n"
     "  scan [OPTIONS]                   look for drives on the line\n"
+    "  listen [--duration S]            print the frames of other masters, sending nothing\n"
     "\n"
     "T is u16 (default), s16, u32, s32 or float; 32-bit values take two registers,\n"
     "high word first. Numbers are decimal or 0x hexadecimal. --port defaults to COM1,\n"
@@ -460,6 +462,7 @@ int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& e
 {
     if (std::optional<int> recorded = RunRecord(argv, out, err, interrupted)) return *recorded;
     if (std::optional<int> scanned = RunScan(argv, out, err, interrupted)) return *scanned;
+    if (std::optional<int> heard = RunListen(argv, out, err, interrupted)) return *heard;
     std::string error;
     auto parsed = ParseCliArguments(argv, error);
     if (!parsed) return Usage(err, error);

@@ -160,6 +160,13 @@ const char* KindName(FrameKind kind)
     return "?";
 }
 
+const char* Direction(const CapturedFrame& frame)
+{
+    if (frame.kind == FrameKind::Timeout) return "--";
+    if (frame.heard) return frame.kind == FrameKind::Request ? "MA" : "SL";
+    return frame.kind == FrameKind::Request ? "TX" : "RX";
+}
+
 std::string Describe(const CapturedFrame& frame)
 {
     const uint8_t* b = frame.bytes.data();
@@ -175,7 +182,7 @@ std::string Describe(const CapturedFrame& frame)
     case FrameKind::Late:
         return Format("late answer, %zu bytes", n);
     case FrameKind::Timeout:
-        return "timeout, no answer";
+        return frame.heard ? "no answer heard" : "timeout, no answer";
     default:
         return Format("%s, %zu bytes", KindName(frame.kind), n);
     }
@@ -188,7 +195,7 @@ std::string TraceLine(const CapturedFrame& frame)
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(wall.time_since_epoch()).count() % 1000;
     std::tm local{};
     localtime_r(&seconds, &local);
-    const char* direction = frame.kind == FrameKind::Request ? "TX" : frame.kind == FrameKind::Timeout ? "--" : "RX";
+    const char* direction = Direction(frame);
     std::string line = Format("%02d:%02d:%02d.%03d %s s%u ", local.tm_hour, local.tm_min, local.tm_sec,
                               static_cast<int>(ms), direction, frame.slave);
     if (!frame.bytes.empty()) line += Hex(frame.bytes) + " ";

@@ -26,6 +26,9 @@ std::string DescribeAnswer(const uint8_t* request, size_t requestCount, const ui
 // What the line or the drive said: "ok", "timeout", "exception 2 illegal data address".
 std::string ResultText(ModbusResult result);
 const char* KindName(FrameKind kind);
+// "TX" sent, "RX" received, "--" a time-out; heard while listening: "MA"
+// from a master, "SL" from a slave (or not a frame).
+const char* Direction(const CapturedFrame& frame);
 std::string Describe(const CapturedFrame& frame);
 // "HH:MM:SS.mmm TX s1 01 03 00 00 00 01 84 0A | read 0 (1)", with the
 // result and round-trip after the answer: "| ok 12.3 ms". Local time.

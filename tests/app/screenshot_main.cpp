@@ -12,6 +12,7 @@
 #include <cstdio>
 
 #include "AboutDlg.h"
+#include "LivePlotDlg.h"
 #include "ConfigDiffDlg.h"
 #include "LoadOptionsDlg.h"
 #include "LoadReportDlg.h"
@@ -118,6 +119,9 @@ int main(int argc, char** argv) {
             ok = Save(&dlg, dir, QStringLiteral("main-tab%1").arg(i)) && ok;
         }
         dlg.ShowPage(0);
+        // The tool windows the menu makes when first asked for.
+        dlg.DriveScanTool();
+        dlg.BusMonitorTool();
         // Every tool window and editor the windows created (hidden) for later.
         int n = 0;
         for (QDialog* tool : dlg.findChildren<QDialog*>()) {
@@ -128,6 +132,12 @@ int main(int argc, char** argv) {
             tool->hide();
         }
         ok = SaveConfigWindows(dlg, dir) && ok;
+        {
+            CLivePlotDlg plot(&dlg);
+            plot.show();
+            QTest::qWait(600);  // a few samples on the curves
+            ok = Save(&plot, dir, QStringLiteral("tool-live-plot")) && ok;
+        }
         CAboutDlg about(&dlg);
         about.show();
         ok = Save(&about, dir, QStringLiteral("about")) && ok;
