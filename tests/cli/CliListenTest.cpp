@@ -1,7 +1,5 @@
 // zoric-cli listen: the frames another master exchanges on the line, printed
 // as trace lines, while the tool sends nothing.
-#include <fcntl.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <future>
@@ -28,12 +26,8 @@ TEST(CliListen, PrintsTheFramesOfAnotherMaster)
 {
     CPtyBridge bridge;
     ASSERT_TRUE(bridge.Ok());
-    const int line = ::open(bridge.PathB().c_str(), O_RDWR | O_NOCTTY);
+    const int line = bridge.OpenRawB();
     ASSERT_GE(line, 0);
-    termios tio{};
-    ::tcgetattr(line, &tio);
-    ::cfmakeraw(&tio);
-    ::tcsetattr(line, TCSANOW, &tio);
 
     auto run = std::async(std::launch::async, [&] {
         return RunCli({"--port", bridge.PathA(), "--baud", "19200", "listen", "--duration", "1.2"});

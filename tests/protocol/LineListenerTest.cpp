@@ -1,7 +1,6 @@
 // Listen-only: the frames of another master and its slaves cut and sorted
 // from the bytes as a port delivers them, and the listener on a real pty.
 #include <fcntl.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -200,17 +199,6 @@ private:
     std::vector<CapturedFrame> m_frames;
 };
 
-int OpenRaw(const std::string& path)
-{
-    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY);
-    if (fd < 0) return fd;
-    termios tio{};
-    ::tcgetattr(fd, &tio);
-    ::cfmakeraw(&tio);
-    ::tcsetattr(fd, TCSANOW, &tio);
-    return fd;
-}
-
 TEST(LineListener, HearsTheLineAndSendsNothing)
 {
     CPtyBridge bridge;
@@ -218,7 +206,7 @@ TEST(LineListener, HearsTheLineAndSendsNothing)
     CCollector heard;
     CLineListener listener;
     ASSERT_TRUE(listener.Start(bridge.PathA(), "19200,n,8,2", heard));
-    const int line = OpenRaw(bridge.PathB());
+    const int line = bridge.OpenRawB();
     ASSERT_GE(line, 0);
     ASSERT_EQ(::write(line, kRead.data(), kRead.size()), static_cast<ssize_t>(kRead.size()));
     std::this_thread::sleep_for(30ms);

@@ -19,8 +19,6 @@
 #include "GuiFixture.h"
 #include "PtyBridge.h"
 
-#include <fcntl.h>
-#include <termios.h>
 #include <unistd.h>
 
 using namespace GuiActions;
@@ -137,12 +135,8 @@ TEST_F(BusMonitorTest, ListensWithoutSendingAndOnlyOnAFreePort)
     button->click();
     ASSERT_TRUE(listener.Listening()) << m_boxes.LastText().toStdString();
     EXPECT_TRUE(Find<QLabel>(&listener, "m_labelListen")->text().contains(QString::fromStdString(bridge.PathA())));
-    const int line = ::open(bridge.PathB().c_str(), O_RDWR | O_NOCTTY);
+    const int line = bridge.OpenRawB();
     ASSERT_GE(line, 0);
-    termios tio{};
-    ::tcgetattr(line, &tio);
-    ::cfmakeraw(&tio);
-    ::tcsetattr(line, TCSANOW, &tio);
     const uint8_t request[] = {0x05, 0x06, 0x00, 0x77, 0x00, 0x01, 0xF9, 0x94};
     ASSERT_EQ(::write(line, request, sizeof request), static_cast<ssize_t>(sizeof request));
     auto table = Find<QTableWidget>(&listener, "m_tableFrames");
