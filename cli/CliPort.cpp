@@ -41,6 +41,13 @@ std::string OpenFailureText(const PortOpenError& e)
                e.deviceGroup + "' group (sudo usermod -aG " + e.deviceGroup + " $USER) and log in again";
     case PortOpenReason::SettingsNotSupported: return "settings not supported by the port: " + e.mode;
     case PortOpenReason::NotSerial: return Resolution(e) + " is not a serial port";
+    case PortOpenReason::BadAddress:
+        return "not a network port: " + e.name + " (tcp://HOST[:PORT] or rtu+tcp://HOST:PORT)";
+    case PortOpenReason::HostNotFound: return "host not found: " + e.device;
+    case PortOpenReason::Refused: return "connection refused by " + e.device;
+    case PortOpenReason::Unreachable: return "no route to " + e.device;
+    case PortOpenReason::TimedOut: return "no connection to " + e.device + " within the response time-out";
+    case PortOpenReason::ConnectionLost: return e.device + " closed the connection";
     case PortOpenReason::Other: break;
     }
     return std::string(std::strerror(e.error)) + " (" + Resolution(e) + ")";

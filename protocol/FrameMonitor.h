@@ -32,6 +32,8 @@ struct CapturedFrame {
     std::vector<uint8_t> bytes;
     // The request this piece belongs to, for the answer's summary.
     std::vector<uint8_t> request;
+    // Modbus TCP: bytes and request carry the MBAP header and no CRC.
+    bool mbap = false;
 
     bool IsSent() const { return kind == FrameKind::Request; }
 };
