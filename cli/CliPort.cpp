@@ -63,8 +63,12 @@ bool OpenCommandPort(CModbusMaster& master, const CliArguments& a, std::ostream&
 int CheckLostLine(const CModbusMaster& master, int code, std::ostream& err)
 {
     if (!master.IsPortLost()) return code;
-    err << "zoric-cli: lost the port " << master.PortName()
-        << ": its device hung up (unplugged or switched off); nothing more was sent\n";
+    if (IsNetworkPort(master.PortName()))
+        err << "zoric-cli: lost the port " << master.PortName()
+            << ": the far end closed the connection; nothing more was sent\n";
+    else
+        err << "zoric-cli: lost the port " << master.PortName()
+            << ": its device hung up (unplugged or switched off); nothing more was sent\n";
     return kExitLostLine;
 }
 

@@ -54,5 +54,7 @@ QString CPortMessages::OpenFailure(const PortOpenError& e)
 
 QString CPortMessages::Lost(const QString& port)
 {
+    if (IsNetworkPort(port.toStdString()))
+        return tr("网络连接已断开: %1\n对方关闭了连接。请检查网关或串口服务器后重新打开。").arg(port);
     return tr("串口已断开: %1\n设备已拔出或已关闭。接好设备后请重新打开串口。").arg(port);
 }
