@@ -298,6 +298,37 @@ TEST(NetworkConnection, RefusedSilentAndMalformedSayWhy)
     EXPECT_FALSE(master.IsPortLost()) << "a silent peer is no lost line";
 }
 
+TEST(NetworkConnection, AConnectLongerThanTheTimeOutFailsAsATimeOut)
+{
+    // A listener that never accepts, its queue full: further connects get
+    // no answer at all, as behind a firewall that drops them.
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof a;
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    ASSERT_EQ(::listen(fd, 0), 0);
+    ASSERT_EQ(::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &size), 0);
+    std::vector<int> queued;
+    for (int i = 0; i < 3; ++i) {
+        const int c = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        ::connect(c, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        queued.push_back(c);
+    }
+    std::this_thread::sleep_for(50ms);
+    CModbusMaster master;
+    master.SetResponseTimeout(300);
+    const auto t0 = std::chrono::steady_clock::now();
+    EXPECT_FALSE(master.OpenPort("tcp://127.0.0.1:" + std::to_string(ntohs(a.sin_port)), 9600, 0));
+    const auto took = std::chrono::steady_clock::now() - t0;
+    EXPECT_EQ(master.LastOpenError().reason, PortOpenReason::TimedOut);
+    EXPECT_GE(took, 290ms);
+    EXPECT_LT(took, 900ms) << "the response time-out, not the system's minutes";
+    for (const int c : queued) ::close(c);
+    ::close(fd);
+}
+
 TEST(NetworkPortNames, KindAddressAndPort)
 {
     NetworkPort p;
