@@ -172,6 +172,31 @@ TEST_P(NetworkLink, TheDriveAnswersEveryFunctionAndTheMonitorSeesTheFramesAsSent
 INSTANTIATE_TEST_SUITE_P(BothModes, NetworkLink, ::testing::Values("tcp", "rtu+tcp"),
                          [](const ::testing::TestParamInfo<const char*>& mode) { return std::string(mode.param[0] == 't' ? "ModbusTcp" : "RtuOverTcp"); });
 
+TEST(NetworkConnection, HostNamesAndIpv6LiteralsResolve)
+{
+    zoric::sim::CDriveSimulator sim;
+    ASSERT_TRUE(sim.Start());
+    zoric::sim::ListenAddress v4, v6;
+    ASSERT_TRUE(zoric::sim::ParseListenAddress("tcp://127.0.0.1:0", v4));
+    ASSERT_TRUE(zoric::sim::ParseListenAddress("rtu+tcp://[::1]:0", v6));
+    zoric::sim::CNetListener gateway({v4}, sim);
+    ASSERT_TRUE(gateway.Start()) << gateway.LastError();
+    const std::string url = gateway.Urls().front();
+    CModbusMaster master;
+    // "localhost" may name ::1 first, where nothing listens: the next address is tried.
+    ASSERT_TRUE(master.OpenPort("tcp://localhost" + url.substr(url.rfind(':')), 9600, 0))
+        << static_cast<int>(master.LastOpenError().reason);
+    EXPECT_EQ(master.ReadHoldingRegisters(1, 0, 16, nullptr, nullptr), kResultOk);
+    master.ClosePort();
+
+    zoric::sim::CNetListener server({v6}, sim);
+    if (!server.Start()) GTEST_SKIP() << "no IPv6 loopback here: " << server.LastError();
+    const std::string url6 = server.Urls().front();
+    EXPECT_EQ(url6.rfind("rtu+tcp://[::1]:", 0), 0u) << url6;
+    ASSERT_TRUE(master.OpenPort(url6, 9600, 0));
+    EXPECT_EQ(master.ReadHoldingRegisters(1, 0, 16, nullptr, nullptr), kResultOk);
+}
+
 TEST(ModbusTcpAnswers, AnotherTransactionIdIsPassedOverAndABadHeaderIsABadAnswer)
 {
     // Per request: an answer to an earlier transaction first, then its own.
