@@ -297,10 +297,12 @@ void CCounters::Count(const CapturedFrame& frame)
     case FrameKind::Request:
         ++c.requests;
         break;
-    case FrameKind::Answer:
+    case FrameKind::Answer: {
         ++c.answers;
-        if (frame.bytes.size() >= 2 && (frame.bytes[1] & 0x80)) ++c.exceptions;
+        const size_t fn = frame.mbap ? 7 : 1;  // after the MBAP header and unit id, or the slave
+        if (frame.bytes.size() > fn && (frame.bytes[fn] & 0x80)) ++c.exceptions;
         break;
+    }
     case FrameKind::BadCrc: ++c.crcErrors; break;
     case FrameKind::Timeout: ++c.timeouts; break;
     case FrameKind::WrongSlave: ++c.wrongSlave; break;

@@ -112,7 +112,9 @@ struct Recorder : IFrameMonitor {
         std::lock_guard g(lock);
         lines.push_back(FrameDecoder::TraceLine(frame));
         kinds.push_back(frame.kind);
+        counters.Count(frame);
     }
+    FrameDecoder::CCounters counters;
     std::mutex lock;
     std::vector<std::string> lines;
     std::vector<FrameKind> kinds;
@@ -153,6 +155,8 @@ TEST_P(NetworkLink, TheDriveAnswersEveryFunctionAndTheMonitorSeesTheFramesAsSent
     EXPECT_EQ(master.ReadHoldingRegisters(1, 0xFFF0, 1, nullptr, nullptr), 2u) << "the drive's exception";
     EXPECT_EQ(master.ReadHoldingRegisters(9, 0, 1, nullptr, nullptr), kResultTimeout) << "no drive 9 on the line";
     master.SetFrameMonitor(nullptr);
+    EXPECT_EQ(recorder.counters.Of(1).exceptions, 1u);
+    EXPECT_EQ(recorder.counters.Of(9).timeouts, 1u);
 
     const bool mbap = std::string(GetParam()) == "tcp";
     ASSERT_FALSE(recorder.lines.empty());
