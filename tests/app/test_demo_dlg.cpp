@@ -497,7 +497,8 @@ TEST_F(SilentDriveTest, ClosingTheWindowMidExchangeDropsWhatIsQueuedAndShowsNoth
 namespace {
 
 TEST_F(DemoDlgTest, ANetworkPortIsTypedInHasNoLineSettingsAndIsRememberedWithTheAddress) {
-    QTemporaryDir config;
+    // Outlives the window, which saves once more as it closes.
+    static QTemporaryDir config;
     ASSERT_TRUE(config.isValid());
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
     zoric::sim::ListenAddress address;
