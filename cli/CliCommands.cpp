@@ -28,7 +28,7 @@ namespace {
 using TextNumber::Format;
 
 const char* const kUsage =
-    "usage: zoric-cli [--port COMn|DEVICE] [--baud N] [--parity 0-3] [--slave N] [--trace] COMMAND ...\n"
+    "usage: zoric-cli [--port COMn|DEVICE|tcp://HOST[:PORT]|rtu+tcp://HOST:PORT] [--baud N] [--parity 0-3] [--slave N] [--trace] COMMAND ...\n"
     "       zoric-cli --help | --version\n"
     "\n"
     "commands:\n"

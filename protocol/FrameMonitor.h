@@ -35,6 +35,8 @@ struct CapturedFrame {
     // Listen-only: seen on the line between other masters and slaves, not
     // sent or awaited by this tool.
     bool heard = false;
+    // Modbus TCP: bytes and request carry the MBAP header and no CRC.
+    bool mbap = false;
 
     bool IsSent() const { return kind == FrameKind::Request && !heard; }
 };

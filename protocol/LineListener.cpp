@@ -266,6 +266,8 @@ bool CLineListener::Start(const std::string& portName, const char* mode, IFrameM
         m_openError.error = error;
         return false;
     };
+    // A gateway answers only its own client: there is no line to listen to.
+    if (IsNetworkPort(portName)) return fail(PortOpenReason::NotSerial, 0);
     const std::string device = portName.empty() ? portName : ResolvePortName(portName);
     m_openError.device = device;
     if (device.empty()) return fail(PortOpenReason::NoDevice, ENOENT);

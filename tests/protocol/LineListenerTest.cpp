@@ -235,6 +235,8 @@ TEST(LineListener, HearsTheLineAndSendsNothing)
     EXPECT_FALSE(listener.Start(bridge.PathA(), "fast", heard));
     EXPECT_EQ(listener.LastOpenError().reason, PortOpenReason::SettingsNotSupported);
     EXPECT_FALSE(listener.Start("/dev/zoric-no-such-port", "9600,n,8,2", heard));
+    EXPECT_FALSE(listener.Start("tcp://127.0.0.1:502", "9600,n,8,2", heard));
+    EXPECT_EQ(listener.LastOpenError().reason, PortOpenReason::NotSerial);
 }
 
 TEST(LineListener, AnUnpluggedAdapterEndsTheListening)
