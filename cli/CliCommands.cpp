@@ -28,7 +28,8 @@ namespace {
 using TextNumber::Format;
 
 const char* const kUsage =
-    "usage: zoric-cli [--port COMn|DEVICE] [--baud N] [--parity 0-3] [--slave N] [--trace] COMMAND ...\n"
+    "usage: zoric-cli [--port COMn|DEVICE] [--baud N] [--parity 0-3] [--slave N] [--trace]\n"
+    "                 [--lang zh|en] COMMAND ...\n"
     "\n"
     "commands:\n"
     "  read ADDR [COUNT] [--type T]     read COUNT values (default 1) from register ADDR\n"
@@ -53,6 +54,10 @@ const char* const kUsage =
     "high word first. Numbers are decimal or 0x hexadecimal. --port defaults to COM1,\n"
     "--baud to 9600, --parity to 0 (none, 2 stop bits), --slave to 1. --trace prints\n"
     "every frame sent and received, and the counts per slave, on the error stream.\n"
+    "--lang chooses the language of the messages, zh (Chinese) or en (English);\n"
+    "by default the locale's (LC_ALL, LC_MESSAGES, then LANG: zh... is Chinese,\n"
+    "anything else English). Trace and scan lines, CSV headers, configuration\n"
+    "file keys and exit codes are the same in both.\n"
     "Run 'zoric-cli COMMAND --help' for one command.\n"
     "\n"
     "exit codes: 0 done; 1 drive error or refusal; 2 bad arguments; 3 no port;\n"
@@ -466,6 +471,7 @@ int Dispatch(CModbusMaster& master, const Connect& connect, const CliArguments& 
 int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err,
         const std::atomic<bool>& interrupted)
 {
+    SetLanguage(ChosenLanguage(argv));
     if (std::optional<int> recorded = RunRecord(argv, out, err, interrupted)) return *recorded;
     if (std::optional<int> scanned = RunScan(argv, out, err, interrupted)) return *scanned;
     std::string error;
