@@ -45,7 +45,7 @@ bool FrequencyInWholeHz(const RealtimeStatus& s) { return s.speedDisplayX10 != 0
 }  // namespace
 
 const Info& Describe(Channel channel) { return kInfo[Index(channel)]; }
-const char* Label(Channel channel) { return Localized(Describe(channel).label); }
+const char* LocalizedLabel(Channel channel) { return Localized(Describe(channel).label); }
 const std::array<Channel, kCount>& All() { return kAll; }
 
 std::string ColumnName(Channel channel)

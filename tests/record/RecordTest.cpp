@@ -131,11 +131,11 @@ TEST(StatusChannels, ColumnNamesAreStableAsciiAndParse)
     }
     // The labels follow the language; the column names do not.
     SetLanguage(Language::English);
-    EXPECT_STREQ(StatusChannels::Label(Channel::Speed), "Motor speed");
-    EXPECT_STREQ(StatusChannels::Label(Channel::In1), "IN1 voltage");
+    EXPECT_STREQ(StatusChannels::LocalizedLabel(Channel::Speed), "Motor speed");
+    EXPECT_STREQ(StatusChannels::LocalizedLabel(Channel::In1), "IN1 voltage");
     EXPECT_EQ(StatusChannels::ColumnName(Channel::Speed), "speed_rpm");
     SetLanguage(Language::Chinese);
-    EXPECT_STREQ(StatusChannels::Label(Channel::Speed), "电机转速");
+    EXPECT_STREQ(StatusChannels::LocalizedLabel(Channel::Speed), "电机转速");
 
     std::string unknown;
     auto list = StatusChannels::ParseList("speed_rpm,phase_current_a,speed", unknown);
