@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "FieldGroups.h"
+#include "Language.h"
 #include "PdoObjects.h"
 #include "SyncObjects.h"
 #include "TextNumber.h"
@@ -209,7 +210,8 @@ std::string Shown(const Item& item, uint64_t raw, const Values& values)
     // A flag's field text reads the whole register.
     const uint64_t fieldRaw = item.type == ValueType::Bit ? (raw ? field.mask : 0) : raw;
     const FieldRules::Units units = UnitsOf(values);
-    return WithUnit(FieldRules::Show(field, fieldRaw, units), FieldRules::Unit(field, units));
+    // A list item in the user's language, as the page lists it.
+    return WithUnit(Localized(FieldRules::Show(field, fieldRaw, units)), FieldRules::Unit(field, units));
 }
 
 }  // namespace Backup

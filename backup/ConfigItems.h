@@ -64,8 +64,8 @@ bool IsGroup(std::string_view key);
 // item (a list takes only its items, a flag only 0 or 1).
 bool Fits(const Item& item, uint64_t raw);
 
-// The shown text of a value, as the page shows it, with its unit ("1.50 A").
-// `values` gives what a unit depends on (the x10 speed range, the preset
+// The shown text of a value, as the page shows it, with its unit ("1.50 A");
+// a list item in the current language (Language.h). `values` gives what a unit depends on (the x10 speed range, the preset
 // speed mode).
 std::string Shown(const Item& item, uint64_t raw, const Values& values);
 

@@ -101,6 +101,15 @@ std::optional<CliArguments> ParseCliArguments(const std::vector<std::string>& ar
                 return std::nullopt;
             }
             a.type = *t;
+        } else if (w == "--lang") {
+            auto v = needValue(i, w);
+            if (!v) return std::nullopt;
+            Language language;
+            if (!LanguageFromCode(*v, language)) {
+                error = "--lang takes zh or en: " + *v;
+                return std::nullopt;
+            }
+            a.language = language;
         } else if (w == "--trace") {
             a.trace = true;
         } else if (w == "--watch") {
@@ -127,6 +136,16 @@ std::optional<CliArguments> ParseCliArguments(const std::vector<std::string>& ar
         }
     }
     return a;
+}
+
+Language ChosenLanguage(const std::vector<std::string>& argv)
+{
+    Language chosen = LanguageFromEnvironment();
+    for (size_t i = 0; i + 1 < argv.size(); ++i) {
+        Language language;
+        if (argv[i] == "--lang" && LanguageFromCode(argv[i + 1], language)) chosen = language;
+    }
+    return chosen;
 }
 
 std::vector<std::string> TakeOwnOptions(const std::vector<std::string>& argv, std::initializer_list<OwnOption> options,

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "Language.h"
+
 enum class ValueType { U16, S16, U32, S32, Float };
 
 struct CliArguments {
@@ -26,6 +28,7 @@ struct CliArguments {
     std::optional<std::string> groups;  // comma-separated group keys, as given
     bool store = false;
     bool yes = false;
+    std::optional<Language> language;  // --lang; the environment's when not given
     std::string command;            // read, write, info, ... backup, restore, diff
     std::vector<std::string> args;  // the command's own words
 };
@@ -39,6 +42,11 @@ struct OwnOption {
 };
 std::vector<std::string> TakeOwnOptions(const std::vector<std::string>& argv, std::initializer_list<OwnOption> options,
                                         std::string& missing);
+
+// The language of the messages: the last valid --lang, else the
+// environment's. Taken before anything is parsed, so that every text of the
+// command follows it; a bad --lang is reported by ParseCliArguments.
+Language ChosenLanguage(const std::vector<std::string>& argv);
 
 // Parses argv; on failure returns nullopt and puts the reason in `error`.
 std::optional<CliArguments> ParseCliArguments(const std::vector<std::string>& argv, std::string& error);

@@ -16,6 +16,7 @@
 #include "CliShared.h"
 #include "CliPort.h"
 #include "ConfigItems.h"
+#include "Language.h"
 #include "ModbusMaster.h"
 #include "ParameterStore.h"
 #include "ProcedureRunner.h"
@@ -28,7 +29,8 @@ namespace {
 using TextNumber::Format;
 
 const char* const kUsage =
-    "usage: zoric-cli [--port COMn|DEVICE|tcp://HOST[:PORT]|rtu+tcp://HOST:PORT] [--baud N] [--parity 0-3] [--slave N] [--trace] COMMAND ...\n"
+    "usage: zoric-cli [--port COMn|DEVICE|tcp://HOST[:PORT]|rtu+tcp://HOST:PORT] [--baud N] [--parity 0-3]\n"
+    "                 [--slave N] [--trace] [--lang zh|en] COMMAND ...\n"
     "       zoric-cli --help | --version\n"
     "\n"
     "commands:\n"
@@ -53,6 +55,10 @@ const char* const kUsage =
     "high word first. Numbers are decimal or 0x hexadecimal. --port defaults to COM1,\n"
     "--baud to 9600, --parity to 0 (none, 2 stop bits), --slave to 1. --trace prints\n"
     "every frame sent and received, and the counts per slave, on the error stream.\n"
+    "--lang chooses the language of the messages, zh (Chinese) or en (English);\n"
+    "by default the locale's (LC_ALL, LC_MESSAGES, then LANG: zh... is Chinese,\n"
+    "anything else English). Trace and scan lines, CSV headers, configuration\n"
+    "file keys and exit codes are the same in both.\n"
     "Run 'zoric-cli COMMAND --help' for one command.\n"
     "\n"
     "exit codes: 0 done; 1 drive error or refusal; 2 bad arguments; 3 no port;\n"
@@ -261,6 +267,12 @@ int CmdWrite(CModbusMaster& m, const Connect& connect, const CliArguments& a, st
     return r == kResultOk ? kExitOk : Fail(err, r);
 }
 
+// "电机转速: 1500RPM": the label in the user's language, then the text.
+void PrintLine(std::ostream& out, const char* label, const std::string& text)
+{
+    out << Localized(label) << ": " << text << "\n";
+}
+
 int CmdInfo(CModbusMaster& m, const Connect& connect, const CliArguments& a, std::ostream& out, std::ostream& err)
 {
     if (!connect()) return kExitNoPort;
@@ -268,13 +280,13 @@ int CmdInfo(CModbusMaster& m, const Connect& connect, const CliArguments& a, std
     ModbusResult r = m.ReadDeviceInfo(a.slave, info);
     if (r != kResultOk) return Fail(err, r);
     auto t = StatusFormat::FormatDeviceInfo(info);
-    out << "设备标识: " << t.identifier << "\n"
-        << "版本号: " << t.version << "\n"
-        << "设备型号: " << t.model << "\n"
-        << "PWM分辨率: " << t.pwmResolution << "\n"
-        << "PWM频率: " << t.pwmFrequency << "\n"
-        << "最大电流: " << t.maxCurrent << "\n"
-        << "电流分辨率: " << t.currentResolution << "\n";
+    PrintLine(out, "设备标识", t.identifier);
+    PrintLine(out, "版本号", t.version);
+    PrintLine(out, "设备型号", t.model);
+    PrintLine(out, "PWM分辨率", t.pwmResolution);
+    PrintLine(out, "PWM频率", t.pwmFrequency);
+    PrintLine(out, "最大电流", t.maxCurrent);
+    PrintLine(out, "电流分辨率", t.currentResolution);
     return kExitOk;
 }
 
@@ -292,24 +304,24 @@ int CmdIdent(CModbusMaster& m, const Connect& connect, const CliArguments& a, st
 void PrintStatus(const RealtimeStatus& s, std::ostream& out)
 {
     auto t = StatusFormat::FormatRealtimeStatus(s);
-    out << "输出PWM: " << t.outputPwm << "\n"
-        << "相电流: " << t.phaseCurrent << "\n"
-        << "换向频率: " << t.commutationFrequency << "\n"
-        << "转动位置: " << t.position << "\n"
-        << "完成时间: " << t.completionTime << "\n"
-        << "IN1电压: " << t.in1Voltage << "\n"
-        << "IN2电压: " << t.in2Voltage << "\n"
-        << "IN3电压: " << t.in3Voltage << "\n"
-        << "差分电压: " << t.differentialVoltage << "\n"
-        << "SQ1电平: " << t.sq1Level << "\n"
-        << "SQ2电平: " << t.sq2Level << "\n"
-        << "输入PWM: " << t.inputPwm << "\n"
-        << "输入频率: " << t.inputFrequency << "\n"
-        << "输入脉冲: " << t.inputPulses << "\n"
-        << "电机转速: " << t.motorSpeed << "\n"
-        << "错误状态: " << t.errorState << "\n"
-        << "输入电压: " << t.supply << "\n"
-        << "内部温度: " << t.temperature << "\n";
+    PrintLine(out, "输出PWM", t.outputPwm);
+    PrintLine(out, "相电流", t.phaseCurrent);
+    PrintLine(out, "换向频率", t.commutationFrequency);
+    PrintLine(out, "转动位置", t.position);
+    PrintLine(out, "完成时间", t.completionTime);
+    PrintLine(out, "IN1电压", t.in1Voltage);
+    PrintLine(out, "IN2电压", t.in2Voltage);
+    PrintLine(out, "IN3电压", t.in3Voltage);
+    PrintLine(out, "差分电压", t.differentialVoltage);
+    PrintLine(out, "SQ1电平", t.sq1Level);
+    PrintLine(out, "SQ2电平", t.sq2Level);
+    PrintLine(out, "输入PWM", t.inputPwm);
+    PrintLine(out, "输入频率", t.inputFrequency);
+    PrintLine(out, "输入脉冲", t.inputPulses);
+    PrintLine(out, "电机转速", t.motorSpeed);
+    PrintLine(out, "错误状态", t.errorState);
+    PrintLine(out, "输入电压", t.supply);
+    PrintLine(out, "内部温度", t.temperature);
 }
 
 bool SleepInterruptible(std::chrono::milliseconds d, const std::atomic<bool>& interrupted)
@@ -405,7 +417,7 @@ int CmdProcedure(CModbusMaster& m, const Connect& connect, const CliArguments& a
     const bool learning = procedure == ProcedureBlock::kMotorLearning;
     const ModbusResult r = ProcedureRunner::Start(m, a.slave, procedure);
     if (r != kResultOk) return Fail(err, r);
-    out << (learning ? "正在学习" : "正在校正") << std::endl;
+    out << Localized(learning ? "正在学习" : "正在校正") << std::endl;
 
     uint16_t lastStep = 0xFFFF;
     const ProcedureRunner::Report report = ProcedureRunner::Follow(
@@ -424,21 +436,21 @@ int CmdProcedure(CModbusMaster& m, const Connect& connect, const CliArguments& a
     switch (report.outcome) {
     case ProcedureRunner::Outcome::Done:
         if (learning) {
-            out << "学习成功\n"
-                << Format("电机相序数据: %02X %02X %02X %02X %02X %02X", w[5] & 0xFF, w[6] & 0xFF, w[7] & 0xFF,
+            out << Localized("学习成功") << "\n"
+                << Format(Localized("电机相序数据: %02X %02X %02X %02X %02X %02X"), w[5] & 0xFF, w[6] & 0xFF, w[7] & 0xFF,
                           w[8] & 0xFF, w[9] & 0xFF, w[10] & 0xFF)
                 << "\n";
         } else {
-            out << "学习完成\n"
-                << Format("相位偏移: %d", static_cast<int16_t>(w[5])) << "\n"
-                << Format("相位超前: %d", static_cast<int16_t>(w[6])) << "\n";
+            out << Localized("学习完成") << "\n"
+                << Format(Localized("相位偏移: %d"), static_cast<int16_t>(w[5])) << "\n"
+                << Format(Localized("相位超前: %d"), static_cast<int16_t>(w[6])) << "\n";
         }
         return kExitOk;
     case ProcedureRunner::Outcome::Failed:
-        err << "学习失败\n";
+        err << Localized("学习失败") << "\n";
         return kExitProcedureFailed;
     case ProcedureRunner::Outcome::Aborted:
-        err << "学习异常终止\n";
+        err << Localized("学习异常终止") << "\n";
         return kExitProcedureFailed;
     case ProcedureRunner::Outcome::PollFailed:
         return Fail(err, report.result);
@@ -460,6 +472,7 @@ int Dispatch(CModbusMaster& master, const Connect& connect, const CliArguments& 
 int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err,
         const std::atomic<bool>& interrupted)
 {
+    SetLanguage(ChosenLanguage(argv));
     if (std::optional<int> recorded = RunRecord(argv, out, err, interrupted)) return *recorded;
     if (std::optional<int> scanned = RunScan(argv, out, err, interrupted)) return *scanned;
     if (std::optional<int> heard = RunListen(argv, out, err, interrupted)) return *heard;

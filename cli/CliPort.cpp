@@ -5,6 +5,7 @@
 
 #include "CliArguments.h"
 #include "CliCommands.h"
+#include "Language.h"
 #include "ModbusMaster.h"
 #include "PortNames.h"
 
@@ -56,7 +57,7 @@ std::string OpenFailureText(const PortOpenError& e)
 bool OpenCommandPort(CModbusMaster& master, const CliArguments& a, std::ostream& err)
 {
     if (master.OpenPort(a.port, a.baud, a.parity)) return true;
-    err << "打开串口失败: " << a.port << ": " << OpenFailureText(master.LastOpenError()) << "\n";
+    err << Localized("打开串口失败") << ": " << a.port << ": " << OpenFailureText(master.LastOpenError()) << "\n";
     return false;
 }
 

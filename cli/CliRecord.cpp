@@ -4,6 +4,7 @@
 
 #include "CliArguments.h"
 #include "CliCommands.h"
+#include "Language.h"
 #include "CsvWriter.h"
 #include "ModbusMaster.h"
 #include "PortNames.h"
@@ -111,7 +112,7 @@ std::optional<int> RunRecord(const std::vector<std::string>& argv, std::ostream&
 
     CModbusMaster master;
     if (!master.OpenPort(a.port, a.baud, a.parity)) {
-        err << "打开串口失败: " << a.port << "\n";
+        err << Localized("打开串口失败") << ": " << a.port << "\n";
         return kExitNoPort;
     }
     options.device = ResolvePortName(a.port);

@@ -5,6 +5,7 @@
 
 #include "CliArguments.h"
 #include "CliCommands.h"
+#include "Language.h"
 #include "DriveScan.h"
 #include "ModbusMaster.h"
 
@@ -126,7 +127,7 @@ std::optional<int> RunScan(const std::vector<std::string>& argv, std::ostream& o
         return kExitInterrupted;
     }
     if (result.portFailed) {
-        err << "打开串口失败: " << a.port << "\n";
+        err << Localized("打开串口失败") << ": " << a.port << "\n";
         return kExitNoPort;
     }
     err << "scan: " << result.drives.size() << " found\n";

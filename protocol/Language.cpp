@@ -3,6 +3,8 @@
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
+#include <unordered_map>
 
 namespace {
 
@@ -39,7 +41,35 @@ void SetLanguage(Language language) { g_language.store(language, std::memory_ord
 
 Language CurrentLanguage() { return g_language.load(std::memory_order_relaxed); }
 
-// The English table is still to come: every text stays Chinese for now.
-const char* Localized(const char* chinese) { return chinese; }
+namespace {
 
-std::string Localized(const std::string& chinese) { return chinese; }
+// Built once, on first use (a thread-safe static), and only read after.
+const std::unordered_map<std::string_view, const char*>& EnglishIndex()
+{
+    static const auto index = [] {
+        std::unordered_map<std::string_view, const char*> map;
+        for (const Translation& t : EnglishTable()) map.emplace(t.chinese, t.english);
+        return map;
+    }();
+    return index;
+}
+
+}  // namespace
+
+const char* Localized(const char* chinese) { return Localized(chinese, CurrentLanguage()); }
+
+const char* Localized(const char* chinese, Language language)
+{
+    if (chinese == nullptr || language == Language::Chinese) return chinese;
+    const auto& index = EnglishIndex();
+    const auto it = index.find(chinese);
+    return it != index.end() ? it->second : chinese;
+}
+
+std::string Localized(const std::string& chinese)
+{
+    if (CurrentLanguage() == Language::Chinese) return chinese;
+    const auto& index = EnglishIndex();
+    const auto it = index.find(chinese);
+    return it != index.end() ? std::string(it->second) : chinese;
+}

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <thread>
 
+#include "Language.h"
 #include "TextCodec.h"
 
 CModbusMaster::CModbusMaster()
@@ -39,7 +40,10 @@ bool CModbusMaster::OpenPort(const std::string& portName, int baud, int parityIn
     return OpenWithMode(portName, ModeText(baud, parityIndex).c_str());
 }
 
-std::string CModbusMaster::ResultText(ModbusResult result)
+namespace {
+
+// The source text of a result; nullptr for a code without one.
+const char* ResultSourceText(ModbusResult result)
 {
     switch (result) {
     case 0: return "操作成功";
@@ -60,12 +64,8 @@ std::string CModbusMaster::ResultText(ModbusResult result)
     case 131: return "要发送的数据过长";
     default: break;
     }
-    char text[64];
-    std::snprintf(text, sizeof text, "未定义错误(%02X)", result);
-    return text;
+    return nullptr;
 }
-
-namespace {
 
 struct AbortRow {
     uint32_t code;
@@ -113,16 +113,24 @@ const char* IdentificationObjectName(uint8_t id)
 
 }  // namespace
 
+std::string CModbusMaster::ResultText(ModbusResult result)
+{
+    if (const char* text = ResultSourceText(result)) return Localized(text);
+    char text[64];
+    std::snprintf(text, sizeof text, Localized("未定义错误(%02X)"), result);
+    return text;
+}
+
 std::string CModbusMaster::SdoAbortText(uint32_t abortCode)
 {
     char text[160];
     for (const AbortRow& row : kAbortTexts) {
         if (row.code == abortCode) {
-            std::snprintf(text, sizeof text, "%s (0x%08X)", row.text, abortCode);
+            std::snprintf(text, sizeof text, "%s (0x%08X)", Localized(row.text), abortCode);
             return text;
         }
     }
-    std::snprintf(text, sizeof text, "未定义终止码(0x%08X)", abortCode);
+    std::snprintf(text, sizeof text, Localized("未定义终止码(0x%08X)"), abortCode);
     return text;
 }
 
@@ -150,8 +158,11 @@ void CModbusMaster::AppendIdentificationObjects(const uint8_t* block, size_t len
         if (offset + 2 + valueLength > length) break;  // runs past the block
         const char* value = reinterpret_cast<const char*>(block + offset + 2);
         if (!text.empty()) text += "\r\n";
-        text += IdentificationObjectName(id);
-        text += ":";
+        // The Chinese names take the value right after the colon; English
+        // reads with a blank between.
+        const Language language = CurrentLanguage();
+        text += Localized(IdentificationObjectName(id), language);
+        text += language == Language::English ? ": " : ":";
         text += GbkToUtf8(value, strnlen(value, valueLength));
         offset += valueLength + 2;
     }

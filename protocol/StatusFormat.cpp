@@ -3,13 +3,9 @@
 #include <cstring>
 #include <iterator>
 
+#include "Language.h"
 #include "TextCodec.h"
 #include "TextNumber.h"
-
-// Marks the word texts for the windows' translation files; a no-op here.
-#ifndef QT_TRANSLATE_NOOP
-#define QT_TRANSLATE_NOOP(scope, text) text
-#endif
 
 namespace StatusFormat {
 namespace {
@@ -17,26 +13,26 @@ namespace {
 using TextNumber::Format;
 
 constexpr const char* kErrorTexts[] = {
-    QT_TRANSLATE_NOOP("StatusFormat", "无"),
-    QT_TRANSLATE_NOOP("StatusFormat", "未学习"),
-    QT_TRANSLATE_NOOP("StatusFormat", "堵转停止"),
-    QT_TRANSLATE_NOOP("StatusFormat", "霍尔错误"),
-    QT_TRANSLATE_NOOP("StatusFormat", "达不到目标速度"),
-    QT_TRANSLATE_NOOP("StatusFormat", "线圈错误"),
-    QT_TRANSLATE_NOOP("StatusFormat", "过流关断"),
-    QT_TRANSLATE_NOOP("StatusFormat", "过热关断"),
-    QT_TRANSLATE_NOOP("StatusFormat", "过压关断"),
-    QT_TRANSLATE_NOOP("StatusFormat", "欠压关断"),
-    QT_TRANSLATE_NOOP("StatusFormat", "短路/过流关断"),
-    QT_TRANSLATE_NOOP("StatusFormat", "制动电流异常"),
-    QT_TRANSLATE_NOOP("StatusFormat", "FOC超速"),
+    "无",
+    "未学习",
+    "堵转停止",
+    "霍尔错误",
+    "达不到目标速度",
+    "线圈错误",
+    "过流关断",
+    "过热关断",
+    "过压关断",
+    "欠压关断",
+    "短路/过流关断",
+    "制动电流异常",
+    "FOC超速",
 };
-constexpr const char* kUnknownError = QT_TRANSLATE_NOOP("StatusFormat", "未知错误");
-constexpr const char* kHigh = QT_TRANSLATE_NOOP("StatusFormat", "高");
-constexpr const char* kLow = QT_TRANSLATE_NOOP("StatusFormat", "低");
+constexpr const char* kUnknownError = "未知错误";
+constexpr const char* kHigh = "高";
+constexpr const char* kLow = "低";
 constexpr const char* kNoValue = "-";
 
-std::string Level(uint16_t value) { return value != 0 ? kHigh : kLow; }
+std::string Level(uint16_t value) { return Localized(value != 0 ? kHigh : kLow); }
 
 }  // namespace
 
@@ -53,7 +49,7 @@ std::string FrameText(const std::vector<uint8_t>& frame) {
 }
 
 const char* ErrorStateText(uint16_t code) {
-    return code < std::size(kErrorTexts) ? kErrorTexts[code] : kUnknownError;
+    return Localized(code < std::size(kErrorTexts) ? kErrorTexts[code] : kUnknownError);
 }
 
 RealtimeStatusTexts FormatRealtimeStatus(const RealtimeStatus& s) {

@@ -1,8 +1,8 @@
 #pragma once
 // The display texts of the main window's live status, device information
 // and frame lines, shared with zoric-cli so that both show the same words.
-// Word texts ("高", "无", error states) are UTF-8 source texts; the windows
-// pass every text through the "StatusFormat" translation context.
+// Word texts ("高", "无", error states) come in the current language
+// (Language.h); numbers and units are the same in both.
 
 #include <cstdint>
 #include <string>
@@ -16,7 +16,8 @@ namespace StatusFormat {
 // "%02X " per byte, the last one included: "01 03 00 20 ".
 std::string FrameText(const std::vector<uint8_t>& frame);
 
-// Register 51: "无", "未学习", ... "FOC超速"; "未知错误" for any other code.
+// Register 51: "无", "未学习", ... "FOC超速"; "未知错误" for any other code;
+// in the current language.
 const char* ErrorStateText(uint16_t code);
 
 struct RealtimeStatusTexts {

@@ -8,7 +8,8 @@
 // One row per sample: the local time (ISO 8601 with milliseconds and the
 // offset), the seconds since the recording began, the chosen channels in the
 // status panel's digits, and an empty result; a failed read gives a row with
-// no values and the link's result text (UTF-8) in the last column. Each row
+// no values and the link's result text (UTF-8, in the user's language) in
+// the last column. Each row
 // is flushed as it is written, so a crash loses at most the row being
 // written. The header and the numbers are ASCII and never translated.
 

@@ -3,36 +3,32 @@
 #include <cmath>
 #include <limits>
 
+#include "Language.h"
 #include "TextNumber.h"
-
-// Marks the labels for the windows' translation files; a no-op here.
-#ifndef QT_TRANSLATE_NOOP
-#define QT_TRANSLATE_NOOP(scope, text) text
-#endif
 
 namespace StatusChannels {
 namespace {
 
 // In the order of Channel.
 constexpr Info kInfo[kCount] = {
-    {"output_pwm", "pct", QT_TRANSLATE_NOOP("StatusChannels", "输出PWM"), "%"},
-    {"phase_current", "a", QT_TRANSLATE_NOOP("StatusChannels", "相电流"), "A"},
-    {"position", "pulses", QT_TRANSLATE_NOOP("StatusChannels", "转动位置"), ""},
-    {"frequency", "hz", QT_TRANSLATE_NOOP("StatusChannels", "换向频率"), "Hz"},
-    {"in1", "v", QT_TRANSLATE_NOOP("StatusChannels", "IN1电压"), "V"},
-    {"in2", "v", QT_TRANSLATE_NOOP("StatusChannels", "IN2电压"), "V"},
-    {"in3", "v", QT_TRANSLATE_NOOP("StatusChannels", "IN3电压"), "V"},
-    {"diff", "v", QT_TRANSLATE_NOOP("StatusChannels", "差分电压"), "V"},
-    {"sq1", "level", QT_TRANSLATE_NOOP("StatusChannels", "SQ1电平"), ""},
-    {"sq2", "level", QT_TRANSLATE_NOOP("StatusChannels", "SQ2电平"), ""},
-    {"input_pwm", "pct", QT_TRANSLATE_NOOP("StatusChannels", "输入PWM"), "%"},
-    {"input_frequency", "hz", QT_TRANSLATE_NOOP("StatusChannels", "输入频率"), "Hz"},
-    {"input", "pulses", QT_TRANSLATE_NOOP("StatusChannels", "输入脉冲"), ""},
-    {"completion_time", "s", QT_TRANSLATE_NOOP("StatusChannels", "完成时间"), "s"},
-    {"speed", "rpm", QT_TRANSLATE_NOOP("StatusChannels", "电机转速"), "RPM"},
-    {"error", "state", QT_TRANSLATE_NOOP("StatusChannels", "错误状态"), ""},
-    {"supply", "v", QT_TRANSLATE_NOOP("StatusChannels", "输入电压"), "V"},
-    {"temperature", "c", QT_TRANSLATE_NOOP("StatusChannels", "内部温度"), "℃"},
+    {"output_pwm", "pct", "输出PWM", "%"},
+    {"phase_current", "a", "相电流", "A"},
+    {"position", "pulses", "转动位置", ""},
+    {"frequency", "hz", "换向频率", "Hz"},
+    {"in1", "v", "IN1电压", "V"},
+    {"in2", "v", "IN2电压", "V"},
+    {"in3", "v", "IN3电压", "V"},
+    {"diff", "v", "差分电压", "V"},
+    {"sq1", "level", "SQ1电平", ""},
+    {"sq2", "level", "SQ2电平", ""},
+    {"input_pwm", "pct", "输入PWM", "%"},
+    {"input_frequency", "hz", "输入频率", "Hz"},
+    {"input", "pulses", "输入脉冲", ""},
+    {"completion_time", "s", "完成时间", "s"},
+    {"speed", "rpm", "电机转速", "RPM"},
+    {"error", "state", "错误状态", ""},
+    {"supply", "v", "输入电压", "V"},
+    {"temperature", "c", "内部温度", "℃"},
 };
 
 constexpr std::array<Channel, kCount> MakeAll()
@@ -49,6 +45,7 @@ bool FrequencyInWholeHz(const RealtimeStatus& s) { return s.speedDisplayX10 != 0
 }  // namespace
 
 const Info& Describe(Channel channel) { return kInfo[Index(channel)]; }
+const char* LocalizedLabel(Channel channel) { return Localized(Describe(channel).label); }
 const std::array<Channel, kCount>& All() { return kAll; }
 
 std::string ColumnName(Channel channel)

@@ -42,11 +42,13 @@ constexpr size_t kCount = 18;
 struct Info {
     const char* key;        // "output_pwm"
     const char* unit;       // "pct": ASCII, part of the column name; empty for none
-    const char* label;      // "输出PWM": the panel's label (UTF-8, context "StatusChannels")
+    const char* label;      // "输出PWM": the panel's label, the Chinese source (see LocalizedLabel)
     const char* shownUnit;  // "%": the unit the windows show
 };
 
 const Info& Describe(Channel channel);
+// The panel's label in the current language (Language.h).
+const char* LocalizedLabel(Channel channel);
 inline size_t Index(Channel channel) { return static_cast<size_t>(channel); }
 const std::array<Channel, kCount>& All();
 

@@ -10,6 +10,7 @@
 
 #include "ConfigFile.h"
 #include "DriveConfig.h"
+#include "Language.h"
 
 using namespace Backup;
 
@@ -69,6 +70,24 @@ TEST(ConfigFile, WritesOneSettingPerLineAndReadsBackEveryValue)
     for (std::string line; std::getline(lines, line);) settings += line.find("\"raw\":") != std::string::npos;
     EXPECT_EQ(settings, Items().size());
     EXPECT_EQ(text, ToText(*parsed.config));
+}
+
+// The shown texts are for people, in their language; keys and raw values
+// are what a load and a script read, the same in both.
+TEST(ConfigFile, ShownListItemsFollowTheLanguageKeysAndRawValuesDoNot)
+{
+    SetLanguage(Language::English);
+    const std::string english = ToText(Sample());
+    SetLanguage(Language::Chinese);
+    const std::string chinese = ToText(Sample());
+    EXPECT_NE(english.find(R"("comm.parity": {"raw":0,"shown":"No parity, 2 stop bits"})"), std::string::npos);
+    EXPECT_NE(chinese.find(R"("comm.parity": {"raw":0,"shown":"无校验+2停止位"})"), std::string::npos);
+    EXPECT_NE(english.find(R"("motor.learning_state": {"raw":0,"shown":"Not learned"})"), std::string::npos);
+    const std::regex shown(R"(,"shown":"[^"]*")");
+    EXPECT_EQ(std::regex_replace(english, shown, ""), std::regex_replace(chinese, shown, ""));
+    const ParsedFile fromEnglish = Parse(english);
+    ASSERT_TRUE(fromEnglish.config) << Describe(fromEnglish.problem);
+    EXPECT_EQ(fromEnglish.config->values, Sample().values);
 }
 
 TEST(ConfigFile, ObjectsTheDriveLackedMayBeMissingRegisterSettingsMayNot)

@@ -1,7 +1,9 @@
 #pragma once
 // Runs the real zoric-cli against a simulated drive: its output, its error
 // text and its exit code. Its standard input is /dev/null, or a terminal
-// on which the given answer is typed.
+// on which the given answer is typed. The messages are in the language of
+// the environment unless a test chooses: the fixture's Run() compares the
+// drive's texts in Chinese and passes --lang zh.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -9,6 +11,7 @@
 #include <cstdlib>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -31,11 +34,34 @@ struct RunResult {
     std::string out, err;
 };
 
+// Changes to the environment of one run: a variable's new value, or none
+// to remove it.
+using EnvChanges = std::vector<std::pair<std::string, std::optional<std::string>>>;
+
+inline std::vector<std::string> ChangedEnvironment(const EnvChanges& changes)
+{
+    std::vector<std::string> env;
+    for (char** e = environ; *e != nullptr; ++e) {
+        const std::string entry = *e;
+        const std::string name = entry.substr(0, entry.find('='));
+        bool changed = false;
+        for (const auto& change : changes) changed = changed || change.first == name;
+        if (!changed) env.push_back(entry);
+    }
+    for (const auto& [name, value] : changes)
+        if (value) env.push_back(name + "=" + *value);
+    return env;
+}
+
 // `interruptAfter` sends SIGINT after that long; `typed` makes standard
 // input a terminal with that text typed on it.
 inline RunResult RunCli(std::vector<std::string> args, std::chrono::milliseconds interruptAfter = 0ms,
-                        const std::optional<std::string>& typed = std::nullopt)
+                        const std::optional<std::string>& typed = std::nullopt, const EnvChanges& envChanges = {})
 {
+    std::vector<std::string> envStrings = ChangedEnvironment(envChanges);
+    std::vector<char*> envp;
+    for (auto& e : envStrings) envp.push_back(e.data());
+    envp.push_back(nullptr);
     int outPipe[2], errPipe[2];
     if (pipe(outPipe) != 0 || pipe(errPipe) != 0) return {};
     int terminal = -1;
@@ -59,7 +85,7 @@ inline RunResult RunCli(std::vector<std::string> args, std::chrono::milliseconds
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
     pid_t pid = -1;
-    int rc = posix_spawn(&pid, ZORIC_CLI_PATH, &fa, nullptr, argv.data(), environ);
+    int rc = posix_spawn(&pid, ZORIC_CLI_PATH, &fa, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&fa);
     close(outPipe[1]);
     close(errPipe[1]);
@@ -118,7 +144,7 @@ protected:
     RunResult Run(std::vector<std::string> args, std::chrono::milliseconds interruptAfter = 0ms,
                   const std::optional<std::string>& typed = std::nullopt)
     {
-        args.insert(args.begin(), {"--port", sim->SlavePath()});
+        args.insert(args.begin(), {"--lang", "zh", "--port", sim->SlavePath()});
         return RunCli(std::move(args), interruptAfter, typed);
     }
     std::unique_ptr<zoric::sim::CDriveSimulator> sim;

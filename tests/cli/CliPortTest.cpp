@@ -58,20 +58,22 @@ protected:
 
 TEST_F(CliOpenFailure, EachReasonFollowsTheTextOfTheFailure)
 {
-    RunResult r = RunCli({"--port", "COM9", "status"});
+    RunResult r = RunCli({"--lang", "zh", "--port", "COM9", "status"});
     EXPECT_EQ(r.exitCode, ::Cli::kExitNoPort);
     EXPECT_EQ(r.err, "打开串口失败: COM9: no such device: COM9 is /dev/ttyS8 (nothing published as " +
                          (dir / "COM9").string() + ")\n");
 
     fs::create_symlink(sim->SlavePath(), dir / "COM2");
-    r = RunCli({"--port", "COM2", "--baud", "12345", "status"});
+    r = RunCli({"--lang", "zh", "--port", "COM2", "--baud", "12345", "status"});
     EXPECT_EQ(r.exitCode, ::Cli::kExitNoPort);
     EXPECT_EQ(r.err, "打开串口失败: COM2: settings not supported by the port: 12345,n,8,2\n");
+    r = RunCli({"--lang", "en", "--port", "COM2", "--baud", "12345", "status"});
+    EXPECT_EQ(r.err, "Cannot open the serial port: COM2: settings not supported by the port: 12345,n,8,2\n");
 
     {
         CModbusMaster holder;  // this test program holds the port
         ASSERT_TRUE(holder.OpenPort("COM2", 9600, 0));
-        r = RunCli({"--port", "COM2", "status"});
+        r = RunCli({"--lang", "zh", "--port", "COM2", "status"});
         EXPECT_EQ(r.exitCode, ::Cli::kExitNoPort);
         EXPECT_EQ(r.err.rfind("打开串口失败: COM2: in use by another program (", 0), 0u) << r.err;
         EXPECT_NE(r.err.find("pid " + std::to_string(getpid()) + ")"), std::string::npos) << r.err;
@@ -91,7 +93,7 @@ TEST_F(CliOpenFailure, PermissionDeniedGivesTheRemedy)
     cnComm::SetOpenFunction(DeniedOpen);
     std::ostringstream out, err;
     std::atomic<bool> interrupted{false};
-    EXPECT_EQ(::Cli::Run({"--port", "/dev/ttyUSB7", "info"}, out, err, interrupted), ::Cli::kExitNoPort);
+    EXPECT_EQ(::Cli::Run({"--lang", "zh", "--port", "/dev/ttyUSB7", "info"}, out, err, interrupted), ::Cli::kExitNoPort);
     EXPECT_EQ(err.str(), "打开串口失败: /dev/ttyUSB7: permission denied on /dev/ttyUSB7: add your user to the "
                          "'dialout' group (sudo usermod -aG dialout $USER) and log in again\n");
 }

@@ -10,6 +10,7 @@
 
 #include "CliHarness.h"
 #include "DriveSimulator.h"
+#include "Language.h"
 #include "ModbusMaster.h"
 #include "StatusFormat.h"
 
@@ -32,6 +33,7 @@ std::string Line(const std::string& text, const std::string& label)
 
 TEST_F(Cli, StatusPrintsTheStatusPanelTexts)
 {
+    SetLanguage(Language::Chinese);  // the texts compared, as Run() chooses for the program
     auto r = Run({"status"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     RealtimeStatus s{};
@@ -92,7 +94,7 @@ TEST_F(Cli, BadArgumentsGiveUsageWithoutTouchingTheLine)
 
 TEST_F(Cli, NoPortAndDriveErrorsHaveTheirOwnExitCodes)
 {
-    auto r = RunCli({"--port", "/dev/zoric-none", "status"});
+    auto r = RunCli({"--lang", "zh", "--port", "/dev/zoric-none", "status"});
     EXPECT_EQ(r.exitCode, 3);
     EXPECT_NE(r.err.find("打开串口失败"), std::string::npos);
 
@@ -193,6 +195,51 @@ TEST_F(Cli, CtrlCStopsTheProcedureInTheDrive)
     EXPECT_EQ(r.exitCode, 130);
     EXPECT_EQ(sim->GetRegister(224), 0);
     EXPECT_EQ(sim->GetRegister(225), 0);
+}
+
+// --lang, else the locale of the environment (LC_ALL, LC_MESSAGES, LANG),
+// chooses the language of every message; what scripts read does not change.
+TEST_F(Cli, MessagesFollowLangAndTheLocale)
+{
+    auto r = Run({"--lang", "en", "status"});  // the last --lang counts
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("\nMotor speed: "), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\nError state: None\n"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("电机转速"), std::string::npos);
+    EXPECT_EQ(Run({"--lang", "en", "read", "0x1234"}).err, "Illegal data address\n");
+    EXPECT_EQ(Run({"--lang", "en", "sdo", "read", "0x1018", "9"}).err, "Sub-index does not exist (0x06090011)\n");
+    EXPECT_EQ(Run({"--lang", "en", "read", "0x50", "2"}).out, Run({"read", "0x50", "2"}).out);
+
+    const std::vector<std::string> illegal = {"--port", sim->SlavePath(), "read", "0x1234"};
+    struct Case {
+        cli_test::EnvChanges env;
+        const char* err;
+    };
+    const std::optional<std::string> none;
+    const Case cases[] = {
+        {{{"LC_ALL", none}, {"LC_MESSAGES", none}, {"LANG", "en_US.UTF-8"}}, "Illegal data address\n"},
+        {{{"LC_ALL", none}, {"LC_MESSAGES", none}, {"LANG", "zh_CN.UTF-8"}}, "非法寄存器地址\n"},
+        {{{"LC_ALL", none}, {"LC_MESSAGES", none}, {"LANG", "C.UTF-8"}}, "Illegal data address\n"},
+        {{{"LC_ALL", none}, {"LC_MESSAGES", "zh_CN.UTF-8"}, {"LANG", "en_US.UTF-8"}}, "非法寄存器地址\n"},
+        {{{"LC_ALL", "en_US.UTF-8"}, {"LC_MESSAGES", none}, {"LANG", "zh_CN.UTF-8"}}, "Illegal data address\n"},
+    };
+    for (const Case& c : cases) {
+        r = RunCli(illegal, 0ms, std::nullopt, c.env);
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_EQ(r.err, c.err) << c.env.back().second.value_or("-");
+    }
+    std::vector<std::string> withLang = illegal;
+    withLang.insert(withLang.begin(), {"--lang", "en"});
+    EXPECT_EQ(RunCli(withLang, 0ms, std::nullopt, {{"LC_ALL", "zh_CN.UTF-8"}}).err, "Illegal data address\n")
+        << "--lang goes before the locale";
+
+    const uint64_t before = sim->RequestCount();
+    r = Run({"--lang", "fr", "info"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_NE(r.err.find("--lang takes zh or en: fr"), std::string::npos) << r.err;
+    EXPECT_EQ(Run({"info", "--lang"}).exitCode, 2);
+    EXPECT_EQ(sim->RequestCount(), before);
+    EXPECT_NE(RunCli({"--help"}).out.find("[--lang zh|en]"), std::string::npos);
 }
 
 TEST_F(Cli, StatusWatchRepeatsUntilInterrupted)

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <thread>
 
+#include "Language.h"
 #include "LinkFixture.h"
 
 using Bytes = std::vector<uint8_t>;
@@ -34,10 +35,16 @@ TEST_F(Identification, ObjectsOverTwoResponsesBecomeOneText)
         return SlaveReply::Bytes(IdResponse(0x00, 0, {{3, std::string("V2\0junk", 7)}, {9, "ext"}}));
     });
     std::string text = "untouched";
+    SetLanguage(Language::Chinese);
     ASSERT_EQ(master.ReadDeviceIdentification(1, text), 0u);
     EXPECT_EQ(text, "公司名称:ZORIC\r\n产品代码:驱动器\r\n供应商网址:V2\r\n扩展描述:ext");
     auto requests = slave->Requests();
     ASSERT_EQ(requests.size(), 2u);
+    // The names follow the language; what the drive holds is shown as it is.
+    SetLanguage(Language::English);
+    ASSERT_EQ(master.ReadDeviceIdentification(1, text), 0u);
+    SetLanguage(Language::Chinese);
+    EXPECT_EQ(text, "Vendor name: ZORIC\r\nProduct code: 驱动器\r\nVendor URL: V2\r\nExtended object: ext");
     EXPECT_EQ(requests[0], WithCrc({0x01, 0x2B, 0x0E, 0x01, 0x00}));
     EXPECT_EQ(requests[1][4], 3) << "the second request asks for the announced next object";
 }
@@ -62,6 +69,7 @@ TEST_F(Identification, AnObjectRunningPastTheBlockEndsTheWalk)
         return SlaveReply::Bytes(WithCrc(f));
     });
     std::string text;
+    SetLanguage(Language::Chinese);
     ASSERT_EQ(master.ReadDeviceIdentification(1, text), 0u);
     EXPECT_EQ(text, "公司名称:A");
 }
@@ -94,6 +102,7 @@ TEST_F(Identification, ADriveWithoutTheFunctionSaysSo)
     AnswerAlways({0x01, 0xAB, 0x01});
     std::string text;
     EXPECT_EQ(master.ReadDeviceIdentification(1, text), 1u);
+    SetLanguage(Language::Chinese);
     EXPECT_EQ(CModbusMaster::ResultText(1), "非法功能号");
 }
 
@@ -162,6 +171,7 @@ TEST_F(SdoTunnel, AbortIsAnAnswerNotAFailureAndFailuresLeaveTheRecord)
     SdoRecord resp;
     ASSERT_EQ(master.SdoTransfer(1, 0x40, 0x6000, 0, 0, resp), 0u);
     EXPECT_EQ(resp.command, 0x80);
+    SetLanguage(Language::Chinese);
     EXPECT_EQ(CModbusMaster::SdoAbortText(resp.data), "对象字典中对象不存在 (0x06020000)");
 
     CModbusMaster closed;

@@ -4,6 +4,7 @@
 
 #include <chrono>
 
+#include "Language.h"
 #include "LinkFixture.h"
 
 using namespace std::chrono_literals;
@@ -85,6 +86,7 @@ TEST_F(Link, ExceptionResponsesGiveTheirCode)
     uint16_t length = 2;
     EXPECT_EQ(master.ReadHoldingRegisters(1, 9999, 1, data, &length), 2u);
     EXPECT_EQ(master.WriteSingleRegister(1, 96, 1), 0x40u);
+    SetLanguage(Language::Chinese);
     EXPECT_EQ(CModbusMaster::ResultText(0x40), "不允许操作");
 }
 

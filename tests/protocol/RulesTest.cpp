@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "Crc.h"
+#include "Language.h"
 #include "ModbusMaster.h"
 #include "TextCodec.h"
 
@@ -37,6 +38,7 @@ TEST(Crc, CheckFrameNeedsSlaveLengthAndCrc)
 
 TEST(ResultText, KnownAndUndefinedCodes)
 {
+    SetLanguage(Language::Chinese);
     EXPECT_EQ(CModbusMaster::ResultText(0), "操作成功");
     EXPECT_EQ(CModbusMaster::ResultText(2), "非法寄存器地址");
     EXPECT_EQ(CModbusMaster::ResultText(6), "设备忙");
@@ -55,6 +57,7 @@ TEST(ResultText, KnownAndUndefinedCodes)
 
 TEST(SdoAbortText, TableRowsAndUnknownCodes)
 {
+    SetLanguage(Language::Chinese);
     EXPECT_EQ(CModbusMaster::SdoAbortText(0x05040000), "SDO协议超时 (0x05040000)");
     EXPECT_EQ(CModbusMaster::SdoAbortText(0x06020000), "对象字典中对象不存在 (0x06020000)");
     EXPECT_EQ(CModbusMaster::SdoAbortText(0x08000023), "对象字典动态产生错误或对象字典不存在 (0x08000023)");

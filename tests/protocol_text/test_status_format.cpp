@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "Language.h"
 #include "StatusFormat.h"
 
 using namespace StatusFormat;
@@ -86,6 +87,7 @@ TEST(StatusFormat, CompletionTime) {
 }
 
 TEST(StatusFormat, LevelsErrorsTemperatureAndSupply) {
+    SetLanguage(Language::Chinese);
     RealtimeStatus s = Status();
     s.sq1Level = 0;
     s.sq2Level = 0x0100;

@@ -19,6 +19,7 @@
 
 #include "CsvWriter.h"
 #include "DriveSimulator.h"
+#include "Language.h"
 #include "ModbusMaster.h"
 #include "RecordLoop.h"
 #include "SampleStore.h"
@@ -128,6 +129,13 @@ TEST(StatusChannels, ColumnNamesAreStableAsciiAndParse)
         EXPECT_EQ(StatusChannels::Find(StatusChannels::Describe(c).key), c);
         EXPECT_NE(std::string(StatusChannels::Describe(c).label), "");
     }
+    // The labels follow the language; the column names do not.
+    SetLanguage(Language::English);
+    EXPECT_STREQ(StatusChannels::LocalizedLabel(Channel::Speed), "Motor speed");
+    EXPECT_STREQ(StatusChannels::LocalizedLabel(Channel::In1), "IN1 voltage");
+    EXPECT_EQ(StatusChannels::ColumnName(Channel::Speed), "speed_rpm");
+    SetLanguage(Language::Chinese);
+    EXPECT_STREQ(StatusChannels::LocalizedLabel(Channel::Speed), "电机转速");
 
     std::string unknown;
     auto list = StatusChannels::ParseList("speed_rpm,phase_current_a,speed", unknown);
@@ -141,6 +149,7 @@ TEST(StatusChannels, ColumnNamesAreStableAsciiAndParse)
 
 TEST(StatusChannels, ValuesAreThePanelsNumbers)
 {
+    SetLanguage(Language::Chinese);  // the panel's 高 and 低
     std::vector<RealtimeStatus> cases;
     RealtimeStatus s{};
     s.supplyVoltage = 240;
@@ -198,6 +207,7 @@ TEST(StatusChannels, ValuesAreThePanelsNumbers)
 
 TEST(CsvWriter, HeaderRowsFailuresAndTimes)
 {
+    SetLanguage(Language::Chinese);
     const std::string path = TempPath("zoric-csv");
     {
         CCsvWriter writer({Channel::Speed, Channel::Supply, Channel::Sq1});
@@ -385,6 +395,7 @@ protected:
 
 TEST_F(Recording, RowsFollowTheIntervalAndShowThePanelsValues)
 {
+    SetLanguage(Language::Chinese);  // the panel's 高 and 低
     // The x10 speed range (whole Hz) and a motor with no pole count (no speed).
     sim->SetRegister(119, 1);
     sim->SetRegister(115, 1);
@@ -434,8 +445,11 @@ TEST_F(Recording, RowsFollowTheIntervalAndShowThePanelsValues)
     EXPECT_GE(lines.size() - 1, static_cast<size_t>(lastSeconds / interval) / 2);
 }
 
+// In English too: the failed read's text is in the user's language, the
+// header stays as scripts read it.
 TEST_F(Recording, ATimeOutIsAnEmptyRowAndTheRecordingGoesOn)
 {
+    SetLanguage(Language::English);
     CCsvWriter writer({Channel::Speed, Channel::Temperature});
     ASSERT_TRUE(writer.Open(path));
     RecordLoop::Options options;
@@ -471,13 +485,15 @@ TEST_F(Recording, ATimeOutIsAnEmptyRowAndTheRecordingGoesOn)
             continue;
         }
         ++failures;
-        EXPECT_EQ(fields[4], CModbusMaster::ResultText(kResultTimeout));
+        EXPECT_EQ(fields[4], "Response timeout");
         EXPECT_EQ(fields[2] + fields[3], "") << "a failed read has no values";
         EXPECT_GT(k, 1u);
         EXPECT_LT(k, lines.size() - 1) << "rows follow the time-out";
     }
     EXPECT_EQ(failures, 1);
     EXPECT_EQ(FileText(path).back(), '\n');
+    EXPECT_EQ(lines[0], "time,seconds,speed_rpm,temperature_c,result");
+    SetLanguage(Language::Chinese);
 }
 
 }  // namespace
