@@ -1,6 +1,7 @@
 #include "DemoDlg.h"
 #include "UiDispatcher.h"
 
+#include <QActionGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -17,6 +18,7 @@
 #include <array>
 
 #include "AboutDlg.h"
+#include "Accessibility.h"
 #include "AppIcon.h"
 #include "CommParamDlg.h"
 #include "ConfigFlow.h"
@@ -38,6 +40,7 @@
 #include "SafetyDlg.h"
 #include "StatusFormat.h"
 #include "SystemParamDlg.h"
+#include "UiLanguage.h"
 #include "TextNumber.h"
 #include "ui_DemoDlg.h"
 
@@ -48,10 +51,8 @@ constexpr int kTimerPeriodMs = 100;
 // What made an exported configuration file.
 const char* const kToolName = "ZORIC_Demo 2.0";
 
-// Texts that come from the Qt-free protocol modules.
-QString StatusText(const std::string& text) {
-    return QCoreApplication::translate("StatusFormat", text.c_str());
-}
+// Texts that come from the Qt-free protocol modules, in the user's language.
+QString StatusText(const std::string& text) { return QString::fromStdString(Localized(text)); }
 using QtText::ResultMessage;
 
 void SetIfChanged(QLineEdit* edit, const QString& text) {
@@ -113,6 +114,8 @@ CDemoDlg::CDemoDlg(QWidget* parent) : QDialog(parent), d(std::make_unique<Impl>(
     g_pMainDlg = this;
 
     d->ui.setupUi(this);
+
+    Accessibility::NameInputsFromLabels(this);
     setWindowIcon(AppIcon());
     CreateMenu();
 
@@ -262,10 +265,32 @@ void CDemoDlg::CreateMenu() {
     });
     tools->addAction(tr("扫描设备(&S)"), this, [this] { ShowTool(DriveScanTool()); });
     tools->addAction(tr("总线监视(&M)"), this, [this] { ShowTool(BusMonitorTool()); });
+    tools->addSeparator();
+    CreateLanguageMenu(tools->addMenu(tr("语言(&L)")));
 
     QMenu* help = d->menuBar->addMenu(tr("帮助(&H)"));
     // Linux windows have no system menu to carry the About entry, so this opens it.
     help->addAction(tr("关于(&A)"), this, [this] { ShowAbout(); });
+}
+
+void CDemoDlg::CreateLanguageMenu(QMenu* menu) {
+    menu->setObjectName(QStringLiteral("m_menuLanguage"));
+    auto* group = new QActionGroup(menu);
+    // Each language under its own name, as a user who cannot read the other finds it.
+    const std::pair<Language, QString> choices[] = {{Language::Chinese, QStringLiteral("中文")},
+                                                     {Language::English, QStringLiteral("English")}};
+    for (const auto& [language, name] : choices) {
+        QAction* action = menu->addAction(name);
+        action->setCheckable(true);
+        action->setChecked(language == CurrentLanguage());
+        group->addAction(action);
+        connect(action, &QAction::triggered, this, [this, language = language] {
+            // Every window would have to take its texts again; the next start does it.
+            UiLanguage::Save(language);
+            if (language != CurrentLanguage())
+                CMessageBox::Ok(this, tr("界面语言将在下次启动程序时切换。"));
+        });
+    }
 }
 
 CDriveScanDlg* CDemoDlg::DriveScanTool() {

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 
+#include "Accessibility.h"
 #include "DataExchange.h"
 #include "FieldText.h"
 #include "MainShared.h"
@@ -48,6 +49,7 @@ CCommParamDlg::CCommParamDlg(QWidget* parent)
     : QWidget(parent), m_pdoEditor(this, this), m_syncEditor(this, this), ui(std::make_unique<Ui::CCommParamDlg>())
 {
     ui->setupUi(this);
+    Accessibility::NameInputsFromLabels(this);
     UpdateData(false);
 
     QTableWidget* list = ui->listObjects;

@@ -5,6 +5,7 @@
 #include <QTimer>
 #include <fstream>
 
+#include "Accessibility.h"
 #include "FileChooser.h"
 #include "MainShared.h"
 #include "MessageBox.h"
@@ -24,6 +25,7 @@ CBusMonitorDlg::CBusMonitorDlg(QWidget* parent, size_t capacity)
     : QDialog(parent), ui(std::make_unique<Ui::CBusMonitorDlg>()), m_log(std::make_shared<CFrameLog>(capacity))
 {
     ui->setupUi(this);
+    Accessibility::NameInputsFromLabels(this);
     ui->m_tableFrames->horizontalHeader()->setStretchLastSection(true);
     m_timer = new QTimer(this);
     m_timer->setInterval(200);
