@@ -2767,15 +2767,15 @@ The device was unplugged or switched off. Reconnect it, then open the port again
     </message>
     <message>
         <source>扩展系统参数</source>
-        <translation>Extended system parameters</translation>
+        <translation>Extended System Parameters</translation>
     </message>
     <message>
         <source>PID参数</source>
-        <translation>PID parameters</translation>
+        <translation>PID Parameters</translation>
     </message>
     <message>
         <source>FOC参数</source>
-        <translation>FOC parameters</translation>
+        <translation>FOC Parameters</translation>
     </message>
     <message>
         <source>安全保护</source>
@@ -2783,11 +2783,11 @@ The device was unplugged or switched off. Reconnect it, then open the port again
     </message>
     <message>
         <source>往复运动参数</source>
-        <translation>Reciprocating parameters</translation>
+        <translation>Reciprocating Parameters</translation>
     </message>
     <message>
         <source>预置速度</source>
-        <translation>Preset speeds</translation>
+        <translation>Preset Speeds</translation>
     </message>
     <message>
         <source>通讯参数</source>
@@ -2795,11 +2795,11 @@ The device was unplugged or switched off. Reconnect it, then open the port again
     </message>
     <message>
         <source>从站地址</source>
-        <translation>Slave address</translation>
+        <translation>Slave Address</translation>
     </message>
     <message>
         <source>CAN参数</source>
-        <translation>CAN parameters</translation>
+        <translation>CAN Parameters</translation>
     </message>
     <message>
         <source>PDO</source>

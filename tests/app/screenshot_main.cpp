@@ -7,6 +7,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
@@ -105,6 +107,12 @@ bool SaveAll(const QDir& dir) {
             ok = Save(&dlg, dir, QStringLiteral("main-tab%1").arg(i)) && ok;
         }
         dlg.ShowPage(0);
+        // The tool windows made on first use (the live plot, the scan, the bus monitor).
+        if (auto* bar = dlg.findChild<QMenuBar*>(QStringLiteral("m_menuBar"))) {
+            for (QAction* action : bar->actions().value(1)->menu()->actions()) {
+                if (!action->isSeparator() && !action->menu()) action->trigger();
+            }
+        }
         // Every tool window and editor the windows created (hidden) for later.
         int n = 0;
         for (QDialog* tool : dlg.findChildren<QDialog*>()) {

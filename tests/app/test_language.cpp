@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractSlider>
+#include <QApplication>
 #include <QAbstractSpinBox>
 #include <QAccessible>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -16,6 +18,8 @@
 #include <QSettings>
 #include <QTabWidget>
 #include <QTest>
+#include <algorithm>
+#include <cstdlib>
 
 #include "GuiFixture.h"
 #include "LoadOptionsDlg.h"
@@ -193,6 +197,14 @@ const QWidget* Page(const QWidget* w) {
     return w;
 }
 
+// The group box a control is in, else its tab page or window.
+const QWidget* Box(const QWidget* w) {
+    for (const QWidget* p = w->parentWidget(); p != nullptr; p = p->parentWidget()) {
+        if (qobject_cast<const QGroupBox*>(p)) return p;
+    }
+    return Page(w);
+}
+
 QString Describe(const QWidget* w) {
     return QStringLiteral("%1 (%2) in %3")
         .arg(w->objectName(), QLatin1String(w->metaObject()->className()), w->window()->objectName());
@@ -237,6 +249,52 @@ TEST_P(AccessibilityTest, EveryInputHasANameOfItsOwn) {
 std::string LanguageName(const ::testing::TestParamInfo<Language>& param) {
     return param.param == Language::Chinese ? "Chinese" : "English";
 }
+// Tab goes through a window's controls as one reads them: in each group
+// box (or page), row by row from the top, left to right in a row.
+TEST_P(AccessibilityTest, TabVisitsEveryControlInReadingOrder) {
+    CLoadOptionsDlg options(m_dlg.get(), QStringLiteral("drive.json"));
+    size_t compared = 0;
+    for (QWidget* window : AllWindows(*m_dlg, &options)) {
+        window->show();
+        QApplication::processEvents();
+        // The focus chain, as Tab follows it.
+        std::vector<QWidget*> chain;
+        QWidget* w = window;
+        for (int guard = 0; guard < 2000; ++guard) {
+            w = w->nextInFocusChain();
+            if (w == window) break;
+            if (w->window() == window && (w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(window)) chain.push_back(w);
+        }
+        for (QWidget* input : Inputs(window)) {
+            if (input->isVisibleTo(window) && (input->focusPolicy() & Qt::TabFocus)) {
+                EXPECT_NE(std::find(chain.begin(), chain.end(), input), chain.end())
+                    << Describe(input).toStdString() << " is not reached with Tab";
+            }
+        }
+        // Fields one after the other in the chain, in the same box: the
+        // later one is below, or on the same row and to the right. (Buttons
+        // may come after the fields they act on.)
+        const std::vector<QWidget*> inputs = Inputs(window);
+        std::vector<QWidget*> fields;
+        for (QWidget* c : chain) {
+            if (qobject_cast<QCheckBox*>(c) || std::find(inputs.begin(), inputs.end(), c) != inputs.end()) fields.push_back(c);
+        }
+        for (size_t i = 1; i < fields.size(); ++i) {
+            QWidget* a = fields[i - 1];
+            QWidget* b = fields[i];
+            if (Box(a) != Box(b)) continue;
+            ++compared;
+            const QRect ra(a->mapTo(window, QPoint(0, 0)), a->size());
+            const QRect rb(b->mapTo(window, QPoint(0, 0)), b->size());
+            const bool sameRow = std::abs(ra.center().y() - rb.center().y()) < std::max(ra.height(), rb.height()) / 2 + 2;
+            const bool inOrder = sameRow ? rb.left() > ra.left() : rb.center().y() > ra.center().y();
+            EXPECT_TRUE(inOrder) << Describe(a).toStdString() << " then " << Describe(b).toStdString();
+        }
+        window->hide();
+    }
+    EXPECT_GT(compared, 100u);
+}
+
 INSTANTIATE_TEST_SUITE_P(BothLanguages, AccessibilityTest, ::testing::Values(Language::Chinese, Language::English), LanguageName);
 
 }  // namespace
