@@ -277,8 +277,8 @@ void CDemoDlg::CreateLanguageMenu(QMenu* menu) {
     menu->setObjectName(QStringLiteral("m_menuLanguage"));
     auto* group = new QActionGroup(menu);
     // Each language under its own name, as a user who cannot read the other finds it.
-    const std::pair<Language, QString> choices[] = {{Language::Chinese, QStringLiteral("中文")},
-                                                     {Language::English, QStringLiteral("English")}};
+    const std::pair<Language, QString> choices[] = {{Language::Chinese, QStringLiteral("中文(&Z)")},
+                                                     {Language::English, QStringLiteral("&English")}};
     for (const auto& [language, name] : choices) {
         QAction* action = menu->addAction(name);
         action->setCheckable(true);

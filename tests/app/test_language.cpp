@@ -108,6 +108,36 @@ TEST_P(WindowLanguageTest, CaptionTabsMessagesAndResultsSpeakTheLanguage) {
 std::string TextsName(const ::testing::TestParamInfo<const Texts*>& param) {
     return param.param->language == Language::Chinese ? "Chinese" : "English";
 }
+// The mnemonic of a menu text: the letter after a single '&'.
+QChar Mnemonic(const QString& text) {
+    for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] != QLatin1Char('&')) continue;
+        if (text[i + 1] != QLatin1Char('&')) return text[i + 1].toUpper();
+        ++i;
+    }
+    return {};
+}
+
+// Every entry of a menu (and of the menu bar) has a mnemonic of its own.
+void ExpectMnemonics(const QList<QAction*>& actions, const QString& where) {
+    QHash<QChar, QString> seen;
+    for (QAction* action : actions) {
+        if (action->isSeparator()) continue;
+        const QChar key = Mnemonic(action->text());
+        EXPECT_FALSE(key.isNull()) << where.toStdString() << ": \"" << action->text().toStdString() << "\" has no mnemonic";
+        if (!key.isNull()) {
+            EXPECT_FALSE(seen.contains(key)) << where.toStdString() << ": \"" << action->text().toStdString() << "\" and \""
+                                             << seen.value(key).toStdString() << "\" share a mnemonic";
+            seen.insert(key, action->text());
+        }
+        if (action->menu()) ExpectMnemonics(action->menu()->actions(), action->text());
+    }
+}
+
+TEST_P(WindowLanguageTest, EveryMenuEntryHasItsOwnMnemonic) {
+    ExpectMnemonics(Find<QMenuBar>(m_dlg.get(), "m_menuBar")->actions(), QStringLiteral("menu bar"));
+}
+
 INSTANTIATE_TEST_SUITE_P(BothLanguages, WindowLanguageTest, ::testing::Values(&kChinese, &kEnglish), TextsName);
 
 class LanguageMenuTest : public LanguageFixture {
@@ -131,8 +161,8 @@ protected:
 };
 
 TEST_F(LanguageMenuTest, TheChoiceIsRememberedForTheNextStart) {
-    QAction* english = Choice(QStringLiteral("English"));
-    QAction* chinese = Choice(QStringLiteral("中文"));
+    QAction* english = Choice(QStringLiteral("&English"));
+    QAction* chinese = Choice(QStringLiteral("中文(&Z)"));
     ASSERT_TRUE(english && chinese);
     EXPECT_TRUE(chinese->isChecked());
     EXPECT_FALSE(UiLanguage::Saved().has_value());
