@@ -51,7 +51,8 @@ bool Apply(Language language)
             delete translator;
         }
     }
-    SetLanguage(language);
+    // Without the windows' English, protocol/'s texts stay Chinese too: one language on screen.
+    SetLanguage(ok ? language : Language::Chinese);
     return ok;
 }
 

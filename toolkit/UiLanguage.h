@@ -19,7 +19,7 @@ Language Chosen();
 // Installs the translator for `language` (replacing an earlier one) and sets
 // the language of the Qt-free texts. Call before the windows are built:
 // windows already shown keep their texts. False when the English
-// translation is missing from the program (the texts then stay Chinese).
+// translation is missing from the program (all texts then stay Chinese).
 bool Apply(Language language);
 
 }  // namespace UiLanguage
