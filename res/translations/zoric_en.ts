@@ -195,19 +195,19 @@
     </message>
     <message>
         <source>无校验+2停止位</source>
-        <translation>None, 2 stop bits</translation>
+        <translation>No parity, 2 stop bits</translation>
     </message>
     <message>
         <source>奇校验+1停止位</source>
-        <translation>Odd, 1 stop bit</translation>
+        <translation>Odd parity, 1 stop bit</translation>
     </message>
     <message>
         <source>偶校验+1停止位</source>
-        <translation>Even, 1 stop bit</translation>
+        <translation>Even parity, 1 stop bit</translation>
     </message>
     <message>
         <source>无校验+1停止位</source>
-        <translation>None, 1 stop bit</translation>
+        <translation>No parity, 1 stop bit</translation>
     </message>
     <message>
         <source>从站地址:</source>
@@ -449,7 +449,7 @@
     </message>
     <message>
         <source>串口未打开</source>
-        <translation>The serial port is not open.</translation>
+        <translation>Serial port not open</translation>
     </message>
     <message>
         <source>导出配置</source>
@@ -1472,7 +1472,7 @@ The serial port was reopened with the new settings.</translation>
     </message>
     <message>
         <source>速度闭环控制</source>
-        <translation>Closed-loop speed</translation>
+        <translation>Closed-loop speed control</translation>
     </message>
     <message>
         <source>时间-位置闭环</source>
@@ -1568,11 +1568,11 @@ The serial port was reopened with the new settings.</translation>
     </message>
     <message>
         <source>学习失败</source>
-        <translation>Learning failed.</translation>
+        <translation>Learning failed</translation>
     </message>
     <message>
         <source>学习异常终止</source>
-        <translation>Learning was aborted.</translation>
+        <translation>Learning aborted</translation>
     </message>
     <message>
         <source>过载电流倍数</source>
@@ -1971,15 +1971,15 @@ Transfer aborted: %3</translation>
     </message>
     <message>
         <source>学习完成</source>
-        <translation>Calibration complete.</translation>
+        <translation>Learning complete</translation>
     </message>
     <message>
         <source>学习失败</source>
-        <translation>Learning failed.</translation>
+        <translation>Learning failed</translation>
     </message>
     <message>
         <source>学习异常终止</source>
-        <translation>Learning was aborted.</translation>
+        <translation>Learning aborted</translation>
     </message>
     <message>
         <source>速度PID Kp</source>
@@ -2513,19 +2513,19 @@ The device was unplugged or switched off. Reconnect it, then open the port again
     </message>
     <message>
         <source>低电平/闭合</source>
-        <translation>Low / closed</translation>
+        <translation>Low level/closed</translation>
     </message>
     <message>
         <source>高电平/断开</source>
-        <translation>High / open</translation>
+        <translation>High level/open</translation>
     </message>
     <message>
         <source>下降沿/闭合瞬间</source>
-        <translation>Falling edge / on closing</translation>
+        <translation>Falling edge/on closing</translation>
     </message>
     <message>
         <source>上升沿/断开瞬间</source>
-        <translation>Rising edge / on opening</translation>
+        <translation>Rising edge/on opening</translation>
     </message>
     <message>
         <source>禁用</source>
@@ -2541,7 +2541,7 @@ The device was unplugged or switched off. Reconnect it, then open the port again
     </message>
     <message>
         <source>拨码开关指定</source>
-        <translation>Set by DIP switch</translation>
+        <translation>Set by DIP switches</translation>
     </message>
     <message>
         <source>电位器</source>
@@ -2565,7 +2565,7 @@ The device was unplugged or switched off. Reconnect it, then open the port again
     </message>
     <message>
         <source>占空比调速</source>
-        <translation>Duty-cycle speed</translation>
+        <translation>Duty-cycle speed control</translation>
     </message>
     <message>
         <source>力矩控制</source>
@@ -2573,15 +2573,15 @@ The device was unplugged or switched off. Reconnect it, then open the port again
     </message>
     <message>
         <source>速度闭环控制</source>
-        <translation>Closed-loop speed</translation>
+        <translation>Closed-loop speed control</translation>
     </message>
     <message>
         <source>位置闭环控制</source>
-        <translation>Closed-loop position</translation>
+        <translation>Closed-loop position control</translation>
     </message>
     <message>
         <source>预设速度控制</source>
-        <translation>Preset speeds</translation>
+        <translation>Preset speed control</translation>
     </message>
     <message>
         <source>内置程序</source>
@@ -2593,15 +2593,15 @@ The device was unplugged or switched off. Reconnect it, then open the port again
     </message>
     <message>
         <source>单电位器</source>
-        <translation>Single</translation>
+        <translation>One potentiometer</translation>
     </message>
     <message>
         <source>双电位器独立</source>
-        <translation>Dual, independent</translation>
+        <translation>Two potentiometers, independent</translation>
     </message>
     <message>
         <source>双电位器协同</source>
-        <translation>Dual, combined</translation>
+        <translation>Two potentiometers, combined</translation>
     </message>
     <message>
         <source>脉冲信号类型:</source>
@@ -2625,19 +2625,19 @@ The device was unplugged or switched off. Reconnect it, then open the port again
     </message>
     <message>
         <source>单端信号</source>
-        <translation>Single-ended</translation>
+        <translation>Single-ended signal</translation>
     </message>
     <message>
         <source>差分信号</source>
-        <translation>Differential</translation>
+        <translation>Differential signal</translation>
     </message>
     <message>
         <source>双单端独立</source>
-        <translation>Dual single-ended, independent</translation>
+        <translation>Two single-ended, independent</translation>
     </message>
     <message>
         <source>双单端协同</source>
-        <translation>Dual single-ended, combined</translation>
+        <translation>Two single-ended, combined</translation>
     </message>
     <message>
         <source>逻辑电平类型:</source>
@@ -2645,7 +2645,7 @@ The device was unplugged or switched off. Reconnect it, then open the port again
     </message>
     <message>
         <source>开关量</source>
-        <translation>Contact</translation>
+        <translation>Dry contact</translation>
     </message>
     <message>
         <source>0/3.3V</source>
@@ -2657,7 +2657,7 @@ The device was unplugged or switched off. Reconnect it, then open the port again
     </message>
     <message>
         <source>0/12V或0/24V</source>
-        <translation>0/12 V or 0/24 V</translation>
+        <translation>0/12V or 0/24V</translation>
     </message>
     <message>
         <source>电位器电压范围:</source>
@@ -2903,7 +2903,7 @@ The device was unplugged or switched off. Reconnect it, then open the port again
     </message>
     <message>
         <source>无</source>
-        <translation>none</translation>
+        <translation>None</translation>
     </message>
 </context>
 </TS>
