@@ -154,6 +154,10 @@ CDemoDlg::CDemoDlg(QWidget* parent) : QDialog(parent), d(std::make_unique<Impl>(
     connect(d->ui.m_btnOpenPort, &QPushButton::clicked, this, [this] { OnOpenPort(); });
     for (QCheckBox* box : d->AddressBoxes())
         connect(box, &QCheckBox::clicked, this, [this] { OnAddressBit(); });
+    // On screen the boxes are "1" to "7" under the address label; a screen reader says which.
+    const auto boxes = d->AddressBoxes();
+    for (size_t k = 0; k < boxes.size(); ++k)
+        boxes[k]->setAccessibleName(tr("设备地址位%1").arg(static_cast<int>(k) + 1));
     d->ui.m_editAddress->installEventFilter(this);
     connect(d->ui.m_editAddress, &QLineEdit::returnPressed, this, [this] { OnAddressEdited(); });
     connect(d->ui.m_checkAutoUpdate, &QCheckBox::clicked, this, [this] { UpdateData(true); });

@@ -13,7 +13,7 @@
     </message>
     <message>
         <source>许可证: GPL-3.0-or-later</source>
-        <translation>Licence: GPL-3.0-or-later</translation>
+        <translation>License: GPL-3.0-or-later</translation>
     </message>
     <message>
         <source>确定</source>
@@ -900,6 +900,10 @@ Load it anyway?</translation>
     <message>
         <source>界面语言将在下次启动程序时切换。</source>
         <translation>The new language takes effect the next time the program starts.</translation>
+    </message>
+    <message>
+        <source>设备地址位%1</source>
+        <translation>Slave address bit %1</translation>
     </message>
 </context>
 <context>
