@@ -731,7 +731,7 @@ Load it anyway?</translation>
     </message>
     <message>
         <source>差分电压:</source>
-        <translation>Differential voltage:</translation>
+        <translation>Diff. voltage:</translation>
     </message>
     <message>
         <source>SQ1电平:</source>
@@ -771,7 +771,7 @@ Load it anyway?</translation>
     </message>
     <message>
         <source>内部温度:</source>
-        <translation>Internal temperature:</translation>
+        <translation>Internal temp.:</translation>
     </message>
     <message>
         <source>自动更新</source>
@@ -802,16 +802,8 @@ Load it anyway?</translation>
         <translation>Motor Parameters</translation>
     </message>
     <message>
-        <source>系统参数</source>
-        <translation>System Parameters</translation>
-    </message>
-    <message>
         <source>通讯参数</source>
         <translation>Communication</translation>
-    </message>
-    <message>
-        <source>PID和FOC参数</source>
-        <translation>PID and FOC</translation>
     </message>
     <message>
         <source>往复运动</source>
@@ -904,6 +896,14 @@ Load it anyway?</translation>
     <message>
         <source>设备地址位%1</source>
         <translation>Slave address bit %1</translation>
+    </message>
+    <message>
+        <source>系统参数</source>
+        <translation>System Parameters</translation>
+    </message>
+    <message>
+        <source>PID和FOC参数</source>
+        <translation>PID and FOC</translation>
     </message>
 </context>
 <context>
@@ -2141,7 +2141,7 @@ The device was unplugged or switched off. Reconnect it, then open the port again
     </message>
     <message>
         <source>A×N·m/A (0为最大负载电流对应转矩)</source>
-        <translation>A × N·m/A (0: torque at max. load current)</translation>
+        <translation>A × N·m/A (0 = max. load current)</translation>
     </message>
     <message>
         <source>启用复位细调</source>
