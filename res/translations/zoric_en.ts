@@ -251,7 +251,7 @@
     </message>
     <message>
         <source>通讯模式:</source>
-        <translation>Communication mode:</translation>
+        <translation>Comm. mode:</translation>
     </message>
     <message>
         <source>485/CAN</source>
@@ -899,11 +899,13 @@ Load it anyway?</translation>
     </message>
     <message>
         <source>系统参数</source>
-        <translation>System Parameters</translation>
+        <comment>tab</comment>
+        <translation>System</translation>
     </message>
     <message>
         <source>PID和FOC参数</source>
-        <translation>PID and FOC</translation>
+        <comment>tab</comment>
+        <translation>PID/FOC</translation>
     </message>
 </context>
 <context>
