@@ -5,6 +5,7 @@
 #include "UiLanguage.h"
 
 CDemoApp::CDemoApp(int& argc, char** argv) : QApplication(argc, argv) {
+    setOrganizationName(QStringLiteral("ZORIC"));
     setApplicationName(QStringLiteral("ZORIC_Demo"));
     setWindowIcon(AppIcon());
     // Before any window exists: the windows take their texts when built.
@@ -13,6 +14,7 @@ CDemoApp::CDemoApp(int& argc, char** argv) : QApplication(argc, argv) {
 
 int CDemoApp::Run() {
     CDemoDlg dialog;
+    dialog.RememberConnection();
     dialog.exec();
     return 0;
 }

@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
+#include <QSettings>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
@@ -99,6 +100,10 @@ struct CDemoDlg::Impl {
     std::array<int, 7> addressBits{};
     int baudIndex = 0;
     int portIndex = 0;
+    // The port as shown: an item of the list, or a name typed in (a
+    // network port such as "tcp://192.168.1.20:502").
+    QString portText = QStringLiteral("COM1");
+    bool rememberConnection = false;
     int parityIndex = 0;
     QString addressText = QStringLiteral("0x01");
 
@@ -123,6 +128,11 @@ CDemoDlg::CDemoDlg(QWidget* parent) : QDialog(parent), d(std::make_unique<Impl>(
     for (int n = 1; n <= kNamedComPorts; ++n) d->ui.m_comboPort->addItem(QStringLiteral("COM%1").arg(n));
     for (const std::string& device : ListSerialDevices())
         d->ui.m_comboPort->addItem(QString::fromStdString(device));
+    // A port reached over the network is typed in.
+    d->ui.m_comboPort->setEditable(true);
+    d->ui.m_comboPort->setInsertPolicy(QComboBox::NoInsert);
+    d->ui.m_comboPort->setToolTip(tr("串口名称，或网络端口: tcp://主机[:端口]（Modbus TCP），rtu+tcp://主机:端口（RTU over TCP）"));
+    connect(d->ui.m_comboPort, &QComboBox::currentTextChanged, this, [this] { ShowLineSettingsFor(); });
     UpdateData(false);
 
     QTabWidget* tabs = d->ui.m_tabPages;
@@ -205,6 +215,7 @@ CDemoDlg::~CDemoDlg() {
     d->reciprocate = nullptr;
     d->systemParam = nullptr;
     d->commParam = nullptr;
+    SaveConnection();
     m_master.ClosePort();
     if (g_pMainDlg == this) g_pMainDlg = nullptr;
     CUiDispatcher::SetWindowsClosing(false);  // every worker has ended
@@ -235,7 +246,14 @@ QTabWidget* CDemoDlg::Tabs() const { return d->ui.m_tabPages; }
 
 void CDemoDlg::UpdateData(bool fromControls) {
     Ui::CDemoDlg& ui = d->ui;
-    DataExchange::Index(fromControls, ui.m_comboPort, d->portIndex);
+    if (fromControls) {
+        d->portText = ui.m_comboPort->currentText().trimmed();
+        d->portIndex = ui.m_comboPort->findText(d->portText);
+    } else {
+        d->portIndex = ui.m_comboPort->findText(d->portText);
+        if (d->portIndex >= 0) ui.m_comboPort->setCurrentIndex(d->portIndex);
+        else ui.m_comboPort->setEditText(d->portText);
+    }
     DataExchange::Index(fromControls, ui.m_comboBaud, d->baudIndex);
     DataExchange::Index(fromControls, ui.m_comboParity, d->parityIndex);
     DataExchange::Text(fromControls, ui.m_editAddress, d->addressText);
@@ -317,7 +335,15 @@ CDriveScanDlg* CDemoDlg::DriveScanTool() {
 }
 
 CBusMonitorDlg* CDemoDlg::BusMonitorTool() {
-    if (!d->busMonitor) d->busMonitor = new CBusMonitorDlg(this);
+    if (!d->busMonitor) {
+        // Listening takes the port and line settings chosen here.
+        d->busMonitor = new CBusMonitorDlg(this, 100000, [this] {
+            UpdateData(true);
+            const int baud = TextNumber::ParseInt(d->ui.m_comboBaud->currentText().toStdString());
+            return CBusMonitorDlg::ListenPort{d->ui.m_comboPort->currentText().toStdString(),
+                                              CModbusMaster::ModeText(baud, d->parityIndex)};
+        });
+    }
     return d->busMonitor;
 }
 
@@ -368,8 +394,14 @@ void CDemoDlg::OnOpenPort() {
     std::string device;
     if (d->portIndex >= 0 && d->portIndex < kNamedComPorts) {
         number = static_cast<uint32_t>(d->portIndex + 1);
-    } else if (d->portIndex >= kNamedComPorts) {
-        device = d->ui.m_comboPort->itemText(d->portIndex).toStdString();
+    } else {
+        // A listed device, or a name typed in ("COM20", a path, a network port).
+        device = d->portText.toStdString();
+        const uint32_t com = ComNumber(device);
+        if (com >= 1 && com <= 1024) {
+            number = com;
+            device.clear();
+        }
     }
     Link().Act(
         d->ui.m_btnOpenPort,
@@ -382,6 +414,7 @@ void CDemoDlg::OnOpenPort() {
                 d->openedNumber = number;
                 d->openedDevice = device;
                 d->ui.m_btnOpenPort->setText(tr("关闭串口"));
+                SaveConnection();
             } else {
                 // The link ran the open just now: the master's last reason is its.
                 CMessageBox::Ok(this, CPortMessages::OpenFailure(m_master.LastOpenError()));
@@ -414,6 +447,41 @@ void CDemoDlg::OnLinkChanged(const std::optional<Backup::LinkSettings>& link) {
     d->addressText = QString::fromStdString(TextNumber::Format("0x%02X", static_cast<unsigned>(link->address)));
     UpdateData(false);
     OnAddressEdited();  // the device address and its boxes
+}
+
+void CDemoDlg::ShowLineSettingsFor() {
+    // Baud rate and parity are the gateway's or device server's business.
+    const bool serial = !IsNetworkPort(d->ui.m_comboPort->currentText().trimmed().toStdString());
+    d->ui.m_comboBaud->setEnabled(serial);
+    d->ui.m_comboParity->setEnabled(serial);
+}
+
+void CDemoDlg::RememberConnection() {
+    d->rememberConnection = true;
+    QSettings settings;
+    settings.beginGroup(QStringLiteral("connection"));
+    UpdateData(true);
+    d->portText = settings.value(QStringLiteral("port"), d->portText).toString();
+    const int baud = settings.value(QStringLiteral("baud_index"), d->baudIndex).toInt();
+    if (baud >= 0 && baud < d->ui.m_comboBaud->count()) d->baudIndex = baud;
+    const int parity = settings.value(QStringLiteral("parity_index"), d->parityIndex).toInt();
+    if (parity >= 0 && parity < d->ui.m_comboParity->count()) d->parityIndex = parity;
+    d->addressText = settings.value(QStringLiteral("address"), d->addressText).toString();
+    UpdateData(false);
+    OnAddressEdited();  // the device address and its boxes
+    ShowLineSettingsFor();
+}
+
+void CDemoDlg::SaveConnection() {
+    if (!d->rememberConnection) return;
+    UpdateData(true);
+    QSettings settings;
+    settings.beginGroup(QStringLiteral("connection"));
+    settings.setValue(QStringLiteral("port"), d->portText);
+    settings.setValue(QStringLiteral("baud_index"), d->baudIndex);
+    settings.setValue(QStringLiteral("parity_index"), d->parityIndex);
+    settings.setValue(QStringLiteral("address"),
+                      QString::fromStdString(TextNumber::Format("0x%02X", static_cast<unsigned>(m_deviceAddress.load()))));
 }
 
 void CDemoDlg::OnAddressBit() {

@@ -43,6 +43,11 @@ public:
     // selects its tab). UI thread only; workers go through CUiDispatcher.
     void ShowPage(int index) override;
 
+    // Keeps the port (a typed network port included), its line settings and
+    // the device address between runs in the application's QSettings:
+    // restores them now, saves them at each open and at the end.
+    void RememberConnection();
+
     // The pages in tab order (0 "电机控制" ... 6 "安全保护") and the tool windows.
     CMotorControlDlg* MotorControlPage() const;
     CMotorParamDlg* MotorParamPage() const;
@@ -75,6 +80,10 @@ protected:
 private:
     void AddPage(QWidget* page, const QString& title);
     void OnOpenPort();
+    // A network port has no baud rate or parity of its own: their boxes are
+    // disabled while one is named.
+    void ShowLineSettingsFor();
+    void SaveConnection();
     // The open port's device went away: the poll stops, the port is
     // released and shown closed, and the user is told which port it was.
     void OnPortLost();

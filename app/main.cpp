@@ -1,6 +1,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include <QGuiApplication>
+
 #include "DemoApp.h"
 
 namespace {
@@ -21,6 +23,8 @@ int main(int argc, char** argv) {
                      "Run it in a desktop session, or set QT_QPA_PLATFORM=offscreen to run without one.\n");
         return 2;
     }
+    // Ties the windows to the installed desktop entry (its name and icon).
+    QGuiApplication::setDesktopFileName(QStringLiteral("zoric-drive-tool"));
     CDemoApp app(argc, argv);
     return app.Run();
 }

@@ -1,7 +1,7 @@
 // Figures for the drive link: read transactions of 27 registers (the live
 // status block) against a slave that answers at once, with and without a
-// frame monitor attached, and the CPU an open,
-// idle port costs. The slave runs in a child process so that the CPU figures
+// frame monitor attached, the same over loopback TCP (Modbus TCP and RTU
+// frames over TCP), and the CPU an open, idle port costs. The slave runs in a child process so that the CPU figures
 // are the master's alone. Usage: link_bench [transactions]
 #include <chrono>
 #include <cstdio>
@@ -9,8 +9,11 @@
 #include <string>
 #include <thread>
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -55,6 +58,86 @@ pid_t StartSlave(std::string& path)
     if (n <= 1) return -1;
     path.assign(buf, static_cast<size_t>(n - 1));
     return pid;
+}
+
+// A TCP slave on 127.0.0.1 in a child process that answers every read at
+// once: the 27 registers in an MBAP frame with the request's transaction
+// id, or the RTU frame with its CRC.
+pid_t StartTcpSlave(bool mbap, uint16_t& port)
+{
+    int fds[2];
+    if (pipe(fds) != 0) return -1;
+    pid_t pid = fork();
+    if (pid == 0) {
+        close(fds[0]);
+        const int listener = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof a;
+        if (bind(listener, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || listen(listener, 1) != 0 ||
+            getsockname(listener, reinterpret_cast<sockaddr*>(&a), &size) != 0)
+            _exit(1);
+        const uint16_t bound = ntohs(a.sin_port);
+        if (write(fds[1], &bound, sizeof bound) != sizeof bound) _exit(1);
+        close(fds[1]);
+        const int c = accept(listener, nullptr, nullptr);
+        int one = 1;
+        setsockopt(c, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+        std::vector<uint8_t> pdu = {0x01, 0x03, 54};
+        for (int i = 0; i < 54; ++i) pdu.push_back(static_cast<uint8_t>(i));
+        std::vector<uint8_t> reply = mbap ? std::vector<uint8_t>{0, 0, 0, 0, 0, static_cast<uint8_t>(pdu.size())} : std::vector<uint8_t>{};
+        reply.insert(reply.end(), pdu.begin(), pdu.end());
+        if (!mbap) reply = WithCrc(reply);
+        uint8_t request[64];
+        for (;;) {
+            const ssize_t n = recv(c, request, sizeof request, 0);
+            if (n <= 0) _exit(0);
+            if (mbap && n >= 2) {
+                reply[0] = request[0];
+                reply[1] = request[1];
+            }
+            if (send(c, reply.data(), reply.size(), MSG_NOSIGNAL) < 0) _exit(0);
+        }
+    }
+    close(fds[1]);
+    const ssize_t n = read(fds[0], &port, sizeof port);
+    close(fds[0]);
+    return n == sizeof port ? pid : -1;
+}
+
+// Time per read of 27 registers over loopback TCP.
+void BenchTcp(bool mbap, int count)
+{
+    uint16_t port = 0;
+    const pid_t slave = StartTcpSlave(mbap, port);
+    if (slave < 0) {
+        std::fprintf(stderr, "cannot start the TCP slave\n");
+        return;
+    }
+    const std::string url = std::string(mbap ? "tcp" : "rtu+tcp") + "://127.0.0.1:" + std::to_string(port);
+    CModbusMaster master;
+    if (!master.OpenPort(url, 9600, 0)) {
+        std::fprintf(stderr, "cannot open %s\n", url.c_str());
+    } else {
+        uint8_t data[54];
+        int failures = 0;
+        const double cpu0 = CpuSeconds();
+        const auto t0 = std::chrono::steady_clock::now();
+        for (int i = 0; i < count; ++i) {
+            uint16_t length = sizeof data;
+            if (master.ReadHoldingRegisters(1, 32, 27, data, &length) != 0) ++failures;
+        }
+        const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        const double cpu = CpuSeconds() - cpu0;
+        std::printf("read 27 registers x %d over loopback TCP, %s: %.0f transactions/s, %.1f us/transaction, "
+                    "%.1f us CPU/transaction, %d failed\n",
+                    count, mbap ? "Modbus TCP" : "RTU over TCP", count / wall, wall * 1e6 / count, cpu * 1e6 / count,
+                    failures);
+        master.ClosePort();
+    }
+    kill(slave, SIGTERM);
+    waitpid(slave, nullptr, 0);
 }
 
 // What a bus monitor window does with each frame: the summary, the hex
@@ -118,6 +201,9 @@ int main(int argc, char** argv)
     }
     std::printf("%d failed; monitor saw %zu frames, %zu summary bytes\n", failures, monitor.frames,
                 monitor.textBytes);
+
+    BenchTcp(true, count);
+    BenchTcp(false, count);
 
     double idle0 = CpuSeconds();
     std::this_thread::sleep_for(std::chrono::seconds(5));

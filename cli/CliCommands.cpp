@@ -11,6 +11,7 @@
 
 #include "CliArguments.h"
 #include "CliRecord.h"
+#include "CliListen.h"
 #include "CliScan.h"
 #include "CliShared.h"
 #include "CliPort.h"
@@ -27,7 +28,8 @@ namespace {
 using TextNumber::Format;
 
 const char* const kUsage =
-    "usage: zoric-cli [--port COMn|DEVICE] [--baud N] [--parity 0-3] [--slave N] [--trace] COMMAND ...\n"
+    "usage: zoric-cli [--port COMn|DEVICE|tcp://HOST[:PORT]|rtu+tcp://HOST:PORT] [--baud N] [--parity 0-3] [--slave N] [--trace] COMMAND ...\n"
+    "       zoric-cli --help | --version\n"
     "\n"
     "commands:\n"
     "  read ADDR [COUNT] [--type T]     read COUNT values (default 1) from register ADDR\n"
@@ -35,18 +37,17 @@ const char* const kUsage =
     "  info                             the device-information texts\n"
     "  ident                            the device identification text\n"
     "  status [--watch]                 the live status, once or every 100 ms\n"
-    "  record FILE [--interval MS]      the live status into a CSV file until Ctrl-C\n"
+    "  record FILE [OPTIONS]            the live status into a CSV file until Ctrl-C\n"
     "  sdo read INDEX SUB               upload one object through the SDO tunnel\n"
     "  sdo write INDEX SUB SIZE VALUE   download SIZE (1-4) bytes\n"
     "  store                            make the drive store its parameters (0x1010:1)\n"
     "  learn                            run motor learning and follow it\n"
     "  calibrate                        run the FOC phase calibration and follow it\n"
     "  backup FILE                      save the drive's configuration to FILE\n"
-    "  restore FILE [--include-comm] [--include-motor-identity] [--groups LIST]\n"
-    "               [--store] [--yes]   load FILE into the drive, each group read back\n"
+    "  restore FILE [OPTIONS]           load FILE into the drive, each group read back\n"
     "  diff FILE [FILE2]                the drive against FILE, or FILE against FILE2\n"
-    "  scan [--slaves A-B] [--bauds LIST|all] [--parities LIST|all] [--timeout MS]\n"
-    "                                   look for drives on the line\n"
+    "  scan [OPTIONS]                   look for drives on the line\n"
+    "  listen [--duration S]            print the frames of other masters, sending nothing\n"
     "\n"
     "T is u16 (default), s16, u32, s32 or float; 32-bit values take two registers,\n"
     "high word first. Numbers are decimal or 0x hexadecimal. --port defaults to COM1,\n"
@@ -461,6 +462,7 @@ int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& e
 {
     if (std::optional<int> recorded = RunRecord(argv, out, err, interrupted)) return *recorded;
     if (std::optional<int> scanned = RunScan(argv, out, err, interrupted)) return *scanned;
+    if (std::optional<int> heard = RunListen(argv, out, err, interrupted)) return *heard;
     std::string error;
     auto parsed = ParseCliArguments(argv, error);
     if (!parsed) return Usage(err, error);

@@ -41,6 +41,13 @@ std::string OpenFailureText(const PortOpenError& e)
                e.deviceGroup + "' group (sudo usermod -aG " + e.deviceGroup + " $USER) and log in again";
     case PortOpenReason::SettingsNotSupported: return "settings not supported by the port: " + e.mode;
     case PortOpenReason::NotSerial: return Resolution(e) + " is not a serial port";
+    case PortOpenReason::BadAddress:
+        return "not a network port: " + e.name + " (tcp://HOST[:PORT] or rtu+tcp://HOST:PORT)";
+    case PortOpenReason::HostNotFound: return "host not found: " + e.device;
+    case PortOpenReason::Refused: return "connection refused by " + e.device;
+    case PortOpenReason::Unreachable: return "no route to " + e.device;
+    case PortOpenReason::TimedOut: return "no connection to " + e.device + " within the response time-out";
+    case PortOpenReason::ConnectionLost: return e.device + " closed the connection";
     case PortOpenReason::Other: break;
     }
     return std::string(std::strerror(e.error)) + " (" + Resolution(e) + ")";
@@ -56,8 +63,12 @@ bool OpenCommandPort(CModbusMaster& master, const CliArguments& a, std::ostream&
 int CheckLostLine(const CModbusMaster& master, int code, std::ostream& err)
 {
     if (!master.IsPortLost()) return code;
-    err << "zoric-cli: lost the port " << master.PortName()
-        << ": its device hung up (unplugged or switched off); nothing more was sent\n";
+    if (IsNetworkPort(master.PortName()))
+        err << "zoric-cli: lost the port " << master.PortName()
+            << ": the far end closed the connection; nothing more was sent\n";
+    else
+        err << "zoric-cli: lost the port " << master.PortName()
+            << ": its device hung up (unplugged or switched off); nothing more was sent\n";
     return kExitLostLine;
 }
 

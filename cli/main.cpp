@@ -1,5 +1,6 @@
 #include <atomic>
 #include <csignal>
+#include <cstring>
 #include <iostream>
 
 #include "CliCommands.h"
@@ -16,6 +17,10 @@ int main(int argc, char** argv)
     sigemptyset(&sa.sa_mask);
     sigaction(SIGINT, &sa, nullptr);
     sigaction(SIGTERM, &sa, nullptr);
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::cout << "zoric-cli " ZORIC_VERSION "\n";
+        return 0;
+    }
     std::vector<std::string> args(argv + 1, argv + argc);
     return Cli::Run(args, std::cout, std::cerr, g_interrupted);
 }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <set>
+#include <utility>
 
 #include "DeviceInfo.h"
 #include "ModbusMaster.h"
@@ -94,6 +96,10 @@ Result Run(CModbusMaster& master, const Opener& open, const Options& options, co
     const int total = perSetting * static_cast<int>(options.bauds.size() * options.parities.size());
     int done = 0;
     bool anyOpen = false;
+    // A drive that answered at one parity is not asked again at the others
+    // of that baud rate: a line that keeps no parity (a pty) or differs in
+    // stop bits alone would list it once per setting.
+    std::set<std::pair<int, int>> answered;  // baud, slave
     for (const int baud : options.bauds) {
         for (const int parity : options.parities) {
             if (cancelled()) break;
@@ -106,6 +112,11 @@ Result Run(CModbusMaster& master, const Opener& open, const Options& options, co
             }
             anyOpen = true;
             for (int slave = first; slave <= last && !cancelled(); ++slave) {
+                if (answered.count({baud, slave})) {
+                    ++done;
+                    if (callbacks.progress) callbacks.progress(done, total, static_cast<uint8_t>(slave), baud, parity);
+                    continue;
+                }
                 DeviceInfo info{};
                 const ModbusResult r = master.ReadDeviceInfo(static_cast<uint8_t>(slave), info);
                 ++done;
@@ -123,6 +134,7 @@ Result Run(CModbusMaster& master, const Opener& open, const Options& options, co
                     } else {
                         drive.identifier = drive.version = "-";
                     }
+                    answered.insert({baud, slave});
                     result.drives.push_back(drive);
                     if (callbacks.found) callbacks.found(drive);
                 }

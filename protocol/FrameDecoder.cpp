@@ -160,8 +160,47 @@ const char* KindName(FrameKind kind)
     return "?";
 }
 
+const char* Direction(const CapturedFrame& frame)
+{
+    if (frame.kind == FrameKind::Timeout) return "--";
+    if (frame.heard) return frame.kind == FrameKind::Request ? "MA" : "SL";
+    return frame.kind == FrameKind::Request ? "TX" : "RX";
+}
+
+std::string DescribeMbapHeader(const uint8_t* f, size_t n)
+{
+    if (n < 6) return "short MBAP header";
+    return Format("tid %u len %u", static_cast<unsigned>(U16(f)), static_cast<unsigned>(U16(f + 4)));
+}
+
+namespace {
+
+// A Modbus TCP frame as the RTU summaries read it: unit id and PDU, with two
+// bytes standing for the CRC they skip.
+std::vector<uint8_t> AsRtu(const std::vector<uint8_t>& frame)
+{
+    if (frame.size() < 6) return {};
+    std::vector<uint8_t> rtu(frame.begin() + 6, frame.end());
+    rtu.push_back(0);
+    rtu.push_back(0);
+    return rtu;
+}
+
+}  // namespace
+
 std::string Describe(const CapturedFrame& frame)
 {
+    if (frame.mbap && (frame.kind == FrameKind::Request || frame.kind == FrameKind::Answer ||
+                       frame.kind == FrameKind::WrongSlave || frame.kind == FrameKind::Late)) {
+        CapturedFrame rtu = frame;
+        rtu.mbap = false;
+        rtu.bytes = AsRtu(frame.bytes);
+        rtu.request = AsRtu(frame.request);
+        const std::string header = DescribeMbapHeader(frame.bytes.data(), frame.bytes.size());
+        if (frame.kind == FrameKind::Late) return Format("late answer, %zu bytes, ", frame.bytes.size()) + header;
+        if (rtu.bytes.empty()) return header;
+        return header + ": " + Describe(rtu);
+    }
     const uint8_t* b = frame.bytes.data();
     const size_t n = frame.bytes.size();
     switch (frame.kind) {
@@ -175,10 +214,32 @@ std::string Describe(const CapturedFrame& frame)
     case FrameKind::Late:
         return Format("late answer, %zu bytes", n);
     case FrameKind::Timeout:
-        return "timeout, no answer";
+        return frame.heard ? "no answer heard" : "timeout, no answer";
     default:
         return Format("%s, %zu bytes", KindName(frame.kind), n);
     }
+}
+
+std::vector<Piece> SplitMbap(const uint8_t* bytes, size_t count, uint16_t transactionId, uint8_t slave)
+{
+    std::vector<Piece> pieces;
+    size_t at = 0;
+    while (count - at >= 6) {
+        const uint8_t* f = bytes + at;
+        const size_t following = U16(f + 4);
+        if (U16(f + 2) != 0 || following < 2 || following > 254 || count - at < 6 + following) break;
+        FrameKind kind = FrameKind::Late;
+        if (U16(f) == transactionId) kind = f[6] == slave ? FrameKind::Answer : FrameKind::WrongSlave;
+        pieces.push_back({kind, std::vector<uint8_t>(f, f + 6 + following)});
+        at += 6 + following;
+        if (kind != FrameKind::Late) break;
+    }
+    if (at < count) {
+        const bool answered = !pieces.empty() && pieces.back().kind != FrameKind::Late;
+        pieces.push_back({answered ? FrameKind::Trailing : FrameKind::Noise,
+                          std::vector<uint8_t>(bytes + at, bytes + count)});
+    }
+    return pieces;
 }
 
 std::string TraceLine(const CapturedFrame& frame)
@@ -188,7 +249,7 @@ std::string TraceLine(const CapturedFrame& frame)
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(wall.time_since_epoch()).count() % 1000;
     std::tm local{};
     localtime_r(&seconds, &local);
-    const char* direction = frame.kind == FrameKind::Request ? "TX" : frame.kind == FrameKind::Timeout ? "--" : "RX";
+    const char* direction = Direction(frame);
     std::string line = Format("%02d:%02d:%02d.%03d %s s%u ", local.tm_hour, local.tm_min, local.tm_sec,
                               static_cast<int>(ms), direction, frame.slave);
     if (!frame.bytes.empty()) line += Hex(frame.bytes) + " ";
@@ -243,10 +304,12 @@ void CCounters::Count(const CapturedFrame& frame)
     case FrameKind::Request:
         ++c.requests;
         break;
-    case FrameKind::Answer:
+    case FrameKind::Answer: {
         ++c.answers;
-        if (frame.bytes.size() >= 2 && (frame.bytes[1] & 0x80)) ++c.exceptions;
+        const size_t fn = frame.mbap ? 7 : 1;  // after the MBAP header and unit id, or the slave
+        if (frame.bytes.size() > fn && (frame.bytes[fn] & 0x80)) ++c.exceptions;
         break;
+    }
     case FrameKind::BadCrc: ++c.crcErrors; break;
     case FrameKind::Timeout: ++c.timeouts; break;
     case FrameKind::WrongSlave: ++c.wrongSlave; break;

@@ -17,6 +17,9 @@ namespace FrameDecoder {
 std::string Hex(const uint8_t* bytes, size_t count);
 inline std::string Hex(const std::vector<uint8_t>& bytes) { return Hex(bytes.data(), bytes.size()); }
 
+// A Modbus TCP frame's header: "tid 7 len 6"; summaries of such frames
+// begin with it.
+std::string DescribeMbapHeader(const uint8_t* frame, size_t count);
 // A request: "read 96..123 (28)", "write 119 = 1", "write 80..83 (4)",
 // "SDO upload 6040:00", "device id code 1 object 0".
 std::string DescribeRequest(const uint8_t* frame, size_t count);
@@ -26,6 +29,9 @@ std::string DescribeAnswer(const uint8_t* request, size_t requestCount, const ui
 // What the line or the drive said: "ok", "timeout", "exception 2 illegal data address".
 std::string ResultText(ModbusResult result);
 const char* KindName(FrameKind kind);
+// "TX" sent, "RX" received, "--" a time-out; heard while listening: "MA"
+// from a master, "SL" from a slave (or not a frame).
+const char* Direction(const CapturedFrame& frame);
 std::string Describe(const CapturedFrame& frame);
 // "HH:MM:SS.mmm TX s1 01 03 00 00 00 01 84 0A | read 0 (1)", with the
 // result and round-trip after the answer: "| ok 12.3 ms". Local time.
@@ -38,6 +44,10 @@ struct Piece {
 // Sorts what arrived for a request to `slave` with `function` into noise,
 // the answer (good, bad CRC or from another slave) and trailing bytes.
 std::vector<Piece> SplitReceived(const uint8_t* bytes, size_t count, uint8_t slave, uint8_t function);
+// The same for Modbus TCP: frames with another transaction id are late
+// answers, the one with `transactionId` the answer (or a wrong slave's),
+// and what follows it, or a header no answer has, the rest.
+std::vector<Piece> SplitMbap(const uint8_t* bytes, size_t count, uint16_t transactionId, uint8_t slave);
 
 // Per slave: what was asked and how it went.
 struct SlaveCounters {

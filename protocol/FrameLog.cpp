@@ -117,7 +117,7 @@ void WriteCsv(const std::vector<CapturedFrame>& frames, std::ostream& out)
         char numbers[96];
         std::snprintf(numbers, sizeof numbers, "%.3f,%s,%u,0x%02X,",
                       std::chrono::duration<double, std::milli>(f.time - origin).count(),
-                      f.kind == FrameKind::Request ? "TX" : f.kind == FrameKind::Timeout ? "--" : "RX", f.slave,
+                      FrameDecoder::Direction(f), f.slave,
                       f.function);
         out << TimeOfDay(f.wallTime) << ',' << numbers << Quoted(FrameDecoder::KindName(f.kind)) << ','
             << Quoted(FrameDecoder::Describe(f)) << ',';

@@ -32,8 +32,13 @@ struct CapturedFrame {
     std::vector<uint8_t> bytes;
     // The request this piece belongs to, for the answer's summary.
     std::vector<uint8_t> request;
+    // Listen-only: seen on the line between other masters and slaves, not
+    // sent or awaited by this tool.
+    bool heard = false;
+    // Modbus TCP: bytes and request carry the MBAP header and no CRC.
+    bool mbap = false;
 
-    bool IsSent() const { return kind == FrameKind::Request; }
+    bool IsSent() const { return kind == FrameKind::Request && !heard; }
 };
 
 class IFrameMonitor {

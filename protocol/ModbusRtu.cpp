@@ -5,11 +5,8 @@
 #include <chrono>
 #include <cstring>
 
-#include <poll.h>
-#include <sys/eventfd.h>
-#include <unistd.h>
-
 #include "Crc.h"
+#include "MbapFrame.h"
 #include "PortNames.h"
 #include "RtuFrame.h"
 
@@ -34,15 +31,11 @@ uint16_t GetU16(const uint8_t* p)
 
 }  // namespace
 
-CModbusRtu::CModbusRtu()
-{
-    m_wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-}
+CModbusRtu::CModbusRtu() = default;
 
 CModbusRtu::~CModbusRtu()
 {
     ClosePort();
-    if (m_wakeFd >= 0) ::close(m_wakeFd);
 }
 
 bool CModbusRtu::OpenWithMode(uint32_t portNumber, const char* mode)
@@ -88,35 +81,34 @@ bool CModbusRtu::OpenDevice(const std::string& name, const std::string& device, 
         return false;
     };
     if (IsPortOpen()) return fail(PortOpenReason::InUse, EBUSY);  // this object holds a port already
-    if (device.empty()) return fail(PortOpenReason::NoDevice, ENOENT);
-    m_port.m_portNumber = portNumber;
-    m_port.m_portName = device;
-    if (!m_port.Open()) {
-        failure = m_port.LastOpenError();
-        failure.name = name;
-        failure.mode = mode ? mode : "";
-        return fail(failure.reason, failure.error);
+    ILinkTransport* transport = nullptr;
+    if (PortKindOf(name) == PortKind::Serial) {
+        if (device.empty()) return fail(PortOpenReason::NoDevice, ENOENT);
+        if (!m_serial.Open(device, portNumber, mode, failure)) {
+            failure.name = name;
+            failure.mode = mode ? mode : "";
+            return fail(failure.reason, failure.error);
+        }
+        transport = &m_serial;
+    } else {
+        // Baud rate and parity are the far side's business.
+        failure.mode.clear();
+        NetworkPort address;
+        if (!ParseNetworkPort(name, address)) return fail(PortOpenReason::BadAddress, EINVAL);
+        if (!m_tcp.Open(address, m_timeoutMs.load(), failure)) return fail(failure.reason, failure.error);
+        transport = &m_tcp;
     }
-    errno = 0;
-    if (!m_port.ConfigureQueues() || !m_port.ApplyMode(mode)) {
-        // A mode text that does not parse fails without an errno.
-        const int error = errno != 0 ? errno : EINVAL;
-        m_port.Close();
-        return fail(PortOpenReason::SettingsNotSupported, error);
-    }
-    m_port.SetupQueues(100, 100);
-    m_port.RaiseRts();
-    m_port.Purge(true, false);
-
-    if (m_wakeFd >= 0) {
-        uint64_t drain;
-        [[maybe_unused]] ssize_t n = ::read(m_wakeFd, &drain, sizeof drain);
+    m_transport.store(transport);
+    {
+        std::lock_guard<std::mutex> b(m_bufferLock);
+        m_rxCount = 0;
+        m_rxReported = 0;
     }
     m_stopReceive = false;
     try {
-        m_receiveThread = std::thread([this] { ReceiveLoop(); });
+        m_receiveThread = std::thread([this, transport] { ReceiveLoop(*transport); });
     } catch (...) {
-        m_port.Close();
+        transport->Close();
         return fail(PortOpenReason::Other, EAGAIN);
     }
     std::lock_guard<std::mutex> info(m_openInfoLock);
@@ -129,10 +121,7 @@ void CModbusRtu::StopReceiveThread()
 {
     if (!m_receiveThread.joinable()) return;
     m_stopReceive = true;
-    if (m_wakeFd >= 0) {
-        uint64_t one = 1;
-        [[maybe_unused]] ssize_t n = ::write(m_wakeFd, &one, sizeof one);
-    }
+    m_transport.load()->Wake();
     m_receiveThread.join();
 }
 
@@ -144,7 +133,7 @@ void CModbusRtu::ClosePort()
     std::lock_guard<std::recursive_mutex> g(m_transactionLock);
     if (!IsPortOpen()) return;
     StopReceiveThread();
-    m_port.Close();
+    m_transport.load()->Close();
 }
 
 std::vector<uint8_t> CModbusRtu::GetLastRequest() const
@@ -161,65 +150,69 @@ std::vector<uint8_t> CModbusRtu::GetLastResponse() const
 
 void CModbusRtu::LoseLine()
 {
-    m_port.MarkLost();
+    m_transport.load()->MarkLost();
     std::lock_guard<std::mutex> g(m_bufferLock);
     m_responseEvent.Set();
 }
 
-void CModbusRtu::ReceiveLoop()
+bool CModbusRtu::TakeInput(ILinkTransport& transport)
 {
-    const int fd = m_port.Handle();
-    uint8_t local[kBufferSize];
-    // Every failure of the descriptor below is final (a hung-up tty fails
-    // each call at once): the thread says so and ends, so that nothing spins
-    // on it. ClosePort joins it as before.
-    while (!m_stopReceive.load()) {
-        CommStatus status;
-        if (!m_port.QueryStatus(status)) {
-            LoseLine();
-            return;
-        }
-        if (status.waiting == 0) {
-            pollfd fds[2] = {{fd, POLLIN, 0}, {m_wakeFd, POLLIN, 0}};
-            // Sleeps until input arrives or ClosePort wakes us: an idle port costs nothing.
-            const int n = ::poll(fds, 2, -1);
-            if ((n < 0 && errno != EINTR) || (n > 0 && cnComm::HungUp(fds[0].revents))) {
-                LoseLine();
-                return;
+    // Bounded: a stream that never pauses must not hold the lock for ever.
+    for (int round = 0; round < 64; ++round) {
+        const size_t room = kBufferSize - static_cast<size_t>(m_rxCount);
+        long got;
+        if (room == 0) {
+            // More than any answer can be: what does not fit is dropped, so
+            // that the wait does not wake for it again and again.
+            uint8_t spill[kBufferSize];
+            got = transport.ReadAvailable(spill, sizeof spill);
+        } else {
+            got = transport.ReadAvailable(m_rxBuf + m_rxCount, room);
+            if (got > 0) {
+                if (m_rxCount == 0) m_rxFirstAt = std::chrono::steady_clock::now();
+                m_rxCount += static_cast<int>(got);
             }
-            continue;
         }
-        CommStatus again;
-        if (!m_port.QueryStatus(again)) {
+        if (got < 0) return false;
+        if (got == 0) return true;
+    }
+    return true;
+}
+
+bool CModbusRtu::AnswerReady(LinkFraming framing) const
+{
+    const size_t count = static_cast<size_t>(m_rxCount);
+    if (framing == LinkFraming::Mbap)
+        return MbapFrame::Find(m_rxBuf, count, m_transactionId).found != MbapFrame::Found::Incomplete;
+    return RtuFrame::IsComplete(m_rxBuf, count, static_cast<uint8_t>(m_expectedSlave));
+}
+
+void CModbusRtu::ReceiveLoop(ILinkTransport& transport)
+{
+    const LinkFraming framing = transport.Framing();
+    // Every failure of the line is final: the thread says so and ends, so
+    // that nothing spins on it. ClosePort joins it as before.
+    while (!m_stopReceive.load()) {
+        const ILinkTransport::Wait wait = transport.WaitForInput();
+        if (wait == ILinkTransport::Wait::Lost) {
             LoseLine();
             return;
         }
-        if (again.AnyError()) {
-            // A line error spoils the frame being received: drop it.
-            m_port.Purge(true, false);
-            continue;
-        }
-        size_t want = std::min<size_t>(again.waiting ? again.waiting : status.waiting, kBufferSize);
-        ssize_t got = ::read(fd, local, want);
-        if (got < 0 && errno != EAGAIN && errno != EINTR) {
-            LoseLine();
-            return;
-        }
-        if (got > 0) {
+        if (wait == ILinkTransport::Wait::Woken) continue;
+        bool whole;
+        {
+            // Read under the buffer lock, so that a transaction resetting
+            // the buffer never gets bytes read before the reset.
             std::lock_guard<std::mutex> g(m_bufferLock);
-            size_t room = kBufferSize - static_cast<size_t>(m_rxCount);
-            size_t take = std::min(room, static_cast<size_t>(got));
-            if (m_rxCount == 0) m_rxFirstAt = std::chrono::steady_clock::now();
-            std::memcpy(m_rxBuf + m_rxCount, local, take);
-            m_rxCount += static_cast<int>(take);
+            whole = TakeInput(transport);
+            // Set under the buffer lock, so that a transaction resetting the
+            // buffer cannot be woken by a late frame of the previous one.
+            if (AnswerReady(framing)) m_responseEvent.Set();
         }
-        CommStatus after;
-        if (m_port.QueryStatus(after) && after.waiting > 0) continue;  // more of the frame is here
-        std::lock_guard<std::mutex> g(m_bufferLock);
-        // Set under the buffer lock, so that a transaction resetting the
-        // buffer cannot be woken by a late frame of the previous one.
-        if (RtuFrame::IsComplete(m_rxBuf, static_cast<size_t>(m_rxCount), static_cast<uint8_t>(m_expectedSlave)))
-            m_responseEvent.Set();
+        if (!whole) {
+            LoseLine();
+            return;
+        }
     }
 }
 
@@ -240,17 +233,33 @@ ModbusResult CModbusRtu::TransactOnce(uint8_t slave, const uint8_t* request, siz
 {
     std::lock_guard<std::recursive_mutex> g(m_transactionLock);
     if (!IsPortOpen()) return kResultPortNotOpen;  // closed while we waited for the lock
+    ILinkTransport& transport = *m_transport.load();
+    const LinkFraming framing = transport.Framing();
     uint8_t frame[kBufferSize];
-    std::memcpy(frame, request, length);
-    uint16_t crc = ComputeCrc(frame, length);
-    frame[length] = static_cast<uint8_t>(crc & 0xFF);
-    frame[length + 1] = static_cast<uint8_t>(crc >> 8);
-    const size_t frameLength = length + 2;
+    size_t frameLength;
+    uint16_t transactionId = 0;
+    if (framing == LinkFraming::Mbap) {
+        transactionId = ++m_lastTransactionId;
+        const std::vector<uint8_t> wrapped = MbapFrame::Wrap(transactionId, request, length);
+        std::memcpy(frame, wrapped.data(), wrapped.size());
+        frameLength = wrapped.size();
+    } else {
+        std::memcpy(frame, request, length);
+        const uint16_t crc = ComputeCrc(frame, length);
+        frame[length] = static_cast<uint8_t>(crc & 0xFF);
+        frame[length + 1] = static_cast<uint8_t>(crc >> 8);
+        frameLength = length + 2;
+    }
     IFrameMonitor* const monitor = m_monitor.load(std::memory_order_acquire);
     std::vector<uint8_t> late;
     std::chrono::steady_clock::time_point lateAt;
+    bool whole;
     {
         std::lock_guard<std::mutex> b(m_bufferLock);
+        // What is still in the input came after an earlier request had
+        // ended: take it now, so that it is shown as late and never taken
+        // for this request's answer.
+        whole = TakeInput(transport);
         if (monitor && m_rxCount > m_rxReported) {
             late.assign(m_rxBuf + m_rxReported, m_rxBuf + m_rxCount);
             lateAt = m_rxFirstAt;
@@ -259,57 +268,57 @@ ModbusResult CModbusRtu::TransactOnce(uint8_t slave, const uint8_t* request, siz
         m_rxCount = 0;
         m_rxReported = 0;
         m_expectedSlave = slave;
+        m_transactionId = transactionId;
         std::memcpy(m_txFrame, frame, frameLength);
         m_txLength = static_cast<int>(frameLength);
     }
+    if (!whole) LoseLine();
     // After the reset above: a loss found from here on wakes the wait below.
     if (IsPortLost()) return kResultPortNotOpen;
 
-    CommStatus status;
-    if (m_port.QueryStatus(status) && status.AnyError()) m_port.Purge(false, true);
-
-    // One write; if the line is slow to take it, give it 20 ms, then go on
-    // and wait for the answer anyway (no retries at this level).
-    const int fd = m_port.Handle();
-    size_t sent = 0;
-    auto writeDeadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(20);
-    while (sent < frameLength) {
-        ssize_t n = ::write(fd, frame + sent, frameLength - sent);
-        if (n > 0) {
-            sent += static_cast<size_t>(n);
-            continue;
-        }
-        if (n < 0 && errno != EAGAIN && errno != EINTR) {
-            if (errno == EIO || errno == ENXIO || errno == ENODEV || errno == EBADF) {
-                LoseLine();
-                return kResultPortNotOpen;
-            }
-            break;
-        }
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(writeDeadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0) break;
-        pollfd p{fd, POLLOUT, 0};
-        ::poll(&p, 1, static_cast<int>(left.count()));
+    if (!transport.Send(frame, frameLength)) {
+        LoseLine();
+        return kResultPortNotOpen;
     }
 
     const auto sentAt = monitor ? std::chrono::steady_clock::now() : std::chrono::steady_clock::time_point{};
-    if (monitor) ReportRequest(*monitor, frame, frameLength, late, lateAt);
+    if (monitor) ReportRequest(*monitor, frame, frameLength, framing, late, lateAt);
 
     if (!m_responseEvent.Wait(std::chrono::milliseconds(m_timeoutMs.load()))) {
-        if (monitor) ReportReceived(*monitor, frame, frameLength, kResultTimeout, sentAt);
+        if (monitor) ReportReceived(*monitor, frame, frameLength, framing, kResultTimeout, sentAt);
         return kResultTimeout;
     }
 
+    std::vector<uint8_t> received;
     {
         std::lock_guard<std::mutex> b(m_bufferLock);
-        response.assign(m_rxBuf, m_rxBuf + m_rxCount);
+        received.assign(m_rxBuf, m_rxBuf + m_rxCount);
     }
     // Woken by the loss of the line rather than by an answer that made it
     // before the loss: the port is gone.
-    const ModbusResult result = IsPortLost() && !RtuFrame::IsComplete(response.data(), response.size(), slave)
-                                    ? kResultPortNotOpen
-                                    : RtuFrame::Check(response.data(), response.size(), slave, request[1]);
-    if (monitor) ReportReceived(*monitor, frame, frameLength, result, sentAt);
+    ModbusResult result;
+    if (framing == LinkFraming::Mbap) {
+        const MbapFrame::Match match = MbapFrame::Find(received.data(), received.size(), transactionId);
+        if (match.found == MbapFrame::Found::Answer) {
+            const uint8_t* unitPdu = received.data() + match.offset + MbapFrame::kHeaderLength;
+            response.assign(unitPdu, unitPdu + match.length - MbapFrame::kHeaderLength);
+            result = RtuFrame::Judge(response.data(), response.size(), request, length);
+        } else {
+            result = IsPortLost() ? kResultPortNotOpen : kResultBadResponse;
+        }
+    } else if (IsPortLost() && !RtuFrame::IsComplete(received.data(), received.size(), slave)) {
+        result = kResultPortNotOpen;
+    } else {
+        // An answer that does not fit the request (another register count,
+        // another echo) is an earlier request's come late: a bad answer,
+        // never this one's data.
+        result = RtuFrame::Check(received.data(), received.size(), slave, request[1]);
+        if (result != kResultBadResponse) {
+            response.assign(received.begin(), received.end() - 2);
+            result = RtuFrame::Judge(response.data(), response.size(), request, length);
+        }
+    }
+    if (monitor) ReportReceived(*monitor, frame, frameLength, framing, result, sentAt);
     return result;
 }
 
@@ -323,8 +332,8 @@ ModbusResult CModbusRtu::ReadHoldingRegisters(uint8_t slave, uint16_t start, uin
     std::vector<uint8_t> resp;
     ModbusResult r = Transact(slave, req, sizeof req, resp);
     if (r != kResultOk) return r;
-    // The byte count is taken as sent; only what the frame really holds is copied.
-    size_t available = RtuFrame::ReadDataLength(resp.data(), resp.size());
+    // Judged whole already: the byte count is the registers asked for.
+    const size_t available = resp.size() - 3;
     if (dest && length) {
         size_t n = std::min<size_t>(*length, available);
         std::memcpy(dest, resp.data() + 3, n);
@@ -376,8 +385,8 @@ ModbusResult CModbusRtu::ReadDeviceIdObjects(uint8_t slave, uint8_t code, uint8_
     if (r != kResultOk) return r;
     if (dest && length) {
         // Header: slave, function, MEI type, code, conformity level; then the
-        // object block up to the CRC.
-        size_t block = resp.size() > 7 ? resp.size() - 7 : 0;
+        // object block to the end.
+        size_t block = resp.size() > 5 ? resp.size() - 5 : 0;
         size_t n = std::min<size_t>(*length, block);
         if (n) std::memcpy(dest, resp.data() + 5, n);
         *length = static_cast<uint16_t>(n);

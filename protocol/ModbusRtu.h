@@ -1,7 +1,9 @@
 #pragma once
-// CModbusRtu: the generic Modbus RTU link on one serial port. One transaction
-// at a time (a recursive lock), one receive thread that assembles the
-// response, and the four functions the drive is spoken to with.
+// CModbusRtu: the generic Modbus link on one port. One transaction at a
+// time (a recursive lock), one receive thread that assembles the response,
+// and the four functions the drive is spoken to with. The port's name
+// chooses what carries the frames (LinkTransport.h): a serial line, RTU
+// frames over TCP, or Modbus TCP.
 
 #include <array>
 #include <atomic>
@@ -14,7 +16,10 @@
 
 #include "AutoResetEvent.h"
 #include "ModbusResult.h"
-#include "cnComm.h"
+#include "LinkTransport.h"
+#include "PortOpenError.h"
+#include "SerialTransport.h"
+#include "TcpTransport.h"
 
 class IFrameMonitor;
 
@@ -46,10 +51,12 @@ public:
     // Opens COM<portNumber> (1..1024) with a mode text such as "9600,n,8,2".
     // A port that was lost is released first.
     bool OpenWithMode(uint32_t portNumber, const char* mode);
-    // The same on a device named by path or "COMn".
+    // The same on a device named by path or "COMn", or on a network port
+    // ("tcp://HOST[:PORT]", "rtu+tcp://HOST:PORT"; the mode does not apply),
+    // whose connect is given the response time-out.
     bool OpenWithMode(const std::string& device, const char* mode);
     void ClosePort();
-    bool IsPortOpen() const { return m_port.IsOpen(); }
+    bool IsPortOpen() const { return m_transport.load()->IsOpen(); }
     // Why the last open failed: reason None after a good one.
     PortOpenError LastOpenError() const;
     // The port of the last open as the caller named it ("COM3" for COM
@@ -61,9 +68,10 @@ public:
     // moment it happens, without a transaction; every transaction from then
     // on fails at once with kResultPortNotOpen, the one in flight included.
     // Kept after ClosePort, until the next open.
-    bool IsPortLost() const { return m_port.IsLost(); }
+    // A network port is lost when the far end closes the connection.
+    bool IsPortLost() const { return m_transport.load()->IsLost(); }
     // Counts the losses, so that a watcher reports each loss once.
-    uint32_t PortLossCount() const { return m_port.LossCount(); }
+    uint32_t PortLossCount() const { return m_serial.LossCount() + m_tcp.LossCount(); }
     void SetResponseTimeout(uint32_t ms) { m_timeoutMs = ms; }
     uint32_t ResponseTimeout() const { return m_timeoutMs; }
 
@@ -74,7 +82,7 @@ public:
         return result < m_resultCounts.size() ? m_resultCounts[result].load() : 0;
     }
 
-    // The last request exactly as sent, CRC included.
+    // The last request exactly as sent, CRC (or MBAP header) included.
     std::vector<uint8_t> GetLastRequest() const;
     // The bytes received since the last request began, valid frame or not.
     std::vector<uint8_t> GetLastResponse() const;
@@ -89,8 +97,9 @@ public:
     std::recursive_mutex& TransactionLock() { return m_transactionLock; }
 
 protected:
-    // Sends `request` (CRC appended here) and waits for the response. On 0,
-    // `response` holds the checked frame (CRC included).
+    // Sends `request` (slave, function, data; framed here) and waits for
+    // the response. On 0, `response` holds the checked answer in the same
+    // form: slave, function, data, without CRC or header.
     ModbusResult Transact(uint8_t slave, const uint8_t* request, size_t length, std::vector<uint8_t>& response);
 
 private:
@@ -98,19 +107,29 @@ private:
     ModbusResult TransactOnce(uint8_t slave, const uint8_t* request, size_t length, std::vector<uint8_t>& response);
     ModbusResult Counted(ModbusResult result);
     void StopReceiveThread();
-    void ReceiveLoop();
+    void ReceiveLoop(ILinkTransport& transport);
+    // Under m_bufferLock: takes what the transport holds into the buffer;
+    // false when the line is gone.
+    bool TakeInput(ILinkTransport& transport);
+    // Under m_bufferLock: the buffer holds the whole answer awaited (or one
+    // that can be judged bad at once).
+    bool AnswerReady(LinkFraming framing) const;
     // Frame capture (ModbusRtuMonitor.cpp).
-    void ReportRequest(IFrameMonitor& monitor, const uint8_t* frame, size_t length,
+    void ReportRequest(IFrameMonitor& monitor, const uint8_t* frame, size_t length, LinkFraming framing,
                        const std::vector<uint8_t>& late, std::chrono::steady_clock::time_point lateAt);
-    void ReportReceived(IFrameMonitor& monitor, const uint8_t* request, size_t length, ModbusResult result,
-                        std::chrono::steady_clock::time_point sentAt);
+    void ReportReceived(IFrameMonitor& monitor, const uint8_t* frame, size_t length, LinkFraming framing,
+                        ModbusResult result, std::chrono::steady_clock::time_point sentAt);
     // The receive thread found the line gone: says so and ends the wait of
     // the transaction in flight.
     void LoseLine();
 
     CAutoResetEvent m_responseEvent;
     std::thread m_receiveThread;
-    cnComm m_port{0, true};
+    // Both kept for the object's life, so that the port's state can be
+    // asked from any thread; the open port's one is m_transport.
+    CSerialTransport m_serial;
+    CTcpTransport m_tcp;
+    std::atomic<ILinkTransport*> m_transport{&m_serial};
     std::atomic<uint32_t> m_timeoutMs{500};
 
     // Shared with the receive thread, always under m_bufferLock.
@@ -118,6 +137,8 @@ private:
     uint8_t m_rxBuf[kBufferSize] = {};
     uint8_t m_txFrame[kBufferSize] = {};
     uint32_t m_expectedSlave = 0;
+    uint16_t m_transactionId = 0;  // Modbus TCP: of the request in flight
+    uint16_t m_lastTransactionId = 0;  // under the transaction lock
     int m_rxCount = 0;
     int m_txLength = 0;
     // Capture: when the first byte of m_rxBuf came, and how much of it a
@@ -135,6 +156,5 @@ private:
     std::array<std::atomic<uint64_t>, 256> m_resultCounts{};
 
     std::atomic<bool> m_stopReceive{false};
-    int m_wakeFd = -1;  // interrupts the receive thread's wait on ClosePort
     std::recursive_mutex m_transactionLock;
 };

@@ -5,6 +5,8 @@
 
 #include "FrameDecoder.h"
 #include "FrameMonitor.h"
+#include "MbapFrame.h"
+#include "RtuFrame.h"
 #include "ModbusRtu.h"
 
 namespace {
@@ -29,21 +31,24 @@ void CModbusRtu::SetFrameMonitor(IFrameMonitor* monitor)
     m_monitor.store(monitor, std::memory_order_release);
 }
 
-void CModbusRtu::ReportRequest(IFrameMonitor& monitor, const uint8_t* frame, size_t length,
+void CModbusRtu::ReportRequest(IFrameMonitor& monitor, const uint8_t* frame, size_t length, LinkFraming framing,
                                const std::vector<uint8_t>& late, std::chrono::steady_clock::time_point lateAt)
 {
+    const bool mbap = framing == LinkFraming::Mbap;
+    const size_t unitAt = mbap ? MbapFrame::kHeaderLength : 0;
     CapturedFrame captured;
-    captured.slave = frame[0];
-    captured.function = frame[1];
+    captured.mbap = mbap;
+    captured.slave = frame[unitAt];
+    captured.function = frame[unitAt + 1];
     if (!late.empty()) {
         // What came after the previous transaction had ended.
         captured.kind = FrameKind::Late;
         captured.time = lateAt;
         captured.wallTime = WallTime(lateAt);
-        captured.slave = late.front();
+        captured.slave = late.size() > unitAt ? late[unitAt] : frame[unitAt];
         captured.bytes = late;
         monitor.OnFrame(captured);
-        captured.slave = frame[0];
+        captured.slave = frame[unitAt];
     }
     captured.kind = FrameKind::Request;
     captured.time = std::chrono::steady_clock::now();
@@ -52,9 +57,11 @@ void CModbusRtu::ReportRequest(IFrameMonitor& monitor, const uint8_t* frame, siz
     monitor.OnFrame(captured);
 }
 
-void CModbusRtu::ReportReceived(IFrameMonitor& monitor, const uint8_t* request, size_t length, ModbusResult result,
-                                std::chrono::steady_clock::time_point sentAt)
+void CModbusRtu::ReportReceived(IFrameMonitor& monitor, const uint8_t* request, size_t length, LinkFraming framing,
+                                ModbusResult result, std::chrono::steady_clock::time_point sentAt)
 {
+    const bool mbap = framing == LinkFraming::Mbap;
+    const size_t unitAt = mbap ? MbapFrame::kHeaderLength : 0;
     const auto now = std::chrono::steady_clock::now();
     std::vector<uint8_t> received;
     std::chrono::steady_clock::time_point firstAt;
@@ -65,15 +72,24 @@ void CModbusRtu::ReportReceived(IFrameMonitor& monitor, const uint8_t* request, 
         m_rxReported = m_rxCount;
     }
     CapturedFrame captured;
-    captured.slave = request[0];
-    captured.function = request[1];
+    captured.mbap = mbap;
+    captured.slave = request[unitAt];
+    captured.function = request[unitAt + 1];
     captured.result = result;
     captured.request.assign(request, request + length);
     if (result != kResultTimeout)
         captured.roundTrip = std::chrono::duration_cast<std::chrono::microseconds>(now - sentAt);
     captured.time = received.empty() ? now : firstAt;
     captured.wallTime = WallTime(captured.time);
-    for (auto& piece : FrameDecoder::SplitReceived(received.data(), received.size(), request[0], request[1])) {
+    auto pieces = mbap ? FrameDecoder::SplitMbap(received.data(), received.size(),
+                                                 MbapFrame::TransactionId(request), request[unitAt])
+                       : FrameDecoder::SplitReceived(received.data(), received.size(), request[0], request[1]);
+    for (auto& piece : pieces) {
+        // The answer of an earlier request (it does not fit this one) is
+        // shown for what it is.
+        if (!mbap && piece.kind == FrameKind::Answer &&
+            RtuFrame::StaleAnswerLength(piece.bytes.data(), piece.bytes.size(), request, length) == piece.bytes.size())
+            piece.kind = FrameKind::Late;
         captured.kind = piece.kind;
         captured.bytes = std::move(piece.bytes);
         monitor.OnFrame(captured);

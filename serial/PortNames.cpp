@@ -1,6 +1,8 @@
 #include "PortNames.h"
 
 #include <algorithm>
+#include <cctype>
+#include <string>
 #include <cstdlib>
 #include <filesystem>
 
@@ -43,6 +45,76 @@ std::string ResolvePortName(const std::string& name)
 {
     const uint32_t n = ComNumber(name);
     return n >= 1 ? ComPortDevice(n) : name;
+}
+
+namespace {
+
+constexpr char kModbusTcpScheme[] = "tcp://";
+constexpr char kRtuOverTcpScheme[] = "rtu+tcp://";
+
+bool StartsWith(const std::string& text, const char* prefix)
+{
+    const size_t n = std::char_traits<char>::length(prefix);
+    if (text.size() < n) return false;
+    for (size_t i = 0; i < n; ++i)
+        if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i]) return false;
+    return true;
+}
+
+}  // namespace
+
+PortKind PortKindOf(const std::string& name)
+{
+    if (StartsWith(name, kModbusTcpScheme)) return PortKind::ModbusTcp;
+    if (StartsWith(name, kRtuOverTcpScheme)) return PortKind::RtuOverTcp;
+    return PortKind::Serial;
+}
+
+bool ParseNetworkPort(const std::string& name, NetworkPort& out)
+{
+    const PortKind kind = PortKindOf(name);
+    if (kind == PortKind::Serial) return false;
+    const std::string rest =
+        name.substr(std::char_traits<char>::length(kind == PortKind::ModbusTcp ? kModbusTcpScheme : kRtuOverTcpScheme));
+    std::string host;
+    std::string port;
+    bool hasPort = false;
+    if (!rest.empty() && rest[0] == '[') {
+        const size_t close = rest.find(']');
+        if (close == std::string::npos) return false;
+        host = rest.substr(1, close - 1);
+        const std::string after = rest.substr(close + 1);
+        if (!after.empty()) {
+            if (after[0] != ':') return false;
+            port = after.substr(1);
+            hasPort = true;
+        }
+    } else {
+        const size_t colon = rest.find(':');
+        if (colon != std::string::npos) {
+            if (rest.find(':', colon + 1) != std::string::npos) return false;  // IPv6 wants brackets
+            port = rest.substr(colon + 1);
+            hasPort = true;
+        }
+        host = rest.substr(0, colon);
+    }
+    if (host.empty() || host.size() > 253) return false;
+    for (const char c : host)
+        if (static_cast<unsigned char>(c) <= ' ' || c == '/' || c == '[' || c == ']') return false;
+    uint32_t number = kind == PortKind::ModbusTcp ? 502 : 0;
+    if (hasPort) {
+        if (port.empty() || port.size() > 5) return false;
+        number = 0;
+        for (const char c : port) {
+            if (c < '0' || c > '9') return false;
+            number = number * 10 + static_cast<uint32_t>(c - '0');
+        }
+    }
+    if (number == 0 || number > 65535) return false;  // a device server's port is never implied
+    out.kind = kind;
+    out.host = host;
+    out.port = static_cast<uint16_t>(number);
+    return true;
 }
 
 std::vector<std::string> ListSerialDevices()

@@ -15,5 +15,23 @@ std::string ComPortDevice(uint32_t portNumber);
 uint32_t ComNumber(const std::string& name);
 // "COM3" (any case) resolves as above; anything else is taken as a device path.
 std::string ResolvePortName(const std::string& name);
+// What carries the frames of a port, told by its name alone: a serial
+// device ("COM3", a path), a Modbus TCP gateway ("tcp://HOST[:PORT]", port
+// 502 when omitted) or a serial device server passing RTU frames through
+// ("rtu+tcp://HOST:PORT"). HOST is a name, an IPv4 address or an IPv6
+// literal in brackets ("[::1]").
+enum class PortKind { Serial, ModbusTcp, RtuOverTcp };
+PortKind PortKindOf(const std::string& name);
+inline bool IsNetworkPort(const std::string& name) { return PortKindOf(name) != PortKind::Serial; }
+
+struct NetworkPort {
+    PortKind kind = PortKind::ModbusTcp;
+    std::string host;   // without the brackets of an IPv6 literal
+    uint16_t port = 0;
+};
+// Splits a network port name; false for a serial name or a malformed one
+// (no host, a port missing where required, out of 1..65535, not a number).
+bool ParseNetworkPort(const std::string& name, NetworkPort& out);
+
 // Serial devices present on this machine (/dev/ttyUSB*, /dev/ttyACM*, /dev/serial/by-id/*).
 std::vector<std::string> ListSerialDevices();

@@ -12,14 +12,21 @@ enum class PortOpenReason {
     PermissionDenied,      // the user may not open the device
     SettingsNotSupported,  // the port refused the baud rate, parity or stop bits
     NotSerial,             // the path is not a terminal device
+    BadAddress,            // a network port name that does not parse ("tcp://host:99999")
+    HostNotFound,          // the host name does not resolve
+    Refused,               // nothing listens at that address and port
+    Unreachable,           // no route to the host or its network
+    TimedOut,              // the connect took longer than the response time-out
+    ConnectionLost,        // the far end closed the connection while it was being set up
     Other,                 // any other error of the system
 };
 
 struct PortOpenError {
     PortOpenReason reason = PortOpenReason::None;
     int error = 0;             // errno of the call that failed; 0 when none applies
-    std::string name;          // the port as the caller named it ("COM3", a path)
-    std::string device;        // the path tried: what "COMn" resolved to
+    std::string name;          // the port as the caller named it ("COM3", a path, "tcp://host:502")
+    std::string device;        // the path tried: what "COMn" resolved to; for a network
+                               // port the address tried ("192.0.2.7:502")
     std::string mode;          // the line settings asked for ("9600,n,8,2")
     int holderPid = 0;         // InUse: the process holding the port, when it can be found
     std::string holderName;    // ... and its command name

@@ -415,6 +415,26 @@ void CDriveSimulator::ServeFrames(Clock::time_point now)
     }
 }
 
+bool CDriveSimulator::Exchange(const std::vector<std::uint8_t>& request, std::vector<std::uint8_t>& answer)
+{
+    ++m_requests;
+    const Clock::time_point now = Clock::now();
+    std::lock_guard lock(m_mutex);
+    m_model.Advance(now);
+    bool answered = m_protocol.Handle(request, answer);
+    for (OtherDrive& drive : m_others) {
+        drive.model->Advance(now);
+        std::vector<std::uint8_t> own;
+        if (drive.protocol->Handle(request, own) && !answered) {
+            answered = true;
+            answer = std::move(own);
+        }
+    }
+    if (answered)
+        ++m_answers;
+    return answered;
+}
+
 void CDriveSimulator::SendAnswer(std::vector<std::uint8_t> answer, std::optional<SimFault> fault,
                                  Clock::time_point now)
 {

@@ -74,6 +74,12 @@ public:
         return k < m_faultCounts.size() ? m_faultCounts[k].load() : 0;
     }
 
+    // Serves one request that reached the drive another way than the pty
+    // (the network listener): the whole frame, CRC included. True with the
+    // answer (CRC included) when one is due; false for another slave's
+    // frame or a broadcast. Faults and pacing are the serial line's only.
+    bool Exchange(const std::vector<std::uint8_t>& request, std::vector<std::uint8_t>& answer);
+
     // Writes the settings to the state file, as "store parameters" does.
     bool SaveState();
 

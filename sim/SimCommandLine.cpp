@@ -1,5 +1,7 @@
 #include "SimCommandLine.h"
 
+#include "NetListener.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
@@ -53,6 +55,9 @@ std::string SimUsage()
            "\n"
            "  --port COMn         publish the pty as COMn in the COM directory\n"
            "                      ($ZORIC_COM_DIR, default ${XDG_RUNTIME_DIR:-/tmp}/zoric-com)\n"
+           "  --listen URL        also reachable over TCP: tcp://HOST:PORT as a Modbus TCP\n"
+           "                      gateway, rtu+tcp://HOST:PORT as a serial device server\n"
+           "                      passing RTU frames (PORT 0: any free port); repeatable\n"
            "  --slave N[,N...]    slave address, 1 to 247 (default 1); a list puts a drive\n"
            "                      with its own state at each address on the one line\n"
            "  --baud N            baud rate (default 9600)\n"
@@ -73,9 +78,13 @@ std::string SimUsage()
            "                      once the answer to that write is out\n"
            "  --seed N            seed of the fault dice\n"
            "  --help              this text\n"
+           "  --version           the version\n"
            "\n"
            "Fault kinds: no-answer, bad-crc, wrong-slave, split, trailing, late.\n"
-           "Stops on SIGINT or SIGTERM and then removes the COMn link.\n";
+           "Stops on SIGINT or SIGTERM and then removes the COMn link.\n"
+           "\n"
+           "exit codes: 0 stopped by a signal; 1 the pseudo-terminal or the COMn link\n"
+           "could not be made; 2 bad arguments.\n";
 }
 
 SimCommandLine ParseSimCommandLine(int argc, const char* const* argv)
@@ -111,6 +120,15 @@ SimCommandLine ParseSimCommandLine(int argc, const char* const* argv)
                 return cl;
             }
             cl.port = v;
+        } else if (arg == "--listen") {
+            if (!value(v))
+                return cl;
+            ListenAddress address;
+            if (!ParseListenAddress(std::string(v), address)) {
+                cl.error = "--listen takes tcp://HOST:PORT or rtu+tcp://HOST:PORT";
+                return cl;
+            }
+            cl.listen.emplace_back(v);
         } else if (arg == "--slave") {
             if (!value(v))
                 return cl;

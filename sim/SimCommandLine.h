@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <vector>
 
 #include "SimOptions.h"
 
@@ -10,6 +11,9 @@ struct SimCommandLine
 {
     SimOptions options;
     std::string port;   // e.g. "COM1": publish the pty under this name
+    // Network ends of the line: "tcp://HOST:PORT" (a Modbus TCP gateway),
+    // "rtu+tcp://HOST:PORT" (a serial device server).
+    std::vector<std::string> listen;
     bool help = false;
     std::string error;  // set when the arguments are unusable
 };

@@ -1,5 +1,5 @@
 // zoric-sim: a simulated drive on a pseudo-terminal, optionally published
-// as a COM port name for the tool.
+// as a COM port name for the tool and reachable over TCP (--listen).
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,8 +8,10 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "DriveSimulator.h"
+#include "NetListener.h"
 #include "SimCommandLine.h"
 
 using namespace zoric::sim;
@@ -42,6 +44,10 @@ void RemoveLink(const std::string& link, const std::string& target)
 
 int main(int argc, char** argv)
 {
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("zoric-sim %s\n", ZORIC_VERSION);
+        return 0;
+    }
     const SimCommandLine cl = ParseSimCommandLine(argc, argv);
     if (cl.help) {
         std::fputs(SimUsage().c_str(), stdout);
@@ -86,10 +92,24 @@ int main(int argc, char** argv)
     } else {
         std::printf("%s\n", sim.SlavePath().c_str());
     }
+    std::vector<ListenAddress> addresses;
+    for (const std::string& url : cl.listen) {
+        ListenAddress address;
+        ParseListenAddress(url, address);
+        addresses.push_back(address);
+    }
+    CNetListener listener(addresses, sim);
+    if (!listener.Start()) {
+        std::fprintf(stderr, "zoric-sim: %s\n", listener.LastError().c_str());
+        return 1;
+    }
+    for (const std::string& url : listener.Urls())
+        std::printf("%s\n", url.c_str());
     std::fflush(stdout);
 
     int signal = 0;
     sigwait(&stopSignals, &signal);
+    listener.Stop();
     sim.Stop();
     if (!link.empty())
         RemoveLink(link, sim.SlavePath());

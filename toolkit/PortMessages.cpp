@@ -39,6 +39,14 @@ QString CPortMessages::OpenFailure(const PortOpenError& e)
         why = tr("串口不支持所选的通讯设置（%1）").arg(Qs(e.mode));
         break;
     case PortOpenReason::NotSerial: why = tr("%1 不是串口设备").arg(device); break;
+    case PortOpenReason::BadAddress:
+        why = tr("网络端口名称无效: %1\n应为 tcp://主机[:端口] 或 rtu+tcp://主机:端口").arg(Qs(e.name));
+        break;
+    case PortOpenReason::HostNotFound: why = tr("找不到主机: %1").arg(device); break;
+    case PortOpenReason::Refused: why = tr("连接被拒绝: %1").arg(device); break;
+    case PortOpenReason::Unreachable: why = tr("无法到达 %1（没有路由）").arg(device); break;
+    case PortOpenReason::TimedOut: why = tr("连接超时: %1").arg(device); break;
+    case PortOpenReason::ConnectionLost: why = tr("连接被对方关闭: %1").arg(device); break;
     case PortOpenReason::Other: why = tr("系统错误: %1（%2）").arg(QString::fromLocal8Bit(std::strerror(e.error)), device); break;
     }
     return first + QLatin1Char('\n') + why;
@@ -46,5 +54,7 @@ QString CPortMessages::OpenFailure(const PortOpenError& e)
 
 QString CPortMessages::Lost(const QString& port)
 {
+    if (IsNetworkPort(port.toStdString()))
+        return tr("网络连接已断开: %1\n对方关闭了连接。请检查网关或串口服务器后重新打开。").arg(port);
     return tr("串口已断开: %1\n设备已拔出或已关闭。接好设备后请重新打开串口。").arg(port);
 }

@@ -9,6 +9,7 @@
 #include "FileChooser.h"
 #include "MainShared.h"
 #include "MessageBox.h"
+#include "PortMessages.h"
 #include "ui_BusMonitorDlg.h"
 
 namespace {
@@ -21,8 +22,11 @@ QString Ascii(const std::string& text) { return QString::fromLatin1(text.data(),
 
 }  // namespace
 
-CBusMonitorDlg::CBusMonitorDlg(QWidget* parent, size_t capacity)
-    : QDialog(parent), ui(std::make_unique<Ui::CBusMonitorDlg>()), m_log(std::make_shared<CFrameLog>(capacity))
+CBusMonitorDlg::CBusMonitorDlg(QWidget* parent, size_t capacity, ListenTarget listenTarget)
+    : QDialog(parent),
+      ui(std::make_unique<Ui::CBusMonitorDlg>()),
+      m_log(std::make_shared<CFrameLog>(capacity)),
+      m_listenTarget(std::move(listenTarget))
 {
     ui->setupUi(this);
     Accessibility::NameInputsFromLabels(this);
@@ -37,6 +41,8 @@ CBusMonitorDlg::CBusMonitorDlg(QWidget* parent, size_t capacity)
     connect(ui->m_spinSlave, &QSpinBox::valueChanged, this, [this] { Rebuild(); });
     connect(ui->m_comboFunction, &QComboBox::currentIndexChanged, this, [this] { Rebuild(); });
     connect(ui->m_checkFailed, &QCheckBox::toggled, this, [this] { Rebuild(); });
+    connect(ui->m_btnListen, &QPushButton::toggled, this, [this](bool on) { OnListen(on); });
+    ui->m_btnListen->setEnabled(static_cast<bool>(m_listenTarget));
     // Attached on the link thread: attaching waits for the exchange in flight.
     g_pMainDlg->Link().Submit(
         this, LinkPriority::User,
@@ -52,6 +58,7 @@ CBusMonitorDlg::CBusMonitorDlg(QWidget* parent, size_t capacity)
 // stopped, so at most the exchange of a worker is waited for.
 CBusMonitorDlg::~CBusMonitorDlg()
 {
+    m_listener.Stop();
     if (g_pMainDlg) g_pMainDlg->m_master.SetFrameMonitor(nullptr);
 }
 
@@ -75,6 +82,52 @@ void CBusMonitorDlg::Refresh()
     const uint64_t dropped = m_log->Dropped();
     ui->m_labelDropped->setText(dropped ? tr("已丢弃最早的 %1 帧").arg(dropped) : QString());
     ShowCounters();
+    if (m_listener.IsLost()) StopListening(tr("串口已断开，监听停止"));
+    ShowListenState();
+}
+
+void CBusMonitorDlg::OnListen(bool on)
+{
+    if (!on) {
+        StopListening(QString());
+        return;
+    }
+    if (Listening() || !m_listenTarget) return;
+    // One program on a port at a time: the master would also send on it.
+    if (g_pMainDlg && g_pMainDlg->m_master.IsPortOpen()) {
+        StopListening(QString());
+        CMessageBox::Ok(this, tr("请先在主窗口关闭串口：只监听时由本窗口打开串口，不发送任何帧"));
+        return;
+    }
+    const ListenPort port = m_listenTarget();
+    if (!m_listener.Start(port.name, port.mode.c_str(), *m_log)) {
+        StopListening(QString());
+        CMessageBox::Ok(this, CPortMessages::OpenFailure(m_listener.LastOpenError()));
+        return;
+    }
+    m_listening = QString::fromStdString(port.name + " " + port.mode);
+    ShowListenState();
+}
+
+void CBusMonitorDlg::StopListening(const QString& why)
+{
+    m_listener.Stop();
+    m_listening.clear();
+    const QSignalBlocker quiet(ui->m_btnListen);
+    ui->m_btnListen->setChecked(false);
+    ui->m_labelListen->setText(why);
+}
+
+void CBusMonitorDlg::ShowListenState()
+{
+    if (m_listening.isEmpty()) return;
+    const LineErrorCounts e = m_listener.LineErrors();
+    ui->m_labelListen->setText(tr("正在监听 %1    线路错误: 帧格式 %2, 奇偶校验 %3, 溢出 %4, 中断 %5")
+                                   .arg(m_listening)
+                                   .arg(e.framing)
+                                   .arg(e.parity)
+                                   .arg(e.overrun)
+                                   .arg(e.breaks));
 }
 
 void CBusMonitorDlg::Rebuild()
@@ -96,7 +149,7 @@ void CBusMonitorDlg::AddRow(const CapturedFrame& frame)
     const QString texts[] = {
         Ascii(line.substr(0, line.find(' '))),
         QString::number(relative, 'f', 1),
-        sent ? QStringLiteral("TX") : frame.kind == FrameKind::Timeout ? QStringLiteral("--") : QStringLiteral("RX"),
+        Ascii(FrameDecoder::Direction(frame)),
         QString::number(frame.slave),
         QStringLiteral("0x") + QString::number(frame.function, 16).toUpper().rightJustified(2, QLatin1Char('0')),
         Ascii(FrameDecoder::Describe(frame)),

@@ -158,6 +158,26 @@
         <source>保存文件失败: %1</source>
         <translation>Could not save the file: %1</translation>
     </message>
+    <message>
+        <source>只监听(不发送)</source>
+        <translation>Listen only (send nothing)</translation>
+    </message>
+    <message>
+        <source>用主窗口选择的串口和波特率只接收线路上的帧，本工具不发送任何帧，用于查看其他主站与从站之间的通讯</source>
+        <translation>Receive the frames on the line with the port and baud rate chosen in the main window, without sending any, to watch another master talking to its slaves</translation>
+    </message>
+    <message>
+        <source>串口已断开，监听停止</source>
+        <translation>Serial port lost; listening stopped.</translation>
+    </message>
+    <message>
+        <source>请先在主窗口关闭串口：只监听时由本窗口打开串口，不发送任何帧</source>
+        <translation>Close the serial port in the main window first: when listening only, this window opens the port and sends nothing.</translation>
+    </message>
+    <message>
+        <source>正在监听 %1    线路错误: 帧格式 %2, 奇偶校验 %3, 溢出 %4, 中断 %5</source>
+        <translation>Listening on %1    Line errors: framing %2, parity %3, overrun %4, break %5</translation>
+    </message>
 </context>
 <context>
     <name>CCommParamDlg</name>
@@ -906,6 +926,10 @@ Load it anyway?</translation>
         <source>PID和FOC参数</source>
         <comment>tab</comment>
         <translation>PID/FOC</translation>
+    </message>
+    <message>
+        <source>串口名称，或网络端口: tcp://主机[:端口]（Modbus TCP），rtu+tcp://主机:端口（RTU over TCP）</source>
+        <translation>A serial port name, or a network port: tcp://host[:port] (Modbus TCP), rtu+tcp://host:port (RTU over TCP)</translation>
     </message>
 </context>
 <context>
@@ -2093,6 +2117,38 @@ Add your user to the %2 group (sudo usermod -aG %2 $USER), then log in again.</t
 设备已拔出或已关闭。接好设备后请重新打开串口。</source>
         <translation>Serial port lost: %1
 The device was unplugged or switched off. Reconnect it, then open the port again.</translation>
+    </message>
+    <message>
+        <source>网络端口名称无效: %1
+应为 tcp://主机[:端口] 或 rtu+tcp://主机:端口</source>
+        <translation>Invalid network port name: %1
+Use tcp://host[:port] or rtu+tcp://host:port</translation>
+    </message>
+    <message>
+        <source>找不到主机: %1</source>
+        <translation>Host not found: %1</translation>
+    </message>
+    <message>
+        <source>连接被拒绝: %1</source>
+        <translation>Connection refused: %1</translation>
+    </message>
+    <message>
+        <source>无法到达 %1（没有路由）</source>
+        <translation>Cannot reach %1 (no route to host)</translation>
+    </message>
+    <message>
+        <source>连接超时: %1</source>
+        <translation>Connection timed out: %1</translation>
+    </message>
+    <message>
+        <source>连接被对方关闭: %1</source>
+        <translation>Connection closed by the peer: %1</translation>
+    </message>
+    <message>
+        <source>网络连接已断开: %1
+对方关闭了连接。请检查网关或串口服务器后重新打开。</source>
+        <translation>Network connection lost: %1
+The peer closed the connection. Check the gateway or serial device server, then open the port again.</translation>
     </message>
 </context>
 <context>

@@ -7,14 +7,13 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
-#include <QMenu>
-#include <QMenuBar>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
 #include <cstdio>
 
 #include "AboutDlg.h"
+#include "LivePlotDlg.h"
 #include "ConfigDiffDlg.h"
 #include "LoadOptionsDlg.h"
 #include "LoadReportDlg.h"
@@ -107,12 +106,9 @@ bool SaveAll(const QDir& dir) {
             ok = Save(&dlg, dir, QStringLiteral("main-tab%1").arg(i)) && ok;
         }
         dlg.ShowPage(0);
-        // The tool windows made on first use (the live plot, the scan, the bus monitor).
-        if (auto* bar = dlg.findChild<QMenuBar*>(QStringLiteral("m_menuBar"))) {
-            for (QAction* action : bar->actions().value(1)->menu()->actions()) {
-                if (!action->isSeparator() && !action->menu()) action->trigger();
-            }
-        }
+        // The tool windows the menu makes when first asked for.
+        dlg.DriveScanTool();
+        dlg.BusMonitorTool();
         // Every tool window and editor the windows created (hidden) for later.
         int n = 0;
         for (QDialog* tool : dlg.findChildren<QDialog*>()) {
@@ -123,6 +119,12 @@ bool SaveAll(const QDir& dir) {
             tool->hide();
         }
         ok = SaveConfigWindows(dlg, dir) && ok;
+        {
+            CLivePlotDlg plot(&dlg);
+            plot.show();
+            QTest::qWait(600);  // a few samples on the curves
+            ok = Save(&plot, dir, QStringLiteral("tool-live-plot")) && ok;
+        }
         CAboutDlg about(&dlg);
         about.show();
         ok = Save(&about, dir, QStringLiteral("about")) && ok;

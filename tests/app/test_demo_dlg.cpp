@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSettings>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -20,6 +21,7 @@
 #include "MotorControlDlg.h"
 #include "ObjectDictDlg.h"
 #include "RegisterDlg.h"
+#include "NetListener.h"
 #include "SimOptions.h"
 
 using namespace GuiActions;
@@ -488,6 +490,58 @@ TEST_F(SilentDriveTest, ClosingTheWindowMidExchangeDropsWhatIsQueuedAndShowsNoth
     Pump(50);
     EXPECT_EQ(RequestCount(), before + 1);
     EXPECT_EQ(m_boxes.Count(), 0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(DemoDlgTest, ANetworkPortIsTypedInHasNoLineSettingsAndIsRememberedWithTheAddress) {
+    // Outlives the window, which saves once more as it closes.
+    static QTemporaryDir config;
+    ASSERT_TRUE(config.isValid());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
+    zoric::sim::ListenAddress address;
+    ASSERT_TRUE(zoric::sim::ParseListenAddress("tcp://127.0.0.1:0", address));
+    zoric::sim::CNetListener gateway({address}, *m_sim);
+    ASSERT_TRUE(gateway.Start()) << gateway.LastError();
+    const QString url = QString::fromStdString(gateway.Urls().front());
+    auto* port = Find<QComboBox>(m_dlg.get(), "m_comboPort");
+    auto* baud = Find<QComboBox>(m_dlg.get(), "m_comboBaud");
+    auto* parity = Find<QComboBox>(m_dlg.get(), "m_comboParity");
+    QPushButton* open = Button("m_btnOpenPort");
+
+    m_dlg->RememberConnection();  // nothing stored yet
+    EXPECT_EQ(port->currentText(), QStringLiteral("COM1"));
+    Click(open);  // the fixture opened the simulator's pty: this closes
+    Select(baud, 2);
+    port->setEditText(url);
+    EXPECT_FALSE(baud->isEnabled());
+    EXPECT_FALSE(parity->isEnabled());
+    Click(open);
+    ASSERT_TRUE(m_dlg->m_master.IsPortOpen()) << m_boxes.LastText().toStdString();
+    EXPECT_EQ(m_dlg->m_master.PortName(), url.toStdString());
+    Click(Button("m_btnReadInfo"));
+    EXPECT_EQ(Field("m_infoVersion"), QStringLiteral("2.03"));
+    Click(open);
+
+    // What the next run finds.
+    AddressEdit()->setText(QStringLiteral("0x05"));
+    Select(port, 2);
+    Select(baud, 0);
+    EXPECT_TRUE(baud->isEnabled());
+    m_dlg->RememberConnection();
+    EXPECT_EQ(port->currentText(), url);
+    EXPECT_EQ(baud->currentIndex(), 2);
+    EXPECT_FALSE(parity->isEnabled());
+    EXPECT_EQ(AddressEdit()->text(), QStringLiteral("0x01")) << "the address of the open";
+
+    // A name that is no port at all says why.
+    port->setEditText(QStringLiteral("tcp://127.0.0.1:99999"));
+    Click(open);
+    EXPECT_FALSE(m_dlg->m_master.IsPortOpen());
+    EXPECT_TRUE(m_boxes.LastText().startsWith(QStringLiteral("打开串口失败: tcp://127.0.0.1:99999\n网络端口名称无效")))
+        << m_boxes.LastText().toStdString();
 }
 
 }  // namespace

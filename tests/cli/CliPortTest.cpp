@@ -9,6 +9,7 @@
 #include "CliCommands.h"
 #include "CliHarness.h"
 #include "ModbusMaster.h"
+#include "NetListener.h"
 
 namespace fs = std::filesystem;
 
@@ -93,6 +94,36 @@ TEST_F(CliOpenFailure, PermissionDeniedGivesTheRemedy)
     EXPECT_EQ(::Cli::Run({"--port", "/dev/ttyUSB7", "info"}, out, err, interrupted), ::Cli::kExitNoPort);
     EXPECT_EQ(err.str(), "打开串口失败: /dev/ttyUSB7: permission denied on /dev/ttyUSB7: add your user to the "
                          "'dialout' group (sudo usermod -aG dialout $USER) and log in again\n");
+}
+
+}  // namespace
+}  // namespace cli_test
+
+namespace cli_test {
+namespace {
+
+TEST_F(Cli, OverTheNetworkAClosedConnectionEndsTheWatchAndARefusedOneSaysSo)
+{
+    zoric::sim::ListenAddress address;
+    ASSERT_TRUE(zoric::sim::ParseListenAddress("tcp://127.0.0.1:0", address));
+    auto gateway = std::make_unique<zoric::sim::CNetListener>(std::vector{address}, *sim);
+    ASSERT_TRUE(gateway->Start()) << gateway->LastError();
+    const std::string url = gateway->Urls().front();
+    std::thread unplug([&] {
+        std::this_thread::sleep_for(600ms);
+        gateway->Stop();  // the gateway goes away: the connection is closed
+    });
+    RunResult r = RunCli({"--port", url, "status", "--watch"});
+    unplug.join();
+    EXPECT_EQ(r.exitCode, ::Cli::kExitLostLine) << r.err;
+    EXPECT_NE(r.out.find("输出PWM"), std::string::npos) << "it watched until then";
+    EXPECT_NE(r.err.find("zoric-cli: lost the port " + url + ": the far end closed the connection"), std::string::npos)
+        << r.err;
+
+    // Nothing listens there any more.
+    r = RunCli({"--port", url, "info"});
+    EXPECT_EQ(r.exitCode, ::Cli::kExitNoPort);
+    EXPECT_EQ(r.err, "打开串口失败: " + url + ": connection refused by " + url.substr(6) + "\n");
 }
 
 }  // namespace

@@ -94,3 +94,14 @@ void CPtyBridge::Run()
         }
     }
 }
+
+int CPtyBridge::OpenRawB() const
+{
+    const int fd = ::open(m_pathB.c_str(), O_RDWR | O_NOCTTY);
+    if (fd < 0) return fd;
+    termios tio{};
+    ::tcgetattr(fd, &tio);
+    ::cfmakeraw(&tio);
+    ::tcsetattr(fd, TCSANOW, &tio);
+    return fd;
+}

@@ -21,6 +21,9 @@ public:
     // descriptor open on PathA() is hung up and the path goes away.
     // Returns once it is done.
     void HangUpA();
+    // A raw descriptor on end B, as another device on the line writes to it;
+    // -1 on failure.
+    int OpenRawB() const;
 
 private:
     void Run();

@@ -11,11 +11,15 @@
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include "BusMonitorDlg.h"
 #include "FileChoiceRecorder.h"
 #include "FrameDecoder.h"
 #include "GuiFixture.h"
+#include "PtyBridge.h"
+
+#include <unistd.h>
 
 using namespace GuiActions;
 using zoric::sim::SimFault;
@@ -108,6 +112,46 @@ TEST_F(BusMonitorTest, MemoryIsBoundedAndPauseHolds)
     Click(Find<QPushButton>(&small, "m_btnPause"));
     ASSERT_EQ(Read(0), kResultOk);
     EXPECT_EQ(small.Log().Dropped(), dropped);
+}
+
+TEST_F(BusMonitorTest, ListensWithoutSendingAndOnlyOnAFreePort)
+{
+    // The main window holds its port: listening would share it, so no.
+    auto* listen = Find<QPushButton>(m_tool, "m_btnListen");
+    ASSERT_TRUE(listen->isEnabled());
+    listen->click();
+    EXPECT_FALSE(listen->isChecked());
+    EXPECT_FALSE(m_tool->Listening());
+    EXPECT_TRUE(m_boxes.LastText().contains(QStringLiteral("关闭串口")));
+
+    // On a free port the frames of another master come into the table.
+    CPtyBridge bridge;
+    ASSERT_TRUE(bridge.Ok());
+    m_dlg->m_master.ClosePort();
+    CBusMonitorDlg listener(m_dlg.get(), 1000, [&] {
+        return CBusMonitorDlg::ListenPort{bridge.PathA(), "19200,n,8,2"};
+    });
+    auto* button = Find<QPushButton>(&listener, "m_btnListen");
+    button->click();
+    ASSERT_TRUE(listener.Listening()) << m_boxes.LastText().toStdString();
+    EXPECT_TRUE(Find<QLabel>(&listener, "m_labelListen")->text().contains(QString::fromStdString(bridge.PathA())));
+    const int line = bridge.OpenRawB();
+    ASSERT_GE(line, 0);
+    const uint8_t request[] = {0x05, 0x06, 0x00, 0x77, 0x00, 0x01, 0xF9, 0x94};
+    ASSERT_EQ(::write(line, request, sizeof request), static_cast<ssize_t>(sizeof request));
+    auto table = Find<QTableWidget>(&listener, "m_tableFrames");
+    for (int i = 0; i < 100 && table->rowCount() == 0; ++i) {
+        QTest::qWait(20);
+        listener.Refresh();
+    }
+    ::close(line);
+    ASSERT_GE(table->rowCount(), 1);
+    EXPECT_EQ(table->item(0, 2)->text(), QStringLiteral("MA"));
+    EXPECT_EQ(table->item(0, 3)->text(), QStringLiteral("5"));
+    EXPECT_EQ(table->item(0, 5)->text(), QStringLiteral("write 119 = 1"));
+
+    button->click();
+    EXPECT_FALSE(listener.Listening());
 }
 
 }  // namespace

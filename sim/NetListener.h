@@ -1,0 +1,76 @@
+#pragma once
+// The simulated drive reached over the network, as in a cabinet where the
+// RS-485 line ends at a gateway: as a Modbus TCP gateway (MBAP frames) or a
+// transparent serial device server (RTU frames through a TCP stream). Each
+// request is served by the same drive as the pseudo-terminal's, so both
+// ways can be used side by side.
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "SlaveFrameParser.h"
+
+namespace zoric::sim {
+
+class CDriveSimulator;
+
+struct ListenAddress
+{
+    bool modbusTcp = true;  // false: RTU frames over TCP
+    std::string host;       // a numeric address or a name; brackets of IPv6 removed
+    std::uint16_t port = 0; // 0: any free port (see CNetListener::Urls)
+};
+
+// "tcp://HOST:PORT" or "rtu+tcp://HOST:PORT"; false when it is neither.
+bool ParseListenAddress(const std::string& text, ListenAddress& out);
+
+class CNetListener
+{
+public:
+    CNetListener(std::vector<ListenAddress> addresses, CDriveSimulator& drive);
+    ~CNetListener();
+    CNetListener(const CNetListener&) = delete;
+    CNetListener& operator=(const CNetListener&) = delete;
+
+    bool Start();
+    void Stop();
+    std::string LastError() const { return m_lastError; }
+    // The names a master opens, one per address, with the port the system
+    // chose for a port 0: "tcp://127.0.0.1:40312".
+    std::vector<std::string> Urls() const;
+
+private:
+    struct Listener
+    {
+        ListenAddress address;
+        int fd = -1;
+        std::uint16_t boundPort = 0;
+    };
+    struct Client
+    {
+        int fd = -1;
+        bool modbusTcp = true;
+        std::vector<std::uint8_t> input;  // Modbus TCP: bytes of the next request
+        std::unique_ptr<CSlaveFrameParser> parser;  // RTU: the stream cut into frames
+        long long lastInputMs = 0;
+    };
+    void Run();
+    // False when the client is to be closed.
+    bool ServeModbusTcp(Client& client);
+    bool ServeRtu(Client& client);
+    static bool SendAll(int fd, const std::vector<std::uint8_t>& bytes);
+
+    CDriveSimulator& m_drive;
+    std::vector<Listener> m_listeners;
+    int m_wakeFd = -1;
+    std::string m_lastError;
+    std::thread m_thread;
+    std::atomic<bool> m_stop{false};
+    std::vector<Client> m_clients;  // the thread's
+};
+
+}  // namespace zoric::sim
