@@ -1,5 +1,6 @@
 #pragma once
-// CDemoApp: the application object. Runs the main window modally and ends
+// CDemoApp: the application object. Chooses the user's language (the "语言"
+// menu's choice, else the locale), runs the main window modally and ends
 // the program when it closes.
 #include <QApplication>
 

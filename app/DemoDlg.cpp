@@ -1,6 +1,7 @@
 #include "DemoDlg.h"
 #include "UiDispatcher.h"
 
+#include <QActionGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -18,6 +19,7 @@
 #include <array>
 
 #include "AboutDlg.h"
+#include "Accessibility.h"
 #include "AppIcon.h"
 #include "CommParamDlg.h"
 #include "ConfigFlow.h"
@@ -39,6 +41,7 @@
 #include "SafetyDlg.h"
 #include "StatusFormat.h"
 #include "SystemParamDlg.h"
+#include "UiLanguage.h"
 #include "TextNumber.h"
 #include "ui_DemoDlg.h"
 
@@ -49,10 +52,8 @@ constexpr int kTimerPeriodMs = 100;
 // What made an exported configuration file.
 const char* const kToolName = "ZORIC_Demo 2.0";
 
-// Texts that come from the Qt-free protocol modules.
-QString StatusText(const std::string& text) {
-    return QCoreApplication::translate("StatusFormat", text.c_str());
-}
+// Texts that come from the Qt-free protocol modules, in the user's language.
+QString StatusText(const std::string& text) { return QString::fromStdString(Localized(text)); }
 using QtText::ResultMessage;
 
 void SetIfChanged(QLineEdit* edit, const QString& text) {
@@ -118,6 +119,8 @@ CDemoDlg::CDemoDlg(QWidget* parent) : QDialog(parent), d(std::make_unique<Impl>(
     g_pMainDlg = this;
 
     d->ui.setupUi(this);
+
+    Accessibility::NameInputsFromLabels(this);
     setWindowIcon(AppIcon());
     CreateMenu();
 
@@ -142,9 +145,11 @@ CDemoDlg::CDemoDlg(QWidget* parent) : QDialog(parent), d(std::make_unique<Impl>(
     d->commParam = new CCommParamDlg(tabs);
     AddPage(d->motorControl, tr("电机控制"));
     AddPage(d->motorParam, tr("电机参数"));
-    AddPage(d->systemParam, tr("系统参数"));
+    // Two tab names of their own (the comment): shorter in English than the
+    // same words elsewhere, so that the tab row fits a 1366-pixel screen.
+    AddPage(d->systemParam, tr("系统参数", "tab"));
     AddPage(d->commParam, tr("通讯参数"));
-    AddPage(d->pidFoc, tr("PID和FOC参数"));
+    AddPage(d->pidFoc, tr("PID和FOC参数", "tab"));
     AddPage(d->reciprocate, tr("往复运动"));
     AddPage(d->safety, tr("安全保护"));
     connect(tabs, &QTabWidget::currentChanged, this, [this](int index) { ShowPage(index); });
@@ -161,6 +166,10 @@ CDemoDlg::CDemoDlg(QWidget* parent) : QDialog(parent), d(std::make_unique<Impl>(
     connect(d->ui.m_btnOpenPort, &QPushButton::clicked, this, [this] { OnOpenPort(); });
     for (QCheckBox* box : d->AddressBoxes())
         connect(box, &QCheckBox::clicked, this, [this] { OnAddressBit(); });
+    // On screen the boxes are "1" to "7" under the address label; a screen reader says which.
+    const auto boxes = d->AddressBoxes();
+    for (size_t k = 0; k < boxes.size(); ++k)
+        boxes[k]->setAccessibleName(tr("设备地址位%1").arg(static_cast<int>(k) + 1));
     d->ui.m_editAddress->installEventFilter(this);
     connect(d->ui.m_editAddress, &QLineEdit::returnPressed, this, [this] { OnAddressEdited(); });
     connect(d->ui.m_checkAutoUpdate, &QCheckBox::clicked, this, [this] { UpdateData(true); });
@@ -280,10 +289,32 @@ void CDemoDlg::CreateMenu() {
     });
     tools->addAction(tr("扫描设备(&S)"), this, [this] { ShowTool(DriveScanTool()); });
     tools->addAction(tr("总线监视(&M)"), this, [this] { ShowTool(BusMonitorTool()); });
+    tools->addSeparator();
+    CreateLanguageMenu(tools->addMenu(tr("语言(&L)")));
 
     QMenu* help = d->menuBar->addMenu(tr("帮助(&H)"));
     // Linux windows have no system menu to carry the About entry, so this opens it.
     help->addAction(tr("关于(&A)"), this, [this] { ShowAbout(); });
+}
+
+void CDemoDlg::CreateLanguageMenu(QMenu* menu) {
+    menu->setObjectName(QStringLiteral("m_menuLanguage"));
+    auto* group = new QActionGroup(menu);
+    // Each language under its own name, as a user who cannot read the other finds it.
+    const std::pair<Language, QString> choices[] = {{Language::Chinese, QStringLiteral("中文(&Z)")},
+                                                     {Language::English, QStringLiteral("&English")}};
+    for (const auto& [language, name] : choices) {
+        QAction* action = menu->addAction(name);
+        action->setCheckable(true);
+        action->setChecked(language == CurrentLanguage());
+        group->addAction(action);
+        connect(action, &QAction::triggered, this, [this, language = language] {
+            // Every window would have to take its texts again; the next start does it.
+            UiLanguage::Save(language);
+            if (language != CurrentLanguage())
+                CMessageBox::Ok(this, tr("界面语言将在下次启动程序时切换。"));
+        });
+    }
 }
 
 CDriveScanDlg* CDemoDlg::DriveScanTool() {

@@ -16,6 +16,7 @@
 
 class QTabWidget;
 class QKeyEvent;
+class QMenu;
 class QTimer;
 class CMotorControlDlg;
 class CMotorParamDlg;
@@ -98,6 +99,7 @@ private:
     void ShowTool(QWidget* tool);
     void ShowAbout();
     void CreateMenu();
+    void CreateLanguageMenu(QMenu* menu);
 
     struct Impl;
     std::unique_ptr<Impl> d;

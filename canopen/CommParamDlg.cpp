@@ -6,7 +6,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
+#include <algorithm>
 
+#include "Accessibility.h"
 #include "DataExchange.h"
 #include "FieldText.h"
 #include "MainShared.h"
@@ -48,13 +50,16 @@ CCommParamDlg::CCommParamDlg(QWidget* parent)
     : QWidget(parent), m_pdoEditor(this, this), m_syncEditor(this, this), ui(std::make_unique<Ui::CCommParamDlg>())
 {
     ui->setupUi(this);
+    Accessibility::NameInputsFromLabels(this);
     UpdateData(false);
 
     QTableWidget* list = ui->listObjects;
     list->setColumnCount(ColumnCount);
     list->setHorizontalHeaderLabels(
         {tr("对象名称"), tr("COB-ID"), tr("传输类型"), tr("禁止时间"), tr("事件时间"), tr("映射数量")});
-    for (int c = 0; c < ColumnCount; ++c) list->setColumnWidth(c, kColumnWidths[c]);
+    // The given widths, or wider where a heading needs it (the English ones are longer).
+    for (int c = 0; c < ColumnCount; ++c)
+        list->setColumnWidth(c, std::max(kColumnWidths[c], list->horizontalHeader()->sectionSizeHint(c)));
     list->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
     list->verticalHeader()->setVisible(false);
     list->setSelectionBehavior(QAbstractItemView::SelectRows);

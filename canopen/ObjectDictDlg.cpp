@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "Accessibility.h"
 #include "DataExchange.h"
 #include "MainShared.h"
 #include "MessageBox.h"
@@ -52,6 +53,7 @@ QString Hex(uint32_t value, int digits) { return Qs(TextNumber::Format("%0*X", d
 CObjectDictDlg::CObjectDictDlg(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::CObjectDictDlg>())
 {
     ui->setupUi(this);
+    Accessibility::NameInputsFromLabels(this);
     UpdateData(false);
     ui->editData->setEnabled(false);
     ui->editDecimal->setEnabled(false);

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "Accessibility.h"
 #include "CommParamDlg.h"
 #include "DataExchange.h"
 #include "MainShared.h"
@@ -31,6 +32,7 @@ CPdoEditDlg::CPdoEditDlg(CCommParamDlg* page, QWidget* parent)
     : QDialog(parent), ui(std::make_unique<Ui::CPdoEditDlg>()), m_page(page)
 {
     ui->setupUi(this);
+    Accessibility::NameInputsFromLabels(this);
     // Take the final size now, so that the page can centre the window before showing it.
     layout()->activate();
     resize(size().expandedTo(minimumSizeHint()));
@@ -42,6 +44,14 @@ CPdoEditDlg::CPdoEditDlg(CCommParamDlg* page, QWidget* parent)
                    ui->editMapBits5, ui->editMapBits6, ui->editMapBits7, ui->editMapBits8};
     m_checkBoxes = {ui->checkMap1, ui->checkMap2, ui->checkMap3, ui->checkMap4,
                     ui->checkMap5, ui->checkMap6, ui->checkMap7, ui->checkMap8};
+    // A mapping row's edits have no label of their own (the row's check box
+    // and the column headings name them on screen): say it for screen readers.
+    for (size_t j = 0; j < m_indexEdits.size(); ++j) {
+        const int row = static_cast<int>(j) + 1;
+        m_indexEdits[j]->setAccessibleName(tr("映射对象%1 索引").arg(row));
+        m_subEdits[j]->setAccessibleName(tr("映射对象%1 子索引").arg(row));
+        m_bitsEdits[j]->setAccessibleName(tr("映射对象%1 位数").arg(row));
+    }
     connect(ui->buttonLoad, &QPushButton::clicked, this, [this] { OnLoad(); });
     connect(ui->buttonConfig, &QPushButton::clicked, this, [this] { OnConfigure(); });
 }

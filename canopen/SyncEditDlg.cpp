@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "Accessibility.h"
 #include "CommParamDlg.h"
 #include "DataExchange.h"
 #include "MainShared.h"
@@ -26,6 +27,7 @@ CSyncEditDlg::CSyncEditDlg(CCommParamDlg* page, QWidget* parent)
     : QDialog(parent), ui(std::make_unique<Ui::CSyncEditDlg>()), m_page(page)
 {
     ui->setupUi(this);
+    Accessibility::NameInputsFromLabels(this);
     // Take the final size now, so that the page can centre the window before showing it.
     layout()->activate();
     resize(size().expandedTo(minimumSizeHint()));

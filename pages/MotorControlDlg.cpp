@@ -7,6 +7,7 @@
 #include <string>
 #include <utility>
 
+#include "Accessibility.h"
 #include "DataExchange.h"
 #include "FieldText.h"
 #include "GroupActions.h"
@@ -46,6 +47,7 @@ std::string Tenths(unsigned value) { return TextNumber::Format("%.1f", value * 0
 CMotorControlDlg::CMotorControlDlg(QWidget* parent) : QWidget(parent), m_ui(std::make_unique<Ui::CMotorControlDlg>())
 {
     m_ui->setupUi(this);
+    Accessibility::NameInputsFromLabels(this);
     UpdateData(false);
 
     m_ui->pwmSlider->setRange(-kPwmLimit, kPwmLimit);

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "Accessibility.h"
 #include "DataExchange.h"
 #include "FieldText.h"
 #include "GroupActions.h"
@@ -33,6 +34,7 @@ QString PhaseText(const uint8_t (&bytes)[6])
 CMotorParamDlg::CMotorParamDlg(QWidget* parent) : QWidget(parent), m_ui(std::make_unique<Ui::CMotorParamDlg>())
 {
     m_ui->setupUi(this);
+    Accessibility::NameInputsFromLabels(this);
     UpdateData(false);
     connect(m_ui->readButton, &QPushButton::clicked, this, &CMotorParamDlg::OnRead);
     connect(m_ui->configButton, &QPushButton::clicked, this, &CMotorParamDlg::OnConfigure);

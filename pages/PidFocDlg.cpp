@@ -2,6 +2,7 @@
 
 #include <chrono>
 
+#include "Accessibility.h"
 #include "DataExchange.h"
 #include "FieldText.h"
 #include "FloatText.h"
@@ -25,6 +26,7 @@ QString Signed(uint16_t value) { return Shown(Rule("foc.phase_offset"), value); 
 CPidFocDlg::CPidFocDlg(QWidget* parent) : QWidget(parent), m_ui(std::make_unique<Ui::CPidFocDlg>())
 {
     m_ui->setupUi(this);
+    Accessibility::NameInputsFromLabels(this);
     UpdateData(false);
     connect(m_ui->pidReadButton, &QPushButton::clicked, this, &CPidFocDlg::OnPidRead);
     connect(m_ui->pidConfigButton, &QPushButton::clicked, this, &CPidFocDlg::OnPidConfigure);

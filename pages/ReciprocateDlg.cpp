@@ -4,6 +4,7 @@
 #include <QTimer>
 #include <utility>
 
+#include "Accessibility.h"
 #include "ConfigPageText.h"
 #include "DataExchange.h"
 #include "FieldText.h"
@@ -24,6 +25,7 @@ bool WholeHz() { return g_pMainDlg->m_speedRangeX10.load() != 0; }
 CReciprocateDlg::CReciprocateDlg(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::CReciprocateDlg>())
 {
     ui->setupUi(this);
+    Accessibility::NameInputsFromLabels(this);
     connect(ui->buttonProcessRead, &QPushButton::clicked, this, &CReciprocateDlg::OnProcessRead);
     connect(ui->buttonProcessWrite, &QPushButton::clicked, this, &CReciprocateDlg::OnProcessWrite);
     connect(ui->buttonPresetRead, &QPushButton::clicked, this, &CReciprocateDlg::OnPresetRead);

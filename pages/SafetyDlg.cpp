@@ -1,5 +1,6 @@
 #include "SafetyDlg.h"
 
+#include "Accessibility.h"
 #include "ConfigPageText.h"
 #include "DataExchange.h"
 #include "FieldText.h"
@@ -14,6 +15,7 @@ using namespace FieldText;
 CSafetyDlg::CSafetyDlg(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::CSafetyDlg>())
 {
     ui->setupUi(this);
+    Accessibility::NameInputsFromLabels(this);
     connect(ui->buttonRead, &QPushButton::clicked, this, &CSafetyDlg::OnRead);
     connect(ui->buttonWrite, &QPushButton::clicked, this, &CSafetyDlg::OnWrite);
     UpdateData(false);

@@ -1,5 +1,6 @@
 #include "SystemParamDlg.h"
 
+#include "Accessibility.h"
 #include "ConfigPageText.h"
 #include "DataExchange.h"
 #include "FieldText.h"
@@ -13,6 +14,7 @@ using namespace FieldText;
 CSystemParamDlg::CSystemParamDlg(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::CSystemParamDlg>())
 {
     ui->setupUi(this);
+    Accessibility::NameInputsFromLabels(this);
     connect(ui->buttonRead, &QPushButton::clicked, this, &CSystemParamDlg::OnRead);
     connect(ui->buttonWrite, &QPushButton::clicked, this, &CSystemParamDlg::OnWrite);
     // Only a choice made by the user suggests ranges, not a selection set by a read.

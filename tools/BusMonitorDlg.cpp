@@ -5,6 +5,7 @@
 #include <QTimer>
 #include <fstream>
 
+#include "Accessibility.h"
 #include "FileChooser.h"
 #include "MainShared.h"
 #include "MessageBox.h"
@@ -28,6 +29,7 @@ CBusMonitorDlg::CBusMonitorDlg(QWidget* parent, size_t capacity, ListenTarget li
       m_listenTarget(std::move(listenTarget))
 {
     ui->setupUi(this);
+    Accessibility::NameInputsFromLabels(this);
     ui->m_tableFrames->horizontalHeader()->setStretchLastSection(true);
     m_timer = new QTimer(this);
     m_timer->setInterval(200);

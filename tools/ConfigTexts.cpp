@@ -69,8 +69,8 @@ QString ConfigTexts::StepName(const std::string& step)
 
 QString ConfigTexts::Failure(const Backup::Failure& failure)
 {
-    // The result and abort texts are translated where the windows show them.
-    return QCoreApplication::translate("CModbusMaster", Backup::FailureText(failure).c_str());
+    // Already in the user's language: the result and abort texts come from protocol/.
+    return Qs(Backup::FailureText(failure));
 }
 
 QString ConfigTexts::ReadFailure(const std::string& step, const Backup::Failure& failure)

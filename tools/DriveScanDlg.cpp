@@ -5,6 +5,7 @@
 #include <QTimer>
 #include <mutex>
 
+#include "Accessibility.h"
 #include "JobControl.h"
 #include "MainShared.h"
 #include "MessageBox.h"
@@ -33,6 +34,7 @@ CDriveScanDlg::CDriveScanDlg(QWidget* parent, DriveScanHost host)
     : QDialog(parent), ui(std::make_unique<Ui::CDriveScanDlg>()), m_host(std::move(host))
 {
     ui->setupUi(this);
+    Accessibility::NameInputsFromLabels(this);
     ui->m_checkBaud9600->setChecked(true);
     ui->m_checkParity0->setChecked(true);
     ui->m_tableFound->horizontalHeader()->setStretchLastSection(true);

@@ -1,5 +1,6 @@
 #include "LivePlotDlg.h"
 
+#include "Accessibility.h"
 #include "FileChooser.h"
 
 #include <QCheckBox>
@@ -12,6 +13,7 @@
 #include <qcustomplot.h>
 
 #include "DataExchange.h"
+#include "Language.h"
 #include "MainShared.h"
 #include "MessageBox.h"
 #include "QtText.h"
@@ -32,7 +34,8 @@ constexpr int kRefreshMs = 100;
 
 QString Label(Channel c)
 {
-    return QCoreApplication::translate("StatusChannels", StatusChannels::Describe(c).label);
+    // The status panel's label, in the user's language (protocol/Language.h).
+    return QString::fromUtf8(Localized(StatusChannels::Describe(c).label));
 }
 
 QString ShownUnit(Channel c) { return QString::fromUtf8(StatusChannels::Describe(c).shownUnit); }
@@ -66,6 +69,7 @@ CLivePlotDlg::CLivePlotDlg(QWidget* parent)
       m_startWall(std::chrono::system_clock::now())
 {
     ui->setupUi(this);
+    Accessibility::NameInputsFromLabels(this);
     setAttribute(Qt::WA_DeleteOnClose);
 
     // Channel rows: the panel's label, and whether it goes on the right axis.

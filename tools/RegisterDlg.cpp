@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <cstring>
 
+#include "Accessibility.h"
 #include "DataExchange.h"
 #include "MainShared.h"
 #include "FloatText.h"
@@ -49,6 +50,7 @@ void ParseAddress(const QString& text, uint16_t& address) {
 
 CRegisterDlg::CRegisterDlg(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::CRegisterDlg>()) {
     ui->setupUi(this);
+    Accessibility::NameInputsFromLabels(this);
     UpdateData(false);
     connect(ui->m_btnWrite, &QPushButton::clicked, this, [this] { OnWrite(); });
     connect(ui->m_btnRead, &QPushButton::clicked, this, [this] { OnRead(); });

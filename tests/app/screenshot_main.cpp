@@ -1,6 +1,7 @@
 // zoric-screenshot: renders the main window with each tab page, and every
-// tool window and editor, to PNG files for review. Runs offscreen against
-// an in-process simulated drive so that the fields show real values.
+// tool window and editor, to PNG files for review, in Chinese (zh/) and in
+// English (en/). Runs offscreen against an in-process simulated drive so
+// that the fields show real values.
 //
 //   zoric-screenshot <output directory>
 #include <QApplication>
@@ -19,6 +20,7 @@
 #include "DemoDlg.h"
 #include "DriveSimulator.h"
 #include "MessageBox.h"
+#include "UiLanguage.h"
 
 namespace {
 
@@ -74,24 +76,8 @@ bool SaveConfigWindows(CDemoDlg& dlg, const QDir& dir) {
     return ok;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("ZORIC_Demo"));
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: zoric-screenshot <output directory>\n");
-        return 2;
-    }
-    QDir dir(QString::fromLocal8Bit(argv[1]));
-    if (!dir.mkpath(QStringLiteral("."))) {
-        std::fprintf(stderr, "zoric-screenshot: cannot create %s\n", argv[1]);
-        return 1;
-    }
-    CSilentBoxes boxes;
-    CMessageBox::SetHandler(&boxes);
-
+// Every window in the language now applied, into `dir`.
+bool SaveAll(const QDir& dir) {
     zoric::sim::CDriveSimulator sim;
     const bool simulated = sim.Start();
     bool ok = true;
@@ -103,9 +89,10 @@ int main(int argc, char** argv) {
             if (auto* read = dlg.findChild<QPushButton*>(QStringLiteral("m_btnReadInfo"))) read->click();
             if (auto* autoUpdate = dlg.findChild<QCheckBox*>(QStringLiteral("m_checkAutoUpdate"))) autoUpdate->click();
             // Every page's "读取", so that the pages show the drive's values.
+            const QString read = QCoreApplication::translate("CMotorParamDlg", "读取");
             for (int i = 0; i < dlg.Tabs()->count(); ++i) {
                 for (QPushButton* button : dlg.Tabs()->widget(i)->findChildren<QPushButton*>()) {
-                    if (button->text() == QStringLiteral("读取") && button->isEnabled()) button->click();
+                    if (button->text() == read && button->isEnabled()) button->click();
                 }
             }
             if (!QTest::qWaitFor([&] { return dlg.Link().Idle(); }, 10000))
@@ -143,6 +130,40 @@ int main(int argc, char** argv) {
         ok = Save(&about, dir, QStringLiteral("about")) && ok;
     }
     sim.Stop();
+    return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("ZORIC_Demo"));
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: zoric-screenshot <output directory>\n");
+        return 2;
+    }
+    QDir dir(QString::fromLocal8Bit(argv[1]));
+    if (!dir.mkpath(QStringLiteral("."))) {
+        std::fprintf(stderr, "zoric-screenshot: cannot create %s\n", argv[1]);
+        return 1;
+    }
+    CSilentBoxes boxes;
+    CMessageBox::SetHandler(&boxes);
+
+    bool ok = true;
+    for (const Language language : {Language::Chinese, Language::English}) {
+        const QString code = QString::fromLatin1(LanguageCode(language));
+        if (!UiLanguage::Apply(language)) {
+            std::fprintf(stderr, "zoric-screenshot: no translation for %s\n", LanguageCode(language));
+            ok = false;
+        }
+        if (!dir.mkpath(code)) {
+            std::fprintf(stderr, "zoric-screenshot: cannot create %s\n", qPrintable(dir.filePath(code)));
+            return 1;
+        }
+        ok = SaveAll(QDir(dir.filePath(code))) && ok;
+    }
     CMessageBox::SetHandler(nullptr);
     return ok ? 0 : 1;
 }

@@ -1,7 +1,13 @@
 // main() of every window test: an offscreen QApplication, then the tests.
+// The windows speak Chinese, whatever the machine's locale: the tests check
+// the source texts. A test of another language applies it itself
+// (UiLanguage::Apply) and gives Chinese back at its end.
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QStandardPaths>
+
+#include "UiLanguage.h"
 
 namespace {
 QtMessageHandler g_defaultHandler = nullptr;
@@ -18,6 +24,9 @@ int main(int argc, char** argv) {
     g_defaultHandler = qInstallMessageHandler(FilterMessages);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZORIC_Demo"));
+    // Settings the tests write (the language menu) stay out of the user's.
+    QStandardPaths::setTestModeEnabled(true);
+    UiLanguage::Apply(Language::Chinese);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
