@@ -9,6 +9,7 @@
 #include "CliArguments.h"
 #include "CliCommands.h"
 #include "FrameDecoder.h"
+#include "Language.h"
 #include "LineListener.h"
 #include "ModbusMaster.h"
 
@@ -82,7 +83,7 @@ std::optional<int> RunListen(const std::vector<std::string>& argv, std::ostream&
     CLineListener listener;
     const std::string mode = CModbusMaster::ModeText(a.baud, a.parity);
     if (!listener.Start(a.port, mode.c_str(), printer)) {
-        err << "打开串口失败: " << a.port << "\n";
+        err << Localized("打开串口失败") << ": " << a.port << "\n";
         return kExitNoPort;
     }
     err << "listen: " << a.port << " " << mode << ", sending nothing\n";

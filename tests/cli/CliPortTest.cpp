@@ -115,7 +115,7 @@ TEST_F(Cli, OverTheNetworkAClosedConnectionEndsTheWatchAndARefusedOneSaysSo)
         std::this_thread::sleep_for(600ms);
         gateway->Stop();  // the gateway goes away: the connection is closed
     });
-    RunResult r = RunCli({"--port", url, "status", "--watch"});
+    RunResult r = RunCli({"--lang", "zh", "--port", url, "status", "--watch"});
     unplug.join();
     EXPECT_EQ(r.exitCode, ::Cli::kExitLostLine) << r.err;
     EXPECT_NE(r.out.find("输出PWM"), std::string::npos) << "it watched until then";
@@ -123,7 +123,7 @@ TEST_F(Cli, OverTheNetworkAClosedConnectionEndsTheWatchAndARefusedOneSaysSo)
         << r.err;
 
     // Nothing listens there any more.
-    r = RunCli({"--port", url, "info"});
+    r = RunCli({"--lang", "zh", "--port", url, "info"});
     EXPECT_EQ(r.exitCode, ::Cli::kExitNoPort);
     EXPECT_EQ(r.err, "打开串口失败: " + url + ": connection refused by " + url.substr(6) + "\n");
 }
