@@ -513,7 +513,7 @@ int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& e
     const int code = CheckLostLine(master, Dispatch(master, connect, a, out, err, interrupted), err);
     if (a.trace) {
         master.SetFrameMonitor(nullptr);
-        trace.PrintCounters();
+        trace.PrintCounters(master.LineErrors());
     }
     return code;
 }

@@ -1,10 +1,12 @@
 #pragma once
 // --trace: every frame on the line, one ASCII line each on the error
-// stream as it happens, and the counts per slave at the end.
+// stream as it happens, and the counts per slave (and the line errors, if
+// any) at the end.
 #include <ostream>
 
 #include "FrameDecoder.h"
 #include "FrameMonitor.h"
+#include "LineErrors.h"
 
 namespace Cli {
 
@@ -12,7 +14,8 @@ class CliTrace : public IFrameMonitor {
 public:
     explicit CliTrace(std::ostream& err) : m_err(err) {}
     void OnFrame(const CapturedFrame& frame) override;
-    void PrintCounters();
+    // The counts per slave, and the port's line errors when there were any.
+    void PrintCounters(const LineErrorCounts& lineErrors = {});
     const FrameDecoder::CCounters& Counters() const { return m_counters; }
 
 private:

@@ -364,10 +364,7 @@ void CLineListener::ReadLoop(CLineFrameSplitter& splitter)
         CommStatus status;
         if (m_port.QueryStatus(status) && status.AnyError()) {
             std::lock_guard<std::mutex> g(m_errorLock);
-            m_errors.framing += status.framing;
-            m_errors.parity += status.parity;
-            m_errors.overrun += status.overrun;
-            m_errors.breaks += status.breaks;
+            status.AddTo(m_errors);
         }
         splitter.Feed(buffer, static_cast<size_t>(got), now);
         holding = true;

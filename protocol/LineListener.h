@@ -62,14 +62,6 @@ private:
     Clock::time_point m_lastRequestAt{};
 };
 
-// The counts of line errors the port's driver reported while listening.
-struct LineErrorCounts {
-    uint64_t framing = 0;
-    uint64_t parity = 0;
-    uint64_t overrun = 0;
-    uint64_t breaks = 0;
-};
-
 class CLineListener {
 public:
     CLineListener();

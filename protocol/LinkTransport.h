@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "LineErrors.h"
+
 // How a request and its answer are framed on the transport.
 enum class LinkFraming {
     Rtu,   // slave, PDU, CRC: the serial line's frames (also carried over TCP)
@@ -44,4 +46,7 @@ public:
     virtual bool MarkLost() = 0;
     // Losses since this transport was made.
     virtual uint32_t LossCount() const = 0;
+    // Line errors the driver reported since this transport was made; none
+    // where there is no serial line of ours.
+    virtual LineErrorCounts LineErrors() const { return {}; }
 };

@@ -70,6 +70,9 @@ public:
     // Kept after ClosePort, until the next open.
     // A network port is lost when the far end closes the connection.
     bool IsPortLost() const { return m_transport.load()->IsLost(); }
+    // Line errors (framing, parity, overrun, break) the serial port's driver
+    // reported since this object was made; a network port has none.
+    LineErrorCounts LineErrors() const { return m_serial.LineErrors(); }
     // Counts the losses, so that a watcher reports each loss once.
     uint32_t PortLossCount() const { return m_serial.LossCount() + m_tcp.LossCount(); }
     void SetResponseTimeout(uint32_t ms) { m_timeoutMs = ms; }

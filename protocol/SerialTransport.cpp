@@ -57,7 +57,7 @@ ILinkTransport::Wait CSerialTransport::WaitForInput()
     // Every failure of the descriptor is final (a hung-up tty fails each
     // call at once): the caller stops waiting, so that nothing spins on it.
     CommStatus status;
-    if (!m_port.QueryStatus(status)) return Wait::Lost;
+    if (!Query(status)) return Wait::Lost;
     if (status.waiting > 0) return Wait::Input;
     pollfd fds[2] = {{m_port.Handle(), POLLIN, 0}, {m_wakeFd, POLLIN, 0}};
     // Sleeps until input arrives or Wake(): an idle port costs nothing.
@@ -70,7 +70,7 @@ ILinkTransport::Wait CSerialTransport::WaitForInput()
 long CSerialTransport::ReadAvailable(uint8_t* dest, size_t room)
 {
     CommStatus status;
-    if (!m_port.QueryStatus(status)) return -1;
+    if (!Query(status)) return -1;
     if (status.AnyError()) {
         // A line error spoils the frame being received: drop it.
         m_port.Purge(true, false);
@@ -85,7 +85,7 @@ long CSerialTransport::ReadAvailable(uint8_t* dest, size_t room)
 bool CSerialTransport::Send(const uint8_t* frame, size_t length)
 {
     CommStatus status;
-    if (m_port.QueryStatus(status) && status.AnyError()) m_port.Purge(false, true);
+    if (Query(status) && status.AnyError()) m_port.Purge(false, true);
 
     // One write; if the line is slow to take it, give it 20 ms, then go on
     // and wait for the answer anyway (no retries at this level).
@@ -109,4 +109,20 @@ bool CSerialTransport::Send(const uint8_t* frame, size_t length)
         ::poll(&p, 1, static_cast<int>(left.count()));
     }
     return true;
+}
+
+bool CSerialTransport::Query(CommStatus& status)
+{
+    if (!m_port.QueryStatus(status)) return false;
+    if (status.AnyError()) {
+        std::lock_guard<std::mutex> g(m_errorLock);
+        status.AddTo(m_errors);
+    }
+    return true;
+}
+
+LineErrorCounts CSerialTransport::LineErrors() const
+{
+    std::lock_guard<std::mutex> g(m_errorLock);
+    return m_errors;
 }

@@ -3,6 +3,7 @@
 // on poll(2) with a wake-up descriptor.
 
 #include <cstdint>
+#include <mutex>
 #include <string>
 
 #include "LinkTransport.h"
@@ -30,8 +31,14 @@ public:
     bool IsLost() const override { return m_port.IsLost(); }
     bool MarkLost() override { return m_port.MarkLost(); }
     uint32_t LossCount() const override { return m_port.LossCount(); }
+    LineErrorCounts LineErrors() const override;
 
 private:
+    // The port's status; the line errors in it are counted.
+    bool Query(CommStatus& status);
+
     cnComm m_port{0, true};
     int m_wakeFd = -1;
+    mutable std::mutex m_errorLock;  // the receive thread and the sender both count
+    LineErrorCounts m_errors;
 };

@@ -11,6 +11,7 @@
 
 #include <termios.h>
 
+#include "LineErrors.h"
 #include "PortOpenError.h"
 
 // Line state as the owner asks for it before and while reading: bytes waiting
@@ -23,6 +24,13 @@ struct CommStatus {
     uint32_t overrun = 0;
     uint32_t breaks = 0;
     bool AnyError() const { return framing || parity || overrun || breaks; }
+    void AddTo(LineErrorCounts& counts) const
+    {
+        counts.framing += framing;
+        counts.parity += parity;
+        counts.overrun += overrun;
+        counts.breaks += breaks;
+    }
 };
 
 // Line settings parsed from a mode text such as "9600,n,8,2".

@@ -120,14 +120,24 @@ void CBusMonitorDlg::StopListening(const QString& why)
 
 void CBusMonitorDlg::ShowListenState()
 {
-    if (m_listening.isEmpty()) return;
-    const LineErrorCounts e = m_listener.LineErrors();
-    ui->m_labelListen->setText(tr("正在监听 %1    线路错误: 帧格式 %2, 奇偶校验 %3, 溢出 %4, 中断 %5")
-                                   .arg(m_listening)
-                                   .arg(e.framing)
-                                   .arg(e.parity)
-                                   .arg(e.overrun)
-                                   .arg(e.breaks));
+    if (m_listening.isEmpty()) {
+        // The master's own line, when its driver reported errors on it.
+        if (!g_pMainDlg) return;
+        const LineErrorCounts e = g_pMainDlg->m_master.LineErrors() - m_linkErrorsAtClear;
+        if (e.Any()) ui->m_labelListen->setText(LineErrorText(e));
+        return;
+    }
+    ui->m_labelListen->setText(tr("正在监听 %1").arg(m_listening) + QStringLiteral("    ") +
+                               LineErrorText(m_listener.LineErrors()));
+}
+
+QString CBusMonitorDlg::LineErrorText(const LineErrorCounts& e)
+{
+    return tr("线路错误: 帧格式 %1, 奇偶校验 %2, 溢出 %3, 中断 %4")
+        .arg(e.framing)
+        .arg(e.parity)
+        .arg(e.overrun)
+        .arg(e.breaks);
 }
 
 void CBusMonitorDlg::Rebuild()
@@ -182,6 +192,8 @@ void CBusMonitorDlg::ShowCounters()
 void CBusMonitorDlg::OnClear()
 {
     m_log->Clear();
+    if (g_pMainDlg) m_linkErrorsAtClear = g_pMainDlg->m_master.LineErrors();
+    if (m_listening.isEmpty()) ui->m_labelListen->clear();
     m_haveOrigin = false;
     Rebuild();
 }

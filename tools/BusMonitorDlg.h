@@ -51,6 +51,7 @@ private:
     void AddRow(const CapturedFrame& frame);
     void ShowCounters();
     void ShowListenState();
+    static QString LineErrorText(const LineErrorCounts& counts);
     void StopListening(const QString& why);
 
     std::unique_ptr<Ui::CBusMonitorDlg> ui;
@@ -61,5 +62,6 @@ private:
     bool m_haveOrigin = false;
     ListenTarget m_listenTarget;
     QString m_listening;  // "COM3 9600,n,8,2" while listening
+    LineErrorCounts m_linkErrorsAtClear;  // the master's line errors are shown from here
     CLineListener m_listener;  // last: stopped before the log goes
 };

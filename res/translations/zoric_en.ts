@@ -175,8 +175,12 @@
         <translation>Close the serial port in the main window first: when listening only, this window opens the port and sends nothing.</translation>
     </message>
     <message>
-        <source>正在监听 %1    线路错误: 帧格式 %2, 奇偶校验 %3, 溢出 %4, 中断 %5</source>
-        <translation>Listening on %1    Line errors: framing %2, parity %3, overrun %4, break %5</translation>
+        <source>正在监听 %1</source>
+        <translation>Listening on %1</translation>
+    </message>
+    <message>
+        <source>线路错误: 帧格式 %1, 奇偶校验 %2, 溢出 %3, 中断 %4</source>
+        <translation>Line errors: framing %1, parity %2, overrun %3, break %4</translation>
     </message>
 </context>
 <context>
