@@ -380,19 +380,8 @@ void CDriveSimulator::ServeFrames(Clock::time_point now)
         bool answered;
         {
             std::lock_guard lock(m_mutex);
-            m_model.Advance(now);
-            answered = m_protocol.Handle(request, answer);
+            answered = AllDrivesHear(request, answer, now);
             change = LinkChangeOfLastRequest();
-            // Every drive hears every frame: only the addressed one answers,
-            // all of them obey a broadcast.
-            for (OtherDrive& drive : m_others) {
-                drive.model->Advance(now);
-                std::vector<std::uint8_t> own;
-                if (drive.protocol->Handle(request, own) && !answered) {
-                    answered = true;
-                    answer = std::move(own);
-                }
-            }
             if (answered)
                 fault = m_faults.Next();
         }
@@ -420,6 +409,17 @@ bool CDriveSimulator::Exchange(const std::vector<std::uint8_t>& request, std::ve
     ++m_requests;
     const Clock::time_point now = Clock::now();
     std::lock_guard lock(m_mutex);
+    const bool answered = AllDrivesHear(request, answer, now);
+    if (answered)
+        ++m_answers;
+    return answered;
+}
+
+bool CDriveSimulator::AllDrivesHear(const std::vector<std::uint8_t>& request, std::vector<std::uint8_t>& answer,
+                                    Clock::time_point now)
+{
+    // Every drive hears every frame: only the addressed one answers, all of
+    // them obey a broadcast.
     m_model.Advance(now);
     bool answered = m_protocol.Handle(request, answer);
     for (OtherDrive& drive : m_others) {
@@ -430,8 +430,6 @@ bool CDriveSimulator::Exchange(const std::vector<std::uint8_t>& request, std::ve
             answer = std::move(own);
         }
     }
-    if (answered)
-        ++m_answers;
     return answered;
 }
 

@@ -109,6 +109,10 @@ private:
     bool Flush(Clock::time_point now);  // false while the pty is full
     void DropOutput();
     std::optional<LinkChange> LinkChangeOfLastRequest() const;  // under m_mutex
+    // Each drive on the line takes the request; the answer of the one
+    // addressed, if any. Under m_mutex.
+    bool AllDrivesHear(const std::vector<std::uint8_t>& request, std::vector<std::uint8_t>& answer,
+                       Clock::time_point now);
     void ApplyLinkChange(const LinkChange& change);
     bool LineMatches() const;
     int TimeoutMs(Clock::time_point now, bool active, bool blocked) const;

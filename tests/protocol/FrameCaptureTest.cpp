@@ -10,6 +10,7 @@
 #include "FrameDecoder.h"
 #include "ModbusMaster.h"
 #include "SlaveCrc.h"
+#include "FrameRecorder.h"
 
 using namespace std::chrono_literals;
 using Bytes = std::vector<uint8_t>;
@@ -34,25 +35,6 @@ std::string AnswerText(const Bytes& request, const Bytes& answer)
     const Bytes q = WithCrc(request), a = WithCrc(answer);
     return FrameDecoder::DescribeAnswer(q.data(), q.size(), a.data(), a.size());
 }
-
-struct Recorder : IFrameMonitor {
-    void OnFrame(const CapturedFrame& frame) override
-    {
-        std::lock_guard g(lock);
-        frames.push_back(frame);
-        counters.Count(frame);
-    }
-    std::vector<FrameKind> Kinds()
-    {
-        std::lock_guard g(lock);
-        std::vector<FrameKind> kinds;
-        for (const auto& f : frames) kinds.push_back(f.kind);
-        return kinds;
-    }
-    std::mutex lock;
-    std::vector<CapturedFrame> frames;
-    FrameDecoder::CCounters counters;
-};
 
 }  // namespace
 
@@ -119,7 +101,7 @@ TEST(FrameCapture, SpoiledWrongAndLateAnswersAreListedAndCounted)
     CModbusMaster master;
     ASSERT_TRUE(master.OpenPort(sim.SlavePath(), 9600, 0));
     master.SetResponseTimeout(300);
-    Recorder recorder;
+    CFrameRecorder recorder;
     master.SetFrameMonitor(&recorder);
 
     uint8_t data[2];

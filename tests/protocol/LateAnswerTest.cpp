@@ -10,28 +10,12 @@
 
 #include "FrameDecoder.h"
 #include "LinkFixture.h"
+#include "FrameRecorder.h"
 
 using namespace std::chrono_literals;
 using Bytes = std::vector<uint8_t>;
 
 namespace {
-
-struct Recorder : IFrameMonitor {
-    void OnFrame(const CapturedFrame& frame) override
-    {
-        std::lock_guard g(lock);
-        frames.push_back(frame);
-    }
-    std::vector<FrameKind> Kinds()
-    {
-        std::lock_guard g(lock);
-        std::vector<FrameKind> kinds;
-        for (const auto& f : frames) kinds.push_back(f.kind);
-        return kinds;
-    }
-    std::mutex lock;
-    std::vector<CapturedFrame> frames;
-};
 
 // The first request's answer comes 200 ms after the master's 150 ms
 // time-out, during the second request; the others 50 ms after their request.
@@ -55,7 +39,7 @@ TEST_F(LateAnswer, AReadOfOtherRegistersIsABadAnswerAndShownLate)
         for (int i = 0; i < req[5]; ++i) answer.insert(answer.end(), {0x00, req[3]});
         return FirstLate(n, SlaveReply::Bytes(WithCrc(answer)));
     });
-    Recorder recorder;
+    CFrameRecorder recorder;
     master.SetFrameMonitor(&recorder);
     uint8_t data[4] = {};
     uint16_t length = 4;

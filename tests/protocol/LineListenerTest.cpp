@@ -12,6 +12,7 @@
 
 #include "Crc.h"
 #include "FrameDecoder.h"
+#include "FrameRecorder.h"
 #include "LineListener.h"
 #include "PtyBridge.h"
 
@@ -181,29 +182,11 @@ TEST(LineFrameSplitter, AnyBytesAreSafe)
     EXPECT_EQ(out, fed);
 }
 
-class CCollector : public IFrameMonitor {
-public:
-    void OnFrame(const CapturedFrame& frame) override
-    {
-        std::lock_guard<std::mutex> g(m_lock);
-        m_frames.push_back(frame);
-    }
-    std::vector<CapturedFrame> Frames()
-    {
-        std::lock_guard<std::mutex> g(m_lock);
-        return m_frames;
-    }
-
-private:
-    std::mutex m_lock;
-    std::vector<CapturedFrame> m_frames;
-};
-
 TEST(LineListener, HearsTheLineAndSendsNothing)
 {
     CPtyBridge bridge;
     ASSERT_TRUE(bridge.Ok());
-    CCollector heard;
+    CFrameRecorder heard;
     CLineListener listener;
     ASSERT_TRUE(listener.Start(bridge.PathA(), "19200,n,8,2", heard));
     const int line = bridge.OpenRawB();
@@ -243,7 +226,7 @@ TEST(LineListener, AnUnpluggedAdapterEndsTheListening)
 {
     CPtyBridge bridge;
     ASSERT_TRUE(bridge.Ok());
-    CCollector heard;
+    CFrameRecorder heard;
     CLineListener listener;
     ASSERT_TRUE(listener.Start(bridge.PathA(), "9600,n,8,2", heard));
     bridge.HangUpA();
