@@ -37,8 +37,6 @@ struct CapturedFrame {
     bool heard = false;
     // Modbus TCP: bytes and request carry the MBAP header and no CRC.
     bool mbap = false;
-
-    bool IsSent() const { return kind == FrameKind::Request && !heard; }
 };
 
 class IFrameMonitor {

@@ -11,22 +11,13 @@
 
 #include "CpuTime.h"
 #include "LinkFixture.h"
+#include "WaitFor.h"
 
 using namespace std::chrono_literals;
 using Bytes = std::vector<uint8_t>;
 namespace fs = std::filesystem;
 
 namespace {
-
-bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit)
-{
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(2ms);
-    }
-    return true;
-}
 
 class LostLine : public LinkFixture {
 protected:

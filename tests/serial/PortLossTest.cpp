@@ -12,20 +12,11 @@
 #include "CpuTime.h"
 #include "PtyBridge.h"
 #include "cnComm.h"
+#include "WaitFor.h"
 
 using namespace std::chrono_literals;
 
 namespace {
-
-bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit)
-{
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(2ms);
-    }
-    return true;
-}
 
 TEST(PortLoss, AHungUpPortIsReportedOnceAndItsWatchThreadStaysAsleep)
 {
