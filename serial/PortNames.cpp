@@ -2,11 +2,37 @@
 
 #include <algorithm>
 #include <cctype>
-#include <string>
 #include <cstdlib>
 #include <filesystem>
+#include <string>
+
+#ifdef _WIN32
+#include <windows.h>
+// After windows.h:
+#include <devguid.h>
+#include <setupapi.h>
+#endif
 
 namespace fs = std::filesystem;
+
+#ifdef _WIN32
+
+std::string ComLinkDirectory()
+{
+    return {};
+}
+
+std::string ComLinkPath(uint32_t)
+{
+    return {};
+}
+
+std::string ComPortDevice(uint32_t portNumber)
+{
+    return "\\\\.\\COM" + std::to_string(portNumber);
+}
+
+#else
 
 std::string ComLinkDirectory()
 {
@@ -27,6 +53,8 @@ std::string ComPortDevice(uint32_t portNumber)
     if (fs::exists(link, ec)) return link;
     return "/dev/ttyS" + std::to_string(portNumber == 0 ? 0 : portNumber - 1);
 }
+
+#endif
 
 uint32_t ComNumber(const std::string& name)
 {
@@ -51,6 +79,7 @@ namespace {
 
 constexpr char kModbusTcpScheme[] = "tcp://";
 constexpr char kRtuOverTcpScheme[] = "rtu+tcp://";
+constexpr char kSimulatedScheme[] = "sim://";
 
 bool StartsWith(const std::string& text, const char* prefix)
 {
@@ -67,13 +96,14 @@ PortKind PortKindOf(const std::string& name)
 {
     if (StartsWith(name, kModbusTcpScheme)) return PortKind::ModbusTcp;
     if (StartsWith(name, kRtuOverTcpScheme)) return PortKind::RtuOverTcp;
+    if (StartsWith(name, kSimulatedScheme)) return PortKind::Simulated;
     return PortKind::Serial;
 }
 
 bool ParseNetworkPort(const std::string& name, NetworkPort& out)
 {
     const PortKind kind = PortKindOf(name);
-    if (kind == PortKind::Serial) return false;
+    if (kind != PortKind::ModbusTcp && kind != PortKind::RtuOverTcp) return false;
     const std::string rest =
         name.substr(std::char_traits<char>::length(kind == PortKind::ModbusTcp ? kModbusTcpScheme : kRtuOverTcpScheme));
     std::string host;
@@ -117,6 +147,78 @@ bool ParseNetworkPort(const std::string& name, NetworkPort& out)
     return true;
 }
 
+#ifdef _WIN32
+
+namespace {
+
+std::string Utf8(const wchar_t* text, size_t length)
+{
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(bytes > 0 ? bytes : 0), '\0');
+    if (bytes > 0) WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), out.data(), bytes, nullptr, nullptr);
+    return out;
+}
+
+}  // namespace
+
+std::vector<std::string> ListSerialDevices()
+{
+    std::vector<std::string> out;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return out;
+    for (DWORD i = 0;; ++i) {
+        wchar_t valueName[256];
+        DWORD nameLength = 256;
+        wchar_t data[64];
+        DWORD dataBytes = sizeof data - sizeof(wchar_t);
+        DWORD type = 0;
+        const LONG r = RegEnumValueW(key, i, valueName, &nameLength, nullptr, &type, reinterpret_cast<BYTE*>(data),
+                                     &dataBytes);
+        if (r == ERROR_NO_MORE_ITEMS) break;
+        if (r != ERROR_SUCCESS || type != REG_SZ) continue;
+        data[dataBytes / sizeof(wchar_t)] = L'\0';
+        const std::string name = Utf8(data, wcslen(data));
+        if (ComNumber(name) != 0 && std::find(out.begin(), out.end(), name) == out.end()) out.push_back(name);
+    }
+    RegCloseKey(key);
+    std::sort(out.begin(), out.end(),
+              [](const std::string& a, const std::string& b) { return ComNumber(a) < ComNumber(b); });
+    return out;
+}
+
+std::string SerialPortLabel(const std::string& name)
+{
+    const uint32_t number = ComNumber(name);
+    if (number == 0) return name;
+    HDEVINFO set = SetupDiGetClassDevsW(&GUID_DEVCLASS_PORTS, nullptr, nullptr, DIGCF_PRESENT);
+    if (set == INVALID_HANDLE_VALUE) return name;
+    std::string label = name;
+    SP_DEVINFO_DATA device{};
+    device.cbSize = sizeof device;
+    for (DWORD i = 0; SetupDiEnumDeviceInfo(set, i, &device); ++i) {
+        HKEY key = SetupDiOpenDevRegKey(set, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_READ);
+        if (key == INVALID_HANDLE_VALUE) continue;
+        wchar_t port[64] = {};
+        DWORD bytes = sizeof port - sizeof(wchar_t);
+        DWORD type = 0;
+        const bool named = RegQueryValueExW(key, L"PortName", nullptr, &type, reinterpret_cast<BYTE*>(port), &bytes) ==
+                               ERROR_SUCCESS && type == REG_SZ;
+        RegCloseKey(key);
+        if (!named || ComNumber(Utf8(port, wcslen(port))) != number) continue;
+        wchar_t friendly[256] = {};
+        if (SetupDiGetDeviceRegistryPropertyW(set, &device, SPDRP_FRIENDLYNAME, nullptr,
+                                              reinterpret_cast<BYTE*>(friendly), sizeof friendly - sizeof(wchar_t),
+                                              nullptr))
+            label = Utf8(friendly, wcslen(friendly));
+        break;
+    }
+    SetupDiDestroyDeviceInfoList(set);
+    return label;
+}
+
+#else
+
 std::vector<std::string> ListSerialDevices()
 {
     std::vector<std::string> out;
@@ -132,3 +234,10 @@ std::vector<std::string> ListSerialDevices()
     out.insert(out.end(), byId.begin(), byId.end());
     return out;
 }
+
+std::string SerialPortLabel(const std::string& name)
+{
+    return name;
+}
+
+#endif

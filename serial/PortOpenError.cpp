@@ -1,6 +1,58 @@
 #include "PortOpenError.h"
 
+#ifdef _WIN32
+
+#include <windows.h>
+
+PortOpenReason OpenReasonOf(int error)
+{
+    switch (error) {
+    case 0: return PortOpenReason::None;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_UNIT:
+    case ERROR_DEVICE_NOT_CONNECTED: return PortOpenReason::NoDevice;
+    // A COM port another program holds open refuses the next opener with
+    // "access denied": the port has no permissions of its own.
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_BUSY: return PortOpenReason::InUse;
+    case ERROR_NOT_SUPPORTED:
+    case ERROR_INVALID_PARAMETER: return PortOpenReason::SettingsNotSupported;
+    default: return PortOpenReason::Other;
+    }
+}
+
+std::string SystemErrorText(int error)
+{
+    wchar_t* text = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+        static_cast<DWORD>(error), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::string out;
+    if (length > 0 && text) {
+        const int bytes = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
+        out.resize(static_cast<size_t>(bytes > 0 ? bytes : 0));
+        if (bytes > 0) WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), out.data(), bytes, nullptr, nullptr);
+        while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == ' ' || out.back() == '.'))
+            out.pop_back();
+    }
+    if (text) LocalFree(text);
+    return out.empty() ? "error " + std::to_string(error) : out;
+}
+
+int LockHolderOf(const std::string&)
+{
+    return 0;  // Windows does not say which program holds a port
+}
+
+void AddOpenFailureDetails(PortOpenError&) {}
+
+#else
+
 #include <cerrno>
+#include <cstring>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -8,6 +60,11 @@
 #include <grp.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+
+std::string SystemErrorText(int error)
+{
+    return std::strerror(error);
+}
 
 PortOpenReason OpenReasonOf(int error)
 {
@@ -85,3 +142,5 @@ void AddOpenFailureDetails(PortOpenError& error)
     default: break;
     }
 }
+
+#endif

@@ -23,7 +23,8 @@ enum class PortOpenReason {
 
 struct PortOpenError {
     PortOpenReason reason = PortOpenReason::None;
-    int error = 0;             // errno of the call that failed; 0 when none applies
+    int error = 0;             // the system's error number of the call that failed (errno;
+                               // on Windows GetLastError or WSAGetLastError); 0 when none applies
     std::string name;          // the port as the caller named it ("COM3", a path, "tcp://host:502")
     std::string device;        // the path tried: what "COMn" resolved to; for a network
                                // port the address tried ("192.0.2.7:502")
@@ -35,8 +36,13 @@ struct PortOpenError {
     bool Failed() const { return reason != PortOpenReason::None; }
 };
 
-// The reason of an errno from open(2) on a device path.
+// The reason of an error from opening a device (errno from open(2); on
+// Windows the error of CreateFile).
 PortOpenReason OpenReasonOf(int error);
+
+// The system's own text for an error number of `PortOpenError::error`, in
+// UTF-8.
+std::string SystemErrorText(int error);
 
 // Fills the details a reason has (the lock holder, the device's group) from
 // the system; `error.device` must be set.

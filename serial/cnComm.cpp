@@ -1,58 +1,8 @@
 #include "cnComm.h"
 
-#include "CustomBaud.h"
-
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <string_view>
 
-#include <fcntl.h>
-#include <linux/serial.h>
-#include <poll.h>
-#include <sys/eventfd.h>
-#include <sys/file.h>
-#include <sys/ioctl.h>
-#include <sys/stat.h>
-#include <sys/sysmacros.h>
-#include <unistd.h>
-
 namespace {
-
-speed_t BaudConstant(int baud)
-{
-    switch (baud) {
-    case 300: return B300;
-    case 600: return B600;
-    case 1200: return B1200;
-    case 2400: return B2400;
-    case 4800: return B4800;
-    case 9600: return B9600;
-    case 19200: return B19200;
-    case 38400: return B38400;
-    case 57600: return B57600;
-    case 115200: return B115200;
-    case 230400: return B230400;
-    case 460800: return B460800;
-    case 921600: return B921600;
-    default: return 0;
-    }
-}
-
-// The rates a port accepts: the termios ones plus the usual PC rates that
-// need termios2.
-bool IsStandardRate(int baud)
-{
-    switch (baud) {
-    case 110:
-    case 14400:
-    case 56000:
-    case 128000:
-    case 256000: return true;
-    default: return BaudConstant(baud) != 0;
-    }
-}
 
 // Splits "a,b,c,d" into trimmed fields; false on more than four.
 bool SplitFields(std::string_view text, std::string_view (&fields)[4], int& count)
@@ -83,20 +33,18 @@ bool ParseSmallInt(std::string_view f, int& out)
     return true;
 }
 
-std::atomic<cnComm::OpenFunction> g_openFunction{nullptr};
-
-int OpenDevice(const char* path, int flags)
+// The rates a port accepts: the usual PC rates, the termios ones included.
+bool IsStandardRate(int baud)
 {
-    if (cnComm::OpenFunction open = g_openFunction.load()) return open(path, flags);
-    return ::open(path, flags);
+    switch (baud) {
+    case 110: case 300: case 600: case 1200: case 2400: case 4800: case 9600: case 14400: case 19200:
+    case 38400: case 56000: case 57600: case 115200: case 128000: case 230400: case 256000: case 460800:
+    case 921600: return true;
+    default: return false;
+    }
 }
 
 }  // namespace
-
-void cnComm::SetOpenFunction(OpenFunction function)
-{
-    g_openFunction = function;
-}
 
 cnComm::cnComm(uint32_t openFlags, bool useWatchThread)
     : m_openFlags(openFlags), m_useWatchThread(useWatchThread)
@@ -108,23 +56,6 @@ cnComm::~cnComm()
 {
     if (IsOpen()) Close();
     FreeMembers();
-}
-
-void cnComm::InitMembers()
-{
-    m_portName.clear();
-    m_handle = -1;
-    m_eventMask = kDefaultEventMask;
-    m_notifyThreshold = 0;
-    m_wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-}
-
-void cnComm::FreeMembers()
-{
-    if (m_wakeFd >= 0) {
-        ::close(m_wakeFd);
-        m_wakeFd = -1;
-    }
 }
 
 bool cnComm::ParseMode(const char* modeText, LineSettings& out)
@@ -146,57 +77,6 @@ bool cnComm::ParseMode(const char* modeText, LineSettings& out)
     return true;
 }
 
-bool cnComm::Open()
-{
-    if (IsOpen()) Close();
-    m_lost = false;
-    m_openError = PortOpenError{};
-    m_openError.device = m_portName;
-    auto fail = [this](int error, PortOpenReason reason) {
-        m_openError.error = error;
-        m_openError.reason = reason;
-        AddOpenFailureDetails(m_openError);
-        return false;
-    };
-    if (m_portName.empty()) return fail(ENOENT, PortOpenReason::NoDevice);
-
-    int fd = OpenDevice(m_portName.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        const int error = errno;
-        return fail(error, OpenReasonOf(error));
-    }
-    if (!isatty(fd)) {
-        ::close(fd);
-        return fail(ENOTTY, PortOpenReason::NotSerial);
-    }
-    // Not shared: an advisory lock keeps out other processes (and our own
-    // other handles); TIOCEXCL keeps out non-root openers that ignore locks.
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        const int error = errno;
-        ::close(fd);
-        return fail(error, error == EWOULDBLOCK ? PortOpenReason::InUse : OpenReasonOf(error));
-    }
-    ioctl(fd, TIOCEXCL);
-    m_handle = fd;
-    {
-        std::lock_guard<std::mutex> g(m_statusLock);
-        m_haveCounters = false;
-    }
-
-    if (!m_useWatchThread) return true;
-    if (!m_watchThread.joinable()) {
-        m_watchRunning = true;
-        try {
-            m_watchThread = std::thread([this] { WatchLoop(); });
-            return true;
-        } catch (...) {
-            m_watchRunning = false;
-        }
-    }
-    Close();
-    return fail(EAGAIN, PortOpenReason::Other);
-}
-
 bool cnComm::MarkLost()
 {
     if (m_lost.exchange(true)) return false;
@@ -204,54 +84,12 @@ bool cnComm::MarkLost()
     return true;
 }
 
-bool cnComm::HungUp(short revents)
+bool cnComm::Fail(int error, PortOpenReason reason)
 {
-    // A hung-up tty also reports itself readable: the flags below, not
-    // POLLIN, tell a lost line from waiting input.
-    return (revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
-}
-
-bool cnComm::ConfigureQueues()
-{
-    if (!IsOpen()) return false;
-    // Linux tty queues are sized by the driver, and reads and writes here are
-    // non-blocking with the owner's own bounded waits: only the purge remains.
-    return Purge(true, true);
-}
-
-void cnComm::WakeWatch()
-{
-    if (m_wakeFd >= 0) {
-        uint64_t one = 1;
-        [[maybe_unused]] ssize_t n = ::write(m_wakeFd, &one, sizeof one);
-    }
-}
-
-void cnComm::DrainWake()
-{
-    if (m_wakeFd >= 0) {
-        uint64_t drain;
-        [[maybe_unused]] ssize_t n = ::read(m_wakeFd, &drain, sizeof drain);
-    }
-}
-
-void cnComm::Close()
-{
-    int fd = m_handle.load();
-    if (fd < 0) return;
-    tcflush(fd, TCOFLUSH);
-    if (m_watchThread.joinable()) {
-        m_watchRunning = false;
-        WakeWatch();
-        // The watch thread's wait is interruptible, so it ends at once;
-        // joining cannot hang.
-        m_watchThread.join();
-        DrainWake();
-    }
-    m_handle = -1;
-    flock(fd, LOCK_UN);
-    ioctl(fd, TIOCNXCL);
-    ::close(fd);
+    m_openError.error = error;
+    m_openError.reason = reason;
+    AddOpenFailureDetails(m_openError);
+    return false;
 }
 
 bool cnComm::IsWatchThreadRunning() const
@@ -259,151 +97,8 @@ bool cnComm::IsWatchThreadRunning() const
     return m_watchThread.joinable();
 }
 
-namespace {
-
-// A pseudo-terminal never keeps the parity-enable bit, and the C library
-// reports a setting that changes nothing else as refused: reopening a pty at
-// the parity it already has would fail. On a pty (no wire, so no parity to
-// get wrong) the rest being in effect is enough.
-bool PtyKeptAllButParity(int fd, const termios& wanted)
-{
-    struct stat st {};
-    constexpr unsigned kFirstPtyMajor = 136;  // Unix98 pty slaves: majors 136..143
-    constexpr unsigned kLastPtyMajor = 143;
-    if (errno != EINVAL || fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode) || major(st.st_rdev) < kFirstPtyMajor ||
-        major(st.st_rdev) > kLastPtyMajor)
-        return false;
-    termios now{};
-    if (tcgetattr(fd, &now) != 0) return false;
-    const tcflag_t kept = static_cast<tcflag_t>(~PARENB);
-    return (now.c_cflag & kept) == (wanted.c_cflag & kept) && now.c_iflag == wanted.c_iflag &&
-           cfgetospeed(&now) == cfgetospeed(&wanted);
-}
-
-}  // namespace
-
-bool cnComm::ApplyMode(const char* modeText)
-{
-    int fd = Handle();
-    LineSettings s;
-    if (fd < 0 || !ParseMode(modeText, s)) return false;
-    termios tio{};
-    if (tcgetattr(fd, &tio) != 0) return false;
-    cfmakeraw(&tio);
-    tio.c_cflag |= CLOCAL | CREAD;
-    tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
-    tio.c_cflag |= CS8;
-    if (s.parity != 'n') {
-        tio.c_cflag |= PARENB;
-        if (s.parity == 'o') tio.c_cflag |= PARODD;
-        tio.c_iflag |= INPCK;
-    }
-    if (s.stopBits == 2) tio.c_cflag |= CSTOPB;
-    tio.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
-    tio.c_cc[VMIN] = 0;
-    tio.c_cc[VTIME] = 0;
-    speed_t sp = BaudConstant(s.baud);
-    if (sp == 0) sp = B9600;  // placeholder; the real rate follows through termios2
-    if (cfsetispeed(&tio, sp) != 0 || cfsetospeed(&tio, sp) != 0) return false;
-    if (tcsetattr(fd, TCSANOW, &tio) != 0 && !PtyKeptAllButParity(fd, tio)) return false;
-    return BaudConstant(s.baud) != 0 || SetCustomBaud(fd, s.baud);
-}
-
-bool cnComm::SetupQueues(uint32_t, uint32_t)
-{
-    return IsOpen();
-}
-
-bool cnComm::Purge(bool input, bool output)
-{
-    int fd = Handle();
-    if (fd < 0) return false;
-    int what = input && output ? TCIOFLUSH : input ? TCIFLUSH : output ? TCOFLUSH : -1;
-    return what < 0 || tcflush(fd, what) == 0;
-}
-
-bool cnComm::ReadCounters(Counters& out)
-{
-    serial_icounter_struct ic{};
-    if (ioctl(Handle(), TIOCGICOUNT, &ic) != 0) return false;
-    out = {static_cast<uint32_t>(ic.frame), static_cast<uint32_t>(ic.parity),
-           static_cast<uint32_t>(ic.overrun) + static_cast<uint32_t>(ic.buf_overrun),
-           static_cast<uint32_t>(ic.brk)};
-    return true;
-}
-
-bool cnComm::QueryStatus(CommStatus& status)
-{
-    int fd = Handle();
-    if (fd < 0) return false;
-    int waiting = 0;
-    if (ioctl(fd, FIONREAD, &waiting) != 0) return false;
-    status = CommStatus{};
-    status.waiting = waiting > 0 ? static_cast<uint32_t>(waiting) : 0;
-
-    // Error counters exist on real UARTs only (not on a pseudo-terminal);
-    // report what changed since the last query, which "clears" the flags.
-    Counters c{};
-    if (ReadCounters(c)) {
-        std::lock_guard<std::mutex> g(m_statusLock);
-        if (m_haveCounters) {
-            status.framing = c.frame - m_lastFrame;
-            status.parity = c.parity - m_lastParity;
-            status.overrun = c.overrun - m_lastOverrun;
-            status.breaks = c.brk - m_lastBrk;
-        }
-        m_haveCounters = true;
-        m_lastFrame = c.frame;
-        m_lastParity = c.parity;
-        m_lastOverrun = c.overrun;
-        m_lastBrk = c.brk;
-    }
-    return true;
-}
-
-bool cnComm::RaiseRts()
-{
-    int fd = Handle();
-    if (fd < 0) return false;
-    int bits = TIOCM_RTS;
-    // A pseudo-terminal or a USB adapter without modem lines refuses this;
-    // that does not matter on an RS-485 line with automatic direction.
-    ioctl(fd, TIOCMBIS, &bits);
-    return true;
-}
-
 void cnComm::NotifyError()
 {
     CommStatus s;
     QueryStatus(s);
-}
-
-void cnComm::WatchLoop()
-{
-    // Waits for exceptional line conditions (error, hang-up, priority data)
-    // and for the wake-up from Close. Normal received data is the receive
-    // thread's business; waiting for it here would spin while it is unread.
-    while (m_watchRunning.load()) {
-        const int fd = Handle();
-        if (fd < 0) break;
-        // Once the line is gone its condition stays set: from then on only
-        // the wake-up is waited for (poll skips a negative descriptor).
-        pollfd fds[2] = {{m_wakeFd, POLLIN, 0}, {IsLost() ? -1 : fd, POLLPRI, 0}};
-        const int n = ::poll(fds, 2, -1);
-        if (!m_watchRunning.load()) break;
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            MarkLost();  // a wait that fails would fail again at once
-            break;
-        }
-        if (fds[0].revents & POLLIN) {
-            DrainWake();
-            continue;
-        }
-        if (HungUp(fds[1].revents)) {
-            MarkLost();
-            continue;
-        }
-        if ((fds[1].revents & POLLPRI) && (m_eventMask & 0x080)) NotifyError();
-    }
 }

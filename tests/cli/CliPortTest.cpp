@@ -6,6 +6,7 @@
 #include <sstream>
 #include <thread>
 
+#include "cnComm.h"
 #include "CliCommands.h"
 #include "CliHarness.h"
 #include "ModbusMaster.h"
