@@ -1,6 +1,5 @@
 #include "CliPort.h"
 
-#include <cstring>
 #include <ostream>
 
 #include "CliArguments.h"
@@ -19,7 +18,8 @@ std::string Resolution(const PortOpenError& e)
     if (e.device.empty() || e.device == e.name) return e.device.empty() ? e.name : e.device;
     std::string text = e.name + " is " + e.device;
     const uint32_t com = ComNumber(e.name);
-    if (com != 0 && e.device != ComLinkPath(com)) text += " (nothing published as " + ComLinkPath(com) + ")";
+    const std::string link = com != 0 ? ComLinkPath(com) : std::string();
+    if (!link.empty() && e.device != link) text += " (nothing published as " + link + ")";
     return text;
 }
 
@@ -51,7 +51,7 @@ std::string OpenFailureText(const PortOpenError& e)
     case PortOpenReason::ConnectionLost: return e.device + " closed the connection";
     case PortOpenReason::Other: break;
     }
-    return std::string(std::strerror(e.error)) + " (" + Resolution(e) + ")";
+    return SystemErrorText(e.error) + " (" + Resolution(e) + ")";
 }
 
 bool OpenCommandPort(CModbusMaster& master, const CliArguments& a, std::ostream& err)

@@ -1,9 +1,5 @@
 #include "LineListener.h"
 
-#include <poll.h>
-#include <sys/eventfd.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 
@@ -266,14 +262,16 @@ bool CLineListener::Start(const std::string& portName, const char* mode, IFrameM
         m_openError.error = error;
         return false;
     };
-    // A gateway answers only its own client: there is no line to listen to.
-    if (IsNetworkPort(portName)) return fail(PortOpenReason::NotSerial, 0);
+    // A gateway answers only its own client, and the simulated drive has
+    // no line: there is nothing to listen to.
+    if (!HasLineSettings(portName)) return fail(PortOpenReason::NotSerial, 0);
     const std::string device = portName.empty() ? portName : ResolvePortName(portName);
     m_openError.device = device;
     if (device.empty()) return fail(PortOpenReason::NoDevice, ENOENT);
     LineSettings settings;
     if (!mode || !cnComm::ParseMode(mode, settings)) return fail(PortOpenReason::SettingsNotSupported, EINVAL);
     m_port.m_portName = device;
+    m_port.m_readOnly = true;  // nothing is ever sent from here
     if (!m_port.Open()) {
         const PortOpenError failure = m_port.LastOpenError();
         return fail(failure.reason, failure.error);
@@ -285,11 +283,6 @@ bool CLineListener::Start(const std::string& portName, const char* mode, IFrameM
         return fail(PortOpenReason::SettingsNotSupported, error);
     }
     m_port.Purge(true, true);
-    m_wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (m_wakeFd < 0) {
-        m_port.Close();
-        return fail(PortOpenReason::Other, errno);
-    }
     m_baud = settings.baud;
     m_monitor = &monitor;
     {
@@ -310,13 +303,8 @@ void CLineListener::Stop()
 {
     if (m_thread.joinable()) {
         m_stop = true;
-        uint64_t one = 1;
-        [[maybe_unused]] ssize_t n = ::write(m_wakeFd, &one, sizeof one);
+        m_port.WakeWaiter();
         m_thread.join();
-    }
-    if (m_wakeFd >= 0) {
-        ::close(m_wakeFd);
-        m_wakeFd = -1;
     }
     m_port.Close();
     m_monitor = nullptr;
@@ -330,41 +318,40 @@ LineErrorCounts CLineListener::LineErrors() const
 
 void CLineListener::ReadLoop(CLineFrameSplitter& splitter)
 {
-    const int fd = m_port.Handle();
     const auto silence = CLineFrameSplitter::SilenceFor(m_baud);
     const int silenceMs = static_cast<int>((silence.count() + 999) / 1000);
     bool holding = false;  // bytes wait in the splitter for the silence after them
     uint8_t buffer[512];
     while (!m_stop.load()) {
-        pollfd fds[2] = {{fd, POLLIN, 0}, {m_wakeFd, POLLIN, 0}};
         // Without bytes held the thread sleeps until the line speaks.
-        const int n = ::poll(fds, 2, holding ? silenceMs : -1);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            m_port.MarkLost();
-            return;
-        }
-        if (fds[1].revents & POLLIN) return;
+        const cnComm::Wait wait = m_port.WaitForInput(holding ? silenceMs : -1);
+        if (wait == cnComm::Wait::Lost) return;
+        if (wait == cnComm::Wait::Woken) continue;
         const auto now = CapturedFrame::Clock::now();
-        if (n == 0) {
+        if (wait == cnComm::Wait::TimedOut) {
             splitter.Idle(now);
             holding = splitter.Holding();
             continue;
         }
-        if (cnComm::HungUp(fds[0].revents)) {
-            m_port.MarkLost();
-            return;
-        }
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got < 0 && (errno == EAGAIN || errno == EINTR)) continue;
-        if (got <= 0) {
-            m_port.MarkLost();
-            return;
-        }
         CommStatus status;
-        if (m_port.QueryStatus(status) && status.AnyError()) {
+        if (!m_port.QueryStatus(status)) {
+            m_port.MarkLost();
+            return;
+        }
+        if (status.AnyError()) {
             std::lock_guard<std::mutex> g(m_errorLock);
             status.AddTo(m_errors);
+        }
+        const long got = m_port.Read(buffer, sizeof buffer);
+        if (got < 0) return;
+        if (got == 0) {
+            // Readable with nothing to read: a tty that hung up says so
+            // this way on some drivers.
+            if (status.waiting == 0) {
+                m_port.MarkLost();
+                return;
+            }
+            continue;
         }
         splitter.Feed(buffer, static_cast<size_t>(got), now);
         holding = true;

@@ -86,7 +86,6 @@ private:
     cnComm m_port{0, false};
     std::thread m_thread;
     std::atomic<bool> m_stop{false};
-    int m_wakeFd = -1;
     int m_baud = 9600;
     PortOpenError m_openError;
     IFrameMonitor* m_monitor = nullptr;

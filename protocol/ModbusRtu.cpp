@@ -4,11 +4,9 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <optional>
 
-#include "Crc.h"
-#include "MbapFrame.h"
 #include "PortNames.h"
-#include "RtuFrame.h"
 
 namespace {
 
@@ -31,7 +29,11 @@ uint16_t GetU16(const uint8_t* p)
 
 }  // namespace
 
-CModbusRtu::CModbusRtu() = default;
+CModbusRtu::CModbusRtu()
+{
+    for (int kind = 0; kind < kPortKinds; ++kind) m_transports[static_cast<size_t>(kind)] = MakeTransport(PortKind(kind));
+    m_transport = m_transports[static_cast<size_t>(PortKind::Serial)].get();
+}
 
 CModbusRtu::~CModbusRtu()
 {
@@ -62,6 +64,28 @@ std::string CModbusRtu::PortName() const
     return m_portName;
 }
 
+LineErrorCounts CModbusRtu::LineErrors() const
+{
+    LineErrorCounts sum;
+    for (const auto& transport : m_transports) {
+        if (!transport) continue;
+        const LineErrorCounts own = transport->LineErrors();
+        sum.framing += own.framing;
+        sum.parity += own.parity;
+        sum.overrun += own.overrun;
+        sum.breaks += own.breaks;
+    }
+    return sum;
+}
+
+uint32_t CModbusRtu::PortLossCount() const
+{
+    uint32_t sum = 0;
+    for (const auto& transport : m_transports)
+        if (transport) sum += transport->LossCount();
+    return sum;
+}
+
 bool CModbusRtu::OpenDevice(const std::string& name, const std::string& device, uint32_t portNumber,
                             const char* mode)
 {
@@ -69,10 +93,12 @@ bool CModbusRtu::OpenDevice(const std::string& name, const std::string& device, 
     // (and its name) from coming back.
     if (IsPortLost()) ClosePort();
     std::lock_guard<std::recursive_mutex> g(m_transactionLock);
+    const PortKind kind = PortKindOf(name);
     PortOpenError failure;
     failure.name = name;
     failure.device = device;
-    failure.mode = mode ? mode : "";
+    // Baud rate and parity are the far side's business on any other port.
+    failure.mode = kind == PortKind::Serial && mode ? mode : "";
     auto fail = [&](PortOpenReason reason, int error) {
         failure.reason = reason;
         failure.error = error;
@@ -81,23 +107,15 @@ bool CModbusRtu::OpenDevice(const std::string& name, const std::string& device, 
         return false;
     };
     if (IsPortOpen()) return fail(PortOpenReason::InUse, EBUSY);  // this object holds a port already
-    ILinkTransport* transport = nullptr;
-    if (PortKindOf(name) == PortKind::Serial) {
-        if (device.empty()) return fail(PortOpenReason::NoDevice, ENOENT);
-        if (!m_serial.Open(device, portNumber, mode, failure)) {
-            failure.name = name;
-            failure.mode = mode ? mode : "";
-            return fail(failure.reason, failure.error);
-        }
-        transport = &m_serial;
-    } else {
-        // Baud rate and parity are the far side's business.
-        failure.mode.clear();
-        NetworkPort address;
-        if (!ParseNetworkPort(name, address)) return fail(PortOpenReason::BadAddress, EINVAL);
-        if (!m_tcp.Open(address, m_timeoutMs.load(), failure)) return fail(failure.reason, failure.error);
-        transport = &m_tcp;
-    }
+    ILinkTransport* transport = m_transports[static_cast<size_t>(kind)].get();
+    if (!transport) return fail(PortOpenReason::NoDevice, ENOENT);  // nothing in this program provides it
+    PortAddress address;
+    address.name = name;
+    address.device = device;
+    address.portNumber = portNumber;
+    address.mode = failure.mode;
+    address.timeoutMs = m_timeoutMs.load();
+    if (!transport->Open(address, failure)) return fail(failure.reason, failure.error);
     m_transport.store(transport);
     {
         std::lock_guard<std::mutex> b(m_bufferLock);
@@ -179,17 +197,9 @@ bool CModbusRtu::TakeInput(ILinkTransport& transport)
     return true;
 }
 
-bool CModbusRtu::AnswerReady(LinkFraming framing) const
-{
-    const size_t count = static_cast<size_t>(m_rxCount);
-    if (framing == LinkFraming::Mbap)
-        return MbapFrame::Find(m_rxBuf, count, m_transactionId).found != MbapFrame::Found::Incomplete;
-    return RtuFrame::IsComplete(m_rxBuf, count, static_cast<uint8_t>(m_expectedSlave));
-}
-
 void CModbusRtu::ReceiveLoop(ILinkTransport& transport)
 {
-    const LinkFraming framing = transport.Framing();
+    const ILinkFraming& framing = transport.Framing();
     // Every failure of the line is final: the thread says so and ends, so
     // that nothing spins on it. ClosePort joins it as before.
     while (!m_stopReceive.load()) {
@@ -207,7 +217,9 @@ void CModbusRtu::ReceiveLoop(ILinkTransport& transport)
             whole = TakeInput(transport);
             // Set under the buffer lock, so that a transaction resetting the
             // buffer cannot be woken by a late frame of the previous one.
-            if (AnswerReady(framing)) m_responseEvent.Set();
+            if (m_txLength > 0 &&
+                framing.AnswerReady(m_rxBuf, static_cast<size_t>(m_rxCount), m_txFrame, static_cast<size_t>(m_txLength)))
+                m_responseEvent.Set();
         }
         if (!whole) {
             LoseLine();
@@ -222,34 +234,19 @@ ModbusResult CModbusRtu::Counted(ModbusResult result)
     return result;
 }
 
-ModbusResult CModbusRtu::Transact(uint8_t slave, const uint8_t* request, size_t length,
-                                  std::vector<uint8_t>& response)
+ModbusResult CModbusRtu::Transact(const uint8_t* request, size_t length, std::vector<uint8_t>& response)
 {
-    return Counted(TransactOnce(slave, request, length, response));
+    return Counted(TransactOnce(request, length, response));
 }
 
-ModbusResult CModbusRtu::TransactOnce(uint8_t slave, const uint8_t* request, size_t length,
-                                      std::vector<uint8_t>& response)
+ModbusResult CModbusRtu::TransactOnce(const uint8_t* request, size_t length, std::vector<uint8_t>& response)
 {
     std::lock_guard<std::recursive_mutex> g(m_transactionLock);
     if (!IsPortOpen()) return kResultPortNotOpen;  // closed while we waited for the lock
     ILinkTransport& transport = *m_transport.load();
-    const LinkFraming framing = transport.Framing();
+    ILinkFraming& framing = transport.Framing();
     uint8_t frame[kBufferSize];
-    size_t frameLength;
-    uint16_t transactionId = 0;
-    if (framing == LinkFraming::Mbap) {
-        transactionId = ++m_lastTransactionId;
-        const std::vector<uint8_t> wrapped = MbapFrame::Wrap(transactionId, request, length);
-        std::memcpy(frame, wrapped.data(), wrapped.size());
-        frameLength = wrapped.size();
-    } else {
-        std::memcpy(frame, request, length);
-        const uint16_t crc = ComputeCrc(frame, length);
-        frame[length] = static_cast<uint8_t>(crc & 0xFF);
-        frame[length + 1] = static_cast<uint8_t>(crc >> 8);
-        frameLength = length + 2;
-    }
+    const size_t frameLength = framing.Frame(request, length, frame);
     IFrameMonitor* const monitor = m_monitor.load(std::memory_order_acquire);
     std::vector<uint8_t> late;
     std::chrono::steady_clock::time_point lateAt;
@@ -267,8 +264,6 @@ ModbusResult CModbusRtu::TransactOnce(uint8_t slave, const uint8_t* request, siz
         m_responseEvent.Reset();
         m_rxCount = 0;
         m_rxReported = 0;
-        m_expectedSlave = slave;
-        m_transactionId = transactionId;
         std::memcpy(m_txFrame, frame, frameLength);
         m_txLength = static_cast<int>(frameLength);
     }
@@ -296,28 +291,9 @@ ModbusResult CModbusRtu::TransactOnce(uint8_t slave, const uint8_t* request, siz
     }
     // Woken by the loss of the line rather than by an answer that made it
     // before the loss: the port is gone.
-    ModbusResult result;
-    if (framing == LinkFraming::Mbap) {
-        const MbapFrame::Match match = MbapFrame::Find(received.data(), received.size(), transactionId);
-        if (match.found == MbapFrame::Found::Answer) {
-            const uint8_t* unitPdu = received.data() + match.offset + MbapFrame::kHeaderLength;
-            response.assign(unitPdu, unitPdu + match.length - MbapFrame::kHeaderLength);
-            result = RtuFrame::Judge(response.data(), response.size(), request, length);
-        } else {
-            result = IsPortLost() ? kResultPortNotOpen : kResultBadResponse;
-        }
-    } else if (IsPortLost() && !RtuFrame::IsComplete(received.data(), received.size(), slave)) {
-        result = kResultPortNotOpen;
-    } else {
-        // An answer that does not fit the request (another register count,
-        // another echo) is an earlier request's come late: a bad answer,
-        // never this one's data.
-        result = RtuFrame::Check(received.data(), received.size(), slave, request[1]);
-        if (result != kResultBadResponse) {
-            response.assign(received.begin(), received.end() - 2);
-            result = RtuFrame::Judge(response.data(), response.size(), request, length);
-        }
-    }
+    const std::optional<ModbusResult> answer =
+        framing.Answer(received.data(), received.size(), frame, frameLength, response);
+    const ModbusResult result = answer ? *answer : IsPortLost() ? kResultPortNotOpen : kResultBadResponse;
     if (monitor) ReportReceived(*monitor, frame, frameLength, framing, result, sentAt);
     return result;
 }
@@ -330,7 +306,7 @@ ModbusResult CModbusRtu::ReadHoldingRegisters(uint8_t slave, uint16_t start, uin
     PutU16(req + 2, start);
     PutU16(req + 4, count);
     std::vector<uint8_t> resp;
-    ModbusResult r = Transact(slave, req, sizeof req, resp);
+    ModbusResult r = Transact(req, sizeof req, resp);
     if (r != kResultOk) return r;
     // Judged whole already: the byte count is the registers asked for.
     const size_t available = resp.size() - 3;
@@ -350,7 +326,7 @@ ModbusResult CModbusRtu::WriteSingleRegister(uint8_t slave, uint16_t address, ui
     PutU16(req + 2, address);
     PutU16(req + 4, value);
     std::vector<uint8_t> resp;
-    ModbusResult r = Transact(slave, req, sizeof req, resp);
+    ModbusResult r = Transact(req, sizeof req, resp);
     if (r != kResultOk) return r;
     if (echoAddress) *echoAddress = GetU16(resp.data() + 2);
     if (echoValue) *echoValue = GetU16(resp.data() + 4);
@@ -368,7 +344,7 @@ ModbusResult CModbusRtu::WriteMultipleRegisters(uint8_t slave, uint16_t start, c
     req[6] = static_cast<uint8_t>(2 * count);
     for (uint16_t i = 0; i < count; ++i) PutU16(req + 7 + 2 * i, values[i]);
     std::vector<uint8_t> resp;
-    ModbusResult r = Transact(slave, req, 7 + 2u * count, resp);
+    ModbusResult r = Transact(req, 7 + 2u * count, resp);
     if (r != kResultOk) return r;
     if (echoStart) *echoStart = GetU16(resp.data() + 2);
     if (echoCount) *echoCount = GetU16(resp.data() + 4);
@@ -381,7 +357,7 @@ ModbusResult CModbusRtu::ReadDeviceIdObjects(uint8_t slave, uint8_t code, uint8_
     if (!IsPortOpen()) return Counted(kResultPortNotOpen);
     uint8_t req[5] = {slave, kFnDeviceId, kMeiDeviceId, code, objectId};
     std::vector<uint8_t> resp;
-    ModbusResult r = Transact(slave, req, sizeof req, resp);
+    ModbusResult r = Transact(req, sizeof req, resp);
     if (r != kResultOk) return r;
     if (dest && length) {
         // Header: slave, function, MEI type, code, conformity level; then the

@@ -2,24 +2,23 @@
 // CModbusRtu: the generic Modbus link on one port. One transaction at a
 // time (a recursive lock), one receive thread that assembles the response,
 // and the four functions the drive is spoken to with. The port's name
-// chooses what carries the frames (LinkTransport.h): a serial line, RTU
-// frames over TCP, or Modbus TCP.
+// chooses the transport that carries and frames them (LinkTransport.h): a
+// serial line, RTU frames over TCP, Modbus TCP, or a simulated drive.
 
 #include <array>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "AutoResetEvent.h"
-#include "ModbusResult.h"
 #include "LinkTransport.h"
+#include "ModbusResult.h"
 #include "PortOpenError.h"
-#include "SerialTransport.h"
-#include "TcpTransport.h"
 
 class IFrameMonitor;
 
@@ -51,9 +50,9 @@ public:
     // Opens COM<portNumber> (1..1024) with a mode text such as "9600,n,8,2".
     // A port that was lost is released first.
     bool OpenWithMode(uint32_t portNumber, const char* mode);
-    // The same on a device named by path or "COMn", or on a network port
+    // The same on a device named by path or "COMn", on a network port
     // ("tcp://HOST[:PORT]", "rtu+tcp://HOST:PORT"; the mode does not apply),
-    // whose connect is given the response time-out.
+    // whose connect is given the response time-out, or on "sim://".
     bool OpenWithMode(const std::string& device, const char* mode);
     void ClosePort();
     bool IsPortOpen() const { return m_transport.load()->IsOpen(); }
@@ -72,9 +71,9 @@ public:
     bool IsPortLost() const { return m_transport.load()->IsLost(); }
     // Line errors (framing, parity, overrun, break) the serial port's driver
     // reported since this object was made; a network port has none.
-    LineErrorCounts LineErrors() const { return m_serial.LineErrors(); }
+    LineErrorCounts LineErrors() const;
     // Counts the losses, so that a watcher reports each loss once.
-    uint32_t PortLossCount() const { return m_serial.LossCount() + m_tcp.LossCount(); }
+    uint32_t PortLossCount() const;
     void SetResponseTimeout(uint32_t ms) { m_timeoutMs = ms; }
     uint32_t ResponseTimeout() const { return m_timeoutMs; }
 
@@ -100,27 +99,24 @@ public:
     std::recursive_mutex& TransactionLock() { return m_transactionLock; }
 
 protected:
-    // Sends `request` (slave, function, data; framed here) and waits for
+    // Sends `request` (slave, function, data; framed by the transport) and waits for
     // the response. On 0, `response` holds the checked answer in the same
     // form: slave, function, data, without CRC or header.
-    ModbusResult Transact(uint8_t slave, const uint8_t* request, size_t length, std::vector<uint8_t>& response);
+    ModbusResult Transact(const uint8_t* request, size_t length, std::vector<uint8_t>& response);
 
 private:
     bool OpenDevice(const std::string& name, const std::string& device, uint32_t portNumber, const char* mode);
-    ModbusResult TransactOnce(uint8_t slave, const uint8_t* request, size_t length, std::vector<uint8_t>& response);
+    ModbusResult TransactOnce(const uint8_t* request, size_t length, std::vector<uint8_t>& response);
     ModbusResult Counted(ModbusResult result);
     void StopReceiveThread();
     void ReceiveLoop(ILinkTransport& transport);
     // Under m_bufferLock: takes what the transport holds into the buffer;
     // false when the line is gone.
     bool TakeInput(ILinkTransport& transport);
-    // Under m_bufferLock: the buffer holds the whole answer awaited (or one
-    // that can be judged bad at once).
-    bool AnswerReady(LinkFraming framing) const;
     // Frame capture (ModbusRtuMonitor.cpp).
-    void ReportRequest(IFrameMonitor& monitor, const uint8_t* frame, size_t length, LinkFraming framing,
+    void ReportRequest(IFrameMonitor& monitor, const uint8_t* frame, size_t length, const ILinkFraming& framing,
                        const std::vector<uint8_t>& late, std::chrono::steady_clock::time_point lateAt);
-    void ReportReceived(IFrameMonitor& monitor, const uint8_t* frame, size_t length, LinkFraming framing,
+    void ReportReceived(IFrameMonitor& monitor, const uint8_t* frame, size_t length, const ILinkFraming& framing,
                         ModbusResult result, std::chrono::steady_clock::time_point sentAt);
     // The receive thread found the line gone: says so and ends the wait of
     // the transaction in flight.
@@ -128,20 +124,18 @@ private:
 
     CAutoResetEvent m_responseEvent;
     std::thread m_receiveThread;
-    // Both kept for the object's life, so that the port's state can be
-    // asked from any thread; the open port's one is m_transport.
-    CSerialTransport m_serial;
-    CTcpTransport m_tcp;
-    std::atomic<ILinkTransport*> m_transport{&m_serial};
+    // One transport of each kind the program has, made with this object
+    // and kept for its life, so that the port's state (and the counts that
+    // outlive a change of port) can be asked from any thread; the last
+    // opened is m_transport.
+    std::array<std::unique_ptr<ILinkTransport>, kPortKinds> m_transports;
+    std::atomic<ILinkTransport*> m_transport{nullptr};
     std::atomic<uint32_t> m_timeoutMs{500};
 
     // Shared with the receive thread, always under m_bufferLock.
     mutable std::mutex m_bufferLock;
     uint8_t m_rxBuf[kBufferSize] = {};
-    uint8_t m_txFrame[kBufferSize] = {};
-    uint32_t m_expectedSlave = 0;
-    uint16_t m_transactionId = 0;  // Modbus TCP: of the request in flight
-    uint16_t m_lastTransactionId = 0;  // under the transaction lock
+    uint8_t m_txFrame[kBufferSize] = {};  // the request in flight, as sent
     int m_rxCount = 0;
     int m_txLength = 0;
     // Capture: when the first byte of m_rxBuf came, and how much of it a

@@ -5,8 +5,6 @@
 
 #include "FrameDecoder.h"
 #include "FrameMonitor.h"
-#include "MbapFrame.h"
-#include "RtuFrame.h"
 #include "ModbusRtu.h"
 
 namespace {
@@ -31,11 +29,12 @@ void CModbusRtu::SetFrameMonitor(IFrameMonitor* monitor)
     m_monitor.store(monitor, std::memory_order_release);
 }
 
-void CModbusRtu::ReportRequest(IFrameMonitor& monitor, const uint8_t* frame, size_t length, LinkFraming framing,
-                               const std::vector<uint8_t>& late, std::chrono::steady_clock::time_point lateAt)
+void CModbusRtu::ReportRequest(IFrameMonitor& monitor, const uint8_t* frame, size_t length,
+                               const ILinkFraming& framing, const std::vector<uint8_t>& late,
+                               std::chrono::steady_clock::time_point lateAt)
 {
-    const bool mbap = framing == LinkFraming::Mbap;
-    const size_t unitAt = mbap ? MbapFrame::kHeaderLength : 0;
+    const bool mbap = framing.Mbap();
+    const size_t unitAt = framing.UnitOffset();
     CapturedFrame captured;
     captured.mbap = mbap;
     captured.slave = frame[unitAt];
@@ -57,11 +56,12 @@ void CModbusRtu::ReportRequest(IFrameMonitor& monitor, const uint8_t* frame, siz
     monitor.OnFrame(captured);
 }
 
-void CModbusRtu::ReportReceived(IFrameMonitor& monitor, const uint8_t* request, size_t length, LinkFraming framing,
-                                ModbusResult result, std::chrono::steady_clock::time_point sentAt)
+void CModbusRtu::ReportReceived(IFrameMonitor& monitor, const uint8_t* request, size_t length,
+                                const ILinkFraming& framing, ModbusResult result,
+                                std::chrono::steady_clock::time_point sentAt)
 {
-    const bool mbap = framing == LinkFraming::Mbap;
-    const size_t unitAt = mbap ? MbapFrame::kHeaderLength : 0;
+    const bool mbap = framing.Mbap();
+    const size_t unitAt = framing.UnitOffset();
     const auto now = std::chrono::steady_clock::now();
     std::vector<uint8_t> received;
     std::chrono::steady_clock::time_point firstAt;
@@ -81,15 +81,7 @@ void CModbusRtu::ReportReceived(IFrameMonitor& monitor, const uint8_t* request, 
         captured.roundTrip = std::chrono::duration_cast<std::chrono::microseconds>(now - sentAt);
     captured.time = received.empty() ? now : firstAt;
     captured.wallTime = WallTime(captured.time);
-    auto pieces = mbap ? FrameDecoder::SplitMbap(received.data(), received.size(),
-                                                 MbapFrame::TransactionId(request), request[unitAt])
-                       : FrameDecoder::SplitReceived(received.data(), received.size(), request[0], request[1]);
-    for (auto& piece : pieces) {
-        // The answer of an earlier request (it does not fit this one) is
-        // shown for what it is.
-        if (!mbap && piece.kind == FrameKind::Answer &&
-            RtuFrame::StaleAnswerLength(piece.bytes.data(), piece.bytes.size(), request, length) == piece.bytes.size())
-            piece.kind = FrameKind::Late;
+    for (auto& piece : framing.Sort(received.data(), received.size(), request, length)) {
         captured.kind = piece.kind;
         captured.bytes = std::move(piece.bytes);
         monitor.OnFrame(captured);

@@ -1,6 +1,6 @@
 #pragma once
-// CSerialTransport: RTU frames on a serial port (cnComm), the receive wait
-// on poll(2) with a wake-up descriptor.
+// CSerialTransport: RTU frames on a serial port (cnComm), whose waits,
+// reads and writes are the system's own.
 
 #include <cstdint>
 #include <mutex>
@@ -12,20 +12,19 @@
 
 class CSerialTransport final : public ILinkTransport {
 public:
-    CSerialTransport();
-    ~CSerialTransport() override;
+    CSerialTransport() = default;
+    ~CSerialTransport() override { m_port.Close(); }
     CSerialTransport(const CSerialTransport&) = delete;
     CSerialTransport& operator=(const CSerialTransport&) = delete;
 
-    // Opens `device` (a path) with a mode text such as "9600,n,8,2"; on
-    // failure `error` says why (name and mode are the caller's to fill).
-    bool Open(const std::string& device, uint32_t portNumber, const char* mode, PortOpenError& error);
+    // Opens `port.device` with the line settings `port.mode`.
+    bool Open(const PortAddress& port, PortOpenError& error) override;
 
-    LinkFraming Framing() const override { return LinkFraming::Rtu; }
+    ILinkFraming& Framing() override { return m_framing; }
     bool IsOpen() const override { return m_port.IsOpen(); }
     void Close() override { m_port.Close(); }
     Wait WaitForInput() override;
-    void Wake() override;
+    void Wake() override { m_port.WakeWaiter(); }
     long ReadAvailable(uint8_t* dest, size_t room) override;
     bool Send(const uint8_t* frame, size_t length) override;
     bool IsLost() const override { return m_port.IsLost(); }
@@ -38,7 +37,7 @@ private:
     bool Query(CommStatus& status);
 
     cnComm m_port{0, true};
-    int m_wakeFd = -1;
+    CRtuFraming m_framing;
     mutable std::mutex m_errorLock;  // the receive thread and the sender both count
     LineErrorCounts m_errors;
 };

@@ -4,18 +4,93 @@
 #include <chrono>
 #include <cstring>
 
-#include <fcntl.h>
+#ifdef _WIN32
+#include <winsock2.h>
+// After winsock2.h:
+#include <windows.h>
+#include <ws2tcpip.h>
+#else
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#endif
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+#ifdef _WIN32
+
+using Socket = SOCKET;
+constexpr int kWouldBlock = WSAEWOULDBLOCK;
+
+int LastSocketError() { return WSAGetLastError(); }
+void CloseSocket(Socket s) { closesocket(s); }
+
+// Winsock is started once for the program and left running.
+bool StartSockets()
+{
+    static const bool started = [] {
+        WSADATA data;
+        return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+    }();
+    return started;
+}
+
+PortOpenReason ConnectReasonOf(int error)
+{
+    switch (error) {
+    case WSAECONNREFUSED: return PortOpenReason::Refused;
+    case WSAENETUNREACH:
+    case WSAEHOSTUNREACH:
+    case WSAENETDOWN:
+    case WSAEHOSTDOWN: return PortOpenReason::Unreachable;
+    case WSAETIMEDOUT: return PortOpenReason::TimedOut;
+    case WSAECONNRESET:
+    case WSAECONNABORTED: return PortOpenReason::ConnectionLost;
+    default: return PortOpenReason::Other;
+    }
+}
+
+constexpr int kTimedOut = WSAETIMEDOUT;
+
+Socket OpenSocket(const addrinfo& a)
+{
+    const Socket s = ::socket(a.ai_family, a.ai_socktype, a.ai_protocol);
+    if (s == INVALID_SOCKET) return s;
+    u_long nonBlocking = 1;
+    ioctlsocket(s, FIONBIO, &nonBlocking);
+    return s;
+}
+
+bool ConnectPending(int error) { return error == WSAEWOULDBLOCK || error == WSAEINPROGRESS; }
+
+// Waits for a connect to end; 1 ended (see SO_ERROR), 0 time-out, -1 error.
+int WaitConnected(Socket s, int ms)
+{
+    fd_set writable, failed;
+    FD_ZERO(&writable);
+    FD_ZERO(&failed);
+    FD_SET(s, &writable);
+    FD_SET(s, &failed);  // a refused connect shows here on Windows
+    timeval tv{ms / 1000, (ms % 1000) * 1000};
+    const int n = ::select(0, nullptr, &writable, &failed, &tv);
+    return n > 0 ? 1 : n;
+}
+
+#else
+
+using Socket = int;
+constexpr int INVALID_SOCKET = -1;
+constexpr int kWouldBlock = EWOULDBLOCK;
+constexpr int kTimedOut = ETIMEDOUT;
+
+int LastSocketError() { return errno; }
+void CloseSocket(Socket s) { ::close(s); }
+bool StartSockets() { return true; }
 
 PortOpenReason ConnectReasonOf(int error)
 {
@@ -32,6 +107,25 @@ PortOpenReason ConnectReasonOf(int error)
     }
 }
 
+Socket OpenSocket(const addrinfo& a)
+{
+    return ::socket(a.ai_family, a.ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, a.ai_protocol);
+}
+
+bool ConnectPending(int error) { return error == EINPROGRESS; }
+
+int WaitConnected(Socket s, int ms)
+{
+    for (;;) {
+        pollfd p{s, POLLOUT, 0};
+        const int n = ::poll(&p, 1, ms);
+        if (n < 0 && errno == EINTR) continue;
+        return n > 0 ? 1 : n;
+    }
+}
+
+#endif
+
 std::string AddressText(const sockaddr* address, socklen_t length)
 {
     char host[NI_MAXHOST] = {};
@@ -42,113 +136,129 @@ std::string AddressText(const sockaddr* address, socklen_t length)
                                           : std::string(host) + ":" + service;
 }
 
-// One connect to one address within the time left; the socket or -1 with errno set.
-int ConnectOne(const addrinfo& a, Clock::time_point deadline)
+// One connect to one address within the time left; the socket, or
+// INVALID_SOCKET with the error in `error`.
+Socket ConnectOne(const addrinfo& a, Clock::time_point deadline, int& error)
 {
-    const int fd = ::socket(a.ai_family, a.ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, a.ai_protocol);
-    if (fd < 0) return -1;
-    if (::connect(fd, a.ai_addr, a.ai_addrlen) != 0) {
-        if (errno != EINPROGRESS) {
-            const int error = errno;
-            ::close(fd);
-            errno = error;
-            return -1;
+    const Socket s = OpenSocket(a);
+    if (s == INVALID_SOCKET) {
+        error = LastSocketError();
+        return s;
+    }
+    if (::connect(s, a.ai_addr, static_cast<socklen_t>(a.ai_addrlen)) != 0) {
+        error = LastSocketError();
+        if (!ConnectPending(error)) {
+            CloseSocket(s);
+            return INVALID_SOCKET;
         }
-        for (;;) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-            if (left <= 0) {
-                ::close(fd);
-                errno = ETIMEDOUT;
-                return -1;
-            }
-            pollfd p{fd, POLLOUT, 0};
-            const int n = ::poll(&p, 1, static_cast<int>(left));
-            if (n < 0 && errno == EINTR) continue;
-            if (n > 0) break;
-            if (n < 0) {
-                const int error = errno;
-                ::close(fd);
-                errno = error;
-                return -1;
-            }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        const int ended = left > 0 ? WaitConnected(s, static_cast<int>(left)) : 0;
+        if (ended <= 0) {
+            error = ended == 0 ? kTimedOut : LastSocketError();
+            CloseSocket(s);
+            return INVALID_SOCKET;
         }
-        int error = 0;
-        socklen_t size = sizeof error;
-        if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) != 0) error = errno;
-        if (error != 0) {
-            ::close(fd);
-            errno = error;
-            return -1;
+        int soError = 0;
+        socklen_t size = sizeof soError;
+        if (::getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&soError), &size) != 0)
+            soError = LastSocketError();
+        if (soError != 0) {
+            error = soError;
+            CloseSocket(s);
+            return INVALID_SOCKET;
         }
     }
     // Frames are small and each waits for its answer: send them at once.
     int one = 1;
-    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-    return fd;
+    ::setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&one), sizeof one);
+    return s;
+}
+
+Socket AsSocket(intptr_t handle) { return static_cast<Socket>(handle); }
+
+std::unique_ptr<ILinkFraming> FramingOf(PortKind kind)
+{
+    if (kind == PortKind::RtuOverTcp) return std::make_unique<CRtuFraming>();
+    return std::make_unique<CMbapFraming>();
 }
 
 }  // namespace
 
-CTcpTransport::CTcpTransport()
+CTcpTransport::CTcpTransport(PortKind kind) : m_framing(FramingOf(kind))
 {
-    m_wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+#ifdef _WIN32
+    m_socketEvent = WSACreateEvent();
+#endif
 }
 
 CTcpTransport::~CTcpTransport()
 {
     Close();
-    if (m_wakeFd >= 0) ::close(m_wakeFd);
+#ifdef _WIN32
+    if (m_socketEvent) WSACloseEvent(m_socketEvent);
+#endif
 }
 
-bool CTcpTransport::Open(const NetworkPort& port, uint32_t timeoutMs, PortOpenError& error)
+bool CTcpTransport::Open(const PortAddress& port, PortOpenError& error)
 {
-    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    error.device = (port.host.find(':') != std::string::npos ? "[" + port.host + "]" : port.host) + ":" +
-                   std::to_string(port.port);
+    NetworkPort address;
+    if (!ParseNetworkPort(port.name, address)) {
+        error.reason = PortOpenReason::BadAddress;
+        error.error = EINVAL;
+        return false;
+    }
+    if (!StartSockets()) {
+        error.reason = PortOpenReason::Other;
+        error.error = LastSocketError();
+        return false;
+    }
+    const auto deadline = Clock::now() + std::chrono::milliseconds(port.timeoutMs);
+    error.device = (address.host.find(':') != std::string::npos ? "[" + address.host + "]" : address.host) + ":" +
+                   std::to_string(address.port);
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
     hints.ai_flags = AI_ADDRCONFIG | AI_NUMERICSERV;
     addrinfo* found = nullptr;
-    const std::string service = std::to_string(port.port);
-    const int resolved = ::getaddrinfo(port.host.c_str(), service.c_str(), &hints, &found);
+    const std::string service = std::to_string(address.port);
+    const int resolved = ::getaddrinfo(address.host.c_str(), service.c_str(), &hints, &found);
     if (resolved != 0) {
-        error.reason = resolved == EAI_SYSTEM ? PortOpenReason::Other : PortOpenReason::HostNotFound;
-        error.error = resolved == EAI_SYSTEM ? errno : 0;
+#ifdef EAI_SYSTEM
+        const bool system = resolved == EAI_SYSTEM;
+#else
+        const bool system = false;
+#endif
+        error.reason = system ? PortOpenReason::Other : PortOpenReason::HostNotFound;
+        error.error = system ? LastSocketError() : 0;
         return false;
     }
-    int fd = -1;
-    int lastError = ETIMEDOUT;
-    for (const addrinfo* a = found; a && fd < 0; a = a->ai_next) {
-        fd = ConnectOne(*a, deadline);
-        if (fd < 0) {
-            lastError = errno;
-            error.device = AddressText(a->ai_addr, a->ai_addrlen);
-            if (lastError == ETIMEDOUT) break;  // the time is spent; the next address would not get any
-        } else {
-            error.device = AddressText(a->ai_addr, a->ai_addrlen);
-        }
+    Socket s = INVALID_SOCKET;
+    int lastError = kTimedOut;
+    for (const addrinfo* a = found; a && s == INVALID_SOCKET; a = a->ai_next) {
+        s = ConnectOne(*a, deadline, lastError);
+        error.device = AddressText(a->ai_addr, static_cast<socklen_t>(a->ai_addrlen));
+        if (s == INVALID_SOCKET && lastError == kTimedOut) break;  // the time is spent; the next address would get none
     }
     ::freeaddrinfo(found);
-    if (fd < 0) {
+    if (s == INVALID_SOCKET) {
         error.reason = ConnectReasonOf(lastError);
         error.error = lastError;
         return false;
     }
-    if (m_wakeFd >= 0) {
-        uint64_t drain;
-        [[maybe_unused]] ssize_t n = ::read(m_wakeFd, &drain, sizeof drain);
-    }
-    m_framing = port.kind == PortKind::RtuOverTcp ? LinkFraming::Rtu : LinkFraming::Mbap;
+#ifdef _WIN32
+    WSAResetEvent(m_socketEvent);
+    WSAEventSelect(s, m_socketEvent, FD_READ | FD_CLOSE);
+#endif
+    m_wake.Clear();
     m_lost = false;
-    m_fd = fd;
+    m_socket = static_cast<intptr_t>(s);
     return true;
 }
 
 void CTcpTransport::Close()
 {
-    const int fd = m_fd.exchange(-1);
-    if (fd >= 0) ::close(fd);
+    const intptr_t s = m_socket.exchange(kNoSocket);
+    if (s != kNoSocket) CloseSocket(AsSocket(s));
 }
 
 bool CTcpTransport::MarkLost()
@@ -158,51 +268,87 @@ bool CTcpTransport::MarkLost()
     return true;
 }
 
-void CTcpTransport::Wake()
-{
-    if (m_wakeFd < 0) return;
-    uint64_t one = 1;
-    [[maybe_unused]] ssize_t n = ::write(m_wakeFd, &one, sizeof one);
-}
-
 ILinkTransport::Wait CTcpTransport::WaitForInput()
 {
-    pollfd fds[2] = {{m_fd.load(), POLLIN, 0}, {m_wakeFd, POLLIN, 0}};
+    const Socket s = AsSocket(m_socket.load());
+#ifdef _WIN32
+    HANDLE waits[2] = {m_socketEvent, m_wake.Handle()};
+    const DWORD r = WaitForMultipleObjects(2, waits, FALSE, INFINITE);
+    if (r == WAIT_OBJECT_0 + 1) {
+        m_wake.Clear();
+        return Wait::Woken;
+    }
+    if (r != WAIT_OBJECT_0) return Wait::Lost;
+    WSANETWORKEVENTS events{};
+    if (WSAEnumNetworkEvents(s, m_socketEvent, &events) != 0) return Wait::Lost;
+    // A closed connection reads as input (recv gives 0, said there).
+    return Wait::Input;
+#else
+    pollfd fds[2] = {{s, POLLIN, 0}, {m_wake.Fd(), POLLIN, 0}};
     const int n = ::poll(fds, 2, -1);
     if (n < 0) return errno == EINTR ? Wait::Woken : Wait::Lost;
-    if (fds[1].revents & POLLIN) return Wait::Woken;
+    if (fds[1].revents & POLLIN) {
+        m_wake.Clear();
+        return Wait::Woken;
+    }
     // A closed connection reads as input (recv gives 0, said there); an
     // error or a reset with nothing left to read is the end.
     if (fds[0].revents & POLLIN) return Wait::Input;
     if (fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)) return Wait::Lost;
     return Wait::Woken;
+#endif
 }
 
 long CTcpTransport::ReadAvailable(uint8_t* dest, size_t room)
 {
     if (room == 0) return 0;
-    const ssize_t got = ::recv(m_fd.load(), dest, room, MSG_DONTWAIT);
+#ifdef _WIN32
+    const int got = ::recv(AsSocket(m_socket.load()), reinterpret_cast<char*>(dest), static_cast<int>(room), 0);
+#else
+    const ssize_t got = ::recv(AsSocket(m_socket.load()), dest, room, MSG_DONTWAIT);
+#endif
     if (got > 0) return static_cast<long>(got);
     if (got == 0) return -1;  // the far end closed the connection
-    return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR ? 0 : -1;
+    const int error = LastSocketError();
+#ifndef _WIN32
+    if (error == EINTR || error == EAGAIN) return 0;
+#endif
+    return error == kWouldBlock ? 0 : -1;
 }
 
 bool CTcpTransport::Send(const uint8_t* frame, size_t length)
 {
-    const int fd = m_fd.load();
+    const Socket s = AsSocket(m_socket.load());
     size_t sent = 0;
     const auto deadline = Clock::now() + std::chrono::milliseconds(20);
     while (sent < length) {
-        const ssize_t n = ::send(fd, frame + sent, length - sent, MSG_DONTWAIT | MSG_NOSIGNAL);
+#ifdef _WIN32
+        const int n = ::send(s, reinterpret_cast<const char*>(frame + sent), static_cast<int>(length - sent), 0);
+#else
+        const ssize_t n = ::send(s, frame + sent, length - sent, MSG_DONTWAIT | MSG_NOSIGNAL);
+#endif
         if (n > 0) {
             sent += static_cast<size_t>(n);
             continue;
         }
-        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) return false;
+        const int error = LastSocketError();
+#ifndef _WIN32
+        if (error != EINTR && error != EAGAIN && error != kWouldBlock) return false;
+#else
+        if (error != kWouldBlock) return false;
+#endif
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
         if (left <= 0) break;
-        pollfd p{fd, POLLOUT, 0};
+#ifdef _WIN32
+        fd_set writable;
+        FD_ZERO(&writable);
+        FD_SET(s, &writable);
+        timeval tv{0, static_cast<long>(left) * 1000};
+        ::select(0, nullptr, &writable, nullptr, &tv);
+#else
+        pollfd p{s, POLLOUT, 0};
         ::poll(&p, 1, static_cast<int>(left));
+#endif
     }
     return true;
 }

@@ -1,7 +1,5 @@
 #include "PortMessages.h"
 
-#include <cstring>
-
 #include "PortNames.h"
 
 namespace {
@@ -21,7 +19,7 @@ QString CPortMessages::OpenFailure(const PortOpenError& e)
         if (!e.device.empty() && e.device != e.name && ComNumber(e.name) != 0) {
             why = tr("找不到设备: %1 对应 %2").arg(Qs(e.name), device);
             const std::string link = ComLinkPath(ComNumber(e.name));
-            if (e.device != link) why += tr("（%1 不存在）").arg(Qs(link));
+            if (!link.empty() && e.device != link) why += tr("（%1 不存在）").arg(Qs(link));
         } else {
             why = tr("找不到设备: %1").arg(device);
         }
@@ -47,7 +45,7 @@ QString CPortMessages::OpenFailure(const PortOpenError& e)
     case PortOpenReason::Unreachable: why = tr("无法到达 %1（没有路由）").arg(device); break;
     case PortOpenReason::TimedOut: why = tr("连接超时: %1").arg(device); break;
     case PortOpenReason::ConnectionLost: why = tr("连接被对方关闭: %1").arg(device); break;
-    case PortOpenReason::Other: why = tr("系统错误: %1（%2）").arg(QString::fromLocal8Bit(std::strerror(e.error)), device); break;
+    case PortOpenReason::Other: why = tr("系统错误: %1（%2）").arg(Qs(SystemErrorText(e.error)), device); break;
     }
     return first + QLatin1Char('\n') + why;
 }
