@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "HostSystem.h"
 #include "TextNumber.h"
 
 namespace Backup {
@@ -322,7 +323,7 @@ ParsedFile Parse(std::string_view text)
 
 ParsedFile ReadFile(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(HostSystem::PathOf(path), std::ios::binary);
     std::string text;
     char buffer[16384];
     while (in && text.size() <= kMaxFileBytes) {
@@ -347,18 +348,18 @@ bool WriteFile(const std::string& path, const Configuration& config, std::string
 {
     const std::string temporary = path + ".part";
     {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        std::ofstream out(HostSystem::PathOf(temporary), std::ios::binary | std::ios::trunc);
         out << ToText(config);
         out.flush();
         if (!out) {
             error = "cannot write " + temporary;
-            std::remove(temporary.c_str());
+            HostSystem::RemoveFile(temporary);
             return false;
         }
     }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+    if (!HostSystem::RenameOver(temporary, path)) {
         error = "cannot write " + path;
-        std::remove(temporary.c_str());
+        HostSystem::RemoveFile(temporary);
         return false;
     }
     return true;
@@ -376,8 +377,7 @@ std::string Describe(const FileProblem& problem)
 std::string NowUtc()
 {
     const std::time_t now = std::time(nullptr);
-    std::tm utc{};
-    gmtime_r(&now, &utc);
+    const std::tm utc = HostSystem::UtcTime(now);
     char buffer[32];
     std::strftime(buffer, sizeof buffer, "%Y-%m-%dT%H:%M:%SZ", &utc);
     return buffer;

@@ -52,9 +52,14 @@ float Parse(std::string_view text)
     if (error == std::errc::result_out_of_range) {
         // Too large or too small for a double: which one, strtod in the C
         // locale tells (it gives infinity or 0 rather than failing).
-        static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t{});
         const std::string span(text.data() + start, i - start);
+#ifdef _WIN32
+        static const _locale_t cLocale = _create_locale(LC_ALL, "C");
+        value = cLocale ? _strtod_l(span.c_str(), nullptr, cLocale) : (nonzeroInteger ? kMax : 0.0);
+#else
+        static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t{});
         value = cLocale ? strtod_l(span.c_str(), nullptr, cLocale) : (nonzeroInteger ? kMax : 0.0);
+#endif
     } else if (error != std::errc()) {
         return 0.0f;
     }

@@ -1,5 +1,7 @@
 #include "FrameDecoder.h"
 
+#include "HostSystem.h"
+
 #include <algorithm>
 #include <cinttypes>
 #include <cstdio>
@@ -247,8 +249,7 @@ std::string TraceLine(const CapturedFrame& frame)
     const auto wall = frame.wallTime;
     const std::time_t seconds = std::chrono::system_clock::to_time_t(wall);
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(wall.time_since_epoch()).count() % 1000;
-    std::tm local{};
-    localtime_r(&seconds, &local);
+    const std::tm local = HostSystem::LocalTime(seconds);
     const char* direction = Direction(frame);
     std::string line = Format("%02d:%02d:%02d.%03d %s s%u ", local.tm_hour, local.tm_min, local.tm_sec,
                               static_cast<int>(ms), direction, frame.slave);

@@ -1,5 +1,7 @@
 #include "FrameLog.h"
 
+#include "HostSystem.h"
+
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -98,8 +100,7 @@ std::string TimeOfDay(std::chrono::system_clock::time_point wall)
 {
     const std::time_t seconds = std::chrono::system_clock::to_time_t(wall);
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(wall.time_since_epoch()).count() % 1000;
-    std::tm local{};
-    localtime_r(&seconds, &local);
+    const std::tm local = HostSystem::LocalTime(seconds);
     char text[32];
     std::snprintf(text, sizeof text, "%02d:%02d:%02d.%03d", local.tm_hour, local.tm_min, local.tm_sec,
                   static_cast<int>(ms));

@@ -6,6 +6,10 @@
 #include <string_view>
 #include <unordered_map>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace {
 
 std::atomic<Language> g_language{Language::Chinese};
@@ -19,6 +23,10 @@ Language LanguageFromEnvironment()
         if (value != nullptr && *value != '\0')
             return std::strncmp(value, "zh", 2) == 0 ? Language::Chinese : Language::English;
     }
+#ifdef _WIN32
+    // Windows keeps the language of its menus and dialogs, not a variable.
+    if (PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_CHINESE) return Language::Chinese;
+#endif
     return Language::English;
 }
 

@@ -11,7 +11,8 @@ enum class Language { Chinese, English };
 
 // From the environment as Qt reads it: LC_ALL, then LC_MESSAGES, then LANG;
 // a Chinese locale ("zh", "zh_CN.UTF-8", ...) gives Chinese, anything else
-// (English, "C", unset) English.
+// (English, "C") English. With none of them set: on Windows the user's UI
+// language, elsewhere English.
 Language LanguageFromEnvironment();
 // "zh" or "en" (as zoric-cli's --lang takes them); false for anything else.
 bool LanguageFromCode(const std::string& code, Language& language);

@@ -144,12 +144,15 @@ bool HasHex(std::string_view text) {
 std::string Format(const char* format, ...) {
     // Always a decimal point: Qt sets the process locale from the desktop,
     // and a "0,7" shown in a field would be read back as 0 by ParseScaled.
+    // (On Windows nothing sets the C library's locale: it stays "C".)
+#ifndef _WIN32
     static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t{});
     struct LocaleScope {
         locale_t previous;
         explicit LocaleScope(locale_t l) : previous(l ? uselocale(l) : locale_t{}) {}
         ~LocaleScope() { if (previous) uselocale(previous); }
     } scope(cLocale);
+#endif
     char small[128];
     va_list args;
     va_start(args, format);

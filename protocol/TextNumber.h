@@ -40,6 +40,11 @@ bool HasDecimal(std::string_view text);
 bool HasHex(std::string_view text);
 
 // printf-style formatting into a std::string.
+#ifdef __MINGW32__
+// MinGW's C99 printf (__USE_MINGW_ANSI_STDIO), not the system's older one.
+std::string Format(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
+#else
 std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
+#endif
 
 }  // namespace TextNumber

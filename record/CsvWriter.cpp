@@ -5,6 +5,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "HostSystem.h"
 #include "TextNumber.h"
 
 using TextNumber::Format;
@@ -18,7 +19,7 @@ bool CCsvWriter::Open(const std::string& path)
     Close();
     m_rows = 0;
     m_error.clear();
-    m_file = std::fopen(path.c_str(), "wb");
+    m_file = HostSystem::OpenFile(path, "wb");
     if (!m_file) {
         m_error = path + ": " + std::strerror(errno);
         return false;
@@ -50,9 +51,8 @@ std::string CCsvWriter::IsoTime(WallClock::time_point when)
     const auto ms = std::chrono::floor<std::chrono::milliseconds>(when.time_since_epoch()).count();
     const std::time_t seconds = static_cast<std::time_t>(ms >= 0 ? ms / 1000 : (ms - 999) / 1000);
     const int millis = static_cast<int>(ms - static_cast<int64_t>(seconds) * 1000);
-    std::tm local{};
-    localtime_r(&seconds, &local);
-    const long offset = local.tm_gmtoff / 60;  // minutes east of UTC
+    long offset = 0;  // minutes east of UTC
+    const std::tm local = HostSystem::LocalTime(seconds, &offset);
     const long absOffset = offset < 0 ? -offset : offset;
     return Format("%04d-%02d-%02dT%02d:%02d:%02d.%03d%c%02ld:%02ld", local.tm_year + 1900, local.tm_mon + 1,
                   local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec, millis, offset < 0 ? '-' : '+',

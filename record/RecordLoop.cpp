@@ -4,7 +4,9 @@
 #include <cerrno>
 #include <thread>
 
+#ifndef _WIN32
 #include <sys/stat.h>
+#endif
 
 namespace RecordLoop {
 namespace {
@@ -30,8 +32,13 @@ bool LineLost(ModbusResult result, const std::string& device)
 {
     if (result == kResultPortNotOpen) return true;
     if (device.empty()) return false;
+#ifdef _WIN32
+    return false;  // a COM port is no file: its loss shows as the port's own
+#else
+    // The device node went away (a USB adapter pulled out).
     struct stat info {};
     return ::stat(device.c_str(), &info) != 0 && (errno == ENOENT || errno == ENODEV || errno == ENOTDIR);
+#endif
 }
 
 Summary Run(CModbusMaster& master, uint8_t slave, CCsvWriter& writer, const Options& options,
