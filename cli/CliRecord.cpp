@@ -115,7 +115,9 @@ std::optional<int> RunRecord(const std::vector<std::string>& argv, std::ostream&
         err << Localized("打开串口失败") << ": " << a.port << "\n";
         return kExitNoPort;
     }
-    options.device = ResolvePortName(a.port);
+    // Only a serial device can vanish from the file system; a network or
+    // simulated port has no node to look for.
+    if (HasLineSettings(a.port)) options.device = ResolvePortName(a.port);
     CCsvWriter writer(channels);
     if (!writer.Open(a.args[0])) {
         err << "zoric-cli: cannot write " << writer.Error() << "\n";
