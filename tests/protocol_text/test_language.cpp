@@ -14,7 +14,32 @@
 #include "ModbusMaster.h"
 #include "StatusFormat.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace {
+
+void SetVariable(const char* name, const char* value)
+{
+#ifdef _WIN32
+    _putenv_s(name, value != nullptr ? value : "");  // an empty value removes it
+#else
+    if (value != nullptr) setenv(name, value, 1);
+    else unsetenv(name);
+#endif
+}
+
+// With no locale variable: Windows keeps the language in the user's UI
+// settings; elsewhere it is English.
+Language WithoutVariables()
+{
+#ifdef _WIN32
+    return PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_CHINESE ? Language::Chinese : Language::English;
+#else
+    return Language::English;
+#endif
+}
 
 // Sets the three locale variables for one test and puts them back after.
 class LocaleEnvironment {
@@ -35,11 +60,7 @@ public:
     }
 
 private:
-    static void Set(int k, const char* value)
-    {
-        if (value != nullptr) setenv(kNames[k], value, 1);
-        else unsetenv(kNames[k]);
-    }
+    static void Set(int k, const char* value) { SetVariable(kNames[k], value); }
     static constexpr const char* kNames[3] = {"LC_ALL", "LC_MESSAGES", "LANG"};
     std::optional<std::string> m_saved[3];
 };
@@ -65,7 +86,7 @@ TEST_F(LanguageTest, TheEnvironmentChoosesAsQtReadsIt)
         {nullptr, nullptr, "en_US.UTF-8", Language::English},
         {nullptr, nullptr, "C.UTF-8", Language::English},
         {nullptr, nullptr, "de_DE.UTF-8", Language::English},
-        {nullptr, nullptr, nullptr, Language::English},
+        {nullptr, nullptr, nullptr, WithoutVariables()},
         // LC_ALL before LC_MESSAGES before LANG; an empty one does not count.
         {"en_GB.UTF-8", "zh_CN.UTF-8", "zh_CN.UTF-8", Language::English},
         {"zh_CN.UTF-8", "en_US.UTF-8", "en_US.UTF-8", Language::Chinese},
