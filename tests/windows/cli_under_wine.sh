@@ -40,15 +40,16 @@ start_sim() {
     ln -sfn "$pty" "$WINEPREFIX/dosdevices/com$com"
 }
 
-# Runs zoric-cli.exe on COM<com>; stdout, stderr and the exit code in $work/win.*
+# Runs zoric-cli.exe on COM<com> (or on WIN_PORT); stdout, stderr and the
+# exit code in $work/win.*
 win() {
-    wine "$cli_exe" --lang en --port "COM$com" "$@" >"$work/win.out" 2>"$work/win.err"
+    wine "$cli_exe" --lang en --port "${WIN_PORT:-COM$com}" "$@" >"$work/win.out" 2>"$work/win.err"
     echo $? >"$work/win.rc"
     sed -i 's/\r$//' "$work/win.out" "$work/win.err"
 }
-# The same with the Linux zoric-cli on the pty itself.
+# The same with the Linux zoric-cli on the pty itself (or on LIN_PORT).
 lin() {
-    "$host_cli" --lang en --port "$pty" "$@" >"$work/lin.out" 2>"$work/lin.err"
+    "$host_cli" --lang en --port "${LIN_PORT:-$pty}" "$@" >"$work/lin.out" 2>"$work/lin.err"
     echo $? >"$work/lin.rc"
 }
 # Times of day and round trips differ from run to run; scan's progress
@@ -172,6 +173,71 @@ lost)
     echo "ended $(( ($(date +%s%N) - killed) / 1000000 )) ms after the pull"
     [ "$rc" = 9 ] || fail "exit $rc after a pulled line, expected 9: $(cat "$work/win.err")"
     tail -n 1 "$work/lost.csv" | grep -q "Serial port not open" || fail "the file's last row: $(tail -n 1 "$work/lost.csv")"
+    ;;
+network)
+    # Modbus TCP and RTU over TCP through Winsock, against the simulator's
+    # network ends.
+    start_sim --listen tcp://127.0.0.1:0 --listen rtu+tcp://127.0.0.1:0
+    for _ in $(seq 50); do [ "$(wc -l <"$work/sim.out")" -ge 3 ] && break; sleep 0.1; done
+    for url in $(grep "tcp://" "$work/sim.out"); do
+        export WIN_PORT=$url LIN_PORT=$url
+        same info
+        same read 32 27
+        same sdo read 0x1018 1
+        FILTER=trace_times same --trace read 0 2
+    done
+    # Nothing listens: refused, as on Linux.
+    free=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+    WIN_PORT=tcp://127.0.0.1:$free LIN_PORT=tcp://127.0.0.1:$free same info
+    grep -q "connection refused" "$work/win.err" || fail "a refused connect reads: $(cat "$work/win.err")"
+    WIN_PORT=tcp://no-such-host.invalid LIN_PORT=tcp://no-such-host.invalid same info
+    # The far end goes away during a recording: the line is lost, exit 9.
+    url=$(grep "^tcp://" "$work/sim.out")
+    wine "$cli_exe" --lang en --port "$url" record "$work/net.csv" --interval 50 >"$work/win.out" 2>"$work/win.err" &
+    cli=$!
+    for _ in $(seq 100); do [ -f "$work/net.csv" ] && [ "$(wc -l <"$work/net.csv")" -ge 3 ] && break; sleep 0.1; done
+    kill "$sim_pid"
+    wait "$sim_pid" 2>/dev/null
+    sim_pid=""
+    for _ in $(seq 50); do kill -0 "$cli" 2>/dev/null || break; sleep 0.1; done
+    kill -0 "$cli" 2>/dev/null && { fail "still recording 5 s after the far end closed"; kill "$cli"; }
+    wait "$cli"
+    rc=$?
+    [ "$rc" = 9 ] || fail "exit $rc when the far end closed, expected 9: $(cat "$work/win.err")"
+    ;;
+listen)
+    # Another master and its drive on the line: a pty whose far end plays
+    # both, and zoric-cli.exe listening on the near end, sending nothing.
+    python3 - "$work" <<'PY' &
+import os, pty, sys, time
+master, slave = pty.openpty()
+open(sys.argv[1] + "/pty", "w").write(os.ttyname(slave))
+request = bytes.fromhex("010300000001840A")
+answer = bytes.fromhex("0103022408A282")
+os.set_blocking(master, False)
+deadline = time.time() + 12
+while time.time() < deadline:
+    os.write(master, request)
+    time.sleep(0.05)
+    os.write(master, answer)
+    time.sleep(0.25)
+    try:
+        while os.read(master, 256):
+            pass
+    except BlockingIOError:
+        pass
+PY
+    talker=$!
+    for _ in $(seq 50); do [ -s "$work/pty" ] && break; sleep 0.1; done
+    ln -sfn "$(cat "$work/pty")" "$WINEPREFIX/dosdevices/com$com"
+    win listen --duration 2
+    kill "$talker" 2>/dev/null
+    expect_rc 0 "listen"
+    grep -Eq "^[0-9:.]+ MA s1 01 03 00 00 00 01 84 0A \| read 0 \(1\)$" "$work/win.out" ||
+        fail "the master's request was not heard: $(cat "$work/win.out")"
+    grep -Eq "^[0-9:.]+ SL s1 01 03 02 24 08 A2 82 \| 1 registers \| ok" "$work/win.out" ||
+        fail "the drive's answer was not heard: $(cat "$work/win.out")"
+    grep -q "slave 1: requests" "$work/win.err" || fail "no counts at the end: $(cat "$work/win.err")"
     ;;
 *)
     echo "unknown case $case_name"
