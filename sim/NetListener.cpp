@@ -13,7 +13,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "DriveSimulator.h"
+#include "SimulatedLine.h"
 #include "SlaveCrc.h"
 
 namespace zoric::sim {
@@ -66,7 +66,7 @@ bool ParseListenAddress(const std::string& text, ListenAddress& out)
     return true;
 }
 
-CNetListener::CNetListener(std::vector<ListenAddress> addresses, CDriveSimulator& drive) : m_drive(drive)
+CNetListener::CNetListener(std::vector<ListenAddress> addresses, CSimulatedLine& line) : m_line(line)
 {
     for (ListenAddress& a : addresses) m_listeners.push_back({std::move(a), -1, 0});
 }
@@ -184,7 +184,7 @@ bool CNetListener::ServeModbusTcp(Client& client)
         std::vector<std::uint8_t> request(in.begin() + 6, in.begin() + 6 + static_cast<std::ptrdiff_t>(following));
         AppendCrc(request);
         std::vector<std::uint8_t> answer;
-        if (m_drive.Exchange(request, answer) && answer.size() >= 4) {
+        if (m_line.Exchange(request, answer) && answer.size() >= 4) {
             const std::size_t length = answer.size() - 2;
             std::vector<std::uint8_t> frame = {in[0], in[1], 0, 0, static_cast<std::uint8_t>(length >> 8),
                                                static_cast<std::uint8_t>(length)};
@@ -201,7 +201,7 @@ bool CNetListener::ServeRtu(Client& client)
     CSlaveFrameParser::Frame request;
     while (client.parser->Next(request)) {
         std::vector<std::uint8_t> answer;
-        if (m_drive.Exchange(request, answer) && !SendAll(client.fd, answer)) return false;
+        if (m_line.Exchange(request, answer) && !SendAll(client.fd, answer)) return false;
     }
     return true;
 }

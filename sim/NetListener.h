@@ -16,7 +16,7 @@
 
 namespace zoric::sim {
 
-class CDriveSimulator;
+class CSimulatedLine;
 
 struct ListenAddress
 {
@@ -31,7 +31,7 @@ bool ParseListenAddress(const std::string& text, ListenAddress& out);
 class CNetListener
 {
 public:
-    CNetListener(std::vector<ListenAddress> addresses, CDriveSimulator& drive);
+    CNetListener(std::vector<ListenAddress> addresses, CSimulatedLine& line);
     ~CNetListener();
     CNetListener(const CNetListener&) = delete;
     CNetListener& operator=(const CNetListener&) = delete;
@@ -64,7 +64,7 @@ private:
     bool ServeRtu(Client& client);
     static bool SendAll(int fd, const std::vector<std::uint8_t>& bytes);
 
-    CDriveSimulator& m_drive;
+    CSimulatedLine& m_line;
     std::vector<Listener> m_listeners;
     int m_wakeFd = -1;
     std::string m_lastError;
