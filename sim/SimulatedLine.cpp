@@ -134,16 +134,16 @@ bool CSimulatedLine::SetObject(std::uint16_t index, std::uint8_t subIndex, std::
     return m_drives.front().model->Dictionary().Set(index, subIndex, value);
 }
 
-void CSimulatedLine::InjectFault(SimFault fault, unsigned nextAnswers)
+void CSimulatedLine::InjectFault(SimFault fault, unsigned nextAnswers, std::uint8_t slave)
 {
     std::lock_guard lock(m_mutex);
-    m_faults.Arm(fault, nextAnswers);
+    m_faults.Arm(fault, nextAnswers, slave);
 }
 
-void CSimulatedLine::SetFaultProbability(SimFault fault, double probability)
+void CSimulatedLine::SetFaultProbability(SimFault fault, double probability, std::uint8_t slave)
 {
     std::lock_guard lock(m_mutex);
-    m_faults.SetProbability(fault, probability);
+    m_faults.SetProbability(fault, probability, slave);
 }
 
 void CSimulatedLine::ClearFaults()
@@ -199,7 +199,7 @@ void CSimulatedLine::Hear(const Frame& frame, Clock::time_point now)
     const std::optional<LinkChange> change = LinkChangeOfLastRequest();
     const std::size_t queued = m_output.size();
     if (answering) {
-        const std::optional<SimFault> fault = m_faults.Next();
+        const std::optional<SimFault> fault = m_faults.Next(*answering);
         ++m_answers;
         if (fault)
             ++m_faultCounts[static_cast<std::size_t>(*fault)];

@@ -60,8 +60,10 @@ public:
     std::optional<std::uint32_t> GetObject(std::uint16_t index, std::uint8_t subIndex);
     bool SetObject(std::uint16_t index, std::uint8_t subIndex, std::uint32_t value);
 
-    void InjectFault(SimFault fault, unsigned nextAnswers);
-    void SetFaultProbability(SimFault fault, double probability);
+    // Faults of the drive at `slave`, or of every drive for 0 (see
+    // CFaultInjector for which comes first).
+    void InjectFault(SimFault fault, unsigned nextAnswers, std::uint8_t slave = 0);
+    void SetFaultProbability(SimFault fault, double probability, std::uint8_t slave = 0);
     void ClearFaults();
 
     // Frames with a valid CRC heard (any slave address).

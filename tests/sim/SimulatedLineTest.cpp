@@ -36,6 +36,14 @@ SimOptions LineOf(std::vector<std::uint8_t> slaves)
     return o;
 }
 
+// What the line sends back to one request heard now, all of it.
+Frame Answer(CSimulatedLine& line, const Frame& request)
+{
+    const auto now = Clock::now();
+    line.Hear(request, now);
+    return line.TakeOutput(now + 10s);
+}
+
 bool IsReadAnswerOf(const Frame& answer, std::uint8_t slave)
 {
     return answer.size() >= 5 && answer[0] == slave && answer[1] == 0x03 &&
@@ -127,6 +135,46 @@ TEST(SimulatedLine, PacingGivesOneCharacterPerCharacterTime)
     EXPECT_EQ(rest.size(), 54u);
     EXPECT_EQ(line.TakeOutput(t0 + 60 * ct).size(), 1u);
     EXPECT_FALSE(line.NextOutputDue());
+}
+
+// Drives 1, 3 and 5 on one line with faults of their own.
+TEST(SimulatedLine, FaultsOfOneDriveLeaveTheOthersAlone)
+{
+    SimOptions options = LineOf({1, 3, 5});
+    options.driveFaults.push_back({3, SimFault::NoAnswer, false, 1.0, 0});
+    CSimulatedLine line(options);
+    for (int round = 0; round < 3; ++round) {
+        EXPECT_TRUE(IsReadAnswerOf(Answer(line, ReadRequest(1)), 1));
+        EXPECT_TRUE(Answer(line, ReadRequest(3)).empty());
+        EXPECT_TRUE(IsReadAnswerOf(Answer(line, ReadRequest(5)), 5));
+    }
+    EXPECT_EQ(line.FaultCount(SimFault::NoAnswer), 3u);
+
+    // A fault armed for one drive counts that drive's answers only.
+    line.ClearFaults();
+    line.InjectFault(SimFault::BadCrc, 2, 5);
+    EXPECT_TRUE(IsReadAnswerOf(Answer(line, ReadRequest(1)), 1));
+    EXPECT_TRUE(IsReadAnswerOf(Answer(line, ReadRequest(3)), 3));
+    for (int spoiled = 0; spoiled < 2; ++spoiled) {
+        const Frame answer = Answer(line, ReadRequest(5));
+        EXPECT_FALSE(answer.empty());
+        EXPECT_FALSE(HasValidCrc(answer.data(), answer.size()));
+        EXPECT_TRUE(IsReadAnswerOf(Answer(line, ReadRequest(1)), 1));
+    }
+    EXPECT_TRUE(IsReadAnswerOf(Answer(line, ReadRequest(5)), 5));
+    EXPECT_EQ(line.FaultCount(SimFault::BadCrc), 2u);
+
+    // A drive's own chance replaces the line's; the line's armed faults
+    // come after the drive's own.
+    line.SetFaultProbability(SimFault::WrongSlave, 1.0);
+    line.SetFaultProbability(SimFault::WrongSlave, 0.0, 3);
+    EXPECT_EQ(Answer(line, ReadRequest(1))[0], 2);
+    EXPECT_TRUE(IsReadAnswerOf(Answer(line, ReadRequest(3)), 3));
+    line.InjectFault(SimFault::TrailingBytes, 1);
+    line.InjectFault(SimFault::NoAnswer, 1, 3);
+    EXPECT_TRUE(Answer(line, ReadRequest(3)).empty());
+    EXPECT_EQ(Answer(line, ReadRequest(3)).size(), 15u);
+    EXPECT_TRUE(IsReadAnswerOf(Answer(line, ReadRequest(3)), 3));
 }
 
 // The way an in-process transport drives it: requests from one thread,
