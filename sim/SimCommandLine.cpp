@@ -97,7 +97,8 @@ std::string CheckDriveFaults(const SimOptions& o)
 std::string SimUsage()
 {
     return "usage: zoric-sim [options]\n"
-           "A simulated ZORIC drive: a Modbus RTU slave on a pseudo-terminal.\n"
+           "A simulated ZORIC drive: a Modbus RTU slave on a pseudo-terminal (Linux),\n"
+           "also reachable over TCP.\n"
            "\n"
            "  --port COMn         publish the pty as COMn in the COM directory\n"
            "                      ($ZORIC_COM_DIR, default ${XDG_RUNTIME_DIR:-/tmp}/zoric-com)\n"
@@ -130,10 +131,16 @@ std::string SimUsage()
            "  --version           the version\n"
            "\n"
            "Fault kinds: no-answer, bad-crc, wrong-slave, split, trailing, late.\n"
-           "Stops on SIGINT or SIGTERM and then removes the COMn link.\n"
+           "Stops on SIGINT, SIGTERM or SIGHUP and then removes the COMn link.\n"
            "\n"
-           "exit codes: 0 stopped by a signal; 1 the pseudo-terminal or the COMn link\n"
-           "could not be made; 2 bad arguments.\n";
+           "On Windows there is no pseudo-terminal: the drive is served over TCP only\n"
+           "(--listen is required, --port is refused), where the serial line's faults,\n"
+           "pacing and line checks do not apply. Ctrl-C, Ctrl-Break or closing the console\n"
+           "stops it.\n"
+           "\n"
+           "exit codes: 0 stopped by a signal (or by the console on Windows); 1 the\n"
+           "pseudo-terminal, the COMn link or a network end could not be made; 2 bad\n"
+           "arguments (on Windows also --port, or no --listen).\n";
 }
 
 SimCommandLine ParseSimCommandLine(int argc, const char* const* argv)
