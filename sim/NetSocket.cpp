@@ -47,7 +47,22 @@ std::string ErrorText(int code)
     std::string message(text, n);
     while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == '.'))
         message.pop_back();
-    return message.empty() ? "error " + std::to_string(code) : message;
+    if (!message.empty())
+        return message;
+    // Not every system has the texts of the socket errors.
+    switch (code) {
+    case WSAEADDRINUSE:
+        return "address already in use";
+    case WSAEADDRNOTAVAIL:
+        return "address not available";
+    case WSAEACCES:
+        return "permission denied";
+    case WSAHOST_NOT_FOUND:
+    case WSANO_DATA:
+        return "host not found";
+    default:
+        return "error " + std::to_string(code);
+    }
 }
 
 std::string LastErrorText()
