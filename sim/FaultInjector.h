@@ -1,6 +1,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <random>
 
@@ -8,23 +9,34 @@
 
 namespace zoric::sim {
 
-// Decides which fault, if any, spoils the next answer: faults armed for the
-// next N answers come first (in the order of SimFault), then each fault's
-// probability. Not thread-safe; the simulator serialises access.
+// Decides which fault, if any, spoils the next answer of a drive. Faults
+// are set for every drive on the line (slave 0) or for one drive alone.
+// Faults armed for the next N answers come first (the drive's own, then the
+// line's, each in the order of SimFault), then each fault's probability:
+// the drive's own where it has one, else the line's. Not thread-safe; the
+// simulator serialises access.
 class CFaultInjector
 {
 public:
     explicit CFaultInjector(const SimOptions& options);
 
-    void Arm(SimFault fault, unsigned nextAnswers);
-    void SetProbability(SimFault fault, double probability);
+    void Arm(SimFault fault, unsigned nextAnswers, std::uint8_t slave = 0);
+    void SetProbability(SimFault fault, double probability, std::uint8_t slave = 0);
     void Clear();
-    std::optional<SimFault> Next();
+    // The fault for the answer `slave` is about to send.
+    std::optional<SimFault> Next(std::uint8_t slave);
 
 private:
     static constexpr std::size_t kCount = static_cast<std::size_t>(SimFault::Count);
-    std::array<unsigned, kCount> m_armed{};
-    std::array<double, kCount> m_probability{};
+    struct Rules
+    {
+        std::array<unsigned, kCount> armed{};
+        std::array<std::optional<double>, kCount> probability{};
+    };
+    std::optional<SimFault> TakeArmed(std::uint8_t key);
+    double ProbabilityFor(std::uint8_t slave, std::size_t fault) const;
+
+    std::map<std::uint8_t, Rules> m_rules;  // 0: every drive on the line
     std::mt19937 m_random;
 };
 

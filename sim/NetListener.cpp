@@ -1,19 +1,9 @@
 #include "NetListener.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
-#include <cstring>
 
-#include <netdb.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <sys/eventfd.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include "DriveSimulator.h"
+#include "SimulatedLine.h"
 #include "SlaveCrc.h"
 
 namespace zoric::sim {
@@ -66,9 +56,9 @@ bool ParseListenAddress(const std::string& text, ListenAddress& out)
     return true;
 }
 
-CNetListener::CNetListener(std::vector<ListenAddress> addresses, CDriveSimulator& drive) : m_drive(drive)
+CNetListener::CNetListener(std::vector<ListenAddress> addresses, CSimulatedLine& line) : m_line(line)
 {
-    for (ListenAddress& a : addresses) m_listeners.push_back({std::move(a), -1, 0});
+    for (ListenAddress& a : addresses) m_listeners.push_back({std::move(a), net::kNoSocket, 0});
 }
 
 CNetListener::~CNetListener()
@@ -90,41 +80,17 @@ std::vector<std::string> CNetListener::Urls() const
 bool CNetListener::Start()
 {
     for (Listener& l : m_listeners) {
-        addrinfo hints{};
-        hints.ai_family = AF_UNSPEC;
-        hints.ai_socktype = SOCK_STREAM;
-        hints.ai_flags = AI_PASSIVE | AI_NUMERICSERV;
-        addrinfo* found = nullptr;
-        const std::string service = std::to_string(l.address.port);
-        if (const int e = ::getaddrinfo(l.address.host.c_str(), service.c_str(), &hints, &found); e != 0) {
-            m_lastError = "cannot resolve " + l.address.host + ": " + ::gai_strerror(e);
+        l.socket = net::Listen(l.address.host, l.address.port, m_lastError);
+        if (l.socket == net::kNoSocket) {
             Stop();
             return false;
         }
-        for (const addrinfo* a = found; a && l.fd < 0; a = a->ai_next) {
-            const int fd = ::socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK, a->ai_protocol);
-            if (fd < 0) continue;
-            int one = 1;
-            ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-            if (::bind(fd, a->ai_addr, a->ai_addrlen) == 0 && ::listen(fd, 8) == 0) {
-                l.fd = fd;
-            } else {
-                m_lastError = "cannot listen on " + l.address.host + ":" + service + ": " + std::strerror(errno);
-                ::close(fd);
-            }
-        }
-        ::freeaddrinfo(found);
-        if (l.fd < 0) {
-            Stop();
-            return false;
-        }
-        sockaddr_storage bound{};
-        socklen_t size = sizeof bound;
-        if (::getsockname(l.fd, reinterpret_cast<sockaddr*>(&bound), &size) == 0)
-            l.boundPort = ntohs(bound.ss_family == AF_INET6 ? reinterpret_cast<sockaddr_in6*>(&bound)->sin6_port
-                                                            : reinterpret_cast<sockaddr_in*>(&bound)->sin_port);
+        l.boundPort = net::BoundPort(l.socket);
     }
-    m_wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (!m_wake.Open(m_lastError)) {
+        Stop();
+        return false;
+    }
     m_stop = false;
     try {
         m_thread = std::thread([this] { Run(); });
@@ -140,33 +106,23 @@ void CNetListener::Stop()
 {
     if (m_thread.joinable()) {
         m_stop = true;
-        std::uint64_t one = 1;
-        [[maybe_unused]] ssize_t n = ::write(m_wakeFd, &one, sizeof one);
+        m_wake.Wake();
         m_thread.join();
     }
-    for (Client& c : m_clients) ::close(c.fd);
+    for (Client& c : m_clients) net::Close(c.socket);
     m_clients.clear();
-    for (Listener& l : m_listeners) {
-        if (l.fd >= 0) ::close(l.fd);
-        l.fd = -1;
-    }
-    if (m_wakeFd >= 0) ::close(m_wakeFd);
-    m_wakeFd = -1;
+    for (Listener& l : m_listeners) net::Close(l.socket);
+    m_wake.Close();
 }
 
-bool CNetListener::SendAll(int fd, const std::vector<std::uint8_t>& bytes)
+bool CNetListener::SendAll(net::Socket socket, const std::vector<std::uint8_t>& bytes)
 {
     std::size_t sent = 0;
     while (sent < bytes.size()) {
-        const ssize_t n = ::send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            pollfd p{fd, POLLOUT, 0};
-            if (::poll(&p, 1, 1000) <= 0) return false;
-            continue;
-        }
-        if (n <= 0) return false;
-        sent += static_cast<std::size_t>(n);
+        std::size_t n = 0;
+        if (!net::SendSome(socket, bytes.data() + sent, bytes.size() - sent, n)) return false;
+        if (n == 0 && !net::WaitWritable(socket, 1000)) return false;
+        sent += n;
     }
     return true;
 }
@@ -184,12 +140,12 @@ bool CNetListener::ServeModbusTcp(Client& client)
         std::vector<std::uint8_t> request(in.begin() + 6, in.begin() + 6 + static_cast<std::ptrdiff_t>(following));
         AppendCrc(request);
         std::vector<std::uint8_t> answer;
-        if (m_drive.Exchange(request, answer) && answer.size() >= 4) {
+        if (m_line.Exchange(request, answer) && answer.size() >= 4) {
             const std::size_t length = answer.size() - 2;
             std::vector<std::uint8_t> frame = {in[0], in[1], 0, 0, static_cast<std::uint8_t>(length >> 8),
                                                static_cast<std::uint8_t>(length)};
             frame.insert(frame.end(), answer.begin(), answer.end() - 2);
-            if (!SendAll(client.fd, frame)) return false;
+            if (!SendAll(client.socket, frame)) return false;
         }
         in.erase(in.begin(), in.begin() + 6 + static_cast<std::ptrdiff_t>(following));
     }
@@ -201,73 +157,74 @@ bool CNetListener::ServeRtu(Client& client)
     CSlaveFrameParser::Frame request;
     while (client.parser->Next(request)) {
         std::vector<std::uint8_t> answer;
-        if (m_drive.Exchange(request, answer) && !SendAll(client.fd, answer)) return false;
+        if (m_line.Exchange(request, answer) && !SendAll(client.socket, answer)) return false;
     }
     return true;
 }
 
+void CNetListener::Accept(const Listener& listener)
+{
+    const net::Socket socket = net::Accept(listener.socket);
+    if (socket == net::kNoSocket) return;
+    Client c;
+    c.socket = socket;
+    c.modbusTcp = listener.address.modbusTcp;
+    if (!c.modbusTcp) c.parser = std::make_unique<CSlaveFrameParser>();
+    m_clients.push_back(std::move(c));
+}
+
+bool CNetListener::Receive(Client& client, long long now)
+{
+    std::uint8_t buf[512];
+    std::size_t got = 0;
+    if (!net::ReceiveSome(client.socket, buf, sizeof buf, got)) return false;
+    if (got == 0) return true;
+    client.lastInputMs = now;
+    if (client.modbusTcp) {
+        client.input.insert(client.input.end(), buf, buf + got);
+        return ServeModbusTcp(client);
+    }
+    client.parser->Feed(buf, got);
+    return ServeRtu(client);
+}
+
 void CNetListener::Run()
 {
-    std::vector<pollfd> fds;
+    std::vector<net::Watch> watches;
     while (!m_stop.load()) {
-        fds.clear();
-        fds.push_back({m_wakeFd, POLLIN, 0});
-        for (const Listener& l : m_listeners) fds.push_back({l.fd, POLLIN, 0});
-        const std::size_t firstClient = fds.size();
+        watches.clear();
+        watches.push_back({m_wake.Handle()});
+        for (const Listener& l : m_listeners) watches.push_back({l.socket});
+        const std::size_t firstClient = watches.size();
         int timeout = -1;
         for (const Client& c : m_clients) {
-            fds.push_back({c.fd, POLLIN, 0});
+            watches.push_back({c.socket});
             if (c.parser && c.parser->HasPartialInput()) timeout = static_cast<int>(kRtuSilenceMs);
         }
-        const int n = ::poll(fds.data(), fds.size(), timeout);
-        if (m_stop.load() || (n < 0 && errno != EINTR)) return;
+        if (!net::WaitReadable(watches, timeout) || m_stop.load()) return;
+        if (watches[0].ready) m_wake.Drain();
 
         const long long now = NowMs();
-        for (std::size_t i = 0; i < m_listeners.size(); ++i) {
-            if (!(fds[1 + i].revents & POLLIN)) continue;
-            const int fd = ::accept4(m_listeners[i].fd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
-            if (fd < 0) continue;
-            int one = 1;
-            ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-            Client c;
-            c.fd = fd;
-            c.modbusTcp = m_listeners[i].address.modbusTcp;
-            if (!c.modbusTcp) c.parser = std::make_unique<CSlaveFrameParser>();
-            m_clients.push_back(std::move(c));
-        }
-        std::vector<int> closing;
-        for (std::size_t i = firstClient; n > 0 && i < fds.size(); ++i) {
-            if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
-            auto it = std::find_if(m_clients.begin(), m_clients.end(), [&](const Client& c) { return c.fd == fds[i].fd; });
-            if (it == m_clients.end()) continue;
-            std::uint8_t buf[512];
-            const ssize_t got = ::recv(it->fd, buf, sizeof buf, MSG_DONTWAIT);
-            if (got == 0 || (got < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
-                closing.push_back(it->fd);
-                continue;
-            }
-            if (got < 0) continue;
-            it->lastInputMs = now;
-            bool keep;
-            if (it->modbusTcp) {
-                it->input.insert(it->input.end(), buf, buf + got);
-                keep = ServeModbusTcp(*it);
-            } else {
-                it->parser->Feed(buf, static_cast<std::size_t>(got));
-                keep = ServeRtu(*it);
-            }
-            if (!keep) closing.push_back(it->fd);
+        for (std::size_t i = 0; i < m_listeners.size(); ++i)
+            if (watches[1 + i].ready) Accept(m_listeners[i]);
+        std::vector<net::Socket> closing;
+        for (std::size_t i = firstClient; i < watches.size(); ++i) {
+            if (!watches[i].ready) continue;
+            auto it = std::find_if(m_clients.begin(), m_clients.end(),
+                                   [&](const Client& c) { return c.socket == watches[i].socket; });
+            if (it != m_clients.end() && !Receive(*it, now)) closing.push_back(it->socket);
         }
         for (Client& c : m_clients) {
             if (c.parser && c.parser->HasPartialInput() && now - c.lastInputMs >= kRtuSilenceMs) {
                 c.parser->Silence();
-                if (!ServeRtu(c)) closing.push_back(c.fd);
+                if (!ServeRtu(c)) closing.push_back(c.socket);
             }
         }
-        for (const int fd : closing) {
-            auto it = std::find_if(m_clients.begin(), m_clients.end(), [&](const Client& c) { return c.fd == fd; });
+        for (const net::Socket socket : closing) {
+            auto it = std::find_if(m_clients.begin(), m_clients.end(),
+                                   [&](const Client& c) { return c.socket == socket; });
             if (it == m_clients.end()) continue;
-            ::close(it->fd);
+            net::Close(it->socket);
             m_clients.erase(it);
         }
     }

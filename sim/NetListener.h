@@ -2,8 +2,9 @@
 // The simulated drive reached over the network, as in a cabinet where the
 // RS-485 line ends at a gateway: as a Modbus TCP gateway (MBAP frames) or a
 // transparent serial device server (RTU frames through a TCP stream). Each
-// request is served by the same drive as the pseudo-terminal's, so both
-// ways can be used side by side.
+// request is served by the drives of one simulated line, the one a
+// pseudo-terminal may serve too, so both ways can be used side by side.
+// BSD sockets on Linux, Winsock on Windows.
 
 #include <atomic>
 #include <cstdint>
@@ -12,11 +13,12 @@
 #include <thread>
 #include <vector>
 
+#include "NetSocket.h"
 #include "SlaveFrameParser.h"
 
 namespace zoric::sim {
 
-class CDriveSimulator;
+class CSimulatedLine;
 
 struct ListenAddress
 {
@@ -31,7 +33,7 @@ bool ParseListenAddress(const std::string& text, ListenAddress& out);
 class CNetListener
 {
 public:
-    CNetListener(std::vector<ListenAddress> addresses, CDriveSimulator& drive);
+    CNetListener(std::vector<ListenAddress> addresses, CSimulatedLine& line);
     ~CNetListener();
     CNetListener(const CNetListener&) = delete;
     CNetListener& operator=(const CNetListener&) = delete;
@@ -47,12 +49,12 @@ private:
     struct Listener
     {
         ListenAddress address;
-        int fd = -1;
+        net::Socket socket = net::kNoSocket;
         std::uint16_t boundPort = 0;
     };
     struct Client
     {
-        int fd = -1;
+        net::Socket socket = net::kNoSocket;
         bool modbusTcp = true;
         std::vector<std::uint8_t> input;  // Modbus TCP: bytes of the next request
         std::unique_ptr<CSlaveFrameParser> parser;  // RTU: the stream cut into frames
@@ -62,11 +64,14 @@ private:
     // False when the client is to be closed.
     bool ServeModbusTcp(Client& client);
     bool ServeRtu(Client& client);
-    static bool SendAll(int fd, const std::vector<std::uint8_t>& bytes);
+    void Accept(const Listener& listener);
+    // False when the client is to be closed.
+    bool Receive(Client& client, long long now);
+    static bool SendAll(net::Socket socket, const std::vector<std::uint8_t>& bytes);
 
-    CDriveSimulator& m_drive;
+    CSimulatedLine& m_line;
     std::vector<Listener> m_listeners;
-    int m_wakeFd = -1;
+    net::CWakeSocket m_wake;
     std::string m_lastError;
     std::thread m_thread;
     std::atomic<bool> m_stop{false};

@@ -46,12 +46,59 @@ bool ParseFault(std::string_view name, SimFault& fault)
     return false;
 }
 
+// KIND=VALUE for every drive on the line, KIND@SLAVE=VALUE for one of them.
+bool ParseFaultOption(bool next, std::string_view text, SimOptions& o)
+{
+    const auto eq = text.find('=');
+    if (eq == std::string_view::npos)
+        return false;
+    const std::string_view target = text.substr(0, eq);
+    const std::string_view amount = text.substr(eq + 1);
+    const auto at = target.find('@');
+    DriveFault f;
+    unsigned long slave = 0;
+    if (!ParseFault(target.substr(0, at), f.fault))
+        return false;
+    if (at != std::string_view::npos && (!ParseUnsigned(target.substr(at + 1), 247, slave) || slave == 0))
+        return false;
+    f.slave = static_cast<std::uint8_t>(slave);
+    f.next = next;
+    if (next) {
+        unsigned long count = 0;
+        if (!ParseUnsigned(amount, 1000000, count))
+            return false;
+        f.count = static_cast<unsigned>(count);
+    } else if (!ParseNumber(amount, f.probability) || !(f.probability >= 0 && f.probability <= 1)) {
+        return false;
+    }
+    const auto k = static_cast<int>(f.fault);
+    if (f.slave != 0)
+        o.driveFaults.push_back(f);
+    else if (next)
+        o.faultNext[k] = f.count;
+    else
+        o.faultProbability[k] = f.probability;
+    return true;
+}
+
+// A fault of a drive that is not on the line is a slip of the finger.
+std::string CheckDriveFaults(const SimOptions& o)
+{
+    for (const DriveFault& f : o.driveFaults) {
+        if (f.slave != o.slaveAddress &&
+            std::find(o.otherSlaves.begin(), o.otherSlaves.end(), f.slave) == o.otherSlaves.end())
+            return "a fault names slave " + std::to_string(f.slave) + ", which --slave does not put on the line";
+    }
+    return {};
+}
+
 }  // namespace
 
 std::string SimUsage()
 {
     return "usage: zoric-sim [options]\n"
-           "A simulated ZORIC drive: a Modbus RTU slave on a pseudo-terminal.\n"
+           "A simulated ZORIC drive: a Modbus RTU slave on a pseudo-terminal (Linux),\n"
+           "also reachable over TCP.\n"
            "\n"
            "  --port COMn         publish the pty as COMn in the COM directory\n"
            "                      ($ZORIC_COM_DIR, default ${XDG_RUNTIME_DIR:-/tmp}/zoric-com)\n"
@@ -70,6 +117,9 @@ std::string SimUsage()
            "  --state FILE        settings file: loaded at start, written by \"store parameters\"\n"
            "  --fault KIND=P      spoil answers with probability P (0..1)\n"
            "  --fault-next KIND=N spoil the next N answers\n"
+           "  --fault KIND@SLAVE=P, --fault-next KIND@SLAVE=N\n"
+           "                      the same for the drive at SLAVE alone (repeatable): its\n"
+           "                      next N come before the line's, its P replaces the line's\n"
            "  --lenient-line      answer whatever baud rate the master uses\n"
            "  --rpdo-entries N    entries of the RPDO communication objects: 2 (default) or 5\n"
            "                      (with inhibit time and event timer)\n"
@@ -81,10 +131,16 @@ std::string SimUsage()
            "  --version           the version\n"
            "\n"
            "Fault kinds: no-answer, bad-crc, wrong-slave, split, trailing, late.\n"
-           "Stops on SIGINT or SIGTERM and then removes the COMn link.\n"
+           "Stops on SIGINT, SIGTERM or SIGHUP and then removes the COMn link.\n"
            "\n"
-           "exit codes: 0 stopped by a signal; 1 the pseudo-terminal or the COMn link\n"
-           "could not be made; 2 bad arguments.\n";
+           "On Windows there is no pseudo-terminal: the drive is served over TCP only\n"
+           "(--listen is required, --port is refused), where the serial line's faults,\n"
+           "pacing and line checks do not apply. Ctrl-C, Ctrl-Break or closing the console\n"
+           "stops it.\n"
+           "\n"
+           "exit codes: 0 stopped by a signal (or by the console on Windows); 1 the\n"
+           "pseudo-terminal, the COMn link or a network end could not be made; 2 bad\n"
+           "arguments (on Windows also --port, or no --listen).\n";
 }
 
 SimCommandLine ParseSimCommandLine(int argc, const char* const* argv)
@@ -209,28 +265,14 @@ SimCommandLine ParseSimCommandLine(int argc, const char* const* argv)
                 return cl;
             }
             o.randomSeed = static_cast<std::uint32_t>(n);
-        } else if (arg == "--fault") {
+        } else if (arg == "--fault" || arg == "--fault-next") {
             if (!value(v))
                 return cl;
-            const auto eq = v.find('=');
-            SimFault fault{};
-            if (eq == std::string_view::npos || !ParseFault(v.substr(0, eq), fault) ||
-                !ParseNumber(v.substr(eq + 1), d) || d < 0 || d > 1) {
-                cl.error = "--fault takes KIND=PROBABILITY, e.g. bad-crc=0.1";
+            if (!ParseFaultOption(arg == "--fault-next", v, o)) {
+                cl.error = arg == "--fault" ? "--fault takes KIND=PROBABILITY or KIND@SLAVE=PROBABILITY, e.g. bad-crc=0.1"
+                                            : "--fault-next takes KIND=COUNT or KIND@SLAVE=COUNT, e.g. no-answer@3=2";
                 return cl;
             }
-            o.faultProbability[static_cast<int>(fault)] = d;
-        } else if (arg == "--fault-next") {
-            if (!value(v))
-                return cl;
-            const auto eq = v.find('=');
-            SimFault fault{};
-            if (eq == std::string_view::npos || !ParseFault(v.substr(0, eq), fault) ||
-                !ParseUnsigned(v.substr(eq + 1), 1000000, n)) {
-                cl.error = "--fault-next takes KIND=COUNT, e.g. no-answer=3";
-                return cl;
-            }
-            o.faultNext[static_cast<int>(fault)] = static_cast<unsigned>(n);
         } else if (arg == "--lenient-line") {
             o.strictLine = false;
         } else if (arg == "--rpdo-entries") {
@@ -248,6 +290,7 @@ SimCommandLine ParseSimCommandLine(int argc, const char* const* argv)
             return cl;
         }
     }
+    cl.error = CheckDriveFaults(o);
     return cl;
 }
 

@@ -17,6 +17,17 @@ enum class SimFault : int {
     Count
 };
 
+// A fault of one drive on the line (SimOptions::faultProbability and
+// faultNext are every drive's).
+struct DriveFault
+{
+    std::uint8_t slave = 0;  // the drive's address; 0: every drive
+    SimFault fault = SimFault::NoAnswer;
+    bool next = false;       // true: the next `count` answers; false: by `probability`
+    double probability = 0;
+    unsigned count = 0;
+};
+
 struct SimOptions
 {
     std::uint8_t slaveAddress = 1;
@@ -43,6 +54,10 @@ struct SimOptions
     double faultProbability[static_cast<int>(SimFault::Count)] = {};
     // Each fault on the next N answered requests, before any dice are cast.
     unsigned faultNext[static_cast<int>(SimFault::Count)] = {};
+    // Faults of single drives, applied after the two above: a drive's own
+    // armed answers come before the line's, and its own probability of a
+    // fault replaces the line's.
+    std::vector<DriveFault> driveFaults;
     std::uint32_t randomSeed = 1;
     // Pause between the pieces of a split answer, and the delay of a late one.
     int splitPauseMs = 30;

@@ -2,6 +2,7 @@
 
 #include "DriveSimulator.h"
 #include "RawLine.h"
+#include "SimCommandLine.h"
 
 using namespace zoric::sim;
 using Bytes = RawLine::Bytes;
@@ -70,4 +71,23 @@ TEST_F(SimMultiDrop, InjectedFaultsSpoilWhicheverDriveAnswers)
     ASSERT_FALSE(spoiled.empty());
     EXPECT_EQ(spoiled[0], 18);
     EXPECT_EQ(ValueOf(line.Exchange({17, 0x03, 0x00, 156, 0x00, 0x01}), 17), 17);
+}
+
+TEST(SimMultiDropFaults, OneSilentDriveLeavesTheOthersAnswering)
+{
+    const char* args[] = {"zoric-sim", "--slave", "1,3,5", "--fault", "no-answer@3=1"};
+    const SimCommandLine cl = ParseSimCommandLine(5, args);
+    ASSERT_TRUE(cl.error.empty()) << cl.error;
+    CDriveSimulator sim(cl.options);
+    ASSERT_TRUE(sim.Start()) << sim.LastError();
+    RawLine line(sim.SlavePath());
+    for (int round = 0; round < 2; ++round) {
+        EXPECT_EQ(ValueOf(line.Exchange({1, 0x03, 0x00, 156, 0x00, 0x01}), 1), 1);
+        EXPECT_TRUE(line.Exchange({3, 0x03, 0x00, 156, 0x00, 0x01}, 150).empty());
+        EXPECT_EQ(ValueOf(line.Exchange({5, 0x03, 0x00, 156, 0x00, 0x01}), 5), 5);
+    }
+    EXPECT_EQ(sim.FaultCount(SimFault::NoAnswer), 2u);
+    // The drive still obeys what it does not answer.
+    EXPECT_TRUE(line.Exchange({3, 0x06, 0x00, 106, 0x01, 0x11}, 150).empty());
+    EXPECT_EQ(sim.GetRegisterOf(3, 106), 0x111);
 }

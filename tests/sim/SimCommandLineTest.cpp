@@ -47,6 +47,37 @@ TEST(SimCommandLine, TakesLineSettingsAndFaults)
     EXPECT_TRUE(Parse({"--slave", "5"}).options.otherSlaves.empty());
 }
 
+TEST(SimCommandLine, FaultsOfOneDriveNameItsAddress)
+{
+    const auto cl = Parse({"--slave", "1,3,5", "--fault", "no-answer@3=1", "--fault-next", "bad-crc@5=2",
+                           "--fault", "late=0.5"});
+    ASSERT_TRUE(cl.error.empty()) << cl.error;
+    ASSERT_EQ(cl.options.driveFaults.size(), 2u);
+    const DriveFault& silent = cl.options.driveFaults[0];
+    EXPECT_EQ(silent.slave, 3);
+    EXPECT_EQ(silent.fault, SimFault::NoAnswer);
+    EXPECT_FALSE(silent.next);
+    EXPECT_DOUBLE_EQ(silent.probability, 1.0);
+    const DriveFault& spoiled = cl.options.driveFaults[1];
+    EXPECT_EQ(spoiled.slave, 5);
+    EXPECT_EQ(spoiled.fault, SimFault::BadCrc);
+    EXPECT_TRUE(spoiled.next);
+    EXPECT_EQ(spoiled.count, 2u);
+    // Without a slave the fault stays the whole line's.
+    EXPECT_DOUBLE_EQ(cl.options.faultProbability[static_cast<int>(SimFault::LateAnswer)], 0.5);
+    EXPECT_EQ(cl.options.faultProbability[static_cast<int>(SimFault::NoAnswer)], 0.0);
+
+    for (auto args : std::vector<std::vector<const char*>>{{"--fault", "no-answer@0=1"},
+                                                           {"--fault", "no-answer@248=1"},
+                                                           {"--fault", "no-answer@=1"},
+                                                           {"--fault", "no-answer@3=1.5"},
+                                                           {"--fault-next", "late@x=1"},
+                                                           {"--slave", "1,3", "--fault", "no-answer@5=1"},
+                                                           {"--fault", "no-answer@5=1", "--slave", "3"}})
+        EXPECT_FALSE(Parse(args).error.empty()) << args[1];
+    EXPECT_TRUE(Parse({"--fault", "no-answer@5=1", "--slave", "5"}).error.empty());
+}
+
 TEST(SimCommandLine, RejectsUnusableArguments)
 {
     for (auto args : std::vector<std::vector<const char*>>{{"--slave", "0"},
