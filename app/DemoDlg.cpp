@@ -450,8 +450,9 @@ void CDemoDlg::OnLinkChanged(const std::optional<Backup::LinkSettings>& link) {
 }
 
 void CDemoDlg::ShowLineSettingsFor() {
-    // Baud rate and parity are the gateway's or device server's business.
-    const bool serial = !IsNetworkPort(d->ui.m_comboPort->currentText().trimmed().toStdString());
+    // Baud rate and parity are the gateway's or device server's business,
+    // and the simulated drive has no line.
+    const bool serial = HasLineSettings(d->ui.m_comboPort->currentText().trimmed().toStdString());
     d->ui.m_comboBaud->setEnabled(serial);
     d->ui.m_comboParity->setEnabled(serial);
 }

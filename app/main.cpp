@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 
 #include "DemoApp.h"
+#include "SimulatedPort.h"
 
 namespace {
 // Without a display Qt would abort with a terse message; say what is missing.
@@ -23,6 +24,7 @@ int main(int argc, char** argv) {
                      "Run it in a desktop session, or set QT_QPA_PLATFORM=offscreen to run without one.\n");
         return 2;
     }
+    SimulatedPort::Enable();
     // Ties the windows to the installed desktop entry (its name and icon).
     QGuiApplication::setDesktopFileName(QStringLiteral("zoric-drive-tool"));
     CDemoApp app(argc, argv);

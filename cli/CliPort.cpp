@@ -49,6 +49,7 @@ std::string OpenFailureText(const PortOpenError& e)
     case PortOpenReason::Unreachable: return "no route to " + e.device;
     case PortOpenReason::TimedOut: return "no connection to " + e.device + " within the response time-out";
     case PortOpenReason::ConnectionLost: return e.device + " closed the connection";
+    case PortOpenReason::BadOptions: return "an option the simulated drive does not have: " + e.device;
     case PortOpenReason::Other: break;
     }
     return SystemErrorText(e.error) + " (" + Resolution(e) + ")";

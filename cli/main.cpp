@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "CliCommands.h"
+#include "SimulatedPort.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -88,6 +89,7 @@ int main(int argc, char** argv)
     sigaction(SIGTERM, &sa, nullptr);
     const std::vector<std::string> args(argv + 1, argv + argc);
 #endif
+    SimulatedPort::Enable();
     if (args.size() == 1 && args[0] == "--version") {
         std::cout << "zoric-cli " ZORIC_VERSION "\n";
         return 0;

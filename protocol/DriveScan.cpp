@@ -7,6 +7,7 @@
 
 #include "DeviceInfo.h"
 #include "ModbusMaster.h"
+#include "PortNames.h"
 #include "StatusFormat.h"
 
 namespace DriveScan {
@@ -76,15 +77,42 @@ std::string Found::Line() const
     return text;
 }
 
+namespace {
+
+// A port without line settings of its own (a network port, the simulated
+// drive) reaches the same drives at every setting: it is scanned at one,
+// so that each drive is listed once.
+Options ForPort(Options options, const std::string& port)
+{
+    if (HasLineSettings(port)) return options;
+    if (options.bauds.size() > 1) options.bauds.resize(1);
+    if (options.parities.size() > 1) options.parities.resize(1);
+    return options;
+}
+
+Result Scan(CModbusMaster& master, const Opener& open, const Options& options, const Callbacks& callbacks,
+            const std::function<bool()>& cancelled);
+
+}  // namespace
+
 Result Run(CModbusMaster& master, const std::string& port, const Options& options, const Callbacks& callbacks,
            const std::atomic<bool>& cancel)
 {
     const Opener open = [&port](CModbusMaster& m, int baud, int parity) { return m.OpenPort(port, baud, parity); };
-    return Run(master, open, options, callbacks, [&cancel] { return cancel.load(); });
+    return Scan(master, open, ForPort(options, port), callbacks, [&cancel] { return cancel.load(); });
 }
 
 Result Run(CModbusMaster& master, const Opener& open, const Options& options, const Callbacks& callbacks,
            const std::function<bool()>& cancelled)
+{
+    // The opener reopens the port the master has.
+    return Scan(master, open, ForPort(options, master.PortName()), callbacks, cancelled);
+}
+
+namespace {
+
+Result Scan(CModbusMaster& master, const Opener& open, const Options& options, const Callbacks& callbacks,
+            const std::function<bool()>& cancelled)
 {
     Result result;
     const uint32_t savedTimeout = master.ResponseTimeout();
@@ -148,5 +176,7 @@ Result Run(CModbusMaster& master, const Opener& open, const Options& options, co
     result.portFailed = !anyOpen && total > 0 && !result.cancelled;
     return result;
 }
+
+}  // namespace
 
 }  // namespace DriveScan

@@ -58,11 +58,13 @@ struct Result {
     bool portFailed = false;  // the port could not be opened at any setting
 };
 
+// A port without line settings (a network port, "sim://") is scanned at the
+// first baud rate and parity given only: every setting reaches the same drives.
 // Closes `master`'s port, scans on `port`, and leaves the port closed.
 Result Run(CModbusMaster& master, const std::string& port, const Options& options, const Callbacks& callbacks,
            const std::atomic<bool>& cancel);
-// The same with the port (re)opened at each line setting by `open`, and
-// the cancel asked for before each probe.
+// The same with the master's port (re)opened at each line setting by
+// `open`, and the cancel asked for before each probe.
 using Opener = std::function<bool(CModbusMaster&, int baud, int parity)>;
 Result Run(CModbusMaster& master, const Opener& open, const Options& options, const Callbacks& callbacks,
            const std::function<bool()>& cancelled);

@@ -18,6 +18,7 @@ enum class PortOpenReason {
     Unreachable,           // no route to the host or its network
     TimedOut,              // the connect took longer than the response time-out
     ConnectionLost,        // the far end closed the connection while it was being set up
+    BadOptions,            // "sim://?..." asks for what the simulated drive does not have (device: why)
     Other,                 // any other error of the system
 };
 

@@ -45,6 +45,7 @@ QString CPortMessages::OpenFailure(const PortOpenError& e)
     case PortOpenReason::Unreachable: why = tr("无法到达 %1（没有路由）").arg(device); break;
     case PortOpenReason::TimedOut: why = tr("连接超时: %1").arg(device); break;
     case PortOpenReason::ConnectionLost: why = tr("连接被对方关闭: %1").arg(device); break;
+    case PortOpenReason::BadOptions: why = tr("模拟驱动器的选项无效: %1").arg(device); break;
     case PortOpenReason::Other: why = tr("系统错误: %1（%2）").arg(Qs(SystemErrorText(e.error)), device); break;
     }
     return first + QLatin1Char('\n') + why;

@@ -129,5 +129,26 @@ TEST_F(Cli, OverTheNetworkAClosedConnectionEndsTheWatchAndARefusedOneSaysSo)
     EXPECT_EQ(r.err, "打开串口失败: " + url + ": connection refused by " + url.substr(6) + "\n");
 }
 
+TEST_F(Cli, TheDriveInsideTheToolAnswersAsTheSimulatorDoesAndBadOptionsAreNamed)
+{
+    // The same texts as from the drive on the pty, with no program beside.
+    const RunResult onPty = RunCli({"--lang", "en", "--port", sim->SlavePath(), "info"});
+    RunResult r = RunCli({"--lang", "en", "--port", "sim://", "info"});
+    EXPECT_EQ(r.exitCode, ::Cli::kExitOk) << r.err;
+    EXPECT_EQ(r.out, onPty.out);
+
+    r = RunCli({"--port", "sim://?slaves=2,4", "scan", "--slaves", "1-5", "--bauds", "all"});
+    EXPECT_EQ(r.exitCode, ::Cli::kExitOk) << r.err;
+    EXPECT_EQ(r.out,
+              "slave 2 9600 n,8,2 model ZORIC-FOC??? id 0x2408 version 2.03\n"
+              "slave 4 9600 n,8,2 model ZORIC-FOC??? id 0x2408 version 2.03\n");
+
+    r = RunCli({"--lang", "en", "--port", "sim://?slaves=300", "info"});
+    EXPECT_EQ(r.exitCode, ::Cli::kExitNoPort);
+    EXPECT_NE(r.err.find("Cannot open the serial port: sim://?slaves=300: an option the simulated drive does not have: "),
+              std::string::npos)
+        << r.err;
+}
+
 }  // namespace
 }  // namespace cli_test

@@ -3,7 +3,7 @@
 # a COM port of the Wine prefix: what it prints and its exit codes must be
 # the Linux zoric-cli's (line ends and time stamps apart).
 # Usage: cli_under_wine.sh CASE WINDOWS_BUILD HOST_BUILD COM_NUMBER
-#   CASE: prefix | reads | writes | config | record | scan | trace | lost | network | simulated
+#   CASE: prefix | reads | writes | config | record | scan | trace | lost | network | listen | simulated
 set -uo pipefail
 
 case_name=$1
@@ -238,6 +238,33 @@ PY
     grep -Eq "^[0-9:.]+ SL s1 01 03 02 24 08 A2 82 \| 1 registers \| ok" "$work/win.out" ||
         fail "the drive's answer was not heard: $(cat "$work/win.out")"
     grep -q "slave 1: requests" "$work/win.err" || fail "no counts at the end: $(cat "$work/win.err")"
+    ;;
+sim_exe)
+    # zoric-sim.exe as the network end, reached by the Linux zoric-cli and by
+    # mbpoll: its own slave code proves ours on Windows and the other way round.
+    free=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+    wine "$sim_exe" --slave 1,3 --listen "tcp://127.0.0.1:$free" --listen "rtu+tcp://127.0.0.1:0" >"$work/sim.out" 2>&1 &
+    sim_pid=$!
+    for _ in $(seq 100); do [ "$(wc -l <"$work/sim.out")" -ge 2 ] && break; sleep 0.1; done
+    sed -i 's/\r$//' "$work/sim.out"
+    for url in $(grep "tcp://" "$work/sim.out"); do
+        "$host_cli" --lang en --port "$url" info >"$work/lin.out" 2>&1 || fail "zoric-cli info over $url: $(cat "$work/lin.out")"
+        grep -q "^Device ID: 0x2408$" "$work/lin.out" || fail "info over $url: $(cat "$work/lin.out")"
+        "$host_cli" --port "$url" --slave 3 write 186 303 >/dev/null 2>&1 || fail "write to drive 3 over $url"
+    done
+    "$host_cli" --port "tcp://127.0.0.1:$free" --slave 3 read 186 | grep -q "303" || fail "drive 3 lost its value"
+    mbpoll -m tcp -p "$free" -a 1 -r 1 -c 16 -1 127.0.0.1 >"$work/mbpoll.out" 2>&1 || fail "mbpoll: $(cat "$work/mbpoll.out")"
+    grep -Eq "^\[1\]:[[:space:]]+9224$" "$work/mbpoll.out" || fail "mbpoll read: $(cat "$work/mbpoll.out")"
+    ;;
+simulated)
+    # The drive inside the tool: no outside program at all.
+    export WIN_PORT="sim://?slaves=1,3" LIN_PORT="sim://?slaves=1,3"
+    same info
+    same read 0 16
+    same sdo read 0x1018 1
+    same scan --slaves 1-4 --bauds all
+    win write 186 77
+    expect_rc 0 "write to the drive inside the tool"
     ;;
 *)
     echo "unknown case $case_name"
