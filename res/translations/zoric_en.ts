@@ -2154,6 +2154,10 @@ Use tcp://host[:port] or rtu+tcp://host:port</translation>
         <translation>Network connection lost: %1
 The peer closed the connection. Check the gateway or serial device server, then open the port again.</translation>
     </message>
+    <message>
+        <source>模拟驱动器的选项无效: %1</source>
+        <translation>Invalid option of the simulated drive: %1</translation>
+    </message>
 </context>
 <context>
     <name>CReciprocateDlg</name>
