@@ -286,13 +286,16 @@ Values Compose(const std::string& step, const Configuration& file, const Values&
     return target;
 }
 
+// The keys whose values are not the target's. Every bit counts, a COB-ID's
+// node-ID bits too: the target holds the bits the load means the drive to
+// have, so a drive left with another node's CAN identifiers is found.
 std::vector<std::string> Mismatched(const std::string& step, const Values& target, const Values& back)
 {
     std::vector<std::string> keys;
     for (const Item* item : ItemsOf(step)) {
         const auto want = Find(target, item->key);
         const auto got = Find(back, item->key);
-        if (want && (!got || !Same(*item, *want, *got))) keys.push_back(item->key);
+        if (want && got != want) keys.push_back(item->key);
     }
     return keys;
 }

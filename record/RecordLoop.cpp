@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <limits>
 #include <thread>
 
 #ifndef _WIN32
@@ -51,6 +52,9 @@ Summary Run(CModbusMaster& master, uint8_t slave, CCsvWriter& writer, const Opti
     const auto end = start + options.duration;
     const bool paced = options.interval.count() > 0;
     int64_t period = 0;  // the next read's period number
+    // Periods that start within the duration: an overrun past its end skips none.
+    const int64_t periods = paced && timed ? (options.duration + options.interval - milliseconds(1)) / options.interval
+                                           : std::numeric_limits<int64_t>::max();
 
     while (true) {
         if (interrupted.load()) {
@@ -89,7 +93,11 @@ Summary Run(CModbusMaster& master, uint8_t slave, CCsvWriter& writer, const Opti
                 break;
             }
         }
-        if (paced) period = (Steady::now() - start) / options.interval + 1;
+        if (paced) {
+            const int64_t next = (Steady::now() - start) / options.interval + 1;
+            summary.skippedPeriods += static_cast<uint64_t>(std::min(next, periods) - (period + 1));
+            period = next;
+        }
     }
     summary.rows = writer.Rows();
     summary.seconds = std::chrono::duration<double>(Steady::now() - start).count();

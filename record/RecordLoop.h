@@ -35,6 +35,9 @@ enum class End { Interrupted, Duration, LineLost, WriteFailed };
 struct Summary {
     uint64_t rows = 0;
     uint64_t failedReads = 0;
+    // Periods without a row: a read (or a late wake-up) overran into them.
+    // With a duration, rows + skippedPeriods is the number of its periods.
+    uint64_t skippedPeriods = 0;
     double seconds = 0;  // from the start to the end of the recording
     End end = End::Interrupted;
     ModbusResult lastFailure = kResultOk;

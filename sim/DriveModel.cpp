@@ -89,7 +89,7 @@ constexpr std::int16_t kCalibratedAdvance = 25;
 }  // namespace
 
 CDriveModel::CDriveModel(const SimOptions& options, Clock::time_point now)
-    : m_dictionary(1, options.rpdoCommEntries),
+    : m_dictionary(options.canNodeId, options.rpdoCommEntries),
       m_timeScale(options.timeScale > 0 ? options.timeScale : 1.0),
       m_learningFails(options.learningFails),
       m_last(now)
@@ -174,7 +174,7 @@ void CDriveModel::SetDefaults(const SimOptions& options)
     r[266] = 10000;
     r[268] = 10000;
 
-    r[289] = 1;      // CANopen node id
+    r[289] = options.canNodeId;  // CANopen node id
     r[290] = 4;      // 250 kbit/s
     r[297] = 1000;   // heartbeat, ms
 

@@ -69,6 +69,9 @@ struct SimOptions
     // transmission type) or 5 (with the inhibit time and the event timer,
     // sub-index 4 reserved), as firmware versions differ.
     int rpdoCommEntries = 2;
+    // The CANopen node id (register 289): the node-ID bits of the default
+    // PDO COB-IDs.
+    std::uint8_t canNodeId = 1;
     // Take on a slave address, baud rate or parity written to the drive
     // once the answer to that write is out, as the drive does; with a
     // strict line the master's parity and stop bits are then checked too.

@@ -12,6 +12,7 @@
 #include "DriveConfig.h"
 #include "DriveSimulator.h"
 #include "FieldGroups.h"
+#include "FrameMonitor.h"
 #include "ModbusMaster.h"
 
 using zoric::sim::CDriveSimulator;
@@ -22,11 +23,12 @@ using namespace Backup;
 namespace {
 
 struct Drive {
-    explicit Drive(bool applyLinkSettings = false)
+    explicit Drive(bool applyLinkSettings = false, uint8_t canNodeId = 1)
     {
         SimOptions o;
         o.timeScale = 0.02;
         o.applyLinkSettings = applyLinkSettings;
+        o.canNodeId = canNodeId;
         sim = std::make_unique<CDriveSimulator>(o);
         if (!sim->Start()) return;
         master.OpenPort(sim->SlavePath(), 9600, 0);
@@ -152,6 +154,67 @@ TEST(DriveConfig, MotorIdentityAndLinkStayUnlessAsked)
     EXPECT_EQ(b.sim->GetRegister(109), phase);
     EXPECT_EQ(b.sim->GetRegister(0x9C), 1);
     EXPECT_EQ(b.sim->GetRegister(0x95), a.sim->GetRegister(0x95)) << "the comm group's other settings are loaded";
+}
+
+// TPDO2 switched on in a file from node 1, loaded into a drive at node 5.
+struct NodeOneFile {
+    NodeOneFile()
+    {
+        a.sim->SetObject(0x1801, 1, 0x00000281);
+        exported = ReadConfiguration(a.master, 1);
+        options.groups = {"pdo"};
+    }
+    Drive a;
+    Drive b{false, 5};
+    ReadResult exported;
+    LoadOptions options;
+};
+
+TEST(DriveConfig, PdoCobIdsKeepTheNodeBitsOfTheDriveLoaded)
+{
+    NodeOneFile f;
+    ASSERT_TRUE(f.exported.Ok());
+    ASSERT_EQ(f.b.sim->GetObject(0x1801, 1), 0xC0000285u);
+    const Plan plan = Prepare(f.b.master, 1, f.exported.config, f.options);
+    ASSERT_TRUE(plan.Ok());
+    const LoadReport report = Load(f.b.master, 1, f.exported.config, plan, f.options);
+    EXPECT_TRUE(report.Complete());
+    EXPECT_EQ(StepOf(report, "pdo.tpdo2")->status, StepStatus::Verified);
+    EXPECT_EQ(f.b.sim->GetObject(0x1801, 1), 0x00000285u) << "switched on, with node 5's CAN identifier";
+    EXPECT_EQ(f.b.sim->GetObject(0x1400, 1), 0x00000205u) << "RPDO1 differs in its node bits only: left alone";
+}
+
+// A drive that keeps node 1's bits in TPDO2's COB-ID whatever is written:
+// they are put back as soon as an answer is out.
+class CKeepsNodeOneBits : public IFrameMonitor {
+public:
+    explicit CKeepsNodeOneBits(CDriveSimulator& sim) : m_sim(sim) {}
+    void OnFrame(const CapturedFrame& frame) override
+    {
+        if (frame.kind != FrameKind::Answer) return;
+        if (const auto cobId = m_sim.GetObject(0x1801, 1); cobId && (*cobId & 0x7F) != 1)
+            m_sim.SetObject(0x1801, 1, (*cobId & ~0x7Fu) | 1);
+    }
+
+private:
+    CDriveSimulator& m_sim;
+};
+
+TEST(DriveConfig, ACobIdReadBackWithAnotherNodesBitsFails)
+{
+    NodeOneFile f;
+    ASSERT_TRUE(f.exported.Ok());
+    const Plan plan = Prepare(f.b.master, 1, f.exported.config, f.options);
+    ASSERT_TRUE(plan.Ok());
+    CKeepsNodeOneBits keeper(*f.b.sim);
+    f.b.master.SetFrameMonitor(&keeper);
+    const LoadReport report = Load(f.b.master, 1, f.exported.config, plan, f.options);
+    f.b.master.SetFrameMonitor(nullptr);
+    ASSERT_EQ(f.b.sim->GetObject(0x1801, 1), 0x00000281u);
+    EXPECT_FALSE(report.Complete());
+    const StepReport* tpdo2 = StepOf(report, "pdo.tpdo2");
+    EXPECT_EQ(tpdo2->status, StepStatus::Failed);
+    EXPECT_EQ(tpdo2->mismatched, std::vector<std::string>{"pdo.tpdo2.cob_id"});
 }
 
 TEST(DriveConfig, LinkSettingsGoLastAndAreVerifiedOverTheNewLink)

@@ -13,6 +13,7 @@
 
 #include "CliHarness.h"
 #include "DriveSimulator.h"
+#include "EndlessFifo.h"
 #include "FieldGroups.h"
 #include "ModbusMaster.h"
 
@@ -253,6 +254,34 @@ TEST_F(CliConfig, InvalidFilesNeverReachTheDrive)
     EXPECT_EQ(Run({"diff", good, File("none.json")}).exitCode, 10);
     EXPECT_EQ(sim->RequestCount(), requests);
     EXPECT_EQ(Settings(*sim), before);
+}
+
+// A configuration padded to 2 MiB, and one followed by blanks that never
+// end: no drive configuration is that long, and reading stops at the limit.
+TEST_F(CliConfig, AFileLongerThanAConfigurationIsRefusedAtItsLimit)
+{
+    const std::string good = File("good.json");
+    ASSERT_EQ(Run({"backup", good}).exitCode, 0);
+    const std::string text = ReadText(good);
+    const std::string big = File("big.json");
+    WriteText(big, text + std::string((size_t{2} << 20) - text.size(), ' '));
+    const auto requests = sim->RequestCount();
+    for (const std::string command : {"restore", "diff"}) {
+        const auto run = [&](const std::string& path) {
+            return command == "restore" ? Run({command, path, "--yes"}) : Run({command, path});
+        };
+        auto r = run(big);
+        EXPECT_EQ(r.exitCode, 10) << command << ": " << r.err;
+        EXPECT_NE(r.err.find("not a drive configuration"), std::string::npos) << r.err;
+
+        CEndlessFifo fifo(text);
+        ASSERT_TRUE(fifo.Ok());
+        r = run(fifo.Path());
+        EXPECT_EQ(r.exitCode, 10) << command << ": " << r.err;
+        EXPECT_NE(r.err.find("not a drive configuration"), std::string::npos) << r.err;
+        EXPECT_TRUE(fifo.Finish()) << command << " gave up before the writer";
+    }
+    EXPECT_EQ(sim->RequestCount(), requests);
 }
 
 TEST_F(CliConfig, OptionsAreCheckedBeforeTheDrive)

@@ -58,7 +58,8 @@ protected:
         int waits = 0;
         return ProcedureRunner::Follow(
             master, 1, procedure,
-            [&](std::chrono::milliseconds) {
+            [&](std::chrono::milliseconds period) {
+                periods.push_back(period);
                 std::this_thread::sleep_for(1ms);
                 return stopAfterPolls >= 0 && waits++ >= stopAfterPolls;
             },
@@ -80,6 +81,7 @@ protected:
     std::vector<Bytes> writes;
     bool busyStart = false;
     std::vector<uint16_t> steps;
+    std::vector<std::chrono::milliseconds> periods;  // asked of the caller's wait, one per poll
 };
 
 TEST_F(ProcedureRunnerTest, ABusyStartIsFollowedThroughItsStepsAndTheStopCarriesTheLastState)
@@ -123,6 +125,15 @@ TEST_F(ProcedureRunnerTest, EachEndingIsToldApartAndAlwaysStopped)
     polls = {{1, 1, 2}};
     EXPECT_EQ(Follow(ProcedureBlock::kMotorLearning, 2).outcome, ProcedureRunner::Outcome::Stopped);
     EXPECT_EQ(LastWrite(), (Bytes{0, 0, 0, 0, 0, 1, 0, 2}));
+}
+
+// The drive is asked four times a second, whoever waits (a page's worker,
+// zoric-cli): each poll follows a wait of 250 ms.
+TEST_F(ProcedureRunnerTest, EachPollFollowsAQuarterSecondWait)
+{
+    polls = {{1, 1}, {1, 1}, {1, 0}};
+    EXPECT_EQ(Follow(ProcedureBlock::kMotorLearning).outcome, ProcedureRunner::Outcome::Aborted);
+    EXPECT_EQ(periods, std::vector<std::chrono::milliseconds>(3, 250ms));
 }
 
 TEST_F(ProcedureRunnerTest, AStartTheDriveRefusesIsReported)

@@ -60,6 +60,9 @@ TEST(SdoAbortText, TableRowsAndUnknownCodes)
     SetLanguage(Language::Chinese);
     EXPECT_EQ(CModbusMaster::SdoAbortText(0x05040000), "SDO协议超时 (0x05040000)");
     EXPECT_EQ(CModbusMaster::SdoAbortText(0x06020000), "对象字典中对象不存在 (0x06020000)");
+    // Two rows a word apart: reading a write-only object, writing a read-only one.
+    EXPECT_EQ(CModbusMaster::SdoAbortText(0x06010001), "试图读只写对象 (0x06010001)");
+    EXPECT_EQ(CModbusMaster::SdoAbortText(0x06010002), "试图写只读对象 (0x06010002)");
     EXPECT_EQ(CModbusMaster::SdoAbortText(0x08000023), "对象字典动态产生错误或对象字典不存在 (0x08000023)");
     EXPECT_EQ(CModbusMaster::SdoAbortText(0x05040006), "未定义终止码(0x05040006)");
     EXPECT_EQ(CModbusMaster::SdoAbortText(0), "未定义终止码(0x00000000)");

@@ -128,6 +128,7 @@ TEST_F(LanguageTest, ResultAndAbortTextsFollowTheLanguage)
     EXPECT_EQ(CModbusMaster::ResultText(0xFFFFFFFFu), "Undefined error (FFFFFFFF)");
     EXPECT_EQ(CModbusMaster::SdoAbortText(0x06020000), "Object does not exist in the object dictionary (0x06020000)");
     EXPECT_EQ(CModbusMaster::SdoAbortText(0x06090011), "Sub-index does not exist (0x06090011)");
+    EXPECT_EQ(CModbusMaster::SdoAbortText(0x06010001), "Attempt to read a write-only object (0x06010001)");
     EXPECT_EQ(CModbusMaster::SdoAbortText(0x05040006), "Undefined abort code (0x05040006)");
 
     SetLanguage(Language::Chinese);

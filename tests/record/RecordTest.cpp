@@ -138,6 +138,42 @@ TEST_F(Recording, RowsFollowTheIntervalAndShowThePanelsValues)
     EXPECT_GE(lines.size() - 1, static_cast<size_t>(lastSeconds / interval) / 2);
 }
 
+// A read that times out (150 ms) in a 40 ms rhythm: the periods it overran
+// get no row and are counted, and the reads after it do not bunch up to
+// catch up.
+TEST_F(Recording, AReadThatOverrunsItsPeriodSkipsThePeriodsItOverran)
+{
+    CCsvWriter writer({Channel::Speed});
+    ASSERT_TRUE(writer.Open(path));
+    RecordLoop::Options options;
+    options.interval = 40ms;
+    options.duration = 1000ms;
+    options.device = sim->SlavePath();
+    std::atomic<bool> interrupted{false};
+    std::thread silencer([&] {
+        const auto limit = std::chrono::steady_clock::now() + 10s;
+        while (sim->RequestCount() < 5 && std::chrono::steady_clock::now() < limit)
+            std::this_thread::sleep_for(2ms);
+        sim->InjectFault(SimFault::NoAnswer, 1);
+    });
+    const RecordLoop::Summary summary = RecordLoop::Run(master, 1, writer, options, interrupted);
+    silencer.join();
+    writer.Close();
+    EXPECT_EQ(summary.end, RecordLoop::End::Duration);
+    EXPECT_EQ(summary.failedReads, 1u);
+    EXPECT_GE(summary.skippedPeriods, 3u) << "150 ms overran three periods";
+    EXPECT_EQ(summary.rows + summary.skippedPeriods, 25u) << "each of the 25 periods has a row or is skipped";
+
+    const auto lines = Lines(path);
+    ASSERT_EQ(lines.size() - 1, summary.rows);
+    long lastPeriod = -1;
+    for (size_t k = 1; k < lines.size(); ++k) {
+        const long period = static_cast<long>(std::floor(std::stod(Fields(lines[k])[1]) / 0.040 + 1e-9));
+        EXPECT_GT(period, lastPeriod) << "two rows in one period: " << lines[k - 1] << " / " << lines[k];
+        lastPeriod = period;
+    }
+}
+
 // In English too: the failed read's text is in the user's language, the
 // header stays as scripts read it.
 TEST_F(Recording, ATimeOutIsAnEmptyRowAndTheRecordingGoesOn)

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 
 #include "CpuTime.h"
@@ -43,6 +44,19 @@ TEST(PortLoss, AHungUpPortIsReportedOnceAndItsWatchThreadStaysAsleep)
     EXPECT_LT(std::chrono::steady_clock::now() - t0, 100ms);
     EXPECT_FALSE(port.IsWatchThreadRunning());
     EXPECT_TRUE(port.IsLost()) << "kept until the next open";
+}
+
+// A pty reports POLLHUP with POLLERR; a USB adapter's driver may report
+// either alone. Each alone means the line is gone, readable or not.
+TEST(PortLoss, EachHangUpFlagAloneMeansTheLineIsGone)
+{
+    for (const short flag : {short{POLLHUP}, short{POLLERR}, short{POLLNVAL}}) {
+        EXPECT_TRUE(cnComm::HungUp(flag)) << flag;
+        EXPECT_TRUE(cnComm::HungUp(static_cast<short>(flag | POLLIN))) << flag << " with POLLIN";
+    }
+    EXPECT_FALSE(cnComm::HungUp(0));
+    EXPECT_FALSE(cnComm::HungUp(POLLIN)) << "waiting input";
+    EXPECT_FALSE(cnComm::HungUp(static_cast<short>(POLLIN | POLLPRI | POLLOUT)));
 }
 
 TEST(PortLoss, AReopenedPortIsWholeAgain)

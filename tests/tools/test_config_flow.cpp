@@ -13,6 +13,7 @@
 
 #include "ConfigDiffDlg.h"
 #include "ConfigFile.h"
+#include "EndlessFifo.h"
 #include "FieldRules.h"
 #include "FileChoiceRecorder.h"
 #include "GuiFixture.h"
@@ -230,6 +231,39 @@ TEST_F(ConfigFlowTest, ABadFileIsNamedByKeyAndLineAndNothingIsSent)
     EXPECT_TRUE(m_boxes.LastText().startsWith(QStringLiteral("无法读取文件。")));
 
     EXPECT_EQ(m_boxes.Count(), 3);
+    EXPECT_EQ(Open<CLoadOptionsDlg>(100), nullptr);
+    EXPECT_EQ(RequestCount(), requests);
+}
+
+// A configuration padded to 2 MiB, and one followed by blanks that never
+// end: both are read to the limit only, and said not to be configurations.
+TEST_F(ConfigFlowTest, AFileLongerThanAConfigurationIsRefusedAtItsLimit)
+{
+    Export(Path("drive.json"));
+    QFile in(Path("drive.json"));
+    ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+    const QByteArray text = in.readAll();
+    QFile big(Path("big.json"));
+    ASSERT_TRUE(big.open(QIODevice::WriteOnly));
+    big.write(text + QByteArray((2 << 20) - text.size(), ' '));
+    big.close();
+    m_boxes.Clear();
+    const uint64_t requests = RequestCount();
+    const QString refused = QStringLiteral("不是有效的配置文件。");
+
+    m_files.Choose(Path("big.json"));
+    Trigger("载入配置(&L)");
+    EXPECT_TRUE(m_boxes.LastText().startsWith(refused)) << m_boxes.LastText().toStdString();
+    EXPECT_TRUE(m_boxes.LastText().contains(QStringLiteral("not a drive configuration")));
+
+    CEndlessFifo fifo(text.toStdString());
+    ASSERT_TRUE(fifo.Ok());
+    m_files.Choose(QString::fromStdString(fifo.Path()));
+    Trigger("载入配置(&L)");
+    EXPECT_TRUE(m_boxes.LastText().startsWith(refused)) << m_boxes.LastText().toStdString();
+    EXPECT_TRUE(fifo.Finish()) << "the window gave up before the writer";
+
+    EXPECT_EQ(m_boxes.Count(), 2);
     EXPECT_EQ(Open<CLoadOptionsDlg>(100), nullptr);
     EXPECT_EQ(RequestCount(), requests);
 }

@@ -121,6 +121,18 @@ protected:
         ASSERT_TRUE(dlg->PidFocPage()->IsCalibrating());
     }
     bool WaitFor(const std::function<bool()>& condition, int ms = 5000) { return QTest::qWaitFor(condition, ms); }
+    // The procedure's polls so far came a quarter second apart, at least
+    // `atLeast` of them.
+    void ExpectQuarterSecondPolls(size_t atLeast)
+    {
+        std::lock_guard<std::mutex> g(lock);
+        ASSERT_GE(pollTimes.size(), atLeast);
+        for (size_t i = 1; i < pollTimes.size(); ++i) {
+            const auto gap = pollTimes[i] - pollTimes[i - 1];
+            EXPECT_GE(gap, 245ms) << "poll " << i;
+            EXPECT_LT(gap, 600ms) << "poll " << i;
+        }
+    }
 
     CPtyBridge line;
     std::unique_ptr<CScriptedSlave> slave;
@@ -203,28 +215,22 @@ TEST_F(ScriptedDrive, IntermediateStatesArePolledEveryQuarterSecondUntilTheRunFl
     Set(225, 0);
     ASSERT_TRUE(WaitFor([&] { return !dlg->PidFocPage()->IsCalibrating(); }));
     EXPECT_EQ(boxes.LastText(), "学习异常终止");
-
-    std::lock_guard<std::mutex> g(lock);
-    ASSERT_GE(pollTimes.size(), 6u);
-    for (size_t i = 1; i < pollTimes.size(); ++i) {
-        const auto gap = pollTimes[i] - pollTimes[i - 1];
-        EXPECT_GE(gap, 245ms) << "poll " << i;
-        EXPECT_LT(gap, 600ms) << "poll " << i;
-    }
+    ExpectQuarterSecondPolls(6);
 }
 
-TEST_F(ScriptedDrive, LearningThatTheDriveAbandonsEndsAbnormally)
+TEST_F(ScriptedDrive, LearningIsPolledEveryQuarterSecondAndEndsAbnormallyWhenTheDriveAbandonsIt)
 {
     Set(225, 1);
     Set(226, 1);
     Click(W<QPushButton>(dlg->MotorParamPage(), "learnButton"));
-    QTest::qWait(600);
+    QTest::qWait(1100);
     EXPECT_TRUE(dlg->MotorParamPage()->IsLearning());
     Set(225, 0);
     ASSERT_TRUE(WaitFor([&] { return !dlg->MotorParamPage()->IsLearning(); }));
     EXPECT_EQ(boxes.Texts(), QStringList{"学习异常终止"});
     EXPECT_EQ(dlg->Tabs()->currentIndex(), 0);
     EXPECT_EQ(W<QPushButton>(dlg->MotorParamPage(), "learnButton")->text(), "开始学习");
+    ExpectQuarterSecondPolls(4);
 }
 
 TEST_F(ScriptedDrive, AFailedPollEndsWithItsTextAndStopsWithWhatWasLastRead)
