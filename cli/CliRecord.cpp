@@ -129,7 +129,7 @@ std::optional<int> RunRecord(const std::vector<std::string>& argv, std::ostream&
     err << TextNumber::Format("record: %llu rows (%llu failed reads) in %.3f s, %.1f rows/s\n",
                               static_cast<unsigned long long>(s.rows), static_cast<unsigned long long>(s.failedReads),
                               s.seconds, s.RowsPerSecond());
-    if (options.interval.count() > 0)
+    if (s.skippedPeriods > 0)
         err << TextNumber::Format("record: %llu periods skipped (reads that overran their period)\n",
                                   static_cast<unsigned long long>(s.skippedPeriods));
     switch (s.end) {

@@ -140,6 +140,17 @@ record)
     rows=$(($(wc -l <"$work/win.csv") - 1))
     [ "$rows" -ge 8 ] && [ "$rows" -le 11 ] || fail "$rows rows in 1 s at 100 ms"
     cut -d, -f3- "$work/win.csv" | tail -n +2 | sort -u | grep -qx "0,24.0," || fail "the values: $(sed -n 2p "$work/win.csv")"
+    # Ctrl-C (Wine hands SIGINT to the console's handler) ends a recording
+    # as on Linux: the summary, exit 0, the file whole.
+    wine "$cli_exe" --port "COM$com" record "$work/int.csv" --interval 50 >/dev/null 2>"$work/win.err" &
+    cli=$!
+    for _ in $(seq 100); do [ -f "$work/int.csv" ] && [ "$(wc -l <"$work/int.csv")" -ge 3 ] && break; sleep 0.1; done
+    kill -INT "$cli"
+    wait "$cli"
+    rc=$?
+    [ "$rc" = 0 ] || fail "exit $rc after Ctrl-C, expected 0: $(cat "$work/win.err")"
+    grep -q "^record: [0-9]* rows" "$work/win.err" || fail "no summary after Ctrl-C: $(cat "$work/win.err")"
+    tail -c 1 "$work/int.csv" | od -An -c | grep -q '\n' || fail "the last row is cut short"
     ;;
 scan)
     start_sim --slave 1,3
