@@ -39,6 +39,7 @@
 #include "ReciprocateDlg.h"
 #include "RegisterDlg.h"
 #include "SafetyDlg.h"
+#include "StatusChannels.h"
 #include "StatusFormat.h"
 #include "SystemParamDlg.h"
 #include "UiLanguage.h"
@@ -575,25 +576,20 @@ void CDemoDlg::ShowStatus(ModbusResult result, const RealtimeStatus& status) {
         return;
     }
     m_speedRangeX10 = status.speedRangeX10;
-    const StatusFormat::RealtimeStatusTexts t = StatusFormat::FormatRealtimeStatus(status);
-    SetIfChanged(ui.m_statusOutputPwm, StatusText(t.outputPwm));
-    SetIfChanged(ui.m_statusPhaseCurrent, StatusText(t.phaseCurrent));
-    SetIfChanged(ui.m_statusPosition, StatusText(t.position));
-    SetIfChanged(ui.m_statusFrequency, StatusText(t.commutationFrequency));
-    SetIfChanged(ui.m_statusIn1, StatusText(t.in1Voltage));
-    SetIfChanged(ui.m_statusIn2, StatusText(t.in2Voltage));
-    SetIfChanged(ui.m_statusIn3, StatusText(t.in3Voltage));
-    SetIfChanged(ui.m_statusDifferential, StatusText(t.differentialVoltage));
-    SetIfChanged(ui.m_statusSq1, StatusText(t.sq1Level));
-    SetIfChanged(ui.m_statusSq2, StatusText(t.sq2Level));
-    SetIfChanged(ui.m_statusInputPwm, StatusText(t.inputPwm));
-    SetIfChanged(ui.m_statusInputFrequency, StatusText(t.inputFrequency));
-    SetIfChanged(ui.m_statusInputPulses, StatusText(t.inputPulses));
-    SetIfChanged(ui.m_statusCompletionTime, StatusText(t.completionTime));
-    SetIfChanged(ui.m_statusSpeed, StatusText(t.motorSpeed));
-    SetIfChanged(ui.m_statusErrorState, StatusText(t.errorState));
-    SetIfChanged(ui.m_statusSupply, StatusText(t.supply));
-    SetIfChanged(ui.m_statusTemperature, StatusText(t.temperature));
+    using StatusChannels::Channel;
+    const std::pair<Channel, QLabel*> fields[] = {
+        {Channel::OutputPwm, ui.m_statusOutputPwm},     {Channel::PhaseCurrent, ui.m_statusPhaseCurrent},
+        {Channel::Position, ui.m_statusPosition},       {Channel::Frequency, ui.m_statusFrequency},
+        {Channel::In1, ui.m_statusIn1},                 {Channel::In2, ui.m_statusIn2},
+        {Channel::In3, ui.m_statusIn3},                 {Channel::Differential, ui.m_statusDifferential},
+        {Channel::Sq1, ui.m_statusSq1},                 {Channel::Sq2, ui.m_statusSq2},
+        {Channel::InputPwm, ui.m_statusInputPwm},       {Channel::InputFrequency, ui.m_statusInputFrequency},
+        {Channel::InputPulses, ui.m_statusInputPulses}, {Channel::CompletionTime, ui.m_statusCompletionTime},
+        {Channel::Speed, ui.m_statusSpeed},             {Channel::ErrorState, ui.m_statusErrorState},
+        {Channel::Supply, ui.m_statusSupply},           {Channel::Temperature, ui.m_statusTemperature},
+    };
+    for (const auto& [channel, field] : fields)
+        SetIfChanged(field, StatusText(StatusChannels::ShownText(channel, status)));
 }
 
 void CDemoDlg::OnReadInfo() {

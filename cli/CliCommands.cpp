@@ -20,6 +20,7 @@
 #include "ModbusMaster.h"
 #include "ParameterStore.h"
 #include "ProcedureRunner.h"
+#include "StatusChannels.h"
 #include "StatusFormat.h"
 #include "TextNumber.h"
 
@@ -303,25 +304,8 @@ int CmdIdent(CModbusMaster& m, const Connect& connect, const CliArguments& a, st
 
 void PrintStatus(const RealtimeStatus& s, std::ostream& out)
 {
-    auto t = StatusFormat::FormatRealtimeStatus(s);
-    PrintLine(out, "输出PWM", t.outputPwm);
-    PrintLine(out, "相电流", t.phaseCurrent);
-    PrintLine(out, "换向频率", t.commutationFrequency);
-    PrintLine(out, "转动位置", t.position);
-    PrintLine(out, "完成时间", t.completionTime);
-    PrintLine(out, "IN1电压", t.in1Voltage);
-    PrintLine(out, "IN2电压", t.in2Voltage);
-    PrintLine(out, "IN3电压", t.in3Voltage);
-    PrintLine(out, "差分电压", t.differentialVoltage);
-    PrintLine(out, "SQ1电平", t.sq1Level);
-    PrintLine(out, "SQ2电平", t.sq2Level);
-    PrintLine(out, "输入PWM", t.inputPwm);
-    PrintLine(out, "输入频率", t.inputFrequency);
-    PrintLine(out, "输入脉冲", t.inputPulses);
-    PrintLine(out, "电机转速", t.motorSpeed);
-    PrintLine(out, "错误状态", t.errorState);
-    PrintLine(out, "输入电压", t.supply);
-    PrintLine(out, "内部温度", t.temperature);
+    for (const StatusChannels::Channel c : StatusChannels::PanelOrder())
+        PrintLine(out, StatusChannels::Describe(c).label, StatusChannels::ShownText(c, s));
 }
 
 bool SleepInterruptible(std::chrono::milliseconds d, const std::atomic<bool>& interrupted)

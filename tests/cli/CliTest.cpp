@@ -12,6 +12,7 @@
 #include "DriveSimulator.h"
 #include "Language.h"
 #include "ModbusMaster.h"
+#include "StatusChannels.h"
 #include "StatusFormat.h"
 
 using namespace std::chrono_literals;
@@ -42,12 +43,12 @@ TEST_F(Cli, StatusPrintsTheStatusPanelTexts)
     std::memcpy(&s, regs, sizeof regs);
     CModbusMaster::SwapWords32(reinterpret_cast<uint8_t*>(&s) + 8, 8);
     CModbusMaster::SwapWords32(reinterpret_cast<uint8_t*>(&s) + 32, 4);
-    auto t = StatusFormat::FormatRealtimeStatus(s);
-    EXPECT_EQ(Line(r.out, "电机转速: "), t.motorSpeed);
-    EXPECT_EQ(Line(r.out, "错误状态: "), t.errorState);
-    EXPECT_EQ(Line(r.out, "内部温度: "), t.temperature);
-    EXPECT_EQ(Line(r.out, "输入电压: "), t.supply);
-    EXPECT_EQ(Line(r.out, "转动位置: "), t.position);
+    using StatusChannels::Channel;
+    EXPECT_EQ(Line(r.out, "电机转速: "), StatusChannels::ShownText(Channel::Speed, s));
+    EXPECT_EQ(Line(r.out, "错误状态: "), StatusChannels::ShownText(Channel::ErrorState, s));
+    EXPECT_EQ(Line(r.out, "内部温度: "), StatusChannels::ShownText(Channel::Temperature, s));
+    EXPECT_EQ(Line(r.out, "输入电压: "), StatusChannels::ShownText(Channel::Supply, s));
+    EXPECT_EQ(Line(r.out, "转动位置: "), StatusChannels::ShownText(Channel::Position, s));
 }
 
 TEST_F(Cli, ReadAndWriteEveryValueType)

@@ -12,6 +12,7 @@
 
 #include "Language.h"
 #include "ModbusMaster.h"
+#include "StatusChannels.h"
 #include "StatusFormat.h"
 
 #ifdef _WIN32
@@ -146,17 +147,19 @@ TEST_F(LanguageTest, StatusWordsFollowTheLanguageAndNumbersDoNot)
     s.motorSpeed = 1500;
     s.temperature = 451;
     SetLanguage(Language::English);
-    StatusFormat::RealtimeStatusTexts en = StatusFormat::FormatRealtimeStatus(s);
-    EXPECT_EQ(en.sq1Level, "High");
-    EXPECT_EQ(en.sq2Level, "Low");
-    EXPECT_EQ(en.errorState, "Overtemperature shutdown");
+    using StatusChannels::Channel;
+    using StatusChannels::ShownText;
+    const std::string enSpeed = ShownText(Channel::Speed, s);
+    const std::string enTemperature = ShownText(Channel::Temperature, s);
+    EXPECT_EQ(ShownText(Channel::Sq1, s), "High");
+    EXPECT_EQ(ShownText(Channel::Sq2, s), "Low");
+    EXPECT_EQ(ShownText(Channel::ErrorState, s), "Overtemperature shutdown");
     EXPECT_STREQ(StatusFormat::ErrorStateText(0xFFFF), "Unknown error");
     SetLanguage(Language::Chinese);
-    StatusFormat::RealtimeStatusTexts zh = StatusFormat::FormatRealtimeStatus(s);
-    EXPECT_EQ(zh.errorState, "过热关断");
-    EXPECT_EQ(zh.sq1Level, "高");
-    EXPECT_EQ(en.motorSpeed, zh.motorSpeed);
-    EXPECT_EQ(en.temperature, zh.temperature);
+    EXPECT_EQ(ShownText(Channel::ErrorState, s), "过热关断");
+    EXPECT_EQ(ShownText(Channel::Sq1, s), "高");
+    EXPECT_EQ(enSpeed, ShownText(Channel::Speed, s));
+    EXPECT_EQ(enTemperature, ShownText(Channel::Temperature, s));
 }
 
 TEST_F(LanguageTest, AnUnknownTextComesBackAsItIs)

@@ -5,9 +5,12 @@
 #include <cstring>
 
 #include "Language.h"
+#include "StatusChannels.h"
 #include "StatusFormat.h"
 
 using namespace StatusFormat;
+using StatusChannels::Channel;
+using StatusChannels::ShownText;
 
 namespace {
 
@@ -20,33 +23,33 @@ RealtimeStatus Status() {
 TEST(StatusFormat, MotorSpeed) {
     RealtimeStatus s = Status();
     s.motorSpeed = 0xFFFF;
-    EXPECT_EQ(FormatRealtimeStatus(s).motorSpeed, "-");
+    EXPECT_EQ(ShownText(Channel::Speed, s), "-");
     s.speedDisplayX10 = 1;
-    EXPECT_EQ(FormatRealtimeStatus(s).motorSpeed, "-");  // no value, whatever the unit
+    EXPECT_EQ(ShownText(Channel::Speed, s), "-");  // no value, whatever the unit
     s.motorSpeed = 1500;
-    EXPECT_EQ(FormatRealtimeStatus(s).motorSpeed, "15000RPM");
+    EXPECT_EQ(ShownText(Channel::Speed, s), "15000RPM");
     s.motorSpeed = 65534;
-    EXPECT_EQ(FormatRealtimeStatus(s).motorSpeed, "655340RPM");
+    EXPECT_EQ(ShownText(Channel::Speed, s), "655340RPM");
     s.speedDisplayX10 = 0;
-    EXPECT_EQ(FormatRealtimeStatus(s).motorSpeed, "65534RPM");
+    EXPECT_EQ(ShownText(Channel::Speed, s), "65534RPM");
     s.motorSpeed = 0;
-    EXPECT_EQ(FormatRealtimeStatus(s).motorSpeed, "0RPM");
+    EXPECT_EQ(ShownText(Channel::Speed, s), "0RPM");
 }
 
 TEST(StatusFormat, CommutationFrequencyUnits) {
     RealtimeStatus s = Status();
     s.commutationFrequency = 1234;
-    EXPECT_EQ(FormatRealtimeStatus(s).commutationFrequency, "123.4Hz");
+    EXPECT_EQ(ShownText(Channel::Frequency, s), "123.4Hz");
     s.speedDisplayX10 = 1;
-    EXPECT_EQ(FormatRealtimeStatus(s).commutationFrequency, "1234Hz");
+    EXPECT_EQ(ShownText(Channel::Frequency, s), "1234Hz");
     s.speedDisplayX10 = 0;
     s.speedRangeX10 = 1;
-    EXPECT_EQ(FormatRealtimeStatus(s).commutationFrequency, "1234Hz");
+    EXPECT_EQ(ShownText(Channel::Frequency, s), "1234Hz");
     s.speedRangeX10 = 0;
     s.commutationFrequency = -50;
-    EXPECT_EQ(FormatRealtimeStatus(s).commutationFrequency, "-5.0Hz");
+    EXPECT_EQ(ShownText(Channel::Frequency, s), "-5.0Hz");
     s.commutationFrequency = -32768;
-    EXPECT_EQ(FormatRealtimeStatus(s).commutationFrequency, "-3276.8Hz");
+    EXPECT_EQ(ShownText(Channel::Frequency, s), "-3276.8Hz");
 }
 
 TEST(StatusFormat, SignedAnd32BitValues) {
@@ -60,30 +63,29 @@ TEST(StatusFormat, SignedAnd32BitValues) {
     s.inputFrequency = -7;
     s.inputPwm = 999;
     s.phaseCurrent = 65535;
-    const RealtimeStatusTexts t = FormatRealtimeStatus(s);
-    EXPECT_EQ(t.position, "-2");
-    EXPECT_EQ(t.inputPulses, "-2147483648");
-    EXPECT_EQ(t.outputPwm, "-100.0%");
-    EXPECT_EQ(t.in1Voltage, "1.652V");
-    EXPECT_EQ(t.in2Voltage, "-0.001V");
-    EXPECT_EQ(t.in3Voltage, "0.000V");
-    EXPECT_EQ(t.differentialVoltage, "-32.768V");
-    EXPECT_EQ(t.inputFrequency, "-7Hz");
-    EXPECT_EQ(t.inputPwm, "99.9%");
-    EXPECT_EQ(t.phaseCurrent, "655.35A");
+    EXPECT_EQ(ShownText(Channel::Position, s), "-2");
+    EXPECT_EQ(ShownText(Channel::InputPulses, s), "-2147483648");
+    EXPECT_EQ(ShownText(Channel::OutputPwm, s), "-100.0%");
+    EXPECT_EQ(ShownText(Channel::In1, s), "1.652V");
+    EXPECT_EQ(ShownText(Channel::In2, s), "-0.001V");
+    EXPECT_EQ(ShownText(Channel::In3, s), "0.000V");
+    EXPECT_EQ(ShownText(Channel::Differential, s), "-32.768V");
+    EXPECT_EQ(ShownText(Channel::InputFrequency, s), "-7Hz");
+    EXPECT_EQ(ShownText(Channel::InputPwm, s), "99.9%");
+    EXPECT_EQ(ShownText(Channel::PhaseCurrent, s), "655.35A");
 }
 
 TEST(StatusFormat, CompletionTime) {
     RealtimeStatus s = Status();
     s.completionTime = 0x000186A0;  // words 0x0001, 0x86A0
-    EXPECT_EQ(FormatRealtimeStatus(s).completionTime, "100.0s");
+    EXPECT_EQ(ShownText(Channel::CompletionTime, s), "100.0s");
     s.completionTime = 0xFFFFFFFFu;
-    EXPECT_EQ(FormatRealtimeStatus(s).completionTime, "4294967.3s");
+    EXPECT_EQ(ShownText(Channel::CompletionTime, s), "4294967.3s");
     s.completionFlag = 1;
-    EXPECT_EQ(FormatRealtimeStatus(s).completionTime, "0.0s Done");
+    EXPECT_EQ(ShownText(Channel::CompletionTime, s), "0.0s Done");
     s.completionTime = 0;
     s.completionFlag = 0x8000;
-    EXPECT_EQ(FormatRealtimeStatus(s).completionTime, "0.0s Done");
+    EXPECT_EQ(ShownText(Channel::CompletionTime, s), "0.0s Done");
 }
 
 TEST(StatusFormat, LevelsErrorsTemperatureAndSupply) {
@@ -91,8 +93,8 @@ TEST(StatusFormat, LevelsErrorsTemperatureAndSupply) {
     RealtimeStatus s = Status();
     s.sq1Level = 0;
     s.sq2Level = 0x0100;
-    EXPECT_EQ(FormatRealtimeStatus(s).sq1Level, "低");
-    EXPECT_EQ(FormatRealtimeStatus(s).sq2Level, "高");
+    EXPECT_EQ(ShownText(Channel::Sq1, s), "低");
+    EXPECT_EQ(ShownText(Channel::Sq2, s), "高");
 
     EXPECT_STREQ(ErrorStateText(0), "无");
     EXPECT_STREQ(ErrorStateText(1), "未学习");
@@ -101,22 +103,22 @@ TEST(StatusFormat, LevelsErrorsTemperatureAndSupply) {
     EXPECT_STREQ(ErrorStateText(13), "未知错误");
     EXPECT_STREQ(ErrorStateText(0xFFFF), "未知错误");
     s.errorState = 7;
-    EXPECT_EQ(FormatRealtimeStatus(s).errorState, "过热关断");
+    EXPECT_EQ(ShownText(Channel::ErrorState, s), "过热关断");
 
     s.temperature = 0;
-    EXPECT_EQ(FormatRealtimeStatus(s).temperature, "0");
+    EXPECT_EQ(ShownText(Channel::Temperature, s), "0");
     s.temperature = -52;
-    EXPECT_EQ(FormatRealtimeStatus(s).temperature, "-5.2℃");
+    EXPECT_EQ(ShownText(Channel::Temperature, s), "-5.2℃");
     s.temperature = 355;
-    EXPECT_EQ(FormatRealtimeStatus(s).temperature, "35.5℃");
+    EXPECT_EQ(ShownText(Channel::Temperature, s), "35.5℃");
 
     s.supplyVoltage = 240;
     s.supplyCurrent = 0;
-    EXPECT_EQ(FormatRealtimeStatus(s).supply, "24.0V");
+    EXPECT_EQ(ShownText(Channel::Supply, s), "24.0V");
     s.supplyCurrent = 150;
-    EXPECT_EQ(FormatRealtimeStatus(s).supply, "24.0V (1.50A)");
+    EXPECT_EQ(ShownText(Channel::Supply, s), "24.0V (1.50A)");
     s.supplyVoltage = 0;
-    EXPECT_EQ(FormatRealtimeStatus(s).supply, "-");
+    EXPECT_EQ(ShownText(Channel::Supply, s), "-");
 }
 
 TEST(StatusFormat, FrameText) {

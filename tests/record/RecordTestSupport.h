@@ -53,38 +53,12 @@ inline std::string TempPath(const std::string& name)
     return (std::filesystem::temp_directory_path() / (name + "-" + std::to_string(::getpid()) + ".csv")).string();
 }
 
-// The panel's text of a channel, from the same formatter the main window uses.
-inline std::string PanelText(Channel c, const StatusFormat::RealtimeStatusTexts& t)
-{
-    switch (c) {
-    case Channel::OutputPwm: return t.outputPwm;
-    case Channel::PhaseCurrent: return t.phaseCurrent;
-    case Channel::Position: return t.position;
-    case Channel::Frequency: return t.commutationFrequency;
-    case Channel::In1: return t.in1Voltage;
-    case Channel::In2: return t.in2Voltage;
-    case Channel::In3: return t.in3Voltage;
-    case Channel::Differential: return t.differentialVoltage;
-    case Channel::Sq1: return t.sq1Level;
-    case Channel::Sq2: return t.sq2Level;
-    case Channel::InputPwm: return t.inputPwm;
-    case Channel::InputFrequency: return t.inputFrequency;
-    case Channel::InputPulses: return t.inputPulses;
-    case Channel::CompletionTime: return t.completionTime;
-    case Channel::Speed: return t.motorSpeed;
-    case Channel::ErrorState: return t.errorState;
-    case Channel::Supply: return t.supply;
-    case Channel::Temperature: return t.temperature;
-    }
-    return {};
-}
-
 // A recorded value against what the panel shows for the same registers:
 // the same number (the panel's text without its unit), 1/0 for 高/低, the
 // code of the error text, and no value where the panel shows "-".
 inline void ExpectPanelValue(Channel c, const std::string& value, const RealtimeStatus& s)
 {
-    const std::string panel = PanelText(c, StatusFormat::FormatRealtimeStatus(s));
+    const std::string panel = StatusChannels::ShownText(c, s);
     const std::string name = StatusChannels::ColumnName(c);
     if (panel == "-") {
         EXPECT_EQ(value, "") << name;

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "Language.h"
+#include "StatusFormat.h"
 #include "TextNumber.h"
 
 namespace StatusChannels {
@@ -38,6 +39,16 @@ constexpr std::array<Channel, kCount> MakeAll()
     return all;
 }
 constexpr std::array<Channel, kCount> kAll = MakeAll();
+
+constexpr std::array<Channel, kCount> kPanelOrder = {
+    Channel::OutputPwm,    Channel::PhaseCurrent,  Channel::Frequency,      Channel::Position,
+    Channel::CompletionTime, Channel::In1,          Channel::In2,            Channel::In3,
+    Channel::Differential, Channel::Sq1,           Channel::Sq2,            Channel::InputPwm,
+    Channel::InputFrequency, Channel::InputPulses, Channel::Speed,          Channel::ErrorState,
+    Channel::Supply,       Channel::Temperature,
+};
+
+constexpr const char* kNoValue = "-";
 
 // The panel counts the frequency in whole Hz once either x10 register is set.
 bool FrequencyInWholeHz(const RealtimeStatus& s) { return s.speedDisplayX10 != 0 || s.speedRangeX10 != 0; }
@@ -83,8 +94,6 @@ std::optional<std::vector<Channel>> ParseList(std::string_view list, std::string
     return channels;
 }
 
-// The same arithmetic as StatusFormat, so that the digits printed from it
-// are the panel's.
 std::optional<double> Value(Channel channel, const RealtimeStatus& s)
 {
     switch (channel) {
@@ -151,6 +160,31 @@ std::array<double, kCount> Values(const RealtimeStatus& status)
     std::array<double, kCount> values{};
     for (Channel c : kAll) values[Index(c)] = Value(c, status).value_or(std::numeric_limits<double>::quiet_NaN());
     return values;
+}
+
+const std::array<Channel, kCount>& PanelOrder() { return kPanelOrder; }
+
+std::string ShownText(Channel channel, const RealtimeStatus& s)
+{
+    switch (channel) {
+    case Channel::Sq1:
+    case Channel::Sq2: return Localized(*Value(channel, s) != 0 ? "高" : "低");
+    case Channel::ErrorState: return StatusFormat::ErrorStateText(s.errorState);
+    case Channel::CompletionTime:
+        if (s.completionFlag != 0) return "0.0s Done";
+        break;
+    case Channel::Supply:
+        // With a current reading the panel shows it beside the voltage.
+        if (s.supplyVoltage != 0 && s.supplyCurrent != 0)
+            return TextNumber::Format("%.1fV (%.2fA)", s.supplyVoltage * 0.1, s.supplyCurrent * 0.01);
+        break;
+    case Channel::Temperature:
+        if (s.temperature == 0) return "0";  // no reading: the panel leaves the unit out
+        break;
+    default: break;
+    }
+    const std::string digits = ValueText(channel, s);
+    return digits.empty() ? std::string(kNoValue) : digits + Describe(channel).shownUnit;
 }
 
 }  // namespace StatusChannels

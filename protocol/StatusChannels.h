@@ -1,9 +1,10 @@
 #pragma once
-// The live status (registers 32..58) as channels for plots and recordings:
-// per channel a stable ASCII column name (CSV headers, zoric-cli's
-// --channels; never translated), the status panel's label, and the value in
-// the panel's scale, so that a plot, a file and the panel agree digit for
-// digit.
+// The live status (registers 32..58) as channels, the one description of
+// its 18 values: per channel a stable ASCII column name (CSV headers,
+// zoric-cli's --channels; never translated), the status panel's label, the
+// value in the panel's scale with its digits and unit, and the panel's text.
+// The status panel, zoric-cli's status, the recorder and the plot all read
+// it, so that they agree digit for digit.
 
 #include <array>
 #include <cstddef>
@@ -72,5 +73,12 @@ int MaxDecimals(Channel channel);
 
 // Every channel's value, NaN for no value.
 std::array<double, kCount> Values(const RealtimeStatus& status);
+
+// What the status panel shows for a channel, in the current language: the
+// digits with the unit, or the panel's word ("高"/"低", the error's text,
+// "-" for no value, "0.0s Done" once the move is complete).
+std::string ShownText(Channel channel, const RealtimeStatus& status);
+// The channels in the order the status panel and zoric-cli's status read.
+const std::array<Channel, kCount>& PanelOrder();
 
 }  // namespace StatusChannels
