@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "FieldGroups.h"
+#include "Language.h"
 #include "ModbusMaster.h"
 #include "PdoObjects.h"
 #include "RegisterGroup.h"
@@ -12,6 +13,19 @@
 #include "TextNumber.h"
 
 namespace Backup {
+
+const char* RefusalText(Refusal refusal)
+{
+    switch (refusal) {
+    case Refusal::Running: return Localized("电机正在运行, 请先停止电机。未写入任何参数。");
+    case Refusal::NoSpeedRangeX10: return Localized("文件中设置了速度量程×10, 此驱动器不支持。未写入任何参数。");
+    case Refusal::SpeedRangeDiffers:
+        return Localized("文件与驱动器的速度量程×10设置不同, 速度值的单位不同。请同时载入电机参数。未写入任何参数。");
+    case Refusal::BadLinkAddress: return Localized("文件中的从站地址无效(应为1到247)。未写入任何参数。");
+    case Refusal::None: break;
+    }
+    return "";
+}
 namespace {
 
 using FieldRules::Field;

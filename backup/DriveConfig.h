@@ -86,6 +86,9 @@ enum class Refusal : uint8_t {
     SpeedRangeDiffers,     // speeds would be loaded in the other unit: load the motor group too
     BadLinkAddress,        // the file's RS-485 address is not 1 to 247
 };
+// Why a load was refused, as the windows and zoric-cli say it, in the
+// current language; empty for None.
+const char* RefusalText(Refusal refusal);
 
 struct Change {
     std::string key;

@@ -419,22 +419,19 @@ int CmdProcedure(CModbusMaster& m, const Connect& connect, const CliArguments& a
     const uint16_t* w = report.last.words;
     switch (report.outcome) {
     case ProcedureRunner::Outcome::Done:
+        out << ProcedureRunner::OutcomeText(procedure, report.outcome) << "\n";
         if (learning) {
-            out << Localized("学习成功") << "\n"
-                << Format(Localized("电机相序数据: %02X %02X %02X %02X %02X %02X"), w[5] & 0xFF, w[6] & 0xFF, w[7] & 0xFF,
+            out << Format(Localized("电机相序数据: %02X %02X %02X %02X %02X %02X"), w[5] & 0xFF, w[6] & 0xFF, w[7] & 0xFF,
                           w[8] & 0xFF, w[9] & 0xFF, w[10] & 0xFF)
                 << "\n";
         } else {
-            out << Localized("学习完成") << "\n"
-                << Format(Localized("相位偏移: %d"), static_cast<int16_t>(w[5])) << "\n"
+            out << Format(Localized("相位偏移: %d"), static_cast<int16_t>(w[5])) << "\n"
                 << Format(Localized("相位超前: %d"), static_cast<int16_t>(w[6])) << "\n";
         }
         return kExitOk;
     case ProcedureRunner::Outcome::Failed:
-        err << Localized("学习失败") << "\n";
-        return kExitProcedureFailed;
     case ProcedureRunner::Outcome::Aborted:
-        err << Localized("学习异常终止") << "\n";
+        err << ProcedureRunner::OutcomeText(procedure, report.outcome) << "\n";
         return kExitProcedureFailed;
     case ProcedureRunner::Outcome::PollFailed:
         return Fail(err, report.result);

@@ -98,25 +98,6 @@ std::string Both(const Backup::Item& item, std::optional<uint64_t> raw, const Ba
     return Backup::RawText(item, *raw) + " (" + Backup::Shown(item, *raw, values) + ")";
 }
 
-std::string RefusalText(Backup::Refusal refusal, const Backup::Configuration& file)
-{
-    switch (refusal) {
-    case Backup::Refusal::None: break;
-    case Backup::Refusal::Running: return "the motor is running: stop it before loading a configuration";
-    case Backup::Refusal::NoSpeedRangeX10:
-        return "the file's speeds count in the x10 speed range, which this drive does not have";
-    case Backup::Refusal::SpeedRangeDiffers:
-        return "the file's speeds count in the other speed range (motor.speed_range_x10) than the drive's: "
-               "load the motor group with them (add motor to --groups)";
-    case Backup::Refusal::BadLinkAddress: {
-        const auto it = file.values.find("comm.slave_address");
-        return "the file's RS-485 address (comm.slave_address " +
-               (it == file.values.end() ? std::string("-") : std::to_string(it->second)) + ") is not 1 to 247";
-    }
-    }
-    return "refused";
-}
-
 std::string IdentityField(const Backup::DriveIdentity& identity, const std::string& field)
 {
     if (field == "identifier") return identity.identifier;
@@ -333,7 +314,7 @@ int CmdRestore(CModbusMaster& m, const Connect& connect, const CliArguments& a, 
         return LinkFailure(err, plan.failedStep.empty() ? "reading the drive" : "reading " + plan.failedStep,
                            plan.failure);
     if (plan.refusal != Backup::Refusal::None) {
-        err << "not loaded: " << RefusalText(plan.refusal, *file) << "; nothing written\n";
+        err << Backup::RefusalText(plan.refusal) << "\n";
         return kExitDriveError;
     }
     const size_t changes = PrintPlan(plan, *file, options, out);
@@ -368,7 +349,7 @@ int CmdRestore(CModbusMaster& m, const Connect& connect, const CliArguments& a, 
     }
     const Backup::LoadReport report = Backup::Load(m, a.slave, *file, plan, options, hooks);
     if (report.refusal != Backup::Refusal::None) {
-        err << "not loaded: " << RefusalText(report.refusal, *file) << "; nothing written\n";
+        err << Backup::RefusalText(report.refusal) << "\n";
         return kExitDriveError;
     }
     const int code = PrintReport(report, out, err);

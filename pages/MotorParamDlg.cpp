@@ -29,6 +29,11 @@ QString PhaseText(const uint8_t (&bytes)[6])
     return Shown(Rule("motor.phase_sequence"), raw);
 }
 
+QString OutcomeMessage(ProcedureRunner::Outcome outcome)
+{
+    return QString::fromUtf8(ProcedureRunner::OutcomeText(ProcedureBlock::kMotorLearning, outcome));
+}
+
 }  // namespace
 
 CMotorParamDlg::CMotorParamDlg(QWidget* parent) : QWidget(parent), m_ui(std::make_unique<Ui::CMotorParamDlg>())
@@ -256,7 +261,7 @@ void CMotorParamDlg::LearningWorker()
             DataExchange::Index(false, m_ui->learningStateCombo, m_learningState);
         });
         const bool shown = m_learning.Ui([this] {
-            CMessageBox::Ok(this, tr("相序学习成功，请配置好霍尔相位偏移角度后方可正常使用FOC功能"));
+            CMessageBox::Ok(this, OutcomeMessage(ProcedureRunner::Outcome::Done));
         });
         if (shown) m_learning.Ui([] { g_pMainDlg->ShowPage(kLearningTab); });
         break;
@@ -265,11 +270,11 @@ void CMotorParamDlg::LearningWorker()
         m_learning.Ui([this] {
             m_learningState = 0;
             DataExchange::Index(false, m_ui->learningStateCombo, m_learningState);
-            CMessageBox::Ok(this, tr("学习失败"));
+            CMessageBox::Ok(this, OutcomeMessage(ProcedureRunner::Outcome::Failed));
         });
         break;
     case ProcedureRunner::Outcome::Aborted:
-        m_learning.Ui([this] { CMessageBox::Ok(this, tr("学习异常终止")); });
+        m_learning.Ui([this] { CMessageBox::Ok(this, OutcomeMessage(ProcedureRunner::Outcome::Aborted)); });
         break;
     case ProcedureRunner::Outcome::PollFailed: {
         const QString text = QtText::ResultMessage(report.result);

@@ -193,7 +193,7 @@ void CPidFocDlg::CalibrationWorker()
     QString message;
     switch (report.outcome) {
     case ProcedureRunner::Outcome::Done: {
-        message = tr("学习完成");
+        message = QString::fromUtf8(ProcedureRunner::OutcomeText(ProcedureBlock::kFocCalibration, report.outcome));
         // Straight into the boxes, not the stored texts: the next FOC
         // "配置" sends them. DataExchange widens a box for a longer text
         // (-120 in a 3-character box), so what is sent is what is seen.
@@ -208,10 +208,8 @@ void CPidFocDlg::CalibrationWorker()
         break;
     }
     case ProcedureRunner::Outcome::Failed:
-        message = tr("学习失败");
-        break;
     case ProcedureRunner::Outcome::Aborted:
-        message = tr("学习异常终止");
+        message = QString::fromUtf8(ProcedureRunner::OutcomeText(ProcedureBlock::kFocCalibration, report.outcome));
         break;
     case ProcedureRunner::Outcome::PollFailed:
         message = QtText::ResultMessage(report.result);

@@ -174,13 +174,23 @@ constexpr Translation kEnglish[] = {
     {"打开串口失败", "Cannot open the serial port"},
     {"正在学习", "Learning in progress"},
     {"正在校正", "Calibration in progress"},
-    {"学习成功", "Learning succeeded"},
+    {"相序学习成功，请配置好霍尔相位偏移角度后方可正常使用FOC功能",
+     "Phase sequence learned. Set the Hall phase offset before using FOC."},
     {"电机相序数据: %02X %02X %02X %02X %02X %02X", "Motor phase sequence data: %02X %02X %02X %02X %02X %02X"},
     {"学习完成", "Learning complete"},
     {"相位偏移: %d", "Phase offset: %d"},
     {"相位超前: %d", "Phase advance: %d"},
     {"学习失败", "Learning failed"},
     {"学习异常终止", "Learning aborted"},
+    // Why a configuration was not loaded (backup/).
+    {"电机正在运行, 请先停止电机。未写入任何参数。", "The motor is running; stop it first. No parameters were written."},
+    {"文件中设置了速度量程×10, 此驱动器不支持。未写入任何参数。",
+     "The file sets speed range ×10, which this drive does not support. No parameters were written."},
+    {"文件与驱动器的速度量程×10设置不同, 速度值的单位不同。请同时载入电机参数。未写入任何参数。",
+     "The file and the drive differ in the speed range ×10 setting, so the speeds are in different units. Load the "
+     "motor parameters too. No parameters were written."},
+    {"文件中的从站地址无效(应为1到247)。未写入任何参数。",
+     "The slave address in the file is invalid (must be 1 to 247). No parameters were written."},
 };
 
 }  // namespace

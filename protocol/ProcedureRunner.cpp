@@ -1,6 +1,23 @@
 #include "ProcedureRunner.h"
 
+#include "Language.h"
+
 namespace ProcedureRunner {
+
+const char* OutcomeText(uint16_t procedure, Outcome outcome)
+{
+    const bool learning = procedure == ProcedureBlock::kMotorLearning;
+    switch (outcome) {
+    case Outcome::Done:
+        // After learning the Hall offset still has to be set (the calibration).
+        return Localized(learning ? "相序学习成功，请配置好霍尔相位偏移角度后方可正常使用FOC功能" : "学习完成");
+    case Outcome::Failed: return Localized("学习失败");
+    case Outcome::Aborted: return Localized("学习异常终止");
+    case Outcome::PollFailed:
+    case Outcome::Stopped: break;
+    }
+    return nullptr;
+}
 
 ModbusResult Start(CModbusMaster& master, uint8_t slave, uint16_t procedure)
 {

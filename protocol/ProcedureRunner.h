@@ -39,6 +39,11 @@ using OnStep = std::function<void(const ProcedureBlock&)>;
 // already, which counts as started.
 ModbusResult Start(CModbusMaster& master, uint8_t slave, uint16_t procedure);
 
+// What the windows and zoric-cli say at a procedure's end, in the current
+// language; nullptr where the outcome has no words of its own (a failed
+// poll says its result, a stop says nothing).
+const char* OutcomeText(uint16_t procedure, Outcome outcome);
+
 // Polls a started procedure to its end, then sends the stop write.
 Report Follow(CModbusMaster& master, uint8_t slave, uint16_t procedure, const WaitForStop& waitForStop,
               const OnStep& onStep = {});

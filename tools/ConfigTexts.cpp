@@ -100,17 +100,7 @@ QString ConfigTexts::FileProblem(const Backup::FileProblem& problem)
 
 QString ConfigTexts::Refusal(Backup::Refusal refusal)
 {
-    switch (refusal) {
-    case Backup::Refusal::Running: return tr("电机正在运行, 请先停止电机。未写入任何参数。");
-    case Backup::Refusal::NoSpeedRangeX10:
-        return tr("文件中设置了速度量程×10, 此驱动器不支持。未写入任何参数。");
-    case Backup::Refusal::SpeedRangeDiffers:
-        return tr("文件与驱动器的速度量程×10设置不同, 速度值的单位不同。请同时载入电机参数。未写入任何参数。");
-    case Backup::Refusal::BadLinkAddress:
-        return tr("文件中的从站地址无效(应为1到247)。未写入任何参数。");
-    case Backup::Refusal::None: break;
-    }
-    return {};
+    return QString::fromUtf8(Backup::RefusalText(refusal));
 }
 
 QString ConfigTexts::IdentityField(const std::string& field) { return Lookup(kIdentityNames, field); }

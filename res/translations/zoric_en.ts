@@ -1597,18 +1597,6 @@ The serial port was reopened with the new settings.</translation>
         <translation>Learning...</translation>
     </message>
     <message>
-        <source>相序学习成功，请配置好霍尔相位偏移角度后方可正常使用FOC功能</source>
-        <translation>Phase sequence learned. Set the Hall phase offset before using FOC.</translation>
-    </message>
-    <message>
-        <source>学习失败</source>
-        <translation>Learning failed</translation>
-    </message>
-    <message>
-        <source>学习异常终止</source>
-        <translation>Learning aborted</translation>
-    </message>
-    <message>
         <source>过载电流倍数</source>
         <translation>Overload current multiple</translation>
     </message>
@@ -2002,18 +1990,6 @@ Transfer aborted: %3</translation>
     <message>
         <source>Step(%1)</source>
         <translation>Step(%1)</translation>
-    </message>
-    <message>
-        <source>学习完成</source>
-        <translation>Learning complete</translation>
-    </message>
-    <message>
-        <source>学习失败</source>
-        <translation>Learning failed</translation>
-    </message>
-    <message>
-        <source>学习异常终止</source>
-        <translation>Learning aborted</translation>
     </message>
     <message>
         <source>速度PID Kp</source>
@@ -2926,22 +2902,6 @@ The peer closed the connection. Check the gateway or serial device server, then 
     <message>
         <source>不是有效的配置文件。</source>
         <translation>Not a valid configuration file.</translation>
-    </message>
-    <message>
-        <source>电机正在运行, 请先停止电机。未写入任何参数。</source>
-        <translation>The motor is running; stop it first. No parameters were written.</translation>
-    </message>
-    <message>
-        <source>文件中设置了速度量程×10, 此驱动器不支持。未写入任何参数。</source>
-        <translation>The file sets speed range ×10, which this drive does not support. No parameters were written.</translation>
-    </message>
-    <message>
-        <source>文件与驱动器的速度量程×10设置不同, 速度值的单位不同。请同时载入电机参数。未写入任何参数。</source>
-        <translation>The file and the drive differ in the speed range ×10 setting, so the speeds are in different units. Load the motor parameters too. No parameters were written.</translation>
-    </message>
-    <message>
-        <source>文件中的从站地址无效(应为1到247)。未写入任何参数。</source>
-        <translation>The slave address in the file is invalid (must be 1 to 247). No parameters were written.</translation>
     </message>
     <message>
         <source>已写入并校验</source>

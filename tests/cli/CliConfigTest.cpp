@@ -396,7 +396,7 @@ TEST_F(CliConfig, ARunningMotorRefusesTheLoad)
         }
     }
     const auto before = Settings(*sim);
-    auto r = Run({"restore", file, "--yes"});
+    auto r = Run({"--lang", "en", "restore", file, "--yes"});  // the words checked are English
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.err.find("running"), std::string::npos) << r.err;
     EXPECT_EQ(Settings(*sim), before);
