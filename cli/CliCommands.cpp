@@ -231,17 +231,9 @@ int CmdRead(CModbusMaster& m, const Connect& connect, const CliArguments& a, std
     if (*addr + *count * per - 1 > 0xFFFF) return Usage(err, "the registers run past 65535", HelpFor("read"));
     if (!connect()) return kExitNoPort;
     const uint16_t regs = static_cast<uint16_t>(*count * per);
-    uint8_t buf[250];
-    uint16_t length = static_cast<uint16_t>(2 * regs);
-    ModbusResult r = m.ReadHoldingRegisters(a.slave, *addr, regs, buf, &length);
-    if (r != kResultOk) return Fail(err, r);
-    if (length < 2 * regs) {
-        err << "the drive sent " << length << " of " << 2 * regs << " bytes\n";
-        return kExitDriveError;
-    }
-    CModbusMaster::SwapBytes16(buf, length);
     uint16_t words[125];
-    std::memcpy(words, buf, length);
+    const ModbusResult r = m.ReadRegisters(a.slave, *addr, regs, words);
+    if (r != kResultOk) return Fail(err, r);
     for (int i = 0; i < *count; ++i)
         out << (*addr + i * per) << "\t" << DecodeValue(words + i * per, a.type) << "\n";
     return kExitOk;

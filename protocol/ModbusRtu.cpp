@@ -318,6 +318,20 @@ ModbusResult CModbusRtu::ReadHoldingRegisters(uint8_t slave, uint16_t start, uin
     return kResultOk;
 }
 
+ModbusResult CModbusRtu::ReadRegisters(uint8_t slave, uint16_t start, uint16_t count, uint16_t* values)
+{
+    if (!IsPortOpen()) return Counted(kResultPortNotOpen);
+    if (!values || count == 0 || count > 125) return Counted(kResultTooLong);
+    uint8_t req[6] = {slave, kFnReadHolding};
+    PutU16(req + 2, start);
+    PutU16(req + 4, count);
+    std::vector<uint8_t> resp;
+    const ModbusResult r = Transact(req, sizeof req, resp);
+    if (r != kResultOk) return r;
+    for (uint16_t i = 0; i < count; ++i) values[i] = GetU16(resp.data() + 3 + 2 * i);
+    return kResultOk;
+}
+
 ModbusResult CModbusRtu::WriteSingleRegister(uint8_t slave, uint16_t address, uint16_t value, uint16_t* echoAddress,
                                               uint16_t* echoValue)
 {

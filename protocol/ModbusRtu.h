@@ -36,6 +36,9 @@ public:
     // (high byte first) into dest and stores the number copied in *length.
     ModbusResult ReadHoldingRegisters(uint8_t slave, uint16_t start, uint16_t count, uint8_t* dest,
                                       uint16_t* length);
+    // Function 0x03 as `count` values in host order (the answer is judged to
+    // carry exactly the registers asked for, so all of them are filled).
+    ModbusResult ReadRegisters(uint8_t slave, uint16_t start, uint16_t count, uint16_t* values);
     // Function 0x06.
     ModbusResult WriteSingleRegister(uint8_t slave, uint16_t address, uint16_t value,
                                      uint16_t* echoAddress = nullptr, uint16_t* echoValue = nullptr);

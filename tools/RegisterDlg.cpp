@@ -124,40 +124,34 @@ void CRegisterDlg::OnRead() {
     const uint16_t count = type == kShort ? 1 : 2;
     struct Read {
         ModbusResult result = kResultOk;
-        uint8_t buffer[4] = {};
+        uint16_t words[2] = {};
     };
     main->Link().Act(
         ui->m_btnRead,
         [address, count](CModbusMaster& master, uint8_t slave) {
             Read read;
-            uint16_t length = sizeof read.buffer;
-            read.result = master.ReadHoldingRegisters(slave, address, count, read.buffer, &length);
-            // Fewer bytes than asked for would show zeros the drive never sent.
-            if (read.result == kResultOk && length < 2 * count) read.result = kResultBadResponse;
+            read.result = master.ReadRegisters(slave, address, count, read.words);
             return read;
         },
-        [this, type, count](Read read) {
+        [this, type](Read read) {
             if (read.result != kResultOk) {
                 CMessageBox::Ok(this, ResultMessage(read.result));
                 return;
             }
             UpdateData(true);  // keep what was typed meanwhile
-            ShowRead(read.buffer, count, type);
+            ShowRead(read.words, type);
             UpdateData(false);
         });
 }
 
-void CRegisterDlg::ShowRead(uint8_t* buffer, uint16_t count, int type) {
-    CModbusMaster::SwapBytes16(buffer, 2u * count);
+void CRegisterDlg::ShowRead(const uint16_t* words, int type) {
     if (type == kShort) {
-        uint16_t word = 0;
-        std::memcpy(&word, buffer, sizeof word);
+        const uint16_t word = words[0];
         m_readValue = word;
         m_readHexText = Qs(Format("%04X", static_cast<unsigned>(word)));
         m_readDecimalText = Qs(Format("%d", static_cast<int>(static_cast<int16_t>(word))));
     } else {
-        CModbusMaster::SwapWords32(buffer, 4);
-        std::memcpy(&m_readValue, buffer, sizeof m_readValue);
+        m_readValue = static_cast<uint32_t>(words[0]) << 16 | words[1];  // high word first
         m_readHexText = Qs(Format("%08X", static_cast<unsigned>(m_readValue)));
         if (type == kLong) {
             m_readDecimalText = Qs(Format("%ld", static_cast<long>(static_cast<int32_t>(m_readValue))));

@@ -29,7 +29,7 @@ public:
     void OnWrite();
     void OnRead();
     // The registers read (high byte first) into the read side's stored texts.
-    void ShowRead(uint8_t* buffer, uint16_t count, int type);
+    void ShowRead(const uint16_t* words, int type);
     void OnWriteHexLeft();      // hexadecimal -> decimal, write side
     void OnWriteDecimalLeft();  // decimal -> hexadecimal, write side
     void OnWriteTypeChanged();  // decimal -> hexadecimal with the new type

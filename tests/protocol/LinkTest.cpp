@@ -46,6 +46,19 @@ TEST_F(Link, ReadCopiesNoMoreThanAskedAndTakesNoOtherRegisterCount)
     EXPECT_EQ(small[2], 0x55) << "nothing written past the caller's length";
 }
 
+TEST_F(Link, ARegisterReadGivesHostOrderValuesAndAsksForNoMoreThanAFrameHolds)
+{
+    AnswerAlways({0x01, 0x03, 0x04, 0x12, 0x34, 0xFF, 0xFE});
+    uint16_t values[2] = {};
+    ASSERT_EQ(master.ReadRegisters(1, 96, 2, values), 0u);
+    EXPECT_EQ(LastRequest(), WithCrc({0x01, 0x03, 0x00, 0x60, 0x00, 0x02}));
+    EXPECT_EQ(values[0], 0x1234);
+    EXPECT_EQ(values[1], 0xFFFE);
+    uint16_t many[126] = {};
+    EXPECT_EQ(master.ReadRegisters(1, 0, 126, many), kResultTooLong) << "more than one answer can carry";
+    EXPECT_EQ(master.ReadRegisters(1, 0, 0, many), kResultTooLong);
+}
+
 TEST_F(Link, WritesEchoAddressValueStartAndCount)
 {
     Answer([](const Bytes& req) {
