@@ -43,7 +43,15 @@ int RegistersPerValue(ValueType type)
     return type == ValueType::U16 || type == ValueType::S16 ? 1 : 2;
 }
 
-std::optional<CliArguments> ParseCliArguments(const std::vector<std::string>& argv, std::string& error)
+std::optional<std::string> CliArguments::Value(const std::string& option) const
+{
+    const auto found = options.find(option);
+    if (found == options.end()) return std::nullopt;
+    return found->second;
+}
+
+std::optional<CliArguments> ParseCliArguments(const std::vector<std::string>& argv, const OptionLookup& ownOptions,
+                                              std::string& error)
 {
     CliArguments a;
     auto needValue = [&](size_t& i, const std::string& name) -> std::optional<std::string> {
@@ -92,15 +100,6 @@ std::optional<CliArguments> ParseCliArguments(const std::vector<std::string>& ar
                 return std::nullopt;
             }
             a.slave = static_cast<uint8_t>(*n);
-        } else if (w == "--type") {
-            auto v = needValue(i, w);
-            if (!v) return std::nullopt;
-            auto t = ParseValueType(*v);
-            if (!t) {
-                error = "--type takes u16, s16, u32, s32 or float: " + *v;
-                return std::nullopt;
-            }
-            a.type = *t;
         } else if (w == "--lang") {
             auto v = needValue(i, w);
             if (!v) return std::nullopt;
@@ -112,20 +111,14 @@ std::optional<CliArguments> ParseCliArguments(const std::vector<std::string>& ar
             a.language = language;
         } else if (w == "--trace") {
             a.trace = true;
-        } else if (w == "--watch") {
-            a.watch = true;
-        } else if (w == "--include-comm") {
-            a.includeComm = true;
-        } else if (w == "--include-motor-identity") {
-            a.includeMotorIdentity = true;
-        } else if (w == "--groups") {
-            auto v = needValue(i, w);
-            if (!v) return std::nullopt;
-            a.groups = *v;
-        } else if (w == "--store") {
-            a.store = true;
-        } else if (w == "--yes") {
-            a.yes = true;
+        } else if (const std::optional<bool> takesValue = ownOptions(w)) {
+            std::string value;
+            if (*takesValue) {
+                auto v = needValue(i, w);
+                if (!v) return std::nullopt;
+                value = *v;
+            }
+            a.options[w] = value;
         } else if (w.size() > 2 && w.compare(0, 2, "--") == 0) {
             error = "unknown option " + w;
             return std::nullopt;
@@ -146,24 +139,4 @@ Language ChosenLanguage(const std::vector<std::string>& argv)
         if (argv[i] == "--lang" && LanguageFromCode(argv[i + 1], language)) chosen = language;
     }
     return chosen;
-}
-
-std::vector<std::string> TakeOwnOptions(const std::vector<std::string>& argv, std::initializer_list<OwnOption> options,
-                                        std::string& missing)
-{
-    std::vector<std::string> rest;
-    for (size_t i = 0; i < argv.size(); ++i) {
-        std::string* value = nullptr;
-        for (const OwnOption& option : options) {
-            if (argv[i] == option.name) value = option.value;
-        }
-        if (!value) {
-            rest.push_back(argv[i]);
-        } else if (i + 1 < argv.size()) {
-            *value = argv[++i];
-        } else {
-            missing = argv[i];
-        }
-    }
-    return rest;
 }

@@ -10,9 +10,6 @@
 #include <thread>
 
 #include "CliArguments.h"
-#include "CliRecord.h"
-#include "CliListen.h"
-#include "CliScan.h"
 #include "CliShared.h"
 #include "CliPort.h"
 #include "ConfigItems.h"
@@ -25,101 +22,8 @@
 #include "TextNumber.h"
 
 namespace Cli {
-namespace {
 
 using TextNumber::Format;
-
-const char* const kUsage =
-    "usage: zoric-cli [--port COMn|DEVICE|tcp://HOST[:PORT]|rtu+tcp://HOST:PORT] [--baud N] [--parity 0-3]\n"
-    "                 [--slave N] [--trace] [--lang zh|en] COMMAND ...\n"
-    "       zoric-cli --help | --version\n"
-    "\n"
-    "commands:\n"
-    "  read ADDR [COUNT] [--type T]     read COUNT values (default 1) from register ADDR\n"
-    "  write ADDR VALUE... [--type T]   write values from register ADDR\n"
-    "  info                             the device-information texts\n"
-    "  ident                            the device identification text\n"
-    "  status [--watch]                 the live status, once or every 100 ms\n"
-    "  record FILE [OPTIONS]            the live status into a CSV file until Ctrl-C\n"
-    "  sdo read INDEX SUB               upload one object through the SDO tunnel\n"
-    "  sdo write INDEX SUB SIZE VALUE   download SIZE (1-4) bytes\n"
-    "  store                            make the drive store its parameters (0x1010:1)\n"
-    "  learn                            run motor learning and follow it\n"
-    "  calibrate                        run the FOC phase calibration and follow it\n"
-    "  backup FILE                      save the drive's configuration to FILE\n"
-    "  restore FILE [OPTIONS]           load FILE into the drive, each group read back\n"
-    "  diff FILE [FILE2]                the drive against FILE, or FILE against FILE2\n"
-    "  scan [OPTIONS]                   look for drives on the line\n"
-    "  listen [--duration S]            print the frames of other masters, sending nothing\n"
-    "\n"
-    "T is u16 (default), s16, u32, s32 or float; 32-bit values take two registers,\n"
-    "high word first. Numbers are decimal or 0x hexadecimal. --port defaults to COM1,\n"
-    "--baud to 9600, --parity to 0 (none, 2 stop bits), --slave to 1. --trace prints\n"
-    "every frame sent and received, and the counts per slave, on the error stream.\n"
-    "--lang chooses the language of the messages, zh (Chinese) or en (English);\n"
-    "by default the locale's (LC_ALL, LC_MESSAGES, then LANG: zh... is Chinese,\n"
-    "anything else English). Trace and scan lines, CSV headers, configuration\n"
-    "file keys and exit codes are the same in both.\n"
-    "Run 'zoric-cli COMMAND --help' for one command.\n"
-    "\n"
-    "exit codes: 0 done; 1 drive error or refusal; 2 bad arguments; 3 no port;\n"
-    "4 time-out; 5 SDO abort; 6 procedure failed; 7 the configurations differ;\n"
-    "8 the scan found no drive; 9 the port was lost (its device went away);\n"
-    "10 configuration file invalid, unreadable or unwritable; 11 load not confirmed;\n"
-    "130 interrupted.\n";
-
-struct CommandHelp {
-    const char* name;
-    const char* text;
-};
-
-const CommandHelp kHelp[] = {
-    {"read", "usage: zoric-cli read ADDR [COUNT] [--type u16|s16|u32|s32|float]\n"
-             "Reads COUNT values from holding register ADDR and prints one line each:\n"
-             "the register address and the value.\n"},
-    {"write", "usage: zoric-cli write ADDR VALUE... [--type u16|s16|u32|s32|float]\n"
-              "Writes the values from register ADDR: one 16-bit value with function 6,\n"
-              "more (or 32-bit values) with function 16, at most 31 registers.\n"},
-    {"info", "usage: zoric-cli info\nReads registers 0 to 15 and prints the device-information texts.\n"},
-    {"ident", "usage: zoric-cli ident\nReads the device identification objects and prints them.\n"},
-    {"status", "usage: zoric-cli status [--watch]\n"
-               "Reads registers 32 to 58 and prints the live-status texts; with --watch\n"
-               "every 100 ms until Ctrl-C.\n"},
-    {"sdo", "usage: zoric-cli sdo read INDEX SUB\n       zoric-cli sdo write INDEX SUB SIZE VALUE\n"
-            "One expedited SDO transfer through the register tunnel. An abort prints\n"
-            "its text and exits 5.\n"},
-    {"store", "usage: zoric-cli store\nWrites the \"save\" signature to object 0x1010 sub-index 1.\n"},
-    {"learn", "usage: zoric-cli learn\n"
-              "Starts motor learning, polls it every 250 ms and prints the outcome and\n"
-              "the phase-sequence data. Ctrl-C stops the procedure in the drive.\n"},
-    {"calibrate", "usage: zoric-cli calibrate\n"
-                  "Starts the FOC phase calibration (the motor turns both ways for about\n"
-                  "20 s: it must run without load), prints its steps and the phase offset\n"
-                  "and advance. Ctrl-C stops the procedure in the drive.\n"},
-    {"backup", "usage: zoric-cli backup FILE\n"
-               "Reads every setting of the drive (the register groups, the PDOs and SYNC)\n"
-               "and writes them to FILE as a drive configuration: JSON, one setting a line,\n"
-               "each with its raw value and its value as the page shows it.\n"},
-    {"restore", "usage: zoric-cli restore FILE [--include-comm] [--include-motor-identity]\n"
-                "                        [--groups LIST] [--store] [--yes]\n"
-                "Checks the whole file first (an invalid one exits 10 with the drive untouched),\n"
-                "reads the drive, lists what would change and asks before loading: --yes\n"
-                "loads without asking, and without a terminal --yes is needed (else exit 11).\n"
-                "Each group is written, read back and compared; the motor group goes first.\n"
-                "Kept unless asked for: the motor's identity (phase sequence, learning state,\n"
-                "FOC phase angles: --include-motor-identity) and the link (RS-485 address and\n"
-                "line, CAN node and rate: --include-comm, which reopens the port with the new\n"
-                "RS-485 settings). --groups loads only the listed groups, comma-separated.\n"
-                "--store makes the drive keep the values over power-off. Ctrl-C stops between\n"
-                "groups (exit 130). A running motor is refused (exit 1).\n"},
-    {"diff", "usage: zoric-cli diff FILE\n       zoric-cli diff FILE1 FILE2\n"
-             "Compares the drive with FILE, or two files without opening the port. One\n"
-             "line per difference: the key, the first value and the second (the drive's,\n"
-             "then the file's), tab-separated raw values as the file writes them, \"-\"\n"
-             "where one side has none. Exits 0 when equal, 7 when they differ.\n"},
-};
-
-}  // namespace
 
 int ExitCodeFor(ModbusResult r)
 {
@@ -143,20 +47,6 @@ int SdoFailure(std::ostream& err, const SdoStep& step)
     if (step.result != kResultOk) return Fail(err, step.result);
     err << CModbusMaster::SdoAbortText(step.Value()) << "\n";
     return kExitSdoAbort;
-}
-
-int Usage(std::ostream& err, const std::string& why, const char* help)
-{
-    if (!why.empty()) err << "zoric-cli: " << why << "\n";
-    err << (help ? help : kUsage);
-    return kExitUsage;
-}
-
-const char* HelpFor(const std::string& command)
-{
-    for (const auto& h : kHelp)
-        if (command == h.name) return h.text;
-    return nullptr;
 }
 
 namespace {
@@ -218,47 +108,67 @@ std::string DecodeValue(const uint16_t* regs, ValueType type)
     return {};
 }
 
-int CmdRead(CModbusMaster& m, const Connect& connect, const CliArguments& a, std::ostream& out, std::ostream& err)
+// The --type of read and write; u16 when not given.
+std::optional<ValueType> TypeOf(const CliArguments& a)
 {
-    if (a.args.empty() || a.args.size() > 2) return Usage(err, "read takes ADDR [COUNT]", HelpFor("read"));
+    const std::optional<std::string> word = a.Value("--type");
+    return word ? ParseValueType(*word) : ValueType::U16;
+}
+
+}  // namespace
+
+int CmdRead(const Context& c)
+{
+    CModbusMaster& m = c.master;
+    const CliArguments& a = c.a;
+    std::ostream& out = c.out;
+    std::ostream& err = c.err;
+    const std::optional<ValueType> type = TypeOf(a);
+    if (!type) return c.Usage("--type takes u16, s16, u32, s32 or float");
     auto addr = RegisterAddress(a.args[0]);
     auto count = a.args.size() > 1 ? ParseCliInteger(a.args[1]) : std::optional<int64_t>(1);
-    const int per = RegistersPerValue(a.type);
-    if (!addr) return Usage(err, "bad register address: " + a.args[0], HelpFor("read"));
+    const int per = RegistersPerValue(*type);
+    if (!addr) return c.Usage("bad register address: " + a.args[0]);
     // One response holds at most 125 registers.
     if (!count || *count < 1 || *count * per > 125)
-        return Usage(err, "COUNT must be 1 to " + std::to_string(125 / per), HelpFor("read"));
-    if (*addr + *count * per - 1 > 0xFFFF) return Usage(err, "the registers run past 65535", HelpFor("read"));
-    if (!connect()) return kExitNoPort;
+        return c.Usage("COUNT must be 1 to " + std::to_string(125 / per));
+    if (*addr + *count * per - 1 > 0xFFFF) return c.Usage("the registers run past 65535");
+    if (!c.Connect()) return kExitNoPort;
     const uint16_t regs = static_cast<uint16_t>(*count * per);
     uint16_t words[125];
     const ModbusResult r = m.ReadRegisters(a.slave, *addr, regs, words);
     if (r != kResultOk) return Fail(err, r);
     for (int i = 0; i < *count; ++i)
-        out << (*addr + i * per) << "\t" << DecodeValue(words + i * per, a.type) << "\n";
+        out << (*addr + i * per) << "\t" << DecodeValue(words + i * per, *type) << "\n";
     return kExitOk;
 }
 
-int CmdWrite(CModbusMaster& m, const Connect& connect, const CliArguments& a, std::ostream& err)
+int CmdWrite(const Context& c)
 {
-    if (a.args.size() < 2) return Usage(err, "write takes ADDR VALUE...", HelpFor("write"));
+    CModbusMaster& m = c.master;
+    const CliArguments& a = c.a;
+    std::ostream& err = c.err;
+    const std::optional<ValueType> type = TypeOf(a);
+    if (!type) return c.Usage("--type takes u16, s16, u32, s32 or float");
     auto addr = RegisterAddress(a.args[0]);
-    if (!addr) return Usage(err, "bad register address: " + a.args[0], HelpFor("write"));
+    if (!addr) return c.Usage("bad register address: " + a.args[0]);
     std::vector<uint16_t> words;
     for (size_t i = 1; i < a.args.size(); ++i) {
-        auto w = EncodeValue(a.args[i], a.type);
-        if (!w) return Usage(err, "bad value for this type: " + a.args[i], HelpFor("write"));
+        auto w = EncodeValue(a.args[i], *type);
+        if (!w) return c.Usage("bad value for this type: " + a.args[i]);
         words.insert(words.end(), w->begin(), w->end());
     }
     if (words.size() > CModbusRtu::kMaxWriteRegisters)
-        return Usage(err, "at most 31 registers in one write", HelpFor("write"));
-    if (*addr + words.size() - 1 > 0xFFFF) return Usage(err, "the registers run past 65535", HelpFor("write"));
-    if (!connect()) return kExitNoPort;
+        return c.Usage("at most 31 registers in one write");
+    if (*addr + words.size() - 1 > 0xFFFF) return c.Usage("the registers run past 65535");
+    if (!c.Connect()) return kExitNoPort;
     ModbusResult r = words.size() == 1
                          ? m.WriteSingleRegister(a.slave, *addr, words[0])
                          : m.WriteMultipleRegisters(a.slave, *addr, words.data(), static_cast<uint16_t>(words.size()));
     return r == kResultOk ? kExitOk : Fail(err, r);
 }
+
+namespace {
 
 // "电机转速: 1500RPM": the label in the user's language, then the text.
 void PrintLine(std::ostream& out, const char* label, const std::string& text)
@@ -266,9 +176,15 @@ void PrintLine(std::ostream& out, const char* label, const std::string& text)
     out << Localized(label) << ": " << text << "\n";
 }
 
-int CmdInfo(CModbusMaster& m, const Connect& connect, const CliArguments& a, std::ostream& out, std::ostream& err)
+}  // namespace
+
+int CmdInfo(const Context& c)
 {
-    if (!connect()) return kExitNoPort;
+    CModbusMaster& m = c.master;
+    const CliArguments& a = c.a;
+    std::ostream& out = c.out;
+    std::ostream& err = c.err;
+    if (!c.Connect()) return kExitNoPort;
     DeviceInfo info{};
     ModbusResult r = m.ReadDeviceInfo(a.slave, info);
     if (r != kResultOk) return Fail(err, r);
@@ -283,9 +199,13 @@ int CmdInfo(CModbusMaster& m, const Connect& connect, const CliArguments& a, std
     return kExitOk;
 }
 
-int CmdIdent(CModbusMaster& m, const Connect& connect, const CliArguments& a, std::ostream& out, std::ostream& err)
+int CmdIdent(const Context& c)
 {
-    if (!connect()) return kExitNoPort;
+    CModbusMaster& m = c.master;
+    const CliArguments& a = c.a;
+    std::ostream& out = c.out;
+    std::ostream& err = c.err;
+    if (!c.Connect()) return kExitNoPort;
     std::string text;
     ModbusResult r = m.ReadDeviceIdentification(a.slave, text);
     if (r != kResultOk) return Fail(err, r);
@@ -293,6 +213,8 @@ int CmdIdent(CModbusMaster& m, const Connect& connect, const CliArguments& a, st
     out << text << "\n";
     return kExitOk;
 }
+
+namespace {
 
 void PrintStatus(const RealtimeStatus& s, std::ostream& out)
 {
@@ -310,55 +232,64 @@ bool SleepInterruptible(std::chrono::milliseconds d, const std::atomic<bool>& in
     return !interrupted.load();
 }
 
-int CmdStatus(CModbusMaster& m, const Connect& connect, const CliArguments& a, std::ostream& out, std::ostream& err,
-              const std::atomic<bool>& interrupted)
+}  // namespace
+
+int CmdStatus(const Context& c)
 {
-    if (!a.args.empty()) return Usage(err, "status takes no arguments", HelpFor("status"));
-    if (!connect()) return kExitNoPort;
+    CModbusMaster& m = c.master;
+    const CliArguments& a = c.a;
+    std::ostream& out = c.out;
+    std::ostream& err = c.err;
+    const std::atomic<bool>& interrupted = c.interrupted;
+    const bool watch = a.Has("--watch");
+    if (!c.Connect()) return kExitNoPort;
     int last = kExitOk;
     do {
         RealtimeStatus s{};
         ModbusResult r = m.ReadRealtimeStatus(a.slave, s);
         if (r != kResultOk) {
             last = Fail(err, r);
-            if (!a.watch || r == kResultPortNotOpen) return last;
+            if (!watch || r == kResultPortNotOpen) return last;
         } else {
             PrintStatus(s, out);
             last = kExitOk;
         }
-        if (a.watch) out << std::endl;
-    } while (a.watch && SleepInterruptible(std::chrono::milliseconds(100), interrupted));
-    return a.watch ? kExitOk : last;
+        if (watch) out << std::endl;
+    } while (watch && SleepInterruptible(std::chrono::milliseconds(100), interrupted));
+    return watch ? kExitOk : last;
 }
 
-int CmdSdo(CModbusMaster& m, const Connect& connect, const CliArguments& a, std::ostream& out, std::ostream& err)
+int CmdSdo(const Context& c)
 {
-    const char* help = HelpFor("sdo");
-    if (a.args.empty()) return Usage(err, "sdo takes read or write", help);
+    CModbusMaster& m = c.master;
+    const CliArguments& a = c.a;
+    std::ostream& out = c.out;
+    std::ostream& err = c.err;
+    if (a.args.empty()) return c.Usage("sdo takes read or write");
     bool read = a.args[0] == "read";
-    if (!read && a.args[0] != "write") return Usage(err, "sdo takes read or write", help);
+    if (!read && a.args[0] != "write") return c.Usage("sdo takes read or write");
     if ((read && a.args.size() != 3) || (!read && a.args.size() != 5))
-        return Usage(err, "wrong number of arguments", help);
+        return c.Usage("wrong number of arguments");
     auto index = ParseCliInteger(a.args[1]);
     auto sub = ParseCliInteger(a.args[2]);
-    if (!index || *index < 0 || *index > 0xFFFF) return Usage(err, "bad index: " + a.args[1], help);
-    if (!sub || *sub < 0 || *sub > 0xFF) return Usage(err, "bad sub-index: " + a.args[2], help);
+    if (!index || *index < 0 || *index > 0xFFFF) return c.Usage("bad index: " + a.args[1]);
+    if (!sub || *sub < 0 || *sub > 0xFF) return c.Usage("bad sub-index: " + a.args[2]);
     uint8_t command = Sdo::kUpload;
     uint32_t data = 0;
     int size = 0;
     if (!read) {
         auto sz = ParseCliInteger(a.args[3]);
         auto value = ParseCliInteger(a.args[4]);
-        if (!sz || *sz < 1 || *sz > 4) return Usage(err, "SIZE must be 1 to 4", help);
+        if (!sz || *sz < 1 || *sz > 4) return c.Usage("SIZE must be 1 to 4");
         size = static_cast<int>(*sz);
         const int64_t max = (int64_t{1} << (8 * size)) - 1;
         const int64_t min = -(int64_t{1} << (8 * size - 1));
-        if (!value || *value > max || *value < min) return Usage(err, "VALUE does not fit in SIZE bytes", help);
+        if (!value || *value > max || *value < min) return c.Usage("VALUE does not fit in SIZE bytes");
         data = static_cast<uint32_t>(*value) & static_cast<uint32_t>(max);
         static const uint8_t kCommands[] = {Sdo::kDownload1, Sdo::kDownload2, Sdo::kDownload3, Sdo::kDownload4};
         command = kCommands[size - 1];
     }
-    if (!connect()) return kExitNoPort;
+    if (!c.Connect()) return kExitNoPort;
     const SdoStep step =
         SdoStep::Run(m, a.slave, command, static_cast<uint16_t>(*index), static_cast<uint8_t>(*sub), data);
     if (!step.Ok()) return SdoFailure(err, step);
@@ -377,19 +308,28 @@ int CmdSdo(CModbusMaster& m, const Connect& connect, const CliArguments& a, std:
     return kExitOk;
 }
 
-int CmdStore(CModbusMaster& m, const Connect& connect, const CliArguments& a, std::ostream& err)
+int CmdStore(const Context& c)
 {
-    if (!connect()) return kExitNoPort;
+    CModbusMaster& m = c.master;
+    const CliArguments& a = c.a;
+    std::ostream& err = c.err;
+    if (!c.Connect()) return kExitNoPort;
     const SdoStep step = ParameterStore::Store(m, a.slave);
     return step.Ok() ? kExitOk : SdoFailure(err, step);
 }
 
+namespace {
+
 // Starts a procedure and follows it to its end; the stop write is always
 // sent (with the last state read), also on Ctrl-C.
-int CmdProcedure(CModbusMaster& m, const Connect& connect, const CliArguments& a, uint16_t procedure, std::ostream& out,
-                 std::ostream& err, const std::atomic<bool>& interrupted)
+int FollowProcedure(const Context& c, uint16_t procedure)
 {
-    if (!connect()) return kExitNoPort;
+    CModbusMaster& m = c.master;
+    const CliArguments& a = c.a;
+    std::ostream& out = c.out;
+    std::ostream& err = c.err;
+    const std::atomic<bool>& interrupted = c.interrupted;
+    if (!c.Connect()) return kExitNoPort;
     const bool learning = procedure == ProcedureBlock::kMotorLearning;
     const ModbusResult r = ProcedureRunner::Start(m, a.slave, procedure);
     if (r != kResultOk) return Fail(err, r);
@@ -437,79 +377,8 @@ int CmdProcedure(CModbusMaster& m, const Connect& connect, const CliArguments& a
 
 }  // namespace
 
-namespace {
-int Dispatch(CModbusMaster& master, const Connect& connect, const CliArguments& a, std::ostream& out,
-             std::ostream& err, const std::atomic<bool>& interrupted);
-}  // namespace
+int CmdLearn(const Context& c) { return FollowProcedure(c, ProcedureBlock::kMotorLearning); }
 
-int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err,
-        const std::atomic<bool>& interrupted)
-{
-    SetLanguage(ChosenLanguage(argv));
-    if (std::optional<int> recorded = RunRecord(argv, out, err, interrupted)) return *recorded;
-    if (std::optional<int> scanned = RunScan(argv, out, err, interrupted)) return *scanned;
-    if (std::optional<int> heard = RunListen(argv, out, err, interrupted)) return *heard;
-    std::string error;
-    auto parsed = ParseCliArguments(argv, error);
-    if (!parsed) return Usage(err, error);
-    const CliArguments& a = *parsed;
-    if (a.command.empty()) {
-        if (a.help) {
-            out << kUsage;
-            return kExitOk;
-        }
-        return Usage(err, "no command");
-    }
-    const char* help = HelpFor(a.command);
-    if (!help) return Usage(err, "unknown command " + a.command);
-    if (a.help) {
-        out << help;
-        if (a.command == "restore") {
-            out << "groups:";
-            for (const std::string& group : Backup::GroupKeys()) out << " " << group;
-            out << "\n";
-        }
-        return kExitOk;
-    }
-    if (a.watch && a.command != "status") return Usage(err, "--watch goes with status only");
-    if ((a.includeComm || a.includeMotorIdentity || a.groups || a.store || a.yes) && a.command != "restore")
-        return Usage(err, "--include-comm, --include-motor-identity, --groups, --store and --yes go with restore only");
-    static const char* const kNoArgs[] = {"info", "ident", "store", "learn", "calibrate"};
-    for (const char* c : kNoArgs)
-        if (a.command == c && !a.args.empty()) return Usage(err, a.command + " takes no arguments", help);
-
-    CModbusMaster master;
-    CliTrace trace(err);
-    if (a.trace) master.SetFrameMonitor(&trace);
-    Connect connect = [&] { return OpenCommandPort(master, a, err); };
-    // Whatever the command, a line lost under it ends it the same way.
-    const int code = CheckLostLine(master, Dispatch(master, connect, a, out, err, interrupted), err);
-    if (a.trace) {
-        master.SetFrameMonitor(nullptr);
-        trace.PrintCounters(master.LineErrors());
-    }
-    return code;
-}
-
-namespace {
-
-int Dispatch(CModbusMaster& master, const Connect& connect, const CliArguments& a, std::ostream& out,
-             std::ostream& err, const std::atomic<bool>& interrupted)
-{
-    if (a.command == "read") return CmdRead(master, connect, a, out, err);
-    if (a.command == "write") return CmdWrite(master, connect, a, err);
-    if (a.command == "info") return CmdInfo(master, connect, a, out, err);
-    if (a.command == "ident") return CmdIdent(master, connect, a, out, err);
-    if (a.command == "status") return CmdStatus(master, connect, a, out, err, interrupted);
-    if (a.command == "sdo") return CmdSdo(master, connect, a, out, err);
-    if (a.command == "store") return CmdStore(master, connect, a, err);
-    if (a.command == "backup") return CmdBackup(master, connect, a, out, err, interrupted);
-    if (a.command == "restore") return CmdRestore(master, connect, a, out, err, interrupted);
-    if (a.command == "diff") return CmdDiff(master, connect, a, out, err, interrupted);
-    if (a.command == "learn") return CmdProcedure(master, connect, a, ProcedureBlock::kMotorLearning, out, err, interrupted);
-    return CmdProcedure(master, connect, a, ProcedureBlock::kFocCalibration, out, err, interrupted);
-}
-
-}  // namespace
+int CmdCalibrate(const Context& c) { return FollowProcedure(c, ProcedureBlock::kFocCalibration); }
 
 }  // namespace Cli

@@ -131,7 +131,7 @@ std::string Joined(const std::vector<std::string>& words)
 
 // Comma-separated group keys into the load options; false (a usage error
 // printed) for an empty or unknown one.
-bool TakeGroups(const std::string& list, Backup::LoadOptions& options, std::ostream& err)
+bool TakeGroups(const Context& c, const std::string& list, Backup::LoadOptions& options)
 {
     size_t start = 0;
     while (true) {
@@ -143,9 +143,8 @@ bool TakeGroups(const std::string& list, Backup::LoadOptions& options, std::ostr
     const std::string unknown = Backup::UnknownGroup(options);
     const bool empty = std::find(options.groups.begin(), options.groups.end(), "") != options.groups.end();
     if (!empty && unknown.empty()) return true;
-    Usage(err, (empty ? std::string("--groups has an empty group") : "unknown group " + Printable(unknown)) +
-                   "; the groups are " + Joined(Backup::GroupKeys()),
-          HelpFor("restore"));
+    c.Usage((empty ? std::string("--groups has an empty group") : "unknown group " + Printable(unknown)) +
+            "; the groups are " + Joined(Backup::GroupKeys()));
     return false;
 }
 
@@ -239,11 +238,15 @@ int PrintReport(const Backup::LoadReport& report, std::ostream& out, std::ostrea
 
 }  // namespace
 
-int CmdBackup(CModbusMaster& m, const Connect& connect, const CliArguments& a, std::ostream& out, std::ostream& err,
-              const std::atomic<bool>& interrupted)
+int CmdBackup(const Context& c)
 {
-    if (a.args.size() != 1 || a.args[0].empty()) return Usage(err, "backup takes FILE", HelpFor("backup"));
-    if (!connect()) return kExitNoPort;
+    CModbusMaster& m = c.master;
+    const CliArguments& a = c.a;
+    std::ostream& out = c.out;
+    std::ostream& err = c.err;
+    const std::atomic<bool>& interrupted = c.interrupted;
+    if (a.args[0].empty()) return c.Usage("backup takes FILE");
+    if (!c.Connect()) return kExitNoPort;
     const Backup::ReadResult read = Backup::ReadConfiguration(m, a.slave, MakeProgress(err, interrupted, "reading"));
     if (read.stopped) {
         err << "interrupted: no file written\n";
@@ -262,10 +265,13 @@ int CmdBackup(CModbusMaster& m, const Connect& connect, const CliArguments& a, s
     return kExitOk;
 }
 
-int CmdDiff(CModbusMaster& m, const Connect& connect, const CliArguments& a, std::ostream& out, std::ostream& err,
-            const std::atomic<bool>& interrupted)
+int CmdDiff(const Context& c)
 {
-    if (a.args.empty() || a.args.size() > 2) return Usage(err, "diff takes FILE or FILE1 FILE2", HelpFor("diff"));
+    CModbusMaster& m = c.master;
+    const CliArguments& a = c.a;
+    std::ostream& out = c.out;
+    std::ostream& err = c.err;
+    const std::atomic<bool>& interrupted = c.interrupted;
     // Both files are checked before the port is touched.
     const auto file = ReadConfigFile(a.args[0], err);
     if (!file) return kExitInvalidFile;
@@ -276,7 +282,7 @@ int CmdDiff(CModbusMaster& m, const Connect& connect, const CliArguments& a, std
         first = file->values;
         second = other->values;
     } else {
-        if (!connect()) return kExitNoPort;
+        if (!c.Connect()) return kExitNoPort;
         const Backup::ReadResult read = Backup::ReadConfiguration(m, a.slave, MakeProgress(err, interrupted, "reading"));
         if (read.stopped) return kExitInterrupted;
         if (read.failure.Failed()) return LinkFailure(err, "reading " + read.failedStep, read.failure);
@@ -291,20 +297,23 @@ int CmdDiff(CModbusMaster& m, const Connect& connect, const CliArguments& a, std
     return differences.empty() ? kExitOk : kExitDiffer;
 }
 
-int CmdRestore(CModbusMaster& m, const Connect& connect, const CliArguments& a, std::ostream& out, std::ostream& err,
-               const std::atomic<bool>& interrupted)
+int CmdRestore(const Context& c)
 {
-    const char* help = HelpFor("restore");
-    if (a.args.size() != 1) return Usage(err, "restore takes FILE", help);
+    CModbusMaster& m = c.master;
+    const CliArguments& a = c.a;
+    std::ostream& out = c.out;
+    std::ostream& err = c.err;
+    const std::atomic<bool>& interrupted = c.interrupted;
     Backup::LoadOptions options;
-    options.includeComm = a.includeComm;
-    options.includeMotorIdentity = a.includeMotorIdentity;
-    if (a.groups && !TakeGroups(*a.groups, options, err)) return kExitUsage;
+    options.includeComm = a.Has("--include-comm");
+    options.includeMotorIdentity = a.Has("--include-motor-identity");
+    if (const std::optional<std::string> groups = a.Value("--groups"); groups && !TakeGroups(c, *groups, options))
+        return kExitUsage;
     // The whole file is checked before one byte goes to the drive.
     const auto file = ReadConfigFile(a.args[0], err);
     if (!file) return kExitInvalidFile;
 
-    if (!connect()) return kExitNoPort;
+    if (!c.Connect()) return kExitNoPort;
     const Backup::Plan plan = Backup::Prepare(m, a.slave, *file, options, MakeProgress(err, interrupted, "reading"));
     if (plan.stopped) {
         err << "interrupted: nothing written\n";
@@ -323,7 +332,7 @@ int CmdRestore(CModbusMaster& m, const Connect& connect, const CliArguments& a, 
                                   : "nothing to load: the only differences are kept\n");
         return kExitOk;
     }
-    if (!a.yes) {
+    if (!a.Has("--yes")) {
         if (!isatty(STDIN_FILENO)) {
             err << "not on a terminal: nothing written; add --yes to load without asking\n";
             return kExitNotConfirmed;
@@ -340,7 +349,7 @@ int CmdRestore(CModbusMaster& m, const Connect& connect, const CliArguments& a, 
 
     Backup::LoadHooks hooks;
     hooks.progress = MakeProgress(err, interrupted, "loading");
-    if (a.includeComm) {
+    if (options.includeComm) {
         hooks.relink = [&](const Backup::LinkSettings& link) {
             err << "warning: the drive's RS-485 link changed: reopening " << a.port << " at " << LinkText(link) << "\n";
             m.ClosePort();
@@ -355,7 +364,7 @@ int CmdRestore(CModbusMaster& m, const Connect& connect, const CliArguments& a, 
     const int code = PrintReport(report, out, err);
     if (code != kExitOk) return code;
 
-    if (!a.store) {
+    if (!a.Has("--store")) {
         out << "the drive keeps these values only until power-off unless they are stored (--store)\n";
         return kExitOk;
     }
@@ -367,6 +376,13 @@ int CmdRestore(CModbusMaster& m, const Connect& connect, const CliArguments& a, 
     }
     out << "stored: the drive keeps these values after power-off\n";
     return kExitOk;
+}
+
+void ListConfigGroups(std::ostream& to)
+{
+    to << "groups:";
+    for (const std::string& group : Backup::GroupKeys()) to << " " << group;
+    to << "\n";
 }
 
 }  // namespace Cli

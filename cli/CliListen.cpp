@@ -1,4 +1,4 @@
-#include "CliListen.h"
+#include "CliShared.h"
 
 #include <chrono>
 #include <cmath>
@@ -15,22 +15,6 @@
 
 namespace Cli {
 namespace {
-
-const char* const kListenHelp =
-    "usage: zoric-cli [--port P] [--baud N] [--parity 0-3] listen [--duration S]\n"
-    "Opens the port without sending anything and prints every frame other\n"
-    "masters and slaves put on the line, one line each as --trace does, with the\n"
-    "direction MA (from a master), SL (from a slave, or bytes that are not a\n"
-    "frame) or -- (a request no answer was heard for). Runs for S seconds\n"
-    "(decimals allowed), or until Ctrl-C; then the counts per slave and the line\n"
-    "errors the port reported go to the error stream.\n"
-    "exit codes: 0 done; 2 bad arguments; 3 no port; 9 the port was lost.\n";
-
-int ListenUsage(std::ostream& err, const std::string& why)
-{
-    err << "zoric-cli: " << why << "\n" << kListenHelp;
-    return kExitUsage;
-}
 
 // Prints each frame as it is heard; called on the listening thread.
 class CPrinter : public IFrameMonitor {
@@ -56,26 +40,18 @@ private:
 
 }  // namespace
 
-std::optional<int> RunListen(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err,
-                             const std::atomic<bool>& interrupted)
+int CmdListen(const Context& c)
 {
-    std::string duration, missing, error;
-    const std::vector<std::string> rest = TakeOwnOptions(argv, {{"--duration", &duration}}, missing);
-    const std::optional<CliArguments> parsed = ParseCliArguments(rest, error);
-    if (!parsed || parsed->command != "listen") return std::nullopt;
-    const CliArguments& a = *parsed;
-    if (a.help) {
-        out << kListenHelp;
-        return kExitOk;
-    }
-    if (!missing.empty()) return ListenUsage(err, missing + " needs a value");
-    if (!a.args.empty()) return ListenUsage(err, "listen takes no arguments");
+    const CliArguments& a = c.a;
+    std::ostream& out = c.out;
+    std::ostream& err = c.err;
+    const std::atomic<bool>& interrupted = c.interrupted;
     std::optional<std::chrono::milliseconds> limit;
-    if (!duration.empty()) {
+    if (const std::optional<std::string> duration = a.Value("--duration")) {
         char* end = nullptr;
-        const double seconds = std::strtod(duration.c_str(), &end);
-        if (end == duration.c_str() || *end != '\0' || !std::isfinite(seconds) || seconds <= 0 || seconds > 1e7)
-            return ListenUsage(err, "--duration takes a number of seconds above 0");
+        const double seconds = std::strtod(duration->c_str(), &end);
+        if (end == duration->c_str() || *end != '\0' || !std::isfinite(seconds) || seconds <= 0 || seconds > 1e7)
+            return c.Usage("--duration takes a number of seconds above 0");
         limit = std::chrono::milliseconds(static_cast<int64_t>(seconds * 1000.0 + 0.5));
     }
 

@@ -1,4 +1,4 @@
-#include "CliRecord.h"
+#include "CliShared.h"
 
 #include <ostream>
 
@@ -14,14 +14,6 @@
 
 namespace Cli {
 namespace {
-
-const char* const kRecordHelp =
-    "usage: zoric-cli record FILE [--interval MS] [--duration S] [--channels LIST]\n"
-    "Reads registers 32 to 58 every MS milliseconds (default 100; 0: each read\n"
-    "as soon as the last is back) and writes one CSV row per read: the time,\n"
-    "the seconds since the start, the chosen channels and the result of a failed\n"
-    "read. Runs for S seconds (decimals allowed), or until Ctrl-C; a summary goes\n"
-    "to stderr. LIST is a comma-separated list of column names (default: all):\n";
 
 // A decimal number of seconds, "2" or "0.5", as milliseconds; nullopt for
 // anything else or for nothing at all.
@@ -41,9 +33,10 @@ std::optional<int64_t> ParseSeconds(const std::string& word)
     return TextNumber::ParseScaled(word, 3);
 }
 
-void PrintHelp(std::ostream& to)
+}  // namespace
+
+void ListRecordChannels(std::ostream& to)
 {
-    to << kRecordHelp;
     size_t column = 0;
     for (StatusChannels::Channel c : StatusChannels::All()) {
         const std::string name = StatusChannels::ColumnName(c);
@@ -57,64 +50,33 @@ void PrintHelp(std::ostream& to)
     to << "\n";
 }
 
-int RecordUsage(std::ostream& err, const std::string& why)
+int CmdRecord(const Context& c)
 {
-    err << "zoric-cli: " << why << "\n";
-    PrintHelp(err);
-    return kExitUsage;
-}
-
-struct RecordWords {
-    std::string interval, duration, channels;
-    std::string missing;  // an option given last without its value
-};
-
-}  // namespace
-
-std::optional<int> RunRecord(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err,
-                             const std::atomic<bool>& interrupted)
-{
-    RecordWords words;
-    std::string error;
-    const std::vector<std::string> rest = TakeOwnOptions(
-        argv, {{"--interval", &words.interval}, {"--duration", &words.duration}, {"--channels", &words.channels}},
-        words.missing);
-    const std::optional<CliArguments> parsed = ParseCliArguments(rest, error);
-    if (!parsed || parsed->command != "record") return std::nullopt;
-    const CliArguments& a = *parsed;
-    if (a.help) {
-        PrintHelp(out);
-        return kExitOk;
-    }
-    if (!words.missing.empty()) return RecordUsage(err, words.missing + " needs a value");
-    if (a.watch) return RecordUsage(err, "--watch goes with status only");
-    if (a.args.size() != 1 || a.args[0].empty()) return RecordUsage(err, "record takes one FILE");
-
+    const CliArguments& a = c.a;
+    std::ostream& err = c.err;
+    if (a.args[0].empty()) return c.Usage("record takes one FILE");
     RecordLoop::Options options;
     options.interval = std::chrono::milliseconds(100);
-    if (!words.interval.empty()) {
-        const std::optional<int64_t> ms = ParseCliInteger(words.interval);
-        if (!ms || *ms < 0 || *ms > 3600000) return RecordUsage(err, "--interval takes 0 to 3600000 ms");
+    if (const std::optional<std::string> interval = a.Value("--interval")) {
+        const std::optional<int64_t> ms = ParseCliInteger(*interval);
+        if (!ms || *ms < 0 || *ms > 3600000) return c.Usage("--interval takes 0 to 3600000 ms");
         options.interval = std::chrono::milliseconds(*ms);
     }
-    if (!words.duration.empty()) {
-        const std::optional<int64_t> ms = ParseSeconds(words.duration);
-        if (!ms || *ms <= 0) return RecordUsage(err, "--duration takes a number of seconds above 0");
+    if (const std::optional<std::string> duration = a.Value("--duration")) {
+        const std::optional<int64_t> ms = ParseSeconds(*duration);
+        if (!ms || *ms <= 0) return c.Usage("--duration takes a number of seconds above 0");
         options.duration = std::chrono::milliseconds(*ms);
     }
     std::vector<StatusChannels::Channel> channels(StatusChannels::All().begin(), StatusChannels::All().end());
-    if (!words.channels.empty()) {
+    if (const std::optional<std::string> list = a.Value("--channels")) {
         std::string unknown;
-        const auto chosen = StatusChannels::ParseList(words.channels, unknown);
-        if (!chosen) return RecordUsage(err, "unknown channel: " + unknown);
+        const auto chosen = StatusChannels::ParseList(*list, unknown);
+        if (!chosen) return c.Usage("unknown channel: " + unknown);
         channels = *chosen;
     }
 
-    CModbusMaster master;
-    if (!master.OpenPort(a.port, a.baud, a.parity)) {
-        err << Localized("打开串口失败") << ": " << a.port << "\n";
-        return kExitNoPort;
-    }
+    CModbusMaster& master = c.master;
+    if (!c.Connect()) return kExitNoPort;
     // Only a serial device can vanish from the file system; a network or
     // simulated port has no node to look for.
     if (HasLineSettings(a.port)) options.device = ResolvePortName(a.port);
@@ -124,7 +86,7 @@ std::optional<int> RunRecord(const std::vector<std::string>& argv, std::ostream&
         return kExitUsage;
     }
 
-    const RecordLoop::Summary s = RecordLoop::Run(master, a.slave, writer, options, interrupted);
+    const RecordLoop::Summary s = RecordLoop::Run(master, a.slave, writer, options, c.interrupted);
     writer.Close();
     err << TextNumber::Format("record: %llu rows (%llu failed reads) in %.3f s, %.1f rows/s\n",
                               static_cast<unsigned long long>(s.rows), static_cast<unsigned long long>(s.failedReads),

@@ -1,9 +1,9 @@
 #pragma once
-// What zoric-cli's command files share: the usage and help texts, the exit
-// code of a link result, and the commands kept in files of their own.
+// What zoric-cli's command files share: what a command runs with, the exit
+// code of a link result, and the commands, each in the file of its kind;
+// the table that names them (usage, help, options) is CliTable.cpp.
 
 #include <atomic>
-#include <functional>
 #include <iosfwd>
 #include <string>
 
@@ -15,25 +15,48 @@ struct SdoStep;
 
 namespace Cli {
 
-// Opens the port named on the command line; false (with the reason printed)
-// when it cannot.
-using Connect = std::function<bool()>;
+// What a command runs with.
+struct Context {
+    CModbusMaster& master;
+    const CliArguments& a;
+    std::ostream& out;
+    std::ostream& err;
+    const std::atomic<bool>& interrupted;
+
+    // Opens the port named on the command line; false (with the reason
+    // printed) when it cannot.
+    bool Connect() const;
+    // The reason, then the command's help on the error stream; exit code 2.
+    int Usage(const std::string& why) const;
+};
 
 int ExitCodeFor(ModbusResult r);
 // Prints the result text and returns its exit code.
 int Fail(std::ostream& err, ModbusResult r);
 // The link's failure, or the drive's abort in words.
 int SdoFailure(std::ostream& err, const SdoStep& step);
-// Prints the reason and the help (the general usage when none), returns 2.
-int Usage(std::ostream& err, const std::string& why, const char* help = nullptr);
-const char* HelpFor(const std::string& command);
 
-// Drive configuration files: CliConfigCommands.cpp.
-int CmdBackup(CModbusMaster& m, const Connect& connect, const CliArguments& a, std::ostream& out, std::ostream& err,
-              const std::atomic<bool>& interrupted);
-int CmdRestore(CModbusMaster& m, const Connect& connect, const CliArguments& a, std::ostream& out, std::ostream& err,
-               const std::atomic<bool>& interrupted);
-int CmdDiff(CModbusMaster& m, const Connect& connect, const CliArguments& a, std::ostream& out, std::ostream& err,
-            const std::atomic<bool>& interrupted);
+// The commands (CliTable.cpp lists them): the register and drive commands
+// in CliCommands.cpp, the configuration files in CliConfigCommands.cpp,
+// record, scan and listen in files of their own.
+int CmdRead(const Context& c);
+int CmdWrite(const Context& c);
+int CmdInfo(const Context& c);
+int CmdIdent(const Context& c);
+int CmdStatus(const Context& c);
+int CmdSdo(const Context& c);
+int CmdStore(const Context& c);
+int CmdLearn(const Context& c);
+int CmdCalibrate(const Context& c);
+int CmdBackup(const Context& c);
+int CmdRestore(const Context& c);
+int CmdDiff(const Context& c);
+int CmdRecord(const Context& c);
+int CmdScan(const Context& c);
+int CmdListen(const Context& c);
+
+// What a command's help lists from the tool itself.
+void ListRecordChannels(std::ostream& to);
+void ListConfigGroups(std::ostream& to);
 
 }  // namespace Cli
