@@ -214,4 +214,143 @@ std::string Shown(const Item& item, uint64_t raw, const Values& values)
     return WithUnit(Localized(FieldRules::Show(field, fieldRaw, units)), FieldRules::Unit(field, units));
 }
 
+namespace {
+
+std::string_view Trimmed(std::string_view text)
+{
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+    return text;
+}
+
+// A whole unsigned decimal or 0x-hexadecimal number.
+std::optional<uint64_t> WholeNumber(std::string_view text)
+{
+    text = Trimmed(text);
+    int base = 10;
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        base = 16;
+        text.remove_prefix(2);
+    }
+    if (text.empty() || text.size() > 16) return std::nullopt;
+    uint64_t value = 0;
+    for (const char c : text) {
+        int digit;
+        if (c >= '0' && c <= '9') digit = c - '0';
+        else if (base == 16 && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
+        else if (base == 16 && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+        else return std::nullopt;
+        value = value * static_cast<uint64_t>(base) + static_cast<uint64_t>(digit);
+    }
+    return value;
+}
+
+// A decimal number with at most one point and nothing else around it.
+bool IsDecimal(std::string_view text)
+{
+    text = Trimmed(text);
+    if (!text.empty() && (text.front() == '-' || text.front() == '+')) text.remove_prefix(1);
+    bool digit = false, point = false;
+    for (const char c : text) {
+        if (c >= '0' && c <= '9') digit = true;
+        else if (c == '.' && !point) point = true;
+        else return false;
+    }
+    return digit;
+}
+
+std::optional<uint64_t> ParseNumberField(const Field& field, std::string_view text, const FieldRules::Units& units,
+                                         std::string& why)
+{
+    if (!IsDecimal(text)) {
+        why = "not a number";
+        return std::nullopt;
+    }
+    const int decimals = FieldRules::Decimals(field, units);
+    const int64_t typed = TextNumber::ParseScaled(Trimmed(text), decimals);
+    const std::optional<uint64_t> raw = FieldRules::Parse(field, Trimmed(text), units);
+    // What the registers hold, read as the page reads them back.
+    const int bits = 16 * field.registers;
+    int64_t held = raw ? static_cast<int64_t>(*raw) : -1;
+    if (raw && field.kind == Kind::SignedNumber && bits == 16) held = static_cast<int16_t>(*raw);
+    if (!raw || held != typed) {
+        why = "out of range for " + std::to_string(bits) + " bits at " + std::to_string(decimals) + " decimals";
+        return std::nullopt;
+    }
+    return raw;
+}
+
+}  // namespace
+
+std::optional<uint64_t> ParseValue(const Item& item, std::string_view text, const Values& values, std::string& why)
+{
+    std::optional<uint64_t> raw;
+    if (!item.field) {
+        raw = WholeNumber(text);
+        if (!raw) why = "not a decimal or 0x number";
+    } else if (item.type == ValueType::Bit) {
+        raw = WholeNumber(text);
+        if (!raw || *raw > 1) {
+            why = "a flag takes 0 or 1";
+            return std::nullopt;
+        }
+    } else {
+        const Field& field = *item.field;
+        const FieldRules::Units units = UnitsOf(values);
+        switch (field.kind) {
+        case Kind::Choice:
+        case Kind::ChoiceBit0:
+        case Kind::BaudChoice: {
+            const std::optional<uint64_t> index = WholeNumber(text);
+            if (!index || *index >= field.items.size()) {
+                why = "a list item by its number, 0 to " + std::to_string(field.items.size() - 1);
+                return std::nullopt;
+            }
+            raw = FieldRules::Parse(field, field.items[*index], units);
+            break;
+        }
+        case Kind::Number:
+        case Kind::SignedNumber: raw = ParseNumberField(field, text, units, why); break;
+        case Kind::Float:
+        case Kind::Gain:
+            if (!IsDecimal(text) && Trimmed(text).find_first_of("eE") == std::string_view::npos) {
+                why = "not a number";
+                return std::nullopt;
+            }
+            raw = FieldRules::Parse(field, Trimmed(text), units);
+            break;
+        case Kind::HexAddress:
+        case Kind::HexNodeId:
+            raw = WholeNumber(text);
+            if (!raw || *raw > 0xFFFF) why = "not a number of 0 to 0xFFFF";
+            break;
+        case Kind::PhaseBytes:
+            raw = FieldRules::Parse(field, text, units);
+            break;
+        case Kind::ReservedZero:
+        case Kind::ReservedKept:
+            raw = WholeNumber(text);
+            if (!raw || *raw > 0xFFFF) why = "not a number of 0 to 65535";
+            break;
+        default:  // a check
+            raw = WholeNumber(text);
+            if (!raw || *raw > 1) {
+                why = "a check takes 0 or 1";
+                return std::nullopt;
+            }
+            raw = FieldRules::CheckRegister(field, *raw == 1);
+            break;
+        }
+    }
+    if (!raw) {
+        if (why.empty()) why = "not a value of this setting";
+        return std::nullopt;
+    }
+    if (!Fits(item, *raw)) {
+        why = "out of range";
+        return std::nullopt;
+    }
+    return raw;
+}
+
 }  // namespace Backup

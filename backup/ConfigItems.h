@@ -69,6 +69,15 @@ bool Fits(const Item& item, uint64_t raw);
 // speed mode).
 std::string Shown(const Item& item, uint64_t raw, const Values& values);
 
+// The raw value a text gives an item, by the pages' number-entry rules: a
+// number in the page's unit and digits (a speed in the unit `values` say),
+// a list item by its number in the list (0 first), a check or a flag as 0
+// or 1, a PDO or SYNC object's value as a decimal or 0x number. Stricter than
+// a page in one way: a text that is no number, or a number the field cannot
+// hold (which a page would wrap or cut), is refused, with the reason in
+// `why`. zoric-cli's set and the scripting module share it.
+std::optional<uint64_t> ParseValue(const Item& item, std::string_view text, const Values& values, std::string& why);
+
 // Two values of one item are the same setting.
 inline bool Same(const Item& item, uint64_t a, uint64_t b) { return ((a ^ b) & item.compareMask) == 0; }
 

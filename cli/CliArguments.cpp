@@ -111,6 +111,10 @@ std::optional<CliArguments> ParseCliArguments(const std::vector<std::string>& ar
             a.language = language;
         } else if (w == "--trace") {
             a.trace = true;
+        } else if (w == "--drive-file") {
+            auto v = needValue(i, w);
+            if (!v) return std::nullopt;
+            a.driveFile = *v;
         } else if (const std::optional<bool> takesValue = ownOptions(w)) {
             std::string value;
             if (*takesValue) {

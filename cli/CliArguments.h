@@ -21,6 +21,8 @@ struct CliArguments {
     uint8_t slave = 1;
     bool help = false;
     bool trace = false;  // every frame to the error stream
+    // A configuration file the simulated drive of --port sim:// holds.
+    std::optional<std::string> driveFile;
     std::optional<Language> language;  // --lang; the environment's when not given
     std::string command;            // read, write, info, ... backup, restore, diff
     std::vector<std::string> args;  // the command's own words

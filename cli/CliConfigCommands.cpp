@@ -26,28 +26,6 @@ std::string ToolName()
 #endif
 }
 
-// Text that came from a file, fit for the terminal: control characters
-// (C0, DEL and the UTF-8 C1 range) could move the cursor or retitle the
-// window, and a garbled file could fill the screen.
-std::string Printable(std::string_view text)
-{
-    constexpr size_t kMax = 240;
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        const bool c1 = c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
-                        static_cast<unsigned char>(text[i + 1]) < 0xA0;
-        // Cut only before the first byte of a character.
-        if (out.size() >= kMax && (c & 0xC0) != 0x80) return out + "...";
-        if (c < 0x20 || c == 0x7F || c1) {
-            out += '?';
-            i += c1 ? 1 : 0;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out;
-}
 
 int FailureExit(const Backup::Failure& failure)
 {
@@ -238,6 +216,26 @@ int PrintReport(const Backup::LoadReport& report, std::ostream& out, std::ostrea
 
 }  // namespace
 
+std::string Printable(std::string_view text)
+{
+    constexpr size_t kMax = 240;
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const bool c1 = c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+                        static_cast<unsigned char>(text[i + 1]) < 0xA0;
+        // Cut only before the first byte of a character.
+        if (out.size() >= kMax && (c & 0xC0) != 0x80) return out + "...";
+        if (c < 0x20 || c == 0x7F || c1) {
+            out += '?';
+            i += c1 ? 1 : 0;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
 int CmdBackup(const Context& c)
 {
     CModbusMaster& m = c.master;
@@ -383,6 +381,57 @@ void ListConfigGroups(std::ostream& to)
     to << "groups:";
     for (const std::string& group : Backup::GroupKeys()) to << " " << group;
     to << "\n";
+}
+
+int CmdSet(const Context& c)
+{
+    const CliArguments& a = c.a;
+    std::ostream& out = c.out;
+    std::ostream& err = c.err;
+    const std::string& path = a.args[0];
+    std::optional<Backup::Configuration> file = ReadConfigFile(path, err);
+    if (!file) return kExitInvalidFile;
+    // Every pair is checked against the file as it stands (its speed unit
+    // among the rest) before anything changes: all of them, or none.
+    Backup::Values changed = file->values;
+    for (size_t i = 1; i < a.args.size(); ++i) {
+        const std::string& pair = a.args[i];
+        const size_t equals = pair.find('=');
+        if (equals == std::string::npos || equals == 0) {
+            err << "set: " << Printable(pair) << ": not KEY=VALUE; " << Printable(path) << " is unchanged\n";
+            return kExitInvalidFile;
+        }
+        const std::string key = pair.substr(0, equals);
+        const Backup::Item* item = Backup::FindItem(key);
+        if (!item) {
+            err << "set: no setting " << Printable(key) << "; " << Printable(path) << " is unchanged\n";
+            return kExitInvalidFile;
+        }
+        if (!file->values.count(key)) {
+            err << "set: " << key << " is not in the file (its drive has no such object); " << Printable(path)
+                << " is unchanged\n";
+            return kExitInvalidFile;
+        }
+        std::string why;
+        const std::optional<uint64_t> raw = Backup::ParseValue(*item, pair.substr(equals + 1), file->values, why);
+        if (!raw) {
+            err << "set: " << key << "=" << Printable(pair.substr(equals + 1)) << ": " << why << "; " << Printable(path)
+                << " is unchanged\n";
+            return kExitInvalidFile;
+        }
+        changed[key] = *raw;
+    }
+    for (const Backup::Difference& d : Backup::Compare(file->values, changed)) {
+        const Backup::Item& item = *Backup::FindItem(d.key);
+        out << d.key << '\t' << RawOrDash(item, d.first) << '\t' << RawOrDash(item, d.second) << '\n';
+    }
+    file->values = std::move(changed);
+    std::string error;
+    if (!Backup::WriteFile(path, *file, error)) {
+        err << error << "\n";
+        return kExitInvalidFile;
+    }
+    return kExitOk;
 }
 
 }  // namespace Cli

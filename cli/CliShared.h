@@ -6,6 +6,7 @@
 #include <atomic>
 #include <iosfwd>
 #include <string>
+#include <string_view>
 
 #include "ModbusResult.h"
 
@@ -35,6 +36,10 @@ int ExitCodeFor(ModbusResult r);
 int Fail(std::ostream& err, ModbusResult r);
 // The link's failure, or the drive's abort in words.
 int SdoFailure(std::ostream& err, const SdoStep& step);
+// Text that came from a file, fit for the terminal: control characters
+// (C0, DEL and the UTF-8 C1 range) could move the cursor or retitle the
+// window, and a garbled file could fill the screen.
+std::string Printable(std::string_view text);
 
 // The commands (CliTable.cpp lists them): the register and drive commands
 // in CliCommands.cpp, the configuration files in CliConfigCommands.cpp,
@@ -51,6 +56,7 @@ int CmdCalibrate(const Context& c);
 int CmdBackup(const Context& c);
 int CmdRestore(const Context& c);
 int CmdDiff(const Context& c);
+int CmdSet(const Context& c);
 int CmdRecord(const Context& c);
 int CmdScan(const Context& c);
 int CmdListen(const Context& c);

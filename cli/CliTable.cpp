@@ -8,7 +8,12 @@
 #include "CliPort.h"
 #include "CliTrace.h"
 #include "Language.h"
+#include "ConfigFile.h"
 #include "ModbusMaster.h"
+#include "OfflineDrive.h"
+#include "PortNames.h"
+#include "SimulatedLine.h"
+#include "SimulatedPort.h"
 
 namespace Cli {
 namespace {
@@ -88,6 +93,14 @@ const Command kCommands[] = {
      "then the file's), tab-separated raw values as the file writes them, \"-\"\n"
      "where one side has none. Exits 0 when equal, 7 when they differ.\n",
      nullptr, CmdDiff},
+    {"set", "FILE KEY=VALUE...", 2, -1, {}, "change settings in a configuration file",
+     "Changes settings of a drive configuration file by their keys, with no drive:\n"
+     "VALUE in the unit and digits the page shows (speeds in the file's speed unit),\n"
+     "a list item by its number in the list (0 first), a check or flag as 1 or 0,\n"
+     "a PDO or SYNC object as a decimal or 0x number. Every pair is checked before\n"
+     "anything changes: a bad key or value leaves the file untouched (exit 10).\n"
+     "Prints one line per setting changed: the key, the old and the new raw value.\n",
+     nullptr, CmdSet},
     {"scan", "", 0, 0, kScanOptions, "look for drives on the line",
      "Asks every slave address from A to B (default 1-247) for its device\n"
      "information at each baud rate and parity given (comma lists; default the\n"
@@ -111,15 +124,18 @@ const Command kCommands[] = {
 
 const char* const kCommonUsage =
     "usage: zoric-cli [--port COMn|DEVICE|tcp://HOST[:PORT]|rtu+tcp://HOST:PORT|sim://] [--baud N]\n"
-    "                 [--parity 0-3] [--slave N] [--trace] [--lang zh|en] COMMAND ...\n"
+    "                 [--parity 0-3] [--slave N] [--drive-file FILE] [--trace] [--lang zh|en] COMMAND ...\n"
     "       zoric-cli --help | --version\n";
 
 const char* const kNotes =
     "T is u16 (default), s16, u32, s32 or float; 32-bit values take two registers,\n"
     "high word first. Numbers are decimal or 0x hexadecimal. --port defaults to COM1,\n"
     "--baud to 9600, --parity to 0 (none, 2 stop bits), --slave to 1; sim:// is a\n"
-    "simulated drive inside the tool. --trace prints every frame sent and received,\n"
-    "and the counts per slave, on the error stream.\n"
+    "simulated drive inside the tool. --drive-file FILE (with --port sim://) makes\n"
+    "that drive hold a configuration file's settings, to work on the file with no\n"
+    "drive: the command runs on the drive, FILE itself is never written (but by set).\n"
+    "--trace prints every frame sent and received, and the counts per slave, on the\n"
+    "error stream.\n"
     "--lang chooses the language of the messages, zh (Chinese) or en (English);\n"
     "by default the locale's (LC_ALL, LC_MESSAGES, then LANG: zh... is Chinese,\n"
     "anything else English). Trace and scan lines, CSV headers, configuration\n"
@@ -167,6 +183,24 @@ std::string Misfit(const Command& c, const CliArguments& a)
     if (count < c.minWords || (c.maxWords >= 0 && count > c.maxWords))
         return *c.words ? std::string(c.name) + " takes " + c.words : std::string(c.name) + " takes no arguments";
     return {};
+}
+
+// The simulated drive of --port takes the file's settings.
+int HoldDriveFile(const CliArguments& a, std::ostream& err)
+{
+    const Backup::ParsedFile parsed = Backup::ReadFile(*a.driveFile);
+    if (!parsed.config) {
+        err << Printable(*a.driveFile) << ": " << Printable(Backup::Describe(parsed.problem)) << "\n";
+        return kExitInvalidFile;
+    }
+    const auto line = SimulatedPort::Line(a.port);
+    std::string why;
+    if (!line || !OfflineDrive::Hold(*line, *parsed.config, why)) {
+        err << "zoric-cli: the simulated drive of " << a.port << " cannot hold " << Printable(*a.driveFile)
+            << (why.empty() ? std::string() : " (" + why + ")") << "\n";
+        return kExitInvalidFile;
+    }
+    return kExitOk;
 }
 
 int UsageError(std::ostream& err, const std::string& why, const Command* command)
@@ -238,6 +272,12 @@ int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& e
         return kExitOk;
     }
     if (const std::string misfit = Misfit(*command, a); !misfit.empty()) return UsageError(err, misfit, command);
+
+    if (a.driveFile) {
+        if (PortKindOf(a.port) != PortKind::Simulated)
+            return UsageError(err, "--drive-file goes with --port sim://", nullptr);
+        if (const int held = HoldDriveFile(a, err); held != kExitOk) return held;
+    }
 
     CModbusMaster master;
     CliTrace trace(err);

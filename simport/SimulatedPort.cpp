@@ -79,6 +79,7 @@ bool ParseOptions(const std::string& name, zoric::sim::SimOptions& options, std:
         if (pair.empty()) continue;
         const size_t equals = pair.find('=');
         std::string key = pair.substr(0, equals);
+        if (key == "name") continue;  // tells apart drives of the same options
         if (key == "slaves") key = "slave";  // one drive or several, the same option
         if (!Allowed(key)) {
             error = "'" + key + "' is not an option of the simulated drive";

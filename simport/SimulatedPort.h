@@ -5,7 +5,8 @@
 //
 // Options follow "?" as the simulator's own, without their dashes:
 // "sim://?slaves=1,3,5", "sim://?fault=no-answer=0.01&time-scale=0.05",
-// "sim://?pacing&baud=115200". A name's drives live as long as the program,
+// "sim://?pacing&baud=115200"; "name=TEXT" tells apart drives of the same
+// options ("sim://?name=motor-a"). A name's drives live as long as the program,
 // so a port closed and opened again finds them as it left them; one master
 // holds a name at a time, as one program holds a COM port.
 

@@ -196,4 +196,41 @@ TEST(ConfigFile, CompareLeavesOutNodeIdBitsAndNamesOneSidedValues)
     EXPECT_EQ(diff[2].key, "pdo.tpdo1.cob_id");
 }
 
+// A value typed by key, as zoric-cli's set and scripts give it: the page's
+// unit and digits, a list item by its number, and a refusal (never a wrap)
+// for what the setting cannot hold.
+TEST(ConfigFile, ValuesByKeyFollowThePagesUnitsAndRefuseWhatDoesNotFit)
+{
+    auto parse = [](const char* key, const char* text, const Values& values = {}) {
+        std::string why;
+        const std::optional<uint64_t> raw = ParseValue(*FindItem(key), text, values, why);
+        EXPECT_EQ(raw.has_value(), why.empty()) << key << "=" << text;
+        return raw;
+    };
+    EXPECT_EQ(parse("motor.rated_current", "2.5"), 250u);
+    EXPECT_EQ(parse("motor.rated_current", "2.567"), 256u) << "cut to the page's digits, as the page does";
+    EXPECT_EQ(parse("motor.rated_current", "700"), std::nullopt) << "70000 would wrap in 16 bits";
+    EXPECT_EQ(parse("motor.rated_current", "-1"), std::nullopt);
+    EXPECT_EQ(parse("motor.rated_current", "2.5A"), std::nullopt);
+    EXPECT_EQ(parse("motor.rated_current", ""), std::nullopt);
+    EXPECT_EQ(parse("safety.temp_offset", "-1.5"), 0xFFF1u) << "a signed field keeps its sign";
+    // A speed in the file's unit: tenths, or whole Hz/s with the x10 range.
+    EXPECT_EQ(parse("motor.max_acceleration", "12.5"), 125u);
+    EXPECT_EQ(parse("motor.max_acceleration", "12.5", {{"motor.speed_range_x10", 1}}), 12u);
+    EXPECT_EQ(parse("pid.speed_kp", "0.25"), std::bit_cast<uint32_t>(0.25f));
+    EXPECT_EQ(parse("pid.speed_kp", "fast"), std::nullopt);
+    // Lists by their number, 0 first; the baud list by its rate's place.
+    EXPECT_EQ(parse("comm.baud_rate", "2"), 38400u);
+    EXPECT_EQ(parse("comm.baud_rate", "5"), std::nullopt);
+    EXPECT_EQ(parse("comm.baud_rate", "38400"), std::nullopt) << "a rate is not a number in the list";
+    // Checks and flags: 1 ticked, 0 not, as the page sends them.
+    EXPECT_EQ(parse("comm.port_default_485", "1"), 0u) << "ticked sends 0 for this one";
+    EXPECT_EQ(parse("foc.speed_loop", "1"), 1u);
+    EXPECT_EQ(parse("foc.speed_loop", "2"), std::nullopt);
+    // Objects as numbers, decimal or 0x, within their type.
+    EXPECT_EQ(parse("pdo.tpdo1.cob_id", "0x40000181"), 0x40000181u);
+    EXPECT_EQ(parse("pdo.tpdo1.event_time", "70000"), std::nullopt);
+    EXPECT_EQ(parse("can.node_id", "0x7F"), 0x7Fu);
+}
+
 }  // namespace

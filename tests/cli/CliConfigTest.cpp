@@ -402,4 +402,67 @@ TEST_F(CliConfig, ARunningMotorRefusesTheLoad)
     EXPECT_EQ(Settings(*sim), before);
 }
 
+// A file changed by key with no drive: only the keys given, all pairs or
+// none, and the file as it was after any bad one.
+TEST_F(CliConfig, SetChangesExactlyTheKeysGivenOrNothing)
+{
+    const std::string file = File("drive.json");
+    ASSERT_EQ(Run({"backup", file}).exitCode, 0);
+    const std::string before = ReadText(file);
+    const auto pairs = {"motor.rated_current=3.21", "pid.speed_kp=0.5", "comm.parity=2", "foc.speed_loop=0",
+                        "pdo.tpdo1.event_time=250"};
+    std::vector<std::string> args = {"set", file};
+    args.insert(args.end(), pairs.begin(), pairs.end());
+    auto r = RunCli(args);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 5) << r.out;
+    r = RunCli({"diff", File("drive.json"), [&] {
+                    WriteText(File("before.json"), before);
+                    return File("before.json");
+                }()});
+    EXPECT_EQ(r.exitCode, 7);
+    std::vector<std::string> keys;
+    std::istringstream lines(r.out);
+    for (std::string line; std::getline(lines, line);) keys.push_back(line.substr(0, line.find('\t')));
+    EXPECT_EQ(keys, (std::vector<std::string>{"motor.rated_current", "pid.speed_kp", "foc.speed_loop", "comm.parity",
+                                              "pdo.tpdo1.event_time"}));
+    EXPECT_NE(r.out.find("motor.rated_current\t321\t"), std::string::npos) << r.out;
+
+    const std::string edited = ReadText(file);
+    struct Bad {
+        std::vector<std::string> args;
+        std::string named;  // what the message names
+    };
+    for (const Bad& bad : {Bad{{"set", file, "motor.rated_current=1", "motor.nonsense=1"}, "motor.nonsense"},
+                           Bad{{"set", file, "motor.rated_current=1", "motor.rated_current=700"}, "700"},
+                           Bad{{"set", file, "comm.parity=4"}, "comm.parity"},
+                           Bad{{"set", file, "rated_current"}, "rated_current"},
+                           Bad{{"set", File("none.json"), "pid.speed_kp=1"}, "none.json"}}) {
+        r = RunCli(bad.args);
+        EXPECT_EQ(r.exitCode, 10) << bad.named;
+        EXPECT_NE(r.err.find(bad.named), std::string::npos) << r.err;
+        EXPECT_EQ(ReadText(file), edited) << "untouched after " << bad.named;
+    }
+    EXPECT_EQ(RunCli({"set", file}).exitCode, 2) << "no pair";
+}
+
+// Any command on the drive inside the tool holding a file; the file itself
+// stays as it was.
+TEST_F(CliConfig, ADriveFileIsHeldByTheSimulatedDriveAndNeverWritten)
+{
+    const std::string file = OtherDrivesFile();
+    const std::string text = ReadText(file);
+    auto r = RunCli({"--port", "sim://?name=held", "--drive-file", file, "read", std::to_string(kRatedCurrent)});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, std::to_string(kRatedCurrent) + "\t1234\n");
+    r = RunCli({"--port", "sim://?name=held", "--drive-file", file, "diff", file});
+    EXPECT_EQ(r.exitCode, 0) << "the drive holds every setting of the file: " << r.out;
+    r = RunCli({"--port", "sim://?name=held", "--drive-file", file, "write", std::to_string(kRatedCurrent), "99"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(ReadText(file), text) << "only set writes the file";
+    EXPECT_EQ(RunCli({"--drive-file", file, "info"}).exitCode, 2) << "a drive file wants --port sim://";
+    WriteText(File("bad.json"), "{");
+    EXPECT_EQ(RunCli({"--port", "sim://", "--drive-file", File("bad.json"), "info"}).exitCode, 10);
+}
+
 }  // namespace
