@@ -1,5 +1,6 @@
 #include "CliArguments.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 
@@ -36,6 +37,25 @@ std::optional<ValueType> ParseValueType(const std::string& word)
     if (word == "s32") return ValueType::S32;
     if (word == "float") return ValueType::Float;
     return std::nullopt;
+}
+
+std::optional<std::vector<uint8_t>> ParseSlaveList(const std::string& text)
+{
+    std::vector<uint8_t> slaves;
+    size_t start = 0;
+    while (true) {
+        const size_t comma = text.find(',', start);
+        const std::string item = text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        const size_t dash = item.find('-');
+        const auto from = ParseCliInteger(item.substr(0, dash));
+        const auto to = dash == std::string::npos ? from : ParseCliInteger(item.substr(dash + 1));
+        if (!from || !to || *from < 1 || *to > 247 || *from > *to) return std::nullopt;
+        for (int64_t slave = *from; slave <= *to; ++slave)
+            if (std::find(slaves.begin(), slaves.end(), slave) == slaves.end())
+                slaves.push_back(static_cast<uint8_t>(slave));
+        if (comma == std::string::npos) return slaves;
+        start = comma + 1;
+    }
 }
 
 int RegistersPerValue(ValueType type)
@@ -100,6 +120,7 @@ std::optional<CliArguments> ParseCliArguments(const std::vector<std::string>& ar
                 return std::nullopt;
             }
             a.slave = static_cast<uint8_t>(*n);
+            a.slaveGiven = true;
         } else if (w == "--lang") {
             auto v = needValue(i, w);
             if (!v) return std::nullopt;

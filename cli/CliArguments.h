@@ -19,6 +19,7 @@ struct CliArguments {
     int baud = 9600;
     int parity = 0;  // 0 none+2, 1 odd+1, 2 even+1, 3 none+1 (the connection combo)
     uint8_t slave = 1;
+    bool slaveGiven = false;  // --slave on the command line
     bool help = false;
     bool trace = false;  // every frame to the error stream
     // A configuration file the simulated drive of --port sim:// holds.
@@ -54,4 +55,7 @@ std::optional<CliArguments> ParseCliArguments(const std::vector<std::string>& ar
 // Decimal or 0x-hexadecimal, optionally negative, the whole word; nullopt otherwise.
 std::optional<int64_t> ParseCliInteger(const std::string& word);
 std::optional<ValueType> ParseValueType(const std::string& word);
+// Slave addresses "1,3,5", "1-5" or both ("1-3,7"), each 1 to 247, in the
+// order given, each once; nullopt for anything else.
+std::optional<std::vector<uint8_t>> ParseSlaveList(const std::string& text);
 int RegistersPerValue(ValueType type);

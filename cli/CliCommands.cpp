@@ -13,6 +13,7 @@
 #include "CliShared.h"
 #include "CliPort.h"
 #include "ConfigItems.h"
+#include "FrameDecoder.h"
 #include "Language.h"
 #include "ModbusMaster.h"
 #include "ParameterStore.h"
@@ -234,6 +235,33 @@ bool SleepInterruptible(std::chrono::milliseconds d, const std::atomic<bool>& in
 
 }  // namespace
 
+namespace {
+
+// status --slaves: the drives in turn, one line each under the CSV column names.
+int StatusOfSlaves(const Context& c, const std::vector<uint8_t>& slaves, bool watch)
+{
+    std::string header = "slave";
+    for (const StatusChannels::Channel channel : StatusChannels::All())
+        header += "," + StatusChannels::ColumnName(channel);
+    c.out << header << ",result" << std::endl;
+    bool anyFailed = false;
+    do {
+        for (const uint8_t slave : slaves) {
+            RealtimeStatus s{};
+            const ModbusResult r = c.master.ReadRealtimeStatus(slave, s);
+            std::string row = std::to_string(slave);
+            for (const StatusChannels::Channel channel : StatusChannels::All())
+                row += "," + (r == kResultOk ? StatusChannels::ValueText(channel, s) : std::string());
+            c.out << row << "," << (r == kResultOk ? std::string() : FrameDecoder::ResultText(r)) << std::endl;
+            anyFailed = anyFailed || r != kResultOk;
+            if (r == kResultPortNotOpen) return ExitCodeFor(r);
+        }
+    } while (watch && SleepInterruptible(std::chrono::milliseconds(100), c.interrupted));
+    return !watch && anyFailed ? kExitSomeFailed : kExitOk;
+}
+
+}  // namespace
+
 int CmdStatus(const Context& c)
 {
     CModbusMaster& m = c.master;
@@ -243,6 +271,8 @@ int CmdStatus(const Context& c)
     const std::atomic<bool>& interrupted = c.interrupted;
     const bool watch = a.Has("--watch");
     if (!c.Connect()) return kExitNoPort;
+    if (const std::optional<std::string> slaves = a.Value("--slaves"))
+        return StatusOfSlaves(c, *ParseSlaveList(*slaves), watch);
     int last = kExitOk;
     do {
         RealtimeStatus s{};

@@ -5,8 +5,9 @@
 // abort; 6 a procedure ended without success; 7 diff found differences;
 // 8 a scan found no drive; 9 the port was lost under a command (its device
 // went away); 10 a configuration file that is not valid or cannot be read or
-// written; 11 a load not confirmed; 130 interrupted (Ctrl-C) while a
-// procedure, a read or a load of the drive ran.
+// written; 11 a load not confirmed; 12 some of the drives of --slaves
+// failed; 130 interrupted (Ctrl-C) while a procedure, a read or a load of the
+// drive ran.
 
 #include <atomic>
 #include <iosfwd>
@@ -29,6 +30,8 @@ constexpr int kExitNoDrive = 8;
 constexpr int kExitLostLine = 9;
 constexpr int kExitInvalidFile = 10;
 constexpr int kExitNotConfirmed = 11;
+// --slaves: the command failed on some of the drives (the report names them).
+constexpr int kExitSomeFailed = 12;
 constexpr int kExitInterrupted = 130;
 
 // Runs one command line (without the program name). `interrupted` is set by

@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <sstream>
 #include <iostream>
 #include <ostream>
 
@@ -11,8 +13,10 @@
 #include "CliShared.h"
 #include "ConfigFile.h"
 #include "DriveConfig.h"
+#include "HostSystem.h"
 #include "ModbusMaster.h"
 #include "ParameterStore.h"
+#include "TextNumber.h"
 
 namespace Cli {
 namespace {
@@ -236,6 +240,64 @@ std::string Printable(std::string_view text)
     return out;
 }
 
+namespace {
+
+// The exit code of a command on several drives: the line lost, Ctrl-C, a
+// load not confirmed, then some drive failed, in that order.
+int SeveralDrivesExit(const CModbusMaster& master, bool interrupted, bool notConfirmed, bool someFailed)
+{
+    if (master.IsPortLost()) return kExitLostLine;
+    if (interrupted) return kExitInterrupted;
+    if (notConfirmed) return kExitNotConfirmed;
+    return someFailed ? kExitSomeFailed : kExitOk;
+}
+
+// backup DIR --slaves LIST: a file per drive, named by address and identifier.
+int BackupSlaves(const Context& c, const std::vector<uint8_t>& slaves)
+{
+    namespace fs = std::filesystem;
+    const fs::path dir = HostSystem::PathOf(c.a.args[0]);
+    std::error_code error;
+    if (!fs::is_directory(dir, error)) {
+        c.err << Printable(c.a.args[0]) << ": not a folder\n";
+        return kExitInvalidFile;
+    }
+    if (!c.Connect()) return kExitNoPort;
+    std::vector<uint8_t> failed;
+    for (const uint8_t slave : slaves) {
+        if (c.interrupted || c.master.IsPortLost()) break;
+        const Backup::ReadResult read =
+            Backup::ReadConfiguration(c.master, slave, MakeProgress(c.err, c.interrupted, "reading"));
+        if (read.stopped) break;
+        if (!read.Ok()) {
+            c.err << "slave " << int{slave} << ": reading " << read.failedStep
+                  << " failed: " << Backup::FailureText(read.failure) << "\n";
+            failed.push_back(slave);
+            continue;
+        }
+        Backup::Configuration config = read.config;
+        config.created = Backup::NowUtc();
+        config.tool = ToolName();
+        const std::string name = TextNumber::Format("slave-%03d-%s.json", slave, config.drive.identifier.c_str());
+        const std::string path = (dir / name).string();
+        std::string why;
+        if (!Backup::WriteFile(path, config, why)) {
+            c.err << "slave " << int{slave} << ": " << why << "\n";
+            failed.push_back(slave);
+            continue;
+        }
+        c.out << "slave " << int{slave} << ": wrote " << config.values.size() << " settings to " << path << "\n";
+    }
+    if (!failed.empty()) {
+        c.err << "failed:";
+        for (const uint8_t slave : failed) c.err << " " << int{slave};
+        c.err << "\n";
+    }
+    return SeveralDrivesExit(c.master, c.interrupted, false, !failed.empty());
+}
+
+}  // namespace
+
 int CmdBackup(const Context& c)
 {
     CModbusMaster& m = c.master;
@@ -244,6 +306,7 @@ int CmdBackup(const Context& c)
     std::ostream& err = c.err;
     const std::atomic<bool>& interrupted = c.interrupted;
     if (a.args[0].empty()) return c.Usage("backup takes FILE");
+    if (const std::optional<std::string> slaves = a.Value("--slaves")) return BackupSlaves(c, *ParseSlaveList(*slaves));
     if (!c.Connect()) return kExitNoPort;
     const Backup::ReadResult read = Backup::ReadConfiguration(m, a.slave, MakeProgress(err, interrupted, "reading"));
     if (read.stopped) {
@@ -295,6 +358,92 @@ int CmdDiff(const Context& c)
     return differences.empty() ? kExitOk : kExitDiffer;
 }
 
+namespace {
+
+// restore FILE --slaves LIST: every drive's plan first, one question, then
+// the loads one after another, a failure stopping none of the others.
+int RestoreSlaves(const Context& c, const Backup::Configuration& file, const Backup::LoadOptions& options,
+                  const std::vector<uint8_t>& slaves)
+{
+    struct Drive {
+        uint8_t slave = 0;
+        Backup::Plan plan;
+        size_t changes = 0;
+        std::string outcome;  // the report's word, set as the drive goes
+        bool failed = false;
+    };
+    std::vector<Drive> drives;
+    bool anotherDrive = false;
+    size_t changes = 0;
+    for (const uint8_t slave : slaves) {
+        if (c.interrupted || c.master.IsPortLost()) break;
+        Drive d;
+        d.slave = slave;
+        d.plan = Backup::Prepare(c.master, slave, file, options, MakeProgress(c.err, c.interrupted, "reading"));
+        if (d.plan.stopped) break;
+        c.out << "slave " << int{slave} << ":\n";
+        if (d.plan.failure.Failed()) {
+            d.failed = true;
+            d.outcome = "failed reading " + (d.plan.failedStep.empty() ? std::string("the drive") : d.plan.failedStep) +
+                        ": " + Backup::FailureText(d.plan.failure);
+        } else if (d.plan.refusal != Backup::Refusal::None) {
+            d.failed = true;
+            d.outcome = std::string("refused: ") + Backup::RefusalText(d.plan.refusal);
+        } else {
+            d.changes = PrintPlan(d.plan, file, options, c.out);
+            anotherDrive = anotherDrive || !d.plan.identityDiffers.empty();
+            changes += d.changes;
+            if (d.changes == 0) d.outcome = "unchanged";
+        }
+        if (!d.outcome.empty()) c.out << "  " << d.outcome << "\n";
+        drives.push_back(std::move(d));
+    }
+    bool notConfirmed = false;
+    if (changes > 0 && !c.interrupted && !c.a.Has("--yes")) {
+        std::string question = "Load " + std::to_string(changes) + " changes into " + std::to_string(drives.size()) +
+                               " drives?";
+        if (anotherDrive) question = "The file comes from another drive. " + question;
+        if (!isatty(STDIN_FILENO)) {
+            c.err << "not on a terminal: nothing written; add --yes to load without asking\n";
+            notConfirmed = true;
+        } else if (!Confirmed(c.err, question)) {
+            c.err << "nothing written\n";
+            notConfirmed = true;
+        }
+    }
+    for (Drive& d : drives) {
+        if (notConfirmed || c.interrupted || c.master.IsPortLost() || d.failed || d.changes == 0) continue;
+        Backup::LoadHooks hooks;
+        hooks.progress = MakeProgress(c.err, c.interrupted, "loading");
+        c.out << "slave " << int{d.slave} << ":\n";
+        const Backup::LoadReport report = Backup::Load(c.master, d.slave, file, d.plan, options, hooks);
+        if (report.refusal != Backup::Refusal::None) {
+            d.failed = true;
+            d.outcome = std::string("refused: ") + Backup::RefusalText(report.refusal);
+            continue;
+        }
+        std::ostringstream quiet;
+        d.failed = PrintReport(report, c.out, quiet) != kExitOk;
+        d.outcome = report.Complete() ? "verified" : "failed: " + quiet.str().substr(0, quiet.str().find('\n'));
+        if (!d.failed && c.a.Has("--store")) {
+            const SdoStep stored = ParameterStore::Store(c.master, d.slave);
+            if (!stored.Ok()) {
+                d.failed = true;
+                d.outcome = "verified, but storing failed";
+            }
+        }
+    }
+    c.out << "report:\n";
+    bool someFailed = false;
+    for (const Drive& d : drives) {
+        c.out << "  slave " << int{d.slave} << ": " << (d.outcome.empty() ? "not loaded" : d.outcome) << "\n";
+        someFailed = someFailed || d.failed;
+    }
+    return SeveralDrivesExit(c.master, c.interrupted, notConfirmed, someFailed);
+}
+
+}  // namespace
+
 int CmdRestore(const Context& c)
 {
     CModbusMaster& m = c.master;
@@ -307,11 +456,15 @@ int CmdRestore(const Context& c)
     options.includeMotorIdentity = a.Has("--include-motor-identity");
     if (const std::optional<std::string> groups = a.Value("--groups"); groups && !TakeGroups(c, *groups, options))
         return kExitUsage;
+    const std::optional<std::string> slaves = a.Value("--slaves");
+    // Their addresses would collide: one file's link settings never go to several drives.
+    if (slaves && options.includeComm) return c.Usage("--include-comm does not go with --slaves");
     // The whole file is checked before one byte goes to the drive.
     const auto file = ReadConfigFile(a.args[0], err);
     if (!file) return kExitInvalidFile;
 
     if (!c.Connect()) return kExitNoPort;
+    if (slaves) return RestoreSlaves(c, *file, options, *ParseSlaveList(*slaves));
     const Backup::Plan plan = Backup::Prepare(m, a.slave, *file, options, MakeProgress(err, interrupted, "reading"));
     if (plan.stopped) {
         err << "interrupted: nothing written\n";

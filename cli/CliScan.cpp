@@ -37,14 +37,7 @@ int CmdScan(const Context& c)
     DriveScan::Options options;
     options.bauds = {a.baud};
     options.parities = {a.parity};
-    if (const std::optional<std::string> slaves = a.Value("--slaves")) {
-        const size_t dash = slaves->find('-');
-        const auto from = ParseCliInteger(slaves->substr(0, dash));
-        const auto to = dash == std::string::npos ? from : ParseCliInteger(slaves->substr(dash + 1));
-        if (!from || !to || *from < 1 || *to > 247 || *from > *to) return c.Usage("--slaves takes A-B within 1-247");
-        options.first = static_cast<uint8_t>(*from);
-        options.last = static_cast<uint8_t>(*to);
-    }
+    if (const std::optional<std::string> slaves = a.Value("--slaves")) options.addresses = *ParseSlaveList(*slaves);
     const std::string bauds = a.Value("--bauds").value_or("");
     if (bauds == "all") {
         options.bauds = DriveScan::AllBauds();
@@ -82,7 +75,7 @@ int CmdScan(const Context& c)
     callbacks.skipped = [&](int baud, int parity) {
         err << "scan: the port does not take " << baud << " " << DriveScan::ParityText(parity) << ", skipped\n";
     };
-    err << "scan: slaves " << int{options.first} << "-" << int{options.last} << ", " << DriveScan::TimeoutFor(options)
+    err << "scan: slaves " << a.Value("--slaves").value_or("1-247") << ", " << DriveScan::TimeoutFor(options)
         << " ms per probe\n";
     const DriveScan::Result result = DriveScan::Run(master, a.port, options, callbacks, interrupted);
     if (result.cancelled) {

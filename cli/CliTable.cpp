@@ -19,15 +19,17 @@ namespace Cli {
 namespace {
 
 constexpr OptionSpec kTypeOption[] = {{"--type", "T"}};
-constexpr OptionSpec kStatusOptions[] = {{"--watch", nullptr}};
+constexpr OptionSpec kStatusOptions[] = {{"--watch", nullptr}, {"--slaves", "LIST"}};
+constexpr OptionSpec kBackupOptions[] = {{"--slaves", "LIST"}};
 constexpr OptionSpec kRecordOptions[] = {{"--interval", "MS"}, {"--duration", "S"}, {"--channels", "LIST"}};
 constexpr OptionSpec kRestoreOptions[] = {{"--include-comm", nullptr},
                                           {"--include-motor-identity", nullptr},
                                           {"--groups", "LIST"},
                                           {"--store", nullptr},
-                                          {"--yes", nullptr}};
+                                          {"--yes", nullptr},
+                                          {"--slaves", "LIST"}};
 constexpr OptionSpec kScanOptions[] = {
-    {"--slaves", "A-B"}, {"--bauds", "LIST|all"}, {"--parities", "LIST|all"}, {"--timeout", "MS"}};
+    {"--slaves", "LIST"}, {"--bauds", "LIST|all"}, {"--parities", "LIST|all"}, {"--timeout", "MS"}};
 constexpr OptionSpec kListenOptions[] = {{"--duration", "S"}};
 
 const Command kCommands[] = {
@@ -45,7 +47,10 @@ const Command kCommands[] = {
      "Reads the device identification objects and prints them.\n", nullptr, CmdIdent},
     {"status", "", 0, 0, kStatusOptions, "the live status, once or every 100 ms",
      "Reads registers 32 to 58 and prints the live-status texts; with --watch\n"
-     "every 100 ms until Ctrl-C.\n",
+     "every 100 ms until Ctrl-C. With --slaves, the drives of LIST in turn, one\n"
+     "line each under a header of the CSV column names: slave, the values in the\n"
+     "panel's digits (empty for none), and the result (empty, or what failed).\n"
+     "Exits 12 when a drive did not answer.\n",
      nullptr, CmdStatus},
     {"record", "FILE", 1, 1, kRecordOptions, "the live status into a CSV file until Ctrl-C",
      "Reads registers 32 to 58 every MS milliseconds (default 100; 0: each read\n"
@@ -70,10 +75,13 @@ const Command kCommands[] = {
      "20 s: it must run without load), prints its steps and the phase offset\n"
      "and advance. Ctrl-C stops the procedure in the drive.\n",
      nullptr, CmdCalibrate},
-    {"backup", "FILE", 1, 1, {}, "save the drive's configuration to FILE",
+    {"backup", "FILE", 1, 1, kBackupOptions, "save the drive's configuration to FILE",
      "Reads every setting of the drive (the register groups, the PDOs and SYNC)\n"
      "and writes them to FILE as a drive configuration: JSON, one setting a line,\n"
-     "each with its raw value and its value as the page shows it.\n",
+     "each with its raw value and its value as the page shows it. With --slaves,\n"
+     "FILE is a folder and each drive of LIST gets a file of its own there, named\n"
+     "by its address and identifier (slave-003-0x2408.json); exit 12 when some\n"
+     "drive could not be read.\n",
      nullptr, CmdBackup},
     {"restore", "FILE", 1, 1, kRestoreOptions, "load FILE into the drive, each group read back",
      "Checks the whole file first (an invalid one exits 10 with the drive untouched),\n"
@@ -85,7 +93,12 @@ const Command kCommands[] = {
      "line, CAN node and rate: --include-comm, which reopens the port with the new\n"
      "RS-485 settings). --groups loads only the listed groups, comma-separated.\n"
      "--store makes the drive keep the values over power-off. Ctrl-C stops between\n"
-     "groups (exit 130). A running motor is refused (exit 1).\n",
+     "groups (exit 130). A running motor is refused (exit 1).\n"
+     "--slaves loads the file into each drive of LIST in turn (never the link\n"
+     "settings: --include-comm is refused with it), the changes of every drive\n"
+     "shown before anything is written and one question for all; a drive that\n"
+     "fails does not stop the others. A report per drive; exit 12 when some\n"
+     "failed (9 the line lost, 130 Ctrl-C and 11 not confirmed come first).\n",
      ListConfigGroups, CmdRestore},
     {"diff", "FILE [FILE2]", 1, 2, {}, "the drive against FILE, or FILE against FILE2",
      "Compares the drive with FILE, or two files without opening the port. One\n"
@@ -102,7 +115,7 @@ const Command kCommands[] = {
      "Prints one line per setting changed: the key, the old and the new raw value.\n",
      nullptr, CmdSet},
     {"scan", "", 0, 0, kScanOptions, "look for drives on the line",
-     "Asks every slave address from A to B (default 1-247) for its device\n"
+     "Asks every slave address of LIST (1,3,5 or 1-5; default 1-247) for its device\n"
      "information at each baud rate and parity given (comma lists; default the\n"
      "--baud and --parity of the command line; all: 9600,19200,38400,57600,115200\n"
      "and 0,1,2,3). Prints one line per drive found:\n"
@@ -146,7 +159,7 @@ const char* const kNotes =
     "4 time-out; 5 SDO abort; 6 procedure failed; 7 the configurations differ;\n"
     "8 the scan found no drive; 9 the port was lost (its device went away);\n"
     "10 configuration file invalid, unreadable or unwritable; 11 load not confirmed;\n"
-    "130 interrupted.\n";
+    "12 some of the drives of --slaves failed; 130 interrupted.\n";
 
 // "read ADDR [COUNT] [--type T]"
 std::string Synopsis(const Command& c)
@@ -272,6 +285,11 @@ int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& e
         return kExitOk;
     }
     if (const std::string misfit = Misfit(*command, a); !misfit.empty()) return UsageError(err, misfit, command);
+    if (a.Has("--slaves")) {
+        if (a.slaveGiven) return UsageError(err, "--slaves and --slave exclude each other", command);
+        if (!ParseSlaveList(*a.Value("--slaves")))
+            return UsageError(err, "--slaves takes addresses such as 1,3,5 or 1-5, each 1 to 247", command);
+    }
 
     if (a.driveFile) {
         if (PortKindOf(a.port) != PortKind::Simulated)

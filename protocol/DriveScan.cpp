@@ -118,9 +118,11 @@ Result Scan(CModbusMaster& master, const Opener& open, const Options& options, c
     const uint32_t savedTimeout = master.ResponseTimeout();
     master.ClosePort();
     master.SetResponseTimeout(static_cast<uint32_t>(TimeoutFor(options)));
-    const int first = std::max(1, static_cast<int>(options.first));
-    const int last = std::min(247, static_cast<int>(options.last));
-    const int perSetting = last >= first ? last - first + 1 : 0;
+    std::vector<uint8_t> addresses = options.addresses;
+    if (addresses.empty())
+        for (int slave = std::max(1, int{options.first}); slave <= std::min(247, int{options.last}); ++slave)
+            addresses.push_back(static_cast<uint8_t>(slave));
+    const int perSetting = static_cast<int>(addresses.size());
     const int total = perSetting * static_cast<int>(options.bauds.size() * options.parities.size());
     int done = 0;
     bool anyOpen = false;
@@ -139,7 +141,8 @@ Result Scan(CModbusMaster& master, const Opener& open, const Options& options, c
                 continue;
             }
             anyOpen = true;
-            for (int slave = first; slave <= last && !cancelled(); ++slave) {
+            for (const uint8_t slave : addresses) {
+                if (cancelled()) break;
                 if (answered.count({baud, slave})) {
                     ++done;
                     if (callbacks.progress) callbacks.progress(done, total, static_cast<uint8_t>(slave), baud, parity);

@@ -22,6 +22,8 @@ const std::vector<int>& AllParities();
 struct Options {
     uint8_t first = 1;
     uint8_t last = 247;
+    // The addresses to ask, in this order; empty: first to last.
+    std::vector<uint8_t> addresses;
     std::vector<int> bauds = {9600};
     std::vector<int> parities = {0};
     int timeoutMs = 0;  // per probe; 0: long enough for the slowest baud rate given

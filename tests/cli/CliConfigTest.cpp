@@ -465,4 +465,84 @@ TEST_F(CliConfig, ADriveFileIsHeldByTheSimulatedDriveAndNeverWritten)
     EXPECT_EQ(RunCli({"--port", "sim://", "--drive-file", File("bad.json"), "info"}).exitCode, 10);
 }
 
+// Three drives on one line: status, backup and restore of a list of them.
+class CliSeveralDrives : public CliConfig {
+protected:
+    void SetUp() override
+    {
+        CliConfig::SetUp();
+        SimOptions o;
+        o.otherSlaves = {3, 5};
+        line = std::make_unique<CDriveSimulator>(o);
+        ASSERT_TRUE(line->Start());
+    }
+    cli_test::RunResult On(std::vector<std::string> args)
+    {
+        args.insert(args.begin(), {"--lang", "en", "--port", line->SlavePath()});
+        return RunCli(std::move(args));
+    }
+    std::unique_ptr<CDriveSimulator> line;
+};
+
+TEST_F(CliSeveralDrives, StatusBackupAndRestoreGoToEachDriveOfTheList)
+{
+    auto r = On({"status", "--slaves", "1,3,5"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    std::istringstream rows(r.out);
+    std::vector<std::string> lines;
+    for (std::string row; std::getline(rows, row);) lines.push_back(row);
+    ASSERT_EQ(lines.size(), 4u) << r.out;
+    EXPECT_EQ(lines[0].rfind("slave,output_pwm_pct,", 0), 0u);
+    EXPECT_NE(lines[0].find(",speed_rpm,"), std::string::npos);
+    EXPECT_EQ(lines[2].rfind("3,", 0), 0u);
+    EXPECT_EQ(lines[3].back(), ',') << "no result: the read went well";
+
+    ASSERT_EQ(On({"backup", dir.string(), "--slaves", "1,3,5"}).exitCode, 0);
+    for (const char* name : {"slave-001-0x2408.json", "slave-003-0x2408.json", "slave-005-0x2408.json"})
+        EXPECT_TRUE(fs::exists(dir / name)) << name;
+
+    // A file of changed settings into 3 and 5; 1 keeps its own.
+    line->SetRegisterOf(1, kRatedCurrent, 1111);
+    const std::string file = File("one.json");
+    ASSERT_EQ(On({"--slave", "1", "backup", file}).exitCode, 0);
+    line->SetRegisterOf(1, kRatedCurrent, 2222);
+    r = On({"restore", file, "--slaves", "3,5", "--yes"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("slave 3: verified"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("slave 5: verified"), std::string::npos) << r.out;
+    EXPECT_EQ(line->GetRegisterOf(3, kRatedCurrent), 1111);
+    EXPECT_EQ(line->GetRegisterOf(5, kRatedCurrent), 1111);
+    EXPECT_EQ(line->GetRegisterOf(1, kRatedCurrent), 2222) << "drive 1 is not in the list";
+    for (const char* slave : {"3", "5"}) {
+        r = On({"--slave", slave, "diff", file});
+        EXPECT_EQ(r.out, "comm.slave_address\t" + std::string(slave) + "\t1\n") << "the address alone is the drive's";
+    }
+}
+
+TEST_F(CliSeveralDrives, ASilentOrFailingDriveIsNamedAndTheOthersGoOn)
+{
+    line->InjectFault(zoric::sim::SimFault::NoAnswer, 1000, 3);
+    auto r = On({"status", "--slaves", "1-5"});
+    EXPECT_EQ(r.exitCode, 12) << "addresses 2, 3 and 4 do not answer";
+    EXPECT_NE(r.out.find("\n3,,"), std::string::npos) << r.out;
+    r = On({"backup", dir.string(), "--slaves", "1,3,5"});
+    EXPECT_EQ(r.exitCode, 12);
+    EXPECT_NE(r.err.find("failed: 3"), std::string::npos) << r.err;
+    EXPECT_TRUE(fs::exists(dir / "slave-005-0x2408.json")) << "drive 5 after the silent one";
+
+    const std::string file = File("one.json");
+    ASSERT_EQ(On({"--slave", "1", "backup", file}).exitCode, 0);
+    line->SetRegisterOf(5, kRatedCurrent, 999);
+    r = On({"restore", file, "--slaves", "3,5", "--yes"});
+    EXPECT_EQ(r.exitCode, 12) << r.err;
+    EXPECT_NE(r.out.find("slave 3: failed"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("slave 5: verified"), std::string::npos) << r.out;
+    line->SetRegisterOf(5, kRatedCurrent, 998);
+    EXPECT_EQ(On({"restore", file, "--slaves", "3,5"}).exitCode, 11) << "not confirmed comes before some failed";
+
+    EXPECT_EQ(On({"--slave", "3", "status", "--slaves", "1,3"}).exitCode, 2);
+    EXPECT_EQ(On({"restore", file, "--slaves", "3,5", "--include-comm", "--yes"}).exitCode, 2);
+    EXPECT_EQ(On({"status", "--slaves", "0,3"}).exitCode, 2);
+}
+
 }  // namespace
