@@ -481,6 +481,9 @@ TEST_F(SilentDriveTest, AnExchangeGoesToTheAddressInEffectWhenItWasStarted) {
 
 TEST_F(SilentDriveTest, ClosingTheWindowMidExchangeDropsWhatIsQueuedAndShowsNothing) {
     Silence();
+    // Long enough that the window is closed while the first read still
+    // waits, however slowly a loaded machine runs the test.
+    m_dlg->m_master.SetResponseTimeout(1500);
     const uint64_t before = RequestCount();
     ClickNoWait(Button("m_btnReadInfo"));
     ClickNoWait(Button("m_btnOemInfo"));  // queued behind the first
