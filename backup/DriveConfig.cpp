@@ -8,6 +8,7 @@
 #include "ModbusMaster.h"
 #include "PdoObjects.h"
 #include "RegisterGroup.h"
+#include "StatusChannels.h"
 #include "SyncObjects.h"
 #include "TextCodec.h"
 #include "TextNumber.h"
@@ -275,11 +276,6 @@ Refusal SpeedRangeRefusal(const Configuration& file, const Plan& plan, const Loa
     return speeds && after != fileX10 ? Refusal::SpeedRangeDiffers : Refusal::None;
 }
 
-bool Running(const RealtimeStatus& status)
-{
-    return status.outputPwm != 0 || status.commutationFrequency != 0;
-}
-
 // What the load will write into one step: the drive's values with the
 // file's for the items it takes.
 Values Compose(const std::string& step, const Configuration& file, const Values& drive, const Plan& plan,
@@ -331,7 +327,7 @@ public:
     {
         LoadReport report;
         RealtimeStatus status{};
-        if (m_master.ReadRealtimeStatus(m_slave, status) == kResultOk && Running(status)) {
+        if (m_master.ReadRealtimeStatus(m_slave, status) == kResultOk && StatusChannels::MotorRunning(status)) {
             report.refusal = Refusal::Running;
             return report;
         }
@@ -587,7 +583,7 @@ Plan Prepare(CModbusMaster& master, uint8_t slave, const Configuration& file, co
         plan.failedStep = "status";
         return plan;
     }
-    if (Running(status)) plan.refusal = Refusal::Running;
+    if (StatusChannels::MotorRunning(status)) plan.refusal = Refusal::Running;
     const ReadResult drive = ReadAll(master, slave, progress, &plan.pdoEntries);
     plan.failure = drive.failure;
     plan.failedStep = drive.failedStep;

@@ -191,6 +191,10 @@ constexpr Translation kEnglish[] = {
      "motor parameters too. No parameters were written."},
     {"文件中的从站地址无效(应为1到247)。未写入任何参数。",
      "The slave address in the file is invalid (must be 1 to 247). No parameters were written."},
+    // The bus overview's state of a drive (record/BusOverview).
+    {"在其他通讯设置 (%d %s), 不轮询", "At other line settings (%d %s), not polled"},
+    {"运行", "Running"},
+    {"停止", "Stopped"},
 };
 
 }  // namespace

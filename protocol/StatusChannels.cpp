@@ -164,6 +164,8 @@ std::array<double, kCount> Values(const RealtimeStatus& status)
 
 const std::array<Channel, kCount>& PanelOrder() { return kPanelOrder; }
 
+bool MotorRunning(const RealtimeStatus& s) { return s.outputPwm != 0 || s.commutationFrequency != 0; }
+
 std::string ShownText(Channel channel, const RealtimeStatus& s)
 {
     switch (channel) {

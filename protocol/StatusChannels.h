@@ -81,4 +81,7 @@ std::string ShownText(Channel channel, const RealtimeStatus& status);
 // The channels in the order the status panel and zoric-cli's status read.
 const std::array<Channel, kCount>& PanelOrder();
 
+// The motor turns (or is driven): an output PWM or a commutation frequency.
+bool MotorRunning(const RealtimeStatus& status);
+
 }  // namespace StatusChannels
