@@ -187,7 +187,8 @@ std::optional<bool> AnyCommandsOption(const std::string& word)
 // The command's words and options against its table entry; empty when they fit.
 std::string Misfit(const Command& c, const CliArguments& a)
 {
-    for (const auto& [option, value] : a.options) {
+    for (const auto& entry : a.options) {
+        const std::string& option = entry.first;
         const bool own = std::any_of(c.options.begin(), c.options.end(),
                                      [&option](const OptionSpec& o) { return option == o.name; });
         if (!own) return option + " does not go with " + c.name;
