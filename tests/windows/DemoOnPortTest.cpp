@@ -21,6 +21,7 @@
 #include "GuiActions.h"
 #include "MessageRecorder.h"
 #include "MotorControlDlg.h"
+#include "UiLanguage.h"
 
 namespace {
 
@@ -91,10 +92,17 @@ QStringList Cut(QWidget* root)
 
 // At the screen's scaling (ctest sets 125 % and 150 % on a 1366x768 screen
 // under Xvfb) every label and button of the main window and of each page
-// shows its text whole. Whether the window fits the screen is printed: at
-// 150 % on 1366x768 it does not (its smallest size is larger).
+// shows its text whole, in the language of ZORIC_TEST_LANGUAGE (zh, en).
+// Whether the window fits the screen is printed: at 150 % on 1366x768 it
+// does not (its smallest size is larger).
 TEST(DemoOnScreen, EveryTextIsWhole)
 {
+    Language language = Language::Chinese;
+    LanguageFromCode(qEnvironmentVariable("ZORIC_TEST_LANGUAGE", QStringLiteral("zh")).toStdString(), language);
+    ASSERT_TRUE(UiLanguage::Apply(language));
+    struct Chinese {
+        ~Chinese() { UiLanguage::Apply(Language::Chinese); }
+    } afterwards;
     CMessageRecorder boxes;
     CDemoDlg dlg;
     dlg.show();

@@ -12,9 +12,12 @@
 #   scaling: at 125 % and 150 % every text whole and the window on the
 #           screen (DemoOnScreen); screenshots
 # Screenshots go to WINDOWS_BUILD/screenshots.
-# Wine's DirectWrite (Wine 8) draws text off its line inside frames and line
-# edits, which Windows does not: the runs here use Qt's FreeType font engine
-# (windows:fontengine=freetype), which lays text out as Windows does.
+# The prefix gets the user interface font of a Windows of each language:
+# Wine has neither Microsoft YaHei UI (Chinese Windows) nor Segoe UI (English
+# Windows), and without them Qt's text fell back to a serif font with other
+# metrics, drawn off its line in frames and line edits. Here they stand for
+# Noto Sans CJK SC and DejaVu Sans (wider than Segoe UI: a text that fits
+# here fits there).
 set -uo pipefail
 
 case_name=$1
@@ -28,7 +31,7 @@ host_sim="$host_build/sim/zoric-sim"
 shots="$win_build/screenshots"
 : "${WINEPREFIX:?the tests run in a prefix of their own}"
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-export WINEQT_QPA_PLATFORM="windows:fontengine=freetype" WINEQT_FORCE_STDERR_LOGGING=1
+export WINEQT_QPA_PLATFORM=windows WINEQT_FORCE_STDERR_LOGGING=1
 mkdir -p "$shots"
 
 work=$(mktemp -d /tmp/zoric-wine-demo.XXXXXX)
@@ -113,6 +116,22 @@ remembered_port() {
     wine reg query 'HKCU\Software\ZORIC\ZORIC_Demo\connection' /v port 2>/dev/null | tr -d '\r' |
         awk '$1 == "port" { print $3 }'
 }
+# The message, menu and caption fonts of a Windows in Chinese (zh) or English
+# (en), 9 points, as the host's fonts.
+windows_fonts() {
+    local family
+    [ "$1" = zh ] && family="Microsoft YaHei UI" || family="Segoe UI"
+    wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "Microsoft YaHei UI" /d "Noto Sans CJK SC" /f >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "Segoe UI" /d "DejaVu Sans" /f >/dev/null 2>&1
+    local logfont
+    logfont=$(python3 -c 'import struct, sys
+print((struct.pack("<5i8B", -12, 0, 0, 0, 400, 0, 0, 0, 1, 0, 0, 0, 0)
+       + sys.argv[1].encode("utf-16-le").ljust(64, b"\0")).hex())' "$family")
+    local font
+    for font in MessageFont MenuFont StatusFont CaptionFont SmCaptionFont IconFont; do
+        wine reg add 'HKCU\Control Panel\Desktop\WindowMetrics' /v "$font" /t REG_BINARY /d "$logfont" /f >/dev/null 2>&1
+    done
+}
 set_scaling() {
     wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
 }
@@ -124,6 +143,7 @@ window)
     [ -z "$(pty_holders)" ] || fail "the simulator's pty is open before the tool starts: $(pty_holders)"
     wine reg delete 'HKCU\Software\ZORIC' /f >/dev/null 2>&1
     # Chinese Windows: Chinese windows, on the COM port named.
+    windows_fonts zh
     start_demo zh_CN.UTF-8 "ZORIC_Modbus示例程序" --port "COM$com" || finish
     screenshot main-zh.png
     # The port is open: a Wine process holds the simulator's pty. (Windows
@@ -134,6 +154,7 @@ window)
     [ -z "$(pty_holders)" ] || fail "COM$com still open after zoric-demo.exe ended: $(pty_holders)"
     [ -z "$(remembered_port)" ] || fail "the port of --port was remembered: $(remembered_port)"
     # English Windows: English windows, on the drive inside the tool.
+    windows_fonts en
     start_demo en_US.UTF-8 "ZORIC Modbus Demo" --port sim:// || finish
     screenshot main-en.png
     close_demo
@@ -142,6 +163,7 @@ window)
 live)
     start_display
     start_sim
+    windows_fonts zh
     for port in "COM$com" sim://; do
         ZORIC_TEST_PORT=$port wine "$gui_tests" --gtest_filter='DemoOnAPort.*' >"$work/gui.out" 2>&1
         sed -i 's/\r$//' "$work/gui.out"
@@ -153,12 +175,16 @@ scaling)
     for dpi in 120 144; do
         percent=$((dpi * 100 / 96))
         set_scaling "$dpi"
-        wine "$gui_tests" --gtest_filter='DemoOnScreen.*' >"$work/gui.out" 2>&1
-        sed -i 's/\r$//' "$work/gui.out"
-        grep "^screen" "$work/gui.out"
-        grep -q "^\[  PASSED  \] 1 test" "$work/gui.out" || { fail "at $percent %:"; cat "$work/gui.out"; }
+        for language in zh en; do
+            windows_fonts "$language"
+            ZORIC_TEST_LANGUAGE=$language wine "$gui_tests" --gtest_filter='DemoOnScreen.*' >"$work/gui.out" 2>&1
+            sed -i 's/\r$//' "$work/gui.out"
+            echo "$language: $(grep "^screen" "$work/gui.out")"
+            grep -q "^\[  PASSED  \] 1 test" "$work/gui.out" || { fail "$language at $percent %:"; cat "$work/gui.out"; }
+        done
         for lang in zh_CN.UTF-8:ZORIC_Modbus示例程序:zh en_US.UTF-8:"ZORIC Modbus Demo":en; do
             IFS=: read -r locale title short <<<"$lang"
+            windows_fonts "$short"
             start_demo "$locale" "$title" --port sim:// || break
             screenshot "main-$short-$percent.png"
             close_demo
