@@ -103,14 +103,8 @@ close_demo() {
 }
 # The processes but the simulator that have its pty open.
 pty_holders() {
-    local pty fd holders=""
-    pty=$(head -n 1 "$work/sim.out")
-    for fd in /proc/[0-9]*/fd/*; do
-        [ "$(readlink "$fd" 2>/dev/null)" = "$pty" ] || continue
-        fd=${fd#/proc/}
-        [ "${fd%%/*}" = "$sim_pid" ] || holders="$holders ${fd%%/*}"
-    done
-    echo "$holders"
+    find /proc/[0-9]*/fd -maxdepth 1 -lname "$(head -n 1 "$work/sim.out")" 2>/dev/null |
+        cut -d/ -f3 | grep -vx "$sim_pid" | sort -u | tr '\n' ' '
 }
 remembered_port() {
     wine reg query 'HKCU\Software\ZORIC\ZORIC_Demo\connection' /v port 2>/dev/null | tr -d '\r' |
