@@ -90,28 +90,46 @@ installer)
     menu="$user_dir/AppData/Roaming/Microsoft/Windows/Start Menu/Programs"
     uninstall_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\ZORIC Drive Tool'
 
-    LC_ALL=en_US.UTF-8 wine "$installer" /S
-    wineserver -w
-    for f in $programs LICENSE.txt THIRD-PARTY-NOTICES.txt README.txt uninstall.exe; do
-        [ -f "$target/$f" ] || fail "not installed: $f"
+    # The installer speaks the Windows display language, and names the
+    # start-menu entries in it; an English and a Chinese Windows in turn.
+    # Wine takes both the language and the file names' character set from
+    # the locale: the two are made here if the machine has not got them.
+    mkdir -p "$work/locales"
+    for l in zh_CN en_US; do
+        localedef -i "$l" -f UTF-8 "$work/locales/$l.UTF-8" >/dev/null 2>&1 || { echo "FAIL: localedef $l"; exit 1; }
     done
-    for link in "ZORIC Drive Tool.lnk" "ZORIC Drive Tool (simulated drive).lnk" "Uninstall ZORIC Drive Tool.lnk"; do
-        [ -f "$menu/ZORIC Drive Tool/$link" ] || fail "no start-menu entry $link: $(ls -R "$menu" 2>&1 | head -20)"
-    done
-    wine reg query "$uninstall_key" /v UninstallString >/dev/null 2>&1 || fail "not in the list of programs"
-    wine "$target/zoric-cli.exe" --version >"$work/version" 2>&1
-    grep -q "^zoric-cli" "$work/version" || fail "the installed zoric-cli.exe: $(cat "$work/version")"
-    echo "installed: $(cd "$target" && ls | tr '\n' ' ')"
+    export LOCPATH=$work/locales
+    for language in en zh; do
+        if [ "$language" = en ]; then
+            locale=en_US.UTF-8 folder="ZORIC Drive Tool"
+            links=("ZORIC Drive Tool" "ZORIC Drive Tool (simulated drive)" "Uninstall ZORIC Drive Tool")
+        else
+            locale=zh_CN.UTF-8 folder="ZORIC 驱动器工具"
+            links=("ZORIC 驱动器工具" "ZORIC 驱动器工具 (模拟驱动器)" "卸载 ZORIC 驱动器工具")
+        fi
+        LC_ALL=$locale wine "$installer" /S
+        wineserver -w
+        for f in $programs LICENSE.txt THIRD-PARTY-NOTICES.txt README.txt uninstall.exe; do
+            [ -f "$target/$f" ] || fail "$language: not installed: $f"
+        done
+        for link in "${links[@]}"; do
+            [ -f "$menu/$folder/$link.lnk" ] || fail "$language: no start-menu entry $link: $(ls -R "$menu" 2>&1 | head -20)"
+        done
+        wine reg query "$uninstall_key" /v UninstallString >/dev/null 2>&1 || fail "$language: not in the list of programs"
+        wine "$target/zoric-cli.exe" --version >"$work/version" 2>&1
+        grep -q "^zoric-cli" "$work/version" || fail "$language: the installed zoric-cli.exe: $(cat "$work/version")"
+        echo "installed ($language): $(cd "$target" && ls | tr '\n' ' ')"
 
-    # The user's settings, as the tool leaves them.
-    wine reg add 'HKCU\Software\ZORIC\ZORIC_Demo\connection' /v port /d COM3 /f >/dev/null 2>&1
-    wine "$target/uninstall.exe" /S
-    wineserver -w
-    [ -e "$target" ] && fail "left behind: $(ls -R "$target")"
-    [ -e "$menu/ZORIC Drive Tool" ] && fail "start-menu entries left behind: $(ls "$menu/ZORIC Drive Tool")"
-    wine reg query "$uninstall_key" >/dev/null 2>&1 && fail "still in the list of programs"
-    wine reg query 'HKCU\Software\ZORIC\ZORIC_Demo\connection' /v port >/dev/null 2>&1 ||
-        fail "a silent uninstall took the user's settings"
+        # The user's settings, as the tool leaves them.
+        wine reg add 'HKCU\Software\ZORIC\ZORIC_Demo\connection' /v port /d COM3 /f >/dev/null 2>&1
+        LC_ALL=$locale wine "$target/uninstall.exe" /S
+        wineserver -w
+        [ -e "$target" ] && fail "$language: left behind: $(ls -R "$target")"
+        [ -e "$menu/$folder" ] && fail "$language: start-menu entries left behind: $(ls "$menu/$folder")"
+        wine reg query "$uninstall_key" >/dev/null 2>&1 && fail "$language: still in the list of programs"
+        wine reg query 'HKCU\Software\ZORIC\ZORIC_Demo\connection' /v port >/dev/null 2>&1 ||
+            fail "$language: a silent uninstall took the user's settings"
+    done
     wineserver -k
     ;;
 *)
