@@ -1,7 +1,8 @@
 #pragma once
-// CDemoApp: the application object. Chooses the user's language (the "语言"
-// menu's choice, else the locale), runs the main window modally and ends
-// the program when it closes.
+// CDemoApp: the application object. Chooses where the settings are kept and
+// the user's language (the "语言" menu's choice, else the system's), runs the
+// main window modally (on the port of `--port`, if given) and ends the
+// program when it closes.
 #include <QApplication>
 
 class CDemoApp : public QApplication {

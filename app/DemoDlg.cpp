@@ -105,8 +105,22 @@ struct CDemoDlg::Impl {
     // network port such as "tcp://192.168.1.20:502").
     QString portText = QStringLiteral("COM1");
     bool rememberConnection = false;
+    // The port named on the command line: not kept as the last port.
+    QString portNotRemembered;
     int parityIndex = 0;
     QString addressText = QStringLiteral("0x01");
+
+    // The name to open for what the port box shows: an item's own name (a
+    // port listed by its friendly name opens by its COMn), else the text.
+    QString PortShown() const {
+        const QString text = ui.m_comboPort->currentText().trimmed();
+        const QVariant name = ui.m_comboPort->itemData(ui.m_comboPort->findText(text));
+        return name.isValid() ? name.toString() : text;
+    }
+    int PortIndexOf(const QString& name) const {
+        const int index = ui.m_comboPort->findData(name);
+        return index >= 0 ? index : ui.m_comboPort->findText(name);
+    }
 
     std::array<QCheckBox*, 7> AddressBoxes() const {
         return {ui.m_checkAddress1, ui.m_checkAddress2, ui.m_checkAddress3, ui.m_checkAddress4,
@@ -125,10 +139,15 @@ CDemoDlg::CDemoDlg(QWidget* parent) : QDialog(parent), d(std::make_unique<Impl>(
     setWindowIcon(AppIcon());
     CreateMenu();
 
-    // The port list: the fifteen named ports, then the devices on this machine.
-    for (int n = 1; n <= kNamedComPorts; ++n) d->ui.m_comboPort->addItem(QStringLiteral("COM%1").arg(n));
+    // The port list: the fifteen named ports, then the ports of this machine
+    // (on Windows by their friendly names), then the drive inside the tool.
+    for (int n = 1; n <= kNamedComPorts; ++n) {
+        const QString name = QStringLiteral("COM%1").arg(n);
+        d->ui.m_comboPort->addItem(name, name);
+    }
     for (const std::string& device : ListSerialDevices())
-        d->ui.m_comboPort->addItem(QString::fromStdString(device));
+        d->ui.m_comboPort->addItem(QString::fromStdString(SerialPortLabel(device)), QString::fromStdString(device));
+    d->ui.m_comboPort->addItem(tr("模拟驱动器 (sim://)"), QStringLiteral("sim://"));
     // A port reached over the network is typed in.
     d->ui.m_comboPort->setEditable(true);
     d->ui.m_comboPort->setInsertPolicy(QComboBox::NoInsert);
@@ -248,10 +267,10 @@ QTabWidget* CDemoDlg::Tabs() const { return d->ui.m_tabPages; }
 void CDemoDlg::UpdateData(bool fromControls) {
     Ui::CDemoDlg& ui = d->ui;
     if (fromControls) {
-        d->portText = ui.m_comboPort->currentText().trimmed();
-        d->portIndex = ui.m_comboPort->findText(d->portText);
+        d->portText = d->PortShown();
+        d->portIndex = d->PortIndexOf(d->portText);
     } else {
-        d->portIndex = ui.m_comboPort->findText(d->portText);
+        d->portIndex = d->PortIndexOf(d->portText);
         if (d->portIndex >= 0) ui.m_comboPort->setCurrentIndex(d->portIndex);
         else ui.m_comboPort->setEditText(d->portText);
     }
@@ -341,7 +360,7 @@ CBusMonitorDlg* CDemoDlg::BusMonitorTool() {
         d->busMonitor = new CBusMonitorDlg(this, 100000, [this] {
             UpdateData(true);
             const int baud = TextNumber::ParseInt(d->ui.m_comboBaud->currentText().toStdString());
-            return CBusMonitorDlg::ListenPort{d->ui.m_comboPort->currentText().toStdString(),
+            return CBusMonitorDlg::ListenPort{d->PortShown().toStdString(),
                                               CModbusMaster::ModeText(baud, d->parityIndex)};
         });
     }
@@ -453,7 +472,7 @@ void CDemoDlg::OnLinkChanged(const std::optional<Backup::LinkSettings>& link) {
 void CDemoDlg::ShowLineSettingsFor() {
     // Baud rate and parity are the gateway's or device server's business,
     // and the simulated drive has no line.
-    const bool serial = HasLineSettings(d->ui.m_comboPort->currentText().trimmed().toStdString());
+    const bool serial = HasLineSettings(d->PortShown().toStdString());
     d->ui.m_comboBaud->setEnabled(serial);
     d->ui.m_comboParity->setEnabled(serial);
 }
@@ -474,12 +493,20 @@ void CDemoDlg::RememberConnection() {
     ShowLineSettingsFor();
 }
 
+void CDemoDlg::StartOn(const QString& port) {
+    d->portText = port;
+    d->portNotRemembered = port;
+    UpdateData(false);
+    ShowLineSettingsFor();
+    OnOpenPort();
+}
+
 void CDemoDlg::SaveConnection() {
     if (!d->rememberConnection) return;
     UpdateData(true);
     QSettings settings;
     settings.beginGroup(QStringLiteral("connection"));
-    settings.setValue(QStringLiteral("port"), d->portText);
+    if (d->portText != d->portNotRemembered) settings.setValue(QStringLiteral("port"), d->portText);
     settings.setValue(QStringLiteral("baud_index"), d->baudIndex);
     settings.setValue(QStringLiteral("parity_index"), d->parityIndex);
     settings.setValue(QStringLiteral("address"),

@@ -47,6 +47,10 @@ public:
     // the device address between runs in the application's QSettings:
     // restores them now, saves them at each open and at the end.
     void RememberConnection();
+    // Opens `port` ("sim://", "COM3", a network port) as the button does,
+    // for a port named on the command line; it is not remembered as the
+    // last port.
+    void StartOn(const QString& port);
 
     // The pages in tab order (0 "电机控制" ... 6 "安全保护") and the tool windows.
     CMotorControlDlg* MotorControlPage() const;

@@ -24,10 +24,20 @@ Language LanguageFromEnvironment()
             return std::strncmp(value, "zh", 2) == 0 ? Language::Chinese : Language::English;
     }
 #ifdef _WIN32
-    // Windows keeps the language of its menus and dialogs, not a variable.
-    if (PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_CHINESE) return Language::Chinese;
-#endif
+    return SystemLanguage();
+#else
     return Language::English;
+#endif
+}
+
+Language SystemLanguage()
+{
+#ifdef _WIN32
+    // Windows keeps the language of its menus and dialogs, not a variable.
+    return PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_CHINESE ? Language::Chinese : Language::English;
+#else
+    return LanguageFromEnvironment();
+#endif
 }
 
 bool LanguageFromCode(const std::string& code, Language& language)

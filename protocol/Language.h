@@ -14,6 +14,10 @@ enum class Language { Chinese, English };
 // (English, "C") English. With none of them set: on Windows the user's UI
 // language, elsewhere English.
 Language LanguageFromEnvironment();
+// The language of a desktop program: on Windows the user's UI language
+// (a shell's locale variables do not count there), elsewhere
+// LanguageFromEnvironment().
+Language SystemLanguage();
 // "zh" or "en" (as zoric-cli's --lang takes them); false for anything else.
 bool LanguageFromCode(const std::string& code, Language& language);
 const char* LanguageCode(Language language);

@@ -36,8 +36,15 @@ private:
     std::optional<SimFault> TakeArmed(std::uint8_t key);
     double ProbabilityFor(std::uint8_t slave, std::size_t fault) const;
 
+    // std::mt19937's numbers under a type of its own. A static Windows build
+    // keeps one copy of a template's code; Qt's QRandomGenerator, compiled
+    // to rely on the registers its own copy of std::mt19937 leaves alone
+    // (GCC's inter-procedural register allocation), crashed on ours.
+    using Engine = std::mersenne_twister_engine<unsigned long, 32, 624, 397, 31, 0x9908b0dfUL, 11, 0xffffffffUL, 7,
+                                                0x9d2c5680UL, 15, 0xefc60000UL, 18, 1812433253UL>;
+
     std::map<std::uint8_t, Rules> m_rules;  // 0: every drive on the line
-    std::mt19937 m_random;
+    Engine m_random;
 };
 
 }  // namespace zoric::sim

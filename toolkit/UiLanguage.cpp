@@ -8,7 +8,9 @@ namespace {
 
 constexpr auto kKey = "ui/language";
 
-QSettings Settings() { return QSettings(QStringLiteral("ZORIC"), QStringLiteral("ZORIC_Demo")); }
+// The application's settings, where CDemoApp keeps them (the registry, or
+// the portable INI file).
+QSettings Settings() { return QSettings(); }
 
 // The one translator of the windows, owned here so that a later Apply can
 // take it out again.
@@ -31,7 +33,7 @@ void Save(Language language)
     Settings().setValue(QLatin1String(kKey), QString::fromLatin1(LanguageCode(language)));
 }
 
-Language Chosen() { return Saved().value_or(LanguageFromEnvironment()); }
+Language Chosen() { return Saved().value_or(SystemLanguage()); }
 
 bool Apply(Language language)
 {

@@ -14,7 +14,7 @@ namespace UiLanguage {
 std::optional<Language> Saved();
 // Remembers the choice for the next start.
 void Save(Language language);
-// The saved choice, else the one the environment gives.
+// The saved choice, else the system's (SystemLanguage).
 Language Chosen();
 // Installs the translator for `language` (replacing an earlier one) and sets
 // the language of the Qt-free texts. Call before the windows are built:

@@ -572,6 +572,17 @@ Load it anyway?</translation>
     </message>
 </context>
 <context>
+    <name>CDemoApp</name>
+    <message>
+        <source>启动时打开的端口，例如 COM3 或 sim://（不作为上次的端口保存）</source>
+        <translation>The port to open at start, such as COM3 or sim:// (not kept as the last port)</translation>
+    </message>
+    <message>
+        <source>端口</source>
+        <translation>PORT</translation>
+    </message>
+</context>
+<context>
     <name>CDemoDlg</name>
     <message>
         <source>ZORIC_Demo</source>
@@ -934,6 +945,10 @@ Load it anyway?</translation>
     <message>
         <source>串口名称，或网络端口: tcp://主机[:端口]（Modbus TCP），rtu+tcp://主机:端口（RTU over TCP）</source>
         <translation>A serial port name, or a network port: tcp://host[:port] (Modbus TCP), rtu+tcp://host:port (RTU over TCP)</translation>
+    </message>
+    <message>
+        <source>模拟驱动器 (sim://)</source>
+        <translation>Simulated drive (sim://)</translation>
     </message>
 </context>
 <context>

@@ -146,12 +146,12 @@ class LanguageMenuTest : public LanguageFixture {
 protected:
     LanguageMenuTest() : LanguageFixture(Language::Chinese) {}
     void SetUp() override {
-        QSettings(QStringLiteral("ZORIC"), QStringLiteral("ZORIC_Demo")).clear();
+        QSettings().clear();
         LanguageFixture::SetUp();
     }
     void TearDown() override {
         LanguageFixture::TearDown();
-        QSettings(QStringLiteral("ZORIC"), QStringLiteral("ZORIC_Demo")).clear();
+        QSettings().clear();
     }
     QAction* Choice(const QString& name) const {
         auto* menu = m_dlg->findChild<QMenu*>(QStringLiteral("m_menuLanguage"));
@@ -185,7 +185,7 @@ TEST_F(LanguageMenuTest, TheChoiceIsRememberedForTheNextStart) {
     EXPECT_EQ(m_boxes.Count(), 0);
 
     // A value this version does not know is no choice: the locale decides.
-    QSettings(QStringLiteral("ZORIC"), QStringLiteral("ZORIC_Demo")).setValue(QStringLiteral("ui/language"), QStringLiteral("fr"));
+    QSettings().setValue(QStringLiteral("ui/language"), QStringLiteral("fr"));
     EXPECT_FALSE(UiLanguage::Saved().has_value());
     EXPECT_EQ(UiLanguage::Chosen(), LanguageFromEnvironment());
 }

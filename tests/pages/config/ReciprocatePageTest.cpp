@@ -238,7 +238,7 @@ TEST_F(ReciprocatePage, TravelWatchSurvivesAClosedPortSilently)
     EXPECT_TRUE(page->TravelMeasurementPending());
 
     m_boxes.Clear();
-    ASSERT_TRUE(m_dlg->m_master.OpenWithMode(m_sim->SlavePath(), "9600,n,8,2"));
+    ASSERT_TRUE(m_dlg->m_master.OpenWithMode(DrivePort(), "9600,n,8,2"));
     PressOk("buttonCancel");  // the drive sets 170 back to 0
     ASSERT_TRUE(WaitFor([&] { return !page->TravelMeasurementPending(); }, 3000));
     ASSERT_TRUE(Settle());
@@ -285,7 +285,7 @@ TEST_F(ReciprocatePage, TheWatchReadsNothingWhileAnActionsBoxIsOpen)
 
     // A box the user takes a few watch periods to close.
     struct SlowReader : CMessageBox::IHandler {
-        zoric::sim::CDriveSimulator* sim = nullptr;
+        zoric::sim::CSimulatedLine* sim = nullptr;
         uint64_t requestsWhileOpen = 0;
         QStringList texts;
         CMessageBox::Answer Handle(const CMessageBox::Request& request) override

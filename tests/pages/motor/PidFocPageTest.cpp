@@ -55,7 +55,7 @@ TEST_F(PidFocPage, EachConfigureWaitsForAGoodReadOfItsOwnGroup)
     EXPECT_FALSE(W<QPushButton>("pidConfigButton")->isEnabled());
     EXPECT_FALSE(W<QPushButton>("focConfigButton")->isEnabled());
 
-    ASSERT_TRUE(m_dlg->m_master.OpenPort(m_sim->SlavePath(), 9600, 0));
+    ASSERT_TRUE(m_dlg->m_master.OpenPort(DrivePort(), 9600, 0));
     Click(W<QPushButton>("pidReadButton"));
     EXPECT_TRUE(W<QPushButton>("pidConfigButton")->isEnabled());
     EXPECT_FALSE(W<QPushButton>("focConfigButton")->isEnabled());

@@ -3,7 +3,10 @@
 //
 //   - `m_sim`: the in-process drive simulator on a pseudo-terminal (slave 1,
 //     9600 baud, no parity, 2 stop bits); read or preset its registers with
-//     m_sim.GetRegister / SetRegister.
+//     m_sim.GetRegister / SetRegister. Windows has no pseudo-terminals:
+//     there it is the drive inside the tool, on a sim:// port of the test's
+//     own (the same registers and faults, CSimulatedLine; no line settings).
+//     DrivePort() is the port the master opened.
 //   - `m_dlg`: a CDemoDlg (g_pMainDlg points at it), shown offscreen, its
 //     m_master open on the simulator. The button "打开串口" still shows its
 //     start text: the port was opened directly, not through the button.
@@ -28,12 +31,21 @@
 #include <memory>
 
 #include "DemoDlg.h"
+#ifdef _WIN32
+#include "SimulatedLine.h"
+#else
 #include "DriveSimulator.h"
+#endif
 #include "GuiActions.h"
 #include "MessageRecorder.h"
 
 class CGuiFixture : public ::testing::Test {
 protected:
+#ifdef _WIN32
+    using SimulatedDrive = zoric::sim::CSimulatedLine;
+#else
+    using SimulatedDrive = zoric::sim::CDriveSimulator;
+#endif
     CGuiFixture();
     ~CGuiFixture() override;
     void SetUp() override;
@@ -47,7 +59,11 @@ protected:
     // Requests the simulator has seen so far (to check that nothing was sent).
     uint64_t RequestCount() const { return m_sim ? m_sim->RequestCount() : 0; }
 
-    std::unique_ptr<zoric::sim::CDriveSimulator> m_sim;
+    // The pty's path, or the sim:// name of the test's drives.
+    std::string DrivePort() const { return m_port; }
+
+    std::shared_ptr<SimulatedDrive> m_sim;
+    std::string m_port;
     std::unique_ptr<CDemoDlg> m_dlg;
     CMessageRecorder m_boxes;
 };

@@ -5,8 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QSettings>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 
+#include "SimulatedPort.h"
 #include "UiLanguage.h"
 
 namespace {
@@ -22,10 +25,20 @@ void FilterMessages(QtMsgType type, const QMessageLogContext& context, const QSt
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     g_defaultHandler = qInstallMessageHandler(FilterMessages);
+    SimulatedPort::Enable();
     QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("ZORIC"));
     QApplication::setApplicationName(QStringLiteral("ZORIC_Demo"));
-    // Settings the tests write (the language menu) stay out of the user's.
+    // Settings the tests write (the language menu, the connection) stay out
+    // of the user's: test mode moves them on Linux; Windows keeps them in
+    // the registry whatever the path, so there they go to an INI file in a
+    // folder of the run's own.
     QStandardPaths::setTestModeEnabled(true);
+#ifdef _WIN32
+    QTemporaryDir settingsFolder;
+    QSettings::setDefaultFormat(QSettings::IniFormat);
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsFolder.path());
+#endif
     UiLanguage::Apply(Language::Chinese);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
