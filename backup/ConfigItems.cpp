@@ -1,6 +1,8 @@
 #include "ConfigItems.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
 
 #include "FieldGroups.h"
 #include "Language.h"
@@ -212,6 +214,57 @@ std::string Shown(const Item& item, uint64_t raw, const Values& values)
     const FieldRules::Units units = UnitsOf(values);
     // A list item in the user's language, as the page lists it.
     return WithUnit(Localized(FieldRules::Show(field, fieldRaw, units)), FieldRules::Unit(field, units));
+}
+
+TypedValue ValueOf(const Item& item, uint64_t raw, const Values& values)
+{
+    if (!item.field || item.type == ValueType::Bit) return static_cast<int64_t>(raw);
+    const Field& field = *item.field;
+    const FieldRules::Units units = UnitsOf(values);
+    switch (field.kind) {
+    case Kind::Number:
+    case Kind::SignedNumber: {
+        const int64_t held = field.kind == Kind::SignedNumber ? static_cast<int16_t>(raw & 0xFFFF)
+                                                              : static_cast<int64_t>(raw);
+        const int decimals = FieldRules::Decimals(field, units);
+        if (decimals <= 0) return held;
+        // Both exact, so the quotient is the double nearest the page's decimal.
+        double scale = 1;
+        for (int i = 0; i < decimals; ++i) scale *= 10;
+        return static_cast<double>(held) / scale;
+    }
+    case Kind::Float:
+    case Kind::Gain: {
+        const float value = FieldRules::RawFloat(raw);
+        if (!std::isfinite(value)) return std::monostate{};
+        // The float's shortest decimal, as the file writes it: 1.2, not 1.2000000476837158.
+        char text[32];
+        const auto end = std::to_chars(text, text + sizeof text, value).ptr;
+        double shortest = 0;
+        std::from_chars(text, end, shortest);
+        return shortest;
+    }
+    case Kind::PhaseBytes: return FieldRules::Show(field, raw, units);
+    case Kind::HexAddress:
+    case Kind::HexNodeId:
+    case Kind::ReservedZero:
+    case Kind::ReservedKept: return static_cast<int64_t>(raw & 0xFFFF);
+    case Kind::Choice:
+    case Kind::ChoiceBit0:
+    case Kind::BaudChoice: {
+        const int index = FieldRules::ChoiceIndex(field, raw);
+        if (index < 0) return std::monostate{};
+        return static_cast<int64_t>(index);
+    }
+    default: return static_cast<int64_t>(FieldRules::Ticked(field, raw) ? 1 : 0);
+    }
+}
+
+std::string UnitOf(const Item& item, const Values& values)
+{
+    if (!item.field) return {};
+    const char* unit = FieldRules::Unit(*item.field, UnitsOf(values));
+    return unit ? unit : "";
 }
 
 namespace {

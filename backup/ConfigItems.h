@@ -14,6 +14,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 #include "FieldRules.h"
@@ -77,6 +78,17 @@ std::string Shown(const Item& item, uint64_t raw, const Values& values);
 // hold (which a page would wrap or cut), is refused, with the reason in
 // `why`. zoric-cli's set and the scripting module share it.
 std::optional<uint64_t> ParseValue(const Item& item, std::string_view text, const Values& values, std::string& why);
+
+// A value as a script works with it, the counterpart of ParseValue: a number
+// in the page's unit and digits (whole where the page shows no decimals), a
+// list item's number in the list (0 first), a check or a flag as 0 or 1, a
+// float as its number, six phase bytes as the page's text, an object's value
+// as a whole number. Nothing (monostate) where the page shows no value: a
+// float that is not a number, a list value no item has.
+using TypedValue = std::variant<std::monostate, int64_t, double, std::string>;
+TypedValue ValueOf(const Item& item, uint64_t raw, const Values& values);
+// The unit the page shows an item's value in ("A", "RPM"); empty for none.
+std::string UnitOf(const Item& item, const Values& values);
 
 // Two values of one item are the same setting.
 inline bool Same(const Item& item, uint64_t a, uint64_t b) { return ((a ^ b) & item.compareMask) == 0; }

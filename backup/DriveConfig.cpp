@@ -6,6 +6,7 @@
 #include "FieldGroups.h"
 #include "Language.h"
 #include "ModbusMaster.h"
+#include "ParameterStore.h"
 #include "PdoObjects.h"
 #include "RegisterGroup.h"
 #include "StatusChannels.h"
@@ -353,7 +354,8 @@ public:
         return report;
     }
 
-private:
+    // One step alone, as a page writes its group: no check of the motor's
+    // state, no relink.
     void RunStep(StepReport& out)
     {
         const Values target = Compose(out.step, m_file, m_plan.driveValues, m_plan, m_options, &out.skipped);
@@ -375,6 +377,7 @@ private:
         Verify(out, target);
     }
 
+private:
     void Verify(StepReport& out, const Values& target)
     {
         Values back;
@@ -635,6 +638,96 @@ LoadReport Load(CModbusMaster& master, uint8_t slave, const Configuration& file,
         return report;
     }
     return CLoader(master, slave, file, plan, options, hooks).Run();
+}
+
+namespace {
+
+bool Is(const Item& item, std::string_view key) { return item.key == key; }
+
+// What the shown unit of an item depends on, where its own step does not hold it.
+Failure ReadUnits(CModbusMaster& master, uint8_t slave, const Item& item, Values& values)
+{
+    if (!item.field || item.field->scale == FieldRules::Scale::Fixed) return {};
+    for (const std::string step : {"motor", "preset"}) {
+        if (step == item.unit) continue;
+        const Failure failure = ReadStep(master, slave, step, values);
+        if (failure.Failed()) return failure;
+    }
+    return {};
+}
+
+}  // namespace
+
+SettingRead ReadSetting(CModbusMaster& master, uint8_t slave, const Item& item)
+{
+    SettingRead out;
+    out.failure = ReadStep(master, slave, item.unit, out.values);
+    if (!out.failure.Failed()) out.failure = ReadUnits(master, slave, item, out.values);
+    if (!out.failure.Failed()) out.raw = Find(out.values, item.key);
+    return out;
+}
+
+SettingWrite WriteSetting(CModbusMaster& master, uint8_t slave, const Item& item, std::string_view text)
+{
+    SettingWrite out;
+    out.step.step = item.unit;
+    if (item.link) {
+        out.invalid = item.key + " sets how the drive is reached: load it with a configuration and its link settings";
+        return out;
+    }
+    Plan plan;
+    Failure failure = ReadStep(master, slave, item.unit, plan.driveValues, &plan.pdoEntries);
+    Values units = plan.driveValues;
+    if (!failure.Failed()) failure = ReadUnits(master, slave, item, units);
+    if (failure.Failed()) {
+        out.step.failure = failure;
+        out.step.status = StepStatus::Failed;
+        return out;
+    }
+    const std::optional<uint64_t> raw = ParseValue(item, text, units, out.invalid);
+    if (!raw) return out;
+    out.raw = *raw;
+    if (!Find(plan.driveValues, item.key)) {
+        out.step.skipped.push_back(item.key);
+        return out;
+    }
+    if (item.unit == kMotorStep) {
+        DeviceInfo info{};
+        out.step.failure = FromResult(master.ReadDeviceInfo(slave, info));
+        if (out.step.failure.Failed()) {
+            out.step.status = StepStatus::Failed;
+            return out;
+        }
+        plan.speedRangeCapable = info.speedRangeCapability != 0;
+        if (Is(item, "motor.speed_range_x10") && (*raw & 1) != 0 && !plan.speedRangeCapable) {
+            out.refusal = Refusal::NoSpeedRangeX10;
+            return out;
+        }
+    }
+    Configuration file;
+    file.values = plan.driveValues;
+    file.values[item.key] = *raw;
+    LoadOptions options;
+    options.groups = {item.group};
+    options.includeMotorIdentity = true;
+    const LoadHooks hooks;
+    CLoader(master, slave, file, plan, options, hooks).RunStep(out.step);
+    return out;
+}
+
+RestoreRun Restore(CModbusMaster& master, uint8_t slave, const Configuration& file, const LoadOptions& options,
+                   const LoadHooks& hooks, const std::function<bool(const Plan&)>& confirm, bool store)
+{
+    RestoreRun run;
+    run.plan = Prepare(master, slave, file, options, hooks.progress);
+    if (!run.plan.Ok()) return run;
+    run.confirmed = confirm(run.plan);
+    if (!run.confirmed || run.plan.changes.empty()) return run;
+    run.report = Load(master, slave, file, run.plan, options, hooks);
+    if (!store || !run.report->Complete()) return run;
+    const uint8_t now = run.report->newLink ? run.report->newLink->address : slave;
+    run.store = FailureOf(ParameterStore::Store(master, now));
+    return run;
 }
 
 bool LoadReport::Complete() const

@@ -14,6 +14,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "ConfigFile.h"
@@ -147,6 +148,47 @@ struct LoadHooks {
 };
 LoadReport Load(CModbusMaster& master, uint8_t slave, const Configuration& file, const Plan& plan,
                 const LoadOptions& options, const LoadHooks& hooks = {});
+
+// A whole load as zoric-cli's restore and the scripting module run it: the
+// plan; `confirm`, given the plan when nothing stands in its way (to show it
+// and ask); the load, when confirmed and something would change; and, when
+// `store` asks and the load completed, the store of the parameters at the
+// drive's address after the load.
+struct RestoreRun {
+    Plan plan;
+    bool confirmed = false;
+    std::optional<LoadReport> report;  // the load ran
+    std::optional<Failure> store;      // the store ran (it failed when Failed())
+};
+RestoreRun Restore(CModbusMaster& master, uint8_t slave, const Configuration& file, const LoadOptions& options,
+                   const LoadHooks& hooks, const std::function<bool(const Plan&)>& confirm, bool store);
+
+// One setting by its key, as its page reads it: its load step (a register
+// group, a PDO, SYNC) read whole, with what its unit depends on.
+struct SettingRead {
+    Failure failure;
+    std::optional<uint64_t> raw;  // none: the drive does not have it
+    Values values;                // the step's values and the units' settings
+};
+SettingRead ReadSetting(CModbusMaster& master, uint8_t slave, const Item& item);
+
+// One setting written as its page writes it: the step read, `text` checked
+// by ParseValue against the drive's units, the step written with the new
+// value (the group's other values as read) and read back. The link
+// settings are refused (`invalid`): a write of them alone would lose the
+// drive under the read-back.
+struct SettingWrite {
+    std::string invalid;             // why the text is no value of the setting: nothing sent
+    Refusal refusal = Refusal::None; // nothing written
+    StepReport step;                 // skipped holds the key when the drive does not have it
+    uint64_t raw = 0;                // the value meant
+    bool Ok() const
+    {
+        return invalid.empty() && refusal == Refusal::None && step.skipped.empty() &&
+               (step.status == StepStatus::Verified || step.status == StepStatus::Unchanged);
+    }
+};
+SettingWrite WriteSetting(CModbusMaster& master, uint8_t slave, const Item& item, std::string_view text);
 
 // The load steps of the selected groups, in load order.
 std::vector<std::string> LoadSteps(const LoadOptions& options);

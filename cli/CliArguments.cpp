@@ -132,6 +132,8 @@ std::optional<CliArguments> ParseCliArguments(const std::vector<std::string>& ar
             a.language = language;
         } else if (w == "--trace") {
             a.trace = true;
+        } else if (w == "--json") {
+            a.json = true;
         } else if (w == "--drive-file") {
             auto v = needValue(i, w);
             if (!v) return std::nullopt;

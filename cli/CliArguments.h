@@ -22,6 +22,7 @@ struct CliArguments {
     bool slaveGiven = false;  // --slave on the command line
     bool help = false;
     bool trace = false;  // every frame to the error stream
+    bool json = false;   // --json: the output for scripts (stdout JSON only)
     // A configuration file the simulated drive of --port sim:// holds.
     std::optional<std::string> driveFile;
     std::optional<Language> language;  // --lang; the environment's when not given

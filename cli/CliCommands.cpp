@@ -7,12 +7,14 @@
 #include <functional>
 #include <limits>
 #include <ostream>
+#include <sstream>
 #include <thread>
 
 #include "CliArguments.h"
 #include "CliShared.h"
 #include "CliPort.h"
 #include "ConfigItems.h"
+#include "DriveConfig.h"
 #include "FrameDecoder.h"
 #include "Language.h"
 #include "ModbusMaster.h"
@@ -36,17 +38,18 @@ int ExitCodeFor(ModbusResult r)
     }
 }
 
-int Fail(std::ostream& err, ModbusResult r)
+int Context::Fail(ModbusResult r) const
 {
     err << CModbusMaster::ResultText(r) << "\n";
+    if (AsJson()) Drive()["error"] = ScriptJson::Error(r);
     return ExitCodeFor(r);
 }
 
-// The link's failure, or the drive's abort in words.
-int SdoFailure(std::ostream& err, const SdoStep& step)
+int Context::SdoFailure(const SdoStep& step) const
 {
-    if (step.result != kResultOk) return Fail(err, step.result);
+    if (step.result != kResultOk) return Fail(step.result);
     err << CModbusMaster::SdoAbortText(step.Value()) << "\n";
+    if (AsJson()) Drive()["error"] = ScriptJson::Error(Backup::FailureOf(step));
     return kExitSdoAbort;
 }
 
@@ -109,6 +112,12 @@ std::string DecodeValue(const uint16_t* regs, ValueType type)
     return {};
 }
 
+const char* TypeName(ValueType type)
+{
+    static constexpr const char* kNames[] = {"u16", "s16", "u32", "s32", "float"};
+    return kNames[static_cast<int>(type)];
+}
+
 // The --type of read and write; u16 when not given.
 std::optional<ValueType> TypeOf(const CliArguments& a)
 {
@@ -123,7 +132,6 @@ int CmdRead(const Context& c)
     CModbusMaster& m = c.master;
     const CliArguments& a = c.a;
     std::ostream& out = c.out;
-    std::ostream& err = c.err;
     const std::optional<ValueType> type = TypeOf(a);
     if (!type) return c.Usage("--type takes u16, s16, u32, s32 or float");
     auto addr = RegisterAddress(a.args[0]);
@@ -138,7 +146,16 @@ int CmdRead(const Context& c)
     const uint16_t regs = static_cast<uint16_t>(*count * per);
     uint16_t words[125];
     const ModbusResult r = m.ReadRegisters(a.slave, *addr, regs, words);
-    if (r != kResultOk) return Fail(err, r);
+    if (r != kResultOk) return c.Fail(r);
+    if (c.AsJson()) {
+        Json values = Json::array();
+        for (int i = 0; i < *count; ++i)
+            values.push_back(ScriptJson::RegisterValue(static_cast<uint16_t>(*addr + i * per), TypeName(*type),
+                                                       words + i * per));
+        c.Drive()["type"] = TypeName(*type);
+        c.Drive()["registers"] = std::move(values);
+        return kExitOk;
+    }
     for (int i = 0; i < *count; ++i)
         out << (*addr + i * per) << "\t" << DecodeValue(words + i * per, *type) << "\n";
     return kExitOk;
@@ -148,7 +165,6 @@ int CmdWrite(const Context& c)
 {
     CModbusMaster& m = c.master;
     const CliArguments& a = c.a;
-    std::ostream& err = c.err;
     const std::optional<ValueType> type = TypeOf(a);
     if (!type) return c.Usage("--type takes u16, s16, u32, s32 or float");
     auto addr = RegisterAddress(a.args[0]);
@@ -166,7 +182,12 @@ int CmdWrite(const Context& c)
     ModbusResult r = words.size() == 1
                          ? m.WriteSingleRegister(a.slave, *addr, words[0])
                          : m.WriteMultipleRegisters(a.slave, *addr, words.data(), static_cast<uint16_t>(words.size()));
-    return r == kResultOk ? kExitOk : Fail(err, r);
+    if (r != kResultOk) return c.Fail(r);
+    if (c.AsJson()) {
+        c.Drive()["address"] = *addr;
+        c.Drive()["written"] = words;
+    }
+    return kExitOk;
 }
 
 namespace {
@@ -184,11 +205,14 @@ int CmdInfo(const Context& c)
     CModbusMaster& m = c.master;
     const CliArguments& a = c.a;
     std::ostream& out = c.out;
-    std::ostream& err = c.err;
     if (!c.Connect()) return kExitNoPort;
     DeviceInfo info{};
     ModbusResult r = m.ReadDeviceInfo(a.slave, info);
-    if (r != kResultOk) return Fail(err, r);
+    if (r != kResultOk) return c.Fail(r);
+    if (c.AsJson()) {
+        c.Drive().update(ScriptJson::Info(info));
+        return kExitOk;
+    }
     auto t = StatusFormat::FormatDeviceInfo(info);
     PrintLine(out, "设备标识", t.identifier);
     PrintLine(out, "版本号", t.version);
@@ -205,12 +229,24 @@ int CmdIdent(const Context& c)
     CModbusMaster& m = c.master;
     const CliArguments& a = c.a;
     std::ostream& out = c.out;
-    std::ostream& err = c.err;
     if (!c.Connect()) return kExitNoPort;
     std::string text;
     ModbusResult r = m.ReadDeviceIdentification(a.slave, text);
-    if (r != kResultOk) return Fail(err, r);
+    if (r != kResultOk) return c.Fail(r);
     for (size_t p; (p = text.find("\r\n")) != std::string::npos;) text.replace(p, 2, "\n");
+    if (c.AsJson()) {
+        // "name:value" a line, the name in the language of the messages.
+        Json objects = Json::array();
+        std::istringstream lines(text);
+        for (std::string line; std::getline(lines, line);) {
+            const size_t colon = line.find(':');
+            const size_t value = line.find_first_not_of(' ', colon == std::string::npos ? line.size() : colon + 1);
+            objects.push_back({{"name", line.substr(0, colon)},
+                               {"value", value == std::string::npos ? std::string() : line.substr(value)}});
+        }
+        c.Drive()["objects"] = std::move(objects);
+        return kExitOk;
+    }
     out << text << "\n";
     return kExitOk;
 }
@@ -237,23 +273,47 @@ bool SleepInterruptible(std::chrono::milliseconds d, const std::atomic<bool>& in
 
 namespace {
 
-// status --slaves: the drives in turn, one line each under the CSV column names.
+// One drive's status read as a script gets it.
+Json StatusObject(uint8_t slave, ModbusResult r, const RealtimeStatus& s)
+{
+    Json object = {{"slave", slave}};
+    if (r == kResultOk)
+        object["status"] = ScriptJson::Status(s);
+    else
+        object["error"] = ScriptJson::Error(r);
+    return object;
+}
+
+// status --slaves: the drives in turn, one line each under the CSV column
+// names; under --json one document of all, or with --watch an object a line.
 int StatusOfSlaves(const Context& c, const std::vector<uint8_t>& slaves, bool watch)
 {
-    std::string header = "slave";
-    for (const StatusChannels::Channel channel : StatusChannels::All())
-        header += "," + StatusChannels::ColumnName(channel);
-    c.out << header << ",result" << std::endl;
+    if (!c.AsJson()) {
+        std::string header = "slave";
+        for (const StatusChannels::Channel channel : StatusChannels::All())
+            header += "," + StatusChannels::ColumnName(channel);
+        c.out << header << ",result" << std::endl;
+    } else if (!watch) {
+        c.document = {{"drives", Json::array()}};
+    }
     bool anyFailed = false;
     do {
         for (const uint8_t slave : slaves) {
             RealtimeStatus s{};
             const ModbusResult r = c.master.ReadRealtimeStatus(slave, s);
-            std::string row = std::to_string(slave);
-            for (const StatusChannels::Channel channel : StatusChannels::All())
-                row += "," + (r == kResultOk ? StatusChannels::ValueText(channel, s) : std::string());
-            c.out << row << "," << (r == kResultOk ? std::string() : FrameDecoder::ResultText(r)) << std::endl;
             anyFailed = anyFailed || r != kResultOk;
+            if (c.AsJson()) {
+                Json object = StatusObject(slave, r, s);
+                if (watch)
+                    c.Line(object);
+                else
+                    c.document["drives"].push_back(std::move(object));
+            } else {
+                std::string row = std::to_string(slave);
+                for (const StatusChannels::Channel channel : StatusChannels::All())
+                    row += "," + (r == kResultOk ? StatusChannels::ValueText(channel, s) : std::string());
+                c.out << row << "," << (r == kResultOk ? std::string() : FrameDecoder::ResultText(r)) << std::endl;
+            }
             if (r == kResultPortNotOpen) return ExitCodeFor(r);
         }
     } while (watch && SleepInterruptible(std::chrono::milliseconds(100), c.interrupted));
@@ -273,20 +333,29 @@ int CmdStatus(const Context& c)
     if (!c.Connect()) return kExitNoPort;
     if (const std::optional<std::string> slaves = a.Value("--slaves"))
         return StatusOfSlaves(c, *ParseSlaveList(*slaves), watch);
-    int last = kExitOk;
+    if (!watch) {
+        RealtimeStatus s{};
+        const ModbusResult r = m.ReadRealtimeStatus(a.slave, s);
+        if (r != kResultOk) return c.Fail(r);
+        if (c.AsJson())
+            c.Drive()["status"] = ScriptJson::Status(s);
+        else
+            PrintStatus(s, out);
+        return kExitOk;
+    }
     do {
         RealtimeStatus s{};
         ModbusResult r = m.ReadRealtimeStatus(a.slave, s);
-        if (r != kResultOk) {
-            last = Fail(err, r);
-            if (!watch || r == kResultPortNotOpen) return last;
+        if (r != kResultOk) err << CModbusMaster::ResultText(r) << "\n";
+        if (c.AsJson()) {
+            c.Line(StatusObject(a.slave, r, s));
         } else {
-            PrintStatus(s, out);
-            last = kExitOk;
+            if (r == kResultOk) PrintStatus(s, out);
+            out << std::endl;
         }
-        if (watch) out << std::endl;
-    } while (watch && SleepInterruptible(std::chrono::milliseconds(100), interrupted));
-    return watch ? kExitOk : last;
+        if (r == kResultPortNotOpen) return ExitCodeFor(r);
+    } while (SleepInterruptible(std::chrono::milliseconds(100), interrupted));
+    return kExitOk;
 }
 
 int CmdSdo(const Context& c)
@@ -294,7 +363,6 @@ int CmdSdo(const Context& c)
     CModbusMaster& m = c.master;
     const CliArguments& a = c.a;
     std::ostream& out = c.out;
-    std::ostream& err = c.err;
     if (a.args.empty()) return c.Usage("sdo takes read or write");
     bool read = a.args[0] == "read";
     if (!read && a.args[0] != "write") return c.Usage("sdo takes read or write");
@@ -316,23 +384,24 @@ int CmdSdo(const Context& c)
         const int64_t min = -(int64_t{1} << (8 * size - 1));
         if (!value || *value > max || *value < min) return c.Usage("VALUE does not fit in SIZE bytes");
         data = static_cast<uint32_t>(*value) & static_cast<uint32_t>(max);
-        static const uint8_t kCommands[] = {Sdo::kDownload1, Sdo::kDownload2, Sdo::kDownload3, Sdo::kDownload4};
-        command = kCommands[size - 1];
+        command = Sdo::DownloadCommand(size);
     }
     if (!c.Connect()) return kExitNoPort;
     const SdoStep step =
         SdoStep::Run(m, a.slave, command, static_cast<uint16_t>(*index), static_cast<uint8_t>(*sub), data);
-    if (!step.Ok()) return SdoFailure(err, step);
+    if (!step.Ok()) return c.SdoFailure(step);
     const SdoRecord& resp = step.response;
+    if (c.AsJson()) {
+        Json& doc = c.Drive();
+        doc["index"] = *index;
+        doc["subindex"] = *sub;
+        doc["size"] = read ? Sdo::UploadedSize(resp) : size;
+        doc["value"] = read ? Sdo::UploadedValue(resp) : data;
+        return kExitOk;
+    }
     if (read) {
-        int bytes = 4;
-        switch (Sdo::Specifier(resp)) {
-        case Sdo::kUploaded1: bytes = 1; break;
-        case Sdo::kUploaded2: bytes = 2; break;
-        case Sdo::kUploaded3: bytes = 3; break;
-        default: break;
-        }
-        uint32_t v = bytes == 4 ? resp.data : resp.data & ((1u << (8 * bytes)) - 1);
+        const int bytes = Sdo::UploadedSize(resp);
+        const uint32_t v = Sdo::UploadedValue(resp);
         out << Format("0x%0*X\t%u\t%d byte%s", 2 * bytes, v, v, bytes, bytes == 1 ? "" : "s") << "\n";
     }
     return kExitOk;
@@ -342,10 +411,11 @@ int CmdStore(const Context& c)
 {
     CModbusMaster& m = c.master;
     const CliArguments& a = c.a;
-    std::ostream& err = c.err;
     if (!c.Connect()) return kExitNoPort;
     const SdoStep step = ParameterStore::Store(m, a.slave);
-    return step.Ok() ? kExitOk : SdoFailure(err, step);
+    if (!step.Ok()) return c.SdoFailure(step);
+    if (c.AsJson()) c.Drive()["stored"] = true;
+    return kExitOk;
 }
 
 namespace {
@@ -356,13 +426,14 @@ int FollowProcedure(const Context& c, uint16_t procedure)
 {
     CModbusMaster& m = c.master;
     const CliArguments& a = c.a;
-    std::ostream& out = c.out;
+    // Under --json the steps are progress: on the error stream.
+    std::ostream& out = c.Says();
     std::ostream& err = c.err;
     const std::atomic<bool>& interrupted = c.interrupted;
     if (!c.Connect()) return kExitNoPort;
     const bool learning = procedure == ProcedureBlock::kMotorLearning;
     const ModbusResult r = ProcedureRunner::Start(m, a.slave, procedure);
-    if (r != kResultOk) return Fail(err, r);
+    if (r != kResultOk) return c.Fail(r);
     out << Localized(learning ? "正在学习" : "正在校正") << std::endl;
 
     uint16_t lastStep = 0xFFFF;
@@ -378,9 +449,11 @@ int FollowProcedure(const Context& c, uint16_t procedure)
             if (step != lastStep) out << Format("Step(%u)", step) << std::endl;
             lastStep = step;
         });
+    if (c.AsJson()) c.Drive().update(ScriptJson::Procedure(procedure, report));
     const uint16_t* w = report.last.words;
     switch (report.outcome) {
     case ProcedureRunner::Outcome::Done:
+        if (c.AsJson()) return kExitOk;
         out << ProcedureRunner::OutcomeText(procedure, report.outcome) << "\n";
         if (learning) {
             out << Format(Localized("电机相序数据: %02X %02X %02X %02X %02X %02X"), w[5] & 0xFF, w[6] & 0xFF, w[7] & 0xFF,
@@ -396,7 +469,9 @@ int FollowProcedure(const Context& c, uint16_t procedure)
         err << ProcedureRunner::OutcomeText(procedure, report.outcome) << "\n";
         return kExitProcedureFailed;
     case ProcedureRunner::Outcome::PollFailed:
-        return Fail(err, report.result);
+        // The document has the failure already.
+        err << CModbusMaster::ResultText(report.result) << "\n";
+        return ExitCodeFor(report.result);
     case ProcedureRunner::Outcome::Stopped:
         break;
     }

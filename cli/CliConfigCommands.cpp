@@ -36,9 +36,14 @@ int FailureExit(const Backup::Failure& failure)
     return failure.aborted ? kExitSdoAbort : ExitCodeFor(failure.result);
 }
 
-int LinkFailure(std::ostream& err, const std::string& what, const Backup::Failure& failure)
+// `step`: what was being read ("motor", "drive").
+int LinkFailure(const Context& c, const std::string& step, const Backup::Failure& failure)
 {
-    err << what << " failed: " << Backup::FailureText(failure) << "\n";
+    c.err << "reading " << step << " failed: " << Backup::FailureText(failure) << "\n";
+    if (c.AsJson()) {
+        c.Drive()["error"] = ScriptJson::Error(failure);
+        c.Drive()["error"]["step"] = step;
+    }
     return FailureExit(failure);
 }
 
@@ -58,11 +63,11 @@ Backup::Progress MakeProgress(std::ostream& err, const std::atomic<bool>& interr
     return progress;
 }
 
-std::optional<Backup::Configuration> ReadConfigFile(const std::string& path, std::ostream& err)
+std::optional<Backup::Configuration> ReadConfigFile(const Context& c, const std::string& path)
 {
     Backup::ParsedFile parsed = Backup::ReadFile(path);
     if (!parsed.config) {
-        err << Printable(path) << ": " << Printable(Backup::Describe(parsed.problem)) << "\n";
+        c.FileFailure(path, Backup::Describe(parsed.problem));
         return std::nullopt;
     }
     return std::move(parsed.config);
@@ -258,12 +263,13 @@ int BackupSlaves(const Context& c, const std::vector<uint8_t>& slaves)
     namespace fs = std::filesystem;
     const fs::path dir = HostSystem::PathOf(c.a.args[0]);
     std::error_code error;
-    if (!fs::is_directory(dir, error)) {
-        c.err << Printable(c.a.args[0]) << ": not a folder\n";
-        return kExitInvalidFile;
-    }
+    if (!fs::is_directory(dir, error)) return c.FileFailure(c.a.args[0], "not a folder");
     if (!c.Connect()) return kExitNoPort;
     std::vector<uint8_t> failed;
+    if (c.AsJson()) c.document = {{"drives", Json::array()}};
+    auto failure = [&c](uint8_t slave, Json why) {
+        if (c.AsJson()) c.document["drives"].push_back({{"slave", slave}, {"error", std::move(why)}});
+    };
     for (const uint8_t slave : slaves) {
         if (c.interrupted || c.master.IsPortLost()) break;
         const Backup::ReadResult read =
@@ -272,6 +278,9 @@ int BackupSlaves(const Context& c, const std::vector<uint8_t>& slaves)
         if (!read.Ok()) {
             c.err << "slave " << int{slave} << ": reading " << read.failedStep
                   << " failed: " << Backup::FailureText(read.failure) << "\n";
+            Json why = ScriptJson::Error(read.failure);
+            why["step"] = read.failedStep;
+            failure(slave, std::move(why));
             failed.push_back(slave);
             continue;
         }
@@ -283,10 +292,16 @@ int BackupSlaves(const Context& c, const std::vector<uint8_t>& slaves)
         std::string why;
         if (!Backup::WriteFile(path, config, why)) {
             c.err << "slave " << int{slave} << ": " << why << "\n";
+            failure(slave, ScriptJson::Error("file", path, why));
             failed.push_back(slave);
             continue;
         }
-        c.out << "slave " << int{slave} << ": wrote " << config.values.size() << " settings to " << path << "\n";
+        c.Says() << "slave " << int{slave} << ": wrote " << config.values.size() << " settings to " << path << "\n";
+        if (c.AsJson()) {
+            Json drive = {{"slave", slave}};
+            drive.update(ScriptJson::Backup(path, config.values.size()));
+            c.document["drives"].push_back(std::move(drive));
+        }
     }
     if (!failed.empty()) {
         c.err << "failed:";
@@ -302,7 +317,6 @@ int CmdBackup(const Context& c)
 {
     CModbusMaster& m = c.master;
     const CliArguments& a = c.a;
-    std::ostream& out = c.out;
     std::ostream& err = c.err;
     const std::atomic<bool>& interrupted = c.interrupted;
     if (a.args[0].empty()) return c.Usage("backup takes FILE");
@@ -313,16 +327,18 @@ int CmdBackup(const Context& c)
         err << "interrupted: no file written\n";
         return kExitInterrupted;
     }
-    if (read.failure.Failed()) return LinkFailure(err, "reading " + read.failedStep, read.failure);
+    if (read.failure.Failed()) return LinkFailure(c, read.failedStep, read.failure);
     Backup::Configuration config = read.config;
     config.created = Backup::NowUtc();
     config.tool = ToolName();
     std::string error;
     if (!Backup::WriteFile(a.args[0], config, error)) {
         err << error << "\n";
+        if (c.AsJson()) c.Drive()["error"] = ScriptJson::Error("file", a.args[0], error);
         return kExitInvalidFile;
     }
-    out << "wrote " << config.values.size() << " settings to " << a.args[0] << "\n";
+    c.Says() << "wrote " << config.values.size() << " settings to " << a.args[0] << "\n";
+    if (c.AsJson()) c.Drive().update(ScriptJson::Backup(a.args[0], config.values.size()));
     return kExitOk;
 }
 
@@ -334,23 +350,26 @@ int CmdDiff(const Context& c)
     std::ostream& err = c.err;
     const std::atomic<bool>& interrupted = c.interrupted;
     // Both files are checked before the port is touched.
-    const auto file = ReadConfigFile(a.args[0], err);
+    const auto file = ReadConfigFile(c, a.args[0]);
     if (!file) return kExitInvalidFile;
     Backup::Values first, second;
     if (a.args.size() == 2) {
-        const auto other = ReadConfigFile(a.args[1], err);
+        const auto other = ReadConfigFile(c, a.args[1]);
         if (!other) return kExitInvalidFile;
         first = file->values;
         second = other->values;
+        if (c.AsJson()) c.document = ScriptJson::Diff(a.args[0], a.args[1], first, second);
     } else {
         if (!c.Connect()) return kExitNoPort;
         const Backup::ReadResult read = Backup::ReadConfiguration(m, a.slave, MakeProgress(err, interrupted, "reading"));
         if (read.stopped) return kExitInterrupted;
-        if (read.failure.Failed()) return LinkFailure(err, "reading " + read.failedStep, read.failure);
+        if (read.failure.Failed()) return LinkFailure(c, read.failedStep, read.failure);
         first = read.config.values;
         second = file->values;
+        if (c.AsJson()) c.Drive().update(ScriptJson::Diff("drive", a.args[0], first, second));
     }
     const std::vector<Backup::Difference> differences = Backup::Compare(first, second);
+    if (c.AsJson()) return differences.empty() ? kExitOk : kExitDiffer;
     for (const Backup::Difference& d : differences) {
         const Backup::Item& item = *Backup::FindItem(d.key);
         out << d.key << '\t' << RawOrDash(item, d.first) << '\t' << RawOrDash(item, d.second) << '\n';
@@ -371,6 +390,7 @@ int RestoreSlaves(const Context& c, const Backup::Configuration& file, const Bac
         size_t changes = 0;
         std::string outcome;  // the report's word, set as the drive goes
         bool failed = false;
+        std::optional<Backup::LoadReport> report;
     };
     std::vector<Drive> drives;
     bool anotherDrive = false;
@@ -381,7 +401,7 @@ int RestoreSlaves(const Context& c, const Backup::Configuration& file, const Bac
         d.slave = slave;
         d.plan = Backup::Prepare(c.master, slave, file, options, MakeProgress(c.err, c.interrupted, "reading"));
         if (d.plan.stopped) break;
-        c.out << "slave " << int{slave} << ":\n";
+        c.Says() << "slave " << int{slave} << ":\n";
         if (d.plan.failure.Failed()) {
             d.failed = true;
             d.outcome = "failed reading " + (d.plan.failedStep.empty() ? std::string("the drive") : d.plan.failedStep) +
@@ -390,12 +410,12 @@ int RestoreSlaves(const Context& c, const Backup::Configuration& file, const Bac
             d.failed = true;
             d.outcome = std::string("refused: ") + Backup::RefusalText(d.plan.refusal);
         } else {
-            d.changes = PrintPlan(d.plan, file, options, c.out);
+            d.changes = PrintPlan(d.plan, file, options, c.Says());
             anotherDrive = anotherDrive || !d.plan.identityDiffers.empty();
             changes += d.changes;
             if (d.changes == 0) d.outcome = "unchanged";
         }
-        if (!d.outcome.empty()) c.out << "  " << d.outcome << "\n";
+        if (!d.outcome.empty()) c.Says() << "  " << d.outcome << "\n";
         drives.push_back(std::move(d));
     }
     bool notConfirmed = false;
@@ -415,15 +435,15 @@ int RestoreSlaves(const Context& c, const Backup::Configuration& file, const Bac
         if (notConfirmed || c.interrupted || c.master.IsPortLost() || d.failed || d.changes == 0) continue;
         Backup::LoadHooks hooks;
         hooks.progress = MakeProgress(c.err, c.interrupted, "loading");
-        c.out << "slave " << int{d.slave} << ":\n";
-        const Backup::LoadReport report = Backup::Load(c.master, d.slave, file, d.plan, options, hooks);
+        c.Says() << "slave " << int{d.slave} << ":\n";
+        const Backup::LoadReport& report = *(d.report = Backup::Load(c.master, d.slave, file, d.plan, options, hooks));
         if (report.refusal != Backup::Refusal::None) {
             d.failed = true;
             d.outcome = std::string("refused: ") + Backup::RefusalText(report.refusal);
             continue;
         }
         std::ostringstream quiet;
-        d.failed = PrintReport(report, c.out, quiet) != kExitOk;
+        d.failed = PrintReport(report, c.Says(), quiet) != kExitOk;
         d.outcome = report.Complete() ? "verified" : "failed: " + quiet.str().substr(0, quiet.str().find('\n'));
         if (!d.failed && c.a.Has("--store")) {
             const SdoStep stored = ParameterStore::Store(c.master, d.slave);
@@ -433,11 +453,18 @@ int RestoreSlaves(const Context& c, const Backup::Configuration& file, const Bac
             }
         }
     }
-    c.out << "report:\n";
+    c.Says() << "report:\n";
     bool someFailed = false;
+    if (c.AsJson()) c.document = {{"file", c.a.args[0]}, {"drives", Json::array()}};
     for (const Drive& d : drives) {
-        c.out << "  slave " << int{d.slave} << ": " << (d.outcome.empty() ? "not loaded" : d.outcome) << "\n";
+        const std::string outcome = d.outcome.empty() ? "not loaded" : d.outcome;
+        c.Says() << "  slave " << int{d.slave} << ": " << outcome << "\n";
         someFailed = someFailed || d.failed;
+        if (!c.AsJson()) continue;
+        Json drive = {{"slave", d.slave}, {"outcome", outcome}, {"failed", d.failed}};
+        if (d.plan.Ok()) drive["plan"] = ScriptJson::Plan(d.plan, file);
+        drive["load"] = d.report ? ScriptJson::Load(*d.report) : Json(nullptr);
+        c.document["drives"].push_back(std::move(drive));
     }
     return SeveralDrivesExit(c.master, c.interrupted, notConfirmed, someFailed);
 }
@@ -448,7 +475,7 @@ int CmdRestore(const Context& c)
 {
     CModbusMaster& m = c.master;
     const CliArguments& a = c.a;
-    std::ostream& out = c.out;
+    std::ostream& says = c.Says();
     std::ostream& err = c.err;
     const std::atomic<bool>& interrupted = c.interrupted;
     Backup::LoadOptions options;
@@ -460,46 +487,14 @@ int CmdRestore(const Context& c)
     // Their addresses would collide: one file's link settings never go to several drives.
     if (slaves && options.includeComm) return c.Usage("--include-comm does not go with --slaves");
     // The whole file is checked before one byte goes to the drive.
-    const auto file = ReadConfigFile(a.args[0], err);
+    const auto file = ReadConfigFile(c, a.args[0]);
     if (!file) return kExitInvalidFile;
 
     if (!c.Connect()) return kExitNoPort;
     if (slaves) return RestoreSlaves(c, *file, options, *ParseSlaveList(*slaves));
-    const Backup::Plan plan = Backup::Prepare(m, a.slave, *file, options, MakeProgress(err, interrupted, "reading"));
-    if (plan.stopped) {
-        err << "interrupted: nothing written\n";
-        return kExitInterrupted;
-    }
-    if (plan.failure.Failed())
-        return LinkFailure(err, plan.failedStep.empty() ? "reading the drive" : "reading " + plan.failedStep,
-                           plan.failure);
-    if (plan.refusal != Backup::Refusal::None) {
-        err << Backup::RefusalText(plan.refusal) << "\n";
-        return kExitDriveError;
-    }
-    const size_t changes = PrintPlan(plan, *file, options, out);
-    if (changes == 0) {
-        out << (plan.kept.empty() ? "the drive already holds the file's settings: nothing to load\n"
-                                  : "nothing to load: the only differences are kept\n");
-        return kExitOk;
-    }
-    if (!a.Has("--yes")) {
-        if (!isatty(STDIN_FILENO)) {
-            err << "not on a terminal: nothing written; add --yes to load without asking\n";
-            return kExitNotConfirmed;
-        }
-        std::string question = "Load " + std::to_string(changes) + (changes == 1 ? " change" : " changes") +
-                               " into the drive?";
-        if (!plan.identityDiffers.empty())
-            question = "The file comes from another drive (" + Joined(plan.identityDiffers) + " differ). " + question;
-        if (!Confirmed(err, question)) {
-            err << "nothing written\n";
-            return interrupted ? kExitInterrupted : kExitNotConfirmed;
-        }
-    }
 
     Backup::LoadHooks hooks;
-    hooks.progress = MakeProgress(err, interrupted, "loading");
+    hooks.progress = MakeProgress(err, interrupted, "reading");
     if (options.includeComm) {
         hooks.relink = [&](const Backup::LinkSettings& link) {
             err << "warning: the drive's RS-485 link changed: reopening " << a.port << " at " << LinkText(link) << "\n";
@@ -507,25 +502,67 @@ int CmdRestore(const Context& c)
             return m.OpenPort(a.port, static_cast<int>(link.baud), link.parityIndex);
         };
     }
-    const Backup::LoadReport report = Backup::Load(m, a.slave, *file, plan, options, hooks);
-    if (report.refusal != Backup::Refusal::None) {
-        err << Backup::RefusalText(report.refusal) << "\n";
+    int unloaded = kExitOk;  // the exit code when the plan is not loaded
+    const auto confirm = [&](const Backup::Plan& plan) {
+        const size_t changes = PrintPlan(plan, *file, options, says);
+        if (changes == 0) {
+            says << (plan.kept.empty() ? "the drive already holds the file's settings: nothing to load\n"
+                                       : "nothing to load: the only differences are kept\n");
+            return false;
+        }
+        if (!a.Has("--yes")) {
+            unloaded = kExitNotConfirmed;
+            if (!isatty(STDIN_FILENO)) {
+                err << "not on a terminal: nothing written; add --yes to load without asking\n";
+                return false;
+            }
+            std::string question = "Load " + std::to_string(changes) + (changes == 1 ? " change" : " changes") +
+                                   " into the drive?";
+            if (!plan.identityDiffers.empty())
+                question = "The file comes from another drive (" + Joined(plan.identityDiffers) + " differ). " + question;
+            if (!Confirmed(err, question)) {
+                err << "nothing written\n";
+                if (interrupted) unloaded = kExitInterrupted;
+                return false;
+            }
+        }
+        // The same hooks go on to the load: its progress says so.
+        hooks.progress = MakeProgress(err, interrupted, "loading");
+        return true;
+    };
+    const Backup::RestoreRun run = Backup::Restore(m, a.slave, *file, options, hooks, confirm, a.Has("--store"));
+    if (c.AsJson()) {
+        c.Drive()["file"] = a.args[0];
+        c.Drive().update(ScriptJson::Restore(run, *file));
+    }
+
+    const Backup::Plan& plan = run.plan;
+    if (plan.stopped) {
+        err << "interrupted: nothing written\n";
+        return kExitInterrupted;
+    }
+    if (plan.failure.Failed()) {
+        err << "reading " << (plan.failedStep.empty() ? std::string("the drive") : plan.failedStep)
+            << " failed: " << Backup::FailureText(plan.failure) << "\n";
+        return FailureExit(plan.failure);
+    }
+    const Backup::Refusal refusal = run.report ? run.report->refusal : plan.refusal;
+    if (refusal != Backup::Refusal::None) {
+        err << Backup::RefusalText(refusal) << "\n";
         return kExitDriveError;
     }
-    const int code = PrintReport(report, out, err);
+    if (!run.report) return unloaded;
+    const int code = PrintReport(*run.report, says, err);
     if (code != kExitOk) return code;
-
-    if (!a.Has("--store")) {
-        out << "the drive keeps these values only until power-off unless they are stored (--store)\n";
+    if (!run.store) {
+        says << "the drive keeps these values only until power-off unless they are stored (--store)\n";
         return kExitOk;
     }
-    const uint8_t slave = report.newLink ? report.newLink->address : a.slave;
-    const SdoStep stored = ParameterStore::Store(m, slave);
-    if (!stored.Ok()) {
-        err << "storing the parameters failed: ";
-        return SdoFailure(err, stored);
+    if (run.store->Failed()) {
+        err << "storing the parameters failed: " << Backup::FailureText(*run.store) << "\n";
+        return FailureExit(*run.store);
     }
-    out << "stored: the drive keeps these values after power-off\n";
+    says << "stored: the drive keeps these values after power-off\n";
     return kExitOk;
 }
 
@@ -542,46 +579,53 @@ int CmdSet(const Context& c)
     std::ostream& out = c.out;
     std::ostream& err = c.err;
     const std::string& path = a.args[0];
-    std::optional<Backup::Configuration> file = ReadConfigFile(path, err);
+    std::optional<Backup::Configuration> file = ReadConfigFile(c, path);
     if (!file) return kExitInvalidFile;
+    // The file stays as it was: the message names what was wrong.
+    const auto refuse = [&](const std::string& what, const std::string& key) {
+        err << "set: " << what << "; " << Printable(path) << " is unchanged\n";
+        if (c.AsJson()) {
+            c.document = {{"file", path}, {"error", ScriptJson::Error("file", path, what)}};
+            if (!key.empty()) c.document["error"]["key"] = key;
+        }
+        return kExitInvalidFile;
+    };
     // Every pair is checked against the file as it stands (its speed unit
     // among the rest) before anything changes: all of them, or none.
     Backup::Values changed = file->values;
     for (size_t i = 1; i < a.args.size(); ++i) {
         const std::string& pair = a.args[i];
         const size_t equals = pair.find('=');
-        if (equals == std::string::npos || equals == 0) {
-            err << "set: " << Printable(pair) << ": not KEY=VALUE; " << Printable(path) << " is unchanged\n";
-            return kExitInvalidFile;
-        }
+        if (equals == std::string::npos || equals == 0) return refuse(Printable(pair) + ": not KEY=VALUE", "");
         const std::string key = pair.substr(0, equals);
         const Backup::Item* item = Backup::FindItem(key);
-        if (!item) {
-            err << "set: no setting " << Printable(key) << "; " << Printable(path) << " is unchanged\n";
-            return kExitInvalidFile;
-        }
-        if (!file->values.count(key)) {
-            err << "set: " << key << " is not in the file (its drive has no such object); " << Printable(path)
-                << " is unchanged\n";
-            return kExitInvalidFile;
-        }
+        if (!item) return refuse("no setting " + Printable(key), "");
+        if (!file->values.count(key))
+            return refuse(key + " is not in the file (its drive has no such object)", key);
         std::string why;
         const std::optional<uint64_t> raw = Backup::ParseValue(*item, pair.substr(equals + 1), file->values, why);
-        if (!raw) {
-            err << "set: " << key << "=" << Printable(pair.substr(equals + 1)) << ": " << why << "; " << Printable(path)
-                << " is unchanged\n";
-            return kExitInvalidFile;
-        }
+        if (!raw) return refuse(key + "=" + Printable(pair.substr(equals + 1)) + ": " + why, key);
         changed[key] = *raw;
     }
-    for (const Backup::Difference& d : Backup::Compare(file->values, changed)) {
-        const Backup::Item& item = *Backup::FindItem(d.key);
-        out << d.key << '\t' << RawOrDash(item, d.first) << '\t' << RawOrDash(item, d.second) << '\n';
+    const std::vector<Backup::Difference> differences = Backup::Compare(file->values, changed);
+    if (c.AsJson()) {
+        Json list = Json::array();
+        for (const Backup::Difference& d : differences)
+            list.push_back({{"key", d.key},
+                            {"old", ScriptJson::Setting(d.key, d.first, file->values)},
+                            {"new", ScriptJson::Setting(d.key, d.second, changed)}});
+        c.document = {{"file", path}, {"changed", std::move(list)}};
+    } else {
+        for (const Backup::Difference& d : differences) {
+            const Backup::Item& item = *Backup::FindItem(d.key);
+            out << d.key << '\t' << RawOrDash(item, d.first) << '\t' << RawOrDash(item, d.second) << '\n';
+        }
     }
     file->values = std::move(changed);
     std::string error;
     if (!Backup::WriteFile(path, *file, error)) {
         err << error << "\n";
+        if (c.AsJson()) c.document = {{"file", path}, {"error", ScriptJson::Error("file", path, error)}};
         return kExitInvalidFile;
     }
     return kExitOk;

@@ -19,11 +19,12 @@ namespace {
 // Prints each frame as it is heard; called on the listening thread.
 class CPrinter : public IFrameMonitor {
 public:
-    explicit CPrinter(std::ostream& out) : m_out(out) {}
+    CPrinter(std::ostream& out, bool json) : m_out(out), m_json(json) {}
     void OnFrame(const CapturedFrame& frame) override
     {
         std::lock_guard<std::mutex> g(m_lock);
-        m_out << FrameDecoder::TraceLine(frame) << "\n" << std::flush;
+        m_out << (m_json ? ScriptJson::Text(ScriptJson::Frame(frame)) : FrameDecoder::TraceLine(frame)) << "\n"
+              << std::flush;
         m_counters.Count(frame);
     }
     FrameDecoder::CCounters Counters()
@@ -35,6 +36,7 @@ public:
 private:
     std::mutex m_lock;
     std::ostream& m_out;
+    const bool m_json;
     FrameDecoder::CCounters m_counters;
 };
 
@@ -55,11 +57,12 @@ int CmdListen(const Context& c)
         limit = std::chrono::milliseconds(static_cast<int64_t>(seconds * 1000.0 + 0.5));
     }
 
-    CPrinter printer(out);
+    CPrinter printer(out, c.AsJson());
     CLineListener listener;
     const std::string mode = CModbusMaster::ModeText(a.baud, a.parity);
     if (!listener.Start(a.port, mode.c_str(), printer)) {
         err << Localized("打开串口失败") << ": " << a.port << "\n";
+        if (c.AsJson()) c.Line({{"error", ScriptJson::Error(kResultPortNotOpen)}});
         return kExitNoPort;
     }
     err << "listen: " << a.port << " " << mode << ", sending nothing\n";
@@ -71,6 +74,7 @@ int CmdListen(const Context& c)
     listener.Stop();
     err << printer.Counters().Text();
     const LineErrorCounts e = listener.LineErrors();
+    if (c.AsJson()) c.Line({{"counts", ScriptJson::Counters(printer.Counters(), e)}});
     err << "line errors: framing " << e.framing << " parity " << e.parity << " overrun " << e.overrun << " break "
         << e.breaks << "\n";
     if (lost) {

@@ -16,9 +16,6 @@ namespace Cli {
 // "打开串口失败: NAME: reason" and returns false.
 bool OpenCommandPort(CModbusMaster& master, const CliArguments& a, std::ostream& err);
 
-// Why the port did not open, in words.
-std::string OpenFailureText(const PortOpenError& error);
-
 // A command's exit code, unless the port's line was lost meanwhile: then
 // says so once and gives kExitLostLine.
 int CheckLostLine(const CModbusMaster& master, int code, std::ostream& err);

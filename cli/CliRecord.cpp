@@ -83,11 +83,16 @@ int CmdRecord(const Context& c)
     CCsvWriter writer(channels);
     if (!writer.Open(a.args[0])) {
         err << "zoric-cli: cannot write " << writer.Error() << "\n";
+        if (c.AsJson()) c.Drive()["error"] = ScriptJson::Error("file", a.args[0], writer.Error());
         return kExitUsage;
     }
 
     const RecordLoop::Summary s = RecordLoop::Run(master, a.slave, writer, options, c.interrupted);
     writer.Close();
+    if (c.AsJson()) {
+        c.Drive()["file"] = a.args[0];
+        c.Drive().update(ScriptJson::RecordSummary(s));
+    }
     err << TextNumber::Format("record: %llu rows (%llu failed reads) in %.3f s, %.1f rows/s\n",
                               static_cast<unsigned long long>(s.rows), static_cast<unsigned long long>(s.failedReads),
                               s.seconds, s.RowsPerSecond());

@@ -71,7 +71,12 @@ int CmdScan(const Context& c)
             lastParity = parity;
         }
     };
-    callbacks.found = [&](const DriveScan::Found& drive) { out << drive.Line() << "\n" << std::flush; };
+    callbacks.found = [&](const DriveScan::Found& drive) {
+        if (c.AsJson())
+            c.Line(ScriptJson::Found(drive));
+        else
+            out << drive.Line() << "\n" << std::flush;
+    };
     callbacks.skipped = [&](int baud, int parity) {
         err << "scan: the port does not take " << baud << " " << DriveScan::ParityText(parity) << ", skipped\n";
     };
@@ -84,6 +89,7 @@ int CmdScan(const Context& c)
     }
     if (result.portFailed) {
         err << Localized("打开串口失败") << ": " << a.port << "\n";
+        if (c.AsJson()) c.Line({{"error", ScriptJson::Error(kResultPortNotOpen)}});
         return kExitNoPort;
     }
     err << "scan: " << result.drives.size() << " found\n";

@@ -9,12 +9,15 @@
 #include <string_view>
 
 #include "ModbusResult.h"
+#include "ScriptJson.h"
 
 class CModbusMaster;
 struct CliArguments;
 struct SdoStep;
 
 namespace Cli {
+
+using ScriptJson::Json;
 
 // What a command runs with.
 struct Context {
@@ -23,19 +26,33 @@ struct Context {
     std::ostream& out;
     std::ostream& err;
     const std::atomic<bool>& interrupted;
+    // --json: the command's one document, printed when it ends (null:
+    // none). Commands that print one object a line use Line() instead.
+    Json& document;
+
+    bool AsJson() const;
+    // Where the lines for people go: stdout, or stderr under --json.
+    std::ostream& Says() const;
+    // The document of a command on one drive: {"slave": N, ...}.
+    Json& Drive() const;
+    // One object a line, at once.
+    void Line(const Json& object) const;
 
     // Opens the port named on the command line; false (with the reason
     // printed) when it cannot.
     bool Connect() const;
     // The reason, then the command's help on the error stream; exit code 2.
     int Usage(const std::string& why) const;
+    // Prints the result text and returns its exit code; under --json the
+    // document carries the failure.
+    int Fail(ModbusResult r) const;
+    // The link's failure, or the drive's abort in words.
+    int SdoFailure(const SdoStep& step) const;
+    // A configuration file that cannot be used: its name and why.
+    int FileFailure(const std::string& path, const std::string& why) const;
 };
 
 int ExitCodeFor(ModbusResult r);
-// Prints the result text and returns its exit code.
-int Fail(std::ostream& err, ModbusResult r);
-// The link's failure, or the drive's abort in words.
-int SdoFailure(std::ostream& err, const SdoStep& step);
 // Text that came from a file, fit for the terminal: control characters
 // (C0, DEL and the UTF-8 C1 range) could move the cursor or retitle the
 // window, and a garbled file could fill the screen.

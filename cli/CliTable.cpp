@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <ostream>
+#include <sstream>
 
 #include "CliArguments.h"
 #include "CliCommands.h"
@@ -137,7 +138,8 @@ const Command kCommands[] = {
 
 const char* const kCommonUsage =
     "usage: zoric-cli [--port COMn|DEVICE|tcp://HOST[:PORT]|rtu+tcp://HOST:PORT|sim://] [--baud N]\n"
-    "                 [--parity 0-3] [--slave N] [--drive-file FILE] [--trace] [--lang zh|en] COMMAND ...\n"
+    "                 [--parity 0-3] [--slave N] [--drive-file FILE] [--trace] [--json] [--lang zh|en]\n"
+    "                 COMMAND ...\n"
     "       zoric-cli --help | --version\n";
 
 const char* const kNotes =
@@ -149,6 +151,15 @@ const char* const kNotes =
     "drive: the command runs on the drive, FILE itself is never written (but by set).\n"
     "--trace prints every frame sent and received, and the counts per slave, on the\n"
     "error stream.\n"
+    "--json prints for scripts: stdout carries only JSON, one document (one object\n"
+    "a line for status --watch, scan and listen); messages and progress stay on the\n"
+    "error stream. Keys are the configuration files' keys and the CSV column names;\n"
+    "a value with a scale or a unit is {\"value\", \"raw\", \"unit\"}, a setting also has\n"
+    "its \"text\" as the page shows it; a value that is not a number is null beside\n"
+    "its raw value. A failure is {\"error\": {\"result\": CODE, \"text\": ...}} (an SDO\n"
+    "abort: \"abort_code\"; a file: \"file\"; a refused load: \"refusal\"); with --trace\n"
+    "the counts are under \"trace\". restore --json needs --yes. Bad arguments (exit 2)\n"
+    "print no document. The exit codes are the same.\n"
     "--lang chooses the language of the messages, zh (Chinese) or en (English);\n"
     "by default the locale's (LC_ALL, LC_MESSAGES, then LANG: zh... is Chinese,\n"
     "anything else English). Trace and scan lines, CSV headers, configuration\n"
@@ -262,7 +273,41 @@ void PrintHelp(std::ostream& to, const Command& command)
     if (command.listMore) command.listMore(to);
 }
 
-bool Context::Connect() const { return OpenCommandPort(master, a, err); }
+bool Context::AsJson() const { return a.json; }
+
+std::ostream& Context::Says() const { return a.json ? err : out; }
+
+Json& Context::Drive() const
+{
+    if (document.is_null()) document = {{"slave", a.slave}};
+    return document;
+}
+
+void Context::Line(const Json& object) const { out << ScriptJson::Text(object) << std::endl; }
+
+bool Context::Connect() const
+{
+    std::ostringstream why;
+    if (OpenCommandPort(master, a, why)) return true;
+    err << why.str();
+    if (a.json) {
+        std::string text = why.str();
+        while (!text.empty() && text.back() == '\n') text.pop_back();
+        Drive()["error"] = ScriptJson::Error(kResultPortNotOpen);
+        Drive()["error"]["text"] = text;
+    }
+    return false;
+}
+
+int Context::FileFailure(const std::string& path, const std::string& why) const
+{
+    err << Printable(path) << ": " << Printable(why) << "\n";
+    if (a.json) {
+        if (document.is_null()) document = Json::object();
+        document["error"] = ScriptJson::Error("file", path, why);
+    }
+    return kExitInvalidFile;
+}
 
 int Context::Usage(const std::string& why) const { return UsageError(err, why, FindCommand(a.command)); }
 
@@ -286,6 +331,9 @@ int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& e
         return kExitOk;
     }
     if (const std::string misfit = Misfit(*command, a); !misfit.empty()) return UsageError(err, misfit, command);
+    // A script cannot answer the question.
+    if (a.json && command->run == CmdRestore && !a.Has("--yes"))
+        return UsageError(err, "restore --json needs --yes", command);
     if (a.Has("--slaves")) {
         if (a.slaveGiven) return UsageError(err, "--slaves and --slave exclude each other", command);
         if (!ParseSlaveList(*a.Value("--slaves")))
@@ -301,13 +349,32 @@ int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& e
     CModbusMaster master;
     CliTrace trace(err);
     if (a.trace) master.SetFrameMonitor(&trace);
-    const Context context{master, a, out, err, interrupted};
+    Json document;
+    const Context context{master, a, out, err, interrupted, document};
     // Whatever the command, a line lost under it ends it the same way.
-    const int code = CheckLostLine(master, command->run(context), err);
+    std::ostringstream lost;
+    const int code = CheckLostLine(master, command->run(context), lost);
+    err << lost.str();
     if (a.trace) {
         master.SetFrameMonitor(nullptr);
         trace.PrintCounters(master.LineErrors());
     }
+    if (!a.json) return code;
+    if (!lost.str().empty()) {
+        std::string text = lost.str();
+        text.pop_back();
+        context.Drive()["error"] = ScriptJson::Error("lost", master.PortName(), text);
+    }
+    if (a.trace) {
+        // A command of one document carries the counts in it; one of lines
+        // ends with them.
+        Json counts = ScriptJson::Counters(trace.Counters(), master.LineErrors());
+        if (document.is_null())
+            context.Line({{"trace", std::move(counts)}});
+        else
+            document["trace"] = std::move(counts);
+    }
+    if (!document.is_null()) out << ScriptJson::Text(document) << "\n";
     return code;
 }
 

@@ -30,4 +30,26 @@ constexpr uint16_t kTunnelRegister = 0x0200;
 // Whatever a drive leaves in the high byte is not part of it.
 constexpr uint8_t Specifier(const SdoRecord& response) { return static_cast<uint8_t>(response.command & 0xFFu); }
 constexpr bool IsAbort(const SdoRecord& response) { return Specifier(response) == kAbort; }
+// The bytes an upload answered with (4 when its specifier does not say).
+constexpr int UploadedSize(const SdoRecord& response)
+{
+    switch (Specifier(response)) {
+    case kUploaded1: return 1;
+    case kUploaded2: return 2;
+    case kUploaded3: return 3;
+    default: return 4;
+    }
+}
+// An upload's value, only its bytes.
+constexpr uint32_t UploadedValue(const SdoRecord& response)
+{
+    const int size = UploadedSize(response);
+    return size == 4 ? response.data : response.data & ((1u << (8 * size)) - 1);
+}
+// The download specifier of a value of 1 to 4 bytes.
+constexpr uint8_t DownloadCommand(int size)
+{
+    constexpr uint8_t kCommands[] = {kDownload1, kDownload2, kDownload3, kDownload4};
+    return kCommands[size - 1];
+}
 }  // namespace Sdo

@@ -155,6 +155,36 @@ std::string ValueText(Channel channel, const RealtimeStatus& status)
     return TextNumber::Format("%.*f", Decimals(channel, status), *value);
 }
 
+const char* AsciiUnit(Channel channel)
+{
+    return channel == Channel::Temperature ? "degC" : Describe(channel).shownUnit;
+}
+
+int64_t Raw(Channel channel, const RealtimeStatus& s)
+{
+    switch (channel) {
+    case Channel::OutputPwm: return s.outputPwm;
+    case Channel::PhaseCurrent: return s.phaseCurrent;
+    case Channel::Position: return s.position;
+    case Channel::Frequency: return s.commutationFrequency;
+    case Channel::In1: return s.in1Voltage;
+    case Channel::In2: return s.in2Voltage;
+    case Channel::In3: return s.in3Voltage;
+    case Channel::Differential: return s.differentialVoltage;
+    case Channel::Sq1: return s.sq1Level;
+    case Channel::Sq2: return s.sq2Level;
+    case Channel::InputPwm: return s.inputPwm;
+    case Channel::InputFrequency: return s.inputFrequency;
+    case Channel::InputPulses: return s.inputPulses;
+    case Channel::CompletionTime: return s.completionTime;
+    case Channel::Speed: return s.motorSpeed;
+    case Channel::ErrorState: return s.errorState;
+    case Channel::Supply: return s.supplyVoltage;
+    case Channel::Temperature: return s.temperature;
+    }
+    return 0;
+}
+
 std::array<double, kCount> Values(const RealtimeStatus& status)
 {
     std::array<double, kCount> values{};

@@ -71,6 +71,13 @@ int Decimals(Channel channel, const RealtimeStatus& status);
 // The most decimals the channel can show (for values kept as numbers).
 int MaxDecimals(Channel channel);
 
+// The panel's unit in ASCII, for machine-readable output ("degC" for "℃");
+// empty for none.
+const char* AsciiUnit(Channel channel);
+// The registers behind a channel as the drive sent them, signed where the
+// drive's value is (the speed's "no value" 0xFFFF included).
+int64_t Raw(Channel channel, const RealtimeStatus& status);
+
 // Every channel's value, NaN for no value.
 std::array<double, kCount> Values(const RealtimeStatus& status);
 

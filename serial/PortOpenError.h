@@ -45,6 +45,11 @@ PortOpenReason OpenReasonOf(int error);
 // UTF-8.
 std::string SystemErrorText(int error);
 
+// Why a port did not open, in words (English): the reason with the path
+// the name resolved to, the holder of the lock, the remedy for a
+// permission; zoric-cli and the scripting module say it.
+std::string OpenFailureText(const PortOpenError& error);
+
 // Fills the details a reason has (the lock holder, the device's group) from
 // the system; `error.device` must be set.
 void AddOpenFailureDetails(PortOpenError& error);
