@@ -26,6 +26,7 @@
 #include "DataExchange.h"
 #include "GroupActions.h"
 #include "BusMonitorDlg.h"
+#include "BusOverviewDlg.h"
 #include "DriveScanDlg.h"
 #include "LivePlotDlg.h"
 #include "MessageBox.h"
@@ -81,6 +82,7 @@ struct CDemoDlg::Impl {
     CObjectDictDlg* objectDictTool = nullptr;
     QPointer<CLivePlotDlg> livePlot;  // made by the menu, deleted when closed
     QPointer<CDriveScanDlg> driveScan;  // made by the menu
+    QPointer<CBusOverviewDlg> busOverview;  // made by the menu
     QPointer<CBusMonitorDlg> busMonitor;  // made by the menu; watches the master while it lives
 
     bool pollPending = false;  // a status read submitted and not yet shown
@@ -309,6 +311,7 @@ void CDemoDlg::CreateMenu() {
     });
     tools->addAction(tr("扫描设备(&S)"), this, [this] { ShowTool(DriveScanTool()); });
     tools->addAction(tr("总线监视(&M)"), this, [this] { ShowTool(BusMonitorTool()); });
+    tools->addAction(tr("总线总览(&B)"), this, [this] { ShowTool(BusOverviewTool()); });
     tools->addSeparator();
     CreateLanguageMenu(tools->addMenu(tr("语言(&L)")));
 
@@ -341,17 +344,33 @@ CDriveScanDlg* CDemoDlg::DriveScanTool() {
     if (d->driveScan) return d->driveScan;
     DriveScanHost host;
     host.reopener = [this] { return PortReopener(); };
-    host.current = [this] {
-        UpdateData(true);
-        Backup::LinkSettings link;
-        link.baud = static_cast<uint32_t>(TextNumber::ParseInt(d->ui.m_comboBaud->currentText().toStdString()));
-        link.parityIndex = d->parityIndex;
-        link.address = m_deviceAddress.load();
-        return link;
-    };
+    host.current = [this] { return CurrentLink(); };
     host.linkChanged = [this](const std::optional<Backup::LinkSettings>& link) { OnLinkChanged(link); };
     d->driveScan = new CDriveScanDlg(this, std::move(host));
     return d->driveScan;
+}
+
+Backup::LinkSettings CDemoDlg::CurrentLink() {
+    UpdateData(true);
+    Backup::LinkSettings link;
+    link.baud = static_cast<uint32_t>(TextNumber::ParseInt(d->ui.m_comboBaud->currentText().toStdString()));
+    link.parityIndex = d->parityIndex;
+    link.address = m_deviceAddress.load();
+    return link;
+}
+
+CBusOverviewDlg* CDemoDlg::BusOverviewTool() {
+    if (d->busOverview) return d->busOverview;
+    BusOverviewHost host;
+    host.current = [this] { return CurrentLink(); };
+    host.scanned = [this] { return d->driveScan ? d->driveScan->Found() : std::vector<DriveScan::Found>{}; };
+    host.useAddress = [this](uint8_t slave) {
+        Backup::LinkSettings link = CurrentLink();
+        link.address = slave;
+        OnLinkChanged(link);
+    };
+    d->busOverview = new CBusOverviewDlg(this, std::move(host));
+    return d->busOverview;
 }
 
 CBusMonitorDlg* CDemoDlg::BusMonitorTool() {

@@ -29,6 +29,7 @@ class CRegisterDlg;
 class CObjectDictDlg;
 class CDriveScanDlg;
 class CBusMonitorDlg;
+class CBusOverviewDlg;
 namespace Backup {
 struct LinkSettings;
 }
@@ -67,6 +68,8 @@ public:
     CDriveScanDlg* DriveScanTool();
     // The bus monitor, made (and attached to the master) when first asked for.
     CBusMonitorDlg* BusMonitorTool();
+    // The bus overview, made when first asked for.
+    CBusOverviewDlg* BusOverviewTool();
 
     // (implementation detail below is the main-window developer's)
 
@@ -99,6 +102,8 @@ private:
     // The configuration load's side of the connection (ConfigHost).
     std::function<bool(CModbusMaster&, const Backup::LinkSettings&)> PortReopener() const;
     void OnLinkChanged(const std::optional<Backup::LinkSettings>& link);
+    // The line settings and address the connection controls hold now.
+    Backup::LinkSettings CurrentLink();
     void ShowStatus(ModbusResult result, const RealtimeStatus& status);
     void ShowTool(QWidget* tool);
     void ShowAbout();

@@ -184,6 +184,109 @@
     </message>
 </context>
 <context>
+    <name>CBusOverviewDlg</name>
+    <message>
+        <source>总线总览</source>
+        <translation>Bus Overview</translation>
+    </message>
+    <message>
+        <source>地址:</source>
+        <translation>Address:</translation>
+    </message>
+    <message>
+        <source>添加</source>
+        <translation>Add</translation>
+    </message>
+    <message>
+        <source>添加扫描到的驱动器</source>
+        <translation>Add Scanned Drives</translation>
+    </message>
+    <message>
+        <source>把“扫描设备”窗口找到的驱动器加入列表</source>
+        <translation>Adds the drives the Scan for Drives window found</translation>
+    </message>
+    <message>
+        <source>移除所选</source>
+        <translation>Remove Selected</translation>
+    </message>
+    <message>
+        <source>导出CSV</source>
+        <translation>Export CSV</translation>
+    </message>
+    <message>
+        <source>轮询周期(ms):</source>
+        <translation>Poll period (ms):</translation>
+    </message>
+    <message>
+        <source>所有驱动器轮询一遍的时间, 不短于按当前波特率读完一轮所需的时间</source>
+        <translation>The time of one round over all drives; no shorter than one round takes at the current baud rate</translation>
+    </message>
+    <message>
+        <source>开始轮询</source>
+        <translation>Start Polling</translation>
+    </message>
+    <message>
+        <source>双击一行, 主窗口即以该驱动器的地址通讯</source>
+        <translation>Double-click a row: the main window talks to that drive&apos;s address</translation>
+    </message>
+    <message>
+        <source>地址</source>
+        <translation>Address</translation>
+    </message>
+    <message>
+        <source>型号</source>
+        <translation>Model</translation>
+    </message>
+    <message>
+        <source>标识</source>
+        <translation>Identifier</translation>
+    </message>
+    <message>
+        <source>版本</source>
+        <translation>Version</translation>
+    </message>
+    <message>
+        <source>状态</source>
+        <translation>State</translation>
+    </message>
+    <message>
+        <source>电源电压</source>
+        <translation>Supply Voltage</translation>
+    </message>
+    <message>
+        <source>温度</source>
+        <translation>Temperature</translation>
+    </message>
+    <message>
+        <source>最后应答</source>
+        <translation>Last Answer</translation>
+    </message>
+    <message>
+        <source>停止轮询</source>
+        <translation>Stop Polling</translation>
+    </message>
+    <message>
+        <source>一轮至少 %1 ms</source>
+        <translation>A round takes at least %1 ms</translation>
+    </message>
+    <message>
+        <source>串口未打开</source>
+        <translation>Port not open</translation>
+    </message>
+    <message>
+        <source>导出总线总览</source>
+        <translation>Export Bus Overview</translation>
+    </message>
+    <message>
+        <source>CSV 文件 (*.csv)</source>
+        <translation>CSV files (*.csv)</translation>
+    </message>
+    <message>
+        <source>保存文件失败: %1</source>
+        <translation>Could not save the file: %1</translation>
+    </message>
+</context>
+<context>
     <name>CCommParamDlg</name>
     <message>
         <source>通讯参数配置</source>
@@ -949,6 +1052,10 @@ Load it anyway?</translation>
     <message>
         <source>模拟驱动器 (sim://)</source>
         <translation>Simulated drive (sim://)</translation>
+    </message>
+    <message>
+        <source>总线总览(&amp;B)</source>
+        <translation>Bus &amp;Overview</translation>
     </message>
 </context>
 <context>
