@@ -13,6 +13,9 @@
 #include <QMenuBar>
 #include <QPointer>
 #include <QSettings>
+#include <QFileInfo>
+#include <QBoxLayout>
+#include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
@@ -92,6 +95,11 @@ struct CDemoDlg::Impl {
     QTimer* timer = nullptr;
     QMenuBar* menuBar = nullptr;
     CConfigFlow* configFlow = nullptr;
+    // Offline editing: its menu entries, its note, and what it disables.
+    QAction* offlineSave = nullptr;
+    QAction* offlineSaveAs = nullptr;
+    QLabel* offlineNote = nullptr;
+    std::vector<QAction*> onlineOnly;
 
     // The port the button opened: a configuration load that changes the
     // drive's line settings reopens it. Number 0 and no device: none.
@@ -294,24 +302,32 @@ void CDemoDlg::CreateMenu() {
     host.tool = QString::fromLatin1(kToolName);
     host.reopener = [this] { return PortReopener(); };
     host.linkChanged = [this](const std::optional<Backup::LinkSettings>& link) { OnLinkChanged(link); };
+    host.openOffline = [this](const QString& port, std::function<void(bool)> opened) { OpenOffline(port, std::move(opened)); };
     d->configFlow = new CConfigFlow(this, std::move(host));
+    connect(d->configFlow, &CConfigFlow::offlineChanged, this, &CDemoDlg::ShowOffline);
     file->addAction(tr("载入配置(&L)"), this, [this] { d->configFlow->Load(); });
     file->addAction(tr("导出配置(&E)"), this, [this] { d->configFlow->Export(); });
     file->addAction(tr("比较配置(&C)"), this, [this] { d->configFlow->Compare(); });
+    file->addSeparator();
+    file->addAction(tr("离线编辑配置(&O)…"), this, [this] { d->configFlow->EditOffline(); });
+    d->offlineSave = file->addAction(tr("保存(&S)"), this, [this] { d->configFlow->SaveOffline(); });
+    d->offlineSaveAs = file->addAction(tr("另存为(&A)…"), this, [this] { d->configFlow->SaveOfflineAs(); });
+    d->offlineSave->setEnabled(false);
+    d->offlineSaveAs->setEnabled(false);
     file->addSeparator();
     // A posted close request, the same as the close box.
     file->addAction(tr("退出(&Q)"), this, [this] { QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection); });
 
     QMenu* tools = d->menuBar->addMenu(tr("工具(&T)"));
-    tools->addAction(tr("读写寄存器(&R)"), this, [this] { ShowTool(d->registerTool); });
+    d->onlineOnly.push_back(tools->addAction(tr("读写寄存器(&R)"), this, [this] { ShowTool(d->registerTool); }));
     tools->addAction(tr("访问对象字典(&V)"), this, [this] { ShowTool(d->objectDictTool); });
     tools->addAction(tr("实时曲线(&P)"), this, [this] {
         if (!d->livePlot) d->livePlot = new CLivePlotDlg(this);
         ShowTool(d->livePlot);
     });
-    tools->addAction(tr("扫描设备(&S)"), this, [this] { ShowTool(DriveScanTool()); });
-    tools->addAction(tr("总线监视(&M)"), this, [this] { ShowTool(BusMonitorTool()); });
-    tools->addAction(tr("总线总览(&B)"), this, [this] { ShowTool(BusOverviewTool()); });
+    d->onlineOnly.push_back(tools->addAction(tr("扫描设备(&S)"), this, [this] { ShowTool(DriveScanTool()); }));
+    d->onlineOnly.push_back(tools->addAction(tr("总线监视(&M)"), this, [this] { ShowTool(BusMonitorTool()); }));
+    d->onlineOnly.push_back(tools->addAction(tr("总线总览(&B)"), this, [this] { ShowTool(BusOverviewTool()); }));
     tools->addSeparator();
     CreateLanguageMenu(tools->addMenu(tr("语言(&L)")));
 
@@ -421,10 +437,15 @@ bool CDemoDlg::eventFilter(QObject* watched, QEvent* event) {
 void CDemoDlg::OnOpenPort() {
     UpdateData(true);
     if (m_master.IsPortOpen()) {
+        if (d->configFlow->OfflineUnsaved() && !CMessageBox::YesNo(this, tr("离线编辑的配置尚未保存, 放弃修改吗?")))
+            return;
         d->openedNumber = 0;
         d->openedDevice.clear();
         Link().Act(d->ui.m_btnOpenPort, [](CModbusMaster& master, uint8_t) { master.ClosePort(); return true; },
-                   [this](bool) { d->ui.m_btnOpenPort->setText(tr("打开串口")); });
+                   [this](bool) {
+                       d->ui.m_btnOpenPort->setText(tr("打开串口"));
+                       d->configFlow->EndOffline();
+                   });
         return;
     }
     const int baud = TextNumber::ParseInt(d->ui.m_comboBaud->currentText().toStdString());
@@ -518,6 +539,67 @@ void CDemoDlg::StartOn(const QString& port) {
     UpdateData(false);
     ShowLineSettingsFor();
     OnOpenPort();
+}
+
+void CDemoDlg::OpenOffline(const QString& port, std::function<void(bool)> opened) {
+    d->portText = port;
+    d->portNotRemembered = port;
+    // The drive inside the tool answers at address 1.
+    d->addressText = QStringLiteral("0x01");
+    UpdateData(false);
+    OnAddressEdited();
+    ShowLineSettingsFor();
+    Link().Act(
+        d->ui.m_btnOpenPort,
+        [device = port.toStdString()](CModbusMaster& master, uint8_t) {
+            master.ClosePort();
+            return master.OpenPort(device, 9600, 0);
+        },
+        [this, device = port.toStdString(), opened = std::move(opened)](bool ok) {
+            d->openedNumber = 0;
+            d->openedDevice = ok ? device : std::string();
+            d->ui.m_btnOpenPort->setText(ok ? tr("关闭串口") : tr("打开串口"));
+            if (!ok) CMessageBox::Ok(this, CPortMessages::OpenFailure(m_master.LastOpenError()));
+            opened(ok);
+        });
+}
+
+// What would act on a motor or means nothing without a drive is disabled
+// while a file is edited offline: the motor commands, learning,
+// calibration, storing, and the tools that scan, listen or write registers.
+void CDemoDlg::ShowOffline(const QString& path) {
+    const bool offline = !path.isEmpty();
+    const QString title = tr("ZORIC_Modbus示例程序");
+    setWindowTitle(offline ? tr("%1 — 离线: %2").arg(title, QFileInfo(path).fileName()) : title);
+    if (!d->offlineNote) {
+        d->offlineNote = new QLabel(tr("离线编辑: 各项检查由本工具完成, 不是驱动器固件的检查。"), this);
+        d->offlineNote->setObjectName(QStringLiteral("m_labelOffline"));
+        static_cast<QBoxLayout*>(layout())->insertWidget(0, d->offlineNote);
+    }
+    d->offlineNote->setVisible(offline);
+    d->offlineSave->setEnabled(offline);
+    d->offlineSaveAs->setEnabled(offline);
+    for (QAction* action : d->onlineOnly) action->setEnabled(!offline);
+    const char* driveActions[] = {"pwmApplyButton", "freqApplyButton",      "positionApplyButton", "stopButton",
+                                  "learnButton",    "calibrateButton",      "buttonObjectsStore",  "buttonMeasureTravel",
+                                  "m_btnClearPosition"};
+    for (const char* name : driveActions)
+        for (QWidget* w : findChildren<QWidget*>(QString::fromLatin1(name))) w->setEnabled(!offline);
+    if (offline) {
+        for (QWidget* tool : {static_cast<QWidget*>(d->registerTool), static_cast<QWidget*>(d->driveScan.data()),
+                              static_cast<QWidget*>(d->busMonitor.data()), static_cast<QWidget*>(d->busOverview.data())})
+            if (tool) tool->hide();
+    }
+}
+
+void CDemoDlg::done(int result) {
+    // Closing with an offline edit not saved: save it first if the user wants.
+    if (d->configFlow && d->configFlow->OfflineUnsaved() &&
+        CMessageBox::YesNo(this, tr("离线编辑的配置 %1 已修改, 关闭前保存吗?").arg(QFileInfo(d->configFlow->OfflinePath()).fileName()))) {
+        d->configFlow->SaveOffline([this, result] { QDialog::done(result); });
+        return;
+    }
+    QDialog::done(result);
 }
 
 void CDemoDlg::SaveConnection() {

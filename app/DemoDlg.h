@@ -80,6 +80,9 @@ public:
     // the link; a tick that finds the last poll still pending skips it).
     void OnTimer();
 
+    // Closing asks for an offline edit not saved.
+    void done(int result) override;
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -102,6 +105,10 @@ private:
     // The configuration load's side of the connection (ConfigHost).
     std::function<bool(CModbusMaster&, const Backup::LinkSettings&)> PortReopener() const;
     void OnLinkChanged(const std::optional<Backup::LinkSettings>& link);
+    // Opens the drive inside the tool that holds a file edited offline.
+    void OpenOffline(const QString& port, std::function<void(bool)> opened);
+    // The window while a file is edited offline (`path`) or not (empty).
+    void ShowOffline(const QString& path);
     // The line settings and address the connection controls hold now.
     Backup::LinkSettings CurrentLink();
     void ShowStatus(ModbusResult result, const RealtimeStatus& status);

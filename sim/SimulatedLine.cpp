@@ -226,6 +226,18 @@ bool CSimulatedLine::Exchange(const Frame& request, Frame& answer)
     return answered;
 }
 
+namespace {
+// A write that may change a setting: not an SDO upload (command 0x40), which
+// asks through the tunnel's registers at 0x200 and changes nothing.
+bool IsSettingWrite(const CSimulatedLine::Frame& request)
+{
+    if (request.size() < 2 || (request[1] != 0x06 && request[1] != 0x10))
+        return false;
+    const bool tunnel = request[1] == 0x10 && request.size() >= 9 && request[2] == 0x02 && request[3] == 0x00;
+    return !(tunnel && request[8] == 0x40);
+}
+}  // namespace
+
 std::optional<std::uint8_t> CSimulatedLine::AllDrivesHear(const Frame& request, Frame& answer,
                                                           Clock::time_point now)
 {
@@ -240,6 +252,8 @@ std::optional<std::uint8_t> CSimulatedLine::AllDrivesHear(const Frame& request, 
             answer = std::move(own);
         }
     }
+    if (IsSettingWrite(request) && answering && answer.size() > 1 && answer[1] == request[1])
+        ++m_writes;
     return answering;
 }
 

@@ -69,6 +69,10 @@ public:
     // Frames with a valid CRC heard (any slave address).
     std::uint64_t RequestCount() const { return m_requests.load(); }
     std::uint64_t AnswerCount() const { return m_answers.load(); }
+    // Writes the drives accepted (function 0x06 or 0x10 answered as such),
+    // an SDO upload through the tunnel's registers not among them: an offline
+    // edit has changed something since the count was taken.
+    std::uint64_t WriteCount() const { return m_writes.load(); }
     std::uint64_t CrcErrorCount() const { return m_crcErrors.load(); }
     // Bytes dropped because the master's line settings differ from the drive's.
     std::uint64_t LineErrorCount() const { return m_lineErrors.load(); }
@@ -167,6 +171,7 @@ private:
 
     std::atomic<std::uint64_t> m_requests{0};
     std::atomic<std::uint64_t> m_answers{0};
+    std::atomic<std::uint64_t> m_writes{0};
     std::atomic<std::uint64_t> m_crcErrors{0};
     std::atomic<std::uint64_t> m_lineErrors{0};
     std::array<std::atomic<std::uint64_t>, static_cast<std::size_t>(SimFault::Count)> m_faultCounts{};

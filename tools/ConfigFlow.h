@@ -29,6 +29,10 @@ struct ConfigHost {
     // UI thread, after a load that was to change the link: the settings the
     // port was reopened with, or none when that failed.
     std::function<void(const std::optional<Backup::LinkSettings>&)> linkChanged;
+    // UI thread: opens `port` (the drive inside the tool that holds a file
+    // edited offline) in place of the open port, never remembered, and
+    // calls `opened` with the outcome. Empty: no offline editing.
+    std::function<void(const QString& port, std::function<void(bool)> opened)> openOffline;
 };
 
 // A job's progress and cancel as the library asks for them; `job` outlives
@@ -44,8 +48,26 @@ public:
     void Load();
     void Compare();
 
+    // Offline editing: a file checked whole, then held by a drive inside the
+    // tool that every page reads and writes; saved back under exactly the
+    // file's keys. offlineChanged tells the window when it begins, ends or
+    // moves to another file.
+    void EditOffline();
+    // `then` runs after a good save (the close that asked for it).
+    void SaveOffline(std::function<void()> then = {});
+    void SaveOfflineAs();
+    // The drive inside the tool is dropped; the window's port is its own.
+    void EndOffline();
+    bool Offline() const { return m_offline.has_value(); }
+    // The offline drive has taken writes since its file was last saved.
+    bool OfflineUnsaved() const;
+    QString OfflinePath() const { return m_offline ? m_offline->path : QString(); }
+
     // The file filter of every configuration dialog.
     static QString FileFilter();
+
+signals:
+    void offlineChanged(const QString& path);  // empty: offline editing ended
 
 private:
     bool PortOpen() const;
@@ -53,6 +75,16 @@ private:
     // the file is not a configuration (said in a box).
     std::optional<Backup::Configuration> ChooseFile(const QString& caption, QString& path) const;
 
+    void WriteOffline(const QString& path, std::function<void()> then);
+
+    struct OfflineFile {
+        QString path;
+        Backup::Configuration file;  // as read or last saved
+        std::string port;            // the sim:// name holding it
+        uint64_t savedWrites = 0;    // the drive's write count at the last save
+    };
+
     QWidget* m_window;
     ConfigHost m_host;
+    std::optional<OfflineFile> m_offline;
 };

@@ -618,6 +618,30 @@
         <source>驱动器中的参数与文件相同。</source>
         <translation>The drive parameters match the file.</translation>
     </message>
+    <message>
+        <source>离线编辑的配置尚未保存, 放弃修改吗?</source>
+        <translation>The configuration edited offline is not saved. Discard the changes?</translation>
+    </message>
+    <message>
+        <source>离线编辑配置</source>
+        <translation>Edit Configuration Offline</translation>
+    </message>
+    <message>
+        <source>无法离线编辑 %1: %2</source>
+        <translation>Cannot edit %1 offline: %2</translation>
+    </message>
+    <message>
+        <source>另存为</source>
+        <translation>Save As</translation>
+    </message>
+    <message>
+        <source>保存失败: %1</source>
+        <translation>Saving failed: %1</translation>
+    </message>
+    <message>
+        <source>保存失败: 无法写入文件 %1</source>
+        <translation>Saving failed: cannot write the file %1</translation>
+    </message>
 </context>
 <context>
     <name>CConfigLoad</name>
@@ -1056,6 +1080,34 @@ Load it anyway?</translation>
     <message>
         <source>总线总览(&amp;B)</source>
         <translation>Bus &amp;Overview</translation>
+    </message>
+    <message>
+        <source>离线编辑配置(&amp;O)…</source>
+        <translation>Edit C&amp;onfiguration Offline…</translation>
+    </message>
+    <message>
+        <source>保存(&amp;S)</source>
+        <translation>&amp;Save</translation>
+    </message>
+    <message>
+        <source>另存为(&amp;A)…</source>
+        <translation>Save &amp;As…</translation>
+    </message>
+    <message>
+        <source>离线编辑的配置尚未保存, 放弃修改吗?</source>
+        <translation>The configuration edited offline is not saved. Discard the changes?</translation>
+    </message>
+    <message>
+        <source>%1 — 离线: %2</source>
+        <translation>%1 — offline: %2</translation>
+    </message>
+    <message>
+        <source>离线编辑: 各项检查由本工具完成, 不是驱动器固件的检查。</source>
+        <translation>Editing offline: the checks are this tool&apos;s, not the drive firmware&apos;s.</translation>
+    </message>
+    <message>
+        <source>离线编辑的配置 %1 已修改, 关闭前保存吗?</source>
+        <translation>%1, edited offline, has changed. Save it before closing?</translation>
     </message>
 </context>
 <context>

@@ -160,7 +160,8 @@ TEST_F(DemoDlgTest, MenuShowsTheToolWindowsAndTheFileEntries) {
     QStringList fileEntries;
     for (QAction* action : Find<QMenuBar>(m_dlg.get(), "m_menuBar")->actions().value(0)->menu()->actions())
         fileEntries << (action->isSeparator() ? QStringLiteral("-") : action->text());
-    EXPECT_EQ(fileEntries, QStringList({"载入配置(&L)", "导出配置(&E)", "比较配置(&C)", "-", "退出(&Q)"}));
+    EXPECT_EQ(fileEntries, QStringList({"载入配置(&L)", "导出配置(&E)", "比较配置(&C)", "-", "离线编辑配置(&O)…", "保存(&S)",
+                                        "另存为(&A)…", "-", "退出(&Q)"}));
     // With the port closed the configuration entries say so before asking for a file.
     m_dlg->m_master.ClosePort();
     MenuAction(QStringLiteral("导出配置(&E)"))->trigger();

@@ -1,11 +1,16 @@
 // The "文件" menu on a simulated drive: export, load with its options,
-// questions and report, compare, and what a bad file or a cancel leaves.
+// questions and report, compare, what a bad file or a cancel leaves, and
+// offline editing of a file.
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -21,6 +26,9 @@
 #include "GuiFixture.h"
 #include "LoadOptionsDlg.h"
 #include "LoadReportDlg.h"
+#include "MotorParamDlg.h"
+#include "PidFocDlg.h"
+#include "SystemParamDlg.h"
 #include "TaskProgress.h"
 
 using namespace GuiActions;
@@ -422,3 +430,98 @@ TEST_F(ConfigFlowRelinkTest, NewLineSettingsReopenThePortAndTheConnectionControl
 #endif
 
 }  // namespace
+
+// Offline editing: a file held by a drive inside the tool, edited on two
+// pages and saved, changes exactly the two settings edited; the drive on
+// the line is not touched; what means nothing offline is disabled; closing
+// with changes not saved asks and saves.
+class OfflineEditTest : public ConfigFlowTest {
+protected:
+    bool WaitOffline(bool offline)
+    {
+        return QTest::qWaitFor([&] { return m_dlg->windowTitle().contains(QStringLiteral("离线")) == offline; }, 10000);
+    }
+    QAction* Action(const char* entry) const
+    {
+        for (QAction* action : m_dlg->findChildren<QAction*>())
+            if (action->text() == QString::fromUtf8(entry)) return action;
+        return nullptr;
+    }
+    void EditTwoPages()
+    {
+        CPidFocDlg* pid = m_dlg->PidFocPage();
+        Click(Find<QPushButton>(pid, "pidReadButton"));
+        Enter(Find<QLineEdit>(pid, "speedKpEdit"), "0.75");
+        Click(Find<QPushButton>(pid, "pidConfigButton"));
+        CSystemParamDlg* system = m_dlg->SystemParamPage();
+        Click(Find<QPushButton>(system, "buttonRead"));
+        Enter(Find<QLineEdit>(system, "editStallTime"), "2.55");
+        Click(Find<QPushButton>(system, "buttonWrite"));
+        Settle();
+    }
+};
+
+TEST_F(OfflineEditTest, ASavedEditChangesExactlyTheSettingsEdited)
+{
+    const Backup::Configuration original = Export(Path("motor-a.json"));
+    const uint16_t lineKp = m_sim->GetRegister(kSpeedKp);
+    m_files.Choose(Path("motor-a.json"));
+    Trigger("离线编辑配置(&O)…");
+    ASSERT_TRUE(WaitOffline(true));
+    EXPECT_TRUE(m_dlg->windowTitle().endsWith(QStringLiteral(" — 离线: motor-a.json"))) << m_dlg->windowTitle().toStdString();
+    EXPECT_TRUE(Find<QLabel>(m_dlg.get(), "m_labelOffline")->isVisibleTo(m_dlg.get()));
+    EXPECT_FALSE(Find<QPushButton>(m_dlg->MotorParamPage(), "learnButton")->isEnabled());
+    EXPECT_FALSE(Find<QPushButton>(m_dlg->PidFocPage(), "calibrateButton")->isEnabled());
+    EXPECT_FALSE(Action("读写寄存器(&R)")->isEnabled());
+    EXPECT_FALSE(Action("扫描设备(&S)")->isEnabled());
+    EXPECT_TRUE(Action("保存(&S)")->isEnabled());
+
+    EditTwoPages();
+    EXPECT_EQ(m_boxes.LastText(), QStringLiteral("操作成功"));
+    EXPECT_EQ(m_sim->GetRegister(kSpeedKp), lineKp);  // the drive on the line as it was
+    Trigger("保存(&S)");
+    const Backup::ParsedFile saved = Backup::ReadFile(Path("motor-a.json").toStdString());
+    ASSERT_TRUE(saved.config) << Backup::Describe(saved.problem);
+    std::vector<std::string> changed;
+    for (const Backup::Difference& d : Backup::Compare(original.values, saved.config->values)) changed.push_back(d.key);
+    std::sort(changed.begin(), changed.end());
+    EXPECT_EQ(changed, (std::vector<std::string>{"pid.speed_kp", "system.stall_stop_time"}));
+    EXPECT_EQ(saved.config->drive.identifier, original.drive.identifier);
+
+    // Closing the port ends offline editing; the window is its own again.
+    Click(Find<QPushButton>(m_dlg.get(), "m_btnOpenPort"));
+    ASSERT_TRUE(WaitOffline(false));
+    EXPECT_TRUE(Find<QPushButton>(m_dlg->MotorParamPage(), "learnButton")->isEnabled());
+    EXPECT_TRUE(Action("读写寄存器(&R)")->isEnabled());
+    EXPECT_FALSE(Action("保存(&S)")->isEnabled());
+}
+
+TEST_F(OfflineEditTest, AFileWithABadValueIsNotOpened)
+{
+    Backup::Configuration config = Export(Path("drive.json"));
+    config.values["motor.rated_current"] = 1u << 20;
+    Write(Path("bad.json"), config);
+    m_files.Choose(Path("bad.json"));
+    Trigger("离线编辑配置(&O)…");
+    EXPECT_FALSE(m_dlg->windowTitle().contains(QStringLiteral("离线")));
+    EXPECT_EQ(m_boxes.Count(), 2);  // "导出成功", then the file's problem
+    EXPECT_TRUE(m_dlg->m_master.IsPortOpen());
+}
+
+TEST_F(OfflineEditTest, ClosingWithChangesNotSavedAsksAndSaves)
+{
+    const Backup::Configuration original = Export(Path("motor-b.json"));
+    m_files.Choose(Path("motor-b.json"));
+    Trigger("离线编辑配置(&O)…");
+    ASSERT_TRUE(WaitOffline(true));
+    EditTwoPages();
+    m_boxes.Clear();
+    m_boxes.Answer(CMessageBox::Answer::Yes);
+    m_dlg->close();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !m_dlg->isVisible(); }, 10000));
+    EXPECT_EQ(m_boxes.Count(), 1);
+    EXPECT_TRUE(m_boxes.LastText().contains(QStringLiteral("motor-b.json")));
+    const Backup::ParsedFile saved = Backup::ReadFile(Path("motor-b.json").toStdString());
+    ASSERT_TRUE(saved.config);
+    EXPECT_EQ(Backup::Compare(original.values, saved.config->values).size(), 2u);
+}
