@@ -160,3 +160,40 @@ def test_a_waiting_exchange_lets_other_threads_run(sim):
     assert time.monotonic() - begin > 0.8
     assert ticks > 10000, "the exchange held the GIL"
     assert failures
+
+
+def test_threads_share_a_drive_and_close_stops_them(sim):
+    drive = zoric.open(sim.com, timeout=0.5)
+    results = {"status": 0, "registers": 0}
+    errors = []
+    stop = threading.Event()
+
+    def poll(name, call):
+        while not stop.is_set():
+            try:
+                call()
+                results[name] += 1
+            except (zoric.Error, AssertionError) as error:
+                errors.append(error)
+                return
+
+    def status():
+        assert drive.status()["supply_v"] == 24.0
+
+    def registers():
+        assert drive.read_registers(32, 1) == [0]  # the PWM output, motor stopped
+
+    threads = [threading.Thread(target=poll, args=("status", status)),
+               threading.Thread(target=poll, args=("registers", registers))]
+    for thread in threads:
+        thread.start()
+    time.sleep(0.5)
+    # Answers never cross: every exchange of both threads was a good one.
+    assert not errors and results["status"] > 3 and results["registers"] > 3
+    drive.close()
+    for thread in threads:
+        thread.join(timeout=5)
+        assert not thread.is_alive()
+    stop.set()
+    # Each thread ended on a zoric.Error of the closed port, none crashed.
+    assert len(errors) == 2 and all(isinstance(error, zoric.Error) for error in errors)
