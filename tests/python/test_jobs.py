@@ -48,6 +48,23 @@ def test_backup_diff_and_restore_report_as_zoric_cli(sim, tmp_path):
     assert [s["step"] for s in steps if s["status"] != "skipped"] == ["pid"]
 
 
+def test_a_refused_restore_raises_with_zoric_cli_report(drive, sim, tmp_path):
+    saved = tmp_path / "drive.json"
+    drive.backup(str(saved))
+    # Speeds counted in the other unit, and the motor group not loaded with them.
+    document = json.loads(saved.read_text())
+    document["groups"]["motor"]["motor.speed_range_x10"]["raw"] = 1
+    document["groups"]["ramp"]["ramp.acceleration"]["raw"] = 100
+    saved.write_text(json.dumps(document))
+    with pytest.raises(zoric.Error) as refused:
+        drive.restore(str(saved), groups=["ramp"])
+    assert refused.value.report["error"]["refusal"] == "speed_range_differs"
+    assert drive.read("ramp.acceleration") == 500.0
+    drive.close()
+    assert refused.value.report == json.loads(
+        cli("--port", sim.com, "--json", "restore", str(saved), "--groups", "ramp", "--yes", check=False))
+
+
 def test_procedures_tell_their_progress_and_their_outcome(drive):
     told = []
     learned = drive.learn(lambda seconds, step: told.append((seconds, step)))
