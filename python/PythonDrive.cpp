@@ -461,7 +461,13 @@ py::object CPythonDrive::Record(const std::string& path, double interval, std::o
     std::atomic<bool> stop{false};
     RecordLoop::Summary summary;
     {
-        std::shared_lock hold(m_lock);
+        // Taken without the GIL, as Exchange takes it: a procedure holding
+        // the lock needs the GIL for its progress callback.
+        std::shared_lock hold(m_lock, std::defer_lock);
+        {
+            py::gil_scoped_release nogil;
+            hold.lock();
+        }
         RunStoppable([&] { summary = RecordLoop::Run(*m_master, m_slave, writer, options, stop); }, stop, pending);
     }
     writer.Close();
