@@ -142,9 +142,14 @@ bool CNetListener::ServeModbusTcp(Client& client)
         std::vector<std::uint8_t> answer;
         if (m_line.Exchange(request, answer) && answer.size() >= 4) {
             const std::size_t length = answer.size() - 2;
-            std::vector<std::uint8_t> frame = {in[0], in[1], 0, 0, static_cast<std::uint8_t>(length >> 8),
-                                               static_cast<std::uint8_t>(length)};
-            frame.insert(frame.end(), answer.begin(), answer.end() - 2);
+            // Sized first: GCC 12 sees an overflow in a growing insert here
+            // once the code is position-independent.
+            std::vector<std::uint8_t> frame(6 + length);
+            frame[0] = in[0];
+            frame[1] = in[1];
+            frame[4] = static_cast<std::uint8_t>(length >> 8);
+            frame[5] = static_cast<std::uint8_t>(length);
+            std::copy(answer.begin(), answer.end() - 2, frame.begin() + 6);
             if (!SendAll(client.socket, frame)) return false;
         }
         in.erase(in.begin(), in.begin() + 6 + static_cast<std::ptrdiff_t>(following));
