@@ -173,6 +173,8 @@ CDemoDlg::CDemoDlg(QWidget* parent) : QDialog(parent), d(std::make_unique<Impl>(
     AddPage(d->reciprocate, tr("往复运动"));
     AddPage(d->safety, tr("安全保护"));
     connect(tabs, &QTabWidget::currentChanged, this, [this](int index) { ShowPage(index); });
+    // After learning the Hall offset is set: on the PID and FOC page.
+    connect(d->motorParam, &CMotorParamDlg::learned, this, [this] { d->ui.m_tabPages->setCurrentWidget(d->pidFoc); });
 
     // The tool windows exist once, hidden until the menu shows them.
     d->registerTool = new CRegisterDlg(this);

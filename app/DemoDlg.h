@@ -40,8 +40,8 @@ public:
     ~CDemoDlg() override;
 
     // Shows the page at `index` of the tab order and hides the others (also
-    // selects its tab). UI thread only; workers go through CUiDispatcher.
-    void ShowPage(int index) override;
+    // selects its tab).
+    void ShowPage(int index);
 
     // Keeps the port (a typed network port included), its line settings and
     // the device address between runs in the application's QSettings:

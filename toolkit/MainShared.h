@@ -26,9 +26,6 @@ public:
     // Every drive exchange of the windows goes through here (see DriveLink.h).
     CDriveLink& Link() { return *m_link; }
 
-    // Shows the page at `index` of the tab order. UI thread only.
-    virtual void ShowPage(int index) = 0;
-
 protected:
     CMainShared();
     virtual ~CMainShared();
