@@ -1,5 +1,4 @@
 #include "DemoDlg.h"
-#include "UiDispatcher.h"
 
 #include <QActionGroup>
 #include <QCheckBox>
@@ -216,9 +215,8 @@ CDemoDlg::~CDemoDlg() {
     // What is queued is dropped and no result reaches a window from here on;
     // the exchange in flight ends within its time-out.
     Link().Stop();
-    CUiDispatcher::SetWindowsClosing(true);
     // Pages and tool windows first, while g_pMainDlg and m_master are still
-    // whole: their destructors stop workers that use them.
+    // whole.
     delete d->registerTool;
     delete d->objectDictTool;
     d->registerTool = nullptr;
@@ -240,7 +238,6 @@ CDemoDlg::~CDemoDlg() {
     SaveConnection();
     m_master.ClosePort();
     if (g_pMainDlg == this) g_pMainDlg = nullptr;
-    CUiDispatcher::SetWindowsClosing(false);  // every worker has ended
 }
 
 void CDemoDlg::AddPage(QWidget* page, const QString& title) {
@@ -570,8 +567,7 @@ void CDemoDlg::OnTimer() {
 
     // Told before the box shows: the timer goes on ticking under it.
     if (m_master.PortLossCount() != d->portLossesSeen) OnPortLost();
-    if (!d->autoUpdate || m_pollPaused.load() != 0 || !m_master.IsPortOpen() || m_master.IsPortLost() ||
-        d->pollPending)
+    if (!d->autoUpdate || !m_master.IsPortOpen() || m_master.IsPortLost() || d->pollPending)
         return;
     struct Poll {
         bool portOpen = false;

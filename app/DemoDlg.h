@@ -1,8 +1,7 @@
 #pragma once
 // CDemoDlg: the main window. Owns the drive link, the seven tab pages and the
-// two tool windows, and holds the state every page and worker shares
-// (CMainShared). Pages, tool windows and workers reach that through
-// g_pMainDlg only.
+// two tool windows, and holds the state every page shares (CMainShared).
+// Pages and tool windows reach that through g_pMainDlg only.
 
 #include <QDialog>
 #include <atomic>
