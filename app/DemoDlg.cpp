@@ -1,5 +1,4 @@
 #include "DemoDlg.h"
-#include "UiDispatcher.h"
 
 #include <QActionGroup>
 #include <QCheckBox>
@@ -183,6 +182,8 @@ CDemoDlg::CDemoDlg(QWidget* parent) : QDialog(parent), d(std::make_unique<Impl>(
     AddPage(d->reciprocate, tr("往复运动"));
     AddPage(d->safety, tr("安全保护"));
     connect(tabs, &QTabWidget::currentChanged, this, [this](int index) { ShowPage(index); });
+    // After learning the Hall offset is set: on the PID and FOC page.
+    connect(d->motorParam, &CMotorParamDlg::learned, this, [this] { d->ui.m_tabPages->setCurrentWidget(d->pidFoc); });
 
     // The tool windows exist once, hidden until the menu shows them.
     d->registerTool = new CRegisterDlg(this);
@@ -224,9 +225,8 @@ CDemoDlg::~CDemoDlg() {
     // What is queued is dropped and no result reaches a window from here on;
     // the exchange in flight ends within its time-out.
     Link().Stop();
-    CUiDispatcher::SetWindowsClosing(true);
     // Pages and tool windows first, while g_pMainDlg and m_master are still
-    // whole: their destructors stop workers that use them.
+    // whole.
     delete d->registerTool;
     delete d->objectDictTool;
     d->registerTool = nullptr;
@@ -248,7 +248,6 @@ CDemoDlg::~CDemoDlg() {
     SaveConnection();
     m_master.ClosePort();
     if (g_pMainDlg == this) g_pMainDlg = nullptr;
-    CUiDispatcher::SetWindowsClosing(false);  // every worker has ended
 }
 
 void CDemoDlg::AddPage(QWidget* page, const QString& title) {
@@ -669,8 +668,7 @@ void CDemoDlg::OnTimer() {
 
     // Told before the box shows: the timer goes on ticking under it.
     if (m_master.PortLossCount() != d->portLossesSeen) OnPortLost();
-    if (!d->autoUpdate || m_pollPaused.load() != 0 || !m_master.IsPortOpen() || m_master.IsPortLost() ||
-        d->pollPending)
+    if (!d->autoUpdate || !m_master.IsPortOpen() || m_master.IsPortLost() || d->pollPending)
         return;
     struct Poll {
         bool portOpen = false;

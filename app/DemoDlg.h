@@ -1,8 +1,7 @@
 #pragma once
 // CDemoDlg: the main window. Owns the drive link, the seven tab pages and the
-// two tool windows, and holds the state every page and worker shares
-// (CMainShared). Pages, tool windows and workers reach that through
-// g_pMainDlg only.
+// two tool windows, and holds the state every page shares (CMainShared).
+// Pages and tool windows reach that through g_pMainDlg only.
 
 #include <QDialog>
 #include <atomic>
@@ -41,8 +40,8 @@ public:
     ~CDemoDlg() override;
 
     // Shows the page at `index` of the tab order and hides the others (also
-    // selects its tab). UI thread only; workers go through CUiDispatcher.
-    void ShowPage(int index) override;
+    // selects its tab).
+    void ShowPage(int index);
 
     // Keeps the port (a typed network port included), its line settings and
     // the device address between runs in the application's QSettings:

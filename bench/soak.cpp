@@ -315,7 +315,7 @@ int main(int argc, char** argv)
             lateSeen = late;
             lastLateMs = NowMs();
         }
-        if (loading && loadButton->isEnabled() && commPage->m_loading.load() == 0) {
+        if (loading && loadButton->isEnabled() && !commPage->m_loading) {
             loading = false;
             ++progress.loads;
             progress.lastLoadMs = NowMs();

@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <algorithm>
+#include <optional>
+#include <vector>
 
 #include "Accessibility.h"
 #include "DataExchange.h"
@@ -17,6 +19,8 @@
 #include "PdoObjects.h"
 #include "QtText.h"
 #include "SdoMessages.h"
+#include "SyncObjects.h"
+#include "TaskProgress.h"
 #include "TextNumber.h"
 #include "ui_CommParamDlg.h"
 
@@ -46,8 +50,24 @@ uint64_t BaudRaw(const CommParams& line) { return uint64_t{line.baudHigh} << 16 
 
 }  // namespace
 
+// What the loader's task brings back, read in order: each value with its
+// PDO, how far it got, its one failure, and the SYNC objects.
+struct CCommParamDlg::LoadedObjects {
+    struct Value {
+        int n;
+        uint16_t index;
+        uint8_t subindex;
+        uint32_t value;
+    };
+    std::vector<Value> values;
+    int tried = 0;      // PDOs with a row: read completely or in part
+    int completed = 0;  // PDOs read completely
+    std::optional<SdoStep> failure;
+    std::optional<SyncObjects::Reading> sync;
+};
+
 CCommParamDlg::CCommParamDlg(QWidget* parent)
-    : QWidget(parent), m_pdoEditor(this, this), m_syncEditor(this, this), ui(std::make_unique<Ui::CCommParamDlg>())
+    : QWidget(parent), m_pdoEditor(this), m_syncEditor(this), ui(std::make_unique<Ui::CCommParamDlg>())
 {
     ui->setupUi(this);
     Accessibility::NameInputsFromLabels(this);
@@ -75,19 +95,13 @@ CCommParamDlg::CCommParamDlg(QWidget* parent)
 
     m_pdoEditor.hide();
     m_syncEditor.hide();
+    connect(&m_pdoEditor, &CPdoEditDlg::configured, this, [this] { OnObjectConfigured(); });
+    connect(&m_syncEditor, &CSyncEditDlg::configured, this, [this] { OnObjectConfigured(); });
 }
 
-CCommParamDlg::~CCommParamDlg()
-{
-    // Nothing may touch the page once it goes: stop the editors' workers and
-    // the loader, serving what they still hand over while they end.
-    m_pdoEditor.Shutdown();
-    m_loader.Stop();
-}
+CCommParamDlg::~CCommParamDlg() = default;
 
 QTableWidget* CCommParamDlg::ObjectList() const { return ui->listObjects; }
-
-bool CCommParamDlg::Ui(const std::function<void()>& fn) { return m_loader.Ui(fn); }
 
 void CCommParamDlg::UpdateData(bool fromControls)
 {
@@ -226,68 +240,71 @@ int CCommParamDlg::RowMark(int row) const
 
 void CCommParamDlg::LoadObjects()
 {
-    if (m_loader.Running()) return;
+    if (m_loading || !g_pMainDlg) return;
+    m_loading = true;
     ui->buttonObjectsLoad->setEnabled(false);
     ui->buttonObjectsLoad->setText(tr("载入…"));
     ui->buttonObjectsStore->setEnabled(false);
-    if (!m_loader.Start([this] { LoadObjectsWorker(); }, CPageWorker::Poll::Pause)) {
-        ui->buttonObjectsLoad->setText(tr("载入"));
-        ui->buttonObjectsLoad->setEnabled(true);
-    }
+    auto* progress = new CTaskProgress(this, tr("正在载入通讯对象..."));
+    progress->Follow(g_pMainDlg->Link().RunTask(
+        ui->buttonObjectsLoad,
+        [](CModbusMaster& master, uint8_t slave, CJobControl& control) {
+            LoadedObjects loaded;
+            PdoObjects::Hooks hooks;
+            hooks.stopped = [&control] { return control.Cancelled(); };
+            // A failure is reported once and ends the PDO part.
+            for (int n = 0; n < PdoObjects::kPdoCount && !control.Cancelled(); ++n) {
+                control.SetProgress(static_cast<uint64_t>(n), PdoObjects::kPdoCount + 1);
+                loaded.tried = n + 1;
+                hooks.value = [&loaded, n](uint16_t index, uint8_t subindex, uint32_t value) {
+                    loaded.values.push_back({n, index, subindex, value});
+                };
+                const PdoObjects::Outcome read = PdoObjects::ReadCommunication(master, slave, n, hooks).outcome;
+                if (read.Failed()) loaded.failure = read.step;
+                if (!read.Ok()) break;
+                ++loaded.completed;
+            }
+            if (!control.Cancelled()) loaded.sync = SyncObjects::Read(master, slave);
+            return loaded;
+        },
+        [this, progress](const LoadedObjects& loaded) {
+            progress->Finish();
+            ShowObjects(loaded);
+        }));
 }
 
-void CCommParamDlg::LoadObjectsWorker()
+void CCommParamDlg::ShowObjects(const LoadedObjects& loaded)
 {
-    m_loading = 1;
-    Ui([&] { ui->listObjects->setRowCount(0); });
-    CModbusMaster& master = g_pMainDlg->m_master;
-    const uint8_t slave = g_pMainDlg->m_deviceAddress.load();
-
-    // A failure is reported once and ends the PDO part.
-    int completed = 0;
-    for (int n = 0; n < PdoObjects::kPdoCount && m_loader.Running(); ++n) {
-        Ui([&] { InsertRow(n, tr(kPdoNames[n]), n, 0); });
-        PdoObjects::Hooks hooks;
-        hooks.stopped = [this] { return !m_loader.Running(); };
-        hooks.value = [&](uint16_t index, uint8_t subindex, uint32_t value) { ListValue(n, index, subindex, value); };
-        const PdoObjects::Outcome read = PdoObjects::ReadCommunication(master, slave, n, hooks).outcome;
-        if (read.Failed()) Ui([&] { SdoMessages::ReportFailure(this, read.step); });
-        if (!read.Ok()) break;
-        ++completed;
-    }
-
+    ui->listObjects->setRowCount(0);
+    for (int n = 0; n < loaded.tried; ++n) InsertRow(n, tr(kPdoNames[n]), n, 0);
+    for (const LoadedObjects::Value& v : loaded.values) ListValue(v.n, v.index, v.subindex, v.value);
     // The SYNC row goes right below the PDOs read completely; its outcome is
     // not reported here (the SYNC editor shows what it has).
-    if (m_loader.Running()) m_syncEditor.ReadSync(master, slave);
-    Ui([&] {
-        InsertRow(completed, tr("SYNC"), kSyncObject, 1);
-        SetCell(completed, ColCobId, Hex8(m_syncEditor.m_cobId.load()));
-        SetCell(completed, ColEvent, Signed(m_syncEditor.m_cyclePeriod.load()));
-    });
+    if (loaded.sync) m_syncEditor.Keep(*loaded.sync);
+    InsertRow(loaded.completed, tr("SYNC"), kSyncObject, 1);
+    SetCell(loaded.completed, ColCobId, Hex8(m_syncEditor.m_cobId));
+    SetCell(loaded.completed, ColEvent, Signed(m_syncEditor.m_cyclePeriod));
 
-    m_loading = 0;
-    m_loader.Finish([&] {
-        ui->buttonObjectsLoad->setEnabled(true);
-        ui->buttonObjectsLoad->setText(tr("载入"));
-        if (completed == PdoObjects::kPdoCount) CMessageBox::Ok(this, tr("读取完毕"));
-    });
+    m_loading = false;
+    ui->buttonObjectsLoad->setEnabled(true);
+    ui->buttonObjectsLoad->setText(tr("载入"));
+    if (loaded.failure) SdoMessages::ReportFailure(this, *loaded.failure);
+    if (loaded.completed == PdoObjects::kPdoCount) CMessageBox::Ok(this, tr("读取完毕"));
 }
 
 void CCommParamDlg::ListValue(int n, uint16_t index, uint8_t subindex, uint32_t v)
 {
     m_pdoEditor.UpdateRecord(n, [&](PdoCommRecord& r) { PdoObjects::Keep(r, n, index, subindex, v); });
     if (index == PdoObjects::MappingObject(n)) {
-        Ui([&] {
-            SetCell(n, ColCount, Signed(v));
-            SetRowMark(n, 1);
-        });
+        SetCell(n, ColCount, Signed(v));
+        SetRowMark(n, 1);
         return;
     }
     switch (subindex) {
-    case 1: Ui([&] { SetCell(n, ColCobId, Hex8(v)); }); break;
-    case 2: Ui([&] { SetCell(n, ColTransmission, Signed(v)); }); break;
-    case 3: Ui([&] { SetCell(n, ColInhibit, Signed(v)); }); break;
-    case PdoObjects::kEventTimeSubindex: Ui([&] { SetCell(n, ColEvent, Signed(v)); }); break;
+    case 1: SetCell(n, ColCobId, Hex8(v)); break;
+    case 2: SetCell(n, ColTransmission, Signed(v)); break;
+    case 3: SetCell(n, ColInhibit, Signed(v)); break;
+    case PdoObjects::kEventTimeSubindex: SetCell(n, ColEvent, Signed(v)); break;
     default: break;  // the entry count and entries beyond the event time: read, not shown
     }
 }
@@ -300,7 +317,7 @@ void CCommParamDlg::OnListDoubleClicked()
         if (row < 0 || index.row() < row) row = index.row();
     }
     if (row < 0) return;
-    if (m_loading.load() == 1 || RowMark(row) != 1) return;
+    if (m_loading || RowMark(row) != 1) return;
     const int object = list->item(row, ColName)->data(kObjectRole).toInt();
     if (object == kSyncObject) {
         m_pdoEditor.hide();
@@ -341,7 +358,7 @@ void CCommParamDlg::OpenSyncEditor()
 void CCommParamDlg::StoreParameters()
 {
     if (!g_pMainDlg) return;
-    if (m_unsaved.load() == 0) {
+    if (m_unsaved == 0) {
         CMessageBox::Ok(this, tr("没有要保存的参数"));
         return;
     }
@@ -369,8 +386,8 @@ void CCommParamDlg::RefreshObjects()
         if (!nameItem) continue;
         const int object = nameItem->data(kObjectRole).toInt();
         if (object == kSyncObject) {
-            SetCell(row, ColCobId, Hex8(m_syncEditor.m_cobId.load()));
-            SetCell(row, ColEvent, Signed(m_syncEditor.m_cyclePeriod.load()));
+            SetCell(row, ColCobId, Hex8(m_syncEditor.m_cobId));
+            SetCell(row, ColEvent, Signed(m_syncEditor.m_cyclePeriod));
             continue;
         }
         if (object < 0 || object >= PdoObjects::kPdoCount) continue;

@@ -3,17 +3,15 @@
 // communication settings (RS-485 line, Modbus address, CAN, CANopen start,
 // heartbeat, brake time), read and written as three register blocks in
 // order. Below, the drive's CANopen communication objects (four receive
-// PDOs, four transmit PDOs, SYNC), loaded through the SDO tunnel on a worker,
-// opened in the PDO and SYNC editors, and stored on the drive with "存储".
+// PDOs, four transmit PDOs, SYNC), loaded through the SDO tunnel as one task
+// on the link, opened in the PDO and SYNC editors, and stored on the drive
+// with "存储".
 
 #include <QString>
 #include <QWidget>
-#include <atomic>
-#include <functional>
 #include <memory>
 
 #include "PdoEditDlg.h"
-#include "PageWorker.h"
 #include "SyncEditDlg.h"
 
 class QTableWidget;
@@ -40,7 +38,7 @@ public:
     void OnWrite();
 
     // The object list (UI thread).
-    void LoadObjects();          // "载入": starts the loader
+    void LoadObjects();          // "载入": the loader's task
     void StoreParameters();      // "存储"
     void OnListDoubleClicked();  // opens the editor of the selected row
     void OpenPdoEditor(int n);
@@ -57,25 +55,25 @@ public:
 
     CPdoEditDlg m_pdoEditor;
     CSyncEditDlg m_syncEditor;
-    std::atomic<int> m_loading{0};
-    std::atomic<int> m_unsaved{0};
+    bool m_loading = false;
+    int m_unsaved = 0;
 
 private:
+    struct LoadedObjects;
+
     void UpdateData(bool fromControls);
     // Shows the three blocks a read brought.
     void ShowRead(const CommParams& line, const CommAddress& address, const CanParams& can);
-    void LoadObjectsWorker();
+    // What the loader brought: the rows, the editors' records, and its messages.
+    void ShowObjects(const LoadedObjects& loaded);
     // One value the loader read for PDO n: into the editor's record and the list.
     void ListValue(int n, uint16_t index, uint8_t subindex, uint32_t value);
-    bool Ui(const std::function<void()>& fn);
     void SetCell(int row, int column, const QString& text);
     void InsertRow(int row, const QString& name, int object, int mark);
     void SetRowMark(int row, int mark);
     void CentreOverPage(QWidget* editor);
 
     std::unique_ptr<Ui::CCommParamDlg> ui;
-    // The object-list loader.
-    CPageWorker m_loader;
 
     // Stored values.
     int m_autoStart = 0;

@@ -6,14 +6,16 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
+#include <optional>
+#include <vector>
 
 #include "Accessibility.h"
-#include "CommParamDlg.h"
 #include "DataExchange.h"
 #include "MainShared.h"
 #include "MessageBox.h"
 #include "QtText.h"
 #include "SdoMessages.h"
+#include "TaskProgress.h"
 #include "TextNumber.h"
 #include "ui_PdoEditDlg.h"
 
@@ -24,12 +26,27 @@ using QtText::Std;
 
 using PdoObjects::kCobIdMask;
 
-uint32_t Decimal(const QString& text) { return static_cast<uint32_t>(TextNumber::ParseInt(Std(text))); }
+uint32_t Decimal(const std::string& text) { return static_cast<uint32_t>(TextNumber::ParseInt(text)); }
 
 }  // namespace
 
-CPdoEditDlg::CPdoEditDlg(CCommParamDlg* page, QWidget* parent)
-    : QDialog(parent), ui(std::make_unique<Ui::CPdoEditDlg>()), m_page(page)
+// What a load brings back: the values in the order read, and the failures
+// of the communication part and of the mapping, each reported.
+struct CPdoEditDlg::Loaded {
+    std::vector<ObjectValue> values;
+    std::vector<SdoStep> failures;
+    bool complete = false;
+};
+
+// What a configuration did: the values the PDO keeps now, and how it ended.
+struct CPdoEditDlg::Configured {
+    std::vector<ObjectValue> kept;
+    Missing missing;
+    std::optional<SdoStep> failure;
+    bool ok = false;
+};
+
+CPdoEditDlg::CPdoEditDlg(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::CPdoEditDlg>())
 {
     ui->setupUi(this);
     Accessibility::NameInputsFromLabels(this);
@@ -56,19 +73,7 @@ CPdoEditDlg::CPdoEditDlg(CCommParamDlg* page, QWidget* parent)
     connect(ui->buttonConfig, &QPushButton::clicked, this, [this] { OnConfigure(); });
 }
 
-CPdoEditDlg::~CPdoEditDlg() { Shutdown(); }
-
-PdoCommRecord CPdoEditDlg::Record(int n) const
-{
-    std::lock_guard<std::mutex> lock(m_recordsMutex);
-    return m_records[static_cast<size_t>(n)];
-}
-
-void CPdoEditDlg::SetRecord(int n, const PdoCommRecord& record)
-{
-    std::lock_guard<std::mutex> lock(m_recordsMutex);
-    m_records[static_cast<size_t>(n)] = record;
-}
+CPdoEditDlg::~CPdoEditDlg() = default;
 
 void CPdoEditDlg::keyPressEvent(QKeyEvent* event)
 {
@@ -92,25 +97,23 @@ void CPdoEditDlg::UpdateData(bool fromControls)
     for (size_t j = 0; j < kMapRows; ++j) DataExchange::Check(fromControls, m_checkBoxes[j], m_checks[j]);
 }
 
-bool CPdoEditDlg::Ui(const std::function<void()>& fn) { return m_worker.Ui(fn); }
-
 void CPdoEditDlg::SetText(QString& value, QLineEdit* edit, const QString& text)
 {
     value = text;
     DataExchange::Text(false, edit, value);
 }
 
-void CPdoEditDlg::ReportFailure(const SdoStep& step)
+void CPdoEditDlg::CancelTask()
 {
-    Ui([&] { SdoMessages::ReportFailure(this, step); });
+    if (m_task) m_task->Cancel();
+    m_task.reset();
+    ++m_tasks;
 }
-
-void CPdoEditDlg::Shutdown() { m_worker.Stop(); }
 
 void CPdoEditDlg::OpenPdo(int n)
 {
-    if (n < 0 || n >= PdoObjects::kPdoCount) return;
-    m_worker.Stop();
+    if (n < 0 || n >= PdoObjects::kPdoCount || !g_pMainDlg) return;
+    CancelTask();
     ui->groupPdo->setTitle(PdoObjects::IsTransmit(n) ? tr("TPDO%1参数设置").arg(n - 3)
                                                      : tr("RPDO%1参数设置").arg(n + 1));
 
@@ -127,7 +130,7 @@ void CPdoEditDlg::OpenPdo(int n)
     }
     m_current = n;
 
-    const bool reload = m_reload.load() != 0;
+    const bool reload = m_reload != 0;
     if (!reload) {
         const PdoCommRecord r = Record(n);
         // A receive PDO has no inhibit or event time worth showing from the list.
@@ -148,10 +151,39 @@ void CPdoEditDlg::OpenPdo(int n)
     ui->buttonLoad->setEnabled(false);
     ui->buttonLoad->setText(tr("载入中…"));
 
-    if (!m_worker.Start([this, n, reload] { LoadPdoWorker(n, reload); }, CPageWorker::Poll::Pause)) {
-        ui->buttonLoad->setText(tr("重新载入"));
-        ui->buttonLoad->setEnabled(true);
-    }
+    auto* progress = new CTaskProgress(this, tr("正在读取PDO..."));
+    m_task = g_pMainDlg->Link().RunTask(
+        ui->buttonLoad,
+        [n, reload](CModbusMaster& master, uint8_t slave, CJobControl& control) {
+            Loaded loaded;
+            PdoObjects::Hooks hooks;
+            hooks.stopped = [&control] { return control.Cancelled(); };
+            hooks.value = [&loaded](uint16_t index, uint8_t subindex, uint32_t value) {
+                loaded.values.push_back({index, subindex, value});
+            };
+            bool halted = false;
+            bool commDone = !reload;
+            if (reload) {
+                const PdoObjects::Outcome comm = PdoObjects::ReadCommunication(master, slave, n, hooks).outcome;
+                if (comm.Failed()) loaded.failures.push_back(comm.step);
+                halted = comm.stopped;
+                commDone = comm.Ok();
+            }
+            // The mapping is read even when the communication part failed.
+            bool mapDone = false;
+            if (!halted) {
+                const PdoObjects::Outcome map = PdoObjects::ReadMapping(master, slave, n, hooks).outcome;
+                if (map.Failed()) loaded.failures.push_back(map.step);
+                mapDone = map.Ok();
+            }
+            loaded.complete = commDone && mapDone;
+            return loaded;
+        },
+        [this, progress, n, task = m_tasks](const Loaded& loaded) {
+            progress->Finish();
+            if (task == m_tasks) ShowLoaded(n, loaded);
+        });
+    progress->Follow(m_task);
 }
 
 void CPdoEditDlg::OnLoad()
@@ -160,55 +192,26 @@ void CPdoEditDlg::OnLoad()
     OpenPdo(m_current);
 }
 
-void CPdoEditDlg::LoadPdoWorker(int n, bool reload)
+void CPdoEditDlg::ShowLoaded(int n, const Loaded& loaded)
 {
-    CModbusMaster& master = g_pMainDlg->m_master;
-    const uint8_t slave = g_pMainDlg->m_deviceAddress.load();
-    PdoObjects::Hooks hooks;
-    hooks.stopped = [this] { return !m_worker.Running(); };
-    hooks.value = [&](uint16_t index, uint8_t subindex, uint32_t value) { ShowValue(n, index, subindex, value); };
-
-    bool halted = false;
-    bool commDone = !reload;
-    if (reload) {
-        const PdoObjects::Outcome comm = PdoObjects::ReadCommunication(master, slave, n, hooks).outcome;
-        if (comm.Failed()) ReportFailure(comm.step);
-        halted = comm.stopped;
-        commDone = comm.Ok();
-    }
-    // The mapping is read even when the communication part failed.
-    bool mapDone = false;
-    if (!halted) {
-        const PdoObjects::Outcome map = PdoObjects::ReadMapping(master, slave, n, hooks).outcome;
-        if (map.Failed()) ReportFailure(map.step);
-        halted = map.stopped;
-        mapDone = map.Ok();
-    }
-
-    const bool complete = commDone && mapDone;
+    m_task.reset();
+    for (const ObjectValue& v : loaded.values) ShowValue(n, v.index, v.subindex, v.value);
+    for (const SdoStep& failure : loaded.failures) SdoMessages::ReportFailure(this, failure);
     m_reload = 0;
-    m_worker.Finish([&] {
-        ui->buttonLoad->setEnabled(true);
-        ui->buttonLoad->setText(tr("重新载入"));
-        if (complete) ui->buttonConfig->setEnabled(true);
-    });
+    ui->buttonLoad->setEnabled(true);
+    ui->buttonLoad->setText(tr("重新载入"));
+    if (loaded.complete) ui->buttonConfig->setEnabled(true);
 }
 
 void CPdoEditDlg::ShowValue(int n, uint16_t index, uint8_t subindex, uint32_t v)
 {
     if (index == PdoObjects::CommObject(n)) {
         switch (subindex) {
-        case 1:
-            Ui([&] { SetText(m_cobIdText, ui->editCobId, Qs(TextNumber::Format("0x%08X", v & kCobIdMask))); });
-            break;
-        case 2:
-            Ui([&] { SetText(m_transmissionTypeText, ui->editTransType, QString::number(static_cast<int32_t>(v))); });
-            break;
-        case 3:
-            Ui([&] { SetText(m_inhibitTimeText, ui->editInhibitTime, QString::number(static_cast<int32_t>(v))); });
-            break;
+        case 1: SetText(m_cobIdText, ui->editCobId, Qs(TextNumber::Format("0x%08X", v & kCobIdMask))); break;
+        case 2: SetText(m_transmissionTypeText, ui->editTransType, QString::number(static_cast<int32_t>(v))); break;
+        case 3: SetText(m_inhibitTimeText, ui->editInhibitTime, QString::number(static_cast<int32_t>(v))); break;
         case PdoObjects::kEventTimeSubindex:
-            Ui([&] { SetText(m_eventTimeText, ui->editEventTime, QString::number(static_cast<int32_t>(v))); });
+            SetText(m_eventTimeText, ui->editEventTime, QString::number(static_cast<int32_t>(v)));
             break;
         default:
             break;  // read, not used
@@ -216,35 +219,34 @@ void CPdoEditDlg::ShowValue(int n, uint16_t index, uint8_t subindex, uint32_t v)
         return;
     }
     if (subindex == 0) {
-        Ui([&] { SetText(m_countText, ui->editCount, QString::number(static_cast<int32_t>(v))); });
+        SetText(m_countText, ui->editCount, QString::number(static_cast<int32_t>(v)));
         return;
     }
     const auto row = static_cast<size_t>(subindex - 1);
-    Ui([&] {
-        SetText(m_indexTexts[row], m_indexEdits[row], Qs(TextNumber::Format("0x%04X", v >> 16)));
-        SetText(m_subTexts[row], m_subEdits[row], QString::number((v >> 8) & 0xFFu));
-        SetText(m_bitsTexts[row], m_bitsEdits[row], QString::number(v & 0xFFu));
-    });
+    SetText(m_indexTexts[row], m_indexEdits[row], Qs(TextNumber::Format("0x%04X", v >> 16)));
+    SetText(m_subTexts[row], m_subEdits[row], QString::number((v >> 8) & 0xFFu));
+    SetText(m_bitsTexts[row], m_bitsEdits[row], QString::number(v & 0xFFu));
 }
 
 void CPdoEditDlg::OnConfigure()
 {
-    m_worker.Stop();
+    if (!g_pMainDlg) return;
+    CancelTask();
     UpdateData(true);
     ui->buttonConfig->setEnabled(false);
     ui->buttonLoad->setEnabled(false);
     ui->buttonConfig->setText(tr("配置中…"));
 
     Entries entries;
-    entries.cobId = m_cobIdText;
-    entries.eventTime = m_eventTimeText;
-    entries.inhibitTime = m_inhibitTimeText;
-    entries.count = m_countText;
-    entries.transmissionType = m_transmissionTypeText;
+    entries.cobId = Std(m_cobIdText);
+    entries.eventTime = Std(m_eventTimeText);
+    entries.inhibitTime = Std(m_inhibitTimeText);
+    entries.count = Std(m_countText);
+    entries.transmissionType = Std(m_transmissionTypeText);
     for (size_t j = 0; j < kMapRows; ++j) {
-        entries.index[j] = m_indexTexts[j];
-        entries.subindex[j] = m_subTexts[j];
-        entries.bits[j] = m_bitsTexts[j];
+        entries.index[j] = Std(m_indexTexts[j]);
+        entries.subindex[j] = Std(m_subTexts[j]);
+        entries.bits[j] = Std(m_bitsTexts[j]);
         entries.checked[j] = m_checks[j];
     }
     // A receive PDO opened from the list shows its times empty and disabled:
@@ -252,40 +254,102 @@ void CPdoEditDlg::OnConfigure()
     entries.times.inhibitTime = ui->editInhibitTime->isEnabled() || !m_inhibitTimeText.trimmed().isEmpty();
     entries.times.eventTime = ui->editEventTime->isEnabled() || !m_eventTimeText.trimmed().isEmpty();
     const int n = m_current;
-    if (!m_worker.Start([this, n, entries = std::move(entries)] { ConfigurePdoWorker(n, entries); },
-                        CPageWorker::Poll::Pause)) {
-        ui->buttonConfig->setText(tr("配置"));
-        ui->buttonConfig->setEnabled(true);
-        ui->buttonLoad->setEnabled(true);
-    }
+    auto* progress = new CTaskProgress(this, tr("正在配置PDO..."));
+    m_task = g_pMainDlg->Link().RunTask(
+        ui->buttonConfig,
+        [n, entries = std::move(entries)](CModbusMaster& master, uint8_t slave, CJobControl& control) {
+            Configured c;
+            PdoObjects::Hooks hooks;
+            hooks.stopped = [&control] { return control.Cancelled(); };
+            hooks.value = [&c](uint16_t index, uint8_t subindex, uint32_t value) {
+                c.kept.push_back({index, subindex, value});
+            };
+            const SdoStep step = SdoStep::Read(master, slave, PdoObjects::CommObject(n), 0);
+            if (hooks.stopped()) return c;
+            if (!step.Ok()) {
+                c.failure = step;
+                return c;
+            }
+            // A field with no number would go out as some other value: refuse
+            // before anything is written, so that the PDO stays as it was.
+            c.missing = FindMissing(entries, PdoObjects::EntryCount(step.Value()));
+            if (c.missing.field != Missing::Field::None) return c;
+            const PdoCommRecord values = CommValues(entries);
+            PdoObjects::Outcome outcome = PdoObjects::WriteCommunication(
+                master, slave, n, values, PdoObjects::EntryCount(step.Value()), hooks, entries.times);
+            if (outcome.Ok())
+                outcome = PdoObjects::WriteMapping(master, slave, n, MappingValues(entries), values.mappedCount, hooks);
+            if (outcome.Failed()) c.failure = outcome.step;
+            c.ok = outcome.Ok();
+            return c;
+        },
+        [this, progress, n, task = m_tasks](const Configured& c) {
+            progress->Finish();
+            // What the drive took reaches the list whatever else happened meanwhile.
+            for (const ObjectValue& v : c.kept)
+                UpdateRecord(n, [&](PdoCommRecord& r) { PdoObjects::Keep(r, n, v.index, v.subindex, v.value); });
+            if (task == m_tasks) ShowConfigured(c);
+        });
+    progress->Follow(m_task);
 }
 
-QString CPdoEditDlg::MissingField(const Entries& e, int32_t commEntries) const
+void CPdoEditDlg::ShowConfigured(const Configured& c)
 {
-    auto has = [](const QString& text, bool hex) {
-        const std::string t = text.toStdString();
-        return hex ? TextNumber::HasHex(t) : TextNumber::HasInteger(t);
-    };
+    m_task.reset();
+    m_reload = 0;
+    ui->buttonLoad->setEnabled(true);
+    ui->buttonConfig->setText(tr("配置"));
+    ui->buttonConfig->setEnabled(true);
+    if (c.missing.field != Missing::Field::None)
+        CMessageBox::Ok(this, tr("%1为空或不是有效的数值，配置未执行").arg(MissingName(c.missing)));
+    if (c.failure) SdoMessages::ReportFailure(this, *c.failure);
+    if (!c.ok) return;
+    CMessageBox::Ok(this, tr("配置成功"));
+    emit configured();
+    QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+}
+
+CPdoEditDlg::Missing CPdoEditDlg::FindMissing(const Entries& e, int32_t commEntries)
+{
+    using Field = Missing::Field;
+    auto has = [](const std::string& text, bool hex) { return hex ? TextNumber::HasHex(text) : TextNumber::HasInteger(text); };
     // Exactly the entries the write sends must hold numbers.
     auto writes = [&](uint8_t subindex) { return PdoObjects::WritesEntry(commEntries, subindex, e.times); };
-    if (writes(1) && !has(e.cobId, true)) return tr("COB-ID");
-    if (writes(2) && !has(e.transmissionType, false)) return tr("传输类型");
-    if (writes(PdoObjects::kInhibitTimeSubindex) && !has(e.inhibitTime, false)) return tr("禁止时间");
-    if (writes(PdoObjects::kEventTimeSubindex) && !has(e.eventTime, false)) return tr("事件时间");
+    if (writes(1) && !has(e.cobId, true)) return {Field::CobId};
+    if (writes(2) && !has(e.transmissionType, false)) return {Field::TransmissionType};
+    if (writes(PdoObjects::kInhibitTimeSubindex) && !has(e.inhibitTime, false)) return {Field::InhibitTime};
+    if (writes(PdoObjects::kEventTimeSubindex) && !has(e.eventTime, false)) return {Field::EventTime};
     for (size_t j = 0; j < kMapRows; ++j) {
         if (!e.checked[j]) continue;
-        if (!has(e.index[j], true)) return tr("映射对象%1的索引").arg(j + 1);
-        if (!has(e.subindex[j], false)) return tr("映射对象%1的子索引").arg(j + 1);
-        if (!has(e.bits[j], false)) return tr("映射对象%1的位数").arg(j + 1);
+        if (!has(e.index[j], true)) return {Field::MapIndex, j};
+        if (!has(e.subindex[j], false)) return {Field::MapSub, j};
+        if (!has(e.bits[j], false)) return {Field::MapBits, j};
     }
-    if (!has(e.count, false)) return tr("映射数量");
+    if (!has(e.count, false)) return {Field::Count};
+    return {};
+}
+
+QString CPdoEditDlg::MissingName(const Missing& missing) const
+{
+    const int row = static_cast<int>(missing.row) + 1;
+    switch (missing.field) {
+    case Missing::Field::CobId: return tr("COB-ID");
+    case Missing::Field::TransmissionType: return tr("传输类型");
+    case Missing::Field::InhibitTime: return tr("禁止时间");
+    case Missing::Field::EventTime: return tr("事件时间");
+    case Missing::Field::MapIndex: return tr("映射对象%1的索引").arg(row);
+    case Missing::Field::MapSub: return tr("映射对象%1的子索引").arg(row);
+    case Missing::Field::MapBits: return tr("映射对象%1的位数").arg(row);
+    case Missing::Field::Count: return tr("映射数量");
+    case Missing::Field::None: break;
+    }
     return QString();
 }
 
 PdoCommRecord CPdoEditDlg::CommValues(const Entries& e)
 {
     PdoCommRecord r;
-    TextNumber::ParseHex(Std(e.cobId), r.cobId);
+    TextNumber::ParseHex(e.cobId, r.cobId);
     r.cobId |= PdoObjects::kNoRtrBit;
     r.transmissionType = static_cast<uint8_t>(Decimal(e.transmissionType) & 0xFFu);
     r.inhibitTime = static_cast<uint16_t>(Decimal(e.inhibitTime) & 0xFFFFu);
@@ -300,54 +364,8 @@ PdoObjects::MappingEntries CPdoEditDlg::MappingValues(const Entries& e)
     for (size_t j = 0; j < entries.size(); ++j) {
         if (!e.checked[j]) continue;
         uint32_t index = 0;
-        TextNumber::ParseHex(Std(e.index[j]), index);
+        TextNumber::ParseHex(e.index[j], index);
         entries[j] = (index << 16) | ((Decimal(e.subindex[j]) & 0xFFu) << 8) | Decimal(e.bits[j]);
     }
     return entries;
-}
-
-void CPdoEditDlg::ConfigurePdoWorker(int n, Entries e)
-{
-    CModbusMaster& master = g_pMainDlg->m_master;
-    const uint8_t slave = g_pMainDlg->m_deviceAddress.load();
-    PdoObjects::Hooks hooks;
-    hooks.stopped = [this] { return !m_worker.Running(); };
-    hooks.value = [&](uint16_t index, uint8_t subindex, uint32_t value) {
-        UpdateRecord(n, [&](PdoCommRecord& r) { PdoObjects::Keep(r, n, index, subindex, value); });
-    };
-
-    const bool configured = [&] {
-        const SdoStep step = SdoStep::Read(master, slave, PdoObjects::CommObject(n), 0);
-        if (hooks.stopped()) return false;
-        if (!step.Ok()) {
-            ReportFailure(step);
-            return false;
-        }
-        const int32_t entries = PdoObjects::EntryCount(step.Value());
-        // A field with no number would go out as some other value: refuse
-        // before anything is written, so that the PDO stays as it was.
-        const QString missing = MissingField(e, entries);
-        if (!missing.isEmpty()) {
-            Ui([&] { CMessageBox::Ok(this, tr("%1为空或不是有效的数值，配置未执行").arg(missing)); });
-            return false;
-        }
-        const PdoCommRecord values = CommValues(e);
-        PdoObjects::Outcome outcome =
-            PdoObjects::WriteCommunication(master, slave, n, values, entries, hooks, e.times);
-        if (outcome.Ok())
-            outcome = PdoObjects::WriteMapping(master, slave, n, MappingValues(e), values.mappedCount, hooks);
-        if (outcome.Failed()) ReportFailure(outcome.step);
-        return outcome.Ok();
-    }();
-
-    m_reload = 0;
-    m_worker.Finish([&] {
-        ui->buttonLoad->setEnabled(true);
-        ui->buttonConfig->setText(tr("配置"));
-        ui->buttonConfig->setEnabled(true);
-        if (!configured) return;
-        CMessageBox::Ok(this, tr("配置成功"));
-        if (m_page) m_page->OnObjectConfigured();
-        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
-    });
 }

@@ -7,7 +7,6 @@
 #include <QPushButton>
 
 #include "Accessibility.h"
-#include "CommParamDlg.h"
 #include "DataExchange.h"
 #include "MainShared.h"
 #include "MessageBox.h"
@@ -23,8 +22,7 @@ QString Milliseconds(uint32_t us) { return QString::fromStdString(TextNumber::Fo
 
 }  // namespace
 
-CSyncEditDlg::CSyncEditDlg(CCommParamDlg* page, QWidget* parent)
-    : QDialog(parent), ui(std::make_unique<Ui::CSyncEditDlg>()), m_page(page)
+CSyncEditDlg::CSyncEditDlg(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::CSyncEditDlg>())
 {
     ui->setupUi(this);
     Accessibility::NameInputsFromLabels(this);
@@ -67,18 +65,11 @@ void CSyncEditDlg::Keep(const SyncObjects::Reading& read)
     if (read.count > 2) m_windowLength = read.values[2];
 }
 
-SdoStep CSyncEditDlg::ReadSync(CModbusMaster& master, uint8_t slave)
-{
-    const SyncObjects::Reading read = SyncObjects::Read(master, slave);
-    Keep(read);
-    return read.step;
-}
-
 void CSyncEditDlg::ShowSync()
 {
-    m_cobIdText = QString::fromStdString(TextNumber::Format("0x%X", m_cobId.load()));
-    m_cyclePeriodText = Milliseconds(m_cyclePeriod.load());
-    m_windowLengthText = Milliseconds(m_windowLength.load());
+    m_cobIdText = QString::fromStdString(TextNumber::Format("0x%X", m_cobId));
+    m_cyclePeriodText = Milliseconds(m_cyclePeriod);
+    m_windowLengthText = Milliseconds(m_windowLength);
     UpdateData(false);
 }
 
@@ -116,13 +107,11 @@ void CSyncEditDlg::OnConfigure()
         return;
     }
 
-    uint32_t cobId = m_cobId.load();
-    TextNumber::ParseHex(m_cobIdText.toStdString(), cobId);  // unchanged when it does not parse
-    m_cobId = cobId;
+    TextNumber::ParseHex(m_cobIdText.toStdString(), m_cobId);  // unchanged when it does not parse
     m_cyclePeriod = static_cast<uint32_t>(static_cast<uint64_t>(TextNumber::ParseScaled(cycleText, 3)));
     m_windowLength = static_cast<uint32_t>(static_cast<uint64_t>(TextNumber::ParseScaled(windowText, 3)));
 
-    const SyncObjects::Values values = {m_cobId.load(), m_cyclePeriod.load(), m_windowLength.load()};
+    const SyncObjects::Values values = {m_cobId, m_cyclePeriod, m_windowLength};
     const int closings = m_closings;
     g_pMainDlg->Link().Act(
         ui->buttonConfig,
@@ -136,7 +125,7 @@ void CSyncEditDlg::OnConfigure()
                 return;
             }
             if (open) CMessageBox::Ok(this, QtText::ResultMessage(kResultOk));
-            if (m_page) m_page->OnObjectConfigured();
+            emit configured();
             if (open) QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
         });
 }

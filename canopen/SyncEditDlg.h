@@ -7,15 +7,12 @@
 
 #include <QDialog>
 #include <QString>
-#include <atomic>
 #include <cstdint>
 #include <memory>
 
 #include "SdoStep.h"
 #include "SyncObjects.h"
 
-class CCommParamDlg;
-class CModbusMaster;
 namespace Ui {
 class CSyncEditDlg;
 }
@@ -23,23 +20,27 @@ class CSyncEditDlg;
 class CSyncEditDlg : public QDialog {
     Q_OBJECT
 public:
-    CSyncEditDlg(CCommParamDlg* page, QWidget* parent = nullptr);
+    explicit CSyncEditDlg(QWidget* parent = nullptr);
     ~CSyncEditDlg() override;
 
-    // Reads the objects on the calling worker thread (the page's loader);
-    // members read before a failure keep their new values. Touches no control.
-    SdoStep ReadSync(CModbusMaster& master, uint8_t slave);
-    // Shows the members in the controls (UI thread).
+    // Takes the values a read brought (the page's loader's too); those
+    // read before a failure count.
+    void Keep(const SyncObjects::Reading& read);
+    // Shows the members in the controls.
     void ShowSync();
 
-    // Button handlers (UI thread).
+    // Button handlers.
     void OnRead();
     void OnConfigure();
 
     // Last values read or written; the page's list shows the first two.
-    std::atomic<uint32_t> m_cobId{0};
-    std::atomic<uint32_t> m_cyclePeriod{0};   // microseconds
-    std::atomic<uint32_t> m_windowLength{0};  // microseconds
+    uint32_t m_cobId = 0;
+    uint32_t m_cyclePeriod = 0;   // microseconds
+    uint32_t m_windowLength = 0;  // microseconds
+
+signals:
+    // A configuration went through: the drive has something to store.
+    void configured();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -47,11 +48,8 @@ protected:
 
 private:
     void UpdateData(bool fromControls);
-    // Takes the values a read brought, up to its failure.
-    void Keep(const SyncObjects::Reading& read);
 
     std::unique_ptr<Ui::CSyncEditDlg> ui;
-    CCommParamDlg* m_page;
     QString m_cobIdText;
     QString m_cyclePeriodText;
     QString m_windowLengthText;

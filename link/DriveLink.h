@@ -25,6 +25,7 @@
 #include <QWidget>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -69,11 +70,34 @@ public:
         return control;
     }
 
+    // A stop write (a procedure's), armed when the procedure starts so that
+    // the drive hears it however the procedure ends: `work(master, slave)`
+    // runs once, when the window fires it, or when the link stops (the main
+    // window's end) after the exchange in flight. Returns its id for Fire.
+    template <class Work>
+    uint64_t Arm(Work work)
+    {
+        CModbusMaster* master = &m_master;
+        const uint8_t slave = m_address.load();
+        return m_queue.Arm([master, slave, work = std::move(work)]() mutable { work(*master, slave); });
+    }
+    // Queues the armed stop write `id` as a user action; `done` follows on
+    // the UI thread unless `owner` has gone. Without an owner (a window
+    // closing) it is sent and nothing follows.
+    void Fire(uint64_t id, QObject* owner = nullptr, std::function<void()> done = {})
+    {
+        m_queue.Fire(id, [done = std::move(done), alive = QPointer<QObject>(owner)] {
+            if (alive && done) done();
+        });
+    }
+    void Disarm(uint64_t id) { m_queue.Disarm(id); }
+
     // Nothing queued, running or waiting for its result to be applied.
     bool Idle() const { return m_queue.Idle(); }
     size_t Queued() const { return m_queue.Queued(); }
     // Drops what is queued and every result not yet applied, waits for the
-    // exchange in flight (at most its time-out) and ends the thread. Only for
+    // exchange in flight (at most its time-out), sends the stop writes still
+    // armed or queued, and ends the thread. Only for
     // the main window's end: a window's pending flags (poll, watch) are
     // cleared by their results, so nothing less than the end may drop them.
     void Stop() { m_queue.Stop(); }

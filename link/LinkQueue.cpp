@@ -1,5 +1,6 @@
 #include "LinkQueue.h"
 
+#include <algorithm>
 #include <utility>
 
 CLinkQueue::CLinkQueue(Notify notify) : m_notify(std::move(notify))
@@ -35,23 +36,23 @@ void CLinkQueue::Deliver(uint64_t id)
 
 size_t CLinkQueue::DropAll()
 {
-    std::deque<Job> user;
-    std::deque<Job> periodic;
+    std::deque<Job> dropped;
     {
         std::lock_guard<std::mutex> guard(m_lock);
-        user.swap(m_user);
-        periodic.swap(m_periodic);
+        std::deque<Job> kept;
+        for (Job& job : m_user) (job.stopWrite ? kept : dropped).push_back(std::move(job));
+        for (Job& job : m_periodic) dropped.push_back(std::move(job));
+        m_user.swap(kept);
+        m_periodic.clear();
         if (m_runningControl) m_runningControl->Cancel();
     }
     // A long job dropped before it began reads as cancelled to whoever waits on it.
-    for (std::deque<Job>* jobs : {&user, &periodic}) {
-        for (Job& job : *jobs) {
-            if (job.control) job.control->Cancel();
-        }
+    for (Job& job : dropped) {
+        if (job.control) job.control->Cancel();
     }
     // Continuations are destroyed here, on the owner thread, where they live.
     m_continuations.clear();
-    return user.size() + periodic.size();
+    return dropped.size();
 }
 
 void CLinkQueue::Stop()
@@ -59,11 +60,42 @@ void CLinkQueue::Stop()
     {
         std::lock_guard<std::mutex> guard(m_lock);
         m_stopping = true;
+        // The armed stop writes join the queued ones: the thread runs them before it ends.
+        for (auto& [id, work] : m_armed) m_user.push_back(Job{id, std::move(work), nullptr, true});
     }
+    m_armed.clear();
     DropAll();
     m_wake.notify_all();
     if (m_thread.joinable()) m_thread.join();
 }
+
+uint64_t CLinkQueue::Arm(std::function<void()> work)
+{
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        if (m_stopping) return 0;
+    }
+    const uint64_t id = m_nextId++;
+    m_armed.emplace(id, std::move(work));
+    return id;
+}
+
+bool CLinkQueue::Fire(uint64_t id, std::function<void()> done)
+{
+    auto it = m_armed.find(id);
+    if (it == m_armed.end()) return false;
+    Job job{id, std::move(it->second), nullptr, true};
+    m_armed.erase(it);
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_user.push_back(std::move(job));
+    }
+    m_continuations.emplace(id, std::move(done));
+    m_wake.notify_one();
+    return true;
+}
+
+void CLinkQueue::Disarm(uint64_t id) { m_armed.erase(id); }
 
 bool CLinkQueue::Idle() const
 {
@@ -81,10 +113,17 @@ bool CLinkQueue::TakeNext(Job& job)
 {
     std::unique_lock<std::mutex> guard(m_lock);
     m_wake.wait(guard, [this] { return m_stopping || !m_user.empty() || !m_periodic.empty(); });
-    if (m_stopping) return false;
-    std::deque<Job>& from = m_user.empty() ? m_periodic : m_user;
-    job = std::move(from.front());
-    from.pop_front();
+    if (m_stopping) {
+        // Only the stop writes are left to run; whatever else is queued is being dropped.
+        auto it = std::find_if(m_user.begin(), m_user.end(), [](const Job& queued) { return queued.stopWrite; });
+        if (it == m_user.end()) return false;
+        job = std::move(*it);
+        m_user.erase(it);
+    } else {
+        std::deque<Job>& from = m_user.empty() ? m_periodic : m_user;
+        job = std::move(from.front());
+        from.pop_front();
+    }
     m_running = true;
     m_runningControl = job.control;
     return true;

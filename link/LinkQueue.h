@@ -10,6 +10,12 @@
 // continuation may hold what only the owner thread may touch, and results
 // are delivered in the order the jobs ran. No Qt here: the adapter decides
 // how `notify` reaches the owner thread.
+//
+// A stop write (a procedure's: the drive must hear it however the procedure
+// ends) is armed when the procedure starts. Fired, it is queued as a user
+// action; if the queue stops first, Stop() runs it, armed or queued, after
+// the job in flight and before the thread ends, where every other job is
+// dropped.
 
 #include <condition_variable>
 #include <cstdint>
@@ -41,14 +47,25 @@ public:
                     std::shared_ptr<CJobControl> control = nullptr);
     // Owner thread: runs the continuation of job `id` if it is still kept.
     void Deliver(uint64_t id);
-    // Owner thread: drops every queued job and every continuation not yet
-    // run, and cancels the controls of the running and the dropped jobs. Nothing of them runs on
-    // the owner thread afterwards. Returns the number of queued jobs dropped.
+    // Owner thread: drops every queued job but the stop writes, and every
+    // continuation not yet run, and cancels the controls of the running and
+    // the dropped jobs. Nothing of them runs on the owner thread afterwards.
+    // Returns the number of queued jobs dropped.
     size_t DropAll();
     // Owner thread: DropAll(), then waits for the running job (its exchange
-    // takes at most one time-out) and ends the thread. Later submissions
-    // are dropped.
+    // takes at most one time-out), runs the stop writes still armed or
+    // queued, and ends the thread. Later submissions are dropped.
     void Stop();
+
+    // Owner thread: keeps a stop write aside until it is fired or disarmed;
+    // returns its id, 0 when the queue has stopped. A disarmed one is
+    // destroyed on the owner thread.
+    uint64_t Arm(std::function<void()> work);
+    // Owner thread: queues the armed stop write `id` as a user action with
+    // `done`; false when it is not armed (fired already, disarmed, or the
+    // queue has stopped).
+    bool Fire(uint64_t id, std::function<void()> done);
+    void Disarm(uint64_t id);
 
     // Owner thread: nothing queued, running, or waiting for its delivery.
     bool Idle() const;
@@ -61,6 +78,7 @@ private:
         uint64_t id = 0;
         std::function<void()> work;
         std::shared_ptr<CJobControl> control;
+        bool stopWrite = false;
     };
 
     void Run();
@@ -78,6 +96,7 @@ private:
     // Owner thread only.
     uint64_t m_nextId = 1;
     std::map<uint64_t, std::function<void()>> m_continuations;
+    std::map<uint64_t, std::function<void()>> m_armed;
 
     std::thread m_thread;
 };

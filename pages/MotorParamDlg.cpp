@@ -1,6 +1,5 @@
 #include "MotorParamDlg.h"
 
-#include <chrono>
 #include <string>
 #include <string_view>
 
@@ -18,8 +17,6 @@
 using namespace FieldText;
 
 namespace {
-
-constexpr int kLearningTab = 4;  // "PID和FOC参数", where the Hall offset is set next
 
 // The phase text of six bytes, as the learning reports them.
 QString PhaseText(const uint8_t (&bytes)[6])
@@ -44,13 +41,11 @@ CMotorParamDlg::CMotorParamDlg(QWidget* parent) : QWidget(parent), m_ui(std::mak
     connect(m_ui->readButton, &QPushButton::clicked, this, &CMotorParamDlg::OnRead);
     connect(m_ui->configButton, &QPushButton::clicked, this, &CMotorParamDlg::OnConfigure);
     connect(m_ui->learnButton, &QPushButton::clicked, this, &CMotorParamDlg::OnStartLearning);
+    m_learning = new CProcedureRun(ProcedureBlock::kMotorLearning,
+                                   {.step = {}, .ended = [this](const ProcedureRunner::Report& r) { EndLearning(r); }}, this);
 }
 
-CMotorParamDlg::~CMotorParamDlg()
-{
-    // The worker sends its stop request, touches nothing here and ends.
-    m_learning.Stop();
-}
+CMotorParamDlg::~CMotorParamDlg() = default;
 
 void CMotorParamDlg::UpdateData(bool fromControls)
 {
@@ -214,75 +209,44 @@ void CMotorParamDlg::OnConfigure()
 
 void CMotorParamDlg::OnStartLearning()
 {
-    if (m_learning.Running() || !g_pMainDlg) return;
+    if (m_learning->Running()) return;
     m_ui->learnButton->setEnabled(false);
     m_ui->learnButton->setText(tr("正在学习"));
-    if (!m_learning.Start([this] { LearningWorker(); })) {
+    if (!m_learning->Start(m_ui->learnButton)) {
         m_ui->learnButton->setText(tr("开始学习"));
         m_ui->learnButton->setEnabled(true);
     }
 }
 
-// Step 8 of a run: the page is idle again. On the UI thread, so that the
-// flag and the button change together.
-void CMotorParamDlg::EndLearning()
+// The run is over, its stop write sent: the page shows how it went and is idle again.
+void CMotorParamDlg::EndLearning(const ProcedureRunner::Report& report)
 {
-    m_learning.Finish([this] {
-        m_ui->learnButton->setText(tr("开始学习"));
-        m_ui->learnButton->setEnabled(true);
-    });
-}
-
-void CMotorParamDlg::LearningWorker()
-{
-    CModbusMaster& master = g_pMainDlg->m_master;
-    const uint8_t slave = g_pMainDlg->m_deviceAddress;
-    const ModbusResult r = ProcedureRunner::Start(master, slave, ProcedureBlock::kMotorLearning);
-    if (r != kResultOk) {
-        const QString text = QtText::ResultMessage(r);
-        m_learning.Ui([this, &text] { CMessageBox::Ok(this, text); });
-        EndLearning();
-        return;
-    }
-
-    const ProcedureRunner::Report report =
-        ProcedureRunner::Follow(master, slave, ProcedureBlock::kMotorLearning, [this](std::chrono::milliseconds period) { return m_learning.WaitForStop(period); });
-    if (!m_learning.Running()) return;  // the page is being destroyed
-
     switch (report.outcome) {
     case ProcedureRunner::Outcome::Done: {
         uint8_t bytes[6];
         for (int i = 0; i < 6; ++i) bytes[i] = static_cast<uint8_t>(report.last.words[ProcedureBlock::kResult + i] & 0xFF);
-        const QString phase = PhaseText(bytes);
-        m_learning.Ui([this, &phase] {
-            m_phaseSequence = phase;
-            DataExchange::Text(false, m_ui->phaseSequenceEdit, m_phaseSequence);
-            m_learningState = 1;
-            DataExchange::Index(false, m_ui->learningStateCombo, m_learningState);
-        });
-        const bool shown = m_learning.Ui([this] {
-            CMessageBox::Ok(this, OutcomeMessage(ProcedureRunner::Outcome::Done));
-        });
-        if (shown) m_learning.Ui([] { g_pMainDlg->ShowPage(kLearningTab); });
+        m_phaseSequence = PhaseText(bytes);
+        DataExchange::Text(false, m_ui->phaseSequenceEdit, m_phaseSequence);
+        m_learningState = 1;
+        DataExchange::Index(false, m_ui->learningStateCombo, m_learningState);
+        CMessageBox::Ok(this, OutcomeMessage(report.outcome));
         break;
     }
     case ProcedureRunner::Outcome::Failed:
-        m_learning.Ui([this] {
-            m_learningState = 0;
-            DataExchange::Index(false, m_ui->learningStateCombo, m_learningState);
-            CMessageBox::Ok(this, OutcomeMessage(ProcedureRunner::Outcome::Failed));
-        });
+        m_learningState = 0;
+        DataExchange::Index(false, m_ui->learningStateCombo, m_learningState);
+        CMessageBox::Ok(this, OutcomeMessage(report.outcome));
         break;
     case ProcedureRunner::Outcome::Aborted:
-        m_learning.Ui([this] { CMessageBox::Ok(this, OutcomeMessage(ProcedureRunner::Outcome::Aborted)); });
+        CMessageBox::Ok(this, OutcomeMessage(report.outcome));
         break;
-    case ProcedureRunner::Outcome::PollFailed: {
-        const QString text = QtText::ResultMessage(report.result);
-        m_learning.Ui([this, &text] { CMessageBox::Ok(this, text); });
+    case ProcedureRunner::Outcome::PollFailed:
+        ShowResult(report.result);
         break;
-    }
     case ProcedureRunner::Outcome::Stopped:
         break;
     }
-    EndLearning();
+    m_ui->learnButton->setText(tr("开始学习"));
+    m_ui->learnButton->setEnabled(true);
+    if (report.outcome == ProcedureRunner::Outcome::Done) emit learned();
 }

@@ -1,17 +1,16 @@
 #pragma once
 // CMotorParamDlg: tab "电机参数". Reads and writes the motor-parameter block
 // (among it the speed-range switch that sets the frequency unit of the whole
-// tool) and runs the drive's motor learning on a worker thread.
+// tool) and runs the drive's motor learning on the link.
 
 #include <QString>
 #include <QWidget>
-#include <atomic>
 #include <cstdint>
 #include <memory>
 
-#include "PageWorker.h"
 #include "ModbusResult.h"
 #include "MotorParams.h"
+#include "ProcedureRun.h"
 
 namespace Ui {
 class CMotorParamDlg;
@@ -26,7 +25,11 @@ public:
     // Moves the stored values from the controls (true) or to them (false).
     void UpdateData(bool fromControls);
 
-    bool IsLearning() const { return m_learning.Running(); }
+    bool IsLearning() const { return m_learning->Running(); }
+
+signals:
+    // The motor has learned its phase sequence: the Hall offset is set next.
+    void learned();
 
 private:
     void OnRead();
@@ -37,8 +40,7 @@ private:
     void StoreRead(const MotorParams& params);
     MotorParams BuildParams(bool x10) const;
     void OnStartLearning();
-    void LearningWorker();
-    void EndLearning();
+    void EndLearning(const ProcedureRunner::Report& report);
     void ShowResult(ModbusResult result);
 
     std::unique_ptr<Ui::CMotorParamDlg> m_ui;
@@ -62,6 +64,5 @@ private:
     uint16_t m_readSpeedAlgorithm = 0;
     uint16_t m_readLearningState = 0;
 
-    // Motor learning's worker.
-    CPageWorker m_learning;
+    CProcedureRun* m_learning = nullptr;
 };

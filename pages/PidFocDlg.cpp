@@ -1,7 +1,5 @@
 #include "PidFocDlg.h"
 
-#include <chrono>
-
 #include "Accessibility.h"
 #include "DataExchange.h"
 #include "FieldText.h"
@@ -33,13 +31,16 @@ CPidFocDlg::CPidFocDlg(QWidget* parent) : QWidget(parent), m_ui(std::make_unique
     connect(m_ui->focReadButton, &QPushButton::clicked, this, &CPidFocDlg::OnFocRead);
     connect(m_ui->focConfigButton, &QPushButton::clicked, this, &CPidFocDlg::OnFocConfigure);
     connect(m_ui->calibrateButton, &QPushButton::clicked, this, &CPidFocDlg::OnCalibrate);
+    m_calibration = new CProcedureRun(
+        ProcedureBlock::kFocCalibration,
+        {.step = [this](const ProcedureBlock& block) {
+             m_ui->calibrateButton->setText(tr("Step(%1)").arg(block.words[ProcedureBlock::kResult]));
+         },
+         .ended = [this](const ProcedureRunner::Report& report) { EndCalibration(report); }},
+        this);
 }
 
-CPidFocDlg::~CPidFocDlg()
-{
-    // The worker sends its stop request, touches nothing here and ends.
-    m_calibration.Stop();
-}
+CPidFocDlg::~CPidFocDlg() = default;
 
 void CPidFocDlg::UpdateData(bool fromControls)
 {
@@ -150,61 +151,29 @@ void CPidFocDlg::OnCalibrate()
     const bool yes = CMessageBox::YesNo(
         this, tr("驱动器将控制电机正反转约20秒钟来确定相位偏移量，请确保电机处于空载状态，是否准备就绪并继续？"),
         tr("重要提示"), CMessageBox::Answer::No);
-    if (!yes || m_calibration.Running() || !g_pMainDlg) return;
+    if (!yes || m_calibration->Running()) return;
     m_ui->calibrateButton->setEnabled(false);
     m_ui->calibrateButton->setText(tr("正在校正"));
-    if (!m_calibration.Start([this] { CalibrationWorker(); })) {
+    if (!m_calibration->Start(m_ui->calibrateButton)) {
         m_ui->calibrateButton->setText(tr("自动校正"));
         m_ui->calibrateButton->setEnabled(true);
     }
 }
 
-// The end of a run: the page is idle again. On the UI thread, so that the
-// flag and the button change together.
-void CPidFocDlg::EndCalibration()
+// The run is over, its stop write sent: the angles and the outcome, and the page is idle again.
+void CPidFocDlg::EndCalibration(const ProcedureRunner::Report& report)
 {
-    m_calibration.Finish([this] {
-        m_ui->calibrateButton->setText(tr("自动校正"));
-        m_ui->calibrateButton->setEnabled(true);
-    });
-}
-
-void CPidFocDlg::CalibrationWorker()
-{
-    CModbusMaster& master = g_pMainDlg->m_master;
-    const uint8_t slave = g_pMainDlg->m_deviceAddress;
-    const ModbusResult r = ProcedureRunner::Start(master, slave, ProcedureBlock::kFocCalibration);
-    if (r != kResultOk) {
-        const QString text = QtText::ResultMessage(r);
-        m_calibration.Ui([this, &text] { CMessageBox::Ok(this, text); });
-        EndCalibration();
-        return;
-    }
-
-    const ProcedureRunner::Report report = ProcedureRunner::Follow(
-        master, slave, ProcedureBlock::kFocCalibration,
-        [this](std::chrono::milliseconds period) { return m_calibration.WaitForStop(period); },
-        [this](const ProcedureBlock& block) {
-            const QString step = tr("Step(%1)").arg(block.words[ProcedureBlock::kResult]);
-            m_calibration.Ui([this, &step] { m_ui->calibrateButton->setText(step); });
-        });
-    if (!m_calibration.Running()) return;  // the page is being destroyed
-
     QString message;
     switch (report.outcome) {
     case ProcedureRunner::Outcome::Done: {
-        message = QString::fromUtf8(ProcedureRunner::OutcomeText(ProcedureBlock::kFocCalibration, report.outcome));
         // Straight into the boxes, not the stored texts: the next FOC
         // "配置" sends them. DataExchange widens a box for a longer text
         // (-120 in a 3-character box), so what is sent is what is seen.
-        const QString offset = Signed(report.last.words[ProcedureBlock::kResult]);
-        const QString advance = Signed(report.last.words[ProcedureBlock::kResult + 1]);
-        m_calibration.Ui([this, &offset, &advance] {
-            QString shownOffset = offset;
-            QString shownAdvance = advance;
-            DataExchange::Text(false, m_ui->phaseOffsetEdit, shownOffset);
-            DataExchange::Text(false, m_ui->phaseAdvanceEdit, shownAdvance);
-        });
+        QString offset = Signed(report.last.words[ProcedureBlock::kResult]);
+        QString advance = Signed(report.last.words[ProcedureBlock::kResult + 1]);
+        DataExchange::Text(false, m_ui->phaseOffsetEdit, offset);
+        DataExchange::Text(false, m_ui->phaseAdvanceEdit, advance);
+        message = QString::fromUtf8(ProcedureRunner::OutcomeText(ProcedureBlock::kFocCalibration, report.outcome));
         break;
     }
     case ProcedureRunner::Outcome::Failed:
@@ -217,6 +186,7 @@ void CPidFocDlg::CalibrationWorker()
     case ProcedureRunner::Outcome::Stopped:
         break;
     }
-    if (!message.isEmpty()) m_calibration.Ui([this, &message] { CMessageBox::Ok(this, message); });
-    EndCalibration();
+    if (!message.isEmpty()) CMessageBox::Ok(this, message);
+    m_ui->calibrateButton->setText(tr("自动校正"));
+    m_ui->calibrateButton->setEnabled(true);
 }

@@ -1,16 +1,15 @@
 #pragma once
 // CPidFocDlg: tab "PID和FOC参数". Reads and writes the PID gains and the FOC
-// settings, and runs the drive's automatic Hall-phase calibration on a
-// worker thread.
+// settings, and runs the drive's automatic Hall-phase calibration on the
+// link.
 
 #include <QString>
 #include <QWidget>
-#include <atomic>
 #include <cstdint>
 #include <memory>
 
-#include "PageWorker.h"
 #include "ModbusResult.h"
+#include "ProcedureRun.h"
 
 namespace Ui {
 class CPidFocDlg;
@@ -25,7 +24,7 @@ public:
     // Moves the stored values from the controls (true) or to them (false).
     void UpdateData(bool fromControls);
 
-    bool IsCalibrating() const { return m_calibration.Running(); }
+    bool IsCalibrating() const { return m_calibration->Running(); }
 
 private:
     void OnPidRead();
@@ -33,8 +32,7 @@ private:
     void OnFocRead();
     void OnFocConfigure();
     void OnCalibrate();
-    void CalibrationWorker();
-    void EndCalibration();
+    void EndCalibration(const ProcedureRunner::Report& report);
 
     std::unique_ptr<Ui::CPidFocDlg> m_ui;
 
@@ -50,6 +48,5 @@ private:
     // write sends them back so that the drive keeps its settings.
     uint16_t m_read771 = 0, m_read779 = 0;
 
-    // The FOC calibration's worker.
-    CPageWorker m_calibration;
+    CProcedureRun* m_calibration = nullptr;
 };

@@ -28,51 +28,69 @@ ModbusResult Start(CModbusMaster& master, uint8_t slave, uint16_t procedure)
     return r == kResultBusy ? kResultOk : r;
 }
 
+ProcedureBlock FirstBlock(uint16_t procedure)
+{
+    ProcedureBlock block{};
+    block.words[ProcedureBlock::kNumber] = procedure;
+    block.words[ProcedureBlock::kRun] = 1;
+    return block;
+}
+
+ModbusResult Poll(CModbusMaster& master, uint8_t slave, ProcedureBlock& block)
+{
+    block.words[ProcedureBlock::kPollExtra] = ProcedureBlock::kPollExtraWords;
+    return master.ReadProcedureStatus(slave, block);
+}
+
+std::optional<Outcome> Judge(uint16_t procedure, const ProcedureBlock& block)
+{
+    const uint16_t state = block.words[ProcedureBlock::kState];
+    if (state == ProcedureBlock::kStateDone) return Outcome::Done;
+    if (state == ProcedureBlock::kStateFailed) return Outcome::Failed;
+    // The calibration reports its steps while running, whatever its run
+    // word says; learning has no steps and ends when the word is cleared.
+    if (IsStep(procedure, block)) return std::nullopt;
+    if (block.words[ProcedureBlock::kRun] == 0) return Outcome::Aborted;
+    return std::nullopt;
+}
+
+bool IsStep(uint16_t procedure, const ProcedureBlock& block)
+{
+    return procedure == ProcedureBlock::kFocCalibration &&
+           block.words[ProcedureBlock::kState] == ProcedureBlock::kStateRunning;
+}
+
+ModbusResult Stop(CModbusMaster& master, uint8_t slave, const ProcedureBlock& last)
+{
+    ProcedureBlock stop = last;
+    stop.words[ProcedureBlock::kNumber] = 0;
+    stop.words[ProcedureBlock::kRun] = 0;
+    return master.WriteProcedureControl(slave, stop);
+}
+
 Report Follow(CModbusMaster& master, uint8_t slave, uint16_t procedure, const WaitForStop& waitForStop,
               const OnStep& onStep)
 {
     Report report;
-    ProcedureBlock& block = report.last;
-    block.words[ProcedureBlock::kNumber] = procedure;
-    block.words[ProcedureBlock::kRun] = 1;
+    report.last = FirstBlock(procedure);
     for (;;) {
         if (waitForStop(kPollPeriod)) {
             report.outcome = Outcome::Stopped;
             break;
         }
-        block.words[ProcedureBlock::kPollExtra] = ProcedureBlock::kPollExtraWords;
-        const ModbusResult r = master.ReadProcedureStatus(slave, block);
+        const ModbusResult r = Poll(master, slave, report.last);
         if (r != kResultOk) {
             report.outcome = Outcome::PollFailed;
             report.result = r;
             break;
         }
-        const uint16_t state = block.words[ProcedureBlock::kState];
-        if (state == ProcedureBlock::kStateDone) {
-            report.outcome = Outcome::Done;
+        if (const std::optional<Outcome> outcome = Judge(procedure, report.last)) {
+            report.outcome = *outcome;
             break;
         }
-        if (state == ProcedureBlock::kStateFailed) {
-            report.outcome = Outcome::Failed;
-            break;
-        }
-        // The calibration reports its steps while running, whatever its run
-        // word says; learning has no steps and ends when the word is cleared.
-        if (procedure == ProcedureBlock::kFocCalibration && state == ProcedureBlock::kStateRunning) {
-            if (onStep) onStep(block);
-            continue;
-        }
-        if (block.words[ProcedureBlock::kRun] == 0) {
-            report.outcome = Outcome::Aborted;
-            break;
-        }
+        if (onStep && IsStep(procedure, report.last)) onStep(report.last);
     }
-
-    // 224 and 225 to 0; 226 and 227 as last read.
-    ProcedureBlock stop = block;
-    stop.words[ProcedureBlock::kNumber] = 0;
-    stop.words[ProcedureBlock::kRun] = 0;
-    report.stopResult = master.WriteProcedureControl(slave, stop);
+    report.stopResult = Stop(master, slave, report.last);
     return report;
 }
 

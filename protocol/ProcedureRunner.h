@@ -2,11 +2,14 @@
 // The drive's built-in procedures (motor learning, FOC calibration) as the
 // master follows them: the start, a status poll every 250 ms until the
 // procedure ends, and always, at the end, the stop write that carries the
-// state and word 3 as last read. The windows and zoric-cli both use this.
+// state and word 3 as last read. zoric-cli follows a procedure in one call
+// (Follow); the windows poll it step by step on the link (Poll, Judge, Stop),
+// with the same rules.
 
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 #include "ModbusMaster.h"
 #include "ProcedureBlock.h"
@@ -43,6 +46,19 @@ ModbusResult Start(CModbusMaster& master, uint8_t slave, uint16_t procedure);
 // language; nullptr where the outcome has no words of its own (a failed
 // poll says its result, a stop says nothing).
 const char* OutcomeText(uint16_t procedure, Outcome outcome);
+
+// The block the polls of `procedure` start from, and what the stop sends
+// when no poll came back: its number and run word, the rest 0.
+ProcedureBlock FirstBlock(uint16_t procedure);
+// One status read of a started procedure into `block` (words 224 to 234);
+// on a failure the block keeps what it had.
+ModbusResult Poll(CModbusMaster& master, uint8_t slave, ProcedureBlock& block);
+// What a status read says: no outcome while the procedure runs.
+std::optional<Outcome> Judge(uint16_t procedure, const ProcedureBlock& block);
+// A running calibration reports its step in word 5.
+bool IsStep(uint16_t procedure, const ProcedureBlock& block);
+// The stop write: 224 and 225 to 0, 226 and 227 as last read.
+ModbusResult Stop(CModbusMaster& master, uint8_t slave, const ProcedureBlock& last);
 
 // Polls a started procedure to its end, then sends the stop write.
 Report Follow(CModbusMaster& master, uint8_t slave, uint16_t procedure, const WaitForStop& waitForStop,

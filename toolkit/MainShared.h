@@ -1,8 +1,8 @@
 #pragma once
-// What every window and worker shares with the main window, reached through
-// g_pMainDlg: the drive link and its master, the device address, the drive's
-// speed unit and the live poll's pause. Only the main window knows every
-// window; the windows know this and nothing else of it.
+// What every window shares with the main window, reached through g_pMainDlg:
+// the drive link and its master, the device address and the drive's speed
+// unit. Only the main window knows every window; the windows know this and
+// nothing else of it, and reach the drive only through the link.
 
 #include <atomic>
 #include <cstdint>
@@ -20,14 +20,9 @@ public:
     std::atomic<uint8_t> m_deviceAddress{1};
     // Nonzero: the drive's speed registers count whole Hz and Hz/s; zero: tenths.
     std::atomic<int> m_speedRangeX10{0};
-    // Counted: each worker that holds the live poll off adds one while it runs.
-    std::atomic<int> m_pollPaused{0};
 
     // Every drive exchange of the windows goes through here (see DriveLink.h).
     CDriveLink& Link() { return *m_link; }
-
-    // Shows the page at `index` of the tab order. UI thread only.
-    virtual void ShowPage(int index) = 0;
 
 protected:
     CMainShared();

@@ -1,8 +1,8 @@
 #pragma once
 // Every message box of the tool goes through here: OK boxes, and Yes/No
 // questions with a question icon and a default button. The caption is the
-// application's name unless one is given. Call on the UI thread only (workers
-// go through CUiDispatcher). Tests install a handler that answers and records.
+// application's name unless one is given. Call on the UI thread only. Tests
+// install a handler that answers and records.
 
 #include <QCoreApplication>
 #include <QString>

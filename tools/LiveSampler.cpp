@@ -43,7 +43,7 @@ void CLiveSampler::OnTick()
 {
     CMainShared* main = g_pMainDlg;
     if (!m_running || m_pending || !main) return;
-    if (main->m_pollPaused.load() != 0 || !main->m_master.IsPortOpen()) return;
+    if (!main->m_master.IsPortOpen()) return;
     Submit();
 }
 

@@ -520,6 +520,10 @@
         <source>访问对象(索引号:0x%1,子索引:%2)传送终止：%3</source>
         <translation>Transfer of object 0x%1, subindex %2 aborted: %3</translation>
     </message>
+    <message>
+        <source>正在载入通讯对象...</source>
+        <translation>Loading the communication objects...</translation>
+    </message>
 </context>
 <context>
     <name>CConfigDiffDlg</name>
@@ -2029,6 +2033,14 @@ Transfer aborted: %3</translation>
     <message>
         <source>映射对象%1 位数</source>
         <translation>Mapping %1 bit length</translation>
+    </message>
+    <message>
+        <source>正在读取PDO...</source>
+        <translation>Reading the PDO...</translation>
+    </message>
+    <message>
+        <source>正在配置PDO...</source>
+        <translation>Configuring the PDO...</translation>
     </message>
 </context>
 <context>

@@ -323,15 +323,6 @@ TEST_F(DemoDlgTest, AutoUpdatePollsTheLiveStatus) {
     EXPECT_EQ(Field("m_statusTemperature").right(1), QStringLiteral("℃"));
     EXPECT_TRUE(Field("m_statusSupply").startsWith(QStringLiteral("2"))) << Field("m_statusSupply").toStdString();
 
-    // While a worker holds the poll paused, nothing is polled.
-    m_dlg->m_pollPaused = 1;
-    Pump(150);
-    const uint64_t paused = RequestCount();
-    Pump(300);
-    EXPECT_EQ(RequestCount(), paused);
-    m_dlg->m_pollPaused = 0;
-    EXPECT_TRUE(QTest::qWaitFor([&] { return RequestCount() > paused; }, 1000));
-
     // Unticked: the poll stops.
     Click(Find<QCheckBox>(m_dlg.get(), "m_checkAutoUpdate"));
     Pump(150);

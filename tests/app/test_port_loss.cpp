@@ -7,11 +7,11 @@
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
-#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <unistd.h>
 
+#include "AnswerTrigger.h"
 #include "CommParamDlg.h"
 #include "CpuTime.h"
 #include "GuiFixture.h"
@@ -89,15 +89,19 @@ TEST_F(PortLossTest, DuringThePollTheLossIsToldOnceAndThePollStops) {
 
 TEST_F(PortLossTest, AnObjectListLoadEndsAtTheLossWithOneMessageOfItsOwn) {
     CCommParamDlg* page = m_dlg->CommParamPage();
-    QTableWidget* list = page->ObjectList();
-    // The drive goes away once the loader has filled its third row.
-    QObject::connect(list->model(), &QAbstractItemModel::rowsInserted, list, [&] {
-        if (list->rowCount() == 3 && m_sim->IsRunning()) m_sim->Stop();
+    // The drive goes away once the loader has read its second row (RPDO2's mapping count last).
+    CAnswerTrigger unplug("SDO uploaded 1601:00", [this] {
+        if (m_sim->IsRunning()) m_sim->Stop();
     });
+    m_dlg->m_master.SetFrameMonitor(&unplug);
+    struct Detach {
+        CModbusMaster& master;
+        ~Detach() { master.SetFrameMonitor(nullptr); }
+    } detach{m_dlg->m_master};
     auto* load = Find<QPushButton>(page, "buttonObjectsLoad");
     const auto started = std::chrono::steady_clock::now();
     Click(load);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return load->isEnabled() && page->m_loading.load() == 0; }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return load->isEnabled() && !page->m_loading; }, 3000));
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(900))
         << "no exchange waited for its time-out";
     ASSERT_TRUE(QTest::qWaitFor([&] { return m_boxes.Count() >= 2; }, 2000));

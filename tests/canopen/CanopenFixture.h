@@ -8,15 +8,38 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
+#include <atomic>
+#include <chrono>
+#include <future>
+#include <memory>
+#include <string>
 
+#include "AnswerTrigger.h"
 #include "CommParamDlg.h"
 #include "GuiFixture.h"
 #include "ObjectDictDlg.h"
 #include "PdoEditDlg.h"
 #include "SyncEditDlg.h"
+#include "TaskProgress.h"
 
 class CanopenFixture : public CGuiFixture {
 protected:
+    void TearDown() override
+    {
+        if (m_dlg) m_dlg->m_master.SetFrameMonitor(nullptr);
+        CGuiFixture::TearDown();
+    }
+
+    // The drive stops answering for one request right after the answer
+    // that uploads `object` ("1A00:04"): a failure at that point of a
+    // sequence, whenever the window shows what was read.
+    void SilenceAfterUpload(const char* object)
+    {
+        m_silence = std::make_unique<CAnswerTrigger>(std::string("SDO uploaded ") + object, [this] {
+            m_sim->InjectFault(zoric::sim::SimFault::NoAnswer, 1);
+        });
+        m_dlg->m_master.SetFrameMonitor(m_silence.get());
+    }
     CCommParamDlg* Page() const { return m_dlg->CommParamPage(); }
     CPdoEditDlg* Pdo() const { return &Page()->m_pdoEditor; }
     CSyncEditDlg* Sync() const { return &Page()->m_syncEditor; }
@@ -56,8 +79,7 @@ protected:
     {
         QPushButton* load = PageButton("buttonObjectsLoad");
         GuiActions::Click(load);
-        const bool ended = WaitUntil([&] { return load->isEnabled() && Page()->m_loading.load() == 0; });
-        return ended && WaitUntil([&] { return m_dlg->m_pollPaused.load() == 0; });
+        return WaitUntil([&] { return load->isEnabled() && !Page()->m_loading; });
     }
 
     // A double-click on the row, as the user gives it.
@@ -69,12 +91,40 @@ protected:
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rect.center());
     }
 
-    // Waits for the PDO editor's worker to hand back its buttons.
+    // Waits for the PDO editor's task to hand back its buttons.
     bool WaitPdoIdle()
     {
         QPushButton* load = In<QPushButton>(Pdo(), "buttonLoad");
-        return WaitUntil([&] { return load->isEnabled() && m_dlg->m_pollPaused.load() == 0; });
+        return WaitUntil([&] { return load->isEnabled() && GuiActions::Settle(); });
     }
 
     uint32_t Object(uint16_t index, uint8_t sub) const { return m_sim->GetObject(index, sub).value_or(0xDEADBEEF); }
+
+    // Starts a task of `window` with `click` and cancels it from its progress
+    // window, as the user does, right after the answer that `answer` names:
+    // the link waits there until the cancel is in. False when the task never
+    // got there.
+    bool CancelAfter(const char* answer, QWidget* window, QAbstractButton* click)
+    {
+        std::atomic<bool> reached{false};
+        std::promise<void> cancelled;
+        std::shared_future<void> resume = cancelled.get_future().share();
+        CAnswerTrigger trigger(answer, [&reached, resume] {
+            reached = true;
+            resume.wait_for(std::chrono::seconds(5));
+        });
+        m_dlg->m_master.SetFrameMonitor(&trigger);
+        GuiActions::ClickNoWait(click);
+        const bool got = WaitUntil([&] { return reached.load(); });
+        const QList<CTaskProgress*> progress = window->findChildren<CTaskProgress*>();
+        QPushButton* cancel = progress.isEmpty() ? nullptr : progress.last()->findChild<QPushButton*>();
+        if (got) GuiActions::ClickNoWait(cancel);
+        cancelled.set_value();
+        const bool settled = GuiActions::Settle();
+        m_dlg->m_master.SetFrameMonitor(nullptr);
+        return got && cancel && settled;
+    }
+
+private:
+    std::unique_ptr<CAnswerTrigger> m_silence;
 };

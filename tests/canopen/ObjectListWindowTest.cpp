@@ -7,8 +7,6 @@
 
 namespace {
 
-using zoric::sim::SimFault;
-
 class ObjectListWindowTest : public CanopenFixture {
 protected:
     QStringList Names() const
@@ -23,7 +21,7 @@ TEST_F(ObjectListWindowTest, AFullLoadListsEveryObjectAndSaysSo)
 {
     m_sim->SetObject(0x1006, 0, 1000);  // 1 ms
     QPushButton* load = PageButton("buttonObjectsLoad");
-    GuiActions::Click(load);
+    GuiActions::ClickNoWait(load);
     EXPECT_FALSE(load->isEnabled());
     EXPECT_EQ(load->text(), QStringLiteral("载入…"));
     ASSERT_TRUE(LoadList());
@@ -41,7 +39,6 @@ TEST_F(ObjectListWindowTest, AFullLoadListsEveryObjectAndSaysSo)
     EXPECT_EQ(RowTexts(4), (QStringList{"TPDO1", "0x40000181", "254", "0", "100", "2"}));
     EXPECT_EQ(RowTexts(8), (QStringList{"SYNC", "0x00000080", "", "", "1000", ""}));
     for (int row = 0; row < 9; ++row) EXPECT_EQ(Page()->RowMark(row), 1) << row;
-    EXPECT_EQ(m_dlg->m_pollPaused.load(), 0);
 }
 
 TEST_F(ObjectListWindowTest, AnAbortStopsAtThatPdoAndPutsSyncAboveItsPartialRow)
@@ -65,14 +62,9 @@ TEST_F(ObjectListWindowTest, AnAbortStopsAtThatPdoAndPutsSyncAboveItsPartialRow)
 
 TEST_F(ObjectListWindowTest, ATimeOutWhileLoadingTpdo2GivesOneMessage)
 {
-    // Silence the drive for one answer just as TPDO1 completes: the next
-    // request is the first one for TPDO2.
-    QObject::connect(List()->model(), &QAbstractItemModel::dataChanged, List(),
-                     [this](const QModelIndex& topLeft) {
-                         if (topLeft.row() == 4 && topLeft.column() == CCommParamDlg::ColCount &&
-                             !Cell(4, CCommParamDlg::ColCount).isEmpty())
-                             m_sim->InjectFault(SimFault::NoAnswer, 1);
-                     });
+    // Silence the drive for one answer just as TPDO1 completes (its mapping
+    // count read): the next request is the first one for TPDO2.
+    SilenceAfterUpload("1A00:00");
     ASSERT_TRUE(LoadList());
     EXPECT_EQ(m_boxes.Texts(), QStringList{QStringLiteral("通讯超时")});
     EXPECT_EQ(Names(), (QStringList{"RPDO1", "RPDO2", "RPDO3", "RPDO4", "TPDO1", "SYNC", "TPDO2"}));
@@ -80,6 +72,28 @@ TEST_F(ObjectListWindowTest, ATimeOutWhileLoadingTpdo2GivesOneMessage)
     EXPECT_EQ(RowTexts(5), (QStringList{"SYNC", "0x00000080", "", "", "0", ""}));
     EXPECT_EQ(Page()->RowMark(6), 0);
     EXPECT_TRUE(PageButton("buttonObjectsLoad")->isEnabled());
+}
+
+TEST_F(ObjectListWindowTest, ACancelledLoadShowsWhatItReadAndSaysNothing)
+{
+    // Cancelled at the answer of RPDO3's first read: that read is not taken,
+    // and SYNC is not read; its row goes below the two PDOs read completely.
+    ASSERT_TRUE(CancelAfter("SDO uploaded 1402:00", Page(), PageButton("buttonObjectsLoad")));
+    EXPECT_EQ(m_boxes.Count(), 0);
+    EXPECT_EQ(Names(), (QStringList{"RPDO1", "RPDO2", "SYNC", "RPDO3"}));
+    EXPECT_EQ(RowTexts(1), (QStringList{"RPDO2", "0x80000301", "255", "", "", "0"}));
+    EXPECT_EQ(Page()->RowMark(1), 1);
+    EXPECT_EQ(RowTexts(2), (QStringList{"SYNC", "0x00000000", "", "", "0", ""}));
+    EXPECT_EQ(RowTexts(3), (QStringList{"RPDO3", "", "", "", "", ""}));
+    EXPECT_EQ(Page()->RowMark(3), 0);
+    EXPECT_TRUE(PageButton("buttonObjectsLoad")->isEnabled());
+    EXPECT_EQ(PageButton("buttonObjectsLoad")->text(), QStringLiteral("载入"));
+    EXPECT_FALSE(PageButton("buttonObjectsStore")->isEnabled());
+
+    // The link is free again.
+    ASSERT_TRUE(LoadList());
+    EXPECT_EQ(m_boxes.Texts(), QStringList{QStringLiteral("读取完毕")});
+    EXPECT_EQ(List()->rowCount(), 9);
 }
 
 TEST_F(ObjectListWindowTest, AClosedPortLeavesTheSyncRowAboveTheFirstPdo)
@@ -150,12 +164,12 @@ TEST_F(ObjectListWindowTest, StoreOnlyAfterAConfigurationAndOnceItSucceeded)
     GuiActions::Click(In<QPushButton>(Sync(), "buttonConfig"));
     EXPECT_EQ(m_boxes.LastText(), QStringLiteral("操作成功"));
     EXPECT_TRUE(store->isEnabled());
-    EXPECT_EQ(Page()->m_unsaved.load(), 1);
+    EXPECT_EQ(Page()->m_unsaved, 1);
 
     // A load keeps the unsaved state but takes the button away until the next configuration.
     ASSERT_TRUE(LoadList());
     EXPECT_FALSE(store->isEnabled());
-    EXPECT_EQ(Page()->m_unsaved.load(), 1);
+    EXPECT_EQ(Page()->m_unsaved, 1);
     DoubleClickRow(8);
     GuiActions::Click(In<QPushButton>(Sync(), "buttonConfig"));
     ASSERT_TRUE(store->isEnabled());
@@ -164,7 +178,7 @@ TEST_F(ObjectListWindowTest, StoreOnlyAfterAConfigurationAndOnceItSucceeded)
     GuiActions::Click(store);
     EXPECT_EQ(m_boxes.Texts(), QStringList{QStringLiteral("保存成功")});
     EXPECT_FALSE(store->isEnabled());
-    EXPECT_EQ(Page()->m_unsaved.load(), 0);
+    EXPECT_EQ(Page()->m_unsaved, 0);
 }
 
 class ObjectListStoreFailsTest : public ObjectListWindowTest {
@@ -189,7 +203,7 @@ TEST_F(ObjectListStoreFailsTest, AFailedStoreKeepsTheButtonAndTheUnsavedState)
     EXPECT_EQ(m_boxes.Texts(), QStringList{QStringLiteral(
                                    "访问对象(索引号:0x1010,子索引:1)传送终止：硬件错误导致对象访问失败 (0x06060000)")});
     EXPECT_TRUE(store->isEnabled());
-    EXPECT_EQ(Page()->m_unsaved.load(), 1);
+    EXPECT_EQ(Page()->m_unsaved, 1);
 
     m_dlg->m_master.ClosePort();
     m_boxes.Clear();

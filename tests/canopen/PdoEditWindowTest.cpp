@@ -7,8 +7,6 @@
 
 namespace {
 
-using zoric::sim::SimFault;
-
 class PdoEditWindowTest : public CanopenFixture {
 protected:
     QLineEdit* Edit(const char* name) const { return In<QLineEdit>(Pdo(), name); }
@@ -32,7 +30,7 @@ protected:
     bool ConfigureAndWait()
     {
         GuiActions::Click(Configure());
-        return WaitUntil([&] { return Configure()->isEnabled() && m_dlg->m_pollPaused.load() == 0; });
+        return WaitUntil([&] { return Configure()->isEnabled() && GuiActions::Settle(); });
     }
 };
 
@@ -64,13 +62,13 @@ TEST_F(PdoEditWindowTest, Tpdo1FromTheListShowsTheMaskedCobIdAndWritesBit30Back)
     EXPECT_TRUE(WaitUntil([&] { return !Pdo()->isVisible(); }));
     EXPECT_EQ(Cell(4, CCommParamDlg::ColCobId), QStringLiteral("0x40000180"));
     EXPECT_TRUE(PageButton("buttonObjectsStore")->isEnabled());
-    EXPECT_EQ(Page()->m_unsaved.load(), 1);
+    EXPECT_EQ(Page()->m_unsaved, 1);
 }
 
 TEST_F(PdoEditWindowTest, ReloadReadsTheCommunicationObjectFromTheDrive)
 {
     OpenFromList(4);
-    GuiActions::Click(Load());
+    GuiActions::ClickNoWait(Load());
     EXPECT_EQ(Load()->text(), QStringLiteral("载入中…"));
     ASSERT_TRUE(WaitPdoIdle());
     EXPECT_EQ(m_boxes.Count(), 0);
@@ -78,7 +76,7 @@ TEST_F(PdoEditWindowTest, ReloadReadsTheCommunicationObjectFromTheDrive)
     EXPECT_EQ(Edit("editCount")->text(), QStringLiteral("2"));
     EXPECT_EQ(Edit("editEventTime")->text(), QStringLiteral("100"));
     EXPECT_TRUE(Configure()->isEnabled());
-    EXPECT_EQ(Pdo()->m_reload.load(), 0);
+    EXPECT_EQ(Pdo()->m_reload, 0);
 }
 
 TEST_F(PdoEditWindowTest, ReloadOnAClosedPortReportsTheCommunicationAndTheMappingPart)
@@ -151,7 +149,7 @@ TEST_F(PdoEditWindowTest, AFieldWithNoNumberIsRefusedBeforeAnythingIsWritten)
     ASSERT_TRUE(ConfigureAndWait());
     EXPECT_EQ(m_boxes.Texts(), QStringList{QStringLiteral("COB-ID为空或不是有效的数值，配置未执行")});
     EXPECT_EQ(Object(0x1401, 1), 0x80000301u);
-    EXPECT_EQ(Page()->m_unsaved.load(), 0);
+    EXPECT_EQ(Page()->m_unsaved, 0);
 }
 
 TEST_F(PdoEditWindowTest, AnAbortWhileConfiguringKeepsTheEditorOpen)
@@ -172,14 +170,39 @@ TEST_F(PdoEditWindowTest, AnAbortWhileConfiguringKeepsTheEditorOpen)
     EXPECT_FALSE(PageButton("buttonObjectsStore")->isEnabled());
 }
 
+TEST_F(PdoEditWindowTest, ACancelledConfigurationStopsBetweenItsStepsAndKeepsTheEditorOpen)
+{
+    OpenFromList(4);
+    Tick(1)->setChecked(true);
+    GuiActions::Enter(Row("Index", 1), QStringLiteral("0x2001"));
+    GuiActions::Enter(Row("Sub", 1), QStringLiteral("1"));
+    GuiActions::Enter(Row("Bits", 1), QStringLiteral("32"));
+    GuiActions::Enter(Edit("editCount"), QStringLiteral("1"));
+    // Cancelled once the mapping is switched off for the change.
+    ASSERT_TRUE(CancelAfter("SDO downloaded 1A00:00", Pdo(), Configure()));
+    EXPECT_EQ(m_boxes.Count(), 0);
+    EXPECT_EQ(Object(0x1800, 1), 0x40000180u) << "the communication part went through";
+    EXPECT_EQ(Object(0x1A00, 0), 0u) << "nothing after the step the cancel found";
+    GuiActions::Pump(50);
+    EXPECT_TRUE(Pdo()->isVisible());
+    EXPECT_EQ(Configure()->text(), QStringLiteral("配置"));
+    EXPECT_TRUE(Configure()->isEnabled());
+    EXPECT_TRUE(Load()->isEnabled());
+    EXPECT_EQ(Page()->m_unsaved, 0);
+    EXPECT_FALSE(PageButton("buttonObjectsStore")->isEnabled());
+
+    // Configured again, it goes through.
+    ASSERT_TRUE(ConfigureAndWait());
+    EXPECT_EQ(m_boxes.Texts(), QStringList{QStringLiteral("配置成功")});
+    EXPECT_EQ(Object(0x1A00, 0), 1u);
+    EXPECT_EQ(Object(0x1A00, 1), 0x20010120u);
+}
+
 TEST_F(PdoEditWindowTest, ALoadFailingAtMappingSubIndex5LeavesRowsOneToFour)
 {
     OpenFromList(4);
     m_boxes.Clear();
-    QObject::connect(Row("Bits", 4), &QLineEdit::textChanged, Pdo(),
-                     [this](const QString& text) {
-                         if (!text.isEmpty()) m_sim->InjectFault(SimFault::NoAnswer, 1);
-                     });
+    SilenceAfterUpload("1A00:04");  // the drive goes quiet after mapping row 4
     GuiActions::Click(Load());
     ASSERT_TRUE(WaitPdoIdle());
     EXPECT_EQ(m_boxes.Texts(), QStringList{QStringLiteral("通讯超时")});

@@ -119,7 +119,7 @@ TEST_F(SilentDriveWindowTest, TheSyncEditorClosedWhileConfiguringStillUpdatesThe
     Sync()->close();
     ASSERT_TRUE(GuiActions::Settle());
     EXPECT_EQ(m_boxes.Count(), 0);
-    EXPECT_EQ(Page()->m_unsaved.load(), 0);
+    EXPECT_EQ(Page()->m_unsaved, 0);
 
     // A success after closing: no box, but the drive has the values, so the
     // list shows them and they can be stored.
@@ -133,7 +133,7 @@ TEST_F(SilentDriveWindowTest, TheSyncEditorClosedWhileConfiguringStillUpdatesThe
     EXPECT_EQ(m_boxes.Count(), 0);
     EXPECT_EQ(Object(0x1006, 0), 3000u);
     EXPECT_EQ(RowTexts(8), (QStringList{"SYNC", "0x00000081", "", "", "3000", ""}));
-    EXPECT_EQ(Page()->m_unsaved.load(), 1);
+    EXPECT_EQ(Page()->m_unsaved, 1);
     EXPECT_TRUE(PageButton("buttonObjectsStore")->isEnabled());
     GuiActions::Pump(20);
     EXPECT_FALSE(Sync()->isVisible());

@@ -72,7 +72,7 @@ TEST_F(SyncEditWindowTest, ATimeWithNoNumberIsRefusedAndNothingIsWritten)
     Configure();
     EXPECT_EQ(m_boxes.LastText(), QStringLiteral("同步窗口长度不是有效的数值，配置未执行"));
     EXPECT_EQ(RequestCount(), before);
-    EXPECT_EQ(Sync()->m_cobId.load(), 0u);
+    EXPECT_EQ(Sync()->m_cobId, 0u);
 
     // A COB-ID with no number keeps the previous one.
     Sync()->m_cobId = 0x85;
@@ -93,7 +93,7 @@ TEST_F(SyncEditWindowTest, FailuresShowOneMessageAndLeaveTheControls)
     m_boxes.Clear();
     Configure();
     EXPECT_EQ(m_boxes.Texts(), QStringList{QStringLiteral("串口未打开")});
-    EXPECT_EQ(Page()->m_unsaved.load(), 0);
+    EXPECT_EQ(Page()->m_unsaved, 0);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // The link queue on its own: order and priority, where each half of a job
-// runs, and what dropping and stopping leave behind.
+// runs, what dropping and stopping leave behind, and the stop writes that
+// outlive a stop.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -224,6 +225,64 @@ TEST(LinkQueue, ManySubmittersNeverLoseOrRepeatAJob)
     ASSERT_TRUE(mailbox.DeliverUntilIdle(queue));
     EXPECT_EQ(ran, 2000);
     EXPECT_EQ(delivered, 2000);
+}
+
+TEST(LinkQueue, StopRunsTheStopWritesAfterTheJobInFlightAndDropsTheRest)
+{
+    Mailbox mailbox;
+    CLinkQueue queue(mailbox.Notifier());
+    Gate gate;
+    std::vector<std::string> ran;  // link thread, read after Stop
+    auto record = [&ran](std::string name) { return [&ran, name] { ran.push_back(name); }; };
+    int continuations = 0;
+    queue.Submit(LinkPriority::User, [&] {
+        gate.Job()();
+        ran.push_back("in flight");
+    }, [] {});
+    gate.WaitEntered();
+    const uint64_t armed = queue.Arm(record("armed"));
+    const uint64_t fired = queue.Arm(record("fired"));
+    const uint64_t disarmed = queue.Arm(record("disarmed"));
+    queue.Submit(LinkPriority::User, record("queued read"), [&] { ++continuations; });
+    EXPECT_TRUE(queue.Fire(fired, [&] { ++continuations; }));
+    EXPECT_FALSE(queue.Fire(fired, {})) << "a stop write is sent once";
+    queue.Submit(LinkPriority::Periodic, record("poll"), [&] { ++continuations; });
+    queue.Disarm(disarmed);
+    EXPECT_FALSE(queue.Fire(disarmed, {}));
+
+    // The owner stops while the gate holds the link: the stop writes still go.
+    // The gate opens once Stop has dropped what it drops (the two stop writes are left).
+    std::thread opener([&] {
+        while (queue.Queued() != 2) std::this_thread::sleep_for(1ms);
+        gate.Open();
+    });
+    queue.Stop();
+    opener.join();
+    EXPECT_EQ(ran, (std::vector<std::string>{"in flight", "fired", "armed"}));
+    EXPECT_EQ(continuations, 0) << "nothing runs on the owner thread after Stop";
+    EXPECT_FALSE(queue.Fire(armed, {}));
+    EXPECT_EQ(queue.Arm(record("late")), 0u);
+}
+
+TEST(LinkQueue, AFiredStopWriteIsAUserActionWithItsContinuation)
+{
+    Mailbox mailbox;
+    CLinkQueue queue(mailbox.Notifier());
+    Gate gate;
+    std::vector<std::string> ran;
+    std::vector<std::string> delivered;
+    queue.Submit(LinkPriority::User, gate.Job(), [] {});
+    gate.WaitEntered();
+    queue.Submit(LinkPriority::Periodic, [&] { ran.push_back("poll"); }, [&] { delivered.push_back("poll"); });
+    const uint64_t stop = queue.Arm([&] { ran.push_back("stop"); });
+    ASSERT_NE(stop, 0u);
+    EXPECT_TRUE(queue.Fire(stop, [&] { delivered.push_back("stop"); }));
+    gate.Open();
+    ASSERT_TRUE(mailbox.DeliverUntilIdle(queue));
+    EXPECT_EQ(ran, (std::vector<std::string>{"stop", "poll"}));
+    EXPECT_EQ(delivered, ran);
+    queue.Stop();
+    EXPECT_EQ(ran.size(), 2u) << "sent once: not again at the end";
 }
 
 TEST(JobControl, CancelWakesASleeperAndProgressIsReadAnywhere)

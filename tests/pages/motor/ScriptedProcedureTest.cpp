@@ -1,7 +1,8 @@
-// Motor learning and FOC calibration against a scripted drive, for the
-// endings a simulator does not produce on demand: a busy start, steps and
-// intermediate states held as long as the test likes, polls that fail, and
-// the main window closed in the middle of a poll that times out.
+// Motor learning and FOC calibration as periodic jobs on the link, against a
+// scripted drive, for the endings a simulator does not produce on demand: a
+// busy start, steps and intermediate states held as long as the test likes,
+// polls that fail, the page's actions between the polls, and the window (a
+// page's, the main one) closed in the middle of a run.
 #include <gtest/gtest.h>
 
 #include <QComboBox>
@@ -18,6 +19,7 @@
 #include "MessageRecorder.h"
 #include "MotorParamDlg.h"
 #include "PidFocDlg.h"
+#include "ProcedureRun.h"
 #include "PtyBridge.h"
 #include "ScriptedSlave.h"
 
@@ -117,7 +119,7 @@ protected:
     void StartCalibration()
     {
         boxes.Answer(CMessageBox::Answer::Yes);
-        Click(W<QPushButton>(dlg->PidFocPage(), "calibrateButton"));
+        ClickNoWait(W<QPushButton>(dlg->PidFocPage(), "calibrateButton"));
         ASSERT_TRUE(dlg->PidFocPage()->IsCalibrating());
     }
     bool WaitFor(const std::function<bool()>& condition, int ms = 5000) { return QTest::qWaitFor(condition, ms); }
@@ -298,6 +300,47 @@ TEST_F(ScriptedDrive, ClosingTheWindowMidPollStopsBothProceduresSilentlyAndPromp
         EXPECT_EQ(writes[i][0], 0) << "224";
         EXPECT_EQ(writes[i][1], 0) << "225";
     }
+}
+
+TEST_F(ScriptedDrive, ThePageStaysUsableBetweenThePolls)
+{
+    Set(225, 1);
+    Set(226, 1);
+    Click(W<QPushButton>(dlg->MotorParamPage(), "learnButton"));
+    ASSERT_TRUE(WaitFor([&] { return Polls() >= 1; }));
+    Set(106, 201);
+    Click(W<QPushButton>(dlg->MotorParamPage(), "readButton"));
+    EXPECT_EQ(boxes.Count(), 0);
+    EXPECT_EQ(W<QLineEdit>(dlg->MotorParamPage(), "ratedCurrentEdit")->text(), "2.01");
+    EXPECT_TRUE(dlg->MotorParamPage()->IsLearning());
+    const size_t polls = Polls();
+    ASSERT_TRUE(WaitFor([&] { return Polls() >= polls + 2; }));
+    ExpectQuarterSecondPolls(polls + 2);
+}
+
+TEST_F(ScriptedDrive, AWindowClosedMidRunSendsTheStopWriteAndNothingFollows)
+{
+    Set(225, 1);
+    Set(226, 1);
+    Set(227, 5);
+    auto* window = new QWidget;
+    auto* button = new QPushButton(window);
+    int ended = 0;
+    auto* run = new CProcedureRun(ProcedureBlock::kMotorLearning,
+                                  {.step = {}, .ended = [&](const ProcedureRunner::Report&) { ++ended; }}, window);
+    ASSERT_TRUE(run->Start(button));
+    EXPECT_TRUE(run->Running());
+    EXPECT_FALSE(run->Start(button)) << "one run at a time";
+    ASSERT_TRUE(WaitFor([&] { return Polls() >= 2; }));
+    delete window;
+    ASSERT_TRUE(Settle());
+    EXPECT_EQ(ProcedureWrites().back(), (std::vector<uint16_t>{0, 0, 1, 5})) << "the stop carries 226/227 as last read";
+    const size_t polls = Polls();
+    QTest::qWait(600);
+    EXPECT_EQ(Polls(), polls) << "no poll after the window closed";
+    EXPECT_EQ(ended, 0);
+    EXPECT_EQ(boxes.Count(), 0);
+    EXPECT_TRUE(dlg->m_master.IsPortOpen()) << "the main window goes on";
 }
 
 TEST_F(ScriptedDrive, ClosingTheWindowWhileTheDriveAnswersStopsWithinAPollPeriod)
