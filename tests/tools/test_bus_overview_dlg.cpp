@@ -29,15 +29,12 @@ protected:
     {
         zoric::sim::SimOptions options;
         options.otherSlaves = {3, 5};
-        zoric::sim::DriveFault silent;
-        silent.slave = 3;
-        silent.probability = 1.0;
-        options.driveFaults.push_back(silent);
         return options;
     }
     void SetUp() override
     {
         CGuiFixture::SetUp();
+        m_sim->SetFaultProbability(zoric::sim::SimFault::NoAnswer, 1.0, 3);  // drive 3 silent
         QSettings().remove(QStringLiteral("bus_overview"));  // the drives of the test before
         m_tool = m_dlg->BusOverviewTool();
         m_tool->show();

@@ -39,6 +39,7 @@ sim_pid=""
 xvfb_pid=""
 cleanup() {
     [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev/null
+    if [ -n "${own_server:-}" ]; then wineserver -k 2>/dev/null; wineserver -w 2>/dev/null; fi
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
     rm -f "$WINEPREFIX/dosdevices/com$com"
     rm -rf "$work"
@@ -56,6 +57,12 @@ start_display() {
     xvfb_pid=$!
     for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
     export DISPLAY=":$(cat "$work/display")"
+    # The shared wineserver's desktop belongs to the display of the program
+    # that made it: one made by programs without a display (the earlier
+    # cases) shows no window. These cases run alone (RUN_SERIAL): a server
+    # of their own, on this display, ended again when the case ends.
+    wineserver -k 2>/dev/null; wineserver -w 2>/dev/null
+    own_server=1
 }
 screenshot() { python3 "$(dirname "$0")/xwd2png.py" "$work/Xvfb_screen0" "$shots/$1" && echo "screenshot: $shots/$1"; }
 

@@ -20,6 +20,7 @@ export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 work=$(mktemp -d /tmp/zoric-wine-package.XXXXXX)
 xvfb_pid=""
 cleanup() {
+    if [ -n "${own_server:-}" ]; then wineserver -k 2>/dev/null; wineserver -w 2>/dev/null; fi
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
     rm -rf "$work"
 }
@@ -45,6 +46,12 @@ zip)
     xvfb_pid=$!
     for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
     export DISPLAY=":$(cat "$work/display")"
+    # The shared wineserver's desktop belongs to the display of the program
+    # that made it: one made by programs without a display (the earlier
+    # cases) shows no window. These cases run alone (RUN_SERIAL): a server
+    # of their own, on this display, ended again when the case ends.
+    wineserver -k 2>/dev/null; wineserver -w 2>/dev/null
+    own_server=1
     unzip -q "$zip" -d "$work"
     dir=$(ls -d "$work"/zoric-drive-tool-*)
     for f in $programs LICENSE.txt THIRD-PARTY-NOTICES.txt README.txt; do
