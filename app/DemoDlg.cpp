@@ -384,6 +384,7 @@ CBusOverviewDlg* CDemoDlg::BusOverviewTool() {
         link.address = slave;
         OnLinkChanged(link);
     };
+    host.tool = QString::fromLatin1(kToolName);
     d->busOverview = new CBusOverviewDlg(this, std::move(host));
     return d->busOverview;
 }

@@ -383,4 +383,9 @@ std::string NowUtc()
     return buffer;
 }
 
+std::string DriveFileName(uint8_t slave, const std::string& identifier)
+{
+    return TextNumber::Format("slave-%03d-%s.json", slave, identifier.c_str());
+}
+
 }  // namespace Backup

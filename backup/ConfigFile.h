@@ -66,6 +66,9 @@ ParsedFile ReadFile(const std::string& path);
 // Writes through a temporary file beside it, so a failed write never leaves
 // half a file under the name. False with `error` set on failure.
 bool WriteFile(const std::string& path, const Configuration& config, std::string& error);
+// The name of one drive's file among several: by address and identifier
+// ("slave-003-0x2408.json").
+std::string DriveFileName(uint8_t slave, const std::string& identifier);
 
 // A problem in one line of English: "motor.rated_current (line 42): ...".
 std::string Describe(const FileProblem& problem);

@@ -287,8 +287,7 @@ int BackupSlaves(const Context& c, const std::vector<uint8_t>& slaves)
         Backup::Configuration config = read.config;
         config.created = Backup::NowUtc();
         config.tool = ToolName();
-        const std::string name = TextNumber::Format("slave-%03d-%s.json", slave, config.drive.identifier.c_str());
-        const std::string path = (dir / name).string();
+        const std::string path = (dir / Backup::DriveFileName(slave, config.drive.identifier)).string();
         std::string why;
         if (!Backup::WriteFile(path, config, why)) {
             c.err << "slave " << int{slave} << ": " << why << "\n";

@@ -30,6 +30,14 @@ QString CFileChooser::Save(QWidget* parent, const QString& caption, const QStrin
     return Show(parent, request);
 }
 
+QString CFileChooser::Folder(QWidget* parent, const QString& caption)
+{
+    Request request;
+    request.mode = Mode::Folder;
+    request.caption = caption;
+    return Show(parent, request);
+}
+
 QString CFileChooser::Show(QWidget* parent, const Request& request)
 {
     Q_ASSERT(!QCoreApplication::instance() || QThread::currentThread() == QCoreApplication::instance()->thread());
@@ -41,13 +49,17 @@ QString CFileChooser::Show(QWidget* parent, const Request& request)
         dialog.setFileMode(QFileDialog::AnyFile);
         dialog.setDefaultSuffix(request.defaultSuffix);
         if (!request.name.isEmpty()) dialog.selectFile(request.name);
+    } else if (request.mode == Mode::Folder) {
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::Directory);
+        dialog.setOption(QFileDialog::ShowDirsOnly);
     } else {
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setFileMode(QFileDialog::ExistingFile);
     }
     if (dialog.exec() != QDialog::Accepted) return {};
     const QString path = dialog.selectedFiles().value(0);
-    if (!path.isEmpty()) g_lastFolder = QFileInfo(path).absolutePath();
+    if (!path.isEmpty()) g_lastFolder = request.mode == Mode::Folder ? path : QFileInfo(path).absolutePath();
     return path;
 }
 

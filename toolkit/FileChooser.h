@@ -13,7 +13,7 @@ class CFileChooser {
     Q_DECLARE_TR_FUNCTIONS(CFileChooser)
 
 public:
-    enum class Mode { Open, Save };
+    enum class Mode { Open, Save, Folder };
 
     struct Request {
         Mode mode = Mode::Open;
@@ -36,6 +36,8 @@ public:
     // A name to write under (replacing a file is confirmed); empty when cancelled.
     static QString Save(QWidget* parent, const QString& caption, const QString& filter, const QString& defaultSuffix,
                         const QString& name = {});
+    // An existing folder to write files into; empty when cancelled.
+    static QString Folder(QWidget* parent, const QString& caption);
     static QString Show(QWidget* parent, const Request& request);
 
     // nullptr restores the real QFileDialog. Not owned.

@@ -1,5 +1,7 @@
 #include "BusOverviewDlg.h"
 
+#include <QDir>
+#include <QFile>
 #include <QHeaderView>
 #include <QHideEvent>
 #include <QPushButton>
@@ -14,12 +16,14 @@
 #include <optional>
 
 #include "Accessibility.h"
+#include "ConfigTexts.h"
 #include "CsvWriter.h"
 #include "FileChooser.h"
 #include "MainShared.h"
 #include "MessageBox.h"
 #include "StatusChannels.h"
 #include "StatusFormat.h"
+#include "TaskProgress.h"
 #include "ui_BusOverviewDlg.h"
 
 namespace {
@@ -60,6 +64,7 @@ CBusOverviewDlg::CBusOverviewDlg(QWidget* parent, BusOverviewHost host)
     connect(ui->m_btnRemove, &QPushButton::clicked, this, &CBusOverviewDlg::OnRemove);
     connect(ui->m_btnPoll, &QPushButton::toggled, this, &CBusOverviewDlg::OnPoll);
     connect(ui->m_btnExportCsv, &QPushButton::clicked, this, &CBusOverviewDlg::OnExport);
+    connect(ui->m_btnBackup, &QPushButton::clicked, this, &CBusOverviewDlg::OnBackup);
     connect(ui->m_spinPeriod, &QSpinBox::valueChanged, this, &CBusOverviewDlg::UpdatePeriod);
     connect(ui->m_tableDrives, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { OnUse(row); });
     TakeLine();
@@ -92,14 +97,20 @@ void CBusOverviewDlg::OnAddScanned()
     Refresh();
 }
 
-void CBusOverviewDlg::OnRemove()
+std::vector<uint8_t> CBusOverviewDlg::Selected() const
 {
     std::vector<uint8_t> chosen;
     for (const QModelIndex& index : ui->m_tableDrives->selectionModel()->selectedRows()) {
         const auto row = static_cast<size_t>(index.row());
         if (row < m_overview.Drives().size()) chosen.push_back(m_overview.Drives()[row].slave);
     }
-    for (uint8_t slave : chosen) m_overview.Remove(slave);
+    std::sort(chosen.begin(), chosen.end());
+    return chosen;
+}
+
+void CBusOverviewDlg::OnRemove()
+{
+    for (uint8_t slave : Selected()) m_overview.Remove(slave);
     Remember();
     Refresh();
 }
@@ -214,6 +225,61 @@ void CBusOverviewDlg::OnExport()
     out << m_overview.Csv();
     out.flush();
     if (!out) CMessageBox::Ok(this, tr("保存文件失败: %1").arg(path));
+}
+
+void CBusOverviewDlg::OnBackup()
+{
+    std::vector<uint8_t> chosen;
+    for (uint8_t slave : Selected())
+        if (!m_overview.Find(slave)->otherLine) chosen.push_back(slave);
+    if (chosen.empty()) {
+        CMessageBox::Ok(this, tr("请先选择主窗口通讯设置下的驱动器。"));
+        return;
+    }
+    const QString folder = CFileChooser::Folder(this, tr("备份所选驱动器"));
+    if (folder.isEmpty() || !g_pMainDlg) return;
+    ui->m_btnPoll->setChecked(false);  // the line is the backups' alone
+    struct DriveRead {
+        uint8_t slave;
+        Backup::ReadResult result;
+    };
+    auto* progress = new CTaskProgress(this, tr("正在备份驱动器..."));
+    progress->Follow(g_pMainDlg->Link().RunTask(
+        this,
+        [chosen](CModbusMaster& master, uint8_t, CJobControl& job) {
+            Backup::Progress stop;
+            stop.stopped = [&job] { return job.Cancelled(); };
+            std::vector<DriveRead> reads;
+            for (size_t i = 0; i < chosen.size() && !job.Cancelled() && !master.IsPortLost(); ++i) {
+                job.SetProgress(i, chosen.size());
+                reads.push_back({chosen[i], Backup::ReadConfiguration(master, chosen[i], stop)});
+            }
+            return reads;
+        },
+        [this, folder, progress](const std::vector<DriveRead>& reads) {
+            const bool cancelled = progress->Finish();
+            QStringList report;
+            for (const DriveRead& read : reads) {
+                if (read.result.stopped) break;
+                report << WriteBackup(folder, read.slave, read.result);
+            }
+            if (cancelled) report << tr("已取消, 其余驱动器未备份。");
+            CMessageBox::Ok(this, report.join(QLatin1Char('\n')));
+        }));
+}
+
+// A drive's line of the backup's report; its file written when it was read.
+QString CBusOverviewDlg::WriteBackup(const QString& folder, uint8_t slave, const Backup::ReadResult& read) const
+{
+    if (!read.Ok()) return tr("地址 %1: 失败, %2").arg(slave).arg(ConfigTexts::ReadFailure(read.failedStep, read.failure));
+    Backup::Configuration config = read.config;
+    config.created = Backup::NowUtc();
+    config.tool = m_host.tool.toStdString();
+    const QString path = QDir(folder).filePath(QString::fromStdString(Backup::DriveFileName(slave, config.drive.identifier)));
+    std::string error;
+    if (!Backup::WriteFile(QFile::encodeName(path).toStdString(), config, error))
+        return tr("地址 %1: 无法写入文件 %2").arg(slave).arg(path);
+    return tr("地址 %1: 已保存到 %2").arg(slave).arg(path);
 }
 
 void CBusOverviewDlg::OnUse(int row)

@@ -30,6 +30,7 @@ struct BusOverviewHost {
     std::function<std::vector<DriveScan::Found>()> scanned;
     // A drive chosen by double-click: the main window's address becomes it.
     std::function<void(uint8_t slave)> useAddress;
+    QString tool;  // what made a backed-up file, with its version
 };
 
 class CBusOverviewDlg : public QDialog {
@@ -43,6 +44,8 @@ public:
     void OnRemove();
     void OnPoll(bool on);
     void OnExport();
+    // One file per selected drive into a folder, one drive after another.
+    void OnBackup();
     void OnUse(int row);
 
     const CBusOverview& Overview() const { return m_overview; }
@@ -61,6 +64,8 @@ private:
     void UpdatePeriod();
     void TakeLine();
     void Remember() const;
+    std::vector<uint8_t> Selected() const;
+    QString WriteBackup(const QString& folder, uint8_t slave, const Backup::ReadResult& read) const;
     void Recall();
 
     std::unique_ptr<Ui::CBusOverviewDlg> ui;

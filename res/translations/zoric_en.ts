@@ -285,6 +285,42 @@
         <source>保存文件失败: %1</source>
         <translation>Could not save the file: %1</translation>
     </message>
+    <message>
+        <source>备份所选驱动器…</source>
+        <translation>Back Up Selected Drives…</translation>
+    </message>
+    <message>
+        <source>每个所选驱动器的配置存为一个文件, 以地址和标识命名</source>
+        <translation>Saves each selected drive&apos;s configuration to a file of its own, named by address and identifier</translation>
+    </message>
+    <message>
+        <source>请先选择主窗口通讯设置下的驱动器。</source>
+        <translation>Select drives at the main window&apos;s line settings first.</translation>
+    </message>
+    <message>
+        <source>备份所选驱动器</source>
+        <translation>Back Up Selected Drives</translation>
+    </message>
+    <message>
+        <source>正在备份驱动器...</source>
+        <translation>Backing up the drives...</translation>
+    </message>
+    <message>
+        <source>已取消, 其余驱动器未备份。</source>
+        <translation>Cancelled: the other drives were not backed up.</translation>
+    </message>
+    <message>
+        <source>地址 %1: 失败, %2</source>
+        <translation>Address %1: failed, %2</translation>
+    </message>
+    <message>
+        <source>地址 %1: 无法写入文件 %2</source>
+        <translation>Address %1: cannot write the file %2</translation>
+    </message>
+    <message>
+        <source>地址 %1: 已保存到 %2</source>
+        <translation>Address %1: saved to %2</translation>
+    </message>
 </context>
 <context>
     <name>CCommParamDlg</name>

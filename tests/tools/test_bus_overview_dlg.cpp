@@ -2,10 +2,11 @@
 // drive 3 silent: each drive's state as it answers or not, the main
 // window's own poll going on meanwhile, a double-click choosing the drive,
 // the CSV export, the drives remembered, and one at other line settings
-// listed but never asked.
+// listed but never asked; the selected drives backed up one file each.
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
@@ -16,6 +17,7 @@
 #include <QTest>
 
 #include "BusOverviewDlg.h"
+#include "ConfigFile.h"
 #include "FileChoiceRecorder.h"
 #include "GuiFixture.h"
 
@@ -112,6 +114,28 @@ TEST_F(BusOverviewDlgTest, DoubleClickChoosesTheDriveAndTheTableExportsAsCsv)
     EXPECT_EQ(lines[0], QStringLiteral("slave,model,identifier,version,state,error_state,supply_v,temperature_c,last_answer"));
     EXPECT_TRUE(lines[1].startsWith(QStringLiteral("1,"))) << lines[1].toStdString();
     EXPECT_TRUE(lines[2].contains(QStringLiteral(",stopped,"))) << lines[2].toStdString();
+}
+
+TEST_F(BusOverviewDlgTest, TheSelectedDrivesAreBackedUpOneFileEachAndASilentOneIsReported)
+{
+    for (int slave : {1, 3, 5}) AddDrive(slave);
+    auto* table = Get<QTableWidget>("m_tableDrives");
+    table->setSelectionMode(QAbstractItemView::MultiSelection);
+    for (int row : {0, 1, 2}) table->selectRow(row);
+    QTemporaryDir dir;
+    CFileChoiceRecorder files;
+    files.Choose(dir.path());
+    Click(Get<QPushButton>("m_btnBackup"));
+    ASSERT_TRUE(WaitFor([&] { return m_boxes.Count() == 1; }, 15000));
+    EXPECT_EQ(files.Requests().at(0).mode, CFileChooser::Mode::Folder);
+    EXPECT_TRUE(QFile::exists(dir.filePath("slave-001-0x2408.json")));
+    EXPECT_TRUE(QFile::exists(dir.filePath("slave-005-0x2408.json")));  // after the silent one
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2);
+    const QStringList report = m_boxes.LastText().split('\n');
+    ASSERT_EQ(report.size(), 3) << m_boxes.LastText().toStdString();
+    EXPECT_TRUE(report[1].startsWith(QStringLiteral("地址 3: 失败"))) << report[1].toStdString();
+    const Backup::ParsedFile saved = Backup::ReadFile(dir.filePath("slave-005-0x2408.json").toStdString());
+    EXPECT_TRUE(saved.config) << Backup::Describe(saved.problem);
 }
 
 TEST_F(BusOverviewDlgTest, TheDrivesAreRememberedAndOneAtOtherSettingsIsNeverAsked)
