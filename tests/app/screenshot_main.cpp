@@ -109,6 +109,7 @@ bool SaveAll(const QDir& dir) {
         // The tool windows the menu makes when first asked for.
         dlg.DriveScanTool();
         dlg.BusMonitorTool();
+        dlg.BusOverviewTool();
         // Every tool window and editor the windows created (hidden) for later.
         int n = 0;
         for (QDialog* tool : dlg.findChildren<QDialog*>()) {
