@@ -1305,11 +1305,11 @@ Load it anyway?</translation>
     </message>
     <message>
         <source>小数 %1 位（速度量程×10 时 %2 位）</source>
-        <translation>%1 decimals (%2 with the x10 speed range)</translation>
+        <translation>decimals %1 (%2 with the x10 speed range)</translation>
     </message>
     <message>
         <source>小数 %1 位</source>
-        <translation>%1 decimals</translation>
+        <translation>decimals %1</translation>
     </message>
     <message>
         <source>配置键 %1</source>
