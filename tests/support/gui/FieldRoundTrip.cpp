@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QStringList>
 #include <span>
 
 namespace FieldRoundTrip {
@@ -104,6 +105,11 @@ void ExpectShown(const QWidget* page, const Group& group, const Words& words, co
             continue;
         }
         if (auto* combo = qobject_cast<QComboBox*>(control)) {
+            // The list the page shows is the field's: an index sent is the item seen.
+            QStringList items, listed;
+            for (int i = 0; i < combo->count(); ++i) items << combo->itemText(i);
+            for (const char* item : field.items) listed << QString::fromUtf8(item);
+            EXPECT_EQ(items, listed) << field.key;
             EXPECT_EQ(combo->currentIndex(), FieldRules::ChoiceIndex(field, raw)) << field.key;
             EXPECT_EQ(combo->currentText().toStdString(), FieldRules::Show(field, raw, units)) << field.key;
         } else if (auto* box = qobject_cast<QAbstractButton*>(control)) {
