@@ -1,8 +1,5 @@
 #include "MotorParamDlg.h"
 
-#include <string>
-#include <string_view>
-
 #include "Accessibility.h"
 #include "FieldBinding.h"
 #include "GroupActions.h"
@@ -10,7 +7,6 @@
 #include "MessageBox.h"
 #include "ProcedureRunner.h"
 #include "QtText.h"
-#include "TextNumber.h"
 #include "ui_MotorParamDlg.h"
 
 using FieldRules::Rule;

@@ -8,7 +8,6 @@
 #include "MessageBox.h"
 #include "ProcedureRunner.h"
 #include "QtText.h"
-#include "TextNumber.h"
 #include "ui_PidFocDlg.h"
 
 using FieldRules::Rule;
