@@ -11,8 +11,7 @@
 #include <vector>
 
 #include "Accessibility.h"
-#include "DataExchange.h"
-#include "FieldText.h"
+#include "FieldBinding.h"
 #include "MainShared.h"
 #include "MessageBox.h"
 #include "ParameterStore.h"
@@ -40,13 +39,7 @@ const char* const kPdoNames[PdoObjects::kPdoCount] = {
 QString Hex8(uint32_t value) { return Qs(TextNumber::Format("0x%08X", value)); }
 QString Signed(uint32_t value) { return QString::number(static_cast<int32_t>(value)); }
 
-// A combo's index as the drive takes it: nothing selected is 0xFFFF.
-uint16_t IndexWord(int index) { return static_cast<uint16_t>(index); }
-
-using namespace FieldText;
-
-// The RS-485 rate's two registers as one raw value.
-uint64_t BaudRaw(const CommParams& line) { return uint64_t{line.baudHigh} << 16 | line.baudLow; }
+using FieldRules::Rule;
 
 }  // namespace
 
@@ -71,6 +64,19 @@ CCommParamDlg::CCommParamDlg(QWidget* parent)
 {
     ui->setupUi(this);
     Accessibility::NameInputsFromLabels(this);
+    // A list with no selection sends all ones: 0xFFFF, both rate registers 65535.
+    m_fields = CFieldBinding({{Rule("can.auto_start"), ui->checkCanopenAutoStart},
+                              {Rule("comm.port_default_485"), ui->checkPortDefault485},
+                              {Rule("comm.baud_rate"), ui->comboBaud485},
+                              {Rule("comm.parity"), ui->comboParity},
+                              {Rule("can.baud_rate"), ui->comboCanBaud},
+                              {Rule("can.mode"), ui->comboMode},
+                              {Rule("can.node_id"), ui->editNodeId},
+                              {Rule("comm.brake_time"), ui->editBrakeTime},
+                              {Rule("comm.slave_address"), ui->editSlaveAddress},
+                              {Rule("can.heartbeat"), ui->editHeartbeat},
+                              {Rule("comm.lock_config"), ui->checkLockConfig}},
+                             CFieldBinding::NoItem::AllOnes);
     UpdateData(false);
 
     QTableWidget* list = ui->listObjects;
@@ -105,17 +111,7 @@ QTableWidget* CCommParamDlg::ObjectList() const { return ui->listObjects; }
 
 void CCommParamDlg::UpdateData(bool fromControls)
 {
-    DataExchange::Check(fromControls, ui->checkCanopenAutoStart, m_autoStart);
-    DataExchange::Check(fromControls, ui->checkPortDefault485, m_portDefault485);
-    DataExchange::Index(fromControls, ui->comboBaud485, m_baud485Index);
-    DataExchange::Index(fromControls, ui->comboParity, m_parityIndex);
-    DataExchange::Index(fromControls, ui->comboCanBaud, m_canBaudIndex);
-    DataExchange::Index(fromControls, ui->comboMode, m_modeIndex);
-    DataExchange::Text(fromControls, ui->editNodeId, m_nodeIdText);
-    DataExchange::Text(fromControls, ui->editBrakeTime, m_brakeTimeText);
-    DataExchange::Text(fromControls, ui->editSlaveAddress, m_slaveAddressText);
-    DataExchange::Text(fromControls, ui->editHeartbeat, m_heartbeatText);
-    DataExchange::Check(fromControls, ui->checkLockConfig, m_lockConfig);
+    m_fields.Exchange(fromControls);
 }
 
 // ---------------------------------------------------------------------------
@@ -151,17 +147,9 @@ void CCommParamDlg::OnRead()
 
 void CCommParamDlg::ShowRead(const CommParams& line, const CommAddress& address, const CanParams& can)
 {
-    m_slaveAddressText = Shown(Rule("comm.slave_address"), address.slaveAddress);
-    m_lockConfig = Tick(Rule("comm.lock_config"), line.lockFlags);
-    m_parityIndex = Index(Rule("comm.parity"), line.parity);
-    m_portDefault485 = Tick(Rule("comm.port_default_485"), address.portSettings);
-    m_canBaudIndex = Index(Rule("can.baud_rate"), can.canBaud);
-    m_nodeIdText = Shown(Rule("can.node_id"), can.nodeId);
-    m_modeIndex = Index(Rule("can.mode"), can.mode);
-    m_heartbeatText = Shown(Rule("can.heartbeat"), can.heartbeat);
-    m_autoStart = Tick(Rule("can.auto_start"), can.autoStart);
-    m_brakeTimeText = Shown(Rule("comm.brake_time"), line.brakeTime);
-    m_baud485Index = Index(Rule("comm.baud_rate"), BaudRaw(line));
+    m_fields.Show(line);
+    m_fields.Show(address);
+    m_fields.Show(can);
     UpdateData(false);
     ui->buttonCommWrite->setEnabled(true);
 }
@@ -171,28 +159,9 @@ void CCommParamDlg::OnWrite()
     if (!g_pMainDlg) return;
     UpdateData(true);
 
-    CommParams line;
-    // No rate selected: both registers 65535, as a list with no selection sends.
-    const auto baud = FieldRules::Parse(Rule("comm.baud_rate"),
-                                        Std(ui->comboBaud485->itemText(m_baud485Index)))
-                          .value_or(0xFFFFFFFFu);
-    line.baudHigh = static_cast<uint16_t>(baud >> 16);
-    line.baudLow = static_cast<uint16_t>(baud & 0xFFFFu);
-    line.parity = IndexWord(m_parityIndex);
-    line.reserved = 0;
-    line.lockFlags = CheckRegister(Rule("comm.lock_config"), m_lockConfig);
-    Enter(line.brakeTime, Rule("comm.brake_time"), m_brakeTimeText);
-
-    CommAddress address;
-    Enter(address.slaveAddress, Rule("comm.slave_address"), m_slaveAddressText);
-    address.portSettings = CheckRegister(Rule("comm.port_default_485"), m_portDefault485);
-
-    CanParams can;
-    can.mode = IndexWord(m_modeIndex);
-    Enter(can.nodeId, Rule("can.node_id"), m_nodeIdText);
-    can.canBaud = IndexWord(m_canBaudIndex);
-    can.autoStart = CheckRegister(Rule("can.auto_start"), m_autoStart);
-    Enter(can.heartbeat, Rule("can.heartbeat"), m_heartbeatText);
+    const auto line = m_fields.Build<CommParams>();
+    const auto address = m_fields.Build<CommAddress>();
+    const auto can = m_fields.Build<CanParams>();
 
     g_pMainDlg->Link().Act(
         ui->buttonCommWrite,

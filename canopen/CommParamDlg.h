@@ -11,6 +11,7 @@
 #include <QWidget>
 #include <memory>
 
+#include "FieldBinding.h"
 #include "PdoEditDlg.h"
 #include "SyncEditDlg.h"
 
@@ -75,16 +76,5 @@ private:
 
     std::unique_ptr<Ui::CCommParamDlg> ui;
 
-    // Stored values.
-    int m_autoStart = 0;
-    int m_portDefault485 = 0;
-    int m_baud485Index = -1;
-    int m_parityIndex = -1;
-    int m_canBaudIndex = -1;
-    int m_modeIndex = -1;
-    QString m_nodeIdText;
-    QString m_brakeTimeText;
-    QString m_slaveAddressText;
-    QString m_heartbeatText;
-    int m_lockConfig = 0;
+    CFieldBinding m_fields;  // the stored values of the three groups
 };

@@ -9,7 +9,7 @@
 
 #include "Accessibility.h"
 #include "DataExchange.h"
-#include "FieldText.h"
+#include "FieldBinding.h"
 #include "GroupActions.h"
 #include "MainShared.h"
 #include "QtText.h"
@@ -17,7 +17,8 @@
 #include "TextNumber.h"
 #include "ui_MotorControlDlg.h"
 
-using namespace FieldText;
+using FieldRules::Rule;
+using FieldRules::Units;
 
 namespace {
 
@@ -48,6 +49,16 @@ CMotorControlDlg::CMotorControlDlg(QWidget* parent) : QWidget(parent), m_ui(std:
 {
     m_ui->setupUi(this);
     Accessibility::NameInputsFromLabels(this);
+    m_fields = CFieldBinding({{Rule("ramp.pwm_rise"), m_ui->pwmRiseEdit},
+                              {Rule("ramp.pwm_fall"), m_ui->pwmFallEdit},
+                              {Rule("ramp.acceleration"), m_ui->accelEdit},
+                              {Rule("ramp.deceleration"), m_ui->decelEdit}},
+                             CFieldBinding::NoItem::AllOnes);
+    // Until a read: no PWM ramps, 500.0 Hz/s.
+    m_fields.ShowValue(m_ui->pwmRiseEdit, 0);
+    m_fields.ShowValue(m_ui->pwmFallEdit, 0);
+    m_fields.ShowValue(m_ui->accelEdit, 5000);
+    m_fields.ShowValue(m_ui->decelEdit, 5000);
     UpdateData(false);
 
     m_ui->pwmSlider->setRange(-kPwmLimit, kPwmLimit);
@@ -90,10 +101,7 @@ int CMotorControlDlg::SpeedRangeX10()
 void CMotorControlDlg::UpdateData(bool fromControls)
 {
     using namespace DataExchange;
-    Text(fromControls, m_ui->pwmRiseEdit, m_pwmRise);
-    Text(fromControls, m_ui->pwmFallEdit, m_pwmFall);
-    Text(fromControls, m_ui->accelEdit, m_acceleration);
-    Text(fromControls, m_ui->decelEdit, m_deceleration);
+    m_fields.Exchange(fromControls);
     Text(fromControls, m_ui->maxFreqEdit, m_maxFrequency);
     Text(fromControls, m_ui->moveFreqEdit, m_moveFrequency);
     Text(fromControls, m_ui->positionRangeEdit, m_positionRange);
@@ -265,13 +273,8 @@ void CMotorControlDlg::OnRampRead()
                 if (copyBefore == x10) ShowResult(read.result);
                 return;
             }
-            const RampSettings& ramps = read.ramps;
-            const Units units{.x10 = x10 != 0};
             UpdateData(true);  // keep whatever else the user has set on the page
-            m_pwmRise = Shown(Rule("ramp.pwm_rise"), ramps.pwmRise);
-            m_pwmFall = Shown(Rule("ramp.pwm_fall"), ramps.pwmFall);
-            m_acceleration = Shown(Rule("ramp.acceleration"), ramps.acceleration, units);
-            m_deceleration = Shown(Rule("ramp.deceleration"), ramps.deceleration, units);
+            m_fields.Show(read.ramps, {.x10 = x10 != 0});
             UpdateData(false);
         });
 }
@@ -281,10 +284,6 @@ void CMotorControlDlg::OnRampSet()
     if (!g_pMainDlg) return;
     const Units units{.x10 = SpeedRangeX10() != 0};
     UpdateData(true);
-    RampSettings ramps{};
-    Enter(ramps.pwmRise, Rule("ramp.pwm_rise"), m_pwmRise);
-    Enter(ramps.pwmFall, Rule("ramp.pwm_fall"), m_pwmFall);
-    Enter(ramps.acceleration, Rule("ramp.acceleration"), m_acceleration, units);
-    Enter(ramps.deceleration, Rule("ramp.deceleration"), m_deceleration, units);
-    GroupActions::Write(this, m_ui->rampSetButton, &CModbusMaster::WriteRampSettings, ramps);
+    GroupActions::Write(this, m_ui->rampSetButton, &CModbusMaster::WriteRampSettings,
+                        m_fields.Build<RampSettings>(units));
 }

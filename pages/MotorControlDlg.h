@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 
+#include "FieldBinding.h"
 #include "ModbusResult.h"
 
 class CModbusMaster;
@@ -52,11 +53,8 @@ private:
     QTimer* m_timer = nullptr;
     bool m_rewritingRange = false;
 
-    // Stored values: the texts, choices and slider positions of the page.
-    QString m_pwmRise = QStringLiteral("0.0");
-    QString m_pwmFall = QStringLiteral("0.0");
-    QString m_acceleration = QStringLiteral("500.0");
-    QString m_deceleration = QStringLiteral("500.0");
+    // Stored values: the ramps' fields, and the texts, choices and slider positions of the commands.
+    CFieldBinding m_fields;
     QString m_maxFrequency = QStringLiteral("1000.0");
     QString m_moveFrequency = QStringLiteral("500.0");
     QString m_positionRange = QStringLiteral("10000");

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "FieldBinding.h"
 #include "ModbusResult.h"
 #include "MotorParams.h"
 #include "ProcedureRun.h"
@@ -45,24 +46,8 @@ private:
 
     std::unique_ptr<Ui::CMotorParamDlg> m_ui;
 
-    // Stored values; all empty and both lists unselected until the first read.
-    QString m_pwmStartRamp, m_pwmStopRamp;
-    QString m_maxAcceleration, m_defaultAcceleration, m_maxDeceleration, m_defaultDeceleration;
-    QString m_maxFrequency, m_defaultFrequency;
-    QString m_ratedCurrent, m_maxLoadCurrent, m_brakeCurrent;
-    QString m_phaseSequence;
-    QString m_positionTolerance, m_poleCount, m_gearRatio, m_holdCurrent;
-    QString m_overloadMultiple, m_overloadDuration;
-    int m_speedAlgorithm = -1;
-    int m_learningState = -1;
-    int m_overshootCorrection = 0;
-    int m_learningDisabled = 0;
-    int m_speedRangeX10 = 0;
-    int m_detectInitialSpeed = 0;
-    // Registers 112 and 117 as last read: sent back unchanged when their list
-    // shows no item (a value the list has no entry for).
-    uint16_t m_readSpeedAlgorithm = 0;
-    uint16_t m_readLearningState = 0;
+    // The fields' stored values, all empty and both lists unselected until the first read.
+    CFieldBinding m_fields;
 
     CProcedureRun* m_learning = nullptr;
 };

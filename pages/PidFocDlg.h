@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "FieldBinding.h"
 #include "ModbusResult.h"
 #include "ProcedureRun.h"
 
@@ -36,17 +37,8 @@ private:
 
     std::unique_ptr<Ui::CPidFocDlg> m_ui;
 
-    // Stored values, empty or 0 until a read.
-    QString m_speedKp, m_speedKi, m_speedKd;
-    QString m_positionKp, m_positionKi, m_positionKd;
-    QString m_selfLockKp, m_selfLockKi, m_selfLockKd;
-    int m_openLoop = 0, m_speedLoop = 0, m_positionLoop = 0;
-    QString m_maxSpeed, m_maxDeceleration, m_phaseOffset, m_phaseAdvance;
-    QString m_fluxKp, m_fluxKi, m_fluxDisableCurrent;
-    int m_squareWaveStart = 0, m_selfLockAfterStop = 0;
-    // Registers 771 and 779 as last read: they have no control, and the
-    // write sends them back so that the drive keeps its settings.
-    uint16_t m_read771 = 0, m_read779 = 0;
+    // The fields' stored values, empty or 0 until a read.
+    CFieldBinding m_fields;
 
     CProcedureRun* m_calibration = nullptr;
 };

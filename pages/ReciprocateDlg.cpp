@@ -6,15 +6,15 @@
 
 #include "Accessibility.h"
 #include "ConfigPageText.h"
-#include "DataExchange.h"
-#include "FieldText.h"
+#include "FieldBinding.h"
 #include "GroupActions.h"
 #include "MainShared.h"
 #include "MessageBox.h"
 #include "ui_ReciprocateDlg.h"
 
 using namespace ConfigPageText;
-using namespace FieldText;
+using FieldRules::Rule;
+using FieldRules::Units;
 
 namespace {
 
@@ -26,6 +26,21 @@ CReciprocateDlg::CReciprocateDlg(QWidget* parent) : QWidget(parent), ui(std::mak
 {
     ui->setupUi(this);
     Accessibility::NameInputsFromLabels(this);
+    // A list with no selection sends 65535.
+    m_fields = CFieldBinding({{Rule("reciprocate.coarse_speed"), ui->editCoarseSpeed},
+                              {Rule("reciprocate.fine_speed"), ui->editFineSpeed},
+                              {Rule("reciprocate.homing_torque"), ui->editHomingTorque},
+                              {Rule("reciprocate.speed_after_homing"), ui->editSpeedAfterHoming},
+                              {Rule("reciprocate.dead_band"), ui->editDeadBand},
+                              {Rule("reciprocate.homing_mode"), ui->comboHomingMode},
+                              {Rule("reciprocate.total_travel"), ui->editTotalTravel},
+                              {Rule("reciprocate.fine_homing"), ui->checkFineHoming},
+                              {Rule("reciprocate.rehome_after_limit"), ui->checkRehomeAfterLimit},
+                              {Rule("preset.forward_speed"), ui->editForwardSpeed},
+                              {Rule("preset.reverse_speed"), ui->editReverseSpeed},
+                              {Rule("preset.speed_mode"), ui->comboSpeedMode},
+                              {Rule("preset.control_mode"), ui->comboControlMode}},
+                             CFieldBinding::NoItem::AllOnes);
     connect(ui->buttonProcessRead, &QPushButton::clicked, this, &CReciprocateDlg::OnProcessRead);
     connect(ui->buttonProcessWrite, &QPushButton::clicked, this, &CReciprocateDlg::OnProcessWrite);
     connect(ui->buttonPresetRead, &QPushButton::clicked, this, &CReciprocateDlg::OnPresetRead);
@@ -56,71 +71,21 @@ CReciprocateDlg::~CReciprocateDlg()
 
 void CReciprocateDlg::UpdateData(bool fromControls)
 {
-    using namespace DataExchange;
-    Text(fromControls, ui->editCoarseSpeed, m_coarseSpeed);
-    Text(fromControls, ui->editFineSpeed, m_fineSpeed);
-    Text(fromControls, ui->editHomingTorque, m_homingTorque);
-    Text(fromControls, ui->editSpeedAfterHoming, m_speedAfterHoming);
-    Text(fromControls, ui->editDeadBand, m_deadBand);
-    Index(fromControls, ui->comboHomingMode, m_homingMode);
-    Text(fromControls, ui->editTotalTravel, m_totalTravel);
-    Check(fromControls, ui->checkFineHoming, m_fineHoming);
-    Check(fromControls, ui->checkRehomeAfterLimit, m_rehomeAfterLimit);
-    Text(fromControls, ui->editForwardSpeed, m_forwardSpeed);
-    Text(fromControls, ui->editReverseSpeed, m_reverseSpeed);
-    Index(fromControls, ui->comboSpeedMode, m_speedMode);
-    Index(fromControls, ui->comboControlMode, m_controlMode);
+    m_fields.Exchange(fromControls);
 }
 
-void CReciprocateDlg::StoreProcess(const ReciprocateParams& p, bool wholeHz)
-{
-    const Units units{.x10 = wholeHz};
-    m_homingMode = Index(Rule("reciprocate.homing_mode"), p.homingMode);
-    m_fineHoming = Tick(Rule("reciprocate.fine_homing"), p.fineHoming);
-    m_totalTravel = Shown(Rule("reciprocate.total_travel"), p.totalTravel);
-    m_coarseSpeed = Shown(Rule("reciprocate.coarse_speed"), p.coarseSpeed, units);
-    m_fineSpeed = Shown(Rule("reciprocate.fine_speed"), p.fineSpeed, units);
-    m_speedAfterHoming = Shown(Rule("reciprocate.speed_after_homing"), p.speedAfterHoming, units);
-    m_deadBand = Shown(Rule("reciprocate.dead_band"), p.deadBand);
-    m_rehomeAfterLimit = Tick(Rule("reciprocate.rehome_after_limit"), p.rehomeAfterLimit);
-    m_homingTorque = Shown(Rule("reciprocate.homing_torque"), p.homingTorque);
-}
-
-ReciprocateParams CReciprocateDlg::BuildProcess(bool wholeHz) const
-{
-    const Units units{.x10 = wholeHz};
-    ReciprocateParams p{};
-    p.homingMode = IndexRegister(m_homingMode);
-    p.fineHoming = CheckRegister(Rule("reciprocate.fine_homing"), m_fineHoming);
-    Enter(p.totalTravel, Rule("reciprocate.total_travel"), m_totalTravel);
-    Enter(p.coarseSpeed, Rule("reciprocate.coarse_speed"), m_coarseSpeed, units);
-    Enter(p.fineSpeed, Rule("reciprocate.fine_speed"), m_fineSpeed, units);
-    Enter(p.speedAfterHoming, Rule("reciprocate.speed_after_homing"), m_speedAfterHoming, units);
-    Enter(p.deadBand, Rule("reciprocate.dead_band"), m_deadBand);
-    p.rehomeAfterLimit = CheckRegister(Rule("reciprocate.rehome_after_limit"), m_rehomeAfterLimit);
-    Enter(p.homingTorque, Rule("reciprocate.homing_torque"), m_homingTorque);
-    return p;
-}
-
+// The speeds are in the unit of the mode as read, even one the list does not have.
 void CReciprocateDlg::StorePreset(const PresetSpeeds& s, bool wholeHz)
 {
-    m_speedMode = Index(Rule("preset.speed_mode"), s.speedMode);
-    m_controlMode = Index(Rule("preset.control_mode"), s.controlMode);
-    // Scaled by the mode as read, even one the list does not have.
-    const Units units{.x10 = wholeHz, .speedMode = s.speedMode};
-    m_forwardSpeed = Shown(Rule("preset.forward_speed"), s.forwardSpeed, units);
-    m_reverseSpeed = Shown(Rule("preset.reverse_speed"), s.reverseSpeed, units);
+    m_fields.Show(s, {.x10 = wholeHz, .speedMode = s.speedMode});
 }
 
+// The speeds go out in the unit of the mode as sent: the block is built once
+// for the mode, then again in its unit.
 PresetSpeeds CReciprocateDlg::BuildPreset(bool wholeHz) const
 {
-    PresetSpeeds s{};
-    s.speedMode = IndexRegister(m_speedMode);
-    s.controlMode = IndexRegister(m_controlMode);
-    const Units units{.x10 = wholeHz, .speedMode = s.speedMode};
-    Enter(s.forwardSpeed, Rule("preset.forward_speed"), m_forwardSpeed, units);
-    Enter(s.reverseSpeed, Rule("preset.reverse_speed"), m_reverseSpeed, units);
-    return s;
+    const uint16_t mode = m_fields.Build<PresetSpeeds>().speedMode;
+    return m_fields.Build<PresetSpeeds>({.x10 = wholeHz, .speedMode = mode});
 }
 
 std::shared_ptr<void> CReciprocateDlg::MarkBusy()
@@ -139,7 +104,7 @@ void CReciprocateDlg::OnProcessRead()
     const bool wholeHz = WholeHz();
     GroupActions::Read(this, ui->buttonProcessRead, &CModbusMaster::ReadReciprocateParams,
                        [this, wholeHz, busy = MarkBusy()](const ReciprocateParams& params) {
-                           StoreProcess(params, wholeHz);
+                           m_fields.Show(params, {.x10 = wholeHz});
                            UpdateData(false);
                            ui->buttonProcessWrite->setEnabled(true);
                        });
@@ -150,7 +115,7 @@ void CReciprocateDlg::OnProcessWrite()
     if (!g_pMainDlg) return;
     UpdateData(true);
     GroupActions::Write(this, ui->buttonProcessWrite, &CModbusMaster::WriteReciprocateParams,
-                        BuildProcess(WholeHz()), MarkBusy());
+                        m_fields.Build<ReciprocateParams>({.x10 = WholeHz()}), MarkBusy());
 }
 
 void CReciprocateDlg::OnPresetRead()

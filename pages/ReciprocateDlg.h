@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "FieldBinding.h"
 #include "PresetSpeeds.h"
 #include "ReciprocateParams.h"
 
@@ -47,8 +48,6 @@ private:
     std::shared_ptr<void> MarkBusy();
     bool IsBusy() const { return !m_busy.expired(); }
 
-    void StoreProcess(const ReciprocateParams& params, bool wholeHz);
-    ReciprocateParams BuildProcess(bool wholeHz) const;
     void StorePreset(const PresetSpeeds& speeds, bool wholeHz);
     PresetSpeeds BuildPreset(bool wholeHz) const;
 
@@ -61,16 +60,5 @@ private:
     bool m_watchReading = false;  // a read of 170 submitted and not yet back
     bool m_travelMeasurementPending = false;
 
-    // Stored values of the process group.
-    int m_homingMode = -1;
-    int m_fineHoming = 0;
-    int m_rehomeAfterLimit = 0;
-    QString m_totalTravel;
-    QString m_coarseSpeed, m_fineSpeed, m_speedAfterHoming;
-    QString m_deadBand;
-    QString m_homingTorque;
-    // Stored values of the preset group.
-    int m_speedMode = -1;
-    int m_controlMode = -1;
-    QString m_forwardSpeed, m_reverseSpeed;
+    CFieldBinding m_fields;  // the stored values of both groups
 };

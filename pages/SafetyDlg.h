@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <memory>
 
+#include "FieldBinding.h"
 #include "SafetyParams.h"
 
 namespace Ui {
@@ -25,20 +26,7 @@ private:
     void OnRead();
     void OnWrite();
 
-    void StoreRead(const SafetyParams& params);
-    SafetyParams BuildParams() const;
-
     std::unique_ptr<Ui::CSafetyDlg> ui;
 
-    // Stored values.
-    QString m_overTempShutdown;
-    QString m_overTempLimit;
-    QString m_overVoltage;
-    QString m_underVoltage;
-    QString m_overCurrent;
-    QString m_hallErrorTime;
-    QString m_tempFactor, m_tempOffset;
-    QString m_voltageFactor, m_voltageOffset;
-    int m_dynamicCurrentPid = 0;
-    int m_clearOverTemp = 0;
+    CFieldBinding m_fields;  // the stored values
 };

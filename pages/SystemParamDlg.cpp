@@ -2,19 +2,39 @@
 
 #include "Accessibility.h"
 #include "ConfigPageText.h"
-#include "DataExchange.h"
-#include "FieldText.h"
+#include "FieldBinding.h"
 #include "MainShared.h"
 #include "MessageBox.h"
 #include "ui_SystemParamDlg.h"
 
 using namespace ConfigPageText;
-using namespace FieldText;
+using FieldRules::Rule;
 
 CSystemParamDlg::CSystemParamDlg(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::CSystemParamDlg>())
 {
     ui->setupUi(this);
     Accessibility::NameInputsFromLabels(this);
+    // A list with no selection sends 65535; the spare register 143 goes out as 0.
+    m_fields = CFieldBinding({{Rule("system.limit_polarity"), ui->comboLimitPolarity},
+                              {Rule("system.digital_polarity"), ui->comboDigitalPolarity},
+                              {Rule("system.pot_usage"), ui->comboPotUsage},
+                              {Rule("system.pulse_type"), ui->comboPulseType},
+                              {Rule("system.analog_type"), ui->comboAnalogType},
+                              {Rule("system.logic_type"), ui->comboLogicType},
+                              {Rule("system.port_input_type"), ui->comboPortInput},
+                              {Rule("system.port_control_type"), ui->comboPortControl},
+                              {Rule("system.pot_low"), ui->editPotLow},
+                              {Rule("system.pot_high"), ui->editPotHigh},
+                              {Rule("system.analog_low"), ui->editAnalogLow},
+                              {Rule("system.analog_high"), ui->editAnalogHigh},
+                              {Rule("system.logic_threshold"), ui->editLogicThreshold},
+                              {Rule("system.dead_zone"), ui->editDeadZone},
+                              {Rule("system.pulse_multiplier"), ui->editPulseMultiplier},
+                              {Rule("system.stall_stop_time"), ui->editStallTime},
+                              {Rule("system.analog_factor"), ui->editAnalogFactor},
+                              {Rule("system.analog_offset"), ui->editAnalogOffset},
+                              {Rule("system.buzzer_disabled"), ui->checkBuzzerDisabled}},
+                             CFieldBinding::NoItem::AllOnes);
     connect(ui->buttonRead, &QPushButton::clicked, this, &CSystemParamDlg::OnRead);
     connect(ui->buttonWrite, &QPushButton::clicked, this, &CSystemParamDlg::OnWrite);
     // Only a choice made by the user suggests ranges, not a selection set by a read.
@@ -27,82 +47,7 @@ CSystemParamDlg::~CSystemParamDlg() = default;
 
 void CSystemParamDlg::UpdateData(bool fromControls)
 {
-    using namespace DataExchange;
-    Index(fromControls, ui->comboLimitPolarity, m_limitPolarity);
-    Index(fromControls, ui->comboDigitalPolarity, m_digitalPolarity);
-    Index(fromControls, ui->comboPotUsage, m_potUsage);
-    Index(fromControls, ui->comboPulseType, m_pulseType);
-    Index(fromControls, ui->comboAnalogType, m_analogType);
-    Index(fromControls, ui->comboLogicType, m_logicType);
-    Index(fromControls, ui->comboPortInput, m_portInputType);
-    Index(fromControls, ui->comboPortControl, m_portControlType);
-    Text(fromControls, ui->editPotLow, m_potLow);
-    Text(fromControls, ui->editPotHigh, m_potHigh);
-    Text(fromControls, ui->editAnalogLow, m_analogLow);
-    Text(fromControls, ui->editAnalogHigh, m_analogHigh);
-    Text(fromControls, ui->editLogicThreshold, m_logicThreshold);
-    Text(fromControls, ui->editDeadZone, m_deadZone);
-    Text(fromControls, ui->editPulseMultiplier, m_pulseMultiplier);
-    Text(fromControls, ui->editStallTime, m_stallTime);
-    Text(fromControls, ui->editAnalogFactor, m_analogFactor);
-    Text(fromControls, ui->editAnalogOffset, m_analogOffset);
-    Check(fromControls, ui->checkBuzzerDisabled, m_buzzerDisabled);
-}
-
-void CSystemParamDlg::StoreRead(const SystemParams& p, const SystemParamsExt& e)
-{
-    m_limitPolarity = Index(Rule("system.limit_polarity"), p.limitPolarity);
-    m_digitalPolarity = Index(Rule("system.digital_polarity"), p.digitalPolarity);
-    m_potUsage = Index(Rule("system.pot_usage"), p.potUsage);
-    m_pulseType = Index(Rule("system.pulse_type"), p.pulseType);
-    m_analogType = Index(Rule("system.analog_type"), p.analogType);
-    m_logicType = Index(Rule("system.logic_type"), p.logicType);
-    m_potLow = Shown(Rule("system.pot_low"), p.potLowMv);
-    m_potHigh = Shown(Rule("system.pot_high"), p.potHighMv);
-    m_analogLow = Shown(Rule("system.analog_low"), p.analogLowMv);
-    m_analogHigh = Shown(Rule("system.analog_high"), p.analogHighMv);
-    m_logicThreshold = Shown(Rule("system.logic_threshold"), p.logicThresholdMv);
-    m_deadZone = Shown(Rule("system.dead_zone"), p.deadZoneMv);
-    m_pulseMultiplier = Shown(Rule("system.pulse_multiplier"), p.pulseMultiplier);
-    m_stallTime = Shown(Rule("system.stall_stop_time"), p.stallStopTime);
-
-    m_analogFactor = Shown(Rule("system.analog_factor"), e.analogFactor);
-    m_analogOffset = Shown(Rule("system.analog_offset"), e.analogOffset);
-    m_buzzerDisabled = Tick(Rule("system.buzzer_disabled"), e.buzzerDisabled);
-    m_portInputType = Index(Rule("system.port_input_type"), e.portInputType);
-    m_portControlType = Index(Rule("system.port_control_type"), e.portControlType);
-}
-
-SystemParams CSystemParamDlg::BuildParams() const
-{
-    SystemParams p{};
-    p.limitPolarity = IndexRegister(m_limitPolarity);
-    p.digitalPolarity = IndexRegister(m_digitalPolarity);
-    p.potUsage = IndexRegister(m_potUsage);
-    p.pulseType = IndexRegister(m_pulseType);
-    p.analogType = IndexRegister(m_analogType);
-    p.logicType = IndexRegister(m_logicType);
-    Enter(p.potLowMv, Rule("system.pot_low"), m_potLow);
-    Enter(p.potHighMv, Rule("system.pot_high"), m_potHigh);
-    Enter(p.analogLowMv, Rule("system.analog_low"), m_analogLow);
-    Enter(p.analogHighMv, Rule("system.analog_high"), m_analogHigh);
-    Enter(p.logicThresholdMv, Rule("system.logic_threshold"), m_logicThreshold);
-    Enter(p.deadZoneMv, Rule("system.dead_zone"), m_deadZone);
-    Enter(p.pulseMultiplier, Rule("system.pulse_multiplier"), m_pulseMultiplier);
-    Enter(p.stallStopTime, Rule("system.stall_stop_time"), m_stallTime);
-    p.reserved = 0;
-    return p;
-}
-
-SystemParamsExt CSystemParamDlg::BuildExt() const
-{
-    SystemParamsExt e{};
-    Enter(e.analogFactor, Rule("system.analog_factor"), m_analogFactor);
-    Enter(e.analogOffset, Rule("system.analog_offset"), m_analogOffset);
-    e.buzzerDisabled = CheckRegister(Rule("system.buzzer_disabled"), m_buzzerDisabled);
-    e.portInputType = IndexRegister(m_portInputType);
-    e.portControlType = IndexRegister(m_portControlType);
-    return e;
+    m_fields.Exchange(fromControls);
 }
 
 void CSystemParamDlg::OnRead()
@@ -126,7 +71,8 @@ void CSystemParamDlg::OnRead()
                 CMessageBox::Ok(this, ResultMessage(read.result));
                 return;
             }
-            StoreRead(read.params, read.ext);
+            m_fields.Show(read.params);
+            m_fields.Show(read.ext);
             UpdateData(false);
             ui->buttonWrite->setEnabled(true);
         });
@@ -136,8 +82,8 @@ void CSystemParamDlg::OnWrite()
 {
     if (!g_pMainDlg) return;
     UpdateData(true);
-    const SystemParams params = BuildParams();
-    const SystemParamsExt ext = BuildExt();
+    const auto params = m_fields.Build<SystemParams>();
+    const auto ext = m_fields.Build<SystemParamsExt>();
     g_pMainDlg->Link().Act(
         ui->buttonWrite,
         [params, ext](CModbusMaster& master, uint8_t slave) {
@@ -151,42 +97,42 @@ void CSystemParamDlg::OnWrite()
 void CSystemParamDlg::OnAnalogTypeSelected()
 {
     UpdateData(true);
-    switch (m_analogType) {
+    // The range in millivolts, shown as the read shows it.
+    auto suggest = [this](uint64_t low, uint64_t high) {
+        m_fields.ShowValue(ui->editAnalogLow, low);
+        m_fields.ShowValue(ui->editAnalogHigh, high);
+    };
+    switch (ui->comboAnalogType->currentIndex()) {
     case 0:  // single-ended
     case 2:  // two independent single-ended inputs
-        m_analogLow = QStringLiteral("0.000");
-        m_analogHigh = QStringLiteral("10.000");
+        suggest(0, 10000);
         break;
     case 1:  // differential
-        m_analogLow = QStringLiteral("0.000");
-        m_analogHigh = QStringLiteral("3.300");
+        suggest(0, 3300);
         break;
     case 3:  // two cooperating single-ended inputs
-        m_analogLow = QStringLiteral("0.000");
-        m_analogHigh = QStringLiteral("5.000");
+        suggest(0, 5000);
         break;
     default:
         break;
     }
-    UpdateData(false);
 }
 
 void CSystemParamDlg::OnLogicTypeSelected()
 {
     UpdateData(true);
-    switch (m_logicType) {
+    switch (ui->comboLogicType->currentIndex()) {
     case 0:  // switch contact
     case 1:  // 0/3.3 V
-        m_logicThreshold = QStringLiteral("2.000");
+        m_fields.ShowValue(ui->editLogicThreshold, 2000);
         break;
     case 2:  // 0/5 V
-        m_logicThreshold = QStringLiteral("3.000");
+        m_fields.ShowValue(ui->editLogicThreshold, 3000);
         break;
     case 3:  // 0/12 V or 0/24 V
-        m_logicThreshold = QStringLiteral("5.000");
+        m_fields.ShowValue(ui->editLogicThreshold, 5000);
         break;
     default:
         break;
     }
-    UpdateData(false);
 }

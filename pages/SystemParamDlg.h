@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <memory>
 
+#include "FieldBinding.h"
 #include "SystemParams.h"
 #include "SystemParamsExt.h"
 
@@ -29,27 +30,7 @@ private:
     void OnAnalogTypeSelected();
     void OnLogicTypeSelected();
 
-    void StoreRead(const SystemParams& params, const SystemParamsExt& ext);
-    SystemParams BuildParams() const;
-    SystemParamsExt BuildExt() const;
-
     std::unique_ptr<Ui::CSystemParamDlg> ui;
 
-    // Stored values: combo indices (-1 = no selection), texts, the check box.
-    int m_limitPolarity = -1;
-    int m_digitalPolarity = -1;
-    int m_potUsage = -1;
-    int m_pulseType = -1;
-    int m_analogType = -1;
-    int m_logicType = -1;
-    int m_portInputType = -1;
-    int m_portControlType = -1;
-    int m_buzzerDisabled = 0;
-    QString m_potLow, m_potHigh;
-    QString m_analogLow, m_analogHigh;
-    QString m_logicThreshold;
-    QString m_deadZone;
-    QString m_pulseMultiplier;
-    QString m_stallTime;
-    QString m_analogFactor, m_analogOffset;
+    CFieldBinding m_fields;  // the stored values
 };

@@ -28,25 +28,44 @@ void SwapWideFields(uint16_t (&words)[Record::kCount])
         CModbusMaster::SwapWords32(reinterpret_cast<uint8_t*>(words) + offset, 4);
 }
 
+// The record as its registers in register order, and back: what goes on
+// the line, and what the pages' field tables address by register.
+template <typename Record>
+void ToWords(const Record& record, uint16_t (&words)[Record::kCount])
+{
+    static_assert(RegisterLayout::Fits<Record>());
+    std::memcpy(words, &record, sizeof words);
+    SwapWideFields<Record>(words);
+}
+
+template <typename Record>
+Record FromWords(const uint16_t (&registers)[Record::kCount])
+{
+    static_assert(RegisterLayout::Fits<Record>());
+    uint16_t words[Record::kCount];
+    std::memcpy(words, registers, sizeof words);
+    SwapWideFields<Record>(words);
+    Record record;
+    std::memcpy(&record, words, sizeof(Record));
+    return record;
+}
+
 template <typename Record>
 ModbusResult Read(CModbusRtu& link, uint8_t slave, Record& record)
 {
-    static_assert(RegisterLayout::Fits<Record>() && Record::kCount <= kMaxReadWords);
+    static_assert(Record::kCount <= kMaxReadWords);
     uint16_t words[Record::kCount];
     ModbusResult r = ReadWords(link, slave, Record::kStart, Record::kCount, words);
     if (r != kResultOk) return r;
-    SwapWideFields<Record>(words);
-    std::memcpy(&record, words, sizeof(Record));
+    record = FromWords<Record>(words);
     return kResultOk;
 }
 
 template <typename Record>
 ModbusResult Write(CModbusRtu& link, uint8_t slave, const Record& record)
 {
-    static_assert(RegisterLayout::Fits<Record>());
     uint16_t words[Record::kCount];
-    std::memcpy(words, &record, sizeof words);
-    SwapWideFields<Record>(words);
+    ToWords(record, words);
     return link.WriteMultipleRegisters(slave, Record::kStart, words, Record::kCount);
 }
 

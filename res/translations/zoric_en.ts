@@ -1282,6 +1282,45 @@ Load it anyway?</translation>
     </message>
 </context>
 <context>
+    <name>CFieldBinding</name>
+    <message>
+        <source>寄存器 %1 位 %2</source>
+        <translation>Register %1 bit %2</translation>
+    </message>
+    <message>
+        <source>寄存器 %1 至 %2</source>
+        <translation>Registers %1 to %2</translation>
+    </message>
+    <message>
+        <source>寄存器 %1</source>
+        <translation>Register %1</translation>
+    </message>
+    <message>
+        <source>单位 %1</source>
+        <translation>unit %1</translation>
+    </message>
+    <message>
+        <source>单位和小数位数随速度模式</source>
+        <translation>unit and decimals follow the speed mode</translation>
+    </message>
+    <message>
+        <source>小数 %1 位（速度量程×10 时 %2 位）</source>
+        <translation>decimals %1 (%2 with the x10 speed range)</translation>
+    </message>
+    <message>
+        <source>小数 %1 位</source>
+        <translation>decimals %1</translation>
+    </message>
+    <message>
+        <source>配置键 %1</source>
+        <translation>configuration key %1</translation>
+    </message>
+    <message>
+        <source>，</source>
+        <translation>, </translation>
+    </message>
+</context>
+<context>
     <name>CLivePlotDlg</name>
     <message>
         <source>实时曲线</source>

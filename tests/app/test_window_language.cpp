@@ -23,6 +23,7 @@
 
 #include "GuiFixture.h"
 #include "LoadOptionsDlg.h"
+#include "MotorParamDlg.h"
 #include "UiLanguage.h"
 
 using namespace GuiActions;
@@ -105,6 +106,17 @@ TEST_P(WindowLanguageTest, CaptionTabsMessagesAndResultsSpeakTheLanguage) {
     m_boxes.Clear();
     TopMenu(0)->menu()->actions().value(1)->trigger();
     EXPECT_EQ(m_boxes.Texts(), QStringList{QString::fromUtf8(t.portNotOpen)});
+}
+
+// A bound field's tooltip: register, unit, decimals and the file's key (ASCII in both).
+TEST_P(WindowLanguageTest, FieldTooltipsSpeakTheLanguage) {
+    const auto* edit = Find<QLineEdit>(m_dlg->MotorParamPage(), "maxFreqEdit");
+    ASSERT_NE(edit, nullptr);
+    const char* expected =
+        GetParam()->language == Language::English
+            ? "Register 102, unit Hz, decimals 1 (0 with the x10 speed range), configuration key motor.max_frequency"
+            : "寄存器 102，单位 Hz，小数 1 位（速度量程×10 时 0 位），配置键 motor.max_frequency";
+    EXPECT_EQ(edit->toolTip(), QString::fromUtf8(expected));
 }
 
 std::string TextsName(const ::testing::TestParamInfo<const Texts*>& param) {
