@@ -57,8 +57,12 @@ void LoadDrive(CModbusMaster& master, BatchDrive& drive, const Configuration& fi
     LoadHooks hooks;  // no relink: the link settings are never loaded here
     hooks.progress = progress;
     drive.report = Load(master, drive.slave, file, *drive.plan, SeveralDrivesOptions(options.load), hooks);
-    if (options.store && drive.report->Complete())
-        drive.store = FailureOf(ParameterStore::Store(master, drive.slave));
+    if (options.store) StoreDrive(master, drive);
+}
+
+void StoreDrive(CModbusMaster& master, BatchDrive& drive)
+{
+    if (drive.report && drive.report->Complete()) drive.store = FailureOf(ParameterStore::Store(master, drive.slave));
 }
 
 const StepReport* FailedStep(const BatchDrive& drive)

@@ -69,6 +69,8 @@ size_t BatchChanges(const std::vector<BatchDrive>& drives);
 // parameters. Does nothing for a drive that is not to load.
 void LoadDrive(CModbusMaster& master, BatchDrive& drive, const Configuration& file, const BatchOptions& options,
                const Progress& progress = {});
+// Stores the parameters of a drive whose load completed; nothing for the others.
+void StoreDrive(CModbusMaster& master, BatchDrive& drive);
 // After `drive` was loaded: whether the batch ends there.
 bool BatchStops(const BatchDrive& drive, const BatchOptions& options);
 

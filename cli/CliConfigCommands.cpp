@@ -172,7 +172,7 @@ size_t PrintPlan(const Backup::Plan& plan, const Backup::Configuration& file, co
         const Backup::Item& item = *Backup::FindItem(change.key);
         if (count++ == 0) out << "changes (drive -> file):\n";
         out << "  " << change.key << ": " << Both(item, change.drive, plan.driveValues) << " -> "
-            << Both(item, change.file, file.values) << "\n";
+            << Both(item, change.file, file.values) << "  [" << Backup::TitleOf(item) << "]\n";
     }
     for (const Backup::Change* change : missing)
         out << "  " << change->key << ": skipped, the drive does not have it\n";
@@ -182,7 +182,8 @@ size_t PrintPlan(const Backup::Plan& plan, const Backup::Configuration& file, co
             const Backup::Item& item = *Backup::FindItem(change.key);
             out << "  " << change.key << ": " << Both(item, change.drive, plan.driveValues) << ", file "
                 << Both(item, change.file, file.values) << "; "
-                << (item.motorIdentity ? "--include-motor-identity" : "--include-comm") << " would load it\n";
+                << (item.motorIdentity ? "--include-motor-identity" : "--include-comm") << " would load it  ["
+                << Backup::TitleOf(item) << "]\n";
         }
     }
     if (plan.newLink && options.includeComm)

@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 #include <QStringList>
+#include <algorithm>
 
 #include "ConfigDiffDlg.h"
 #include "ConfigFlow.h"
@@ -11,6 +12,10 @@
 #include "MainShared.h"
 #include "MessageBox.h"
 #include "TaskProgress.h"
+
+namespace {
+bool Loaded(const Backup::BatchDrive& drive) { return Backup::OutcomeOf(drive) == Backup::BatchOutcome::Verified; }
+}  // namespace
 
 CBatchLoad::CBatchLoad(QWidget* window, const QString& path, Backup::Configuration file,
                        std::vector<Backup::BatchDrive> drives)
@@ -34,19 +39,19 @@ void CBatchLoad::Start()
     dialog->open();
 }
 
-void CBatchLoad::RunDrive(size_t index, bool load, const QString& label, std::function<void()> next)
+void CBatchLoad::RunDrive(size_t index, Stage stage, const QString& label, std::function<void()> next)
 {
     auto* progress = new CTaskProgress(m_window, label);
     progress->Follow(g_pMainDlg->Link().RunTask(
         m_window,
-        [drive = m_drives[index], file = m_file, options = m_options, load](CModbusMaster& master, uint8_t,
-                                                                          CJobControl& job) mutable {
+        [drive = m_drives[index], file = m_file, options = m_options, stage](CModbusMaster& master, uint8_t,
+                                                                           CJobControl& job) mutable {
             // A line lost leaves the rest of the drives as they were.
             if (master.IsPortLost()) return drive;
-            if (load) {
-                Backup::LoadDrive(master, drive, file, options, JobProgress(job));
-            } else {
-                Backup::PlanDrive(master, drive, file, options, JobProgress(job));
+            switch (stage) {
+            case Stage::Plan: Backup::PlanDrive(master, drive, file, options, JobProgress(job)); break;
+            case Stage::Load: Backup::LoadDrive(master, drive, file, options, JobProgress(job)); break;
+            case Stage::Store: Backup::StoreDrive(master, drive); break;
             }
             return drive;
         },
@@ -62,7 +67,7 @@ void CBatchLoad::PlanFrom(size_t index)
     while (index < m_drives.size() && m_drives[index].otherLine) ++index;
     if (index >= m_drives.size() || m_cancelled) return OnPlanned();
     const QString label = tr("正在读取驱动器 %1 的参数 (%2/%3)...").arg(m_drives[index].slave).arg(index + 1).arg(m_drives.size());
-    RunDrive(index, false, label, [this, index] { PlanFrom(index + 1); });
+    RunDrive(index, Stage::Plan, label, [this, index] { PlanFrom(index + 1); });
 }
 
 void CBatchLoad::OnPlanned()
@@ -117,7 +122,7 @@ void CBatchLoad::LoadFrom(size_t index)
     while (index < m_drives.size() && !Backup::ToLoad(m_drives[index])) ++index;
     if (index >= m_drives.size() || m_cancelled) return ShowReport();
     const QString label = tr("正在载入驱动器 %1 (%2/%3)...").arg(m_drives[index].slave).arg(index + 1).arg(m_drives.size());
-    RunDrive(index, true, label, [this, index] {
+    RunDrive(index, Stage::Load, label, [this, index] {
         if (Backup::BatchStops(m_drives[index], m_options)) return ShowReport();
         LoadFrom(index + 1);
     });
@@ -128,7 +133,34 @@ void CBatchLoad::ShowReport()
     auto* dialog = new CLoadReportDlg(m_window, m_drives, m_cancelled);
     connect(dialog, &QDialog::finished, this, [this, dialog] {
         dialog->deleteLater();
-        End();
+        AskStore();
     });
     dialog->open();
+}
+
+void CBatchLoad::AskStore()
+{
+    if (std::none_of(m_drives.begin(), m_drives.end(), Loaded) ||
+        !CMessageBox::YesNo(m_window, tr("要让载入完成的驱动器保存参数吗?")))
+        return End();
+    m_cancelled = false;
+    StoreFrom(0);
+}
+
+void CBatchLoad::StoreFrom(size_t index)
+{
+    while (index < m_drives.size() && !Loaded(m_drives[index])) ++index;
+    if (index < m_drives.size() && !m_cancelled) {
+        const QString label = tr("正在保存驱动器 %1 的参数...").arg(m_drives[index].slave);
+        return RunDrive(index, Stage::Store, label, [this, index] { StoreFrom(index + 1); });
+    }
+    QStringList lines;
+    for (const Backup::BatchDrive& d : m_drives) {
+        if (!d.store) continue;
+        lines << (d.store->Failed() ? tr("地址 %1: 保存失败: %2").arg(d.slave).arg(ConfigTexts::Failure(*d.store))
+                                    : tr("地址 %1: 保存成功").arg(d.slave));
+    }
+    if (m_cancelled) lines << tr("已取消, 其余驱动器未保存。");
+    CMessageBox::Ok(m_window, lines.join(QLatin1Char('\n')));
+    End();
 }

@@ -5,7 +5,8 @@
 //   every drive's plan read, one drive a job -> "the file comes from another
 //   drive" asked once -> the changes of every drive shown (CConfigDiffDlg)
 //   -> the loads one drive after another, one drive a job -> the report per
-//   drive (CLoadReportDlg).
+//   drive (CLoadReportDlg) -> whether the drives loaded should store their
+//   parameters, asked once, and what each store gave.
 // One job per drive leaves the main window's poll a turn between drives.
 // Nothing is written before the user has seen the changes and said "载入".
 // It deletes itself when it ends; its window going ends it.
@@ -33,9 +34,12 @@ private:
     void Confirm();
     void LoadFrom(size_t index);
     void ShowReport();
+    void AskStore();
+    void StoreFrom(size_t index);
     void End();
-    // Plans or loads drive `index` as a job of its own, then `next`.
-    void RunDrive(size_t index, bool load, const QString& label, std::function<void()> next);
+    enum class Stage { Plan, Load, Store };
+    // Plans, loads or stores drive `index` as a job of its own, then `next`.
+    void RunDrive(size_t index, Stage stage, const QString& label, std::function<void()> next);
 
     QWidget* m_window;
     QString m_path;

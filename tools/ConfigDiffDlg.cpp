@@ -66,9 +66,10 @@ void CConfigDiffDlg::Fill(QTableWidget* table, const std::vector<Row>& rows) con
     table->setRowCount(static_cast<int>(rows.size()));
     for (int r = 0; r < table->rowCount(); ++r) {
         const Row& row = rows[static_cast<size_t>(r)];
-        const QString cells[] = {QtText::Qs(row.key), ConfigTexts::Shown(row.key, row.drive, m_drive),
+        const QString cells[] = {ConfigTexts::Title(row.key), QtText::Qs(row.key),
+                                 ConfigTexts::Shown(row.key, row.drive, m_drive),
                                  ConfigTexts::Shown(row.key, row.file, m_file)};
-        for (int c = 0; c < 3; ++c) table->setItem(r, c, new QTableWidgetItem(cells[c]));
+        for (int c = 0; c < 4; ++c) table->setItem(r, c, new QTableWidgetItem(cells[c]));
     }
     table->resizeColumnsToContents();
 }
@@ -84,10 +85,10 @@ void CConfigDiffDlg::FillBatch(QTableWidget* table, const std::vector<Backup::Ba
         for (const Backup::Change& c : kept ? d.plan->kept : d.plan->changes) {
             const int r = table->rowCount();
             table->insertRow(r);
-            const QString cells[] = {QString::number(d.slave), QtText::Qs(c.key),
+            const QString cells[] = {QString::number(d.slave), ConfigTexts::Title(c.key), QtText::Qs(c.key),
                                      ConfigTexts::Shown(c.key, c.drive, d.plan->driveValues),
                                      ConfigTexts::Shown(c.key, c.file, m_file)};
-            for (int col = 0; col < 4; ++col) table->setItem(r, col, new QTableWidgetItem(cells[col]));
+            for (int col = 0; col < 5; ++col) table->setItem(r, col, new QTableWidgetItem(cells[col]));
         }
     }
     table->resizeColumnsToContents();

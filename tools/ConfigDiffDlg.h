@@ -1,6 +1,6 @@
 #pragma once
 // CConfigDiffDlg: settings that differ between the drive and a file, as the
-// pages show them: before a load, what it writes and the differences it
+// pages show them (page and label, the key beside, the two values): before a load, what it writes and the differences it
 // keeps ("载入" or "取消"); after a compare, the differences alone.
 
 #include <QDialog>

@@ -155,6 +155,12 @@ QString ConfigTexts::DriveResult(const Backup::BatchDrive& drive)
     return {};
 }
 
+QString ConfigTexts::Title(const std::string& key)
+{
+    const Backup::Item* item = Backup::FindItem(key);
+    return item ? Qs(Backup::TitleOf(*item)) : Qs(key);
+}
+
 QString ConfigTexts::Shown(const std::string& key, std::optional<uint64_t> raw, const Backup::Values& values)
 {
     const Backup::Item* item = Backup::FindItem(key);

@@ -33,6 +33,9 @@ public:
     static QString StepResult(const Backup::StepReport& step);
     // The outcome of one drive of a batch load, as its report lists it.
     static QString DriveResult(const Backup::BatchDrive& drive);
+    // A setting as the pages name it: "电机参数 / 电机额定电流"; the key
+    // when no item has it.
+    static QString Title(const std::string& key);
     // A value as its page shows it, units from `values`; "无" when absent.
     static QString Shown(const std::string& key, std::optional<uint64_t> raw, const Backup::Values& values);
 };

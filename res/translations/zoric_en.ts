@@ -62,6 +62,26 @@ Load these drives all the same?</translation>
         <source>正在载入驱动器 %1 (%2/%3)...</source>
         <translation>Loading drive %1 (%2/%3)...</translation>
     </message>
+    <message>
+        <source>要让载入完成的驱动器保存参数吗?</source>
+        <translation>Should the drives loaded store their parameters?</translation>
+    </message>
+    <message>
+        <source>正在保存驱动器 %1 的参数...</source>
+        <translation>Storing the parameters of drive %1...</translation>
+    </message>
+    <message>
+        <source>地址 %1: 保存失败: %2</source>
+        <translation>Address %1: storing failed: %2</translation>
+    </message>
+    <message>
+        <source>地址 %1: 保存成功</source>
+        <translation>Address %1: parameters stored</translation>
+    </message>
+    <message>
+        <source>已取消, 其余驱动器未保存。</source>
+        <translation>Cancelled: the other drives did not store their parameters.</translation>
+    </message>
 </context>
 <context>
     <name>CBusMonitorDlg</name>
@@ -685,6 +705,10 @@ These drives are not loaded:
     <message>
         <source>地址</source>
         <translation>Address</translation>
+    </message>
+    <message>
+        <source>键</source>
+        <translation>Key</translation>
     </message>
 </context>
 <context>

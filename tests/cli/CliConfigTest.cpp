@@ -167,7 +167,9 @@ TEST_F(CliConfig, RestoreLoadsAnotherDrivesFileAndStoresOnlyWhenAsked)
 
     auto r = Run({"restore", file, "--yes"});
     ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
-    EXPECT_NE(r.out.find("motor.rated_current: 500 (5.00 A) -> 1234 (12.34 A)"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("motor.rated_current: 500 (5.00 A) -> 1234 (12.34 A)  [电机参数 / 电机额定电流]\n"),
+              std::string::npos)
+        << r.out;
     EXPECT_NE(r.out.find("  motor: verified\n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("  sync: verified\n"), std::string::npos);
     EXPECT_NE(r.out.find("  pid: unchanged\n"), std::string::npos);

@@ -282,7 +282,8 @@ protected:
         if (!changes) return nullptr;
         QStringList rows;
         for (int r = 0; r < changes->Changes()->rowCount(); ++r)
-            rows << changes->Changes()->item(r, 0)->text() + QLatin1Char(' ') + changes->Changes()->item(r, 1)->text();
+            rows << changes->Changes()->item(r, 0)->text() + QLatin1Char(' ') + changes->Changes()->item(r, 2)->text();
+        EXPECT_EQ(changes->Changes()->item(0, 1)->text(), QStringLiteral("电机参数 / 电机额定电流"));
         EXPECT_EQ(rows, QStringList({"1 motor.rated_current", "1 pid.speed_kp", "3 motor.rated_current", "3 pid.speed_kp",
                                      "5 motor.rated_current", "5 pid.speed_kp"}));
         EXPECT_EQ(m_sim->GetRegisterOf(1, kRatedCurrent), m_current - 5) << "nothing written before 载入";
@@ -326,6 +327,12 @@ TEST_F(BatchLoadTest, EachDriveIsReportedAndAFailingOneStopsNoneOfTheOthers)
     EXPECT_EQ(Questions(), 1) << "asked once for the batch";
     ExpectOwnAddresses();
     EXPECT_FALSE(m_tool->Polling()) << "the overview's poll stops for the loads";
+
+    // The drive loaded stores its parameters when asked, once.
+    m_boxes.Answer(CMessageBox::Answer::Yes);
+    Click(Find<QPushButton>(report, "m_btnClose"));
+    ASSERT_TRUE(WaitFor([&] { return m_boxes.Count() == 3; }));
+    EXPECT_EQ(m_boxes.Texts().mid(1), QStringList({"要让载入完成的驱动器保存参数吗?", "地址 1: 保存成功"}));
 
     // The main window's poll of drive 1 had its turn between the drives:
     // after 3 had waited for its answer, before the load of 5.
