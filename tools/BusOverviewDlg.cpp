@@ -278,6 +278,10 @@ void CBusOverviewDlg::OnBackup()
 void CBusOverviewDlg::OnLoad()
 {
     if (SelectedOnLine().empty() || !g_pMainDlg) return;
+    if (!g_pMainDlg->m_master.IsPortOpen()) {
+        CMessageBox::Ok(this, tr("串口未打开"));
+        return;
+    }
     QString path;
     std::optional<Backup::Configuration> file = CConfigFlow::OpenFile(this, tr("载入配置到所选驱动器"), path);
     if (!file) return;

@@ -149,6 +149,18 @@ TEST_F(BusOverviewDlgTest, TheSelectedDrivesAreBackedUpOneFileEachAndASilentOneI
     EXPECT_TRUE(saved.config) << Backup::Describe(saved.problem);
 }
 
+TEST_F(BusOverviewDlgTest, ALoadNeedsSelectedDrivesAndAnOpenPortBeforeAFileIsAsked)
+{
+    CFileChoiceRecorder files;
+    Click(Get<QPushButton>("m_btnLoad"));
+    AddDrive(1);
+    Get<QTableWidget>("m_tableDrives")->selectRow(0);
+    m_dlg->m_master.ClosePort();
+    Click(Get<QPushButton>("m_btnLoad"));
+    EXPECT_EQ(m_boxes.Texts(), QStringList({"请先选择主窗口通讯设置下的驱动器。", "串口未打开"}));
+    EXPECT_TRUE(files.Requests().empty());
+}
+
 TEST_F(BusOverviewDlgTest, TheDrivesAreRememberedAndOneAtOtherSettingsIsNeverAsked)
 {
     AddDrive(5);
