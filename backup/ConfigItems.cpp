@@ -52,14 +52,22 @@ void AddRegisterItems(std::vector<Item>& items)
             item.motorIdentity = Listed(kMotorIdentityKeys, field.key);
             item.link = Listed(kLinkKeys, field.key);
             item.field = &field;
+            item.page = group.page;
+            item.label = field.label;
             items.push_back(std::move(item));
         }
     }
 }
 
-Item ObjectItem(const std::string& unit, const char* name, ValueType type, uint16_t index, uint8_t subindex)
+// The PDO and SYNC windows, as their titles name them.
+constexpr const char* kPdoPage = "编辑PDO";
+constexpr const char* kSyncPage = "编辑SYNC";
+
+Item ObjectItem(const std::string& unit, const char* name, ValueType type, uint16_t index, uint8_t subindex,
+                const char* label)
 {
     Item item;
+    item.label = label;
     item.key = unit + "." + name;
     item.group = unit.substr(0, unit.find('.'));
     item.unit = unit;
@@ -77,25 +85,37 @@ void AddPdoItems(std::vector<Item>& items)
                                      : TextNumber::Format("pdo.rpdo%d", n + 1);
         const uint16_t comm = PdoObjects::CommObject(n);
         const uint16_t mapping = PdoObjects::MappingObject(n);
-        Item cobId = ObjectItem(unit, "cob_id", ValueType::U32, comm, 1);
+        // "TPDO1 COB-ID": the PDO as the object list names it, the object as its window labels it.
+        const auto add = [&items, &unit](Item item) {
+            item.page = kPdoPage;
+            item.labelPrefix = unit.substr(unit.find('.') + 1);
+            for (char& c : item.labelPrefix) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+            items.push_back(std::move(item));
+        };
+        Item cobId = ObjectItem(unit, "cob_id", ValueType::U32, comm, 1, "COB-ID");
         cobId.compareMask = ~kNodeIdBits & 0xFFFFFFFF;
-        items.push_back(cobId);
-        items.push_back(ObjectItem(unit, "transmission_type", ValueType::U8, comm, 2));
-        items.push_back(ObjectItem(unit, "inhibit_time", ValueType::U16, comm, 3));
-        items.push_back(ObjectItem(unit, "event_time", ValueType::U16, comm, PdoObjects::kEventTimeSubindex));
-        items.push_back(ObjectItem(unit, "mapping_count", ValueType::U8, mapping, 0));
+        add(cobId);
+        add(ObjectItem(unit, "transmission_type", ValueType::U8, comm, 2, "传输类型"));
+        add(ObjectItem(unit, "inhibit_time", ValueType::U16, comm, 3, "禁止时间"));
+        add(ObjectItem(unit, "event_time", ValueType::U16, comm, PdoObjects::kEventTimeSubindex, "事件时间"));
+        add(ObjectItem(unit, "mapping_count", ValueType::U8, mapping, 0, "映射数量"));
         for (int j = 1; j <= PdoObjects::kMapEntries; ++j) {
             const std::string name = TextNumber::Format("mapping_%d", j);
-            items.push_back(ObjectItem(unit, name.c_str(), ValueType::U32, mapping, static_cast<uint8_t>(j)));
+            Item entry = ObjectItem(unit, name.c_str(), ValueType::U32, mapping, static_cast<uint8_t>(j), "映射对象%d");
+            entry.labelNumber = j;
+            add(std::move(entry));
         }
     }
 }
 
 void AddSyncItems(std::vector<Item>& items)
 {
-    items.push_back(ObjectItem("sync", "cob_id", ValueType::U32, SyncObjects::kCobIdObject, 0));
-    items.push_back(ObjectItem("sync", "cycle_period", ValueType::U32, SyncObjects::kCyclePeriodObject, 0));
-    items.push_back(ObjectItem("sync", "window_length", ValueType::U32, SyncObjects::kWindowLengthObject, 0));
+    items.push_back(ObjectItem("sync", "cob_id", ValueType::U32, SyncObjects::kCobIdObject, 0, "COB-ID"));
+    items.push_back(
+        ObjectItem("sync", "cycle_period", ValueType::U32, SyncObjects::kCyclePeriodObject, 0, "通讯间隔时间"));
+    items.push_back(
+        ObjectItem("sync", "window_length", ValueType::U32, SyncObjects::kWindowLengthObject, 0, "同步窗口长度"));
+    for (size_t i = items.size() - 3; i < items.size(); ++i) items[i].page = kSyncPage;
 }
 
 std::vector<Item> BuildItems()
@@ -204,6 +224,17 @@ bool Fits(const Item& item, uint64_t raw)
         return true;
     }
 }
+
+std::string PageOf(const Item& item) { return Localized(item.page); }
+
+std::string LabelOf(const Item& item)
+{
+    std::string label = item.labelNumber ? TextNumber::Format(Localized(item.label), item.labelNumber)
+                                         : std::string(Localized(item.label));
+    return item.labelPrefix.empty() ? label : item.labelPrefix + " " + label;
+}
+
+std::string TitleOf(const Item& item) { return PageOf(item) + " / " + LabelOf(item); }
 
 std::string Shown(const Item& item, uint64_t raw, const Values& values)
 {

@@ -49,6 +49,13 @@ struct Item {
     // Bits that take part in comparing (a PDO's COB-ID leaves out the node-ID
     // bits, which belong to the drive it is on).
     uint64_t compareMask = ~uint64_t{0};
+    // Where the pages show it, in the source language (Localized gives the
+    // English): its page, and its label there, after `labelPrefix` (the PDO
+    // an object belongs to); a label with "%d" takes `labelNumber`.
+    const char* page = "";
+    const char* label = "";
+    std::string labelPrefix;
+    int labelNumber = 0;
 };
 
 using Values = std::map<std::string, uint64_t, std::less<>>;
@@ -60,6 +67,12 @@ const Item* FindItem(std::string_view key);
 // The selectable groups in file order.
 const std::vector<std::string>& GroupKeys();
 bool IsGroup(std::string_view key);
+
+// An item as the windows and zoric-cli name it, in the current language:
+// its page, its label there, and both as "电机参数 / 电机额定电流".
+std::string PageOf(const Item& item);
+std::string LabelOf(const Item& item);
+std::string TitleOf(const Item& item);
 
 // The largest raw value of a type, and whether a raw value is valid for the
 // item (a list takes only its items, a flag only 0 or 1).

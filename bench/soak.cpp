@@ -48,7 +48,7 @@ namespace {
 
 constexpr int kFaultKinds = static_cast<int>(SimFault::Count);
 const char* const kFaultNames[kFaultKinds] = {"no answer", "bad CRC", "wrong slave", "split answer",
-                                              "trailing bytes", "late answer"};
+                                              "trailing bytes", "late answer", "device failure"};
 // The UI thread must turn within this, and each activity finish a round
 // within the progress limit, or the run is taken for deadlocked.
 constexpr int kHeartbeatLimitMs = 10000;
@@ -271,7 +271,9 @@ int main(int argc, char** argv)
     zoric::sim::SimOptions simOptions;
     simOptions.timeScale = 0.05;  // a motor learning in 0.15 s
     simOptions.randomSeed = o.seed;
-    for (int k = 0; k < kFaultKinds; ++k) simOptions.faultProbability[k] = o.probability;
+    // The line's faults; a drive's exception answer is no fault of the link.
+    for (int k = 0; k < kFaultKinds; ++k)
+        if (static_cast<SimFault>(k) != SimFault::Exception) simOptions.faultProbability[k] = o.probability;
     zoric::sim::CDriveSimulator sim(simOptions);
     if (!sim.Start()) {
         std::fprintf(stderr, "soak: simulator: %s\n", sim.LastError().c_str());

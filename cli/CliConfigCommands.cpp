@@ -12,6 +12,7 @@
 #include "CliCommands.h"
 #include "CliShared.h"
 #include "ConfigFile.h"
+#include "DriveBatch.h"
 #include "DriveConfig.h"
 #include "HostSystem.h"
 #include "ModbusMaster.h"
@@ -171,7 +172,7 @@ size_t PrintPlan(const Backup::Plan& plan, const Backup::Configuration& file, co
         const Backup::Item& item = *Backup::FindItem(change.key);
         if (count++ == 0) out << "changes (drive -> file):\n";
         out << "  " << change.key << ": " << Both(item, change.drive, plan.driveValues) << " -> "
-            << Both(item, change.file, file.values) << "\n";
+            << Both(item, change.file, file.values) << "  [" << Backup::TitleOf(item) << "]\n";
     }
     for (const Backup::Change* change : missing)
         out << "  " << change->key << ": skipped, the drive does not have it\n";
@@ -181,7 +182,8 @@ size_t PrintPlan(const Backup::Plan& plan, const Backup::Configuration& file, co
             const Backup::Item& item = *Backup::FindItem(change.key);
             out << "  " << change.key << ": " << Both(item, change.drive, plan.driveValues) << ", file "
                 << Both(item, change.file, file.values) << "; "
-                << (item.motorIdentity ? "--include-motor-identity" : "--include-comm") << " would load it\n";
+                << (item.motorIdentity ? "--include-motor-identity" : "--include-comm") << " would load it  ["
+                << Backup::TitleOf(item) << "]\n";
         }
     }
     if (plan.newLink && options.includeComm)
@@ -383,45 +385,36 @@ namespace {
 int RestoreSlaves(const Context& c, const Backup::Configuration& file, const Backup::LoadOptions& options,
                   const std::vector<uint8_t>& slaves)
 {
-    struct Drive {
-        uint8_t slave = 0;
-        Backup::Plan plan;
-        size_t changes = 0;
-        std::string outcome;  // the report's word, set as the drive goes
-        bool failed = false;
-        std::optional<Backup::LoadReport> report;
-    };
-    std::vector<Drive> drives;
-    bool anotherDrive = false;
-    size_t changes = 0;
+    Backup::BatchOptions batch;
+    batch.load = options;
+    batch.store = c.a.Has("--store");
+    std::vector<Backup::BatchDrive> drives;
+    std::vector<std::string> outcomes;  // the report's words, set as each drive goes
     for (const uint8_t slave : slaves) {
         if (c.interrupted || c.master.IsPortLost()) break;
-        Drive d;
-        d.slave = slave;
-        d.plan = Backup::Prepare(c.master, slave, file, options, MakeProgress(c.err, c.interrupted, "reading"));
-        if (d.plan.stopped) break;
+        Backup::BatchDrive d = Backup::BatchDrives({slave}).front();
+        Backup::PlanDrive(c.master, d, file, batch, MakeProgress(c.err, c.interrupted, "reading"));
+        const Backup::Plan& plan = *d.plan;
+        if (plan.stopped) break;
         c.Says() << "slave " << int{slave} << ":\n";
-        if (d.plan.failure.Failed()) {
-            d.failed = true;
-            d.outcome = "failed reading " + (d.plan.failedStep.empty() ? std::string("the drive") : d.plan.failedStep) +
-                        ": " + Backup::FailureText(d.plan.failure);
-        } else if (d.plan.refusal != Backup::Refusal::None) {
-            d.failed = true;
-            d.outcome = std::string("refused: ") + Backup::RefusalText(d.plan.refusal);
-        } else {
-            d.changes = PrintPlan(d.plan, file, options, c.Says());
-            anotherDrive = anotherDrive || !d.plan.identityDiffers.empty();
-            changes += d.changes;
-            if (d.changes == 0) d.outcome = "unchanged";
+        std::string outcome;
+        if (plan.failure.Failed()) {
+            outcome = "failed reading " + (plan.failedStep.empty() ? std::string("the drive") : plan.failedStep) +
+                      ": " + Backup::FailureText(plan.failure);
+        } else if (plan.refusal != Backup::Refusal::None) {
+            outcome = std::string("refused: ") + Backup::RefusalText(plan.refusal);
+        } else if (PrintPlan(plan, file, options, c.Says()) == 0) {
+            outcome = "unchanged";
         }
-        if (!d.outcome.empty()) c.Says() << "  " << d.outcome << "\n";
+        if (!outcome.empty()) c.Says() << "  " << outcome << "\n";
         drives.push_back(std::move(d));
+        outcomes.push_back(outcome);
     }
     bool notConfirmed = false;
-    if (changes > 0 && !c.interrupted && !c.a.Has("--yes")) {
+    if (const size_t changes = Backup::BatchChanges(drives); changes > 0 && !c.interrupted && !c.a.Has("--yes")) {
         std::string question = "Load " + std::to_string(changes) + " changes into " + std::to_string(drives.size()) +
                                " drives?";
-        if (anotherDrive) question = "The file comes from another drive. " + question;
+        if (Backup::FromAnotherDrive(drives)) question = "The file comes from another drive. " + question;
         if (!isatty(STDIN_FILENO)) {
             c.err << "not on a terminal: nothing written; add --yes to load without asking\n";
             notConfirmed = true;
@@ -430,38 +423,35 @@ int RestoreSlaves(const Context& c, const Backup::Configuration& file, const Bac
             notConfirmed = true;
         }
     }
-    for (Drive& d : drives) {
-        if (notConfirmed || c.interrupted || c.master.IsPortLost() || d.failed || d.changes == 0) continue;
-        Backup::LoadHooks hooks;
-        hooks.progress = MakeProgress(c.err, c.interrupted, "loading");
+    for (size_t i = 0; i < drives.size() && !notConfirmed; ++i) {
+        Backup::BatchDrive& d = drives[i];
+        if (c.interrupted || c.master.IsPortLost()) break;
+        if (!Backup::ToLoad(d)) continue;
         c.Says() << "slave " << int{d.slave} << ":\n";
-        const Backup::LoadReport& report = *(d.report = Backup::Load(c.master, d.slave, file, d.plan, options, hooks));
+        Backup::LoadDrive(c.master, d, file, batch, MakeProgress(c.err, c.interrupted, "loading"));
+        const Backup::LoadReport& report = *d.report;
         if (report.refusal != Backup::Refusal::None) {
-            d.failed = true;
-            d.outcome = std::string("refused: ") + Backup::RefusalText(report.refusal);
+            outcomes[i] = std::string("refused: ") + Backup::RefusalText(report.refusal);
             continue;
         }
         std::ostringstream quiet;
-        d.failed = PrintReport(report, c.Says(), quiet) != kExitOk;
-        d.outcome = report.Complete() ? "verified" : "failed: " + quiet.str().substr(0, quiet.str().find('\n'));
-        if (!d.failed && c.a.Has("--store")) {
-            const SdoStep stored = ParameterStore::Store(c.master, d.slave);
-            if (!stored.Ok()) {
-                d.failed = true;
-                d.outcome = "verified, but storing failed";
-            }
-        }
+        PrintReport(report, c.Says(), quiet);
+        outcomes[i] = report.Complete() ? "verified" : "failed: " + quiet.str().substr(0, quiet.str().find('\n'));
+        if (Backup::OutcomeOf(d) == Backup::BatchOutcome::StoreFailed) outcomes[i] = "verified, but storing failed";
+        if (Backup::BatchStops(d, batch)) break;
     }
     c.Says() << "report:\n";
     bool someFailed = false;
     if (c.AsJson()) c.document = {{"file", c.a.args[0]}, {"drives", Json::array()}};
-    for (const Drive& d : drives) {
-        const std::string outcome = d.outcome.empty() ? "not loaded" : d.outcome;
+    for (size_t i = 0; i < drives.size(); ++i) {
+        const Backup::BatchDrive& d = drives[i];
+        const std::string outcome = outcomes[i].empty() ? "not loaded" : outcomes[i];
+        const bool failed = Backup::IsFailure(Backup::OutcomeOf(d));
         c.Says() << "  slave " << int{d.slave} << ": " << outcome << "\n";
-        someFailed = someFailed || d.failed;
+        someFailed = someFailed || failed;
         if (!c.AsJson()) continue;
-        Json drive = {{"slave", d.slave}, {"outcome", outcome}, {"failed", d.failed}};
-        if (d.plan.Ok()) drive["plan"] = ScriptJson::Plan(d.plan, file);
+        Json drive = {{"slave", d.slave}, {"outcome", outcome}, {"failed", failed}};
+        if (d.plan->Ok()) drive["plan"] = ScriptJson::Plan(*d.plan, file);
         drive["load"] = d.report ? ScriptJson::Load(*d.report) : Json(nullptr);
         c.document["drives"].push_back(std::move(drive));
     }

@@ -24,11 +24,11 @@ inline constexpr const char* kCanBaudItems[] = {"10kbps", "20kbps", "50kbps", "1
                                                 "250kbps", "500kbps", "800kbps", "1Mbps"};
 
 inline constexpr Field kCanParamsFields[] = {
-    {.key = "can.mode", .reg = 0x0120, .kind = ChoiceBit0, .items = kCanModeItems},
-    {.key = "can.node_id", .reg = 0x0121, .kind = HexNodeId},
-    {.key = "can.baud_rate", .reg = 0x0122, .kind = Choice, .items = kCanBaudItems},
-    {.key = "can.reserved", .reg = 0x0123, .kind = ReservedZero, .registers = 5},
-    {.key = "can.auto_start", .reg = 0x0128, .kind = CheckOne},
-    {.key = "can.heartbeat", .reg = 0x0129, .kind = Number, .unit = "ms"},
+    {.key = "can.mode", .reg = 0x0120, .kind = ChoiceBit0, .items = kCanModeItems, .label = "通讯模式"},
+    {.key = "can.node_id", .reg = 0x0121, .kind = HexNodeId, .label = "节点ID"},
+    {.key = "can.baud_rate", .reg = 0x0122, .kind = Choice, .items = kCanBaudItems, .label = "CAN波特率"},
+    {.key = "can.reserved", .reg = 0x0123, .kind = ReservedZero, .registers = 5, .label = "保留"},
+    {.key = "can.auto_start", .reg = 0x0128, .kind = CheckOne, .label = "CANOpen自启动"},
+    {.key = "can.heartbeat", .reg = 0x0129, .kind = Number, .unit = "ms", .label = "心跳周期"},
 };
 }  // namespace FieldRules

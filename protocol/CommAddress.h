@@ -16,7 +16,7 @@ static_assert(RegisterLayout::Fits<CommAddress>());
 
 namespace FieldRules {
 inline constexpr Field kCommAddressFields[] = {
-    {.key = "comm.slave_address", .reg = 0x009C, .kind = HexAddress},
-    {.key = "comm.port_default_485", .reg = 0x009D, .kind = CheckZero},
+    {.key = "comm.slave_address", .reg = 0x009C, .kind = HexAddress, .label = "从站地址"},
+    {.key = "comm.port_default_485", .reg = 0x009D, .kind = CheckZero, .label = "端口控制时485使用默认通讯参数"},
 };
 }  // namespace FieldRules

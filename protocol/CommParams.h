@@ -25,10 +25,10 @@ inline constexpr const char* kBaud485Items[] = {"9600 ", "19200", "38400", "5760
 inline constexpr const char* kParityItems[] = {"无校验+2停止位", "奇校验+1停止位", "偶校验+1停止位", "无校验+1停止位"};
 
 inline constexpr Field kCommParamsFields[] = {
-    {.key = "comm.baud_rate", .reg = 0x0090, .kind = BaudChoice, .registers = 2, .unit = "bit/s", .items = kBaud485Items},
-    {.key = "comm.parity", .reg = 0x0092, .kind = Choice, .items = kParityItems},
-    {.key = "comm.reserved_0093", .reg = 0x0093, .kind = ReservedZero},
-    {.key = "comm.lock_config", .reg = 0x0094, .kind = CheckBit0},
-    {.key = "comm.brake_time", .reg = 0x0095, .kind = Number, .decimals = 1, .unit = "s"},
+    {.key = "comm.baud_rate", .reg = 0x0090, .kind = BaudChoice, .registers = 2, .unit = "bit/s", .items = kBaud485Items, .label = "485波特率"},
+    {.key = "comm.parity", .reg = 0x0092, .kind = Choice, .items = kParityItems, .label = "校验方式"},
+    {.key = "comm.reserved_0093", .reg = 0x0093, .kind = ReservedZero, .label = "保留"},
+    {.key = "comm.lock_config", .reg = 0x0094, .kind = CheckBit0, .label = "通讯控制时禁止参数配置"},
+    {.key = "comm.brake_time", .reg = 0x0095, .kind = Number, .decimals = 1, .unit = "s", .label = "通讯中断制动时间"},
 };
 }  // namespace FieldRules

@@ -27,27 +27,28 @@ struct Group {
     uint16_t start;  // the record's layout
     uint16_t count;
     std::span<const Field> fields;
+    const char* page = "";  // the tab of the page that shows it, as the tab names it
 };
 
 template <typename Record>
-constexpr Group GroupOf(const char* key, std::span<const Field> fields)
+constexpr Group GroupOf(const char* key, std::span<const Field> fields, const char* page)
 {
-    return {key, Record::kStart, Record::kCount, fields};
+    return {key, Record::kStart, Record::kCount, fields, page};
 }
 
 inline constexpr Group kGroups[] = {
-    GroupOf<RampSettings>("ramp", kRampSettingsFields),
-    GroupOf<MotorParams>("motor", kMotorParamsFields),
-    GroupOf<SystemParams>("system", kSystemParamsFields),
-    GroupOf<SystemParamsExt>("system_ext", kSystemParamsExtFields),
-    GroupOf<PidParams>("pid", kPidParamsFields),
-    GroupOf<FocParams>("foc", kFocParamsFields),
-    GroupOf<SafetyParams>("safety", kSafetyParamsFields),
-    GroupOf<ReciprocateParams>("reciprocate", kReciprocateParamsFields),
-    GroupOf<PresetSpeeds>("preset", kPresetSpeedsFields),
-    GroupOf<CommParams>("comm", kCommParamsFields),
-    GroupOf<CommAddress>("comm_address", kCommAddressFields),
-    GroupOf<CanParams>("can", kCanParamsFields),
+    GroupOf<RampSettings>("ramp", kRampSettingsFields, "电机控制"),
+    GroupOf<MotorParams>("motor", kMotorParamsFields, "电机参数"),
+    GroupOf<SystemParams>("system", kSystemParamsFields, "系统参数"),
+    GroupOf<SystemParamsExt>("system_ext", kSystemParamsExtFields, "系统参数"),
+    GroupOf<PidParams>("pid", kPidParamsFields, "PID和FOC参数"),
+    GroupOf<FocParams>("foc", kFocParamsFields, "PID和FOC参数"),
+    GroupOf<SafetyParams>("safety", kSafetyParamsFields, "安全保护"),
+    GroupOf<ReciprocateParams>("reciprocate", kReciprocateParamsFields, "往复运动"),
+    GroupOf<PresetSpeeds>("preset", kPresetSpeedsFields, "往复运动"),
+    GroupOf<CommParams>("comm", kCommParamsFields, "通讯参数"),
+    GroupOf<CommAddress>("comm_address", kCommAddressFields, "通讯参数"),
+    GroupOf<CanParams>("can", kCanParamsFields, "通讯参数"),
 };
 
 // The field under `key` in any group; a key no table has does not compile.

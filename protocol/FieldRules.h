@@ -79,6 +79,10 @@ struct Field {
     const char* unit = "";  // plain ASCII; empty for a plain count or ratio
     std::span<const char* const> items = {};  // a list's items, UTF-8, as the page lists them
     uint16_t mask = 0;      // Flag: its bit
+    // As the page labels the field (UTF-8, Chinese; without colon or unit):
+    // what the configuration windows and zoric-cli call it; Localized()
+    // gives its English.
+    const char* label = "";
 };
 
 int Decimals(const Field& field, const Units& units);

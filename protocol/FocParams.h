@@ -32,19 +32,19 @@ static_assert(RegisterLayout::Fits<FocParams>());
 
 namespace FieldRules {
 inline constexpr Field kFocParamsFields[] = {
-    {.key = "foc.open_loop", .reg = 768, .kind = Flag, .mask = FocParams::kModeOpenLoop},
-    {.key = "foc.speed_loop", .reg = 768, .kind = Flag, .mask = FocParams::kModeSpeedLoop},
-    {.key = "foc.position_loop", .reg = 768, .kind = Flag, .mask = FocParams::kModePositionLoop},
-    {.key = "foc.max_speed", .reg = 769, .kind = Number, .unit = "Hz"},
-    {.key = "foc.max_deceleration", .reg = 770, .kind = Number, .unit = "Hz/s"},
-    {.key = "foc.reserved_771", .reg = 771, .kind = ReservedKept},
-    {.key = "foc.phase_offset", .reg = 772, .kind = SignedNumber, .unit = "deg"},
-    {.key = "foc.phase_advance", .reg = 773, .kind = SignedNumber, .unit = "deg"},
-    {.key = "foc.flux_kp", .reg = 774, .kind = Number, .entry = FullScaleOutside},
-    {.key = "foc.flux_ki", .reg = 775, .kind = Number},
-    {.key = "foc.flux_disable_current", .reg = 776, .kind = Number, .decimals = 2, .unit = "A"},
-    {.key = "foc.square_wave_start", .reg = 777, .kind = CheckBit0},
-    {.key = "foc.self_lock_after_stop", .reg = 778, .kind = CheckBit0},
-    {.key = "foc.reserved_779", .reg = 779, .kind = ReservedKept},
+    {.key = "foc.open_loop", .reg = 768, .kind = Flag, .mask = FocParams::kModeOpenLoop, .label = "FOC应用模式 开环/力矩控制"},
+    {.key = "foc.speed_loop", .reg = 768, .kind = Flag, .mask = FocParams::kModeSpeedLoop, .label = "FOC应用模式 速度闭环"},
+    {.key = "foc.position_loop", .reg = 768, .kind = Flag, .mask = FocParams::kModePositionLoop, .label = "FOC应用模式 位置闭环"},
+    {.key = "foc.max_speed", .reg = 769, .kind = Number, .unit = "Hz", .label = "最大应用速度"},
+    {.key = "foc.max_deceleration", .reg = 770, .kind = Number, .unit = "Hz/s", .label = "最大应用减速加速度"},
+    {.key = "foc.reserved_771", .reg = 771, .kind = ReservedKept, .label = "保留寄存器771"},
+    {.key = "foc.phase_offset", .reg = 772, .kind = SignedNumber, .unit = "deg", .label = "霍尔相位校正 相位偏移"},
+    {.key = "foc.phase_advance", .reg = 773, .kind = SignedNumber, .unit = "deg", .label = "霍尔相位校正 相位超前"},
+    {.key = "foc.flux_kp", .reg = 774, .kind = Number, .entry = FullScaleOutside, .label = "磁通量PI参数 Kp"},
+    {.key = "foc.flux_ki", .reg = 775, .kind = Number, .label = "磁通量PI参数 Ki"},
+    {.key = "foc.flux_disable_current", .reg = 776, .kind = Number, .decimals = 2, .unit = "A", .label = "减速时禁用磁通量调节的励磁电流分量"},
+    {.key = "foc.square_wave_start", .reg = 777, .kind = CheckBit0, .label = "方波启动方式"},
+    {.key = "foc.self_lock_after_stop", .reg = 778, .kind = CheckBit0, .label = "停转后自锁"},
+    {.key = "foc.reserved_779", .reg = 779, .kind = ReservedKept, .label = "保留寄存器779"},
 };
 }  // namespace FieldRules

@@ -35,14 +35,14 @@ static_assert(RegisterLayout::Fits<PidParams>());
 
 namespace FieldRules {
 inline constexpr Field kPidParamsFields[] = {
-    {.key = "pid.self_lock_kp", .reg = 186, .kind = Gain, .registers = 2},
-    {.key = "pid.self_lock_ki", .reg = 188, .kind = Gain, .registers = 2},
-    {.key = "pid.self_lock_kd", .reg = 190, .kind = Gain, .registers = 2},
-    {.key = "pid.speed_kp", .reg = 192, .kind = Gain, .registers = 2},
-    {.key = "pid.speed_ki", .reg = 194, .kind = Gain, .registers = 2},
-    {.key = "pid.speed_kd", .reg = 196, .kind = Gain, .registers = 2},
-    {.key = "pid.position_kp", .reg = 198, .kind = Gain, .registers = 2},
-    {.key = "pid.position_ki", .reg = 200, .kind = Gain, .registers = 2},
-    {.key = "pid.position_kd", .reg = 202, .kind = Gain, .registers = 2},
+    {.key = "pid.self_lock_kp", .reg = 186, .kind = Gain, .registers = 2, .label = "自锁PID参数 Kp"},
+    {.key = "pid.self_lock_ki", .reg = 188, .kind = Gain, .registers = 2, .label = "自锁PID参数 Ki"},
+    {.key = "pid.self_lock_kd", .reg = 190, .kind = Gain, .registers = 2, .label = "自锁PID参数 Kd"},
+    {.key = "pid.speed_kp", .reg = 192, .kind = Gain, .registers = 2, .label = "速度PID参数 Kp"},
+    {.key = "pid.speed_ki", .reg = 194, .kind = Gain, .registers = 2, .label = "速度PID参数 Ki"},
+    {.key = "pid.speed_kd", .reg = 196, .kind = Gain, .registers = 2, .label = "速度PID参数 Kd"},
+    {.key = "pid.position_kp", .reg = 198, .kind = Gain, .registers = 2, .label = "位置PID参数 Kp"},
+    {.key = "pid.position_ki", .reg = 200, .kind = Gain, .registers = 2, .label = "位置PID参数 Ki"},
+    {.key = "pid.position_kd", .reg = 202, .kind = Gain, .registers = 2, .label = "位置PID参数 Kd"},
 };
 }  // namespace FieldRules

@@ -23,9 +23,9 @@ inline constexpr const char* kSpeedModeItems[] = {"占空比", "力矩", "速度
 inline constexpr const char* kControlModeItems[] = {"双触点", "单触点"};
 
 inline constexpr Field kPresetSpeedsFields[] = {
-    {.key = "preset.speed_mode", .reg = 176, .kind = Choice, .items = kSpeedModeItems},
-    {.key = "preset.control_mode", .reg = 177, .kind = Choice, .items = kControlModeItems},
-    {.key = "preset.forward_speed", .reg = 178, .kind = Number, .scale = SpeedMode},
-    {.key = "preset.reverse_speed", .reg = 179, .kind = Number, .scale = SpeedMode},
+    {.key = "preset.speed_mode", .reg = 176, .kind = Choice, .items = kSpeedModeItems, .label = "调速方式"},
+    {.key = "preset.control_mode", .reg = 177, .kind = Choice, .items = kControlModeItems, .label = "控制方式"},
+    {.key = "preset.forward_speed", .reg = 178, .kind = Number, .scale = SpeedMode, .label = "正转速度"},
+    {.key = "preset.reverse_speed", .reg = 179, .kind = Number, .scale = SpeedMode, .label = "反转速度"},
 };
 }  // namespace FieldRules

@@ -19,11 +19,11 @@ static_assert(RegisterLayout::Fits<RampSettings>());
 
 namespace FieldRules {
 inline constexpr Field kRampSettingsFields[] = {
-    {.key = "ramp.pwm_rise", .reg = 80, .kind = Number, .decimals = 1, .entry = SaturateHigh, .unit = "s"},
-    {.key = "ramp.pwm_fall", .reg = 81, .kind = Number, .decimals = 1, .entry = SaturateHigh, .unit = "s"},
+    {.key = "ramp.pwm_rise", .reg = 80, .kind = Number, .decimals = 1, .entry = SaturateHigh, .unit = "s", .label = "PWM上升缓冲"},
+    {.key = "ramp.pwm_fall", .reg = 81, .kind = Number, .decimals = 1, .entry = SaturateHigh, .unit = "s", .label = "PWM下降缓冲"},
     {.key = "ramp.acceleration", .reg = 82, .kind = Number, .decimals = 1, .scale = SpeedRange,
-     .entry = SaturateHigh, .unit = "Hz/s"},
+     .entry = SaturateHigh, .unit = "Hz/s", .label = "加速加速度"},
     {.key = "ramp.deceleration", .reg = 83, .kind = Number, .decimals = 1, .scale = SpeedRange,
-     .entry = SaturateHigh, .unit = "Hz/s"},
+     .entry = SaturateHigh, .unit = "Hz/s", .label = "减速加速度"},
 };
 }  // namespace FieldRules

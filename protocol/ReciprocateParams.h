@@ -43,15 +43,15 @@ namespace FieldRules {
 inline constexpr const char* kHomingModeItems[] = {"不复位", "SQ2复位", "SQ1复位"};
 
 inline constexpr Field kReciprocateParamsFields[] = {
-    {.key = "reciprocate.homing_mode", .reg = 160, .kind = Choice, .items = kHomingModeItems},
-    {.key = "reciprocate.fine_homing", .reg = 161, .kind = CheckNonZero},
-    {.key = "reciprocate.total_travel", .reg = 162, .kind = Number, .registers = 2, .unit = "pulses"},
-    {.key = "reciprocate.coarse_speed", .reg = 164, .kind = Number, .decimals = 1, .scale = SpeedRange, .unit = "Hz"},
-    {.key = "reciprocate.fine_speed", .reg = 165, .kind = Number, .decimals = 1, .scale = SpeedRange, .unit = "Hz"},
+    {.key = "reciprocate.homing_mode", .reg = 160, .kind = Choice, .items = kHomingModeItems, .label = "复位方式"},
+    {.key = "reciprocate.fine_homing", .reg = 161, .kind = CheckNonZero, .label = "启用复位细调"},
+    {.key = "reciprocate.total_travel", .reg = 162, .kind = Number, .registers = 2, .unit = "pulses", .label = "总行程"},
+    {.key = "reciprocate.coarse_speed", .reg = 164, .kind = Number, .decimals = 1, .scale = SpeedRange, .unit = "Hz", .label = "复位粗调速度"},
+    {.key = "reciprocate.fine_speed", .reg = 165, .kind = Number, .decimals = 1, .scale = SpeedRange, .unit = "Hz", .label = "复位细调速度"},
     {.key = "reciprocate.speed_after_homing", .reg = 166, .kind = Number, .decimals = 1, .scale = SpeedRange,
-     .unit = "Hz"},
-    {.key = "reciprocate.dead_band", .reg = 167, .kind = Number, .decimals = 1, .unit = "%"},
-    {.key = "reciprocate.rehome_after_limit", .reg = 168, .kind = CheckNonZero},
-    {.key = "reciprocate.homing_torque", .reg = 169, .kind = Number, .decimals = 2, .unit = "A"},
+     .unit = "Hz", .label = "完成后速度"},
+    {.key = "reciprocate.dead_band", .reg = 167, .kind = Number, .decimals = 1, .unit = "%", .label = "忽略变化量低于此值的输入信号"},
+    {.key = "reciprocate.rehome_after_limit", .reg = 168, .kind = CheckNonZero, .label = "限位后重新复位"},
+    {.key = "reciprocate.homing_torque", .reg = 169, .kind = Number, .decimals = 2, .unit = "A", .label = "复位时转矩"},
 };
 }  // namespace FieldRules

@@ -30,19 +30,19 @@ static_assert(RegisterLayout::Fits<SafetyParams>());
 
 namespace FieldRules {
 inline constexpr Field kSafetyParamsFields[] = {
-    {.key = "safety.over_temp_shutdown", .reg = 256, .kind = SignedNumber, .unit = "degC"},
-    {.key = "safety.over_temp_limit", .reg = 257, .kind = SignedNumber, .unit = "degC"},
-    {.key = "safety.over_voltage", .reg = 258, .kind = Number, .decimals = 1, .unit = "V"},
-    {.key = "safety.under_voltage", .reg = 259, .kind = Number, .decimals = 1, .unit = "V"},
-    {.key = "safety.over_current", .reg = 260, .kind = Number, .decimals = 2, .unit = "A"},
-    {.key = "safety.hall_error_time", .reg = 261, .kind = Number, .entry = ScaledWrap, .unit = "ms"},
-    {.key = "safety.dynamic_current_pid", .reg = 262, .kind = CheckNonZero},
-    {.key = "safety.reserved_263", .reg = 263, .kind = ReservedZero},
-    {.key = "safety.clear_over_temp", .reg = 264, .kind = CheckNonZero},
-    {.key = "safety.reserved_265", .reg = 265, .kind = ReservedZero},
-    {.key = "safety.temp_factor", .reg = 266, .kind = Number, .decimals = 4},
-    {.key = "safety.temp_offset", .reg = 267, .kind = SignedNumber, .decimals = 1, .unit = "degC"},
-    {.key = "safety.voltage_factor", .reg = 268, .kind = Number, .decimals = 4},
-    {.key = "safety.voltage_offset", .reg = 269, .kind = SignedNumber, .decimals = 1, .unit = "V"},
+    {.key = "safety.over_temp_shutdown", .reg = 256, .kind = SignedNumber, .unit = "degC", .label = "过热关断"},
+    {.key = "safety.over_temp_limit", .reg = 257, .kind = SignedNumber, .unit = "degC", .label = "过热限流"},
+    {.key = "safety.over_voltage", .reg = 258, .kind = Number, .decimals = 1, .unit = "V", .label = "过压关断"},
+    {.key = "safety.under_voltage", .reg = 259, .kind = Number, .decimals = 1, .unit = "V", .label = "欠压关断"},
+    {.key = "safety.over_current", .reg = 260, .kind = Number, .decimals = 2, .unit = "A", .label = "过流关断"},
+    {.key = "safety.hall_error_time", .reg = 261, .kind = Number, .entry = ScaledWrap, .unit = "ms", .label = "霍尔错误"},
+    {.key = "safety.dynamic_current_pid", .reg = 262, .kind = CheckNonZero, .label = "电流环PID动态调节减小超调"},
+    {.key = "safety.reserved_263", .reg = 263, .kind = ReservedZero, .label = "保留"},
+    {.key = "safety.clear_over_temp", .reg = 264, .kind = CheckNonZero, .label = "当温度低于过热关断条件后清除过热报警"},
+    {.key = "safety.reserved_265", .reg = 265, .kind = ReservedZero, .label = "保留"},
+    {.key = "safety.temp_factor", .reg = 266, .kind = Number, .decimals = 4, .label = "温度校准系数"},
+    {.key = "safety.temp_offset", .reg = 267, .kind = SignedNumber, .decimals = 1, .unit = "degC", .label = "温度校准偏移"},
+    {.key = "safety.voltage_factor", .reg = 268, .kind = Number, .decimals = 4, .label = "电压校准系数"},
+    {.key = "safety.voltage_offset", .reg = 269, .kind = SignedNumber, .decimals = 1, .unit = "V", .label = "电压校准偏移"},
 };
 }  // namespace FieldRules

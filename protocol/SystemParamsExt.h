@@ -29,10 +29,10 @@ inline constexpr const char* kPortControlItems[] = {"拨码开关指定", "占�
                                                     "位置闭环控制", "预设速度控制", "内置程序"};
 
 inline constexpr Field kSystemParamsExtFields[] = {
-    {.key = "system.analog_factor", .reg = 150, .kind = Float, .registers = 2},
-    {.key = "system.analog_offset", .reg = 152, .kind = SignedNumber, .decimals = 3},
-    {.key = "system.buzzer_disabled", .reg = 153, .kind = CheckBit0},
-    {.key = "system.port_input_type", .reg = 154, .kind = Choice, .items = kPortInputItems},
-    {.key = "system.port_control_type", .reg = 155, .kind = Choice, .items = kPortControlItems},
+    {.key = "system.analog_factor", .reg = 150, .kind = Float, .registers = 2, .label = "模拟信号调整系数"},
+    {.key = "system.analog_offset", .reg = 152, .kind = SignedNumber, .decimals = 3, .label = "模拟信号调整偏移"},
+    {.key = "system.buzzer_disabled", .reg = 153, .kind = CheckBit0, .label = "禁用蜂鸣器报警"},
+    {.key = "system.port_input_type", .reg = 154, .kind = Choice, .items = kPortInputItems, .label = "端口输入类型"},
+    {.key = "system.port_control_type", .reg = 155, .kind = Choice, .items = kPortControlItems, .label = "端口控制类型"},
 };
 }  // namespace FieldRules

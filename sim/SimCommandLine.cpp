@@ -37,6 +37,7 @@ bool ParseFault(std::string_view name, SimFault& fault)
     static constexpr std::pair<std::string_view, SimFault> kNames[] = {
         {"no-answer", SimFault::NoAnswer}, {"bad-crc", SimFault::BadCrc},   {"wrong-slave", SimFault::WrongSlave},
         {"split", SimFault::SplitResponse}, {"trailing", SimFault::TrailingBytes}, {"late", SimFault::LateAnswer},
+        {"exception", SimFault::Exception},
     };
     for (const auto& [n, f] : kNames)
         if (n == name) {
@@ -130,7 +131,8 @@ std::string SimUsage()
            "  --help              this text\n"
            "  --version           the version\n"
            "\n"
-           "Fault kinds: no-answer, bad-crc, wrong-slave, split, trailing, late.\n"
+           "Fault kinds: no-answer, bad-crc, wrong-slave, split, trailing, late, exception\n"
+           "(the drive answers exception 4, slave device failure).\n"
            "Stops on SIGINT, SIGTERM or SIGHUP and then removes the COMn link.\n"
            "\n"
            "On Windows there is no pseudo-terminal: the drive is served over TCP only\n"

@@ -14,6 +14,7 @@ enum class SimFault : int {
     SplitResponse,    // answer in pieces with pauses between them
     TrailingBytes,    // answer followed by stray bytes
     LateAnswer,       // answer only after the master's 1000 ms time-out
+    Exception,        // answer exception 4, slave device failure, in its place
     Count
 };
 

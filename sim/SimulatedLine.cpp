@@ -284,6 +284,13 @@ void CSimulatedLine::QueueAnswer(Frame answer, std::optional<SimFault> fault, Cl
     case SimFault::LateAnswer:
         Queue(std::move(answer), now + std::chrono::milliseconds(m_options.lateAnswerMs));
         break;
+    case SimFault::Exception:
+        // A drive that failed inside: the request's function with the
+        // exception bit, code 4.
+        answer = {answer[0], static_cast<std::uint8_t>(answer[1] | 0x80), 0x04};
+        AppendCrc(answer);
+        Queue(std::move(answer), now);
+        break;
     case SimFault::SplitResponse: {
         // Three pieces with a pause in between, as a slow or busy drive sends.
         const std::size_t n = answer.size();

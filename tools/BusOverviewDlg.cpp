@@ -16,6 +16,8 @@
 #include <optional>
 
 #include "Accessibility.h"
+#include "BatchLoad.h"
+#include "ConfigFlow.h"
 #include "ConfigTexts.h"
 #include "CsvWriter.h"
 #include "FileChooser.h"
@@ -65,6 +67,7 @@ CBusOverviewDlg::CBusOverviewDlg(QWidget* parent, BusOverviewHost host)
     connect(ui->m_btnPoll, &QPushButton::toggled, this, &CBusOverviewDlg::OnPoll);
     connect(ui->m_btnExportCsv, &QPushButton::clicked, this, &CBusOverviewDlg::OnExport);
     connect(ui->m_btnBackup, &QPushButton::clicked, this, &CBusOverviewDlg::OnBackup);
+    connect(ui->m_btnLoad, &QPushButton::clicked, this, &CBusOverviewDlg::OnLoad);
     connect(ui->m_spinPeriod, &QSpinBox::valueChanged, this, &CBusOverviewDlg::UpdatePeriod);
     connect(ui->m_tableDrives, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { OnUse(row); });
     TakeLine();
@@ -227,15 +230,19 @@ void CBusOverviewDlg::OnExport()
     if (!out) CMessageBox::Ok(this, tr("保存文件失败: %1").arg(path));
 }
 
-void CBusOverviewDlg::OnBackup()
+std::vector<uint8_t> CBusOverviewDlg::SelectedOnLine()
 {
     std::vector<uint8_t> chosen;
     for (uint8_t slave : Selected())
         if (!m_overview.Find(slave)->otherLine) chosen.push_back(slave);
-    if (chosen.empty()) {
-        CMessageBox::Ok(this, tr("请先选择主窗口通讯设置下的驱动器。"));
-        return;
-    }
+    if (chosen.empty()) CMessageBox::Ok(this, tr("请先选择主窗口通讯设置下的驱动器。"));
+    return chosen;
+}
+
+void CBusOverviewDlg::OnBackup()
+{
+    const std::vector<uint8_t> chosen = SelectedOnLine();
+    if (chosen.empty()) return;
     const QString folder = CFileChooser::Folder(this, tr("备份所选驱动器"));
     if (folder.isEmpty() || !g_pMainDlg) return;
     ui->m_btnPoll->setChecked(false);  // the line is the backups' alone
@@ -266,6 +273,25 @@ void CBusOverviewDlg::OnBackup()
             if (cancelled) report << tr("已取消, 其余驱动器未备份。");
             CMessageBox::Ok(this, report.join(QLatin1Char('\n')));
         }));
+}
+
+void CBusOverviewDlg::OnLoad()
+{
+    if (SelectedOnLine().empty() || !g_pMainDlg) return;
+    if (!g_pMainDlg->m_master.IsPortOpen()) {
+        CMessageBox::Ok(this, tr("串口未打开"));
+        return;
+    }
+    QString path;
+    std::optional<Backup::Configuration> file = CConfigFlow::OpenFile(this, tr("载入配置到所选驱动器"), path);
+    if (!file) return;
+    // The line is the loads' alone; the user starts the poll again after.
+    ui->m_btnPoll->setChecked(false);
+    // A drive at other line settings is not loaded; the report says so.
+    std::vector<uint8_t> otherLine;
+    for (uint8_t slave : Selected())
+        if (m_overview.Find(slave)->otherLine) otherLine.push_back(slave);
+    (new CBatchLoad(this, path, std::move(*file), Backup::BatchDrives(Selected(), otherLine)))->Start();
 }
 
 // A drive's line of the backup's report; its file written when it was read.

@@ -46,6 +46,8 @@ public:
     void OnExport();
     // One file per selected drive into a folder, one drive after another.
     void OnBackup();
+    // One file into every selected drive (CBatchLoad); the poll stops first.
+    void OnLoad();
     void OnUse(int row);
 
     const CBusOverview& Overview() const { return m_overview; }
@@ -65,6 +67,8 @@ private:
     void TakeLine();
     void Remember() const;
     std::vector<uint8_t> Selected() const;
+    // The selected drives on the main window's line; none said in a box.
+    std::vector<uint8_t> SelectedOnLine();
     QString WriteBackup(const QString& folder, uint8_t slave, const Backup::ReadResult& read) const;
     void Recall();
 

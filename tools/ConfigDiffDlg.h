@@ -1,6 +1,6 @@
 #pragma once
 // CConfigDiffDlg: settings that differ between the drive and a file, as the
-// pages show them: before a load, what it writes and the differences it
+// pages show them (page and label, the key beside, the two values): before a load, what it writes and the differences it
 // keeps ("载入" or "取消"); after a compare, the differences alone.
 
 #include <QDialog>
@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "ConfigItems.h"
+#include "DriveBatch.h"
 
 class QTableWidget;
 
@@ -32,6 +33,9 @@ public:
 
     // Before a load: asks to go on.
     void ShowLoad(const std::vector<Row>& changes, const std::vector<Row>& kept);
+    // Before a batch load: each drive's changes in a table with the drive's
+    // address first, and the drives that will not be loaded and why.
+    void ShowBatch(const std::vector<Backup::BatchDrive>& drives);
     // After a compare: the differences, with one button to close.
     void ShowCompare(const std::vector<Row>& differences);
 
@@ -40,6 +44,7 @@ public:
 
 private:
     void Fill(QTableWidget* table, const std::vector<Row>& rows) const;
+    void FillBatch(QTableWidget* table, const std::vector<Backup::BatchDrive>& drives, bool kept) const;
 
     std::unique_ptr<Ui::CConfigDiffDlg> ui;
     Backup::Values m_drive;

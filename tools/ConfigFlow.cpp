@@ -44,13 +44,18 @@ bool CConfigFlow::PortOpen() const
     return false;
 }
 
-std::optional<Backup::Configuration> CConfigFlow::ChooseFile(const QString& caption, QString& path) const
+std::optional<Backup::Configuration> CConfigFlow::OpenFile(QWidget* window, const QString& caption, QString& path)
 {
-    path = CFileChooser::Open(m_window, caption, FileFilter());
+    path = CFileChooser::Open(window, caption, FileFilter());
     if (path.isEmpty()) return std::nullopt;
     Backup::ParsedFile parsed = Backup::ReadFile(FileName(path));
-    if (!parsed.config) CMessageBox::Ok(m_window, ConfigTexts::FileProblem(parsed.problem));
+    if (!parsed.config) CMessageBox::Ok(window, ConfigTexts::FileProblem(parsed.problem));
     return std::move(parsed.config);
+}
+
+std::optional<Backup::Configuration> CConfigFlow::ChooseFile(const QString& caption, QString& path) const
+{
+    return OpenFile(m_window, caption, path);
 }
 
 void CConfigFlow::Export()

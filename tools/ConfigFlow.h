@@ -65,14 +65,15 @@ public:
 
     // The file filter of every configuration dialog.
     static QString FileFilter();
+    // The file the user picks, checked whole; none when cancelled or when
+    // the file is not a configuration (said in a box).
+    static std::optional<Backup::Configuration> OpenFile(QWidget* window, const QString& caption, QString& path);
 
 signals:
     void offlineChanged(const QString& path);  // empty: offline editing ended
 
 private:
     bool PortOpen() const;
-    // The file the user picks, checked whole; none when cancelled or when
-    // the file is not a configuration (said in a box).
     std::optional<Backup::Configuration> ChooseFile(const QString& caption, QString& path) const;
 
     void WriteOffline(const QString& path, std::function<void()> then);

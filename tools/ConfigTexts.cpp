@@ -130,6 +130,37 @@ QString ConfigTexts::StepResult(const Backup::StepReport& step)
     return text;
 }
 
+QString ConfigTexts::DriveResult(const Backup::BatchDrive& drive)
+{
+    using Backup::BatchOutcome;
+    switch (Backup::OutcomeOf(drive)) {
+    case BatchOutcome::OtherLine: return tr("在其他通讯设置, 未载入");
+    case BatchOutcome::NotLoaded: return tr("未载入");
+    case BatchOutcome::ReadFailed: {
+        // The second look at the device information has no step of its own.
+        const std::string& step = drive.plan->failedStep;
+        return tr("失败: %1").arg(ReadFailure(step.empty() ? "drive" : step, drive.plan->failure));
+    }
+    case BatchOutcome::Refused:
+        return Refusal(drive.report ? drive.report->refusal : drive.plan->refusal);
+    case BatchOutcome::Unchanged: return tr("无变化, 驱动器中的参数与文件相同");
+    case BatchOutcome::Verified: return tr("已写入并校验");
+    case BatchOutcome::StoreFailed:
+        return tr("已写入并校验, 保存失败: %1").arg(Failure(*drive.store));
+    case BatchOutcome::Failed:
+        if (const Backup::StepReport* step = Backup::FailedStep(drive))
+            return QStringLiteral("%1: %2").arg(StepName(step->step), StepResult(*step));
+        return tr("已取消, 之后的参数未写入");
+    }
+    return {};
+}
+
+QString ConfigTexts::Title(const std::string& key)
+{
+    const Backup::Item* item = Backup::FindItem(key);
+    return item ? Qs(Backup::TitleOf(*item)) : Qs(key);
+}
+
 QString ConfigTexts::Shown(const std::string& key, std::optional<uint64_t> raw, const Backup::Values& values)
 {
     const Backup::Item* item = Backup::FindItem(key);

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "DriveBatch.h"
 #include "DriveConfig.h"
 
 class ConfigTexts {
@@ -30,6 +31,11 @@ public:
     static QString IdentityValue(const Backup::DriveIdentity& identity, const std::string& field);
     // The outcome of one load step, as the report lists it.
     static QString StepResult(const Backup::StepReport& step);
+    // The outcome of one drive of a batch load, as its report lists it.
+    static QString DriveResult(const Backup::BatchDrive& drive);
+    // A setting as the pages name it: "电机参数 / 电机额定电流"; the key
+    // when no item has it.
+    static QString Title(const std::string& key);
     // A value as its page shows it, units from `values`; "无" when absent.
     static QString Shown(const std::string& key, std::optional<uint64_t> raw, const Backup::Values& values);
 };

@@ -42,6 +42,18 @@ Backup::LoadOptions CLoadOptionsDlg::Options() const
     return options;
 }
 
+void CLoadOptionsDlg::ForSeveralDrives()
+{
+    ui->m_checkComm->setChecked(false);
+    ui->m_checkComm->hide();
+    m_checkStopAtFailure = new QCheckBox(tr("遇到第一个失败的驱动器即停止"), this);
+    m_checkStopAtFailure->setObjectName(QStringLiteral("m_checkStopAtFailure"));
+    // Above the buttons.
+    ui->layoutDialog->insertWidget(ui->layoutDialog->count() - 1, m_checkStopAtFailure);
+}
+
+bool CLoadOptionsDlg::StopAtFailure() const { return m_checkStopAtFailure && m_checkStopAtFailure->isChecked(); }
+
 QCheckBox* CLoadOptionsDlg::GroupBox(const std::string& group) const
 {
     for (const auto& [key, box] : m_groups) {

@@ -25,6 +25,11 @@ public:
     ~CLoadOptionsDlg() override;
 
     Backup::LoadOptions Options() const;
+    // For several drives at once: the communication settings are not
+    // offered (their addresses would collide), and the user may have the
+    // batch stop at the first drive that fails.
+    void ForSeveralDrives();
+    bool StopAtFailure() const;
     // The box of a group ("m_checkGroup_motor" by name).
     QCheckBox* GroupBox(const std::string& group) const;
 
@@ -34,4 +39,5 @@ private:
 
     std::unique_ptr<Ui::CLoadOptionsDlg> ui;
     std::vector<std::pair<std::string, QCheckBox*>> m_groups;
+    QCheckBox* m_checkStopAtFailure = nullptr;  // several drives only
 };

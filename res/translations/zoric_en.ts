@@ -21,6 +21,69 @@
     </message>
 </context>
 <context>
+    <name>CBatchLoad</name>
+    <message>
+        <source>正在读取驱动器 %1 的参数 (%2/%3)...</source>
+        <translation>Reading the parameters of drive %1 (%2/%3)...</translation>
+    </message>
+    <message>
+        <source>载入已取消, 未写入任何参数。</source>
+        <translation>Load cancelled; no parameters were written.</translation>
+    </message>
+    <message>
+        <source>没有要写入的参数:</source>
+        <translation>Nothing to write:</translation>
+    </message>
+    <message>
+        <source>地址 %1: %2</source>
+        <translation>Address %1: %2</translation>
+    </message>
+    <message>
+        <source>文件来自另一台驱动器:</source>
+        <translation>The file comes from another drive:</translation>
+    </message>
+    <message>
+        <source>%1: 文件中为 %2, 驱动器为 %3</source>
+        <translation>%1: %2 in the file, %3 in the drive</translation>
+    </message>
+    <message>
+        <source>
+地址 %1: %2</source>
+        <translation>
+Address %1: %2</translation>
+    </message>
+    <message>
+        <source>
+仍要载入这些驱动器吗?</source>
+        <translation>
+Load these drives all the same?</translation>
+    </message>
+    <message>
+        <source>正在载入驱动器 %1 (%2/%3)...</source>
+        <translation>Loading drive %1 (%2/%3)...</translation>
+    </message>
+    <message>
+        <source>要让载入完成的驱动器保存参数吗?</source>
+        <translation>Should the drives loaded store their parameters?</translation>
+    </message>
+    <message>
+        <source>正在保存驱动器 %1 的参数...</source>
+        <translation>Storing the parameters of drive %1...</translation>
+    </message>
+    <message>
+        <source>地址 %1: 保存失败: %2</source>
+        <translation>Address %1: storing failed: %2</translation>
+    </message>
+    <message>
+        <source>地址 %1: 保存成功</source>
+        <translation>Address %1: parameters stored</translation>
+    </message>
+    <message>
+        <source>已取消, 其余驱动器未保存。</source>
+        <translation>Cancelled: the other drives did not store their parameters.</translation>
+    </message>
+</context>
+<context>
     <name>CBusMonitorDlg</name>
     <message>
         <source>总线监视</source>
@@ -321,6 +384,18 @@
         <source>地址 %1: 已保存到 %2</source>
         <translation>Address %1: saved to %2</translation>
     </message>
+    <message>
+        <source>载入配置到所选驱动器…</source>
+        <translation>Load Configuration into Selected Drives…</translation>
+    </message>
+    <message>
+        <source>把一个配置文件载入每个所选驱动器, 不含通讯设置</source>
+        <translation>Loads one configuration file into every selected drive, without the communication settings</translation>
+    </message>
+    <message>
+        <source>载入配置到所选驱动器</source>
+        <translation>Load Configuration into Selected Drives</translation>
+    </message>
 </context>
 <context>
     <name>CCommParamDlg</name>
@@ -606,6 +681,34 @@
     <message>
         <source>关闭</source>
         <translation>Close</translation>
+    </message>
+    <message>
+        <source>载入配置到所选驱动器</source>
+        <translation>Load Configuration into Selected Drives</translation>
+    </message>
+    <message>
+        <source>地址 %1: %2</source>
+        <translation>Address %1: %2</translation>
+    </message>
+    <message>
+        <source>将向%1台驱动器写入%2项参数, 确定要载入吗?</source>
+        <translation>%2 settings will be written to %1 drives. Load them?</translation>
+    </message>
+    <message>
+        <source>
+以下驱动器不载入:
+</source>
+        <translation>
+These drives are not loaded:
+</translation>
+    </message>
+    <message>
+        <source>地址</source>
+        <translation>Address</translation>
+    </message>
+    <message>
+        <source>键</source>
+        <translation>Key</translation>
     </message>
 </context>
 <context>
@@ -1491,6 +1594,10 @@ in %2</translation>
         <source>载入通讯设置会改变驱动器的通讯连接, 载入后将按新的设置重新打开串口。</source>
         <translation>Loading the link settings changes the drive connection; the serial port is then reopened with the new settings.</translation>
     </message>
+    <message>
+        <source>遇到第一个失败的驱动器即停止</source>
+        <translation>Stop at the first drive that fails</translation>
+    </message>
 </context>
 <context>
     <name>CLoadReportDlg</name>
@@ -1527,6 +1634,26 @@ in %2</translation>
 串口已按新的通讯设置重新打开。</source>
         <translation>
 The serial port was reopened with the new settings.</translation>
+    </message>
+    <message>
+        <source>部分驱动器载入失败, 请查看下表。</source>
+        <translation>Some drives failed to load; see the table below.</translation>
+    </message>
+    <message>
+        <source>载入完成, 各驱动器的结果如下。</source>
+        <translation>Load finished; each drive&apos;s result is below.</translation>
+    </message>
+    <message>
+        <source>载入已取消, 之后的驱动器未载入。</source>
+        <translation>Load cancelled; the drives after it were not loaded.</translation>
+    </message>
+    <message>
+        <source>驱动器</source>
+        <translation>Drive</translation>
+    </message>
+    <message>
+        <source>地址 %1</source>
+        <translation>Address %1</translation>
     </message>
 </context>
 <context>
@@ -3195,6 +3322,26 @@ The peer closed the connection. Check the gateway or serial device server, then 
     <message>
         <source>无</source>
         <translation>None</translation>
+    </message>
+    <message>
+        <source>在其他通讯设置, 未载入</source>
+        <translation>At other line settings, not loaded</translation>
+    </message>
+    <message>
+        <source>未载入</source>
+        <translation>Not loaded</translation>
+    </message>
+    <message>
+        <source>无变化, 驱动器中的参数与文件相同</source>
+        <translation>Unchanged: the drive holds the file&apos;s settings</translation>
+    </message>
+    <message>
+        <source>已写入并校验, 保存失败: %1</source>
+        <translation>Written and verified; storing failed: %1</translation>
+    </message>
+    <message>
+        <source>已取消, 之后的参数未写入</source>
+        <translation>Cancelled; the later settings were not written</translation>
     </message>
 </context>
 </TS>

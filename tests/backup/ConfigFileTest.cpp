@@ -2,10 +2,12 @@
 // every kind of bad file is refused whole, naming the key and line.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cstdio>
 #include <fstream>
 #include <regex>
+#include <set>
 #include <sstream>
 
 #include "ConfigFile.h"
@@ -88,6 +90,40 @@ TEST(ConfigFile, ShownListItemsFollowTheLanguageKeysAndRawValuesDoNot)
     const ParsedFile fromEnglish = Parse(english);
     ASSERT_TRUE(fromEnglish.config) << Describe(fromEnglish.problem);
     EXPECT_EQ(fromEnglish.config->values, Sample().values);
+}
+
+// The windows' change tables and zoric-cli name a setting by its page and
+// label: every item has both, in either language, and no two items share
+// a name.
+TEST(ConfigFile, EveryItemIsNamedByItsPageAndLabelInBothLanguages)
+{
+    const auto chinese = [](const std::string& text) {
+        return std::any_of(text.begin(), text.end(), [](char c) {
+            const auto b = static_cast<unsigned char>(c);
+            return b >= 0xE4 && b <= 0xE9;  // the lead bytes of the CJK ideographs
+        });
+    };
+    for (const Language language : {Language::Chinese, Language::English}) {
+        SetLanguage(language);
+        std::set<std::string> titles;
+        for (const Item& item : Items()) {
+            EXPECT_FALSE(PageOf(item).empty()) << item.key;
+            EXPECT_FALSE(LabelOf(item).empty()) << item.key;
+            EXPECT_TRUE(titles.insert(TitleOf(item)).second) << item.key << ": " << TitleOf(item);
+            if (language == Language::English) {
+                EXPECT_FALSE(chinese(TitleOf(item))) << item.key << ": " << TitleOf(item);
+            }
+        }
+    }
+    SetLanguage(Language::Chinese);
+    EXPECT_EQ(TitleOf(*FindItem("motor.rated_current")), "电机参数 / 电机额定电流");
+    EXPECT_EQ(TitleOf(*FindItem("pdo.tpdo1.cob_id")), "编辑PDO / TPDO1 COB-ID");
+    EXPECT_EQ(TitleOf(*FindItem("pdo.rpdo2.mapping_3")), "编辑PDO / RPDO2 映射对象3");
+    EXPECT_EQ(TitleOf(*FindItem("sync.cycle_period")), "编辑SYNC / 通讯间隔时间");
+    SetLanguage(Language::English);
+    EXPECT_EQ(TitleOf(*FindItem("motor.rated_current")), "Motor Parameters / Rated motor current");
+    EXPECT_EQ(TitleOf(*FindItem("pdo.rpdo2.mapping_3")), "Edit PDO / RPDO2 Mapped object 3");
+    SetLanguage(Language::Chinese);
 }
 
 TEST(ConfigFile, ObjectsTheDriveLackedMayBeMissingRegisterSettingsMayNot)

@@ -167,7 +167,9 @@ TEST_F(CliConfig, RestoreLoadsAnotherDrivesFileAndStoresOnlyWhenAsked)
 
     auto r = Run({"restore", file, "--yes"});
     ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
-    EXPECT_NE(r.out.find("motor.rated_current: 500 (5.00 A) -> 1234 (12.34 A)"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("motor.rated_current: 500 (5.00 A) -> 1234 (12.34 A)  [电机参数 / 电机额定电流]\n"),
+              std::string::npos)
+        << r.out;
     EXPECT_NE(r.out.find("  motor: verified\n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("  sync: verified\n"), std::string::npos);
     EXPECT_NE(r.out.find("  pid: unchanged\n"), std::string::npos);
@@ -543,6 +545,21 @@ TEST_F(CliSeveralDrives, ASilentOrFailingDriveIsNamedAndTheOthersGoOn)
     EXPECT_EQ(On({"--slave", "3", "status", "--slaves", "1,3"}).exitCode, 2);
     EXPECT_EQ(On({"restore", file, "--slaves", "3,5", "--include-comm", "--yes"}).exitCode, 2);
     EXPECT_EQ(On({"status", "--slaves", "0,3"}).exitCode, 2);
+}
+
+TEST_F(CliSeveralDrives, ADriveAnsweringWithAnExceptionIsNamedAndTheOthersAreLoaded)
+{
+    // The simulator's fault through a sim:// name: drive 5 fails inside.
+    const std::string port = "sim://?slaves=1,3,5&fault=exception@5=1&name=exception-5";
+    const std::string file = File("one.json");
+    auto r = RunCli({"--lang", "en", "--port", port, "--slave", "1", "backup", file});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    ASSERT_EQ(RunCli({"set", file, "motor.rated_current=2.37"}).exitCode, 0);
+    r = RunCli({"--lang", "en", "--port", port, "restore", file, "--slaves", "1,3,5", "--yes"});
+    EXPECT_EQ(r.exitCode, 12) << r.err;
+    EXPECT_NE(r.out.find("slave 1: verified"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("slave 3: verified"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("slave 5: failed reading status: Slave device failure"), std::string::npos) << r.out;
 }
 
 }  // namespace

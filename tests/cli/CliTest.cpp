@@ -117,7 +117,8 @@ TEST_F(Cli, InjectedFaultsGiveTheirResults)
     };
     for (const Case& c : {Case{SimFault::NoAnswer, 4, "通讯超时\n"}, Case{SimFault::BadCrc, 4, "通讯超时\n"},
                           Case{SimFault::WrongSlave, 4, "通讯超时\n"}, Case{SimFault::TrailingBytes, 4, "通讯超时\n"},
-                          Case{SimFault::LateAnswer, 4, "通讯超时\n"}, Case{SimFault::SplitResponse, 0, ""}}) {
+                          Case{SimFault::LateAnswer, 4, "通讯超时\n"}, Case{SimFault::SplitResponse, 0, ""},
+                          Case{SimFault::Exception, 1, "操作失败\n"}}) {
         sim->InjectFault(c.fault, 1);
         auto r = Run({"read", "0"});
         EXPECT_EQ(r.exitCode, c.exitCode) << static_cast<int>(c.fault);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "FieldGroups.h"
+#include "Language.h"
 
 namespace {
 
@@ -82,6 +83,28 @@ TEST(FieldTables, KeysAreUniqueAsciiAndNameTheirGroup)
             EXPECT_TRUE(IsKey(field.key, group.key)) << field.key;
             EXPECT_TRUE(keys.insert(field.key).second) << "twice: " << field.key;
             EXPECT_TRUE(IsAscii(field.unit)) << field.key;
+        }
+    }
+}
+
+// The configuration windows and zoric-cli name a field as its page does:
+// each has its label (as the page shows it, no colon) and each group its
+// page, both with their English, and no two fields of a page share a label.
+TEST(FieldTables, EachFieldHasItsPagesLabelWithItsEnglish)
+{
+    std::map<std::string, std::set<std::string>> labelsByPage;
+    for (const Group& group : kGroups) {
+        ASSERT_NE(std::strlen(group.page), 0u) << group.key;
+        EXPECT_STRNE(Localized(group.page, Language::English), group.page) << group.key;
+        for (const Field& field : group.fields) {
+            const std::string label = field.label;
+            ASSERT_FALSE(label.empty()) << field.key;
+            EXPECT_NE(label.back(), ':') << field.key;
+            EXPECT_EQ(label.find("：", label.size() >= 3 ? label.size() - 3 : 0), std::string::npos) << field.key;
+            EXPECT_STRNE(Localized(field.label, Language::English), field.label) << field.key;
+            if (field.kind != ReservedZero) {
+                EXPECT_TRUE(labelsByPage[group.page].insert(label).second) << "twice on its page: " << field.key;
+            }
         }
     }
 }

@@ -73,10 +73,10 @@ TEST_F(SimMultiDrop, InjectedFaultsSpoilWhicheverDriveAnswers)
     EXPECT_EQ(ValueOf(line.Exchange({17, 0x03, 0x00, 156, 0x00, 0x01}), 17), 17);
 }
 
-TEST(SimMultiDropFaults, OneSilentDriveLeavesTheOthersAnswering)
+TEST(SimMultiDropFaults, OneSilentDriveAndOneFailingDriveLeaveTheOthersAnswering)
 {
-    const char* args[] = {"zoric-sim", "--slave", "1,3,5", "--fault", "no-answer@3=1"};
-    const SimCommandLine cl = ParseSimCommandLine(5, args);
+    const char* args[] = {"zoric-sim", "--slave", "1,3,5,7", "--fault", "no-answer@3=1", "--fault", "exception@7=1"};
+    const SimCommandLine cl = ParseSimCommandLine(7, args);
     ASSERT_TRUE(cl.error.empty()) << cl.error;
     CDriveSimulator sim(cl.options);
     ASSERT_TRUE(sim.Start()) << sim.LastError();
@@ -85,8 +85,12 @@ TEST(SimMultiDropFaults, OneSilentDriveLeavesTheOthersAnswering)
         EXPECT_EQ(ValueOf(line.Exchange({1, 0x03, 0x00, 156, 0x00, 0x01}), 1), 1);
         EXPECT_TRUE(line.Exchange({3, 0x03, 0x00, 156, 0x00, 0x01}, 150).empty());
         EXPECT_EQ(ValueOf(line.Exchange({5, 0x03, 0x00, 156, 0x00, 0x01}), 5), 5);
+        Bytes failure = {7, 0x83, 0x04};
+        AppendCrc(failure);
+        EXPECT_EQ(line.Exchange({7, 0x03, 0x00, 156, 0x00, 0x01}), failure);
     }
     EXPECT_EQ(sim.FaultCount(SimFault::NoAnswer), 2u);
+    EXPECT_EQ(sim.FaultCount(SimFault::Exception), 2u);
     // The drive still obeys what it does not answer.
     EXPECT_TRUE(line.Exchange({3, 0x06, 0x00, 106, 0x01, 0x11}, 150).empty());
     EXPECT_EQ(sim.GetRegisterOf(3, 106), 0x111);

@@ -181,10 +181,12 @@ TEST_F(ConfigFlowTest, LoadWritesTheChosenGroupsAndReportsThemVerified)
 
     auto* changes = Open<CConfigDiffDlg>();
     ASSERT_NE(changes, nullptr);
-    EXPECT_EQ(Column(changes->Changes(), 0),
+    EXPECT_EQ(Column(changes->Changes(), 1),
               QStringList({"motor.rated_current", "motor.speed_range_x10", "pid.speed_kp"}));
-    EXPECT_EQ(changes->Changes()->item(2, 2)->text(), QStringLiteral("2.5"));
-    EXPECT_EQ(Column(changes->Kept(), 0), QStringList({"motor.phase_sequence"}));
+    EXPECT_EQ(Column(changes->Changes(), 0), QStringList({"电机参数 / 电机额定电流", "电机参数 / 速度量程×10",
+                                                          "PID和FOC参数 / 速度PID参数 Kp"}));
+    EXPECT_EQ(changes->Changes()->item(2, 3)->text(), QStringLiteral("2.5"));
+    EXPECT_EQ(Column(changes->Kept(), 1), QStringList({"motor.phase_sequence"}));
     EXPECT_EQ(m_sim->GetRegister(kRatedCurrent), current) << "nothing written before 载入";
     Press(changes, "m_btnOk");
 
@@ -295,9 +297,9 @@ TEST_F(ConfigFlowTest, CompareListsWhatDiffersAsThePagesShowIt)
     Trigger("比较配置(&C)");
     auto* diff = Open<CConfigDiffDlg>();
     ASSERT_NE(diff, nullptr);
-    EXPECT_EQ(Column(diff->Changes(), 0), QStringList({"motor.rated_current"}));
-    EXPECT_EQ(diff->Changes()->item(0, 1)->text(), QStringLiteral("2.50 A"));
-    EXPECT_NE(diff->Changes()->item(0, 2)->text(), QStringLiteral("2.50 A"));
+    EXPECT_EQ(Column(diff->Changes(), 1), QStringList({"motor.rated_current"}));
+    EXPECT_EQ(diff->Changes()->item(0, 2)->text(), QStringLiteral("2.50 A"));
+    EXPECT_NE(diff->Changes()->item(0, 3)->text(), QStringLiteral("2.50 A"));
     EXPECT_FALSE(Find<QPushButton>(diff, "m_btnOk")->isVisible()) << "a compare writes nothing";
 }
 
@@ -408,7 +410,7 @@ TEST_F(ConfigFlowRelinkTest, NewLineSettingsReopenThePortAndTheConnectionControl
     Press(options, "m_btnOk");
     auto* changes = Open<CConfigDiffDlg>();
     ASSERT_NE(changes, nullptr);
-    EXPECT_EQ(Column(changes->Changes(), 0), QStringList({"comm.baud_rate", "comm.parity"}));
+    EXPECT_EQ(Column(changes->Changes(), 1), QStringList({"comm.baud_rate", "comm.parity"}));
     Press(changes, "m_btnOk");
     auto* report = Open<CLoadReportDlg>();
     ASSERT_NE(report, nullptr);
