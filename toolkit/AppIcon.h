@@ -1,5 +1,6 @@
 #pragma once
-// The program icon, drawn rather than loaded so that it needs no image file.
+// The program icon: bitmaps rendered from packaging/zoric-drive-tool.svg at
+// build time (as the desktop and Windows icons are), one per size.
 #include <QIcon>
 
 QIcon AppIcon();

@@ -2,10 +2,13 @@
 // tabs and tools, live status, frame lines and device information.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -16,6 +19,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "AppIcon.h"
 #include "CommParamDlg.h"
 #include "GuiFixture.h"
 #include "MotorControlDlg.h"
@@ -139,6 +143,30 @@ TEST_F(DemoDlgTest, StartsWithTheDocumentedControlsAndPages) {
     EXPECT_FALSE(m_dlg->RegisterTool()->isVisible());
     EXPECT_FALSE(m_dlg->ObjectDictTool()->isVisible());
     EXPECT_EQ(g_pMainDlg, m_dlg.get());
+}
+
+// The icon comes from the build's bitmaps of the SVG: a size missing or an
+// empty resource would leave the window and the task bar without one.
+TEST(AppIconTest, HoldsEveryRenderedSizeAndDraws)
+{
+    const QIcon icon = AppIcon();
+    ASSERT_FALSE(icon.isNull());
+    QList<int> sides;
+    for (const QSize& size : icon.availableSizes()) {
+        EXPECT_EQ(size.width(), size.height());
+        sides.append(size.width());
+    }
+    std::sort(sides.begin(), sides.end());
+    EXPECT_EQ(sides, QList<int>({16, 24, 32, 48, 64, 128, 256}));
+    const QImage small = icon.pixmap(16, 16).toImage();
+    ASSERT_EQ(small.size(), QSize(16, 16));
+    EXPECT_GT(qAlpha(small.pixel(8, 8)), 0);  // drawn, not transparent
+}
+
+TEST_F(DemoDlgTest, TheWindowHasTheProgramIcon)
+{
+    EXPECT_FALSE(m_dlg->windowIcon().isNull());
+    EXPECT_EQ(m_dlg->windowIcon().availableSizes(), AppIcon().availableSizes());
 }
 
 TEST_F(DemoDlgTest, MenuShowsTheToolWindowsAndTheFileEntries) {

@@ -1,6 +1,9 @@
 // "编辑PDO": opening from the list or the drive, the COB-ID masks, the write
 // sequence of a configuration, refusals, failures and stops.
 
+#include <map>
+#include <string>
+
 #include <QGroupBox>
 
 #include "CanopenFixture.h"
@@ -10,9 +13,12 @@ namespace {
 class PdoEditWindowTest : public CanopenFixture {
 protected:
     QLineEdit* Edit(const char* name) const { return In<QLineEdit>(Pdo(), name); }
-    QLineEdit* Row(const char* what, int j) const
+    // A mapping row's edit by its column ("Index", "Sub", "Bits") and row number.
+    QLineEdit* Row(const std::string& what, int j) const
     {
-        return In<QLineEdit>(Pdo(), QStringLiteral("editMap%1%2").arg(QLatin1String(what)).arg(j).toLatin1().constData());
+        const std::map<std::string, std::string> columns = {
+            {"Index", "editMapIndex"}, {"Sub", "editMapSub"}, {"Bits", "editMapBits"}};
+        return In<QLineEdit>(Pdo(), (columns.at(what) + std::to_string(j)).c_str());
     }
     QCheckBox* Tick(int j) const { return In<QCheckBox>(Pdo(), QStringLiteral("checkMap%1").arg(j).toLatin1().constData()); }
     QPushButton* Load() const { return In<QPushButton>(Pdo(), "buttonLoad"); }
