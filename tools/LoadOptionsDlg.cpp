@@ -46,13 +46,13 @@ void CLoadOptionsDlg::ForSeveralDrives()
 {
     ui->m_checkComm->setChecked(false);
     ui->m_checkComm->hide();
-    m_checkStopAtFailure = new QCheckBox(tr("遇到第一个失败的驱动器即停止"), this);
-    m_checkStopAtFailure->setObjectName(QStringLiteral("m_checkStopAtFailure"));
+    m_stopAtFailureCheck = new QCheckBox(tr("遇到第一个失败的驱动器即停止"), this);
+    m_stopAtFailureCheck->setObjectName(QStringLiteral("stopAtFailureCheck"));
     // Above the buttons.
-    ui->layoutDialog->insertWidget(ui->layoutDialog->count() - 1, m_checkStopAtFailure);
+    ui->layoutDialog->insertWidget(ui->layoutDialog->count() - 1, m_stopAtFailureCheck);
 }
 
-bool CLoadOptionsDlg::StopAtFailure() const { return m_checkStopAtFailure && m_checkStopAtFailure->isChecked(); }
+bool CLoadOptionsDlg::StopAtFailure() const { return m_stopAtFailureCheck && m_stopAtFailureCheck->isChecked(); }
 
 QCheckBox* CLoadOptionsDlg::GroupBox(const std::string& group) const
 {

@@ -39,5 +39,5 @@ private:
 
     std::unique_ptr<Ui::CLoadOptionsDlg> ui;
     std::vector<std::pair<std::string, QCheckBox*>> m_groups;
-    QCheckBox* m_checkStopAtFailure = nullptr;  // several drives only
+    QCheckBox* m_stopAtFailureCheck = nullptr;  // several drives only
 };

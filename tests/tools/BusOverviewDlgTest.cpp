@@ -285,7 +285,7 @@ protected:
         auto* options = Open<CLoadOptionsDlg>();
         if (!options) return nullptr;
         EXPECT_FALSE(Find<QCheckBox>(options, "m_checkComm")->isVisible()) << "never offered for several drives";
-        auto* stop = Find<QCheckBox>(options, "m_checkStopAtFailure");
+        auto* stop = Find<QCheckBox>(options, "stopAtFailureCheck");
         EXPECT_FALSE(stop->isChecked());
         if (stopAtFailure) Click(stop);
         Click(Find<QPushButton>(options, "m_btnOk"));
