@@ -122,18 +122,18 @@ struct CDemoDlg::Impl {
     // The name to open for what the port box shows: an item's own name (a
     // port listed by its friendly name opens by its COMn), else the text.
     QString PortShown() const {
-        const QString text = ui.m_comboPort->currentText().trimmed();
-        const QVariant name = ui.m_comboPort->itemData(ui.m_comboPort->findText(text));
+        const QString text = ui.portCombo->currentText().trimmed();
+        const QVariant name = ui.portCombo->itemData(ui.portCombo->findText(text));
         return name.isValid() ? name.toString() : text;
     }
     int PortIndexOf(const QString& name) const {
-        const int index = ui.m_comboPort->findData(name);
-        return index >= 0 ? index : ui.m_comboPort->findText(name);
+        const int index = ui.portCombo->findData(name);
+        return index >= 0 ? index : ui.portCombo->findText(name);
     }
 
     std::array<QCheckBox*, 7> AddressBoxes() const {
-        return {ui.m_checkAddress1, ui.m_checkAddress2, ui.m_checkAddress3, ui.m_checkAddress4,
-                ui.m_checkAddress5, ui.m_checkAddress6, ui.m_checkAddress7};
+        return {ui.addressCheck1, ui.addressCheck2, ui.addressCheck3, ui.addressCheck4,
+                ui.addressCheck5, ui.addressCheck6, ui.addressCheck7};
     }
 };
 
@@ -152,19 +152,19 @@ CDemoDlg::CDemoDlg(QWidget* parent) : QDialog(parent), d(std::make_unique<Impl>(
     // (on Windows by their friendly names), then the drive inside the tool.
     for (int n = 1; n <= kNamedComPorts; ++n) {
         const QString name = QStringLiteral("COM%1").arg(n);
-        d->ui.m_comboPort->addItem(name, name);
+        d->ui.portCombo->addItem(name, name);
     }
     for (const std::string& device : ListSerialDevices())
-        d->ui.m_comboPort->addItem(QString::fromStdString(SerialPortLabel(device)), QString::fromStdString(device));
-    d->ui.m_comboPort->addItem(tr("模拟驱动器 (sim://)"), QStringLiteral("sim://"));
+        d->ui.portCombo->addItem(QString::fromStdString(SerialPortLabel(device)), QString::fromStdString(device));
+    d->ui.portCombo->addItem(tr("模拟驱动器 (sim://)"), QStringLiteral("sim://"));
     // A port reached over the network is typed in.
-    d->ui.m_comboPort->setEditable(true);
-    d->ui.m_comboPort->setInsertPolicy(QComboBox::NoInsert);
-    d->ui.m_comboPort->setToolTip(tr("串口名称，或网络端口: tcp://主机[:端口]（Modbus TCP），rtu+tcp://主机:端口（RTU over TCP）"));
-    connect(d->ui.m_comboPort, &QComboBox::currentTextChanged, this, [this] { ShowLineSettingsFor(); });
+    d->ui.portCombo->setEditable(true);
+    d->ui.portCombo->setInsertPolicy(QComboBox::NoInsert);
+    d->ui.portCombo->setToolTip(tr("串口名称，或网络端口: tcp://主机[:端口]（Modbus TCP），rtu+tcp://主机:端口（RTU over TCP）"));
+    connect(d->ui.portCombo, &QComboBox::currentTextChanged, this, [this] { ShowLineSettingsFor(); });
     UpdateData(false);
 
-    QTabWidget* tabs = d->ui.m_tabPages;
+    QTabWidget* tabs = d->ui.pagesTab;
     d->motorControl = new CMotorControlDlg(tabs);
     d->motorParam = new CMotorParamDlg(tabs);
     d->pidFoc = new CPidFocDlg(tabs);
@@ -183,7 +183,7 @@ CDemoDlg::CDemoDlg(QWidget* parent) : QDialog(parent), d(std::make_unique<Impl>(
     AddPage(d->safety, tr("安全保护"));
     connect(tabs, &QTabWidget::currentChanged, this, [this](int index) { ShowPage(index); });
     // After learning the Hall offset is set: on the PID and FOC page.
-    connect(d->motorParam, &CMotorParamDlg::learned, this, [this] { d->ui.m_tabPages->setCurrentWidget(d->pidFoc); });
+    connect(d->motorParam, &CMotorParamDlg::learned, this, [this] { d->ui.pagesTab->setCurrentWidget(d->pidFoc); });
 
     // The tool windows exist once, hidden until the menu shows them.
     d->registerTool = new CRegisterDlg(this);
@@ -194,23 +194,23 @@ CDemoDlg::CDemoDlg(QWidget* parent) : QDialog(parent), d(std::make_unique<Impl>(
     setWindowTitle(tr("ZORIC_Modbus示例程序"));
     ShowPage(0);
 
-    connect(d->ui.m_btnOpenPort, &QPushButton::clicked, this, [this] { OnOpenPort(); });
+    connect(d->ui.openPortButton, &QPushButton::clicked, this, [this] { OnOpenPort(); });
     for (QCheckBox* box : d->AddressBoxes())
         connect(box, &QCheckBox::clicked, this, [this] { OnAddressBit(); });
     // On screen the boxes are "1" to "7" under the address label; a screen reader says which.
     const auto boxes = d->AddressBoxes();
     for (size_t k = 0; k < boxes.size(); ++k)
         boxes[k]->setAccessibleName(tr("设备地址位%1").arg(static_cast<int>(k) + 1));
-    d->ui.m_editAddress->installEventFilter(this);
-    connect(d->ui.m_editAddress, &QLineEdit::returnPressed, this, [this] { OnAddressEdited(); });
-    connect(d->ui.m_checkAutoUpdate, &QCheckBox::clicked, this, [this] { UpdateData(true); });
-    connect(d->ui.m_btnReadInfo, &QPushButton::clicked, this, [this] { OnReadInfo(); });
-    connect(d->ui.m_btnOemInfo, &QPushButton::clicked, this, [this] { OnOemInfo(); });
-    connect(d->ui.m_btnClearPosition, &QPushButton::clicked, this, [this] { OnClearPosition(); });
+    d->ui.addressEdit->installEventFilter(this);
+    connect(d->ui.addressEdit, &QLineEdit::returnPressed, this, [this] { OnAddressEdited(); });
+    connect(d->ui.autoUpdateCheck, &QCheckBox::clicked, this, [this] { UpdateData(true); });
+    connect(d->ui.readInfoButton, &QPushButton::clicked, this, [this] { OnReadInfo(); });
+    connect(d->ui.oemInfoButton, &QPushButton::clicked, this, [this] { OnOemInfo(); });
+    connect(d->ui.clearPositionButton, &QPushButton::clicked, this, [this] { OnClearPosition(); });
 
     // No button of the main window is the dialog's default: Enter does nothing.
     for (QPushButton* button : findChildren<QPushButton*>(Qt::FindDirectChildrenOnly)) button->setAutoDefault(false);
-    for (QGroupBox* group : {d->ui.m_groupConnection, d->ui.m_groupDeviceInfo, d->ui.m_groupStatus}) {
+    for (QGroupBox* group : {d->ui.connectionGroup, d->ui.deviceInfoGroup, d->ui.statusGroup}) {
         for (QPushButton* button : group->findChildren<QPushButton*>()) button->setAutoDefault(false);
     }
 
@@ -252,14 +252,14 @@ CDemoDlg::~CDemoDlg() {
 
 void CDemoDlg::AddPage(QWidget* page, const QString& title) {
     if (!page || title.isEmpty()) return;
-    d->ui.m_tabPages->insertTab(static_cast<int>(d->pageList.size()), page, title);
+    d->ui.pagesTab->insertTab(static_cast<int>(d->pageList.size()), page, title);
     d->pageList.push_back(page);
 }
 
 void CDemoDlg::ShowPage(int index) {
     if (index < 0 || index >= static_cast<int>(d->pageList.size())) return;
     // The tab widget shows that page and hides the others.
-    if (d->ui.m_tabPages->currentIndex() != index) d->ui.m_tabPages->setCurrentIndex(index);
+    if (d->ui.pagesTab->currentIndex() != index) d->ui.pagesTab->setCurrentIndex(index);
 }
 
 CMotorControlDlg* CDemoDlg::MotorControlPage() const { return d->motorControl; }
@@ -271,7 +271,7 @@ CReciprocateDlg* CDemoDlg::ReciprocatePage() const { return d->reciprocate; }
 CSafetyDlg* CDemoDlg::SafetyPage() const { return d->safety; }
 CRegisterDlg* CDemoDlg::RegisterTool() const { return d->registerTool; }
 CObjectDictDlg* CDemoDlg::ObjectDictTool() const { return d->objectDictTool; }
-QTabWidget* CDemoDlg::Tabs() const { return d->ui.m_tabPages; }
+QTabWidget* CDemoDlg::Tabs() const { return d->ui.pagesTab; }
 
 void CDemoDlg::UpdateData(bool fromControls) {
     Ui::CDemoDlg& ui = d->ui;
@@ -280,20 +280,20 @@ void CDemoDlg::UpdateData(bool fromControls) {
         d->portIndex = d->PortIndexOf(d->portText);
     } else {
         d->portIndex = d->PortIndexOf(d->portText);
-        if (d->portIndex >= 0) ui.m_comboPort->setCurrentIndex(d->portIndex);
-        else ui.m_comboPort->setEditText(d->portText);
+        if (d->portIndex >= 0) ui.portCombo->setCurrentIndex(d->portIndex);
+        else ui.portCombo->setEditText(d->portText);
     }
-    DataExchange::Index(fromControls, ui.m_comboBaud, d->baudIndex);
-    DataExchange::Index(fromControls, ui.m_comboParity, d->parityIndex);
-    DataExchange::Text(fromControls, ui.m_editAddress, d->addressText);
-    DataExchange::Check(fromControls, ui.m_checkAutoUpdate, d->autoUpdate);
+    DataExchange::Index(fromControls, ui.baudCombo, d->baudIndex);
+    DataExchange::Index(fromControls, ui.parityCombo, d->parityIndex);
+    DataExchange::Text(fromControls, ui.addressEdit, d->addressText);
+    DataExchange::Check(fromControls, ui.autoUpdateCheck, d->autoUpdate);
     const auto boxes = d->AddressBoxes();
     for (size_t k = 0; k < boxes.size(); ++k) DataExchange::Check(fromControls, boxes[k], d->addressBits[k]);
 }
 
 void CDemoDlg::CreateMenu() {
     d->menuBar = new QMenuBar(this);
-    d->menuBar->setObjectName(QStringLiteral("m_menuBar"));
+    d->menuBar->setObjectName(QStringLiteral("menuBar"));
     layout()->setMenuBar(d->menuBar);
 
     QMenu* file = d->menuBar->addMenu(tr("文件(&F)"));
@@ -336,7 +336,7 @@ void CDemoDlg::CreateMenu() {
 }
 
 void CDemoDlg::CreateLanguageMenu(QMenu* menu) {
-    menu->setObjectName(QStringLiteral("m_menuLanguage"));
+    menu->setObjectName(QStringLiteral("languageMenu"));
     auto* group = new QActionGroup(menu);
     // Each language under its own name, as a user who cannot read the other finds it.
     const std::pair<Language, QString> choices[] = {{Language::Chinese, QStringLiteral("中文(&Z)")},
@@ -368,7 +368,7 @@ CDriveScanDlg* CDemoDlg::DriveScanTool() {
 Backup::LinkSettings CDemoDlg::CurrentLink() {
     UpdateData(true);
     Backup::LinkSettings link;
-    link.baud = static_cast<uint32_t>(TextNumber::ParseInt(d->ui.m_comboBaud->currentText().toStdString()));
+    link.baud = static_cast<uint32_t>(TextNumber::ParseInt(d->ui.baudCombo->currentText().toStdString()));
     link.parityIndex = d->parityIndex;
     link.address = m_deviceAddress.load();
     return link;
@@ -394,7 +394,7 @@ CBusMonitorDlg* CDemoDlg::BusMonitorTool() {
         // Listening takes the port and line settings chosen here.
         d->busMonitor = new CBusMonitorDlg(this, 100000, [this] {
             UpdateData(true);
-            const int baud = TextNumber::ParseInt(d->ui.m_comboBaud->currentText().toStdString());
+            const int baud = TextNumber::ParseInt(d->ui.baudCombo->currentText().toStdString());
             return CBusMonitorDlg::ListenPort{d->PortShown().toStdString(),
                                               CModbusMaster::ModeText(baud, d->parityIndex)};
         });
@@ -430,7 +430,7 @@ void CDemoDlg::keyPressEvent(QKeyEvent* event) {
 }
 
 bool CDemoDlg::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == d->ui.m_editAddress && event->type() == QEvent::FocusOut) OnAddressEdited();
+    if (watched == d->ui.addressEdit && event->type() == QEvent::FocusOut) OnAddressEdited();
     return QDialog::eventFilter(watched, event);
 }
 
@@ -441,14 +441,14 @@ void CDemoDlg::OnOpenPort() {
             return;
         d->openedNumber = 0;
         d->openedDevice.clear();
-        Link().Act(d->ui.m_btnOpenPort, [](CModbusMaster& master, uint8_t) { master.ClosePort(); return true; },
+        Link().Act(d->ui.openPortButton, [](CModbusMaster& master, uint8_t) { master.ClosePort(); return true; },
                    [this](bool) {
-                       d->ui.m_btnOpenPort->setText(tr("打开串口"));
+                       d->ui.openPortButton->setText(tr("打开串口"));
                        d->configFlow->EndOffline();
                    });
         return;
     }
-    const int baud = TextNumber::ParseInt(d->ui.m_comboBaud->currentText().toStdString());
+    const int baud = TextNumber::ParseInt(d->ui.baudCombo->currentText().toStdString());
     const int parity = d->parityIndex;
     uint32_t number = 0;
     std::string device;
@@ -464,7 +464,7 @@ void CDemoDlg::OnOpenPort() {
         }
     }
     Link().Act(
-        d->ui.m_btnOpenPort,
+        d->ui.openPortButton,
         [number, device, baud, parity](CModbusMaster& master, uint8_t) {
             if (number) return master.OpenPort(number, baud, parity);
             return !device.empty() && master.OpenPort(device, baud, parity);
@@ -473,7 +473,7 @@ void CDemoDlg::OnOpenPort() {
             if (opened) {
                 d->openedNumber = number;
                 d->openedDevice = device;
-                d->ui.m_btnOpenPort->setText(tr("关闭串口"));
+                d->ui.openPortButton->setText(tr("关闭串口"));
                 SaveConnection();
             } else {
                 // The link ran the open just now: the master's last reason is its.
@@ -497,11 +497,11 @@ std::function<bool(CModbusMaster&, const Backup::LinkSettings&)> CDemoDlg::PortR
 void CDemoDlg::OnLinkChanged(const std::optional<Backup::LinkSettings>& link) {
     if (!link) {
         // The port could not be reopened: it may be closed now.
-        if (!m_master.IsPortOpen()) d->ui.m_btnOpenPort->setText(tr("打开串口"));
+        if (!m_master.IsPortOpen()) d->ui.openPortButton->setText(tr("打开串口"));
         return;
     }
     UpdateData(true);
-    const int baudIndex = d->ui.m_comboBaud->findText(QString::number(link->baud));
+    const int baudIndex = d->ui.baudCombo->findText(QString::number(link->baud));
     if (baudIndex >= 0) d->baudIndex = baudIndex;
     d->parityIndex = link->parityIndex;
     d->addressText = QString::fromStdString(TextNumber::Format("0x%02X", static_cast<unsigned>(link->address)));
@@ -513,8 +513,8 @@ void CDemoDlg::ShowLineSettingsFor() {
     // Baud rate and parity are the gateway's or device server's business,
     // and the simulated drive has no line.
     const bool serial = HasLineSettings(d->PortShown().toStdString());
-    d->ui.m_comboBaud->setEnabled(serial);
-    d->ui.m_comboParity->setEnabled(serial);
+    d->ui.baudCombo->setEnabled(serial);
+    d->ui.parityCombo->setEnabled(serial);
 }
 
 void CDemoDlg::RememberConnection() {
@@ -524,9 +524,9 @@ void CDemoDlg::RememberConnection() {
     UpdateData(true);
     d->portText = settings.value(QStringLiteral("port"), d->portText).toString();
     const int baud = settings.value(QStringLiteral("baud_index"), d->baudIndex).toInt();
-    if (baud >= 0 && baud < d->ui.m_comboBaud->count()) d->baudIndex = baud;
+    if (baud >= 0 && baud < d->ui.baudCombo->count()) d->baudIndex = baud;
     const int parity = settings.value(QStringLiteral("parity_index"), d->parityIndex).toInt();
-    if (parity >= 0 && parity < d->ui.m_comboParity->count()) d->parityIndex = parity;
+    if (parity >= 0 && parity < d->ui.parityCombo->count()) d->parityIndex = parity;
     d->addressText = settings.value(QStringLiteral("address"), d->addressText).toString();
     UpdateData(false);
     OnAddressEdited();  // the device address and its boxes
@@ -550,7 +550,7 @@ void CDemoDlg::OpenOffline(const QString& port, std::function<void(bool)> opened
     OnAddressEdited();
     ShowLineSettingsFor();
     Link().Act(
-        d->ui.m_btnOpenPort,
+        d->ui.openPortButton,
         [device = port.toStdString()](CModbusMaster& master, uint8_t) {
             master.ClosePort();
             return master.OpenPort(device, 9600, 0);
@@ -558,7 +558,7 @@ void CDemoDlg::OpenOffline(const QString& port, std::function<void(bool)> opened
         [this, device = port.toStdString(), opened = std::move(opened)](bool ok) {
             d->openedNumber = 0;
             d->openedDevice = ok ? device : std::string();
-            d->ui.m_btnOpenPort->setText(ok ? tr("关闭串口") : tr("打开串口"));
+            d->ui.openPortButton->setText(ok ? tr("关闭串口") : tr("打开串口"));
             if (!ok) CMessageBox::Ok(this, CPortMessages::OpenFailure(m_master.LastOpenError()));
             opened(ok);
         });
@@ -573,7 +573,7 @@ void CDemoDlg::ShowOffline(const QString& path) {
     setWindowTitle(offline ? tr("%1 — 离线: %2").arg(title, QFileInfo(path).fileName()) : title);
     if (!d->offlineNote) {
         d->offlineNote = new QLabel(tr("离线编辑: 各项检查由本工具完成, 不是驱动器固件的检查。"), this);
-        d->offlineNote->setObjectName(QStringLiteral("m_labelOffline"));
+        d->offlineNote->setObjectName(QStringLiteral("offlineLabel"));
         static_cast<QBoxLayout*>(layout())->insertWidget(0, d->offlineNote);
     }
     d->offlineNote->setVisible(offline);
@@ -581,8 +581,8 @@ void CDemoDlg::ShowOffline(const QString& path) {
     d->offlineSaveAs->setEnabled(offline);
     for (QAction* action : d->onlineOnly) action->setEnabled(!offline);
     const char* driveActions[] = {"pwmApplyButton", "freqApplyButton",      "positionApplyButton", "stopButton",
-                                  "learnButton",    "calibrateButton",      "buttonObjectsStore",  "buttonMeasureTravel",
-                                  "m_btnClearPosition"};
+                                  "learnButton",    "calibrateButton",      "objectsStoreButton",  "measureTravelButton",
+                                  "clearPositionButton"};
     for (const char* name : driveActions)
         for (QWidget* w : findChildren<QWidget*>(QString::fromLatin1(name))) w->setEnabled(!offline);
     if (offline) {
@@ -649,23 +649,23 @@ void CDemoDlg::OnAddressEdited() {
 void CDemoDlg::OnPortLost() {
     d->portLossesSeen = m_master.PortLossCount();
     if (!m_master.IsPortLost()) return;  // opened again since: nothing is wrong now
-    d->ui.m_btnOpenPort->setText(tr("打开串口"));
+    d->ui.openPortButton->setText(tr("打开串口"));
     // The dead port is released on the link, after what is queued (which
     // fails at once), so that the device can come back under its name. The
     // button stays disabled until then.
     Link().Act(
-        d->ui.m_btnOpenPort,
+        d->ui.openPortButton,
         [](CModbusMaster& master, uint8_t) {
             if (master.IsPortLost()) master.ClosePort();
             return true;
         },
-        [this](bool) { d->ui.m_btnOpenPort->setText(tr("打开串口")); });
+        [this](bool) { d->ui.openPortButton->setText(tr("打开串口")); });
     CMessageBox::Ok(this, CPortMessages::Lost(QString::fromStdString(m_master.PortName())));
 }
 
 void CDemoDlg::OnTimer() {
-    SetIfChanged(d->ui.m_editSend, QString::fromStdString(StatusFormat::FrameText(m_master.GetLastRequest())));
-    SetIfChanged(d->ui.m_editReceive, QString::fromStdString(StatusFormat::FrameText(m_master.GetLastResponse())));
+    SetIfChanged(d->ui.sendEdit, QString::fromStdString(StatusFormat::FrameText(m_master.GetLastRequest())));
+    SetIfChanged(d->ui.receiveEdit, QString::fromStdString(StatusFormat::FrameText(m_master.GetLastResponse())));
 
     // Told before the box shows: the timer goes on ticking under it.
     if (m_master.PortLossCount() != d->portLossesSeen) OnPortLost();
@@ -696,8 +696,8 @@ void CDemoDlg::ShowStatus(ModbusResult result, const RealtimeStatus& status) {
     Ui::CDemoDlg& ui = d->ui;
     if (result != kResultOk) {
         const QString text = ResultMessage(result);
-        for (QLabel* field : {ui.m_statusOutputPwm, ui.m_statusPhaseCurrent, ui.m_statusIn1, ui.m_statusIn2,
-                              ui.m_statusDifferential, ui.m_statusSq1, ui.m_statusSq2, ui.m_statusFrequency}) {
+        for (QLabel* field : {ui.statusOutputPwmValueLabel, ui.statusPhaseCurrentValueLabel, ui.statusIn1ValueLabel, ui.statusIn2ValueLabel,
+                              ui.statusDifferentialValueLabel, ui.statusSq1ValueLabel, ui.statusSq2ValueLabel, ui.statusFrequencyValueLabel}) {
             SetIfChanged(field, text);
         }
         return;
@@ -705,15 +705,15 @@ void CDemoDlg::ShowStatus(ModbusResult result, const RealtimeStatus& status) {
     m_speedRangeX10 = status.speedRangeX10;
     using StatusChannels::Channel;
     const std::pair<Channel, QLabel*> fields[] = {
-        {Channel::OutputPwm, ui.m_statusOutputPwm},     {Channel::PhaseCurrent, ui.m_statusPhaseCurrent},
-        {Channel::Position, ui.m_statusPosition},       {Channel::Frequency, ui.m_statusFrequency},
-        {Channel::In1, ui.m_statusIn1},                 {Channel::In2, ui.m_statusIn2},
-        {Channel::In3, ui.m_statusIn3},                 {Channel::Differential, ui.m_statusDifferential},
-        {Channel::Sq1, ui.m_statusSq1},                 {Channel::Sq2, ui.m_statusSq2},
-        {Channel::InputPwm, ui.m_statusInputPwm},       {Channel::InputFrequency, ui.m_statusInputFrequency},
-        {Channel::InputPulses, ui.m_statusInputPulses}, {Channel::CompletionTime, ui.m_statusCompletionTime},
-        {Channel::Speed, ui.m_statusSpeed},             {Channel::ErrorState, ui.m_statusErrorState},
-        {Channel::Supply, ui.m_statusSupply},           {Channel::Temperature, ui.m_statusTemperature},
+        {Channel::OutputPwm, ui.statusOutputPwmValueLabel},     {Channel::PhaseCurrent, ui.statusPhaseCurrentValueLabel},
+        {Channel::Position, ui.statusPositionValueLabel},       {Channel::Frequency, ui.statusFrequencyValueLabel},
+        {Channel::In1, ui.statusIn1ValueLabel},                 {Channel::In2, ui.statusIn2ValueLabel},
+        {Channel::In3, ui.statusIn3ValueLabel},                 {Channel::Differential, ui.statusDifferentialValueLabel},
+        {Channel::Sq1, ui.statusSq1ValueLabel},                 {Channel::Sq2, ui.statusSq2ValueLabel},
+        {Channel::InputPwm, ui.statusInputPwmValueLabel},       {Channel::InputFrequency, ui.statusInputFrequencyValueLabel},
+        {Channel::InputPulses, ui.statusInputPulsesValueLabel}, {Channel::CompletionTime, ui.statusCompletionTimeValueLabel},
+        {Channel::Speed, ui.statusSpeedValueLabel},             {Channel::ErrorState, ui.statusErrorStateValueLabel},
+        {Channel::Supply, ui.statusSupplyValueLabel},           {Channel::Temperature, ui.statusTemperatureValueLabel},
     };
     for (const auto& [channel, field] : fields)
         SetIfChanged(field, StatusText(StatusChannels::ShownText(channel, status)));
@@ -721,16 +721,16 @@ void CDemoDlg::ShowStatus(ModbusResult result, const RealtimeStatus& status) {
 
 void CDemoDlg::OnReadInfo() {
     UpdateData(true);
-    GroupActions::Read(this, d->ui.m_btnReadInfo, &CModbusMaster::ReadDeviceInfo, [this](const DeviceInfo& info) {
+    GroupActions::Read(this, d->ui.readInfoButton, &CModbusMaster::ReadDeviceInfo, [this](const DeviceInfo& info) {
         const StatusFormat::DeviceInfoTexts t = StatusFormat::FormatDeviceInfo(info);
         Ui::CDemoDlg& ui = d->ui;
-        ui.m_infoId->setText(StatusText(t.identifier));
-        ui.m_infoVersion->setText(StatusText(t.version));
-        ui.m_infoModel->setText(QString::fromStdString(t.model));
-        ui.m_infoPwmResolution->setText(StatusText(t.pwmResolution));
-        ui.m_infoPwmFrequency->setText(StatusText(t.pwmFrequency));
-        ui.m_infoMaxCurrent->setText(StatusText(t.maxCurrent));
-        ui.m_infoCurrentResolution->setText(StatusText(t.currentResolution));
+        ui.infoIdValueLabel->setText(StatusText(t.identifier));
+        ui.infoVersionValueLabel->setText(StatusText(t.version));
+        ui.infoModelValueLabel->setText(QString::fromStdString(t.model));
+        ui.infoPwmResolutionValueLabel->setText(StatusText(t.pwmResolution));
+        ui.infoPwmFrequencyValueLabel->setText(StatusText(t.pwmFrequency));
+        ui.infoMaxCurrentValueLabel->setText(StatusText(t.maxCurrent));
+        ui.infoCurrentResolutionValueLabel->setText(StatusText(t.currentResolution));
     });
 }
 
@@ -740,7 +740,7 @@ void CDemoDlg::OnOemInfo() {
         std::string text;
     };
     Link().Act(
-        d->ui.m_btnOemInfo,
+        d->ui.oemInfoButton,
         [](CModbusMaster& master, uint8_t slave) {
             Read read;
             read.result = master.ReadDeviceIdentification(slave, read.text);
@@ -761,7 +761,7 @@ void CDemoDlg::OnClearPosition() {
     if (!CMessageBox::YesNo(this, tr("真的要清零吗?"), tr("询问"))) return;
     // The drive's answer is not reported; the frame lines show it.
     Link().Act(
-        d->ui.m_btnClearPosition,
+        d->ui.clearPositionButton,
         [](CModbusMaster& master, uint8_t slave) { return master.WritePositionClear(slave); },
         [](ModbusResult) {});
 }

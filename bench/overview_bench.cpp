@@ -52,7 +52,7 @@ int main(int argc, char** argv)
         return 1;
     }
     Serve(500);
-    dlg->findChild<QCheckBox*>(QStringLiteral("m_checkAutoUpdate"))->click();
+    dlg->findChild<QCheckBox*>(QStringLiteral("autoUpdateCheck"))->click();
     Serve(1000);
     uint64_t before = sim.RequestCount();
     Serve(seconds * 1000);
@@ -60,14 +60,14 @@ int main(int argc, char** argv)
 
     CBusOverviewDlg* overview = dlg->BusOverviewTool();
     overview->show();
-    auto* address = overview->findChild<QSpinBox*>(QStringLiteral("m_spinAddress"));
+    auto* address = overview->findChild<QSpinBox*>(QStringLiteral("addressSpin"));
     for (int slave : {1, 3, 5}) {
         address->setValue(slave);
-        overview->findChild<QPushButton*>(QStringLiteral("m_btnAdd"))->click();
+        overview->findChild<QPushButton*>(QStringLiteral("addButton"))->click();
     }
-    auto* period = overview->findChild<QSpinBox*>(QStringLiteral("m_spinPeriod"));
+    auto* period = overview->findChild<QSpinBox*>(QStringLiteral("periodSpin"));
     period->setValue(period->minimum());
-    overview->findChild<QPushButton*>(QStringLiteral("m_btnPoll"))->click();
+    overview->findChild<QPushButton*>(QStringLiteral("pollButton"))->click();
     Serve(2000);  // each drive's device information read once
     before = sim.RequestCount();
     const uint64_t readsBefore = overview->Reads();

@@ -115,8 +115,8 @@ public:
     // Advances by one step when the tool is idle; false while it is busy.
     void Step(Progress& progress, zoric::sim::CDriveSimulator& sim, int64_t lastLateMs)
     {
-        auto* writeButton = Child<QPushButton>("m_btnWrite");
-        auto* readButton = Child<QPushButton>("m_btnRead");
+        auto* writeButton = Child<QPushButton>("writeButton");
+        auto* readButton = Child<QPushButton>("readButton");
         if (!writeButton->isEnabled() || !readButton->isEnabled()) return;
         switch (m_state) {
         case State::Idle: StartWrite(); break;
@@ -151,20 +151,20 @@ private:
         if (m_type == CRegisterDlg::kFloat && ((value >> 23) & 0xFF) == 0xFF) value ^= 0x40000000;  // no NaN
         m_expected = QString::asprintf(m_type == CRegisterDlg::kShort ? "%04X" : "%08X", value);
         ++m_round;
-        Child<QComboBox>("m_comboWriteType")->setCurrentIndex(m_type);
-        Child<QLineEdit>("m_editWriteAddress")->setText(QString::asprintf("%04X", m_address));
-        Child<QLineEdit>("m_editWriteHex")->setText(m_expected);
-        Child<QPushButton>("m_btnWrite")->click();
+        Child<QComboBox>("writeTypeCombo")->setCurrentIndex(m_type);
+        Child<QLineEdit>("writeAddressEdit")->setText(QString::asprintf("%04X", m_address));
+        Child<QLineEdit>("writeHexEdit")->setText(m_expected);
+        Child<QPushButton>("writeButton")->click();
         m_readTries = 0;
         m_state = State::Writing;
     }
 
     void StartRead()
     {
-        Child<QComboBox>("m_comboReadType")->setCurrentIndex(m_type);
-        Child<QLineEdit>("m_editReadAddress")->setText(QString::asprintf("%04X", m_address));
-        Child<QLineEdit>("m_editReadHex")->clear();  // filled only by a read that succeeds
-        Child<QPushButton>("m_btnRead")->click();
+        Child<QComboBox>("readTypeCombo")->setCurrentIndex(m_type);
+        Child<QLineEdit>("readAddressEdit")->setText(QString::asprintf("%04X", m_address));
+        Child<QLineEdit>("readHexEdit")->clear();  // filled only by a read that succeeds
+        Child<QPushButton>("readButton")->click();
         m_readStartMs = NowMs();
         ++m_readTries;
         m_state = State::Reading;
@@ -172,7 +172,7 @@ private:
 
     void Check(Progress& progress, zoric::sim::CDriveSimulator& sim, int64_t lastLateMs)
     {
-        const QString read = Child<QLineEdit>("m_editReadHex")->text();
+        const QString read = Child<QLineEdit>("readHexEdit")->text();
         if (read.isEmpty() && m_readTries < kReadTries) {  // the read failed (a spoiled answer): read again
             ++readRetries;
             StartRead();
@@ -298,9 +298,9 @@ int main(int argc, char** argv)
     QObject::connect(&heartbeat, &QTimer::timeout, [&] { progress.heartbeatMs = NowMs(); });
     heartbeat.start(100);
 
-    dlg->findChild<QCheckBox*>(QStringLiteral("m_checkAutoUpdate"))->click();
+    dlg->findChild<QCheckBox*>(QStringLiteral("autoUpdateCheck"))->click();
     CCommParamDlg* commPage = dlg->CommParamPage();
-    auto* loadButton = commPage->findChild<QPushButton*>(QStringLiteral("buttonObjectsLoad"));
+    auto* loadButton = commPage->findChild<QPushButton*>(QStringLiteral("objectsLoadButton"));
     CMotorParamDlg* motorPage = dlg->MotorParamPage();
     auto* learnButton = motorPage->findChild<QPushButton*>(QStringLiteral("learnButton"));
     CRegisterRounds registers(dlg->RegisterTool(), o.seed);
@@ -368,7 +368,7 @@ int main(int argc, char** argv)
 
     // Let every activity end its round, then take the figures with nothing in flight.
     stopping = true;
-    dlg->findChild<QCheckBox*>(QStringLiteral("m_checkAutoUpdate"))->click();
+    dlg->findChild<QCheckBox*>(QStringLiteral("autoUpdateCheck"))->click();
     QElapsedTimer drain;
     drain.start();
     while ((loading || learning || !dlg->Link().Idle()) && drain.elapsed() < 30000)

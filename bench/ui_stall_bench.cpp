@@ -87,7 +87,7 @@ Figures RunCase(bool silent, bool blocking, int seconds)
         });
         oldPoll.start(100);
     } else {
-        dlg->findChild<QCheckBox*>(QStringLiteral("m_checkAutoUpdate"))->click();
+        dlg->findChild<QCheckBox*>(QStringLiteral("autoUpdateCheck"))->click();
     }
     Figures f = Measure(seconds);
     oldPoll.stop();

@@ -65,21 +65,21 @@ CCommParamDlg::CCommParamDlg(QWidget* parent)
     ui->setupUi(this);
     Accessibility::NameInputsFromLabels(this);
     // A list with no selection sends all ones: 0xFFFF, both rate registers 65535.
-    m_fields = CFieldBinding({{Rule("can.auto_start"), ui->checkCanopenAutoStart},
-                              {Rule("comm.port_default_485"), ui->checkPortDefault485},
-                              {Rule("comm.baud_rate"), ui->comboBaud485},
-                              {Rule("comm.parity"), ui->comboParity},
-                              {Rule("can.baud_rate"), ui->comboCanBaud},
-                              {Rule("can.mode"), ui->comboMode},
-                              {Rule("can.node_id"), ui->editNodeId},
-                              {Rule("comm.brake_time"), ui->editBrakeTime},
-                              {Rule("comm.slave_address"), ui->editSlaveAddress},
-                              {Rule("can.heartbeat"), ui->editHeartbeat},
-                              {Rule("comm.lock_config"), ui->checkLockConfig}},
+    m_fields = CFieldBinding({{Rule("can.auto_start"), ui->canopenAutoStartCheck},
+                              {Rule("comm.port_default_485"), ui->portDefault485Check},
+                              {Rule("comm.baud_rate"), ui->baud485Combo},
+                              {Rule("comm.parity"), ui->parityCombo},
+                              {Rule("can.baud_rate"), ui->canBaudCombo},
+                              {Rule("can.mode"), ui->modeCombo},
+                              {Rule("can.node_id"), ui->nodeIdEdit},
+                              {Rule("comm.brake_time"), ui->brakeTimeEdit},
+                              {Rule("comm.slave_address"), ui->slaveAddressEdit},
+                              {Rule("can.heartbeat"), ui->heartbeatEdit},
+                              {Rule("comm.lock_config"), ui->lockConfigCheck}},
                              CFieldBinding::NoItem::AllOnes);
     UpdateData(false);
 
-    QTableWidget* list = ui->listObjects;
+    QTableWidget* list = ui->objectsTable;
     list->setColumnCount(ColumnCount);
     list->setHorizontalHeaderLabels(
         {tr("对象名称"), tr("COB-ID"), tr("传输类型"), tr("禁止时间"), tr("事件时间"), tr("映射数量")});
@@ -93,10 +93,10 @@ CCommParamDlg::CCommParamDlg(QWidget* parent)
     list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list->setShowGrid(true);
 
-    connect(ui->buttonCommRead, &QPushButton::clicked, this, [this] { OnRead(); });
-    connect(ui->buttonCommWrite, &QPushButton::clicked, this, [this] { OnWrite(); });
-    connect(ui->buttonObjectsLoad, &QPushButton::clicked, this, [this] { LoadObjects(); });
-    connect(ui->buttonObjectsStore, &QPushButton::clicked, this, [this] { StoreParameters(); });
+    connect(ui->commReadButton, &QPushButton::clicked, this, [this] { OnRead(); });
+    connect(ui->commWriteButton, &QPushButton::clicked, this, [this] { OnWrite(); });
+    connect(ui->objectsLoadButton, &QPushButton::clicked, this, [this] { LoadObjects(); });
+    connect(ui->objectsStoreButton, &QPushButton::clicked, this, [this] { StoreParameters(); });
     connect(list, &QTableWidget::cellDoubleClicked, this, [this] { OnListDoubleClicked(); });
 
     m_pdoEditor.hide();
@@ -107,7 +107,7 @@ CCommParamDlg::CCommParamDlg(QWidget* parent)
 
 CCommParamDlg::~CCommParamDlg() = default;
 
-QTableWidget* CCommParamDlg::ObjectList() const { return ui->listObjects; }
+QTableWidget* CCommParamDlg::ObjectList() const { return ui->objectsTable; }
 
 void CCommParamDlg::UpdateData(bool fromControls)
 {
@@ -128,7 +128,7 @@ void CCommParamDlg::OnRead()
         CanParams can;
     };
     g_pMainDlg->Link().Act(
-        ui->buttonCommRead,
+        ui->commReadButton,
         [](CModbusMaster& master, uint8_t slave) {
             Read read;
             read.result = master.ReadCommParams(slave, read.line);
@@ -151,7 +151,7 @@ void CCommParamDlg::ShowRead(const CommParams& line, const CommAddress& address,
     m_fields.Show(address);
     m_fields.Show(can);
     UpdateData(false);
-    ui->buttonCommWrite->setEnabled(true);
+    ui->commWriteButton->setEnabled(true);
 }
 
 void CCommParamDlg::OnWrite()
@@ -164,7 +164,7 @@ void CCommParamDlg::OnWrite()
     const auto can = m_fields.Build<CanParams>();
 
     g_pMainDlg->Link().Act(
-        ui->buttonCommWrite,
+        ui->commWriteButton,
         [line, address, can](CModbusMaster& master, uint8_t slave) {
             ModbusResult r = master.WriteCommParams(slave, line);
             if (r == kResultOk) r = master.WriteCommAddress(slave, address);
@@ -179,13 +179,13 @@ void CCommParamDlg::OnWrite()
 
 void CCommParamDlg::SetCell(int row, int column, const QString& text)
 {
-    QTableWidgetItem* item = ui->listObjects->item(row, column);
+    QTableWidgetItem* item = ui->objectsTable->item(row, column);
     if (item) item->setText(text);
 }
 
 void CCommParamDlg::InsertRow(int row, const QString& name, int object, int mark)
 {
-    QTableWidget* list = ui->listObjects;
+    QTableWidget* list = ui->objectsTable;
     list->insertRow(row);
     for (int c = 0; c < ColumnCount; ++c) {
         auto* item = new QTableWidgetItem(c == ColName ? name : QString());
@@ -198,12 +198,12 @@ void CCommParamDlg::InsertRow(int row, const QString& name, int object, int mark
 
 void CCommParamDlg::SetRowMark(int row, int mark)
 {
-    if (QTableWidgetItem* item = ui->listObjects->item(row, ColName)) item->setData(kMarkRole, mark);
+    if (QTableWidgetItem* item = ui->objectsTable->item(row, ColName)) item->setData(kMarkRole, mark);
 }
 
 int CCommParamDlg::RowMark(int row) const
 {
-    const QTableWidgetItem* item = ui->listObjects->item(row, ColName);
+    const QTableWidgetItem* item = ui->objectsTable->item(row, ColName);
     return item ? item->data(kMarkRole).toInt() : 0;
 }
 
@@ -211,12 +211,12 @@ void CCommParamDlg::LoadObjects()
 {
     if (m_loading || !g_pMainDlg) return;
     m_loading = true;
-    ui->buttonObjectsLoad->setEnabled(false);
-    ui->buttonObjectsLoad->setText(tr("载入…"));
-    ui->buttonObjectsStore->setEnabled(false);
+    ui->objectsLoadButton->setEnabled(false);
+    ui->objectsLoadButton->setText(tr("载入…"));
+    ui->objectsStoreButton->setEnabled(false);
     auto* progress = new CTaskProgress(this, tr("正在载入通讯对象..."));
     progress->Follow(g_pMainDlg->Link().RunTask(
-        ui->buttonObjectsLoad,
+        ui->objectsLoadButton,
         [](CModbusMaster& master, uint8_t slave, CJobControl& control) {
             LoadedObjects loaded;
             PdoObjects::Hooks hooks;
@@ -244,7 +244,7 @@ void CCommParamDlg::LoadObjects()
 
 void CCommParamDlg::ShowObjects(const LoadedObjects& loaded)
 {
-    ui->listObjects->setRowCount(0);
+    ui->objectsTable->setRowCount(0);
     for (int n = 0; n < loaded.tried; ++n) InsertRow(n, tr(kPdoNames[n]), n, 0);
     for (const LoadedObjects::Value& v : loaded.values) ListValue(v.n, v.index, v.subindex, v.value);
     // The SYNC row goes right below the PDOs read completely; its outcome is
@@ -255,8 +255,8 @@ void CCommParamDlg::ShowObjects(const LoadedObjects& loaded)
     SetCell(loaded.completed, ColEvent, Signed(m_syncEditor.m_cyclePeriod));
 
     m_loading = false;
-    ui->buttonObjectsLoad->setEnabled(true);
-    ui->buttonObjectsLoad->setText(tr("载入"));
+    ui->objectsLoadButton->setEnabled(true);
+    ui->objectsLoadButton->setText(tr("载入"));
     if (loaded.failure) SdoMessages::ReportFailure(this, *loaded.failure);
     if (loaded.completed == PdoObjects::kPdoCount) CMessageBox::Ok(this, tr("读取完毕"));
 }
@@ -280,7 +280,7 @@ void CCommParamDlg::ListValue(int n, uint16_t index, uint8_t subindex, uint32_t 
 
 void CCommParamDlg::OnListDoubleClicked()
 {
-    QTableWidget* list = ui->listObjects;
+    QTableWidget* list = ui->objectsTable;
     int row = -1;
     for (const QModelIndex& index : list->selectionModel()->selectedRows()) {
         if (row < 0 || index.row() < row) row = index.row();
@@ -332,7 +332,7 @@ void CCommParamDlg::StoreParameters()
         return;
     }
     g_pMainDlg->Link().Act(
-        ui->buttonObjectsStore,
+        ui->objectsStoreButton,
         [](CModbusMaster& master, uint8_t slave) { return ParameterStore::Store(master, slave); },
         [this](const SdoStep& step) {
             if (step.result != kResultOk) {
@@ -342,14 +342,14 @@ void CCommParamDlg::StoreParameters()
             } else {
                 CMessageBox::Ok(this, tr("保存成功"));
                 m_unsaved = 0;
-                ui->buttonObjectsStore->setEnabled(false);
+                ui->objectsStoreButton->setEnabled(false);
             }
         });
 }
 
 void CCommParamDlg::RefreshObjects()
 {
-    QTableWidget* list = ui->listObjects;
+    QTableWidget* list = ui->objectsTable;
     for (int row = 0; row < list->rowCount(); ++row) {
         const QTableWidgetItem* nameItem = list->item(row, ColName);
         if (!nameItem) continue;
@@ -378,5 +378,5 @@ void CCommParamDlg::OnObjectConfigured()
 {
     m_unsaved = 1;
     RefreshObjects();
-    ui->buttonObjectsStore->setEnabled(true);
+    ui->objectsStoreButton->setEnabled(true);
 }

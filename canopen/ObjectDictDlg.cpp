@@ -55,12 +55,12 @@ CObjectDictDlg::CObjectDictDlg(QWidget* parent) : QDialog(parent), ui(std::make_
     ui->setupUi(this);
     Accessibility::NameInputsFromLabels(this);
     UpdateData(false);
-    ui->editData->setEnabled(false);
-    ui->editDecimal->setEnabled(false);
+    ui->dataEdit->setEnabled(false);
+    ui->decimalEdit->setEnabled(false);
 
-    connect(ui->comboCommand, &QComboBox::currentIndexChanged, this, [this] { OnCommandChanged(); });
-    connect(ui->buttonOperate, &QPushButton::clicked, this, [this] { OnOperate(); });
-    for (QLineEdit* edit : {ui->editDecimal, ui->editData, ui->editSubIndex, ui->editIndex})
+    connect(ui->commandCombo, &QComboBox::currentIndexChanged, this, [this] { OnCommandChanged(); });
+    connect(ui->operateButton, &QPushButton::clicked, this, [this] { OnOperate(); });
+    for (QLineEdit* edit : {ui->decimalEdit, ui->dataEdit, ui->subIndexEdit, ui->indexEdit})
         edit->installEventFilter(this);
 }
 
@@ -69,10 +69,10 @@ CObjectDictDlg::~CObjectDictDlg() = default;
 bool CObjectDictDlg::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::FocusOut) {
-        if (watched == ui->editDecimal) OnDecimalLeft();
-        else if (watched == ui->editData) OnDataLeft();
-        else if (watched == ui->editSubIndex) OnSubIndexLeft();
-        else if (watched == ui->editIndex) OnIndexLeft();
+        if (watched == ui->decimalEdit) OnDecimalLeft();
+        else if (watched == ui->dataEdit) OnDataLeft();
+        else if (watched == ui->subIndexEdit) OnSubIndexLeft();
+        else if (watched == ui->indexEdit) OnIndexLeft();
     }
     return QDialog::eventFilter(watched, event);
 }
@@ -96,21 +96,21 @@ void CObjectDictDlg::hideEvent(QHideEvent* event)
 
 void CObjectDictDlg::UpdateData(bool fromControls)
 {
-    DataExchange::Text(fromControls, ui->editIndex, m_indexText);
-    DataExchange::Index(fromControls, ui->comboCommand, m_commandIndex);
-    DataExchange::Text(fromControls, ui->editData, m_dataText);
-    DataExchange::Text(fromControls, ui->editDecimal, m_decimalText);
-    DataExchange::Text(fromControls, ui->editSubIndex, m_subIndexText);
-    DataExchange::Text(fromControls, ui->editResponse, m_responseLine);
-    DataExchange::Text(fromControls, ui->editRequest, m_requestLine);
-    if (!fromControls) ui->labelDecoded->setText(m_decodedText);
+    DataExchange::Text(fromControls, ui->indexEdit, m_indexText);
+    DataExchange::Index(fromControls, ui->commandCombo, m_commandIndex);
+    DataExchange::Text(fromControls, ui->dataEdit, m_dataText);
+    DataExchange::Text(fromControls, ui->decimalEdit, m_decimalText);
+    DataExchange::Text(fromControls, ui->subIndexEdit, m_subIndexText);
+    DataExchange::Text(fromControls, ui->responseEdit, m_responseLine);
+    DataExchange::Text(fromControls, ui->requestEdit, m_requestLine);
+    if (!fromControls) ui->decodedLabel->setText(m_decodedText);
 }
 
 void CObjectDictDlg::OnCommandChanged()
 {
-    const bool write = ui->comboCommand->currentIndex() > 0;
-    ui->editData->setEnabled(write);
-    ui->editDecimal->setEnabled(write);
+    const bool write = ui->commandCombo->currentIndex() > 0;
+    ui->dataEdit->setEnabled(write);
+    ui->decimalEdit->setEnabled(write);
 }
 
 void CObjectDictDlg::OnDecimalLeft()
@@ -182,7 +182,7 @@ void CObjectDictDlg::OnOperate()
     const QString requestLine = FrameLine(command, index, subindex, payload);
     const int closings = m_closings;
     g_pMainDlg->Link().Act(
-        ui->buttonOperate,
+        ui->operateButton,
         [command, index, subindex, payload](CModbusMaster& master, uint8_t slave) {
             return SdoStep::Run(master, slave, command, static_cast<uint16_t>(index), static_cast<uint8_t>(subindex),
                                 payload);

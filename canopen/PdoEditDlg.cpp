@@ -53,14 +53,14 @@ CPdoEditDlg::CPdoEditDlg(QWidget* parent) : QDialog(parent), ui(std::make_unique
     // Take the final size now, so that the page can centre the window before showing it.
     layout()->activate();
     resize(size().expandedTo(minimumSizeHint()));
-    m_indexEdits = {ui->editMapIndex1, ui->editMapIndex2, ui->editMapIndex3, ui->editMapIndex4,
-                    ui->editMapIndex5, ui->editMapIndex6, ui->editMapIndex7, ui->editMapIndex8};
-    m_subEdits = {ui->editMapSub1, ui->editMapSub2, ui->editMapSub3, ui->editMapSub4,
-                  ui->editMapSub5, ui->editMapSub6, ui->editMapSub7, ui->editMapSub8};
-    m_bitsEdits = {ui->editMapBits1, ui->editMapBits2, ui->editMapBits3, ui->editMapBits4,
-                   ui->editMapBits5, ui->editMapBits6, ui->editMapBits7, ui->editMapBits8};
-    m_checkBoxes = {ui->checkMap1, ui->checkMap2, ui->checkMap3, ui->checkMap4,
-                    ui->checkMap5, ui->checkMap6, ui->checkMap7, ui->checkMap8};
+    m_indexEdits = {ui->mapIndexEdit1, ui->mapIndexEdit2, ui->mapIndexEdit3, ui->mapIndexEdit4,
+                    ui->mapIndexEdit5, ui->mapIndexEdit6, ui->mapIndexEdit7, ui->mapIndexEdit8};
+    m_subEdits = {ui->mapSubEdit1, ui->mapSubEdit2, ui->mapSubEdit3, ui->mapSubEdit4,
+                  ui->mapSubEdit5, ui->mapSubEdit6, ui->mapSubEdit7, ui->mapSubEdit8};
+    m_bitsEdits = {ui->mapBitsEdit1, ui->mapBitsEdit2, ui->mapBitsEdit3, ui->mapBitsEdit4,
+                   ui->mapBitsEdit5, ui->mapBitsEdit6, ui->mapBitsEdit7, ui->mapBitsEdit8};
+    m_checkBoxes = {ui->mapCheck1, ui->mapCheck2, ui->mapCheck3, ui->mapCheck4,
+                    ui->mapCheck5, ui->mapCheck6, ui->mapCheck7, ui->mapCheck8};
     // A mapping row's edits have no label of their own (the row's check box
     // and the column headings name them on screen): say it for screen readers.
     for (size_t j = 0; j < m_indexEdits.size(); ++j) {
@@ -69,8 +69,8 @@ CPdoEditDlg::CPdoEditDlg(QWidget* parent) : QDialog(parent), ui(std::make_unique
         m_subEdits[j]->setAccessibleName(tr("映射对象%1 子索引").arg(row));
         m_bitsEdits[j]->setAccessibleName(tr("映射对象%1 位数").arg(row));
     }
-    connect(ui->buttonLoad, &QPushButton::clicked, this, [this] { OnLoad(); });
-    connect(ui->buttonConfig, &QPushButton::clicked, this, [this] { OnConfigure(); });
+    connect(ui->loadButton, &QPushButton::clicked, this, [this] { OnLoad(); });
+    connect(ui->configButton, &QPushButton::clicked, this, [this] { OnConfigure(); });
 }
 
 CPdoEditDlg::~CPdoEditDlg() = default;
@@ -86,14 +86,14 @@ void CPdoEditDlg::keyPressEvent(QKeyEvent* event)
 
 void CPdoEditDlg::UpdateData(bool fromControls)
 {
-    DataExchange::Text(fromControls, ui->editCobId, m_cobIdText);
-    DataExchange::Text(fromControls, ui->editEventTime, m_eventTimeText);
-    DataExchange::Text(fromControls, ui->editInhibitTime, m_inhibitTimeText);
+    DataExchange::Text(fromControls, ui->cobIdEdit, m_cobIdText);
+    DataExchange::Text(fromControls, ui->eventTimeEdit, m_eventTimeText);
+    DataExchange::Text(fromControls, ui->inhibitTimeEdit, m_inhibitTimeText);
     for (size_t j = 0; j < kMapRows; ++j) DataExchange::Text(fromControls, m_indexEdits[j], m_indexTexts[j]);
-    DataExchange::Text(fromControls, ui->editCount, m_countText);
+    DataExchange::Text(fromControls, ui->countEdit, m_countText);
     for (size_t j = 0; j < kMapRows; ++j) DataExchange::Text(fromControls, m_bitsEdits[j], m_bitsTexts[j]);
     for (size_t j = 0; j < kMapRows; ++j) DataExchange::Text(fromControls, m_subEdits[j], m_subTexts[j]);
-    DataExchange::Text(fromControls, ui->editTransType, m_transmissionTypeText);
+    DataExchange::Text(fromControls, ui->transTypeEdit, m_transmissionTypeText);
     for (size_t j = 0; j < kMapRows; ++j) DataExchange::Check(fromControls, m_checkBoxes[j], m_checks[j]);
 }
 
@@ -114,7 +114,7 @@ void CPdoEditDlg::OpenPdo(int n)
 {
     if (n < 0 || n >= PdoObjects::kPdoCount || !g_pMainDlg) return;
     CancelTask();
-    ui->groupPdo->setTitle(PdoObjects::IsTransmit(n) ? tr("TPDO%1参数设置").arg(n - 3)
+    ui->pdoGroup->setTitle(PdoObjects::IsTransmit(n) ? tr("TPDO%1参数设置").arg(n - 3)
                                                      : tr("RPDO%1参数设置").arg(n + 1));
 
     m_cobIdText.clear();
@@ -139,21 +139,21 @@ void CPdoEditDlg::OpenPdo(int n)
             m_inhibitTimeText = QString::number(r.inhibitTime);
             m_eventTimeText = QString::number(r.eventTime);
         }
-        ui->editInhibitTime->setEnabled(transmit);
-        ui->editEventTime->setEnabled(transmit);
+        ui->inhibitTimeEdit->setEnabled(transmit);
+        ui->eventTimeEdit->setEnabled(transmit);
         m_cobIdText = Qs(TextNumber::Format("0x%X", r.cobId & kCobIdMask));
         m_transmissionTypeText = QString::number(r.transmissionType);
         m_countText = QString::number(r.mappedCount);
     }
     UpdateData(false);
 
-    ui->buttonConfig->setEnabled(false);
-    ui->buttonLoad->setEnabled(false);
-    ui->buttonLoad->setText(tr("载入中…"));
+    ui->configButton->setEnabled(false);
+    ui->loadButton->setEnabled(false);
+    ui->loadButton->setText(tr("载入中…"));
 
     auto* progress = new CTaskProgress(this, tr("正在读取PDO..."));
     m_task = g_pMainDlg->Link().RunTask(
-        ui->buttonLoad,
+        ui->loadButton,
         [n, reload](CModbusMaster& master, uint8_t slave, CJobControl& control) {
             Loaded loaded;
             PdoObjects::Hooks hooks;
@@ -198,20 +198,20 @@ void CPdoEditDlg::ShowLoaded(int n, const Loaded& loaded)
     for (const ObjectValue& v : loaded.values) ShowValue(n, v.index, v.subindex, v.value);
     for (const SdoStep& failure : loaded.failures) SdoMessages::ReportFailure(this, failure);
     m_reload = 0;
-    ui->buttonLoad->setEnabled(true);
-    ui->buttonLoad->setText(tr("重新载入"));
-    if (loaded.complete) ui->buttonConfig->setEnabled(true);
+    ui->loadButton->setEnabled(true);
+    ui->loadButton->setText(tr("重新载入"));
+    if (loaded.complete) ui->configButton->setEnabled(true);
 }
 
 void CPdoEditDlg::ShowValue(int n, uint16_t index, uint8_t subindex, uint32_t v)
 {
     if (index == PdoObjects::CommObject(n)) {
         switch (subindex) {
-        case 1: SetText(m_cobIdText, ui->editCobId, Qs(TextNumber::Format("0x%08X", v & kCobIdMask))); break;
-        case 2: SetText(m_transmissionTypeText, ui->editTransType, QString::number(static_cast<int32_t>(v))); break;
-        case 3: SetText(m_inhibitTimeText, ui->editInhibitTime, QString::number(static_cast<int32_t>(v))); break;
+        case 1: SetText(m_cobIdText, ui->cobIdEdit, Qs(TextNumber::Format("0x%08X", v & kCobIdMask))); break;
+        case 2: SetText(m_transmissionTypeText, ui->transTypeEdit, QString::number(static_cast<int32_t>(v))); break;
+        case 3: SetText(m_inhibitTimeText, ui->inhibitTimeEdit, QString::number(static_cast<int32_t>(v))); break;
         case PdoObjects::kEventTimeSubindex:
-            SetText(m_eventTimeText, ui->editEventTime, QString::number(static_cast<int32_t>(v)));
+            SetText(m_eventTimeText, ui->eventTimeEdit, QString::number(static_cast<int32_t>(v)));
             break;
         default:
             break;  // read, not used
@@ -219,7 +219,7 @@ void CPdoEditDlg::ShowValue(int n, uint16_t index, uint8_t subindex, uint32_t v)
         return;
     }
     if (subindex == 0) {
-        SetText(m_countText, ui->editCount, QString::number(static_cast<int32_t>(v)));
+        SetText(m_countText, ui->countEdit, QString::number(static_cast<int32_t>(v)));
         return;
     }
     const auto row = static_cast<size_t>(subindex - 1);
@@ -233,9 +233,9 @@ void CPdoEditDlg::OnConfigure()
     if (!g_pMainDlg) return;
     CancelTask();
     UpdateData(true);
-    ui->buttonConfig->setEnabled(false);
-    ui->buttonLoad->setEnabled(false);
-    ui->buttonConfig->setText(tr("配置中…"));
+    ui->configButton->setEnabled(false);
+    ui->loadButton->setEnabled(false);
+    ui->configButton->setText(tr("配置中…"));
 
     Entries entries;
     entries.cobId = Std(m_cobIdText);
@@ -251,12 +251,12 @@ void CPdoEditDlg::OnConfigure()
     }
     // A receive PDO opened from the list shows its times empty and disabled:
     // there is nothing to send, and the drive keeps its own.
-    entries.times.inhibitTime = ui->editInhibitTime->isEnabled() || !m_inhibitTimeText.trimmed().isEmpty();
-    entries.times.eventTime = ui->editEventTime->isEnabled() || !m_eventTimeText.trimmed().isEmpty();
+    entries.times.inhibitTime = ui->inhibitTimeEdit->isEnabled() || !m_inhibitTimeText.trimmed().isEmpty();
+    entries.times.eventTime = ui->eventTimeEdit->isEnabled() || !m_eventTimeText.trimmed().isEmpty();
     const int n = m_current;
     auto* progress = new CTaskProgress(this, tr("正在配置PDO..."));
     m_task = g_pMainDlg->Link().RunTask(
-        ui->buttonConfig,
+        ui->configButton,
         [n, entries = std::move(entries)](CModbusMaster& master, uint8_t slave, CJobControl& control) {
             Configured c;
             PdoObjects::Hooks hooks;
@@ -297,9 +297,9 @@ void CPdoEditDlg::ShowConfigured(const Configured& c)
 {
     m_task.reset();
     m_reload = 0;
-    ui->buttonLoad->setEnabled(true);
-    ui->buttonConfig->setText(tr("配置"));
-    ui->buttonConfig->setEnabled(true);
+    ui->loadButton->setEnabled(true);
+    ui->configButton->setText(tr("配置"));
+    ui->configButton->setEnabled(true);
     if (c.missing.field != Missing::Field::None)
         CMessageBox::Ok(this, tr("%1为空或不是有效的数值，配置未执行").arg(MissingName(c.missing)));
     if (c.failure) SdoMessages::ReportFailure(this, *c.failure);

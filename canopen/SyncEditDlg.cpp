@@ -29,8 +29,8 @@ CSyncEditDlg::CSyncEditDlg(QWidget* parent) : QDialog(parent), ui(std::make_uniq
     // Take the final size now, so that the page can centre the window before showing it.
     layout()->activate();
     resize(size().expandedTo(minimumSizeHint()));
-    connect(ui->buttonRead, &QPushButton::clicked, this, [this] { OnRead(); });
-    connect(ui->buttonConfig, &QPushButton::clicked, this, [this] { OnConfigure(); });
+    connect(ui->readButton, &QPushButton::clicked, this, [this] { OnRead(); });
+    connect(ui->configButton, &QPushButton::clicked, this, [this] { OnConfigure(); });
 }
 
 CSyncEditDlg::~CSyncEditDlg() = default;
@@ -53,9 +53,9 @@ void CSyncEditDlg::hideEvent(QHideEvent* event)
 
 void CSyncEditDlg::UpdateData(bool fromControls)
 {
-    DataExchange::Text(fromControls, ui->editCobId, m_cobIdText);
-    DataExchange::Text(fromControls, ui->editCyclePeriod, m_cyclePeriodText);
-    DataExchange::Text(fromControls, ui->editWindowLength, m_windowLengthText);
+    DataExchange::Text(fromControls, ui->cobIdEdit, m_cobIdText);
+    DataExchange::Text(fromControls, ui->cyclePeriodEdit, m_cyclePeriodText);
+    DataExchange::Text(fromControls, ui->windowLengthEdit, m_windowLengthText);
 }
 
 void CSyncEditDlg::Keep(const SyncObjects::Reading& read)
@@ -78,7 +78,7 @@ void CSyncEditDlg::OnRead()
     if (!g_pMainDlg) return;
     const int closings = m_closings;
     g_pMainDlg->Link().Act(
-        ui->buttonRead, [](CModbusMaster& master, uint8_t slave) { return SyncObjects::Read(master, slave); },
+        ui->readButton, [](CModbusMaster& master, uint8_t slave) { return SyncObjects::Read(master, slave); },
         [this, closings](const SyncObjects::Reading& read) {
             Keep(read);
             if (!read.step.Ok()) {
@@ -114,7 +114,7 @@ void CSyncEditDlg::OnConfigure()
     const SyncObjects::Values values = {m_cobId, m_cyclePeriod, m_windowLength};
     const int closings = m_closings;
     g_pMainDlg->Link().Act(
-        ui->buttonConfig,
+        ui->configButton,
         [values](CModbusMaster& master, uint8_t slave) { return SyncObjects::Write(master, slave, values); },
         [this, closings](const SdoStep& step) {
             // Closed meanwhile: no box for a window that is gone; what the

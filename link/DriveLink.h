@@ -4,7 +4,7 @@
 // one CModbusMaster; its result comes back to the UI thread, in order, as a
 // call of the window's continuation. The UI thread never waits on the drive.
 //
-//   g_pMainDlg->Link().Act(ui->buttonRead,
+//   g_pMainDlg->Link().Act(ui->readButton,
 //       [](CModbusMaster& m, uint8_t slave) { SafetyParams p{}; ... return read; },
 //       [this](const Read& read) { ... show it ... });
 //

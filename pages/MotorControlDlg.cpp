@@ -45,39 +45,39 @@ std::string Tenths(unsigned value) { return TextNumber::Format("%.1f", value * 0
 
 }  // namespace
 
-CMotorControlDlg::CMotorControlDlg(QWidget* parent) : QWidget(parent), m_ui(std::make_unique<Ui::CMotorControlDlg>())
+CMotorControlDlg::CMotorControlDlg(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::CMotorControlDlg>())
 {
-    m_ui->setupUi(this);
+    ui->setupUi(this);
     Accessibility::NameInputsFromLabels(this);
-    m_fields = CFieldBinding({{Rule("ramp.pwm_rise"), m_ui->pwmRiseEdit},
-                              {Rule("ramp.pwm_fall"), m_ui->pwmFallEdit},
-                              {Rule("ramp.acceleration"), m_ui->accelEdit},
-                              {Rule("ramp.deceleration"), m_ui->decelEdit}},
+    m_fields = CFieldBinding({{Rule("ramp.pwm_rise"), ui->pwmRiseEdit},
+                              {Rule("ramp.pwm_fall"), ui->pwmFallEdit},
+                              {Rule("ramp.acceleration"), ui->accelEdit},
+                              {Rule("ramp.deceleration"), ui->decelEdit}},
                              CFieldBinding::NoItem::AllOnes);
     // Until a read: no PWM ramps, 500.0 Hz/s.
-    m_fields.ShowValue(m_ui->pwmRiseEdit, 0);
-    m_fields.ShowValue(m_ui->pwmFallEdit, 0);
-    m_fields.ShowValue(m_ui->accelEdit, 5000);
-    m_fields.ShowValue(m_ui->decelEdit, 5000);
+    m_fields.ShowValue(ui->pwmRiseEdit, 0);
+    m_fields.ShowValue(ui->pwmFallEdit, 0);
+    m_fields.ShowValue(ui->accelEdit, 5000);
+    m_fields.ShowValue(ui->decelEdit, 5000);
     UpdateData(false);
 
-    m_ui->pwmSlider->setRange(-kPwmLimit, kPwmLimit);
+    ui->pwmSlider->setRange(-kPwmLimit, kPwmLimit);
     // The initial maximum "1000.0" Hz in tenths of a Hz.
     int64_t frequencyRange = int64_t{TextNumber::ParseInt(Std(m_maxFrequency))} * 10;
     if (frequencyRange > kSliderLimit) frequencyRange = kSliderLimit;
     if (frequencyRange < 1) frequencyRange = 1;
-    m_ui->freqSlider->setRange(-static_cast<int>(frequencyRange), static_cast<int>(frequencyRange));
+    ui->freqSlider->setRange(-static_cast<int>(frequencyRange), static_cast<int>(frequencyRange));
     const int positionRange = TextNumber::ParseInt(Std(m_positionRange));
-    m_ui->positionSlider->setRange(-positionRange, positionRange);
+    ui->positionSlider->setRange(-positionRange, positionRange);
 
-    connect(m_ui->pwmApplyButton, &QPushButton::clicked, this, &CMotorControlDlg::OnPwmApply);
-    connect(m_ui->freqApplyButton, &QPushButton::clicked, this, &CMotorControlDlg::OnFrequencyApply);
-    connect(m_ui->stopButton, &QPushButton::clicked, this, &CMotorControlDlg::OnStop);
-    connect(m_ui->positionApplyButton, &QPushButton::clicked, this, &CMotorControlDlg::OnPositionApply);
-    connect(m_ui->rampReadButton, &QPushButton::clicked, this, &CMotorControlDlg::OnRampRead);
-    connect(m_ui->rampSetButton, &QPushButton::clicked, this, &CMotorControlDlg::OnRampSet);
-    connect(m_ui->positionRangeEdit, &QLineEdit::textChanged, this, &CMotorControlDlg::OnPositionRangeChanged);
-    m_ui->maxFreqEdit->installEventFilter(this);
+    connect(ui->pwmApplyButton, &QPushButton::clicked, this, &CMotorControlDlg::OnPwmApply);
+    connect(ui->freqApplyButton, &QPushButton::clicked, this, &CMotorControlDlg::OnFrequencyApply);
+    connect(ui->stopButton, &QPushButton::clicked, this, &CMotorControlDlg::OnStop);
+    connect(ui->positionApplyButton, &QPushButton::clicked, this, &CMotorControlDlg::OnPositionApply);
+    connect(ui->rampReadButton, &QPushButton::clicked, this, &CMotorControlDlg::OnRampRead);
+    connect(ui->rampSetButton, &QPushButton::clicked, this, &CMotorControlDlg::OnRampSet);
+    connect(ui->positionRangeEdit, &QLineEdit::textChanged, this, &CMotorControlDlg::OnPositionRangeChanged);
+    ui->maxFreqEdit->installEventFilter(this);
 
     RefreshLabels(m_speedRangeCopy);
 
@@ -90,7 +90,7 @@ CMotorControlDlg::CMotorControlDlg(QWidget* parent) : QWidget(parent), m_ui(std:
 CMotorControlDlg::~CMotorControlDlg()
 {
     m_timer->stop();
-    m_ui->maxFreqEdit->removeEventFilter(this);
+    ui->maxFreqEdit->removeEventFilter(this);
 }
 
 int CMotorControlDlg::SpeedRangeX10()
@@ -102,38 +102,38 @@ void CMotorControlDlg::UpdateData(bool fromControls)
 {
     using namespace DataExchange;
     m_fields.Exchange(fromControls);
-    Text(fromControls, m_ui->maxFreqEdit, m_maxFrequency);
-    Text(fromControls, m_ui->moveFreqEdit, m_moveFrequency);
-    Text(fromControls, m_ui->positionRangeEdit, m_positionRange);
-    Position(fromControls, m_ui->pwmSlider, m_pwmPosition);
-    Position(fromControls, m_ui->freqSlider, m_frequencyPosition);
-    Position(fromControls, m_ui->positionSlider, m_targetPosition);
+    Text(fromControls, ui->maxFreqEdit, m_maxFrequency);
+    Text(fromControls, ui->moveFreqEdit, m_moveFrequency);
+    Text(fromControls, ui->positionRangeEdit, m_positionRange);
+    Position(fromControls, ui->pwmSlider, m_pwmPosition);
+    Position(fromControls, ui->freqSlider, m_frequencyPosition);
+    Position(fromControls, ui->positionSlider, m_targetPosition);
     if (fromControls) {
-        m_stopMode = m_ui->emergencyStopRadio->isChecked() ? 1 : m_ui->freeStopRadio->isChecked() ? 2 : 0;
-        m_positionType = m_ui->relativeRadio->isChecked() ? 1 : 0;
+        m_stopMode = ui->emergencyStopRadio->isChecked() ? 1 : ui->freeStopRadio->isChecked() ? 2 : 0;
+        m_positionType = ui->relativeRadio->isChecked() ? 1 : 0;
     } else {
-        (m_stopMode == 1   ? m_ui->emergencyStopRadio
-         : m_stopMode == 2 ? m_ui->freeStopRadio
-                           : m_ui->normalStopRadio)
+        (m_stopMode == 1   ? ui->emergencyStopRadio
+         : m_stopMode == 2 ? ui->freeStopRadio
+                           : ui->normalStopRadio)
             ->setChecked(true);
-        (m_positionType == 1 ? m_ui->relativeRadio : m_ui->absoluteRadio)->setChecked(true);
+        (m_positionType == 1 ? ui->relativeRadio : ui->absoluteRadio)->setChecked(true);
     }
 }
 
 bool CMotorControlDlg::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_ui->maxFreqEdit && event->type() == QEvent::FocusOut) ApplyMaxFrequencyRule();
+    if (watched == ui->maxFreqEdit && event->type() == QEvent::FocusOut) ApplyMaxFrequencyRule();
     return QWidget::eventFilter(watched, event);
 }
 
 void CMotorControlDlg::RefreshLabels(int x10)
 {
-    const int pwm = m_ui->pwmSlider->value();
-    const int frequency = m_ui->freqSlider->value();
-    m_ui->pwmValueLabel->setText(tr("%1%").arg(Qs(TextNumber::Format("%.1f", pwm * 0.1))));
-    m_ui->freqValueLabel->setText(tr("%1Hz").arg(x10 ? Qs(TextNumber::Format("%d", frequency))
+    const int pwm = ui->pwmSlider->value();
+    const int frequency = ui->freqSlider->value();
+    ui->pwmValueLabel->setText(tr("%1%").arg(Qs(TextNumber::Format("%.1f", pwm * 0.1))));
+    ui->freqValueLabel->setText(tr("%1Hz").arg(x10 ? Qs(TextNumber::Format("%d", frequency))
                                                      : Qs(TextNumber::Format("%.1f", frequency * 0.1))));
-    m_ui->positionValueLabel->setText(Qs(TextNumber::Format("%ld", static_cast<long>(m_ui->positionSlider->value()))));
+    ui->positionValueLabel->setText(Qs(TextNumber::Format("%ld", static_cast<long>(ui->positionSlider->value()))));
 }
 
 void CMotorControlDlg::OnTimer()
@@ -156,7 +156,7 @@ void CMotorControlDlg::ApplyMaxFrequencyRule()
         tenths = TextNumber::ParseScaled(text, 1);
     } else {
         // Not a number: keep the range the slider has, in the unit it has it in.
-        const int64_t current = m_ui->freqSlider->maximum();
+        const int64_t current = ui->freqSlider->maximum();
         tenths = m_speedRangeCopy ? current * 10 : current;
     }
     int range;
@@ -172,22 +172,22 @@ void CMotorControlDlg::ApplyMaxFrequencyRule()
         range = static_cast<int>(tenths);
         m_maxFrequency = Qs(Tenths(static_cast<unsigned>(tenths)));
     }
-    DataExchange::Text(false, m_ui->maxFreqEdit, m_maxFrequency);
-    m_ui->freqSlider->setRange(-range, range);
+    DataExchange::Text(false, ui->maxFreqEdit, m_maxFrequency);
+    ui->freqSlider->setRange(-range, range);
 }
 
 void CMotorControlDlg::OnPositionRangeChanged()
 {
     if (m_rewritingRange) return;
-    int range = TextNumber::ParseInt(Std(m_ui->positionRangeEdit->text()));
+    int range = TextNumber::ParseInt(Std(ui->positionRangeEdit->text()));
     if (range < 1) range = 1;
     const QString text = Qs(TextNumber::Format("%d", range));
-    if (m_ui->positionRangeEdit->text() != text) {
+    if (ui->positionRangeEdit->text() != text) {
         m_rewritingRange = true;
-        m_ui->positionRangeEdit->setText(text);
+        ui->positionRangeEdit->setText(text);
         m_rewritingRange = false;
     }
-    m_ui->positionSlider->setRange(-range, range);
+    ui->positionSlider->setRange(-range, range);
 }
 
 void CMotorControlDlg::ShowResult(ModbusResult result)
@@ -208,7 +208,7 @@ void CMotorControlDlg::OnPwmApply()
     UpdateData(true);
     if (!g_pMainDlg) return;
     const auto duty = static_cast<int16_t>(m_pwmPosition);
-    SendCommand(m_ui->pwmApplyButton, [duty](CModbusMaster& master, uint8_t slave) {
+    SendCommand(ui->pwmApplyButton, [duty](CModbusMaster& master, uint8_t slave) {
         return master.WriteSpeedCommand(slave, duty, CModbusMaster::SpeedCommandKind::Pwm);
     });
 }
@@ -218,7 +218,7 @@ void CMotorControlDlg::OnFrequencyApply()
     UpdateData(true);
     if (!g_pMainDlg) return;
     const auto frequency = static_cast<int16_t>(m_frequencyPosition);
-    SendCommand(m_ui->freqApplyButton, [frequency](CModbusMaster& master, uint8_t slave) {
+    SendCommand(ui->freqApplyButton, [frequency](CModbusMaster& master, uint8_t slave) {
         return master.WriteSpeedCommand(slave, frequency, CModbusMaster::SpeedCommandKind::Frequency);
     });
 }
@@ -228,7 +228,7 @@ void CMotorControlDlg::OnStop()
     UpdateData(true);
     if (!g_pMainDlg) return;
     const auto mode = static_cast<uint16_t>(m_stopMode);
-    SendCommand(m_ui->stopButton,
+    SendCommand(ui->stopButton,
                 [mode](CModbusMaster& master, uint8_t slave) { return master.WriteStopMode(slave, mode); });
 }
 
@@ -244,7 +244,7 @@ void CMotorControlDlg::OnPositionApply()
     const auto registerFrequency = static_cast<uint16_t>(frequency);
     const int32_t target = m_targetPosition;
     const auto type = static_cast<uint16_t>(m_positionType);
-    SendCommand(m_ui->positionApplyButton, [registerFrequency, target, type](CModbusMaster& master, uint8_t slave) {
+    SendCommand(ui->positionApplyButton, [registerFrequency, target, type](CModbusMaster& master, uint8_t slave) {
         return master.WritePositionMove(slave, registerFrequency, target, type);
     });
 }
@@ -260,7 +260,7 @@ void CMotorControlDlg::OnRampRead()
     // effect when it comes back.
     const int copyBefore = m_speedRangeCopy;
     g_pMainDlg->Link().Act(
-        m_ui->rampReadButton,
+        ui->rampReadButton,
         [](CModbusMaster& master, uint8_t slave) {
             Read read;
             read.result = master.ReadRampSettings(slave, read.ramps);
@@ -284,6 +284,6 @@ void CMotorControlDlg::OnRampSet()
     if (!g_pMainDlg) return;
     const Units units{.x10 = SpeedRangeX10() != 0};
     UpdateData(true);
-    GroupActions::Write(this, m_ui->rampSetButton, &CModbusMaster::WriteRampSettings,
+    GroupActions::Write(this, ui->rampSetButton, &CModbusMaster::WriteRampSettings,
                         m_fields.Build<RampSettings>(units));
 }

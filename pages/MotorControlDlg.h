@@ -49,7 +49,7 @@ private:
     void SendCommand(QPushButton* trigger, std::function<ModbusResult(CModbusMaster&, uint8_t)> command);
     static int SpeedRangeX10();
 
-    std::unique_ptr<Ui::CMotorControlDlg> m_ui;
+    std::unique_ptr<Ui::CMotorControlDlg> ui;
     QTimer* m_timer = nullptr;
     bool m_rewritingRange = false;
 

@@ -20,40 +20,40 @@ QString OutcomeMessage(ProcedureRunner::Outcome outcome)
 
 }  // namespace
 
-CMotorParamDlg::CMotorParamDlg(QWidget* parent) : QWidget(parent), m_ui(std::make_unique<Ui::CMotorParamDlg>())
+CMotorParamDlg::CMotorParamDlg(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::CMotorParamDlg>())
 {
-    m_ui->setupUi(this);
+    ui->setupUi(this);
     Accessibility::NameInputsFromLabels(this);
     // Lists showing no item send the register back as read.
-    m_fields = CFieldBinding({{Rule("motor.pwm_start_ramp"), m_ui->pwmStartRampEdit},
-                              {Rule("motor.pwm_stop_ramp"), m_ui->pwmStopRampEdit},
-                              {Rule("motor.max_acceleration"), m_ui->maxAccelEdit},
-                              {Rule("motor.default_acceleration"), m_ui->defaultAccelEdit},
-                              {Rule("motor.max_deceleration"), m_ui->maxDecelEdit},
-                              {Rule("motor.default_deceleration"), m_ui->defaultDecelEdit},
-                              {Rule("motor.max_frequency"), m_ui->maxFreqEdit},
-                              {Rule("motor.default_frequency"), m_ui->defaultFreqEdit},
-                              {Rule("motor.rated_current"), m_ui->ratedCurrentEdit},
-                              {Rule("motor.max_load_current"), m_ui->maxLoadCurrentEdit},
-                              {Rule("motor.brake_current"), m_ui->brakeCurrentEdit},
-                              {Rule("motor.phase_sequence"), m_ui->phaseSequenceEdit},
-                              {Rule("motor.speed_algorithm"), m_ui->speedAlgorithmCombo},
-                              {Rule("motor.position_tolerance"), m_ui->positionToleranceEdit},
-                              {Rule("motor.overshoot_correction"), m_ui->overshootCheck},
-                              {Rule("motor.pole_count"), m_ui->poleCountEdit},
-                              {Rule("motor.gear_ratio"), m_ui->gearRatioEdit},
-                              {Rule("motor.learning_state"), m_ui->learningStateCombo},
-                              {Rule("motor.learning_disabled"), m_ui->learningDisabledCheck},
-                              {Rule("motor.speed_range_x10"), m_ui->speedRangeCheck},
-                              {Rule("motor.hold_current"), m_ui->holdCurrentEdit},
-                              {Rule("motor.overload_multiple"), m_ui->overloadMultipleEdit},
-                              {Rule("motor.overload_duration"), m_ui->overloadDurationEdit},
-                              {Rule("motor.detect_initial_speed"), m_ui->detectSpeedCheck}},
+    m_fields = CFieldBinding({{Rule("motor.pwm_start_ramp"), ui->pwmStartRampEdit},
+                              {Rule("motor.pwm_stop_ramp"), ui->pwmStopRampEdit},
+                              {Rule("motor.max_acceleration"), ui->maxAccelEdit},
+                              {Rule("motor.default_acceleration"), ui->defaultAccelEdit},
+                              {Rule("motor.max_deceleration"), ui->maxDecelEdit},
+                              {Rule("motor.default_deceleration"), ui->defaultDecelEdit},
+                              {Rule("motor.max_frequency"), ui->maxFreqEdit},
+                              {Rule("motor.default_frequency"), ui->defaultFreqEdit},
+                              {Rule("motor.rated_current"), ui->ratedCurrentEdit},
+                              {Rule("motor.max_load_current"), ui->maxLoadCurrentEdit},
+                              {Rule("motor.brake_current"), ui->brakeCurrentEdit},
+                              {Rule("motor.phase_sequence"), ui->phaseSequenceEdit},
+                              {Rule("motor.speed_algorithm"), ui->speedAlgorithmCombo},
+                              {Rule("motor.position_tolerance"), ui->positionToleranceEdit},
+                              {Rule("motor.overshoot_correction"), ui->overshootCheck},
+                              {Rule("motor.pole_count"), ui->poleCountEdit},
+                              {Rule("motor.gear_ratio"), ui->gearRatioEdit},
+                              {Rule("motor.learning_state"), ui->learningStateCombo},
+                              {Rule("motor.learning_disabled"), ui->learningDisabledCheck},
+                              {Rule("motor.speed_range_x10"), ui->speedRangeCheck},
+                              {Rule("motor.hold_current"), ui->holdCurrentEdit},
+                              {Rule("motor.overload_multiple"), ui->overloadMultipleEdit},
+                              {Rule("motor.overload_duration"), ui->overloadDurationEdit},
+                              {Rule("motor.detect_initial_speed"), ui->detectSpeedCheck}},
                              CFieldBinding::NoItem::LastRead);
     UpdateData(false);
-    connect(m_ui->readButton, &QPushButton::clicked, this, &CMotorParamDlg::OnRead);
-    connect(m_ui->configButton, &QPushButton::clicked, this, &CMotorParamDlg::OnConfigure);
-    connect(m_ui->learnButton, &QPushButton::clicked, this, &CMotorParamDlg::OnStartLearning);
+    connect(ui->readButton, &QPushButton::clicked, this, &CMotorParamDlg::OnRead);
+    connect(ui->configButton, &QPushButton::clicked, this, &CMotorParamDlg::OnConfigure);
+    connect(ui->learnButton, &QPushButton::clicked, this, &CMotorParamDlg::OnStartLearning);
     m_learning = new CProcedureRun(ProcedureBlock::kMotorLearning,
                                    {.step = {}, .ended = [this](const ProcedureRunner::Report& r) { EndLearning(r); }}, this);
 }
@@ -72,9 +72,9 @@ void CMotorParamDlg::ShowResult(ModbusResult result)
 
 void CMotorParamDlg::OnRead()
 {
-    GroupActions::Read(this, m_ui->readButton, &CModbusMaster::ReadMotorParams, [this](const MotorParams& params) {
+    GroupActions::Read(this, ui->readButton, &CModbusMaster::ReadMotorParams, [this](const MotorParams& params) {
         StoreRead(params);
-        m_ui->configButton->setEnabled(true);
+        ui->configButton->setEnabled(true);
         UpdateData(false);
     });
 }
@@ -101,7 +101,7 @@ void CMotorParamDlg::OnConfigure()
     UpdateData(true);
     // Which block goes out depends on the drive's answer, so both are built
     // here: as ticked, and in tenths for a drive without the x10 range.
-    const uint16_t ticked = m_ui->speedRangeCheck->isChecked() ? 1 : 0;
+    const uint16_t ticked = ui->speedRangeCheck->isChecked() ? 1 : 0;
     const MotorParams asTicked = BuildParams(ticked != 0);
     const MotorParams inTenths = BuildParams(false);
     struct Configure {
@@ -111,7 +111,7 @@ void CMotorParamDlg::OnConfigure()
         ModbusResult result = kResultOk;
     };
     g_pMainDlg->Link().Act(
-        m_ui->configButton,
+        ui->configButton,
         [ticked, asTicked, inTenths](CModbusMaster& master, uint8_t slave) {
             Configure c;
             DeviceInfo info{};
@@ -137,7 +137,7 @@ void CMotorParamDlg::OnConfigure()
                 if (c.switched) g_pMainDlg->m_speedRangeX10 = ticked;
             } else {
                 // A drive without the x10 range counts in tenths, whatever was ticked.
-                m_fields.ShowValue(m_ui->speedRangeCheck, 0);
+                m_fields.ShowValue(ui->speedRangeCheck, 0);
                 g_pMainDlg->m_speedRangeX10 = 0;
             }
             ShowResult(c.result);
@@ -147,11 +147,11 @@ void CMotorParamDlg::OnConfigure()
 void CMotorParamDlg::OnStartLearning()
 {
     if (m_learning->Running()) return;
-    m_ui->learnButton->setEnabled(false);
-    m_ui->learnButton->setText(tr("正在学习"));
-    if (!m_learning->Start(m_ui->learnButton)) {
-        m_ui->learnButton->setText(tr("开始学习"));
-        m_ui->learnButton->setEnabled(true);
+    ui->learnButton->setEnabled(false);
+    ui->learnButton->setText(tr("正在学习"));
+    if (!m_learning->Start(ui->learnButton)) {
+        ui->learnButton->setText(tr("开始学习"));
+        ui->learnButton->setEnabled(true);
     }
 }
 
@@ -163,13 +163,13 @@ void CMotorParamDlg::EndLearning(const ProcedureRunner::Report& report)
         // Six bytes, one in the low byte of each result word.
         uint64_t phase = 0;
         for (int i = 0; i < 6; ++i) phase = phase << 8 | (report.last.words[ProcedureBlock::kResult + i] & 0xFF);
-        m_fields.ShowValue(m_ui->phaseSequenceEdit, phase);
-        m_fields.ShowValue(m_ui->learningStateCombo, 1);
+        m_fields.ShowValue(ui->phaseSequenceEdit, phase);
+        m_fields.ShowValue(ui->learningStateCombo, 1);
         CMessageBox::Ok(this, OutcomeMessage(report.outcome));
         break;
     }
     case ProcedureRunner::Outcome::Failed:
-        m_fields.ShowValue(m_ui->learningStateCombo, 0);
+        m_fields.ShowValue(ui->learningStateCombo, 0);
         CMessageBox::Ok(this, OutcomeMessage(report.outcome));
         break;
     case ProcedureRunner::Outcome::Aborted:
@@ -181,7 +181,7 @@ void CMotorParamDlg::EndLearning(const ProcedureRunner::Report& report)
     case ProcedureRunner::Outcome::Stopped:
         break;
     }
-    m_ui->learnButton->setText(tr("开始学习"));
-    m_ui->learnButton->setEnabled(true);
+    ui->learnButton->setText(tr("开始学习"));
+    ui->learnButton->setEnabled(true);
     if (report.outcome == ProcedureRunner::Outcome::Done) emit learned();
 }

@@ -44,7 +44,7 @@ private:
     void EndLearning(const ProcedureRunner::Report& report);
     void ShowResult(ModbusResult result);
 
-    std::unique_ptr<Ui::CMotorParamDlg> m_ui;
+    std::unique_ptr<Ui::CMotorParamDlg> ui;
 
     // The fields' stored values, all empty and both lists unselected until the first read.
     CFieldBinding m_fields;

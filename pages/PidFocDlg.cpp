@@ -12,43 +12,43 @@
 
 using FieldRules::Rule;
 
-CPidFocDlg::CPidFocDlg(QWidget* parent) : QWidget(parent), m_ui(std::make_unique<Ui::CPidFocDlg>())
+CPidFocDlg::CPidFocDlg(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::CPidFocDlg>())
 {
-    m_ui->setupUi(this);
+    ui->setupUi(this);
     Accessibility::NameInputsFromLabels(this);
     // The registers without a control (771, 779) go back as read.
-    m_fields = CFieldBinding({{Rule("pid.speed_kp"), m_ui->speedKpEdit},
-                              {Rule("pid.speed_ki"), m_ui->speedKiEdit},
-                              {Rule("pid.speed_kd"), m_ui->speedKdEdit},
-                              {Rule("pid.position_kp"), m_ui->positionKpEdit},
-                              {Rule("pid.position_ki"), m_ui->positionKiEdit},
-                              {Rule("pid.position_kd"), m_ui->positionKdEdit},
-                              {Rule("pid.self_lock_kp"), m_ui->selfLockKpEdit},
-                              {Rule("pid.self_lock_ki"), m_ui->selfLockKiEdit},
-                              {Rule("pid.self_lock_kd"), m_ui->selfLockKdEdit},
-                              {Rule("foc.open_loop"), m_ui->openLoopCheck},
-                              {Rule("foc.speed_loop"), m_ui->speedLoopCheck},
-                              {Rule("foc.position_loop"), m_ui->positionLoopCheck},
-                              {Rule("foc.max_speed"), m_ui->maxSpeedEdit},
-                              {Rule("foc.max_deceleration"), m_ui->maxDecelEdit},
-                              {Rule("foc.phase_offset"), m_ui->phaseOffsetEdit},
-                              {Rule("foc.phase_advance"), m_ui->phaseAdvanceEdit},
-                              {Rule("foc.flux_kp"), m_ui->fluxKpEdit},
-                              {Rule("foc.flux_ki"), m_ui->fluxKiEdit},
-                              {Rule("foc.flux_disable_current"), m_ui->thresholdEdit},
-                              {Rule("foc.square_wave_start"), m_ui->squareWaveCheck},
-                              {Rule("foc.self_lock_after_stop"), m_ui->selfLockCheck}},
+    m_fields = CFieldBinding({{Rule("pid.speed_kp"), ui->speedKpEdit},
+                              {Rule("pid.speed_ki"), ui->speedKiEdit},
+                              {Rule("pid.speed_kd"), ui->speedKdEdit},
+                              {Rule("pid.position_kp"), ui->positionKpEdit},
+                              {Rule("pid.position_ki"), ui->positionKiEdit},
+                              {Rule("pid.position_kd"), ui->positionKdEdit},
+                              {Rule("pid.self_lock_kp"), ui->selfLockKpEdit},
+                              {Rule("pid.self_lock_ki"), ui->selfLockKiEdit},
+                              {Rule("pid.self_lock_kd"), ui->selfLockKdEdit},
+                              {Rule("foc.open_loop"), ui->openLoopCheck},
+                              {Rule("foc.speed_loop"), ui->speedLoopCheck},
+                              {Rule("foc.position_loop"), ui->positionLoopCheck},
+                              {Rule("foc.max_speed"), ui->maxSpeedEdit},
+                              {Rule("foc.max_deceleration"), ui->maxDecelEdit},
+                              {Rule("foc.phase_offset"), ui->phaseOffsetEdit},
+                              {Rule("foc.phase_advance"), ui->phaseAdvanceEdit},
+                              {Rule("foc.flux_kp"), ui->fluxKpEdit},
+                              {Rule("foc.flux_ki"), ui->fluxKiEdit},
+                              {Rule("foc.flux_disable_current"), ui->thresholdEdit},
+                              {Rule("foc.square_wave_start"), ui->squareWaveCheck},
+                              {Rule("foc.self_lock_after_stop"), ui->selfLockCheck}},
                              CFieldBinding::NoItem::LastRead);
     UpdateData(false);
-    connect(m_ui->pidReadButton, &QPushButton::clicked, this, &CPidFocDlg::OnPidRead);
-    connect(m_ui->pidConfigButton, &QPushButton::clicked, this, &CPidFocDlg::OnPidConfigure);
-    connect(m_ui->focReadButton, &QPushButton::clicked, this, &CPidFocDlg::OnFocRead);
-    connect(m_ui->focConfigButton, &QPushButton::clicked, this, &CPidFocDlg::OnFocConfigure);
-    connect(m_ui->calibrateButton, &QPushButton::clicked, this, &CPidFocDlg::OnCalibrate);
+    connect(ui->pidReadButton, &QPushButton::clicked, this, &CPidFocDlg::OnPidRead);
+    connect(ui->pidConfigButton, &QPushButton::clicked, this, &CPidFocDlg::OnPidConfigure);
+    connect(ui->focReadButton, &QPushButton::clicked, this, &CPidFocDlg::OnFocRead);
+    connect(ui->focConfigButton, &QPushButton::clicked, this, &CPidFocDlg::OnFocConfigure);
+    connect(ui->calibrateButton, &QPushButton::clicked, this, &CPidFocDlg::OnCalibrate);
     m_calibration = new CProcedureRun(
         ProcedureBlock::kFocCalibration,
         {.step = [this](const ProcedureBlock& block) {
-             m_ui->calibrateButton->setText(tr("Step(%1)").arg(block.words[ProcedureBlock::kResult]));
+             ui->calibrateButton->setText(tr("Step(%1)").arg(block.words[ProcedureBlock::kResult]));
          },
          .ended = [this](const ProcedureRunner::Report& report) { EndCalibration(report); }},
         this);
@@ -63,10 +63,10 @@ void CPidFocDlg::UpdateData(bool fromControls)
 
 void CPidFocDlg::OnPidRead()
 {
-    GroupActions::Read(this, m_ui->pidReadButton, &CModbusMaster::ReadPidParams, [this](const PidParams& p) {
+    GroupActions::Read(this, ui->pidReadButton, &CModbusMaster::ReadPidParams, [this](const PidParams& p) {
         m_fields.Show(p);
         UpdateData(false);
-        m_ui->pidConfigButton->setEnabled(true);
+        ui->pidConfigButton->setEnabled(true);
     });
 }
 
@@ -74,15 +74,15 @@ void CPidFocDlg::OnPidConfigure()
 {
     if (!g_pMainDlg) return;
     UpdateData(true);
-    GroupActions::Write(this, m_ui->pidConfigButton, &CModbusMaster::WritePidParams, m_fields.Build<PidParams>());
+    GroupActions::Write(this, ui->pidConfigButton, &CModbusMaster::WritePidParams, m_fields.Build<PidParams>());
 }
 
 void CPidFocDlg::OnFocRead()
 {
-    GroupActions::Read(this, m_ui->focReadButton, &CModbusMaster::ReadFocParams, [this](const FocParams& f) {
+    GroupActions::Read(this, ui->focReadButton, &CModbusMaster::ReadFocParams, [this](const FocParams& f) {
         m_fields.Show(f);
         UpdateData(false);
-        m_ui->focConfigButton->setEnabled(true);
+        ui->focConfigButton->setEnabled(true);
     });
 }
 
@@ -90,7 +90,7 @@ void CPidFocDlg::OnFocConfigure()
 {
     if (!g_pMainDlg) return;
     UpdateData(true);
-    GroupActions::Write(this, m_ui->focConfigButton, &CModbusMaster::WriteFocParams, m_fields.Build<FocParams>());
+    GroupActions::Write(this, ui->focConfigButton, &CModbusMaster::WriteFocParams, m_fields.Build<FocParams>());
 }
 
 void CPidFocDlg::OnCalibrate()
@@ -99,11 +99,11 @@ void CPidFocDlg::OnCalibrate()
         this, tr("驱动器将控制电机正反转约20秒钟来确定相位偏移量，请确保电机处于空载状态，是否准备就绪并继续？"),
         tr("重要提示"), CMessageBox::Answer::No);
     if (!yes || m_calibration->Running()) return;
-    m_ui->calibrateButton->setEnabled(false);
-    m_ui->calibrateButton->setText(tr("正在校正"));
-    if (!m_calibration->Start(m_ui->calibrateButton)) {
-        m_ui->calibrateButton->setText(tr("自动校正"));
-        m_ui->calibrateButton->setEnabled(true);
+    ui->calibrateButton->setEnabled(false);
+    ui->calibrateButton->setText(tr("正在校正"));
+    if (!m_calibration->Start(ui->calibrateButton)) {
+        ui->calibrateButton->setText(tr("自动校正"));
+        ui->calibrateButton->setEnabled(true);
     }
 }
 
@@ -116,10 +116,10 @@ void CPidFocDlg::EndCalibration(const ProcedureRunner::Report& report)
         // Straight into the boxes, not the stored texts: the next FOC
         // "配置" sends them. DataExchange widens a box for a longer text
         // (-120 in a 3-character box), so what is sent is what is seen.
-        QString offset = m_fields.Text(m_ui->phaseOffsetEdit, report.last.words[ProcedureBlock::kResult]);
-        QString advance = m_fields.Text(m_ui->phaseAdvanceEdit, report.last.words[ProcedureBlock::kResult + 1]);
-        DataExchange::Text(false, m_ui->phaseOffsetEdit, offset);
-        DataExchange::Text(false, m_ui->phaseAdvanceEdit, advance);
+        QString offset = m_fields.Text(ui->phaseOffsetEdit, report.last.words[ProcedureBlock::kResult]);
+        QString advance = m_fields.Text(ui->phaseAdvanceEdit, report.last.words[ProcedureBlock::kResult + 1]);
+        DataExchange::Text(false, ui->phaseOffsetEdit, offset);
+        DataExchange::Text(false, ui->phaseAdvanceEdit, advance);
         message = QString::fromUtf8(ProcedureRunner::OutcomeText(ProcedureBlock::kFocCalibration, report.outcome));
         break;
     }
@@ -134,6 +134,6 @@ void CPidFocDlg::EndCalibration(const ProcedureRunner::Report& report)
         break;
     }
     if (!message.isEmpty()) CMessageBox::Ok(this, message);
-    m_ui->calibrateButton->setText(tr("自动校正"));
-    m_ui->calibrateButton->setEnabled(true);
+    ui->calibrateButton->setText(tr("自动校正"));
+    ui->calibrateButton->setEnabled(true);
 }

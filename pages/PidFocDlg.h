@@ -35,7 +35,7 @@ private:
     void OnCalibrate();
     void EndCalibration(const ProcedureRunner::Report& report);
 
-    std::unique_ptr<Ui::CPidFocDlg> m_ui;
+    std::unique_ptr<Ui::CPidFocDlg> ui;
 
     // The fields' stored values, empty or 0 until a read.
     CFieldBinding m_fields;

@@ -27,28 +27,28 @@ CReciprocateDlg::CReciprocateDlg(QWidget* parent) : QWidget(parent), ui(std::mak
     ui->setupUi(this);
     Accessibility::NameInputsFromLabels(this);
     // A list with no selection sends 65535.
-    m_fields = CFieldBinding({{Rule("reciprocate.coarse_speed"), ui->editCoarseSpeed},
-                              {Rule("reciprocate.fine_speed"), ui->editFineSpeed},
-                              {Rule("reciprocate.homing_torque"), ui->editHomingTorque},
-                              {Rule("reciprocate.speed_after_homing"), ui->editSpeedAfterHoming},
-                              {Rule("reciprocate.dead_band"), ui->editDeadBand},
-                              {Rule("reciprocate.homing_mode"), ui->comboHomingMode},
-                              {Rule("reciprocate.total_travel"), ui->editTotalTravel},
-                              {Rule("reciprocate.fine_homing"), ui->checkFineHoming},
-                              {Rule("reciprocate.rehome_after_limit"), ui->checkRehomeAfterLimit},
-                              {Rule("preset.forward_speed"), ui->editForwardSpeed},
-                              {Rule("preset.reverse_speed"), ui->editReverseSpeed},
-                              {Rule("preset.speed_mode"), ui->comboSpeedMode},
-                              {Rule("preset.control_mode"), ui->comboControlMode}},
+    m_fields = CFieldBinding({{Rule("reciprocate.coarse_speed"), ui->coarseSpeedEdit},
+                              {Rule("reciprocate.fine_speed"), ui->fineSpeedEdit},
+                              {Rule("reciprocate.homing_torque"), ui->homingTorqueEdit},
+                              {Rule("reciprocate.speed_after_homing"), ui->speedAfterHomingEdit},
+                              {Rule("reciprocate.dead_band"), ui->deadBandEdit},
+                              {Rule("reciprocate.homing_mode"), ui->homingModeCombo},
+                              {Rule("reciprocate.total_travel"), ui->totalTravelEdit},
+                              {Rule("reciprocate.fine_homing"), ui->fineHomingCheck},
+                              {Rule("reciprocate.rehome_after_limit"), ui->rehomeAfterLimitCheck},
+                              {Rule("preset.forward_speed"), ui->forwardSpeedEdit},
+                              {Rule("preset.reverse_speed"), ui->reverseSpeedEdit},
+                              {Rule("preset.speed_mode"), ui->speedModeCombo},
+                              {Rule("preset.control_mode"), ui->controlModeCombo}},
                              CFieldBinding::NoItem::AllOnes);
-    connect(ui->buttonProcessRead, &QPushButton::clicked, this, &CReciprocateDlg::OnProcessRead);
-    connect(ui->buttonProcessWrite, &QPushButton::clicked, this, &CReciprocateDlg::OnProcessWrite);
-    connect(ui->buttonPresetRead, &QPushButton::clicked, this, &CReciprocateDlg::OnPresetRead);
-    connect(ui->buttonPresetWrite, &QPushButton::clicked, this, &CReciprocateDlg::OnPresetWrite);
-    const std::pair<QPushButton*, uint16_t> tests[] = {{ui->buttonCancel, ReciprocateCommand::kCancel},
-                                                        {ui->buttonHomeSq1, ReciprocateCommand::kHomeSq1},
-                                                        {ui->buttonHomeSq2, ReciprocateCommand::kHomeSq2},
-                                                        {ui->buttonMeasureTravel, ReciprocateCommand::kMeasureTravel}};
+    connect(ui->processReadButton, &QPushButton::clicked, this, &CReciprocateDlg::OnProcessRead);
+    connect(ui->processWriteButton, &QPushButton::clicked, this, &CReciprocateDlg::OnProcessWrite);
+    connect(ui->presetReadButton, &QPushButton::clicked, this, &CReciprocateDlg::OnPresetRead);
+    connect(ui->presetWriteButton, &QPushButton::clicked, this, &CReciprocateDlg::OnPresetWrite);
+    const std::pair<QPushButton*, uint16_t> tests[] = {{ui->cancelButton, ReciprocateCommand::kCancel},
+                                                        {ui->homeSq1Button, ReciprocateCommand::kHomeSq1},
+                                                        {ui->homeSq2Button, ReciprocateCommand::kHomeSq2},
+                                                        {ui->measureTravelButton, ReciprocateCommand::kMeasureTravel}};
     for (const auto& test : tests) {
         QPushButton* button = test.first;
         const uint16_t command = test.second;
@@ -102,11 +102,11 @@ void CReciprocateDlg::OnProcessRead()
 {
     if (!g_pMainDlg) return;
     const bool wholeHz = WholeHz();
-    GroupActions::Read(this, ui->buttonProcessRead, &CModbusMaster::ReadReciprocateParams,
+    GroupActions::Read(this, ui->processReadButton, &CModbusMaster::ReadReciprocateParams,
                        [this, wholeHz, busy = MarkBusy()](const ReciprocateParams& params) {
                            m_fields.Show(params, {.x10 = wholeHz});
                            UpdateData(false);
-                           ui->buttonProcessWrite->setEnabled(true);
+                           ui->processWriteButton->setEnabled(true);
                        });
 }
 
@@ -114,7 +114,7 @@ void CReciprocateDlg::OnProcessWrite()
 {
     if (!g_pMainDlg) return;
     UpdateData(true);
-    GroupActions::Write(this, ui->buttonProcessWrite, &CModbusMaster::WriteReciprocateParams,
+    GroupActions::Write(this, ui->processWriteButton, &CModbusMaster::WriteReciprocateParams,
                         m_fields.Build<ReciprocateParams>({.x10 = WholeHz()}), MarkBusy());
 }
 
@@ -122,11 +122,11 @@ void CReciprocateDlg::OnPresetRead()
 {
     if (!g_pMainDlg) return;
     const bool wholeHz = WholeHz();
-    GroupActions::Read(this, ui->buttonPresetRead, &CModbusMaster::ReadPresetSpeeds,
+    GroupActions::Read(this, ui->presetReadButton, &CModbusMaster::ReadPresetSpeeds,
                        [this, wholeHz, busy = MarkBusy()](const PresetSpeeds& speeds) {
                            StorePreset(speeds, wholeHz);
                            UpdateData(false);
-                           ui->buttonPresetWrite->setEnabled(true);
+                           ui->presetWriteButton->setEnabled(true);
                        });
 }
 
@@ -134,7 +134,7 @@ void CReciprocateDlg::OnPresetWrite()
 {
     if (!g_pMainDlg) return;
     UpdateData(true);
-    GroupActions::Write(this, ui->buttonPresetWrite, &CModbusMaster::WritePresetSpeeds, BuildPreset(WholeHz()),
+    GroupActions::Write(this, ui->presetWriteButton, &CModbusMaster::WritePresetSpeeds, BuildPreset(WholeHz()),
                         MarkBusy());
 }
 

@@ -16,21 +16,21 @@ CSafetyDlg::CSafetyDlg(QWidget* parent) : QWidget(parent), ui(std::make_unique<U
     ui->setupUi(this);
     Accessibility::NameInputsFromLabels(this);
     // The spare registers 263 and 265 go out as 0.
-    m_fields = CFieldBinding({{Rule("safety.over_temp_shutdown"), ui->editOverTempShutdown},
-                              {Rule("safety.over_temp_limit"), ui->editOverTempLimit},
-                              {Rule("safety.over_voltage"), ui->editOverVoltage},
-                              {Rule("safety.under_voltage"), ui->editUnderVoltage},
-                              {Rule("safety.over_current"), ui->editOverCurrent},
-                              {Rule("safety.hall_error_time"), ui->editHallErrorTime},  // 12.7 ms is sent as 12
-                              {Rule("safety.temp_factor"), ui->editTempFactor},
-                              {Rule("safety.temp_offset"), ui->editTempOffset},
-                              {Rule("safety.voltage_factor"), ui->editVoltageFactor},
-                              {Rule("safety.voltage_offset"), ui->editVoltageOffset},
-                              {Rule("safety.dynamic_current_pid"), ui->checkDynamicPid},
-                              {Rule("safety.clear_over_temp"), ui->checkClearOverTemp}},
+    m_fields = CFieldBinding({{Rule("safety.over_temp_shutdown"), ui->overTempShutdownEdit},
+                              {Rule("safety.over_temp_limit"), ui->overTempLimitEdit},
+                              {Rule("safety.over_voltage"), ui->overVoltageEdit},
+                              {Rule("safety.under_voltage"), ui->underVoltageEdit},
+                              {Rule("safety.over_current"), ui->overCurrentEdit},
+                              {Rule("safety.hall_error_time"), ui->hallErrorTimeEdit},  // 12.7 ms is sent as 12
+                              {Rule("safety.temp_factor"), ui->tempFactorEdit},
+                              {Rule("safety.temp_offset"), ui->tempOffsetEdit},
+                              {Rule("safety.voltage_factor"), ui->voltageFactorEdit},
+                              {Rule("safety.voltage_offset"), ui->voltageOffsetEdit},
+                              {Rule("safety.dynamic_current_pid"), ui->dynamicPidCheck},
+                              {Rule("safety.clear_over_temp"), ui->clearOverTempCheck}},
                              CFieldBinding::NoItem::AllOnes);
-    connect(ui->buttonRead, &QPushButton::clicked, this, &CSafetyDlg::OnRead);
-    connect(ui->buttonWrite, &QPushButton::clicked, this, &CSafetyDlg::OnWrite);
+    connect(ui->readButton, &QPushButton::clicked, this, &CSafetyDlg::OnRead);
+    connect(ui->writeButton, &QPushButton::clicked, this, &CSafetyDlg::OnWrite);
     UpdateData(false);
 }
 
@@ -43,15 +43,15 @@ void CSafetyDlg::UpdateData(bool fromControls)
 
 void CSafetyDlg::OnRead()
 {
-    GroupActions::Read(this, ui->buttonRead, &CModbusMaster::ReadSafetyParams, [this](const SafetyParams& params) {
+    GroupActions::Read(this, ui->readButton, &CModbusMaster::ReadSafetyParams, [this](const SafetyParams& params) {
         m_fields.Show(params);
         UpdateData(false);
-        ui->buttonWrite->setEnabled(true);
+        ui->writeButton->setEnabled(true);
     });
 }
 
 void CSafetyDlg::OnWrite()
 {
     UpdateData(true);
-    GroupActions::Write(this, ui->buttonWrite, &CModbusMaster::WriteSafetyParams, m_fields.Build<SafetyParams>());
+    GroupActions::Write(this, ui->writeButton, &CModbusMaster::WriteSafetyParams, m_fields.Build<SafetyParams>());
 }

@@ -15,31 +15,31 @@ CSystemParamDlg::CSystemParamDlg(QWidget* parent) : QWidget(parent), ui(std::mak
     ui->setupUi(this);
     Accessibility::NameInputsFromLabels(this);
     // A list with no selection sends 65535; the spare register 143 goes out as 0.
-    m_fields = CFieldBinding({{Rule("system.limit_polarity"), ui->comboLimitPolarity},
-                              {Rule("system.digital_polarity"), ui->comboDigitalPolarity},
-                              {Rule("system.pot_usage"), ui->comboPotUsage},
-                              {Rule("system.pulse_type"), ui->comboPulseType},
-                              {Rule("system.analog_type"), ui->comboAnalogType},
-                              {Rule("system.logic_type"), ui->comboLogicType},
-                              {Rule("system.port_input_type"), ui->comboPortInput},
-                              {Rule("system.port_control_type"), ui->comboPortControl},
-                              {Rule("system.pot_low"), ui->editPotLow},
-                              {Rule("system.pot_high"), ui->editPotHigh},
-                              {Rule("system.analog_low"), ui->editAnalogLow},
-                              {Rule("system.analog_high"), ui->editAnalogHigh},
-                              {Rule("system.logic_threshold"), ui->editLogicThreshold},
-                              {Rule("system.dead_zone"), ui->editDeadZone},
-                              {Rule("system.pulse_multiplier"), ui->editPulseMultiplier},
-                              {Rule("system.stall_stop_time"), ui->editStallTime},
-                              {Rule("system.analog_factor"), ui->editAnalogFactor},
-                              {Rule("system.analog_offset"), ui->editAnalogOffset},
-                              {Rule("system.buzzer_disabled"), ui->checkBuzzerDisabled}},
+    m_fields = CFieldBinding({{Rule("system.limit_polarity"), ui->limitPolarityCombo},
+                              {Rule("system.digital_polarity"), ui->digitalPolarityCombo},
+                              {Rule("system.pot_usage"), ui->potUsageCombo},
+                              {Rule("system.pulse_type"), ui->pulseTypeCombo},
+                              {Rule("system.analog_type"), ui->analogTypeCombo},
+                              {Rule("system.logic_type"), ui->logicTypeCombo},
+                              {Rule("system.port_input_type"), ui->portInputCombo},
+                              {Rule("system.port_control_type"), ui->portControlCombo},
+                              {Rule("system.pot_low"), ui->potLowEdit},
+                              {Rule("system.pot_high"), ui->potHighEdit},
+                              {Rule("system.analog_low"), ui->analogLowEdit},
+                              {Rule("system.analog_high"), ui->analogHighEdit},
+                              {Rule("system.logic_threshold"), ui->logicThresholdEdit},
+                              {Rule("system.dead_zone"), ui->deadZoneEdit},
+                              {Rule("system.pulse_multiplier"), ui->pulseMultiplierEdit},
+                              {Rule("system.stall_stop_time"), ui->stallTimeEdit},
+                              {Rule("system.analog_factor"), ui->analogFactorEdit},
+                              {Rule("system.analog_offset"), ui->analogOffsetEdit},
+                              {Rule("system.buzzer_disabled"), ui->buzzerDisabledCheck}},
                              CFieldBinding::NoItem::AllOnes);
-    connect(ui->buttonRead, &QPushButton::clicked, this, &CSystemParamDlg::OnRead);
-    connect(ui->buttonWrite, &QPushButton::clicked, this, &CSystemParamDlg::OnWrite);
+    connect(ui->readButton, &QPushButton::clicked, this, &CSystemParamDlg::OnRead);
+    connect(ui->writeButton, &QPushButton::clicked, this, &CSystemParamDlg::OnWrite);
     // Only a choice made by the user suggests ranges, not a selection set by a read.
-    connect(ui->comboAnalogType, &QComboBox::activated, this, &CSystemParamDlg::OnAnalogTypeSelected);
-    connect(ui->comboLogicType, &QComboBox::activated, this, &CSystemParamDlg::OnLogicTypeSelected);
+    connect(ui->analogTypeCombo, &QComboBox::activated, this, &CSystemParamDlg::OnAnalogTypeSelected);
+    connect(ui->logicTypeCombo, &QComboBox::activated, this, &CSystemParamDlg::OnLogicTypeSelected);
     UpdateData(false);
 }
 
@@ -59,7 +59,7 @@ void CSystemParamDlg::OnRead()
         SystemParamsExt ext{};
     };
     g_pMainDlg->Link().Act(
-        ui->buttonRead,
+        ui->readButton,
         [](CModbusMaster& master, uint8_t slave) {
             Read read;
             read.result = master.ReadSystemParams(slave, read.params);
@@ -74,7 +74,7 @@ void CSystemParamDlg::OnRead()
             m_fields.Show(read.params);
             m_fields.Show(read.ext);
             UpdateData(false);
-            ui->buttonWrite->setEnabled(true);
+            ui->writeButton->setEnabled(true);
         });
 }
 
@@ -85,7 +85,7 @@ void CSystemParamDlg::OnWrite()
     const auto params = m_fields.Build<SystemParams>();
     const auto ext = m_fields.Build<SystemParamsExt>();
     g_pMainDlg->Link().Act(
-        ui->buttonWrite,
+        ui->writeButton,
         [params, ext](CModbusMaster& master, uint8_t slave) {
             ModbusResult r = master.WriteSystemParams(slave, params);
             if (r == kResultOk) r = master.WriteSystemParamsExt(slave, ext);
@@ -99,10 +99,10 @@ void CSystemParamDlg::OnAnalogTypeSelected()
     UpdateData(true);
     // The range in millivolts, shown as the read shows it.
     auto suggest = [this](uint64_t low, uint64_t high) {
-        m_fields.ShowValue(ui->editAnalogLow, low);
-        m_fields.ShowValue(ui->editAnalogHigh, high);
+        m_fields.ShowValue(ui->analogLowEdit, low);
+        m_fields.ShowValue(ui->analogHighEdit, high);
     };
-    switch (ui->comboAnalogType->currentIndex()) {
+    switch (ui->analogTypeCombo->currentIndex()) {
     case 0:  // single-ended
     case 2:  // two independent single-ended inputs
         suggest(0, 10000);
@@ -121,16 +121,16 @@ void CSystemParamDlg::OnAnalogTypeSelected()
 void CSystemParamDlg::OnLogicTypeSelected()
 {
     UpdateData(true);
-    switch (ui->comboLogicType->currentIndex()) {
+    switch (ui->logicTypeCombo->currentIndex()) {
     case 0:  // switch contact
     case 1:  // 0/3.3 V
-        m_fields.ShowValue(ui->editLogicThreshold, 2000);
+        m_fields.ShowValue(ui->logicThresholdEdit, 2000);
         break;
     case 2:  // 0/5 V
-        m_fields.ShowValue(ui->editLogicThreshold, 3000);
+        m_fields.ShowValue(ui->logicThresholdEdit, 3000);
         break;
     case 3:  // 0/12 V or 0/24 V
-        m_fields.ShowValue(ui->editLogicThreshold, 5000);
+        m_fields.ShowValue(ui->logicThresholdEdit, 5000);
         break;
     default:
         break;

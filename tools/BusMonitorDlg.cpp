@@ -30,19 +30,19 @@ CBusMonitorDlg::CBusMonitorDlg(QWidget* parent, size_t capacity, ListenTarget li
 {
     ui->setupUi(this);
     Accessibility::NameInputsFromLabels(this);
-    ui->m_tableFrames->horizontalHeader()->setStretchLastSection(true);
+    ui->framesTable->horizontalHeader()->setStretchLastSection(true);
     m_timer = new QTimer(this);
     m_timer->setInterval(200);
     connect(m_timer, &QTimer::timeout, this, [this] { Refresh(); });
-    connect(ui->m_btnPause, &QPushButton::toggled, this, [this](bool paused) { m_log->SetPaused(paused); });
-    connect(ui->m_btnClear, &QPushButton::clicked, this, [this] { OnClear(); });
-    connect(ui->m_btnExportCsv, &QPushButton::clicked, this, [this] { OnExport(true); });
-    connect(ui->m_btnExportText, &QPushButton::clicked, this, [this] { OnExport(false); });
-    connect(ui->m_spinSlave, &QSpinBox::valueChanged, this, [this] { Rebuild(); });
-    connect(ui->m_comboFunction, &QComboBox::currentIndexChanged, this, [this] { Rebuild(); });
-    connect(ui->m_checkFailed, &QCheckBox::toggled, this, [this] { Rebuild(); });
-    connect(ui->m_btnListen, &QPushButton::toggled, this, [this](bool on) { OnListen(on); });
-    ui->m_btnListen->setEnabled(static_cast<bool>(m_listenTarget));
+    connect(ui->pauseButton, &QPushButton::toggled, this, [this](bool paused) { m_log->SetPaused(paused); });
+    connect(ui->clearButton, &QPushButton::clicked, this, [this] { OnClear(); });
+    connect(ui->exportCsvButton, &QPushButton::clicked, this, [this] { OnExport(true); });
+    connect(ui->exportTextButton, &QPushButton::clicked, this, [this] { OnExport(false); });
+    connect(ui->slaveSpin, &QSpinBox::valueChanged, this, [this] { Rebuild(); });
+    connect(ui->functionCombo, &QComboBox::currentIndexChanged, this, [this] { Rebuild(); });
+    connect(ui->failedCheck, &QCheckBox::toggled, this, [this] { Rebuild(); });
+    connect(ui->listenButton, &QPushButton::toggled, this, [this](bool on) { OnListen(on); });
+    ui->listenButton->setEnabled(static_cast<bool>(m_listenTarget));
     // Attached on the link thread: attaching waits for the exchange in flight.
     g_pMainDlg->Link().Submit(
         this, LinkPriority::User,
@@ -65,10 +65,10 @@ CBusMonitorDlg::~CBusMonitorDlg()
 FrameLogText::Filter CBusMonitorDlg::CurrentFilter() const
 {
     FrameLogText::Filter filter;
-    filter.slave = ui->m_spinSlave->value() == 0 ? -1 : ui->m_spinSlave->value();
-    const int index = ui->m_comboFunction->currentIndex();
+    filter.slave = ui->slaveSpin->value() == 0 ? -1 : ui->slaveSpin->value();
+    const int index = ui->functionCombo->currentIndex();
     filter.function = index >= 0 && index < 5 ? kFunctions[index] : -1;
-    filter.failedOnly = ui->m_checkFailed->isChecked();
+    filter.failedOnly = ui->failedCheck->isChecked();
     return filter;
 }
 
@@ -77,10 +77,10 @@ void CBusMonitorDlg::Refresh()
     const FrameLogText::Filter filter = CurrentFilter();
     for (const CapturedFrame& frame : m_log->Since(m_next, m_next))
         if (filter.Matches(frame)) AddRow(frame);
-    const int excess = ui->m_tableFrames->rowCount() - kMaxRows;
-    for (int i = 0; i < excess; ++i) ui->m_tableFrames->removeRow(0);
+    const int excess = ui->framesTable->rowCount() - kMaxRows;
+    for (int i = 0; i < excess; ++i) ui->framesTable->removeRow(0);
     const uint64_t dropped = m_log->Dropped();
-    ui->m_labelDropped->setText(dropped ? tr("已丢弃最早的 %1 帧").arg(dropped) : QString());
+    ui->droppedLabel->setText(dropped ? tr("已丢弃最早的 %1 帧").arg(dropped) : QString());
     ShowCounters();
     if (m_listener.IsLost()) StopListening(tr("串口已断开，监听停止"));
     ShowListenState();
@@ -113,9 +113,9 @@ void CBusMonitorDlg::StopListening(const QString& why)
 {
     m_listener.Stop();
     m_listening.clear();
-    const QSignalBlocker quiet(ui->m_btnListen);
-    ui->m_btnListen->setChecked(false);
-    ui->m_labelListen->setText(why);
+    const QSignalBlocker quiet(ui->listenButton);
+    ui->listenButton->setChecked(false);
+    ui->listenLabel->setText(why);
 }
 
 void CBusMonitorDlg::ShowListenState()
@@ -124,10 +124,10 @@ void CBusMonitorDlg::ShowListenState()
         // The master's own line, when its driver reported errors on it.
         if (!g_pMainDlg) return;
         const LineErrorCounts e = g_pMainDlg->m_master.LineErrors() - m_linkErrorsAtClear;
-        if (e.Any()) ui->m_labelListen->setText(LineErrorText(e));
+        if (e.Any()) ui->listenLabel->setText(LineErrorText(e));
         return;
     }
-    ui->m_labelListen->setText(tr("正在监听 %1").arg(m_listening) + QStringLiteral("    ") +
+    ui->listenLabel->setText(tr("正在监听 %1").arg(m_listening) + QStringLiteral("    ") +
                                LineErrorText(m_listener.LineErrors()));
 }
 
@@ -142,7 +142,7 @@ QString CBusMonitorDlg::LineErrorText(const LineErrorCounts& e)
 
 void CBusMonitorDlg::Rebuild()
 {
-    ui->m_tableFrames->setRowCount(0);
+    ui->framesTable->setRowCount(0);
     m_next = 0;
     Refresh();
 }
@@ -168,23 +168,23 @@ void CBusMonitorDlg::AddRow(const CapturedFrame& frame)
                                         : QString(),
         Ascii(FrameDecoder::Hex(frame.bytes)),
     };
-    const int row = ui->m_tableFrames->rowCount();
-    ui->m_tableFrames->insertRow(row);
+    const int row = ui->framesTable->rowCount();
+    ui->framesTable->insertRow(row);
     for (int column = 0; column < 9; ++column)
-        ui->m_tableFrames->setItem(row, column, new QTableWidgetItem(texts[column]));
+        ui->framesTable->setItem(row, column, new QTableWidgetItem(texts[column]));
 }
 
 void CBusMonitorDlg::ShowCounters()
 {
     const auto counters = m_log->Counters();
     const auto& slaves = counters.PerSlave();
-    ui->m_tableCounters->setRowCount(static_cast<int>(slaves.size()));
+    ui->countersTable->setRowCount(static_cast<int>(slaves.size()));
     int row = 0;
     for (const auto& [slave, c] : slaves) {
         const uint64_t values[] = {slave, c.requests, c.answers, c.timeouts, c.crcErrors, c.exceptions, c.wrongSlave,
                                    c.late};
         for (int column = 0; column < 8; ++column)
-            ui->m_tableCounters->setItem(row, column, new QTableWidgetItem(QString::number(values[column])));
+            ui->countersTable->setItem(row, column, new QTableWidgetItem(QString::number(values[column])));
         ++row;
     }
 }
@@ -193,7 +193,7 @@ void CBusMonitorDlg::OnClear()
 {
     m_log->Clear();
     if (g_pMainDlg) m_linkErrorsAtClear = g_pMainDlg->m_master.LineErrors();
-    if (m_listening.isEmpty()) ui->m_labelListen->clear();
+    if (m_listening.isEmpty()) ui->listenLabel->clear();
     m_haveOrigin = false;
     Rebuild();
 }

@@ -58,18 +58,18 @@ CBusOverviewDlg::CBusOverviewDlg(QWidget* parent, BusOverviewHost host)
 {
     ui->setupUi(this);
     Accessibility::NameInputsFromLabels(this);
-    ui->m_tableDrives->horizontalHeader()->setStretchLastSection(true);
+    ui->drivesTable->horizontalHeader()->setStretchLastSection(true);
     m_timer = new QTimer(this);
     connect(m_timer, &QTimer::timeout, this, &CBusOverviewDlg::Step);
-    connect(ui->m_btnAdd, &QPushButton::clicked, this, &CBusOverviewDlg::OnAdd);
-    connect(ui->m_btnAddScanned, &QPushButton::clicked, this, &CBusOverviewDlg::OnAddScanned);
-    connect(ui->m_btnRemove, &QPushButton::clicked, this, &CBusOverviewDlg::OnRemove);
-    connect(ui->m_btnPoll, &QPushButton::toggled, this, &CBusOverviewDlg::OnPoll);
-    connect(ui->m_btnExportCsv, &QPushButton::clicked, this, &CBusOverviewDlg::OnExport);
-    connect(ui->m_btnBackup, &QPushButton::clicked, this, &CBusOverviewDlg::OnBackup);
-    connect(ui->m_btnLoad, &QPushButton::clicked, this, &CBusOverviewDlg::OnLoad);
-    connect(ui->m_spinPeriod, &QSpinBox::valueChanged, this, &CBusOverviewDlg::UpdatePeriod);
-    connect(ui->m_tableDrives, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { OnUse(row); });
+    connect(ui->addButton, &QPushButton::clicked, this, &CBusOverviewDlg::OnAdd);
+    connect(ui->addScannedButton, &QPushButton::clicked, this, &CBusOverviewDlg::OnAddScanned);
+    connect(ui->removeButton, &QPushButton::clicked, this, &CBusOverviewDlg::OnRemove);
+    connect(ui->pollButton, &QPushButton::toggled, this, &CBusOverviewDlg::OnPoll);
+    connect(ui->exportCsvButton, &QPushButton::clicked, this, &CBusOverviewDlg::OnExport);
+    connect(ui->backupButton, &QPushButton::clicked, this, &CBusOverviewDlg::OnBackup);
+    connect(ui->loadButton, &QPushButton::clicked, this, &CBusOverviewDlg::OnLoad);
+    connect(ui->periodSpin, &QSpinBox::valueChanged, this, &CBusOverviewDlg::UpdatePeriod);
+    connect(ui->drivesTable, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { OnUse(row); });
     TakeLine();
     Recall();
     Refresh();
@@ -88,7 +88,7 @@ void CBusOverviewDlg::TakeLine()
 void CBusOverviewDlg::OnAdd()
 {
     const Backup::LinkSettings line = m_host.current();
-    m_overview.Add(static_cast<uint8_t>(ui->m_spinAddress->value()), static_cast<int>(line.baud), line.parityIndex);
+    m_overview.Add(static_cast<uint8_t>(ui->addressSpin->value()), static_cast<int>(line.baud), line.parityIndex);
     Remember();
     Refresh();
 }
@@ -103,7 +103,7 @@ void CBusOverviewDlg::OnAddScanned()
 std::vector<uint8_t> CBusOverviewDlg::Selected() const
 {
     std::vector<uint8_t> chosen;
-    for (const QModelIndex& index : ui->m_tableDrives->selectionModel()->selectedRows()) {
+    for (const QModelIndex& index : ui->drivesTable->selectionModel()->selectedRows()) {
         const auto row = static_cast<size_t>(index.row());
         if (row < m_overview.Drives().size()) chosen.push_back(m_overview.Drives()[row].slave);
     }
@@ -120,7 +120,7 @@ void CBusOverviewDlg::OnRemove()
 
 void CBusOverviewDlg::OnPoll(bool on)
 {
-    ui->m_btnPoll->setText(on ? tr("停止轮询") : tr("开始轮询"));
+    ui->pollButton->setText(on ? tr("停止轮询") : tr("开始轮询"));
     if (!on) {
         m_timer->stop();
         return;
@@ -140,9 +140,9 @@ void CBusOverviewDlg::UpdatePeriod()
                                                           [](const OverviewDrive& d) { return !d.otherLine; }));
     const Backup::LinkSettings line = m_host.current();
     const auto least = static_cast<int>(CBusOverview::RoundTime(std::max<size_t>(polled, 1), static_cast<int>(line.baud)).count());
-    ui->m_spinPeriod->setMinimum(least);
-    ui->m_labelRound->setText(tr("一轮至少 %1 ms").arg(least));
-    m_timer->setInterval(std::max(1, ui->m_spinPeriod->value() / static_cast<int>(std::max<size_t>(polled, 1))));
+    ui->periodSpin->setMinimum(least);
+    ui->roundLabel->setText(tr("一轮至少 %1 ms").arg(least));
+    m_timer->setInterval(std::max(1, ui->periodSpin->value() / static_cast<int>(std::max<size_t>(polled, 1))));
 }
 
 void CBusOverviewDlg::Step()
@@ -150,7 +150,7 @@ void CBusOverviewDlg::Step()
     CMainShared* main = g_pMainDlg;
     if (m_pending || !main) return;
     if (!main->m_master.IsPortOpen()) {
-        ui->m_labelRound->setText(tr("串口未打开"));
+        ui->roundLabel->setText(tr("串口未打开"));
         return;
     }
     const std::optional<uint8_t> next = m_overview.Next();
@@ -194,7 +194,7 @@ void CBusOverviewDlg::Refresh()
 {
     using StatusChannels::Channel;
     const std::vector<OverviewDrive>& drives = m_overview.Drives();
-    QTableWidget* table = ui->m_tableDrives;
+    QTableWidget* table = ui->drivesTable;
     table->setRowCount(static_cast<int>(drives.size()));
     for (size_t i = 0; i < drives.size(); ++i) {
         const OverviewDrive& d = drives[i];
@@ -245,7 +245,7 @@ void CBusOverviewDlg::OnBackup()
     if (chosen.empty()) return;
     const QString folder = CFileChooser::Folder(this, tr("备份所选驱动器"));
     if (folder.isEmpty() || !g_pMainDlg) return;
-    ui->m_btnPoll->setChecked(false);  // the line is the backups' alone
+    ui->pollButton->setChecked(false);  // the line is the backups' alone
     struct DriveRead {
         uint8_t slave;
         Backup::ReadResult result;
@@ -286,7 +286,7 @@ void CBusOverviewDlg::OnLoad()
     std::optional<Backup::Configuration> file = CConfigFlow::OpenFile(this, tr("载入配置到所选驱动器"), path);
     if (!file) return;
     // The line is the loads' alone; the user starts the poll again after.
-    ui->m_btnPoll->setChecked(false);
+    ui->pollButton->setChecked(false);
     // A drive at other line settings is not loaded; the report says so.
     std::vector<uint8_t> otherLine;
     for (uint8_t slave : Selected())
@@ -317,7 +317,7 @@ void CBusOverviewDlg::OnUse(int row)
 void CBusOverviewDlg::hideEvent(QHideEvent* event)
 {
     // A hidden window polls nothing: the line is the main window's again.
-    ui->m_btnPoll->setChecked(false);
+    ui->pollButton->setChecked(false);
     QDialog::hideEvent(event);
 }
 

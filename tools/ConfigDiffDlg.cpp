@@ -14,17 +14,17 @@ CConfigDiffDlg::CConfigDiffDlg(QWidget* parent, const Backup::Values& drive, con
 
 CConfigDiffDlg::~CConfigDiffDlg() = default;
 
-QTableWidget* CConfigDiffDlg::Changes() const { return ui->m_tableChanges; }
-QTableWidget* CConfigDiffDlg::Kept() const { return ui->m_tableKept; }
+QTableWidget* CConfigDiffDlg::Changes() const { return ui->changesTable; }
+QTableWidget* CConfigDiffDlg::Kept() const { return ui->keptTable; }
 
 void CConfigDiffDlg::ShowLoad(const std::vector<Row>& changes, const std::vector<Row>& kept)
 {
     setWindowTitle(tr("载入配置"));
-    ui->m_labelChanges->setText(tr("将写入%1项参数, 确定要载入吗?").arg(changes.size()));
-    Fill(ui->m_tableChanges, changes);
-    Fill(ui->m_tableKept, kept);
-    ui->m_labelKept->setVisible(!kept.empty());
-    ui->m_tableKept->setVisible(!kept.empty());
+    ui->changesLabel->setText(tr("将写入%1项参数, 确定要载入吗?").arg(changes.size()));
+    Fill(ui->changesTable, changes);
+    Fill(ui->keptTable, kept);
+    ui->keptLabel->setVisible(!kept.empty());
+    ui->keptTable->setVisible(!kept.empty());
 }
 
 void CConfigDiffDlg::ShowBatch(const std::vector<Backup::BatchDrive>& drives)
@@ -43,22 +43,22 @@ void CConfigDiffDlg::ShowBatch(const std::vector<Backup::BatchDrive>& drives)
     }
     QString text = tr("将向%1台驱动器写入%2项参数, 确定要载入吗?").arg(loading).arg(Backup::BatchChanges(drives));
     if (!notLoaded.isEmpty()) text += tr("\n以下驱动器不载入:\n") + notLoaded.join(QLatin1Char('\n'));
-    ui->m_labelChanges->setText(text);
-    FillBatch(ui->m_tableChanges, drives, false);
-    FillBatch(ui->m_tableKept, drives, true);
-    ui->m_labelKept->setVisible(anyKept);
-    ui->m_tableKept->setVisible(anyKept);
+    ui->changesLabel->setText(text);
+    FillBatch(ui->changesTable, drives, false);
+    FillBatch(ui->keptTable, drives, true);
+    ui->keptLabel->setVisible(anyKept);
+    ui->keptTable->setVisible(anyKept);
 }
 
 void CConfigDiffDlg::ShowCompare(const std::vector<Row>& differences)
 {
     setWindowTitle(tr("比较配置"));
-    ui->m_labelChanges->setText(tr("驱动器与文件有%1项参数不同:").arg(differences.size()));
-    Fill(ui->m_tableChanges, differences);
-    ui->m_labelKept->hide();
-    ui->m_tableKept->hide();
-    ui->m_btnOk->hide();
-    ui->m_btnCancel->setText(tr("关闭"));
+    ui->changesLabel->setText(tr("驱动器与文件有%1项参数不同:").arg(differences.size()));
+    Fill(ui->changesTable, differences);
+    ui->keptLabel->hide();
+    ui->keptTable->hide();
+    ui->okButton->hide();
+    ui->cancelButton->setText(tr("关闭"));
 }
 
 void CConfigDiffDlg::Fill(QTableWidget* table, const std::vector<Row>& rows) const

@@ -35,18 +35,18 @@ CDriveScanDlg::CDriveScanDlg(QWidget* parent, DriveScanHost host)
 {
     ui->setupUi(this);
     Accessibility::NameInputsFromLabels(this);
-    ui->m_checkBaud9600->setChecked(true);
-    ui->m_checkParity0->setChecked(true);
-    ui->m_tableFound->horizontalHeader()->setStretchLastSection(true);
+    ui->baud9600Check->setChecked(true);
+    ui->parity0Check->setChecked(true);
+    ui->foundTable->horizontalHeader()->setStretchLastSection(true);
     m_timer = new QTimer(this);
     m_timer->setInterval(100);
     connect(m_timer, &QTimer::timeout, this, [this] { Tick(); });
-    connect(ui->m_btnStart, &QPushButton::clicked, this, [this] { OnStart(); });
-    connect(ui->m_btnCancel, &QPushButton::clicked, this, [this] { OnCancel(); });
-    connect(ui->m_btnUse, &QPushButton::clicked, this, [this] { OnUse(); });
-    connect(ui->m_tableFound, &QTableWidget::itemSelectionChanged, this,
-            [this] { ui->m_btnUse->setEnabled(!Running() && !ui->m_tableFound->selectedItems().isEmpty()); });
-    connect(ui->m_tableFound, &QTableWidget::cellDoubleClicked, this, [this] { OnUse(); });
+    connect(ui->startButton, &QPushButton::clicked, this, [this] { OnStart(); });
+    connect(ui->cancelButton, &QPushButton::clicked, this, [this] { OnCancel(); });
+    connect(ui->useButton, &QPushButton::clicked, this, [this] { OnUse(); });
+    connect(ui->foundTable, &QTableWidget::itemSelectionChanged, this,
+            [this] { ui->useButton->setEnabled(!Running() && !ui->foundTable->selectedItems().isEmpty()); });
+    connect(ui->foundTable, &QTableWidget::cellDoubleClicked, this, [this] { OnUse(); });
 }
 
 CDriveScanDlg::~CDriveScanDlg()
@@ -63,42 +63,42 @@ void CDriveScanDlg::OnStart()
         return;
     }
     DriveScan::Options options;
-    options.first = static_cast<uint8_t>(ui->m_spinFirst->value());
-    options.last = static_cast<uint8_t>(ui->m_spinLast->value());
+    options.first = static_cast<uint8_t>(ui->firstSpin->value());
+    options.last = static_cast<uint8_t>(ui->lastSpin->value());
     if (options.first > options.last) {
         CMessageBox::Ok(this, tr("起始地址不能大于结束地址"));
         return;
     }
     options.bauds.clear();
     options.parities.clear();
-    const std::pair<QCheckBox*, int> bauds[] = {{ui->m_checkBaud9600, 9600},
-                                                {ui->m_checkBaud19200, 19200},
-                                                {ui->m_checkBaud38400, 38400},
-                                                {ui->m_checkBaud57600, 57600},
-                                                {ui->m_checkBaud115200, 115200}};
+    const std::pair<QCheckBox*, int> bauds[] = {{ui->baud9600Check, 9600},
+                                                {ui->baud19200Check, 19200},
+                                                {ui->baud38400Check, 38400},
+                                                {ui->baud57600Check, 57600},
+                                                {ui->baud115200Check, 115200}};
     for (const auto& [box, baud] : bauds)
         if (box->isChecked()) options.bauds.push_back(baud);
-    QCheckBox* const parities[] = {ui->m_checkParity0, ui->m_checkParity1, ui->m_checkParity2, ui->m_checkParity3};
+    QCheckBox* const parities[] = {ui->parity0Check, ui->parity1Check, ui->parity2Check, ui->parity3Check};
     for (int i = 0; i < 4; ++i)
         if (parities[i]->isChecked()) options.parities.push_back(i);
     if (options.bauds.empty() || options.parities.empty()) {
         CMessageBox::Ok(this, tr("请至少选择一个波特率和一种校验"));
         return;
     }
-    options.timeoutMs = ui->m_spinTimeout->value();
+    options.timeoutMs = ui->timeoutSpin->value();
 
     m_found.clear();
-    ui->m_tableFound->setRowCount(0);
-    ui->m_progress->setValue(0);
-    ui->m_labelStatus->setText(tr("正在扫描..."));
-    ui->m_btnStart->setEnabled(false);
-    ui->m_btnCancel->setEnabled(true);
-    ui->m_btnUse->setEnabled(false);
+    ui->foundTable->setRowCount(0);
+    ui->progressBar->setValue(0);
+    ui->statusLabel->setText(tr("正在扫描..."));
+    ui->startButton->setEnabled(false);
+    ui->cancelButton->setEnabled(true);
+    ui->useButton->setEnabled(false);
     m_shared = std::make_shared<Shared>();
     const Backup::LinkSettings before = m_host.current ? m_host.current() : Backup::LinkSettings{};
     // Runs on the link thread: values only; the port is given back as it was.
     m_control = g_pMainDlg->Link().RunTask(
-        ui->m_btnStart,
+        ui->startButton,
         [options, reopener, before, shared = m_shared](CModbusMaster& master, uint8_t, CJobControl& job) {
             DriveScan::Callbacks callbacks;
             callbacks.progress = [&job](int done, int total, uint8_t, int, int) {
@@ -131,7 +131,7 @@ void CDriveScanDlg::OnCancel()
 void CDriveScanDlg::Tick()
 {
     if (m_control && m_control->Total() > 0)
-        ui->m_progress->setValue(static_cast<int>(m_control->Done() * 100 / m_control->Total()));
+        ui->progressBar->setValue(static_cast<int>(m_control->Done() * 100 / m_control->Total()));
     if (!m_shared) return;
     std::vector<DriveScan::Found> fresh;
     {
@@ -144,12 +144,12 @@ void CDriveScanDlg::Tick()
 void CDriveScanDlg::AddRow(const DriveScan::Found& drive)
 {
     m_found.push_back(drive);
-    const int row = ui->m_tableFound->rowCount();
-    ui->m_tableFound->insertRow(row);
+    const int row = ui->foundTable->rowCount();
+    ui->foundTable->insertRow(row);
     const QString texts[] = {QString::number(drive.slave), QString::number(drive.baud), ParityName(drive.parity),
                              QString::fromStdString(drive.model), QString::fromStdString(drive.identifier)};
     for (int column = 0; column < 5; ++column)
-        ui->m_tableFound->setItem(row, column, new QTableWidgetItem(texts[column]));
+        ui->foundTable->setItem(row, column, new QTableWidgetItem(texts[column]));
 }
 
 void CDriveScanDlg::Finished(const DriveScan::Result& result)
@@ -158,19 +158,19 @@ void CDriveScanDlg::Finished(const DriveScan::Result& result)
     Tick();
     m_control.reset();
     m_shared.reset();
-    ui->m_btnStart->setEnabled(true);
-    ui->m_btnCancel->setEnabled(false);
-    ui->m_btnUse->setEnabled(!ui->m_tableFound->selectedItems().isEmpty());
-    if (!result.cancelled) ui->m_progress->setValue(100);
+    ui->startButton->setEnabled(true);
+    ui->cancelButton->setEnabled(false);
+    ui->useButton->setEnabled(!ui->foundTable->selectedItems().isEmpty());
+    if (!result.cancelled) ui->progressBar->setValue(100);
     QString status = result.cancelled ? tr("扫描已取消，找到 %1 台设备") : tr("扫描完成，找到 %1 台设备");
     status = status.arg(result.drives.size());
     if (result.portFailed) status = tr("无法以所选设置打开串口");
-    ui->m_labelStatus->setText(status);
+    ui->statusLabel->setText(status);
 }
 
 void CDriveScanDlg::OnUse()
 {
-    const int row = ui->m_tableFound->currentRow();
+    const int row = ui->foundTable->currentRow();
     if (Running() || row < 0 || row >= static_cast<int>(m_found.size())) return;
     const auto reopener = m_host.reopener ? m_host.reopener() : nullptr;
     const DriveScan::Found drive = m_found[static_cast<size_t>(row)];
@@ -183,7 +183,7 @@ void CDriveScanDlg::OnUse()
         return;
     }
     g_pMainDlg->Link().Act(
-        ui->m_btnUse, [reopener, link](CModbusMaster& master, uint8_t) { return reopener(master, link); },
+        ui->useButton, [reopener, link](CModbusMaster& master, uint8_t) { return reopener(master, link); },
         [this, link](bool reopened) {
             if (m_host.linkChanged) m_host.linkChanged(reopened ? std::optional(link) : std::nullopt);
         });

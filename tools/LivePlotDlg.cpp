@@ -78,18 +78,18 @@ CLivePlotDlg::CLivePlotDlg(QWidget* parent)
         const QString column = QString::fromStdString(StatusChannels::ColumnName(c));
         QString text = Label(c);
         if (!ShownUnit(c).isEmpty()) text += QStringLiteral(" (%1)").arg(ShownUnit(c));
-        m_checkShown[k] = new QCheckBox(text, ui->m_groupChannels);
-        m_checkShown[k]->setObjectName(QStringLiteral("m_checkChannel_") + column);
-        m_checkRight[k] = new QCheckBox(ui->m_groupChannels);
-        m_checkRight[k]->setObjectName(QStringLiteral("m_checkRight_") + column);
+        m_shownChecks[k] = new QCheckBox(text, ui->channelsGroup);
+        m_shownChecks[k]->setObjectName(QStringLiteral("channelCheck_") + column);
+        m_rightChecks[k] = new QCheckBox(ui->channelsGroup);
+        m_rightChecks[k]->setObjectName(QStringLiteral("rightCheck_") + column);
         const int row = static_cast<int>(k) + 1;
-        ui->m_gridChannels->addWidget(m_checkShown[k], row, 0);
-        ui->m_gridChannels->addWidget(m_checkRight[k], row, 1, Qt::AlignHCenter);
-        connect(m_checkShown[k], &QCheckBox::clicked, this, [this] { OnChannelsChanged(); });
-        connect(m_checkRight[k], &QCheckBox::clicked, this, [this] { OnChannelsChanged(); });
+        ui->channelsLayout->addWidget(m_shownChecks[k], row, 0);
+        ui->channelsLayout->addWidget(m_rightChecks[k], row, 1, Qt::AlignHCenter);
+        connect(m_shownChecks[k], &QCheckBox::clicked, this, [this] { OnChannelsChanged(); });
+        connect(m_rightChecks[k], &QCheckBox::clicked, this, [this] { OnChannelsChanged(); });
     }
 
-    QCustomPlot* plot = ui->m_plot;
+    QCustomPlot* plot = ui->plot;
     plot->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
     plot->setNoAntialiasingOnDrag(true);
     // Curves without smoothing: it makes a redraw of dense curves three times dearer.
@@ -119,7 +119,7 @@ CLivePlotDlg::CLivePlotDlg(QWidget* parent)
     m_cursorText->setVisible(false);
 
     connect(plot, &QCustomPlot::mouseMove, this,
-            [this](QMouseEvent* event) { ShowCursorAt(ui->m_plot->xAxis->pixelToCoord(event->position().x())); });
+            [this](QMouseEvent* event) { ShowCursorAt(ui->plot->xAxis->pixelToCoord(event->position().x())); });
     // The user takes the view: it stops following the newest samples.
     connect(plot, &QCustomPlot::mousePress, this, [this](QMouseEvent*) { SetPaused(true); });
     connect(plot, &QCustomPlot::mouseWheel, this, [this](QWheelEvent*) { SetPaused(true); });
@@ -127,16 +127,16 @@ CLivePlotDlg::CLivePlotDlg(QWidget* parent)
         if (!m_settingRange) m_dirty = true;
     });
 
-    connect(ui->m_comboRate, &QComboBox::currentIndexChanged, this, [this] { OnRateChanged(); });
-    connect(ui->m_comboWindow, &QComboBox::currentIndexChanged, this, [this] { OnWindowChanged(); });
-    connect(ui->m_checkAutoScale, &QCheckBox::clicked, this, [this] {
+    connect(ui->rateCombo, &QComboBox::currentIndexChanged, this, [this] { OnRateChanged(); });
+    connect(ui->windowCombo, &QComboBox::currentIndexChanged, this, [this] { OnWindowChanged(); });
+    connect(ui->autoScaleCheck, &QCheckBox::clicked, this, [this] {
         UpdateData(true);
         m_dirty = true;
     });
-    connect(ui->m_btnPause, &QPushButton::clicked, this, [this] { OnPause(); });
-    connect(ui->m_btnExportPng, &QPushButton::clicked, this, [this] { OnExportPng(); });
-    connect(ui->m_btnExportCsv, &QPushButton::clicked, this, [this] { OnExportCsv(); });
-    connect(ui->m_btnRecord, &QPushButton::clicked, this, [this] { OnRecord(); });
+    connect(ui->pauseButton, &QPushButton::clicked, this, [this] { OnPause(); });
+    connect(ui->exportPngButton, &QPushButton::clicked, this, [this] { OnExportPng(); });
+    connect(ui->exportCsvButton, &QPushButton::clicked, this, [this] { OnExportCsv(); });
+    connect(ui->recordButton, &QPushButton::clicked, this, [this] { OnRecord(); });
     for (QPushButton* button : findChildren<QPushButton*>()) button->setAutoDefault(false);
 
     UpdateData(false);
@@ -162,15 +162,15 @@ CLivePlotDlg::~CLivePlotDlg()
 
 void CLivePlotDlg::UpdateData(bool fromControls)
 {
-    DataExchange::Index(fromControls, ui->m_comboRate, m_rateIndex);
-    DataExchange::Index(fromControls, ui->m_comboWindow, m_windowIndex);
-    DataExchange::Check(fromControls, ui->m_checkAutoScale, m_autoScale);
+    DataExchange::Index(fromControls, ui->rateCombo, m_rateIndex);
+    DataExchange::Index(fromControls, ui->windowCombo, m_windowIndex);
+    DataExchange::Check(fromControls, ui->autoScaleCheck, m_autoScale);
     if (m_rateIndex < 0 || m_rateIndex >= static_cast<int>(std::size(kPeriodsMs))) m_rateIndex = 0;
     if (m_windowIndex < 0 || m_windowIndex >= static_cast<int>(std::size(kWindowsSeconds))) m_windowIndex = 0;
     m_windowSeconds = kWindowsSeconds[m_windowIndex];
 }
 
-QCustomPlot* CLivePlotDlg::Plot() const { return ui->m_plot; }
+QCustomPlot* CLivePlotDlg::Plot() const { return ui->plot; }
 
 double CLivePlotDlg::Seconds(Clock::time_point at) const
 {
@@ -189,19 +189,19 @@ std::vector<Channel> CLivePlotDlg::ShownChannels() const
 void CLivePlotDlg::ShowChannel(Channel channel, bool shown, bool rightAxis)
 {
     const size_t k = StatusChannels::Index(channel);
-    m_checkShown[k]->setChecked(shown);
-    m_checkRight[k]->setChecked(rightAxis);
+    m_shownChecks[k]->setChecked(shown);
+    m_rightChecks[k]->setChecked(rightAxis);
     OnChannelsChanged();
 }
 
 void CLivePlotDlg::OnChannelsChanged()
 {
-    QCustomPlot* plot = ui->m_plot;
+    QCustomPlot* plot = ui->plot;
     bool anyRight = false;
     for (Channel c : StatusChannels::All()) {
         const size_t k = StatusChannels::Index(c);
-        const bool shown = m_checkShown[k]->isChecked();
-        QCPAxis* axis = m_checkRight[k]->isChecked() ? plot->yAxis2 : plot->yAxis;
+        const bool shown = m_shownChecks[k]->isChecked();
+        QCPAxis* axis = m_rightChecks[k]->isChecked() ? plot->yAxis2 : plot->yAxis;
         if (!shown) {
             if (m_graphs[k]) plot->removeGraph(m_graphs[k]);
             m_graphs[k] = nullptr;
@@ -217,7 +217,7 @@ void CLivePlotDlg::OnChannelsChanged()
             // A one-pixel pen: Qt draws wider lines through its path stroker,
             // which takes seconds for curves of many thousand points.
             graph->setPen(QPen(ChannelColor(c), 1));
-            graph->setName(axis == plot->yAxis2 ? m_checkShown[k]->text() + tr(" [右]") : m_checkShown[k]->text());
+            graph->setName(axis == plot->yAxis2 ? m_shownChecks[k]->text() + tr(" [右]") : m_shownChecks[k]->text());
             m_graphs[k] = graph;
         }
     }
@@ -238,8 +238,8 @@ void CLivePlotDlg::OnWindowChanged()
     UpdateData(true);
     if (m_paused) {
         // A paused view keeps its end and takes the new width.
-        const double upper = ui->m_plot->xAxis->range().upper;
-        ui->m_plot->xAxis->setRange(upper - m_windowSeconds, upper);
+        const double upper = ui->plot->xAxis->range().upper;
+        ui->plot->xAxis->setRange(upper - m_windowSeconds, upper);
     }
     m_dirty = true;
     Refresh();
@@ -251,7 +251,7 @@ void CLivePlotDlg::SetPaused(bool paused)
 {
     if (paused == m_paused) return;
     m_paused = paused;
-    ui->m_btnPause->setText(paused ? tr("继续") : tr("暂停"));
+    ui->pauseButton->setText(paused ? tr("继续") : tr("暂停"));
     m_dirty = true;
     if (!paused) Refresh();
 }
@@ -301,7 +301,7 @@ void CLivePlotDlg::OnTick()
         } else if (m_lastResult != kResultOk) {
             status += QStringLiteral("  ") + QtText::ResultMessage(m_lastResult);
         }
-        ui->m_labelStatus->setText(status);
+        ui->statusLabel->setText(status);
     }
     if (m_recorder) ShowRecordState();
     if (m_dirty) Refresh();
@@ -310,7 +310,7 @@ void CLivePlotDlg::OnTick()
 void CLivePlotDlg::Refresh()
 {
     m_dirty = false;
-    QCustomPlot* plot = ui->m_plot;
+    QCustomPlot* plot = ui->plot;
     if (!m_paused) {
         // The window ends at the newest sample; at the start it fills from the left.
         const double upper = std::max(m_store.LastTime(), m_windowSeconds);
@@ -328,7 +328,7 @@ void CLivePlotDlg::Fill(double t0, double t1)
 {
     // About two points per pixel column: the store keeps each column's
     // minimum and maximum, so nothing narrower than a pixel is lost.
-    const size_t width = static_cast<size_t>(std::max(ui->m_plot->axisRect()->width(), 100));
+    const size_t width = static_cast<size_t>(std::max(ui->plot->axisRect()->width(), 100));
     std::vector<CSampleStore::Point> points;
     QVector<QCPGraphData> curve;
     for (Channel c : StatusChannels::All()) {
@@ -343,7 +343,7 @@ void CLivePlotDlg::Fill(double t0, double t1)
 
 void CLivePlotDlg::AutoScale()
 {
-    QCustomPlot* plot = ui->m_plot;
+    QCustomPlot* plot = ui->plot;
     for (QCPAxis* axis : {plot->yAxis, plot->yAxis2}) {
         QCPRange span;
         bool any = false;
@@ -391,7 +391,7 @@ QString CLivePlotDlg::ShowCursorAt(double t)
     m_cursorLine->setVisible(true);
     m_cursorText->setText(text);
     m_cursorText->setVisible(true);
-    ui->m_plot->replot(QCustomPlot::rpQueuedReplot);
+    ui->plot->replot(QCustomPlot::rpQueuedReplot);
     return text;
 }
 
@@ -399,10 +399,10 @@ QString CLivePlotDlg::CursorText() const { return m_cursorText->visible() ? m_cu
 
 bool CLivePlotDlg::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == ui->m_plot && event->type() == QEvent::Leave) {
+    if (watched == ui->plot && event->type() == QEvent::Leave) {
         m_cursorLine->setVisible(false);
         m_cursorText->setVisible(false);
-        ui->m_plot->replot(QCustomPlot::rpQueuedReplot);
+        ui->plot->replot(QCustomPlot::rpQueuedReplot);
     }
     return QDialog::eventFilter(watched, event);
 }
@@ -412,8 +412,8 @@ void CLivePlotDlg::OnExportPng()
     const QString path = CFileChooser::Save(this, tr("导出图片"), tr("PNG 图片 (*.png)"), QStringLiteral("png"),
                                             QStringLiteral("live-plot.png"));
     if (path.isEmpty()) return;
-    ui->m_plot->replot();
-    if (!ui->m_plot->savePng(path)) CMessageBox::Ok(this, tr("保存文件失败: %1").arg(path));
+    ui->plot->replot();
+    if (!ui->plot->savePng(path)) CMessageBox::Ok(this, tr("保存文件失败: %1").arg(path));
 }
 
 void CLivePlotDlg::OnExportCsv()
@@ -429,7 +429,7 @@ void CLivePlotDlg::OnExportCsv()
         return;
     }
     // The samples in view, timed from the first of them.
-    const QCPRange range = ui->m_plot->xAxis->range();
+    const QCPRange range = ui->plot->xAxis->range();
     bool first = true, ok = true;
     double start = 0;
     m_store.ForEach(range.lower, range.upper, [&](double t, const double* values, uint32_t result) {
@@ -467,7 +467,7 @@ void CLivePlotDlg::OnRecord()
     m_recordStartWall = std::chrono::system_clock::now();
     m_recordLength = {};
     m_recordRows = 0;
-    ui->m_btnRecord->setText(tr("停止记录"));
+    ui->recordButton->setText(tr("停止记录"));
     ShowRecordState();
 }
 
@@ -478,16 +478,16 @@ void CLivePlotDlg::StopRecording()
     m_recordRows = m_recorder->Rows();
     m_recorder.reset();
     ShowRecordState();
-    ui->m_btnRecord->setText(tr("开始记录"));
+    ui->recordButton->setText(tr("开始记录"));
 }
 
 void CLivePlotDlg::ShowRecordState()
 {
     if (m_recordPath.isEmpty()) {
-        ui->m_labelRecord->setText(tr("未记录"));
+        ui->recordLabel->setText(tr("未记录"));
         return;
     }
     const uint64_t rows = m_recorder ? m_recorder->Rows() : m_recordRows;
     const auto length = m_recorder ? Clock::now() - m_recordStart : m_recordLength;
-    ui->m_labelRecord->setText(tr("已记录 %1 行\n用时 %2").arg(rows).arg(Duration(length)));
+    ui->recordLabel->setText(tr("已记录 %1 行\n用时 %2").arg(rows).arg(Duration(length)));
 }

@@ -90,8 +90,8 @@ private:
     const std::chrono::steady_clock::time_point m_startSteady;
     const std::chrono::system_clock::time_point m_startWall;
 
-    std::array<QCheckBox*, StatusChannels::kCount> m_checkShown{};
-    std::array<QCheckBox*, StatusChannels::kCount> m_checkRight{};
+    std::array<QCheckBox*, StatusChannels::kCount> m_shownChecks{};
+    std::array<QCheckBox*, StatusChannels::kCount> m_rightChecks{};
     std::array<QCPGraph*, StatusChannels::kCount> m_graphs{};
     QCPItemStraightLine* m_cursorLine = nullptr;
     QCPItemText* m_cursorText = nullptr;

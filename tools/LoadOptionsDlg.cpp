@@ -15,18 +15,18 @@ CLoadOptionsDlg::CLoadOptionsDlg(QWidget* parent, const QString& file)
     : QDialog(parent), ui(std::make_unique<Ui::CLoadOptionsDlg>())
 {
     ui->setupUi(this);
-    ui->m_labelFile->setText(tr("文件: %1").arg(file));
+    ui->fileLabel->setText(tr("文件: %1").arg(file));
     int n = 0;
     for (const std::string& group : Backup::GroupKeys()) {
-        auto* box = new QCheckBox(ConfigTexts::GroupName(group), ui->m_groupGroups);
-        box->setObjectName(QtText::Qs("m_checkGroup_" + group));
+        auto* box = new QCheckBox(ConfigTexts::GroupName(group), ui->groupsGroup);
+        box->setObjectName(QtText::Qs("groupCheck_" + group));
         box->setChecked(true);
-        ui->m_gridGroups->addWidget(box, n / kColumns, n % kColumns);
+        ui->groupsLayout->addWidget(box, n / kColumns, n % kColumns);
         connect(box, &QCheckBox::clicked, this, [this] { OnGroupClicked(); });
         m_groups.emplace_back(group, box);
         ++n;
     }
-    connect(ui->m_checkComm, &QCheckBox::clicked, this, [this](bool checked) { OnCommClicked(checked); });
+    connect(ui->commCheck, &QCheckBox::clicked, this, [this](bool checked) { OnCommClicked(checked); });
 }
 
 CLoadOptionsDlg::~CLoadOptionsDlg() = default;
@@ -37,19 +37,19 @@ Backup::LoadOptions CLoadOptionsDlg::Options() const
     for (const auto& [group, box] : m_groups) {
         if (box->isChecked()) options.groups.push_back(group);
     }
-    options.includeMotorIdentity = ui->m_checkIdentity->isChecked();
-    options.includeComm = ui->m_checkComm->isChecked();
+    options.includeMotorIdentity = ui->identityCheck->isChecked();
+    options.includeComm = ui->commCheck->isChecked();
     return options;
 }
 
 void CLoadOptionsDlg::ForSeveralDrives()
 {
-    ui->m_checkComm->setChecked(false);
-    ui->m_checkComm->hide();
+    ui->commCheck->setChecked(false);
+    ui->commCheck->hide();
     m_stopAtFailureCheck = new QCheckBox(tr("遇到第一个失败的驱动器即停止"), this);
     m_stopAtFailureCheck->setObjectName(QStringLiteral("stopAtFailureCheck"));
     // Above the buttons.
-    ui->layoutDialog->insertWidget(ui->layoutDialog->count() - 1, m_stopAtFailureCheck);
+    ui->dialogLayout->insertWidget(ui->dialogLayout->count() - 1, m_stopAtFailureCheck);
 }
 
 bool CLoadOptionsDlg::StopAtFailure() const { return m_stopAtFailureCheck && m_stopAtFailureCheck->isChecked(); }
@@ -67,7 +67,7 @@ void CLoadOptionsDlg::OnGroupClicked()
     // No group ticked would be read as "every group".
     bool any = false;
     for (const auto& entry : m_groups) any = any || entry.second->isChecked();
-    ui->m_btnOk->setEnabled(any);
+    ui->okButton->setEnabled(any);
 }
 
 void CLoadOptionsDlg::OnCommClicked(bool checked)

@@ -30,7 +30,7 @@ public:
     // batch stop at the first drive that fails.
     void ForSeveralDrives();
     bool StopAtFailure() const;
-    // The box of a group ("m_checkGroup_motor" by name).
+    // The box of a group ("groupCheck_motor" by name).
     QCheckBox* GroupBox(const std::string& group) const;
 
 private:

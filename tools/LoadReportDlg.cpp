@@ -18,9 +18,9 @@ CLoadReportDlg::CLoadReportDlg(QWidget* parent, const Backup::LoadReport& report
         summary = tr("载入未完成, 请查看失败的参数组。");
     }
     if (report.newLink) summary += tr("\n串口已按新的通讯设置重新打开。");
-    ui->m_labelSummary->setText(summary);
+    ui->summaryLabel->setText(summary);
 
-    QTableWidget* table = ui->m_tableSteps;
+    QTableWidget* table = ui->stepsTable;
     table->setRowCount(static_cast<int>(report.steps.size()));
     for (int r = 0; r < table->rowCount(); ++r) {
         const Backup::StepReport& step = report.steps[static_cast<size_t>(r)];
@@ -39,8 +39,8 @@ CLoadReportDlg::CLoadReportDlg(QWidget* parent, const std::vector<Backup::BatchD
     });
     QString summary = failed ? tr("部分驱动器载入失败, 请查看下表。") : tr("载入完成, 各驱动器的结果如下。");
     if (cancelled) summary = tr("载入已取消, 之后的驱动器未载入。");
-    ui->m_labelSummary->setText(summary);
-    QTableWidget* table = ui->m_tableSteps;
+    ui->summaryLabel->setText(summary);
+    QTableWidget* table = ui->stepsTable;
     table->horizontalHeaderItem(0)->setText(tr("驱动器"));
     table->setRowCount(static_cast<int>(drives.size()));
     for (int r = 0; r < table->rowCount(); ++r) {
@@ -53,5 +53,5 @@ CLoadReportDlg::CLoadReportDlg(QWidget* parent, const std::vector<Backup::BatchD
 
 CLoadReportDlg::~CLoadReportDlg() = default;
 
-QString CLoadReportDlg::Summary() const { return ui->m_labelSummary->text(); }
-QTableWidget* CLoadReportDlg::Steps() const { return ui->m_tableSteps; }
+QString CLoadReportDlg::Summary() const { return ui->summaryLabel->text(); }
+QTableWidget* CLoadReportDlg::Steps() const { return ui->stepsTable; }

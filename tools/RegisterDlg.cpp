@@ -52,32 +52,32 @@ CRegisterDlg::CRegisterDlg(QWidget* parent) : QDialog(parent), ui(std::make_uniq
     ui->setupUi(this);
     Accessibility::NameInputsFromLabels(this);
     UpdateData(false);
-    connect(ui->m_btnWrite, &QPushButton::clicked, this, [this] { OnWrite(); });
-    connect(ui->m_btnRead, &QPushButton::clicked, this, [this] { OnRead(); });
-    connect(ui->m_comboWriteType, &QComboBox::currentIndexChanged, this, [this] { OnWriteTypeChanged(); });
-    for (QLineEdit* edit : {ui->m_editWriteHex, ui->m_editWriteDecimal, ui->m_editWriteAddress, ui->m_editReadAddress})
+    connect(ui->writeButton, &QPushButton::clicked, this, [this] { OnWrite(); });
+    connect(ui->readButton, &QPushButton::clicked, this, [this] { OnRead(); });
+    connect(ui->writeTypeCombo, &QComboBox::currentIndexChanged, this, [this] { OnWriteTypeChanged(); });
+    for (QLineEdit* edit : {ui->writeHexEdit, ui->writeDecimalEdit, ui->writeAddressEdit, ui->readAddressEdit})
         edit->installEventFilter(this);
 }
 
 CRegisterDlg::~CRegisterDlg() = default;
 
 void CRegisterDlg::UpdateData(bool fromControls) {
-    DataExchange::Text(fromControls, ui->m_editWriteAddress, m_writeAddressText);
-    DataExchange::Index(fromControls, ui->m_comboWriteType, m_writeType);
-    DataExchange::Text(fromControls, ui->m_editWriteHex, m_writeHexText);
-    DataExchange::Text(fromControls, ui->m_editWriteDecimal, m_writeDecimalText);
-    DataExchange::Text(fromControls, ui->m_editReadAddress, m_readAddressText);
-    DataExchange::Index(fromControls, ui->m_comboReadType, m_readType);
-    DataExchange::Text(fromControls, ui->m_editReadHex, m_readHexText);
-    DataExchange::Text(fromControls, ui->m_editReadDecimal, m_readDecimalText);
+    DataExchange::Text(fromControls, ui->writeAddressEdit, m_writeAddressText);
+    DataExchange::Index(fromControls, ui->writeTypeCombo, m_writeType);
+    DataExchange::Text(fromControls, ui->writeHexEdit, m_writeHexText);
+    DataExchange::Text(fromControls, ui->writeDecimalEdit, m_writeDecimalText);
+    DataExchange::Text(fromControls, ui->readAddressEdit, m_readAddressText);
+    DataExchange::Index(fromControls, ui->readTypeCombo, m_readType);
+    DataExchange::Text(fromControls, ui->readHexEdit, m_readHexText);
+    DataExchange::Text(fromControls, ui->readDecimalEdit, m_readDecimalText);
 }
 
 bool CRegisterDlg::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::FocusOut) {
-        if (watched == ui->m_editWriteHex) OnWriteHexLeft();
-        else if (watched == ui->m_editWriteDecimal) OnWriteDecimalLeft();
-        else if (watched == ui->m_editWriteAddress) OnWriteAddressLeft();
-        else if (watched == ui->m_editReadAddress) OnReadAddressLeft();
+        if (watched == ui->writeHexEdit) OnWriteHexLeft();
+        else if (watched == ui->writeDecimalEdit) OnWriteDecimalLeft();
+        else if (watched == ui->writeAddressEdit) OnWriteAddressLeft();
+        else if (watched == ui->readAddressEdit) OnReadAddressLeft();
     }
     return QDialog::eventFilter(watched, event);
 }
@@ -102,7 +102,7 @@ void CRegisterDlg::OnWrite() {
     const uint16_t address = m_writeAddress;
     const bool single = m_writeType == kShort;
     main->Link().Act(
-        ui->m_btnWrite,
+        ui->writeButton,
         [address, value, single](CModbusMaster& master, uint8_t slave) {
             if (single) return master.WriteSingleRegister(slave, address, static_cast<uint16_t>(value & 0xFFFF));
             // High word in the lower register.
@@ -127,7 +127,7 @@ void CRegisterDlg::OnRead() {
         uint16_t words[2] = {};
     };
     main->Link().Act(
-        ui->m_btnRead,
+        ui->readButton,
         [address, count](CModbusMaster& master, uint8_t slave) {
             Read read;
             read.result = master.ReadRegisters(slave, address, count, read.words);

@@ -84,7 +84,7 @@ int main(int argc, char** argv)
         QApplication::processEvents();
         for (size_t k = 0; k < std::size(kShown); ++k) window.ShowChannel(kShown[k], true, k % 2 == 1);
         // 100 s at 1 kHz, in the 10 min window.
-        window.findChild<QComboBox*>(QStringLiteral("m_comboWindow"))->setCurrentIndex(5);
+        window.findChild<QComboBox*>(QStringLiteral("windowCombo"))->setCurrentIndex(5);
         CSampleStore::Values values{};
         for (int k = 0; k < kPoints; ++k) {
             for (size_t c = 0; c < values.size(); ++c) values[c] = Signal(c, k);

@@ -35,8 +35,8 @@ namespace {
 
 class DemoDlgTest : public CGuiFixture {
 protected:
-    QCheckBox* Bit(int k) const { return Find<QCheckBox>(m_dlg.get(), ("m_checkAddress" + std::to_string(k)).c_str()); }
-    QLineEdit* AddressEdit() const { return Find<QLineEdit>(m_dlg.get(), "m_editAddress"); }
+    QCheckBox* Bit(int k) const { return Find<QCheckBox>(m_dlg.get(), ("addressCheck" + std::to_string(k)).c_str()); }
+    QLineEdit* AddressEdit() const { return Find<QLineEdit>(m_dlg.get(), "addressEdit"); }
     QString Field(const char* name) const {
         const QLabel* label = Find<QLabel>(m_dlg.get(), name);
         return label ? label->text() : QStringLiteral("<missing %1>").arg(QLatin1String(name));
@@ -49,7 +49,7 @@ protected:
     }
     // The menu entry with this text, searched through every menu.
     QAction* MenuAction(const QString& text) const {
-        for (QAction* top : Find<QMenuBar>(m_dlg.get(), "m_menuBar")->actions()) {
+        for (QAction* top : Find<QMenuBar>(m_dlg.get(), "menuBar")->actions()) {
             for (QAction* action : top->menu()->actions()) {
                 if (action->text() == text) return action;
             }
@@ -93,7 +93,7 @@ TEST_F(DemoDlgTest, AddressTextsSetTheAddressTheBoxesAndTheTransactions) {
     // Transactions go to the address in use: 200 gets no answer from drive 1.
     Enter(AddressEdit(), QStringLiteral("200"));
     m_dlg->m_master.SetResponseTimeout(150);
-    Click(Button("m_btnReadInfo"));
+    Click(Button("readInfoButton"));
     ASSERT_FALSE(LastRequest().empty());
     EXPECT_EQ(LastRequest()[0], 200);
     EXPECT_EQ(m_boxes.LastText(), QStringLiteral("通讯超时"));
@@ -116,14 +116,14 @@ TEST_F(DemoDlgTest, StartsWithTheDocumentedControlsAndPages) {
     EXPECT_EQ(m_dlg->windowTitle(), QStringLiteral("ZORIC_Modbus示例程序"));
     EXPECT_EQ(m_dlg->m_deviceAddress.load(), 1);
     EXPECT_EQ(AddressEdit()->text(), QStringLiteral("0x01"));
-    const auto* port = Find<QComboBox>(m_dlg.get(), "m_comboPort");
+    const auto* port = Find<QComboBox>(m_dlg.get(), "portCombo");
     ASSERT_GE(port->count(), 15);
     EXPECT_EQ(port->itemText(0), QStringLiteral("COM1"));
     EXPECT_EQ(port->itemText(14), QStringLiteral("COM15"));
-    EXPECT_EQ(Find<QComboBox>(m_dlg.get(), "m_comboBaud")->currentText(), QStringLiteral("9600"));
-    EXPECT_EQ(Find<QComboBox>(m_dlg.get(), "m_comboParity")->currentText(), QStringLiteral("无+2停止位"));
-    EXPECT_EQ(Field("m_statusSpeed"), QStringLiteral("-"));
-    EXPECT_EQ(Field("m_infoModel"), QStringLiteral("-"));
+    EXPECT_EQ(Find<QComboBox>(m_dlg.get(), "baudCombo")->currentText(), QStringLiteral("9600"));
+    EXPECT_EQ(Find<QComboBox>(m_dlg.get(), "parityCombo")->currentText(), QStringLiteral("无+2停止位"));
+    EXPECT_EQ(Field("statusSpeedValueLabel"), QStringLiteral("-"));
+    EXPECT_EQ(Field("infoModelValueLabel"), QStringLiteral("-"));
 
     QTabWidget* tabs = m_dlg->Tabs();
     const QStringList titles = {"电机控制", "电机参数", "系统参数", "通讯参数", "PID和FOC参数", "往复运动", "安全保护"};
@@ -186,7 +186,7 @@ TEST_F(DemoDlgTest, MenuShowsTheToolWindowsAndTheFileEntries) {
     EXPECT_TRUE(m_dlg->ObjectDictTool()->isVisible());
 
     QStringList fileEntries;
-    for (QAction* action : Find<QMenuBar>(m_dlg.get(), "m_menuBar")->actions().value(0)->menu()->actions())
+    for (QAction* action : Find<QMenuBar>(m_dlg.get(), "menuBar")->actions().value(0)->menu()->actions())
         fileEntries << (action->isSeparator() ? QStringLiteral("-") : action->text());
     EXPECT_EQ(fileEntries, QStringList({"载入配置(&L)", "导出配置(&E)", "比较配置(&C)", "-", "离线编辑配置(&O)…", "保存(&S)",
                                         "另存为(&A)…", "-", "退出(&Q)"}));
@@ -219,8 +219,8 @@ TEST_F(DemoDlgTest, ConnectionButtonOpensClosesAndReportsFailure) {
     // COM3 is the simulator; COM5 names a device that does not exist.
     ASSERT_TRUE(QFile::link(QString::fromStdString(m_sim->SlavePath()), comDir.filePath("COM3")));
     ASSERT_TRUE(QFile::link(comDir.filePath("no-such-device"), comDir.filePath("COM5")));
-    QPushButton* open = Button("m_btnOpenPort");
-    auto* port = Find<QComboBox>(m_dlg.get(), "m_comboPort");
+    QPushButton* open = Button("openPortButton");
+    auto* port = Find<QComboBox>(m_dlg.get(), "portCombo");
 
     Click(open);  // the fixture opened it: this closes
     EXPECT_FALSE(m_dlg->m_master.IsPortOpen());
@@ -238,13 +238,13 @@ TEST_F(DemoDlgTest, ConnectionButtonOpensClosesAndReportsFailure) {
     Click(open);
     EXPECT_TRUE(m_dlg->m_master.IsPortOpen());
     EXPECT_EQ(open->text(), QStringLiteral("关闭串口"));
-    Click(Button("m_btnReadInfo"));
-    EXPECT_EQ(Field("m_infoVersion"), QStringLiteral("2.03"));
+    Click(Button("readInfoButton"));
+    EXPECT_EQ(Field("infoVersionValueLabel"), QStringLiteral("2.03"));
 
     Click(open);
     EXPECT_FALSE(m_dlg->m_master.IsPortOpen());
     EXPECT_EQ(open->text(), QStringLiteral("打开串口"));
-    Click(Button("m_btnReadInfo"));
+    Click(Button("readInfoButton"));
     EXPECT_EQ(m_boxes.LastText(), QStringLiteral("串口未打开"));
     qunsetenv("ZORIC_COM_DIR");
 }
@@ -261,15 +261,15 @@ TEST_F(DemoDlgTest, DeviceInformationIsShownInItsFormats) {
     m_sim->SetRegister(12, 1500);
     m_sim->SetRegister(13, 25);
 
-    Click(Button("m_btnReadInfo"));
+    Click(Button("readInfoButton"));
     EXPECT_EQ(m_boxes.Count(), 0);
-    EXPECT_EQ(Field("m_infoId"), QStringLiteral("0x001A"));
-    EXPECT_EQ(Field("m_infoVersion"), QStringLiteral("2.03"));
-    EXPECT_EQ(Field("m_infoModel"), QStringLiteral("ABCDEFGHIJKLMNO"));
-    EXPECT_EQ(Field("m_infoPwmResolution"), QStringLiteral("1/4096"));
-    EXPECT_EQ(Field("m_infoPwmFrequency"), QStringLiteral("16.0kHz"));
-    EXPECT_EQ(Field("m_infoMaxCurrent"), QStringLiteral("15.0A"));
-    EXPECT_EQ(Field("m_infoCurrentResolution"), QStringLiteral("25mA"));
+    EXPECT_EQ(Field("infoIdValueLabel"), QStringLiteral("0x001A"));
+    EXPECT_EQ(Field("infoVersionValueLabel"), QStringLiteral("2.03"));
+    EXPECT_EQ(Field("infoModelValueLabel"), QStringLiteral("ABCDEFGHIJKLMNO"));
+    EXPECT_EQ(Field("infoPwmResolutionValueLabel"), QStringLiteral("1/4096"));
+    EXPECT_EQ(Field("infoPwmFrequencyValueLabel"), QStringLiteral("16.0kHz"));
+    EXPECT_EQ(Field("infoMaxCurrentValueLabel"), QStringLiteral("15.0A"));
+    EXPECT_EQ(Field("infoCurrentResolutionValueLabel"), QStringLiteral("25mA"));
 
 #ifndef _WIN32  // a second drive on a pseudo-terminal
     // The drive's own GBK model text.
@@ -277,20 +277,20 @@ TEST_F(DemoDlgTest, DeviceInformationIsShownInItsFormats) {
     ASSERT_TRUE(m_sim->Start());
     m_dlg->m_master.ClosePort();
     ASSERT_TRUE(m_dlg->m_master.OpenPort(m_sim->SlavePath(), 9600, 0));
-    Click(Button("m_btnReadInfo"));
-    EXPECT_EQ(Field("m_infoModel"), QStringLiteral("ZORIC-FOC驱动器"));
+    Click(Button("readInfoButton"));
+    EXPECT_EQ(Field("infoModelValueLabel"), QStringLiteral("ZORIC-FOC驱动器"));
 
     // A failed read reports the result and leaves the panel alone.
     m_sim->InjectFault(zoric::sim::SimFault::NoAnswer, 1);
     m_dlg->m_master.SetResponseTimeout(150);
-    Click(Button("m_btnReadInfo"));
+    Click(Button("readInfoButton"));
     EXPECT_EQ(m_boxes.Texts(), QStringList({"通讯超时"}));
-    EXPECT_EQ(Field("m_infoModel"), QStringLiteral("ZORIC-FOC驱动器"));
+    EXPECT_EQ(Field("infoModelValueLabel"), QStringLiteral("ZORIC-FOC驱动器"));
 #endif
 }
 
 TEST_F(DemoDlgTest, OemInformationShowsTheIdentificationObjects) {
-    Click(Button("m_btnOemInfo"));
+    Click(Button("oemInfoButton"));
     ASSERT_EQ(m_boxes.Count(), 1);
     const QString text = m_boxes.LastText();
     EXPECT_TRUE(text.startsWith(QStringLiteral("公司名称:"))) << text.toStdString();
@@ -302,7 +302,7 @@ TEST_F(DemoDlgTest, OemInformationShowsTheIdentificationObjects) {
 TEST_F(DemoDlgTest, ClearPositionAsksFirstAndNoSendsNothing) {
     const uint64_t before = RequestCount();
     m_boxes.Answer(Answer::No);
-    Click(Button("m_btnClearPosition"));
+    Click(Button("clearPositionButton"));
     ASSERT_EQ(m_boxes.Count(), 1);
     const CMessageBox::Request& question = m_boxes.Requests()[0];
     EXPECT_EQ(question.text, QStringLiteral("真的要清零吗?"));
@@ -313,7 +313,7 @@ TEST_F(DemoDlgTest, ClearPositionAsksFirstAndNoSendsNothing) {
     EXPECT_EQ(RequestCount(), before);
 
     m_boxes.Answer(Answer::Yes);
-    Click(Button("m_btnClearPosition"));
+    Click(Button("clearPositionButton"));
     const std::vector<uint8_t> request = LastRequest();
     ASSERT_GE(request.size(), 6u);
     EXPECT_EQ(std::vector<uint8_t>(request.begin(), request.begin() + 6),
@@ -322,9 +322,9 @@ TEST_F(DemoDlgTest, ClearPositionAsksFirstAndNoSendsNothing) {
 }
 
 TEST_F(DemoDlgTest, FrameLinesFollowTransactionsWithAutoUpdateOff) {
-    auto* send = Find<QLineEdit>(m_dlg.get(), "m_editSend");
-    auto* receive = Find<QLineEdit>(m_dlg.get(), "m_editReceive");
-    Click(Button("m_btnReadInfo"));
+    auto* send = Find<QLineEdit>(m_dlg.get(), "sendEdit");
+    auto* receive = Find<QLineEdit>(m_dlg.get(), "receiveEdit");
+    Click(Button("readInfoButton"));
     EXPECT_TRUE(QTest::qWaitFor([&] { return !send->text().isEmpty(); }, 1000));
     EXPECT_TRUE(send->text().startsWith(QStringLiteral("01 03 00 00 00 10 "))) << send->text().toStdString();
     EXPECT_EQ(send->text().size(), 8 * 3);  // "%02X " per byte, CRC included
@@ -339,20 +339,20 @@ TEST_F(DemoDlgTest, FrameLinesFollowTransactionsWithAutoUpdateOff) {
     // Nothing was polled meanwhile.
     Pump(250);
     EXPECT_TRUE(send->text().startsWith(QStringLiteral("01 03 00 20 00 01 ")));
-    EXPECT_EQ(Field("m_statusSpeed"), QStringLiteral("-"));
+    EXPECT_EQ(Field("statusSpeedValueLabel"), QStringLiteral("-"));
 }
 
 TEST_F(DemoDlgTest, AutoUpdatePollsTheLiveStatus) {
-    Click(Find<QCheckBox>(m_dlg.get(), "m_checkAutoUpdate"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return Field("m_statusIn1") != QStringLiteral("-"); }, 2000));
-    EXPECT_EQ(Field("m_statusIn1"), QStringLiteral("1.652V"));  // the simulated potentiometer
-    EXPECT_EQ(Field("m_statusErrorState"), QStringLiteral("无"));
-    EXPECT_EQ(Field("m_statusSq1"), m_sim->GetRegister(44) ? QStringLiteral("高") : QStringLiteral("低"));
-    EXPECT_EQ(Field("m_statusTemperature").right(1), QStringLiteral("℃"));
-    EXPECT_TRUE(Field("m_statusSupply").startsWith(QStringLiteral("2"))) << Field("m_statusSupply").toStdString();
+    Click(Find<QCheckBox>(m_dlg.get(), "autoUpdateCheck"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Field("statusIn1ValueLabel") != QStringLiteral("-"); }, 2000));
+    EXPECT_EQ(Field("statusIn1ValueLabel"), QStringLiteral("1.652V"));  // the simulated potentiometer
+    EXPECT_EQ(Field("statusErrorStateValueLabel"), QStringLiteral("无"));
+    EXPECT_EQ(Field("statusSq1ValueLabel"), m_sim->GetRegister(44) ? QStringLiteral("高") : QStringLiteral("低"));
+    EXPECT_EQ(Field("statusTemperatureValueLabel").right(1), QStringLiteral("℃"));
+    EXPECT_TRUE(Field("statusSupplyValueLabel").startsWith(QStringLiteral("2"))) << Field("statusSupplyValueLabel").toStdString();
 
     // Unticked: the poll stops.
-    Click(Find<QCheckBox>(m_dlg.get(), "m_checkAutoUpdate"));
+    Click(Find<QCheckBox>(m_dlg.get(), "autoUpdateCheck"));
     Pump(150);
     const uint64_t stopped = RequestCount();
     Pump(300);
@@ -360,26 +360,26 @@ TEST_F(DemoDlgTest, AutoUpdatePollsTheLiveStatus) {
 }
 
 TEST_F(DemoDlgTest, APollTimeOutWritesItsTextIntoExactlyTheEightFields) {
-    Click(Find<QCheckBox>(m_dlg.get(), "m_checkAutoUpdate"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return Field("m_statusSpeed") != QStringLiteral("-"); }, 2000));
-    const char* eight[] = {"m_statusOutputPwm", "m_statusPhaseCurrent", "m_statusIn1", "m_statusIn2",
-                           "m_statusDifferential", "m_statusSq1", "m_statusSq2", "m_statusFrequency"};
-    const char* others[] = {"m_statusPosition", "m_statusIn3", "m_statusInputPwm", "m_statusInputFrequency",
-                            "m_statusInputPulses", "m_statusCompletionTime", "m_statusSpeed",
-                            "m_statusErrorState", "m_statusSupply", "m_statusTemperature"};
+    Click(Find<QCheckBox>(m_dlg.get(), "autoUpdateCheck"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Field("statusSpeedValueLabel") != QStringLiteral("-"); }, 2000));
+    const char* eight[] = {"statusOutputPwmValueLabel", "statusPhaseCurrentValueLabel", "statusIn1ValueLabel", "statusIn2ValueLabel",
+                           "statusDifferentialValueLabel", "statusSq1ValueLabel", "statusSq2ValueLabel", "statusFrequencyValueLabel"};
+    const char* others[] = {"statusPositionValueLabel", "statusIn3ValueLabel", "statusInputPwmValueLabel", "statusInputFrequencyValueLabel",
+                            "statusInputPulsesValueLabel", "statusCompletionTimeValueLabel", "statusSpeedValueLabel",
+                            "statusErrorStateValueLabel", "statusSupplyValueLabel", "statusTemperatureValueLabel"};
     std::vector<QString> before;
     for (const char* name : others) before.push_back(Field(name));
 
     m_dlg->m_master.SetResponseTimeout(100);
     m_sim->InjectFault(zoric::sim::SimFault::NoAnswer, 1000);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return Field("m_statusIn1") == QStringLiteral("通讯超时"); }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Field("statusIn1ValueLabel") == QStringLiteral("通讯超时"); }, 3000));
     for (const char* name : eight) EXPECT_EQ(Field(name), QStringLiteral("通讯超时")) << name;
     for (size_t i = 0; i < std::size(others); ++i) EXPECT_EQ(Field(others[i]), before[i]) << others[i];
     EXPECT_EQ(m_boxes.Count(), 0);  // a failed poll raises no box
 
     // The next good poll brings the fields back.
     m_sim->ClearFaults();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return Field("m_statusIn1") == QStringLiteral("1.652V"); }, 3000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Field("statusIn1ValueLabel") == QStringLiteral("1.652V"); }, 3000));
 }
 
 TEST_F(DemoDlgTest, SpeedRangeFollowsTheDrive) {
@@ -387,14 +387,14 @@ TEST_F(DemoDlgTest, SpeedRangeFollowsTheDrive) {
     // and the switch (119) is on.
     m_sim->SetRegister(14, 1);
     m_sim->SetRegister(119, 1);
-    Click(Find<QCheckBox>(m_dlg.get(), "m_checkAutoUpdate"));
+    Click(Find<QCheckBox>(m_dlg.get(), "autoUpdateCheck"));
     EXPECT_TRUE(QTest::qWaitFor([&] { return m_dlg->m_speedRangeX10.load() != 0; }, 2000));
     m_sim->SetRegister(119, 0);
     EXPECT_TRUE(QTest::qWaitFor([&] { return m_dlg->m_speedRangeX10.load() == 0; }, 2000));
 }
 
 TEST_F(DemoDlgTest, DestroyingTheWindowWhileItPollsIsClean) {
-    Click(Find<QCheckBox>(m_dlg.get(), "m_checkAutoUpdate"));
+    Click(Find<QCheckBox>(m_dlg.get(), "autoUpdateCheck"));
     Pump(250);
     m_dlg.reset();
     EXPECT_EQ(g_pMainDlg, nullptr);
@@ -425,7 +425,7 @@ protected:
 
 TEST_F(SilentDriveTest, AButtonReturnsAtOnceAndShowsItIsBusyUntilTheTimeOut) {
     Silence(1);
-    QPushButton* read = Button("m_btnReadInfo");
+    QPushButton* read = Button("readInfoButton");
     ClickNoWait(read);
     EXPECT_FALSE(m_dlg->Link().Idle());
     EXPECT_FALSE(read->isEnabled());
@@ -437,13 +437,13 @@ TEST_F(SilentDriveTest, AButtonReturnsAtOnceAndShowsItIsBusyUntilTheTimeOut) {
     EXPECT_EQ(m_boxes.Texts(), QStringList{QStringLiteral("通讯超时")});
     EXPECT_TRUE(read->isEnabled());
     EXPECT_NE(m_dlg->cursor().shape(), Qt::WaitCursor);
-    EXPECT_EQ(Find<QLabel>(m_dlg.get(), "m_infoId")->text(), QStringLiteral("-"));
+    EXPECT_EQ(Find<QLabel>(m_dlg.get(), "infoIdValueLabel")->text(), QStringLiteral("-"));
 }
 
 TEST_F(SilentDriveTest, AutoUpdateKeepsAtMostOnePollAndTheWindowFree) {
     Silence();
     const uint64_t before = RequestCount();
-    Click(Find<QCheckBox>(m_dlg.get(), "m_checkAutoUpdate"));
+    Click(Find<QCheckBox>(m_dlg.get(), "autoUpdateCheck"));
     // Ticks come every 100 ms, each poll takes 300: none queues behind another.
     for (int i = 0; i < 40; ++i) {
         Pump(20);
@@ -451,21 +451,21 @@ TEST_F(SilentDriveTest, AutoUpdateKeepsAtMostOnePollAndTheWindowFree) {
     }
     ASSERT_TRUE(QTest::qWaitFor([&] { return !m_dlg->Link().Idle(); }, 2000));
     EXPECT_TRUE(ServedWhilePending());
-    EXPECT_EQ(Field("m_statusIn1"), QStringLiteral("通讯超时"));
+    EXPECT_EQ(Field("statusIn1ValueLabel"), QStringLiteral("通讯超时"));
     EXPECT_LE(RequestCount() - before, 4u);  // 800 ms of polling at most one per time-out
     EXPECT_EQ(m_boxes.Count(), 0);
 
     // Unticked while a poll is pending: it can be, at once.
-    QCheckBox* autoUpdate = Find<QCheckBox>(m_dlg.get(), "m_checkAutoUpdate");
+    QCheckBox* autoUpdate = Find<QCheckBox>(m_dlg.get(), "autoUpdateCheck");
     ClickNoWait(autoUpdate);
     EXPECT_FALSE(autoUpdate->isChecked());
 }
 
 TEST_F(SilentDriveTest, ClosingThePortWhileAPollIsPendingSendsNothingAfterIt) {
     Silence();
-    Click(Find<QCheckBox>(m_dlg.get(), "m_checkAutoUpdate"));
+    Click(Find<QCheckBox>(m_dlg.get(), "autoUpdateCheck"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !m_dlg->Link().Idle(); }, 2000));
-    QPushButton* port = Button("m_btnOpenPort");
+    QPushButton* port = Button("openPortButton");
     ClickNoWait(port);  // the fixture opened the port: this closes it
     EXPECT_FALSE(port->isEnabled());
     ASSERT_TRUE(Settle());
@@ -480,19 +480,19 @@ TEST_F(SilentDriveTest, ClosingThePortWhileAPollIsPendingSendsNothingAfterIt) {
     // And it opens again, off the UI thread as well.
     m_sim->ClearFaults();
     // The simulator's pseudo-terminal, as a device found on the machine.
-    QComboBox* ports = Find<QComboBox>(m_dlg.get(), "m_comboPort");
+    QComboBox* ports = Find<QComboBox>(m_dlg.get(), "portCombo");
     ports->addItem(QString::fromStdString(DrivePort()));
     Select(ports, ports->count() - 1);
     Click(port);
     EXPECT_TRUE(m_dlg->m_master.IsPortOpen());
     EXPECT_EQ(port->text(), QStringLiteral("关闭串口"));
-    Click(Button("m_btnReadInfo"));
+    Click(Button("readInfoButton"));
     EXPECT_EQ(m_boxes.Count(), 0);
 }
 
 TEST_F(SilentDriveTest, AnExchangeGoesToTheAddressInEffectWhenItWasStarted) {
     Silence(1);
-    ClickNoWait(Button("m_btnReadInfo"));
+    ClickNoWait(Button("readInfoButton"));
     Type(AddressEdit(), QStringLiteral("0x05"));
     QTest::keyClick(AddressEdit(), Qt::Key_Return);
     EXPECT_EQ(m_dlg->m_deviceAddress.load(), 5);
@@ -509,8 +509,8 @@ TEST_F(SilentDriveTest, ClosingTheWindowMidExchangeDropsWhatIsQueuedAndShowsNoth
     // waits, however slowly a loaded machine runs the test.
     m_dlg->m_master.SetResponseTimeout(1500);
     const uint64_t before = RequestCount();
-    ClickNoWait(Button("m_btnReadInfo"));
-    ClickNoWait(Button("m_btnOemInfo"));  // queued behind the first
+    ClickNoWait(Button("readInfoButton"));
+    ClickNoWait(Button("oemInfoButton"));  // queued behind the first
     ASSERT_TRUE(QTest::qWaitFor([&] { return RequestCount() > before; }, 2000));
     m_dlg.reset();
     EXPECT_EQ(g_pMainDlg, nullptr);
@@ -533,10 +533,10 @@ TEST_F(DemoDlgTest, ANetworkPortIsTypedInHasNoLineSettingsAndIsRememberedWithThe
     zoric::sim::CNetListener gateway({address}, *m_sim);
     ASSERT_TRUE(gateway.Start()) << gateway.LastError();
     const QString url = QString::fromStdString(gateway.Urls().front());
-    auto* port = Find<QComboBox>(m_dlg.get(), "m_comboPort");
-    auto* baud = Find<QComboBox>(m_dlg.get(), "m_comboBaud");
-    auto* parity = Find<QComboBox>(m_dlg.get(), "m_comboParity");
-    QPushButton* open = Button("m_btnOpenPort");
+    auto* port = Find<QComboBox>(m_dlg.get(), "portCombo");
+    auto* baud = Find<QComboBox>(m_dlg.get(), "baudCombo");
+    auto* parity = Find<QComboBox>(m_dlg.get(), "parityCombo");
+    QPushButton* open = Button("openPortButton");
 
     m_dlg->RememberConnection();  // nothing stored yet
     EXPECT_EQ(port->currentText(), QStringLiteral("COM1"));
@@ -548,8 +548,8 @@ TEST_F(DemoDlgTest, ANetworkPortIsTypedInHasNoLineSettingsAndIsRememberedWithThe
     Click(open);
     ASSERT_TRUE(m_dlg->m_master.IsPortOpen()) << m_boxes.LastText().toStdString();
     EXPECT_EQ(m_dlg->m_master.PortName(), url.toStdString());
-    Click(Button("m_btnReadInfo"));
-    EXPECT_EQ(Field("m_infoVersion"), QStringLiteral("2.03"));
+    Click(Button("readInfoButton"));
+    EXPECT_EQ(Field("infoVersionValueLabel"), QStringLiteral("2.03"));
     Click(open);
 
     // What the next run finds.

@@ -37,7 +37,7 @@ protected:
         CGuiFixture::TearDown();
     }
 
-    QPushButton* OpenButton() const { return Find<QPushButton>(m_dlg.get(), "m_btnOpenPort"); }
+    QPushButton* OpenButton() const { return Find<QPushButton>(m_dlg.get(), "openPortButton"); }
     // Publishes the simulator as COM3, as zoric-sim --port COM3 does.
     void PublishAsCom3() {
         QFile::remove(m_comDir.filePath("COM3"));
@@ -47,7 +47,7 @@ protected:
     void OpenCom3WithTheButton() {
         PublishAsCom3();
         Click(OpenButton());  // the fixture opened it directly: this closes
-        Select(Find<QComboBox>(m_dlg.get(), "m_comboPort"), kComboCom3);
+        Select(Find<QComboBox>(m_dlg.get(), "portCombo"), kComboCom3);
         Click(OpenButton());
         ASSERT_TRUE(m_dlg->m_master.IsPortOpen());
         ASSERT_EQ(OpenButton()->text(), QStringLiteral("关闭串口"));
@@ -75,8 +75,8 @@ protected:
 };
 
 TEST_F(PortLossTest, DuringThePollTheLossIsToldOnceAndThePollStops) {
-    Click(Find<QCheckBox>(m_dlg.get(), "m_checkAutoUpdate"));
-    auto* in1 = Find<QLabel>(m_dlg.get(), "m_statusIn1");
+    Click(Find<QCheckBox>(m_dlg.get(), "autoUpdateCheck"));
+    auto* in1 = Find<QLabel>(m_dlg.get(), "statusIn1ValueLabel");
     ASSERT_TRUE(QTest::qWaitFor([&] { return in1->text() != QStringLiteral("-"); }, 2000));
 
     ASSERT_TRUE(Unplug(QString::fromStdString(m_sim->SlavePath())));
@@ -84,7 +84,7 @@ TEST_F(PortLossTest, DuringThePollTheLossIsToldOnceAndThePollStops) {
     EXPECT_LT(CpuOfASecond(), kIdleCpuMsPerSecond) << "nothing spins on the hung-up port";
     EXPECT_EQ(m_boxes.Texts().count(m_lostText), 1) << "not told again";
     EXPECT_FALSE(m_boxes.Texts().contains(QStringLiteral("通讯超时")));
-    EXPECT_TRUE(Find<QCheckBox>(m_dlg.get(), "m_checkAutoUpdate")->isChecked()) << "it polls again once reopened";
+    EXPECT_TRUE(Find<QCheckBox>(m_dlg.get(), "autoUpdateCheck")->isChecked()) << "it polls again once reopened";
 }
 
 TEST_F(PortLossTest, AnObjectListLoadEndsAtTheLossWithOneMessageOfItsOwn) {
@@ -98,7 +98,7 @@ TEST_F(PortLossTest, AnObjectListLoadEndsAtTheLossWithOneMessageOfItsOwn) {
         CModbusMaster& master;
         ~Detach() { master.SetFrameMonitor(nullptr); }
     } detach{m_dlg->m_master};
-    auto* load = Find<QPushButton>(page, "buttonObjectsLoad");
+    auto* load = Find<QPushButton>(page, "objectsLoadButton");
     const auto started = std::chrono::steady_clock::now();
     Click(load);
     ASSERT_TRUE(QTest::qWaitFor([&] { return load->isEnabled() && !page->m_loading; }, 3000));
@@ -127,9 +127,9 @@ TEST_F(PortLossTest, WhileIdleTheLossIsToldAndTheSameNameOpensOnceTheDeviceIsBac
     Click(OpenButton());
     EXPECT_TRUE(m_dlg->m_master.IsPortOpen());
     EXPECT_EQ(OpenButton()->text(), QStringLiteral("关闭串口"));
-    Click(Find<QPushButton>(m_dlg.get(), "m_btnReadInfo"));
+    Click(Find<QPushButton>(m_dlg.get(), "readInfoButton"));
     EXPECT_EQ(m_boxes.Count(), 0) << m_boxes.LastText().toStdString();
-    EXPECT_EQ(Find<QLabel>(m_dlg.get(), "m_infoVersion")->text(), QStringLiteral("2.03"));
+    EXPECT_EQ(Find<QLabel>(m_dlg.get(), "infoVersionValueLabel")->text(), QStringLiteral("2.03"));
 }
 
 // ---- why a port does not open ----
@@ -142,7 +142,7 @@ int DeniedOpen(const char*, int) {
 TEST_F(PortLossTest, AFailedOpenSaysWhyAfterTheUsualText) {
     PublishAsCom3();
     Click(OpenButton());  // closes the fixture's port
-    auto* port = Find<QComboBox>(m_dlg.get(), "m_comboPort");
+    auto* port = Find<QComboBox>(m_dlg.get(), "portCombo");
 
     Select(port, 6);  // COM7: published by nobody
     Click(OpenButton());

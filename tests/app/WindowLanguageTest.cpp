@@ -69,7 +69,7 @@ protected:
         CGuiFixture::TearDown();
         UiLanguage::Apply(Language::Chinese);
     }
-    QAction* TopMenu(int index) const { return Find<QMenuBar>(m_dlg.get(), "m_menuBar")->actions().value(index); }
+    QAction* TopMenu(int index) const { return Find<QMenuBar>(m_dlg.get(), "menuBar")->actions().value(index); }
 
     Language m_language;
 };
@@ -90,7 +90,7 @@ TEST_P(WindowLanguageTest, CaptionTabsMessagesAndResultsSpeakTheLanguage) {
 
     // A question of the window's own: the position's "清零".
     m_boxes.Answer(CMessageBox::Answer::No);
-    Click(Find<QPushButton>(m_dlg.get(), "m_btnClearPosition"));
+    Click(Find<QPushButton>(m_dlg.get(), "clearPositionButton"));
     ASSERT_EQ(m_boxes.Requests().size(), 1u);
     EXPECT_EQ(m_boxes.Requests()[0].text, QString::fromUtf8(t.clearQuestion));
     EXPECT_EQ(m_boxes.Requests()[0].caption, QString::fromUtf8(t.questionCaption));
@@ -100,7 +100,7 @@ TEST_P(WindowLanguageTest, CaptionTabsMessagesAndResultsSpeakTheLanguage) {
         GTEST_SKIP() << "this build's protocol/ has no English table yet";
     m_boxes.Clear();
     m_dlg->m_master.ClosePort();
-    Click(Find<QPushButton>(m_dlg.get(), "m_btnReadInfo"));
+    Click(Find<QPushButton>(m_dlg.get(), "readInfoButton"));
     EXPECT_EQ(m_boxes.Texts(), QStringList{QString::fromUtf8(t.portNotOpen)});
     // The configuration menu says the same in the same words.
     m_boxes.Clear();
@@ -149,7 +149,7 @@ void ExpectMnemonics(const QList<QAction*>& actions, const QString& where) {
 }
 
 TEST_P(WindowLanguageTest, EveryMenuEntryHasItsOwnMnemonic) {
-    ExpectMnemonics(Find<QMenuBar>(m_dlg.get(), "m_menuBar")->actions(), QStringLiteral("menu bar"));
+    ExpectMnemonics(Find<QMenuBar>(m_dlg.get(), "menuBar")->actions(), QStringLiteral("menu bar"));
 }
 
 INSTANTIATE_TEST_SUITE_P(BothLanguages, WindowLanguageTest, ::testing::Values(&kChinese, &kEnglish), TextsName);
@@ -166,7 +166,7 @@ protected:
         QSettings().clear();
     }
     QAction* Choice(const QString& name) const {
-        auto* menu = m_dlg->findChild<QMenu*>(QStringLiteral("m_menuLanguage"));
+        auto* menu = m_dlg->findChild<QMenu*>(QStringLiteral("languageMenu"));
         if (!menu) return nullptr;
         for (QAction* action : menu->actions())
                 if (action->text() == name) return action;
@@ -205,7 +205,7 @@ TEST_F(LanguageMenuTest, TheChoiceIsRememberedForTheNextStart) {
 // Every window the program has: the main window with its pages, every tool
 // window of the menus and the configuration load's options.
 std::vector<QWidget*> AllWindows(CDemoDlg& dlg, QWidget* extra) {
-    QMenu* tools = dlg.findChild<QMenuBar*>(QStringLiteral("m_menuBar"))->actions().value(1)->menu();
+    QMenu* tools = dlg.findChild<QMenuBar*>(QStringLiteral("menuBar"))->actions().value(1)->menu();
     for (QAction* action : tools->actions()) {
         if (!action->isSeparator() && !action->menu()) action->trigger();
     }

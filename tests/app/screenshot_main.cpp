@@ -86,8 +86,8 @@ bool SaveAll(const QDir& dir) {
         dlg.show();
         if (simulated && dlg.m_master.OpenPort(sim.SlavePath(), 9600, 0)) {
             // Fill the device information and the live status as a user would.
-            if (auto* read = dlg.findChild<QPushButton*>(QStringLiteral("m_btnReadInfo"))) read->click();
-            if (auto* autoUpdate = dlg.findChild<QCheckBox*>(QStringLiteral("m_checkAutoUpdate"))) autoUpdate->click();
+            if (auto* read = dlg.findChild<QPushButton*>(QStringLiteral("readInfoButton"))) read->click();
+            if (auto* autoUpdate = dlg.findChild<QCheckBox*>(QStringLiteral("autoUpdateCheck"))) autoUpdate->click();
             // Every page's "读取", so that the pages show the drive's values.
             const QString read = QCoreApplication::translate("CMotorParamDlg", "读取");
             for (int i = 0; i < dlg.Tabs()->count(); ++i) {

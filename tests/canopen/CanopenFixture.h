@@ -77,7 +77,7 @@ protected:
     // "载入" of the object list, waiting for the loader to hand the button back.
     bool LoadList()
     {
-        QPushButton* load = PageButton("buttonObjectsLoad");
+        QPushButton* load = PageButton("objectsLoadButton");
         GuiActions::Click(load);
         return WaitUntil([&] { return load->isEnabled() && !Page()->m_loading; });
     }
@@ -94,7 +94,7 @@ protected:
     // Waits for the PDO editor's task to hand back its buttons.
     bool WaitPdoIdle()
     {
-        QPushButton* load = In<QPushButton>(Pdo(), "buttonLoad");
+        QPushButton* load = In<QPushButton>(Pdo(), "loadButton");
         return WaitUntil([&] { return load->isEnabled() && GuiActions::Settle(); });
     }
 

@@ -12,12 +12,12 @@ using CommTrip = CRoundTripFixture<CCommParamDlg, &CDemoDlg::CommParamPage>;
 
 TEST_F(CommTrip, EveryLineAddressAndCanFieldComesBackToItsRegisters)
 {
-    Trip({"comm", "comm_address", "can"}, "buttonCommRead", "buttonCommWrite");
+    Trip({"comm", "comm_address", "can"}, "commReadButton", "commWriteButton");
 }
 
 TEST_F(CommTrip, TheRateListsTooltipNamesBothRegisters)
 {
-    EXPECT_EQ(W<QComboBox>("comboBaud485")->toolTip(),
+    EXPECT_EQ(W<QComboBox>("baud485Combo")->toolTip(),
               QStringLiteral("寄存器 144 至 145，单位 bit/s，配置键 comm.baud_rate"));
 }
 

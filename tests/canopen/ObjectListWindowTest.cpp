@@ -20,7 +20,7 @@ protected:
 TEST_F(ObjectListWindowTest, AFullLoadListsEveryObjectAndSaysSo)
 {
     m_sim->SetObject(0x1006, 0, 1000);  // 1 ms
-    QPushButton* load = PageButton("buttonObjectsLoad");
+    QPushButton* load = PageButton("objectsLoadButton");
     GuiActions::ClickNoWait(load);
     EXPECT_FALSE(load->isEnabled());
     EXPECT_EQ(load->text(), QStringLiteral("载入…"));
@@ -28,7 +28,7 @@ TEST_F(ObjectListWindowTest, AFullLoadListsEveryObjectAndSaysSo)
 
     EXPECT_EQ(m_boxes.Texts(), QStringList{QStringLiteral("读取完毕")});
     EXPECT_EQ(load->text(), QStringLiteral("载入"));
-    EXPECT_FALSE(PageButton("buttonObjectsStore")->isEnabled());
+    EXPECT_FALSE(PageButton("objectsStoreButton")->isEnabled());
     EXPECT_EQ(Names(), (QStringList{"RPDO1", "RPDO2", "RPDO3", "RPDO4", "TPDO1", "TPDO2", "TPDO3", "TPDO4",
                                     "SYNC"}));
     // Two entries for a receive PDO: no inhibit or event time to show.
@@ -71,14 +71,14 @@ TEST_F(ObjectListWindowTest, ATimeOutWhileLoadingTpdo2GivesOneMessage)
     EXPECT_EQ(RowTexts(6), (QStringList{"TPDO2", "", "", "", "", ""}));
     EXPECT_EQ(RowTexts(5), (QStringList{"SYNC", "0x00000080", "", "", "0", ""}));
     EXPECT_EQ(Page()->RowMark(6), 0);
-    EXPECT_TRUE(PageButton("buttonObjectsLoad")->isEnabled());
+    EXPECT_TRUE(PageButton("objectsLoadButton")->isEnabled());
 }
 
 TEST_F(ObjectListWindowTest, ACancelledLoadShowsWhatItReadAndSaysNothing)
 {
     // Cancelled at the answer of RPDO3's first read: that read is not taken,
     // and SYNC is not read; its row goes below the two PDOs read completely.
-    ASSERT_TRUE(CancelAfter("SDO uploaded 1402:00", Page(), PageButton("buttonObjectsLoad")));
+    ASSERT_TRUE(CancelAfter("SDO uploaded 1402:00", Page(), PageButton("objectsLoadButton")));
     EXPECT_EQ(m_boxes.Count(), 0);
     EXPECT_EQ(Names(), (QStringList{"RPDO1", "RPDO2", "SYNC", "RPDO3"}));
     EXPECT_EQ(RowTexts(1), (QStringList{"RPDO2", "0x80000301", "255", "", "", "0"}));
@@ -86,9 +86,9 @@ TEST_F(ObjectListWindowTest, ACancelledLoadShowsWhatItReadAndSaysNothing)
     EXPECT_EQ(RowTexts(2), (QStringList{"SYNC", "0x00000000", "", "", "0", ""}));
     EXPECT_EQ(RowTexts(3), (QStringList{"RPDO3", "", "", "", "", ""}));
     EXPECT_EQ(Page()->RowMark(3), 0);
-    EXPECT_TRUE(PageButton("buttonObjectsLoad")->isEnabled());
-    EXPECT_EQ(PageButton("buttonObjectsLoad")->text(), QStringLiteral("载入"));
-    EXPECT_FALSE(PageButton("buttonObjectsStore")->isEnabled());
+    EXPECT_TRUE(PageButton("objectsLoadButton")->isEnabled());
+    EXPECT_EQ(PageButton("objectsLoadButton")->text(), QStringLiteral("载入"));
+    EXPECT_FALSE(PageButton("objectsStoreButton")->isEnabled());
 
     // The link is free again.
     ASSERT_TRUE(LoadList());
@@ -111,7 +111,7 @@ TEST_F(ObjectListWindowTest, DoubleClickOpensTheRowsEditorCentredOverThePage)
     m_dlg->ShowPage(3);
     DoubleClickRow(8);
     ASSERT_TRUE(Sync()->isVisible());
-    EXPECT_EQ(In<QLineEdit>(Sync(), "editCobId")->text(), QStringLiteral("0x80"));
+    EXPECT_EQ(In<QLineEdit>(Sync(), "cobIdEdit")->text(), QStringLiteral("0x80"));
     const QRect page(Page()->mapToGlobal(QPoint(0, 0)), Page()->size());
     const QRect sync = Sync()->frameGeometry();
     EXPECT_EQ(sync.left(), page.left() + (page.width() - sync.width()) / 2);
@@ -124,7 +124,7 @@ TEST_F(ObjectListWindowTest, DoubleClickOpensTheRowsEditorCentredOverThePage)
     const QRect pdo = Pdo()->frameGeometry();
     EXPECT_EQ(pdo.left(), page.left() + (page.width() - pdo.width()) / 2);
     EXPECT_EQ(pdo.top(), page.top() + (page.height() - pdo.height()) / 2);
-    EXPECT_EQ(In<QLineEdit>(Pdo(), "editCobId")->text(), QStringLiteral("0x180"));
+    EXPECT_EQ(In<QLineEdit>(Pdo(), "cobIdEdit")->text(), QStringLiteral("0x180"));
 
     DoubleClickRow(8);
     EXPECT_FALSE(Pdo()->isVisible());
@@ -154,14 +154,14 @@ TEST_F(ObjectListWindowTest, DoubleClickWhileLoadingDoesNothing)
 
 TEST_F(ObjectListWindowTest, StoreOnlyAfterAConfigurationAndOnceItSucceeded)
 {
-    QPushButton* store = PageButton("buttonObjectsStore");
+    QPushButton* store = PageButton("objectsStoreButton");
     EXPECT_FALSE(store->isEnabled());
     Page()->StoreParameters();  // what it would do with nothing to store
     EXPECT_EQ(m_boxes.LastText(), QStringLiteral("没有要保存的参数"));
 
     ASSERT_TRUE(LoadList());
     DoubleClickRow(8);
-    GuiActions::Click(In<QPushButton>(Sync(), "buttonConfig"));
+    GuiActions::Click(In<QPushButton>(Sync(), "configButton"));
     EXPECT_EQ(m_boxes.LastText(), QStringLiteral("操作成功"));
     EXPECT_TRUE(store->isEnabled());
     EXPECT_EQ(Page()->m_unsaved, 1);
@@ -171,7 +171,7 @@ TEST_F(ObjectListWindowTest, StoreOnlyAfterAConfigurationAndOnceItSucceeded)
     EXPECT_FALSE(store->isEnabled());
     EXPECT_EQ(Page()->m_unsaved, 1);
     DoubleClickRow(8);
-    GuiActions::Click(In<QPushButton>(Sync(), "buttonConfig"));
+    GuiActions::Click(In<QPushButton>(Sync(), "configButton"));
     ASSERT_TRUE(store->isEnabled());
 
     m_boxes.Clear();
@@ -195,8 +195,8 @@ TEST_F(ObjectListStoreFailsTest, AFailedStoreKeepsTheButtonAndTheUnsavedState)
 {
     ASSERT_TRUE(LoadList());
     DoubleClickRow(8);
-    GuiActions::Click(In<QPushButton>(Sync(), "buttonConfig"));
-    QPushButton* store = PageButton("buttonObjectsStore");
+    GuiActions::Click(In<QPushButton>(Sync(), "configButton"));
+    QPushButton* store = PageButton("objectsStoreButton");
     ASSERT_TRUE(store->isEnabled());
     m_boxes.Clear();
     GuiActions::Click(store);

@@ -17,12 +17,12 @@ protected:
     QLineEdit* Row(const std::string& what, int j) const
     {
         const std::map<std::string, std::string> columns = {
-            {"Index", "editMapIndex"}, {"Sub", "editMapSub"}, {"Bits", "editMapBits"}};
+            {"Index", "mapIndexEdit"}, {"Sub", "mapSubEdit"}, {"Bits", "mapBitsEdit"}};
         return In<QLineEdit>(Pdo(), (columns.at(what) + std::to_string(j)).c_str());
     }
-    QCheckBox* Tick(int j) const { return In<QCheckBox>(Pdo(), QStringLiteral("checkMap%1").arg(j).toLatin1().constData()); }
-    QPushButton* Load() const { return In<QPushButton>(Pdo(), "buttonLoad"); }
-    QPushButton* Configure() const { return In<QPushButton>(Pdo(), "buttonConfig"); }
+    QCheckBox* Tick(int j) const { return In<QCheckBox>(Pdo(), QStringLiteral("mapCheck%1").arg(j).toLatin1().constData()); }
+    QPushButton* Load() const { return In<QPushButton>(Pdo(), "loadButton"); }
+    QPushButton* Configure() const { return In<QPushButton>(Pdo(), "configButton"); }
 
     // Loads the list and opens PDO `row` from it, waiting for the editor's load.
     void OpenFromList(int row)
@@ -44,13 +44,13 @@ TEST_F(PdoEditWindowTest, Tpdo1FromTheListShowsTheMaskedCobIdAndWritesBit30Back)
 {
     OpenFromList(4);
     EXPECT_EQ(m_boxes.Count(), 0);
-    EXPECT_EQ(In<QGroupBox>(Pdo(), "groupPdo")->title(), QStringLiteral("TPDO1参数设置"));
-    EXPECT_EQ(Edit("editCobId")->text(), QStringLiteral("0x180"));  // from 0x40000181
-    EXPECT_EQ(Edit("editTransType")->text(), QStringLiteral("254"));
-    EXPECT_EQ(Edit("editInhibitTime")->text(), QStringLiteral("0"));
-    EXPECT_EQ(Edit("editEventTime")->text(), QStringLiteral("100"));
-    EXPECT_TRUE(Edit("editEventTime")->isEnabled());
-    EXPECT_EQ(Edit("editCount")->text(), QStringLiteral("2"));
+    EXPECT_EQ(In<QGroupBox>(Pdo(), "pdoGroup")->title(), QStringLiteral("TPDO1参数设置"));
+    EXPECT_EQ(Edit("cobIdEdit")->text(), QStringLiteral("0x180"));  // from 0x40000181
+    EXPECT_EQ(Edit("transTypeEdit")->text(), QStringLiteral("254"));
+    EXPECT_EQ(Edit("inhibitTimeEdit")->text(), QStringLiteral("0"));
+    EXPECT_EQ(Edit("eventTimeEdit")->text(), QStringLiteral("100"));
+    EXPECT_TRUE(Edit("eventTimeEdit")->isEnabled());
+    EXPECT_EQ(Edit("countEdit")->text(), QStringLiteral("2"));
     EXPECT_EQ(Row("Index", 1)->text(), QStringLiteral("0x2001"));
     EXPECT_EQ(Row("Sub", 1)->text(), QStringLiteral("1"));
     EXPECT_EQ(Row("Bits", 1)->text(), QStringLiteral("32"));
@@ -67,7 +67,7 @@ TEST_F(PdoEditWindowTest, Tpdo1FromTheListShowsTheMaskedCobIdAndWritesBit30Back)
     EXPECT_EQ(Object(0x1A00, 0), 2u);
     EXPECT_TRUE(WaitUntil([&] { return !Pdo()->isVisible(); }));
     EXPECT_EQ(Cell(4, CCommParamDlg::ColCobId), QStringLiteral("0x40000180"));
-    EXPECT_TRUE(PageButton("buttonObjectsStore")->isEnabled());
+    EXPECT_TRUE(PageButton("objectsStoreButton")->isEnabled());
     EXPECT_EQ(Page()->m_unsaved, 1);
 }
 
@@ -78,9 +78,9 @@ TEST_F(PdoEditWindowTest, ReloadReadsTheCommunicationObjectFromTheDrive)
     EXPECT_EQ(Load()->text(), QStringLiteral("载入中…"));
     ASSERT_TRUE(WaitPdoIdle());
     EXPECT_EQ(m_boxes.Count(), 0);
-    EXPECT_EQ(Edit("editCobId")->text(), QStringLiteral("0x00000180"));
-    EXPECT_EQ(Edit("editCount")->text(), QStringLiteral("2"));
-    EXPECT_EQ(Edit("editEventTime")->text(), QStringLiteral("100"));
+    EXPECT_EQ(Edit("cobIdEdit")->text(), QStringLiteral("0x00000180"));
+    EXPECT_EQ(Edit("countEdit")->text(), QStringLiteral("2"));
+    EXPECT_EQ(Edit("eventTimeEdit")->text(), QStringLiteral("100"));
     EXPECT_TRUE(Configure()->isEnabled());
     EXPECT_EQ(Pdo()->m_reload, 0);
 }
@@ -100,12 +100,12 @@ TEST_F(PdoEditWindowTest, ReloadOnAClosedPortReportsTheCommunicationAndTheMappin
 TEST_F(PdoEditWindowTest, AReceivePdoFromTheListHasNoTimes)
 {
     OpenFromList(1);
-    EXPECT_EQ(In<QGroupBox>(Pdo(), "groupPdo")->title(), QStringLiteral("RPDO2参数设置"));
-    EXPECT_EQ(Edit("editCobId")->text(), QStringLiteral("0x300"));
-    EXPECT_EQ(Edit("editInhibitTime")->text(), QString());
-    EXPECT_EQ(Edit("editEventTime")->text(), QString());
-    EXPECT_FALSE(Edit("editInhibitTime")->isEnabled());
-    EXPECT_FALSE(Edit("editEventTime")->isEnabled());
+    EXPECT_EQ(In<QGroupBox>(Pdo(), "pdoGroup")->title(), QStringLiteral("RPDO2参数设置"));
+    EXPECT_EQ(Edit("cobIdEdit")->text(), QStringLiteral("0x300"));
+    EXPECT_EQ(Edit("inhibitTimeEdit")->text(), QString());
+    EXPECT_EQ(Edit("eventTimeEdit")->text(), QString());
+    EXPECT_FALSE(Edit("inhibitTimeEdit")->isEnabled());
+    EXPECT_FALSE(Edit("eventTimeEdit")->isEnabled());
 }
 
 TEST_F(PdoEditWindowTest, TickedRowsAreWrittenBetweenCountZeroAndTheCount)
@@ -119,8 +119,8 @@ TEST_F(PdoEditWindowTest, TickedRowsAreWrittenBetweenCountZeroAndTheCount)
     GuiActions::Enter(Row("Index", 2), QStringLiteral("0x2001"));
     GuiActions::Enter(Row("Sub", 2), QStringLiteral("2"));
     GuiActions::Enter(Row("Bits", 2), QStringLiteral("32"));
-    GuiActions::Enter(Edit("editCount"), QStringLiteral("2"));
-    GuiActions::Enter(Edit("editTransType"), QStringLiteral("1"));
+    GuiActions::Enter(Edit("countEdit"), QStringLiteral("2"));
+    GuiActions::Enter(Edit("transTypeEdit"), QStringLiteral("1"));
     ASSERT_TRUE(ConfigureAndWait());
     // The drive takes entries only while the count is 0, and checks the
     // entries against the count: any other order would have aborted.
@@ -137,7 +137,7 @@ TEST_F(PdoEditWindowTest, TickedRowsAreWrittenBetweenCountZeroAndTheCount)
 TEST_F(PdoEditWindowTest, AFieldWithNoNumberIsRefusedBeforeAnythingIsWritten)
 {
     OpenFromList(4);
-    GuiActions::Enter(Edit("editInhibitTime"), QString());
+    GuiActions::Enter(Edit("inhibitTimeEdit"), QString());
     ASSERT_TRUE(ConfigureAndWait());
     EXPECT_EQ(m_boxes.Texts(), QStringList{QStringLiteral("禁止时间为空或不是有效的数值，配置未执行")});
     EXPECT_EQ(Object(0x1800, 1), 0x40000181u);
@@ -151,7 +151,7 @@ TEST_F(PdoEditWindowTest, AFieldWithNoNumberIsRefusedBeforeAnythingIsWritten)
 
     m_boxes.Clear();
     Tick(3)->setChecked(false);
-    GuiActions::Enter(Edit("editCobId"), QStringLiteral("0x"));
+    GuiActions::Enter(Edit("cobIdEdit"), QStringLiteral("0x"));
     ASSERT_TRUE(ConfigureAndWait());
     EXPECT_EQ(m_boxes.Texts(), QStringList{QStringLiteral("COB-ID为空或不是有效的数值，配置未执行")});
     EXPECT_EQ(Object(0x1401, 1), 0x80000301u);
@@ -173,7 +173,7 @@ TEST_F(PdoEditWindowTest, AnAbortWhileConfiguringKeepsTheEditorOpen)
     GuiActions::Pump(50);
     EXPECT_TRUE(Pdo()->isVisible());
     EXPECT_EQ(Object(0x1A00, 0), 0u);  // switched off before the failing entry
-    EXPECT_FALSE(PageButton("buttonObjectsStore")->isEnabled());
+    EXPECT_FALSE(PageButton("objectsStoreButton")->isEnabled());
 }
 
 TEST_F(PdoEditWindowTest, ACancelledConfigurationStopsBetweenItsStepsAndKeepsTheEditorOpen)
@@ -183,7 +183,7 @@ TEST_F(PdoEditWindowTest, ACancelledConfigurationStopsBetweenItsStepsAndKeepsThe
     GuiActions::Enter(Row("Index", 1), QStringLiteral("0x2001"));
     GuiActions::Enter(Row("Sub", 1), QStringLiteral("1"));
     GuiActions::Enter(Row("Bits", 1), QStringLiteral("32"));
-    GuiActions::Enter(Edit("editCount"), QStringLiteral("1"));
+    GuiActions::Enter(Edit("countEdit"), QStringLiteral("1"));
     // Cancelled once the mapping is switched off for the change.
     ASSERT_TRUE(CancelAfter("SDO downloaded 1A00:00", Pdo(), Configure()));
     EXPECT_EQ(m_boxes.Count(), 0);
@@ -195,7 +195,7 @@ TEST_F(PdoEditWindowTest, ACancelledConfigurationStopsBetweenItsStepsAndKeepsThe
     EXPECT_TRUE(Configure()->isEnabled());
     EXPECT_TRUE(Load()->isEnabled());
     EXPECT_EQ(Page()->m_unsaved, 0);
-    EXPECT_FALSE(PageButton("buttonObjectsStore")->isEnabled());
+    EXPECT_FALSE(PageButton("objectsStoreButton")->isEnabled());
 
     // Configured again, it goes through.
     ASSERT_TRUE(ConfigureAndWait());
@@ -226,8 +226,8 @@ TEST_F(PdoEditWindowTest, OpeningAnotherPdoStopsTheRunningLoadQuietly)
     DoubleClickRow(5);  // while TPDO1 is still loading
     ASSERT_TRUE(WaitPdoIdle());
     EXPECT_EQ(m_boxes.Count(), 0);
-    EXPECT_EQ(In<QGroupBox>(Pdo(), "groupPdo")->title(), QStringLiteral("TPDO2参数设置"));
-    EXPECT_EQ(Edit("editCobId")->text(), QStringLiteral("0x280"));
+    EXPECT_EQ(In<QGroupBox>(Pdo(), "pdoGroup")->title(), QStringLiteral("TPDO2参数设置"));
+    EXPECT_EQ(Edit("cobIdEdit")->text(), QStringLiteral("0x280"));
     EXPECT_EQ(Row("Index", 1)->text(), QStringLiteral("0x0000"));
     EXPECT_TRUE(Configure()->isEnabled());
 }
@@ -260,10 +260,10 @@ TEST_F(FiveEntryRpdoTest, FromTheListTheDisabledEmptyTimesAreLeftToTheDrive)
     ASSERT_TRUE(m_sim->SetObject(0x1401, 3, 30));
     ASSERT_TRUE(m_sim->SetObject(0x1401, 5, 700));
     OpenFromList(1);
-    EXPECT_EQ(Edit("editInhibitTime")->text(), QString());
-    EXPECT_FALSE(Edit("editInhibitTime")->isEnabled());
-    EXPECT_FALSE(Edit("editEventTime")->isEnabled());
-    GuiActions::Enter(Edit("editCobId"), QStringLiteral("0x310"));
+    EXPECT_EQ(Edit("inhibitTimeEdit")->text(), QString());
+    EXPECT_FALSE(Edit("inhibitTimeEdit")->isEnabled());
+    EXPECT_FALSE(Edit("eventTimeEdit")->isEnabled());
+    GuiActions::Enter(Edit("cobIdEdit"), QStringLiteral("0x310"));
 
     ASSERT_TRUE(ConfigureAndWait());
     EXPECT_EQ(m_boxes.Texts(), QStringList{QStringLiteral("配置成功")});
@@ -278,15 +278,15 @@ TEST_F(FiveEntryRpdoTest, ReloadedTimesGoBackAndTheOtherFieldsAreStillChecked)
     OpenFromList(0);
     GuiActions::Click(Load());
     ASSERT_TRUE(WaitPdoIdle());
-    EXPECT_EQ(Edit("editEventTime")->text(), QStringLiteral("700"));
-    EXPECT_FALSE(Edit("editEventTime")->isEnabled());
+    EXPECT_EQ(Edit("eventTimeEdit")->text(), QStringLiteral("700"));
+    EXPECT_FALSE(Edit("eventTimeEdit")->isEnabled());
     ASSERT_TRUE(ConfigureAndWait());
     EXPECT_EQ(m_boxes.Texts(), QStringList{QStringLiteral("配置成功")});
     EXPECT_EQ(Object(0x1400, 5), 700u);
 
     // A field the write sends must still hold a number.
     OpenFromList(0);
-    GuiActions::Enter(Edit("editTransType"), QString());
+    GuiActions::Enter(Edit("transTypeEdit"), QString());
     const uint64_t before = RequestCount();
     ASSERT_TRUE(ConfigureAndWait());
     EXPECT_EQ(m_boxes.LastText(), QStringLiteral("传输类型为空或不是有效的数值，配置未执行"));

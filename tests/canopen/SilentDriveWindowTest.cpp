@@ -14,7 +14,7 @@ using zoric::sim::SimFault;
 class SilentDriveWindowTest : public CanopenFixture {
 protected:
     CObjectDictDlg* Dict() const { return m_dlg->ObjectDictTool(); }
-    QPushButton* Operate() const { return In<QPushButton>(Dict(), "buttonOperate"); }
+    QPushButton* Operate() const { return In<QPushButton>(Dict(), "operateButton"); }
     QPushButton* SyncButton(const char* name) const { return In<QPushButton>(Sync(), name); }
     QLineEdit* SyncEdit(const char* name) const { return In<QLineEdit>(Sync(), name); }
 
@@ -55,37 +55,37 @@ protected:
 
 TEST_F(SilentDriveWindowTest, ThePageReadLeavesTheUiFreeAndReportsTheTimeOut)
 {
-    QPushButton* read = PageButton("buttonCommRead");
+    QPushButton* read = PageButton("commReadButton");
     Silence();
     ClickWhileSilent(read);
 
     ASSERT_TRUE(GuiActions::Settle());
     EXPECT_EQ(m_boxes.Texts(), QStringList{QStringLiteral("通讯超时")});
     ExpectIdleAgain(read);
-    EXPECT_FALSE(PageButton("buttonCommWrite")->isEnabled());
-    EXPECT_EQ(PageEdit("editHeartbeat")->text(), QString());
+    EXPECT_FALSE(PageButton("commWriteButton")->isEnabled());
+    EXPECT_EQ(PageEdit("heartbeatEdit")->text(), QString());
 
     // The drive answers again: the same button reads the blocks.
     m_sim->SetRegister(0x0129, 1000);
     GuiActions::Click(read);
     EXPECT_EQ(m_boxes.Count(), 1);
-    EXPECT_EQ(PageEdit("editHeartbeat")->text(), QStringLiteral("1000"));
+    EXPECT_EQ(PageEdit("heartbeatEdit")->text(), QStringLiteral("1000"));
 }
 
 TEST_F(SilentDriveWindowTest, TheDictionaryAnswerKeepsWhatWasTypedWhileItRan)
 {
     Dict()->show();
-    GuiActions::Enter(In<QLineEdit>(Dict(), "editIndex"), QStringLiteral("1018"));
+    GuiActions::Enter(In<QLineEdit>(Dict(), "indexEdit"), QStringLiteral("1018"));
     Silence();
     ClickWhileSilent(Operate());
     // The user types the next object while the drive keeps silent.
-    GuiActions::Type(In<QLineEdit>(Dict(), "editIndex"), QStringLiteral("1001"));
+    GuiActions::Type(In<QLineEdit>(Dict(), "indexEdit"), QStringLiteral("1001"));
 
     ASSERT_TRUE(GuiActions::Settle());
     EXPECT_EQ(m_boxes.Texts(), QStringList{QStringLiteral("通讯超时")});
     ExpectIdleAgain(Operate());
-    EXPECT_EQ(In<QLineEdit>(Dict(), "editRequest")->text(), QString());
-    EXPECT_EQ(In<QLineEdit>(Dict(), "editIndex")->text(), QStringLiteral("1001"));
+    EXPECT_EQ(In<QLineEdit>(Dict(), "requestEdit")->text(), QString());
+    EXPECT_EQ(In<QLineEdit>(Dict(), "indexEdit")->text(), QStringLiteral("1001"));
 }
 
 TEST_F(SilentDriveWindowTest, AWindowClosedBeforeItsAnswerShowsNoBox)
@@ -96,7 +96,7 @@ TEST_F(SilentDriveWindowTest, AWindowClosedBeforeItsAnswerShowsNoBox)
     Dict()->close();
     ASSERT_TRUE(GuiActions::Settle());
     EXPECT_EQ(m_boxes.Count(), 0);
-    EXPECT_EQ(In<QLineEdit>(Dict(), "editRequest")->text(), QString());
+    EXPECT_EQ(In<QLineEdit>(Dict(), "requestEdit")->text(), QString());
 
     // Shown again, it reports as before.
     Dict()->show();
@@ -113,9 +113,9 @@ TEST_F(SilentDriveWindowTest, TheSyncEditorClosedWhileConfiguringStillUpdatesThe
     ASSERT_TRUE(Sync()->isVisible());
 
     // A failure after closing: no box, nothing to store.
-    GuiActions::Enter(SyncEdit("editCyclePeriod"), QStringLiteral("2"));
+    GuiActions::Enter(SyncEdit("cyclePeriodEdit"), QStringLiteral("2"));
     Silence();
-    ClickWhileSilent(SyncButton("buttonConfig"));
+    ClickWhileSilent(SyncButton("configButton"));
     Sync()->close();
     ASSERT_TRUE(GuiActions::Settle());
     EXPECT_EQ(m_boxes.Count(), 0);
@@ -125,16 +125,16 @@ TEST_F(SilentDriveWindowTest, TheSyncEditorClosedWhileConfiguringStillUpdatesThe
     // list shows them and they can be stored.
     DoubleClickRow(8);
     ASSERT_TRUE(Sync()->isVisible());
-    GuiActions::Enter(SyncEdit("editCobId"), QStringLiteral("0x81"));
-    GuiActions::Enter(SyncEdit("editCyclePeriod"), QStringLiteral("3"));
-    GuiActions::ClickNoWait(SyncButton("buttonConfig"));
+    GuiActions::Enter(SyncEdit("cobIdEdit"), QStringLiteral("0x81"));
+    GuiActions::Enter(SyncEdit("cyclePeriodEdit"), QStringLiteral("3"));
+    GuiActions::ClickNoWait(SyncButton("configButton"));
     Sync()->close();
     ASSERT_TRUE(GuiActions::Settle());
     EXPECT_EQ(m_boxes.Count(), 0);
     EXPECT_EQ(Object(0x1006, 0), 3000u);
     EXPECT_EQ(RowTexts(8), (QStringList{"SYNC", "0x00000081", "", "", "3000", ""}));
     EXPECT_EQ(Page()->m_unsaved, 1);
-    EXPECT_TRUE(PageButton("buttonObjectsStore")->isEnabled());
+    EXPECT_TRUE(PageButton("objectsStoreButton")->isEnabled());
     GuiActions::Pump(20);
     EXPECT_FALSE(Sync()->isVisible());
 }
@@ -144,8 +144,8 @@ TEST_F(SilentDriveWindowTest, ClosingTheMainWindowDropsWhatTheWindowsAwait)
     Sync()->show();
     Dict()->show();
     Silence();
-    GuiActions::ClickNoWait(SyncButton("buttonRead"));
-    GuiActions::ClickNoWait(PageButton("buttonCommRead"));
+    GuiActions::ClickNoWait(SyncButton("readButton"));
+    GuiActions::ClickNoWait(PageButton("commReadButton"));
     GuiActions::ClickNoWait(Operate());
     // The first may not have started yet; the others wait behind it.
     EXPECT_GE(m_dlg->Link().Queued(), 2u);

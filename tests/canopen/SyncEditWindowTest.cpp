@@ -8,13 +8,13 @@ namespace {
 class SyncEditWindowTest : public CanopenFixture {
 protected:
     QLineEdit* Edit(const char* name) const { return In<QLineEdit>(Sync(), name); }
-    void Read() { GuiActions::Click(In<QPushButton>(Sync(), "buttonRead")); }
-    void Configure() { GuiActions::Click(In<QPushButton>(Sync(), "buttonConfig")); }
+    void Read() { GuiActions::Click(In<QPushButton>(Sync(), "readButton")); }
+    void Configure() { GuiActions::Click(In<QPushButton>(Sync(), "configButton")); }
     void Type(const char* cobId, const char* cycle, const char* window)
     {
-        GuiActions::Enter(Edit("editCobId"), QString::fromUtf8(cobId));
-        GuiActions::Enter(Edit("editCyclePeriod"), QString::fromUtf8(cycle));
-        GuiActions::Enter(Edit("editWindowLength"), QString::fromUtf8(window));
+        GuiActions::Enter(Edit("cobIdEdit"), QString::fromUtf8(cobId));
+        GuiActions::Enter(Edit("cyclePeriodEdit"), QString::fromUtf8(cycle));
+        GuiActions::Enter(Edit("windowLengthEdit"), QString::fromUtf8(window));
     }
 };
 
@@ -25,13 +25,13 @@ TEST_F(SyncEditWindowTest, ReadShowsMillisecondsAndTheWholeCobId)
     m_sim->SetObject(0x1007, 0, 500);
     Read();
     EXPECT_EQ(m_boxes.Count(), 0);
-    EXPECT_EQ(Edit("editCobId")->text(), QStringLiteral("0x40000080"));
-    EXPECT_EQ(Edit("editCyclePeriod")->text(), QStringLiteral("1.000"));
-    EXPECT_EQ(Edit("editWindowLength")->text(), QStringLiteral("0.500"));
+    EXPECT_EQ(Edit("cobIdEdit")->text(), QStringLiteral("0x40000080"));
+    EXPECT_EQ(Edit("cyclePeriodEdit")->text(), QStringLiteral("1.000"));
+    EXPECT_EQ(Edit("windowLengthEdit")->text(), QStringLiteral("0.500"));
 
     m_sim->SetObject(0x1006, 0, 0xFFFFFFFF);  // unsigned, not negative
     Read();
-    EXPECT_EQ(Edit("editCyclePeriod")->text(), QStringLiteral("4294967.295"));
+    EXPECT_EQ(Edit("cyclePeriodEdit")->text(), QStringLiteral("4294967.295"));
 }
 
 TEST_F(SyncEditWindowTest, ConfigureTakesMillisecondsOnTheDigitsAndAddsNoBit)
@@ -54,11 +54,11 @@ TEST_F(SyncEditWindowTest, ASuccessfulConfigurationUpdatesTheListAndHides)
     ASSERT_TRUE(LoadList());
     DoubleClickRow(8);
     ASSERT_TRUE(Sync()->isVisible());
-    EXPECT_EQ(Edit("editCyclePeriod")->text(), QStringLiteral("0.000"));
+    EXPECT_EQ(Edit("cyclePeriodEdit")->text(), QStringLiteral("0.000"));
     Type("0x81", "2", "1");
     Configure();
     EXPECT_EQ(RowTexts(8), (QStringList{"SYNC", "0x00000081", "", "", "2000", ""}));
-    EXPECT_TRUE(PageButton("buttonObjectsStore")->isEnabled());
+    EXPECT_TRUE(PageButton("objectsStoreButton")->isEnabled());
     EXPECT_TRUE(WaitUntil([&] { return !Sync()->isVisible(); }));
 }
 
@@ -88,7 +88,7 @@ TEST_F(SyncEditWindowTest, FailuresShowOneMessageAndLeaveTheControls)
     m_dlg->m_master.ClosePort();
     Read();
     EXPECT_EQ(m_boxes.Texts(), QStringList{QStringLiteral("串口未打开")});
-    EXPECT_EQ(Edit("editCyclePeriod")->text(), QStringLiteral("3"));
+    EXPECT_EQ(Edit("cyclePeriodEdit")->text(), QStringLiteral("3"));
 
     m_boxes.Clear();
     Configure();

@@ -42,7 +42,7 @@ protected:
         uint16_t length = 2;
         return m_dlg->m_master.ReadHoldingRegisters(1, address, 1, data, &length);
     }
-    QTableWidget* Frames() const { return Find<QTableWidget>(m_tool, "m_tableFrames"); }
+    QTableWidget* Frames() const { return Find<QTableWidget>(m_tool, "framesTable"); }
     QString Cell(int row, int column) const
     {
         const QTableWidgetItem* item = Frames()->item(row, column);
@@ -56,7 +56,7 @@ TEST_F(BusMonitorTest, ListsFramesFiltersCountsAndExports)
 {
     // The live poll may add its own reads: only ours are looked at.
     m_tool->OnClear();
-    Find<QSpinBox>(m_tool, "m_spinSlave")->setValue(1);
+    Find<QSpinBox>(m_tool, "slaveSpin")->setValue(1);
     ASSERT_EQ(Read(0x60), kResultOk);
     const auto request = LastRequest();
     const auto answer = LastResponse();
@@ -76,12 +76,12 @@ TEST_F(BusMonitorTest, ListsFramesFiltersCountsAndExports)
     EXPECT_EQ(Cell(ours + 1, 6), QStringLiteral("ok"));
     EXPECT_FALSE(Cell(ours + 1, 7).isEmpty());
 
-    Find<QCheckBox>(m_tool, "m_checkFailed")->setChecked(true);
+    Find<QCheckBox>(m_tool, "failedCheck")->setChecked(true);
     ASSERT_EQ(Frames()->rowCount(), 2);
     EXPECT_EQ(Cell(0, 5), QStringLiteral("bad CRC, 7 bytes"));
     EXPECT_EQ(Cell(1, 5), QStringLiteral("timeout, no answer"));
 
-    auto* counters = Find<QTableWidget>(m_tool, "m_tableCounters");
+    auto* counters = Find<QTableWidget>(m_tool, "countersTable");
     ASSERT_GE(counters->rowCount(), 1);
     EXPECT_EQ(counters->item(0, 0)->text(), QStringLiteral("1"));
     EXPECT_EQ(counters->item(0, 3)->text(), QStringLiteral("1"));  // time-outs
@@ -90,7 +90,7 @@ TEST_F(BusMonitorTest, ListsFramesFiltersCountsAndExports)
     QTemporaryDir dir;
     CFileChoiceRecorder files;
     files.Choose(dir.filePath("frames.csv"));
-    Click(Find<QPushButton>(m_tool, "m_btnExportCsv"));
+    Click(Find<QPushButton>(m_tool, "exportCsvButton"));
     QFile csv(dir.filePath("frames.csv"));
     ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
     const QStringList lines = QString::fromLatin1(csv.readAll()).split('\n', Qt::SkipEmptyParts);
@@ -108,8 +108,8 @@ TEST_F(BusMonitorTest, MemoryIsBoundedAndPauseHolds)
     EXPECT_EQ(small.Log().All().size(), 4u);
     const uint64_t dropped = small.Log().Dropped();
     EXPECT_GE(dropped, 4u);  // the live poll may have added its reads
-    EXPECT_TRUE(Find<QLabel>(&small, "m_labelDropped")->text().contains(QString::number(dropped)));
-    Click(Find<QPushButton>(&small, "m_btnPause"));
+    EXPECT_TRUE(Find<QLabel>(&small, "droppedLabel")->text().contains(QString::number(dropped)));
+    Click(Find<QPushButton>(&small, "pauseButton"));
     ASSERT_EQ(Read(0), kResultOk);
     EXPECT_EQ(small.Log().Dropped(), dropped);
 }
@@ -117,7 +117,7 @@ TEST_F(BusMonitorTest, MemoryIsBoundedAndPauseHolds)
 TEST_F(BusMonitorTest, ListensWithoutSendingAndOnlyOnAFreePort)
 {
     // The main window holds its port: listening would share it, so no.
-    auto* listen = Find<QPushButton>(m_tool, "m_btnListen");
+    auto* listen = Find<QPushButton>(m_tool, "listenButton");
     ASSERT_TRUE(listen->isEnabled());
     listen->click();
     EXPECT_FALSE(listen->isChecked());
@@ -131,15 +131,15 @@ TEST_F(BusMonitorTest, ListensWithoutSendingAndOnlyOnAFreePort)
     CBusMonitorDlg listener(m_dlg.get(), 1000, [&] {
         return CBusMonitorDlg::ListenPort{bridge.PathA(), "19200,n,8,2"};
     });
-    auto* button = Find<QPushButton>(&listener, "m_btnListen");
+    auto* button = Find<QPushButton>(&listener, "listenButton");
     button->click();
     ASSERT_TRUE(listener.Listening()) << m_boxes.LastText().toStdString();
-    EXPECT_TRUE(Find<QLabel>(&listener, "m_labelListen")->text().contains(QString::fromStdString(bridge.PathA())));
+    EXPECT_TRUE(Find<QLabel>(&listener, "listenLabel")->text().contains(QString::fromStdString(bridge.PathA())));
     const int line = bridge.OpenRawB();
     ASSERT_GE(line, 0);
     const uint8_t request[] = {0x05, 0x06, 0x00, 0x77, 0x00, 0x01, 0xF9, 0x94};
     ASSERT_EQ(::write(line, request, sizeof request), static_cast<ssize_t>(sizeof request));
-    auto table = Find<QTableWidget>(&listener, "m_tableFrames");
+    auto table = Find<QTableWidget>(&listener, "framesTable");
     for (int i = 0; i < 100 && table->rowCount() == 0; ++i) {
         QTest::qWait(20);
         listener.Refresh();

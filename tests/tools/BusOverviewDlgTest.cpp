@@ -56,12 +56,12 @@ protected:
     T* Get(const char* name) const { return Find<T>(m_tool, name); }
     void AddDrive(int slave)
     {
-        Get<QSpinBox>("m_spinAddress")->setValue(slave);
-        Click(Get<QPushButton>("m_btnAdd"));
+        Get<QSpinBox>("addressSpin")->setValue(slave);
+        Click(Get<QPushButton>("addButton"));
     }
     const OverviewDrive& Drive(uint8_t slave) const { return *m_tool->Overview().Find(slave); }
     bool WaitFor(const std::function<bool()>& done, int ms = 8000) { return QTest::qWaitFor(done, ms); }
-    QString Cell(int row, int column) const { return Get<QTableWidget>("m_tableDrives")->item(row, column)->text(); }
+    QString Cell(int row, int column) const { return Get<QTableWidget>("drivesTable")->item(row, column)->text(); }
 
     CBusOverviewDlg* m_tool = nullptr;
 };
@@ -73,14 +73,14 @@ TEST_F(BusOverviewDlgTest, PollsTheDrivesInTurnAndKeepsASilentOneListed)
     EXPECT_EQ(Cell(0, 0), QStringLiteral("1"));  // listed by address
     EXPECT_EQ(Cell(2, 0), QStringLiteral("5"));
 
-    auto* period = Get<QSpinBox>("m_spinPeriod");
+    auto* period = Get<QSpinBox>("periodSpin");
     period->setValue(period->minimum());
-    Click(Get<QPushButton>("m_btnPoll"));
+    Click(Get<QPushButton>("pollButton"));
     ASSERT_TRUE(m_tool->Polling());
     // The main window's own poll goes on while the overview waits for the silent drive.
-    Click(Find<QCheckBox>(m_dlg.get(), "m_checkAutoUpdate"));
+    Click(Find<QCheckBox>(m_dlg.get(), "autoUpdateCheck"));
     ASSERT_TRUE(WaitFor([&] { return Drive(3).asked && Drive(1).status && Drive(5).status; }));
-    ASSERT_TRUE(WaitFor([&] { return Find<QLabel>(m_dlg.get(), "m_statusIn1")->text() != QStringLiteral("-"); }, 3000));
+    ASSERT_TRUE(WaitFor([&] { return Find<QLabel>(m_dlg.get(), "statusIn1ValueLabel")->text() != QStringLiteral("-"); }, 3000));
 
     EXPECT_TRUE(Drive(1).Answering());
     EXPECT_TRUE(Drive(5).Answering());
@@ -107,9 +107,9 @@ TEST_F(BusOverviewDlgTest, PollsTheDrivesInTurnAndKeepsASilentOneListed)
 TEST_F(BusOverviewDlgTest, DoubleClickChoosesTheDriveAndTheTableExportsAsCsv)
 {
     for (int slave : {1, 5}) AddDrive(slave);
-    Click(Get<QPushButton>("m_btnPoll"));
+    Click(Get<QPushButton>("pollButton"));
     ASSERT_TRUE(WaitFor([&] { return Drive(1).status && Drive(5).status; }));
-    Click(Get<QPushButton>("m_btnPoll"));
+    Click(Get<QPushButton>("pollButton"));
 
     m_tool->OnUse(1);
     EXPECT_EQ(m_dlg->m_deviceAddress.load(), 5);
@@ -117,7 +117,7 @@ TEST_F(BusOverviewDlgTest, DoubleClickChoosesTheDriveAndTheTableExportsAsCsv)
     QTemporaryDir dir;
     CFileChoiceRecorder files;
     files.Choose(dir.filePath("drives.csv"));
-    Click(Get<QPushButton>("m_btnExportCsv"));
+    Click(Get<QPushButton>("exportCsvButton"));
     QFile file(dir.filePath("drives.csv"));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QStringList lines = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
@@ -130,13 +130,13 @@ TEST_F(BusOverviewDlgTest, DoubleClickChoosesTheDriveAndTheTableExportsAsCsv)
 TEST_F(BusOverviewDlgTest, TheSelectedDrivesAreBackedUpOneFileEachAndASilentOneIsReported)
 {
     for (int slave : {1, 3, 5}) AddDrive(slave);
-    auto* table = Get<QTableWidget>("m_tableDrives");
+    auto* table = Get<QTableWidget>("drivesTable");
     table->setSelectionMode(QAbstractItemView::MultiSelection);
     for (int row : {0, 1, 2}) table->selectRow(row);
     QTemporaryDir dir;
     CFileChoiceRecorder files;
     files.Choose(dir.path());
-    Click(Get<QPushButton>("m_btnBackup"));
+    Click(Get<QPushButton>("backupButton"));
     ASSERT_TRUE(WaitFor([&] { return m_boxes.Count() == 1; }, 15000));
     EXPECT_EQ(files.Requests().at(0).mode, CFileChooser::Mode::Folder);
     EXPECT_TRUE(QFile::exists(dir.filePath("slave-001-0x2408.json")));
@@ -152,11 +152,11 @@ TEST_F(BusOverviewDlgTest, TheSelectedDrivesAreBackedUpOneFileEachAndASilentOneI
 TEST_F(BusOverviewDlgTest, ALoadNeedsSelectedDrivesAndAnOpenPortBeforeAFileIsAsked)
 {
     CFileChoiceRecorder files;
-    Click(Get<QPushButton>("m_btnLoad"));
+    Click(Get<QPushButton>("loadButton"));
     AddDrive(1);
-    Get<QTableWidget>("m_tableDrives")->selectRow(0);
+    Get<QTableWidget>("drivesTable")->selectRow(0);
     m_dlg->m_master.ClosePort();
-    Click(Get<QPushButton>("m_btnLoad"));
+    Click(Get<QPushButton>("loadButton"));
     EXPECT_EQ(m_boxes.Texts(), QStringList({"请先选择主窗口通讯设置下的驱动器。", "串口未打开"}));
     EXPECT_TRUE(files.Requests().empty());
 }
@@ -175,15 +175,15 @@ TEST_F(BusOverviewDlgTest, TheDrivesAreRememberedAndOneAtOtherSettingsIsNeverAsk
     ASSERT_EQ(again.Overview().Drives().size(), 1u);
     EXPECT_EQ(again.Overview().Drives()[0].slave, 5);
 
-    Click(Find<QPushButton>(&again, "m_btnAddScanned"));
+    Click(Find<QPushButton>(&again, "addScannedButton"));
     ASSERT_EQ(again.Overview().Drives().size(), 2u);
     const OverviewDrive& other = *again.Overview().Find(9);
     EXPECT_TRUE(other.otherLine);
-    EXPECT_EQ(Find<QTableWidget>(&again, "m_tableDrives")->item(1, 4)->text(),
+    EXPECT_EQ(Find<QTableWidget>(&again, "drivesTable")->item(1, 4)->text(),
               QStringLiteral("在其他通讯设置 (19200 n,8,2), 不轮询"));
 
     again.show();
-    Click(Find<QPushButton>(&again, "m_btnPoll"));
+    Click(Find<QPushButton>(&again, "pollButton"));
     ASSERT_TRUE(WaitFor([&] { return again.Reads() >= 3; }));
     EXPECT_FALSE(other.asked);
     EXPECT_TRUE(again.Overview().Find(5)->Answering());
@@ -230,7 +230,7 @@ protected:
         BusOverviewDlgTest::SetUp();
         m_sim->ClearFaults();
         for (int slave : {1, 3, 5}) AddDrive(slave);
-        auto* table = Get<QTableWidget>("m_tableDrives");
+        auto* table = Get<QTableWidget>("drivesTable");
         table->setSelectionMode(QAbstractItemView::MultiSelection);
         for (int row : {0, 1, 2}) table->selectRow(row);
         // Drive 1's settings, changed, in a file made by another drive.
@@ -281,14 +281,14 @@ protected:
     {
         m_files.Choose(m_dir.filePath("batch.json"));
         m_boxes.Answer(CMessageBox::Answer::Yes);  // the file of another drive: load it all the same
-        Click(Get<QPushButton>("m_btnLoad"));
+        Click(Get<QPushButton>("loadButton"));
         auto* options = Open<CLoadOptionsDlg>();
         if (!options) return nullptr;
-        EXPECT_FALSE(Find<QCheckBox>(options, "m_checkComm")->isVisible()) << "never offered for several drives";
+        EXPECT_FALSE(Find<QCheckBox>(options, "commCheck")->isVisible()) << "never offered for several drives";
         auto* stop = Find<QCheckBox>(options, "stopAtFailureCheck");
         EXPECT_FALSE(stop->isChecked());
         if (stopAtFailure) Click(stop);
-        Click(Find<QPushButton>(options, "m_btnOk"));
+        Click(Find<QPushButton>(options, "okButton"));
 
         auto* changes = Open<CConfigDiffDlg>();
         if (!changes) return nullptr;
@@ -299,7 +299,7 @@ protected:
         EXPECT_EQ(rows, QStringList({"1 motor.rated_current", "1 pid.speed_kp", "3 motor.rated_current", "3 pid.speed_kp",
                                      "5 motor.rated_current", "5 pid.speed_kp"}));
         EXPECT_EQ(m_sim->GetRegisterOf(1, kRatedCurrent), m_current - 5) << "nothing written before 载入";
-        Click(Find<QPushButton>(changes, "m_btnOk"));
+        Click(Find<QPushButton>(changes, "okButton"));
         return Open<CLoadReportDlg>(30000);
     }
     QStringList Results(const CLoadReportDlg* report) const
@@ -325,7 +325,7 @@ protected:
 
 TEST_F(BatchLoadTest, EachDriveIsReportedAndAFailingOneStopsNoneOfTheOthers)
 {
-    Click(Find<QCheckBox>(m_dlg.get(), "m_checkAutoUpdate"));  // the main window's own poll
+    Click(Find<QCheckBox>(m_dlg.get(), "autoUpdateCheck"));  // the main window's own poll
     CLoadReportDlg* report = LoadSelected(false);
     ASSERT_NE(report, nullptr);
     const QStringList results = Results(report);
@@ -342,7 +342,7 @@ TEST_F(BatchLoadTest, EachDriveIsReportedAndAFailingOneStopsNoneOfTheOthers)
 
     // The drive loaded stores its parameters when asked, once.
     m_boxes.Answer(CMessageBox::Answer::Yes);
-    Click(Find<QPushButton>(report, "m_btnClose"));
+    Click(Find<QPushButton>(report, "closeButton"));
     ASSERT_TRUE(WaitFor([&] { return m_boxes.Count() == 3; }));
     EXPECT_EQ(m_boxes.Texts().mid(1), QStringList({"要让载入完成的驱动器保存参数吗?", "地址 1: 保存成功"}));
 

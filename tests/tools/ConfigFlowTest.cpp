@@ -173,11 +173,11 @@ TEST_F(ConfigFlowTest, LoadWritesTheChosenGroupsAndReportsThemVerified)
     Trigger("载入配置(&L)");
     auto* options = Open<CLoadOptionsDlg>();
     ASSERT_NE(options, nullptr);
-    EXPECT_FALSE(Find<QCheckBox>(options, "m_checkIdentity")->isChecked());
-    EXPECT_FALSE(Find<QCheckBox>(options, "m_checkComm")->isChecked());
+    EXPECT_FALSE(Find<QCheckBox>(options, "identityCheck")->isChecked());
+    EXPECT_FALSE(Find<QCheckBox>(options, "commCheck")->isChecked());
     EXPECT_EQ(options->GroupBox("motor")->text(), QStringLiteral("电机参数"));
     Click(options->GroupBox("safety"));
-    Press(options, "m_btnOk");
+    Press(options, "okButton");
 
     auto* changes = Open<CConfigDiffDlg>();
     ASSERT_NE(changes, nullptr);
@@ -188,7 +188,7 @@ TEST_F(ConfigFlowTest, LoadWritesTheChosenGroupsAndReportsThemVerified)
     EXPECT_EQ(changes->Changes()->item(2, 3)->text(), QStringLiteral("2.5"));
     EXPECT_EQ(Column(changes->Kept(), 1), QStringList({"motor.phase_sequence"}));
     EXPECT_EQ(m_sim->GetRegister(kRatedCurrent), current) << "nothing written before 载入";
-    Press(changes, "m_btnOk");
+    Press(changes, "okButton");
 
     auto* report = Open<CLoadReportDlg>();
     ASSERT_NE(report, nullptr);
@@ -208,7 +208,7 @@ TEST_F(ConfigFlowTest, LoadWritesTheChosenGroupsAndReportsThemVerified)
     EXPECT_EQ(m_sim->GetRegister(kOverVoltage), voltage);
 
     m_boxes.Answer(CMessageBox::Answer::Yes);
-    Press(report, "m_btnClose");
+    Press(report, "closeButton");
     EXPECT_EQ(m_boxes.Texts(), QStringList({"载入完成。要让驱动器保存参数吗?", "保存成功"}));
 }
 
@@ -300,7 +300,7 @@ TEST_F(ConfigFlowTest, CompareListsWhatDiffersAsThePagesShowIt)
     EXPECT_EQ(Column(diff->Changes(), 1), QStringList({"motor.rated_current"}));
     EXPECT_EQ(diff->Changes()->item(0, 2)->text(), QStringLiteral("2.50 A"));
     EXPECT_NE(diff->Changes()->item(0, 3)->text(), QStringLiteral("2.50 A"));
-    EXPECT_FALSE(Find<QPushButton>(diff, "m_btnOk")->isVisible()) << "a compare writes nothing";
+    EXPECT_FALSE(Find<QPushButton>(diff, "okButton")->isVisible()) << "a compare writes nothing";
 }
 
 TEST_F(ConfigFlowTest, ARefusalOrAnotherDriveWritesNothing)
@@ -314,7 +314,7 @@ TEST_F(ConfigFlowTest, ARefusalOrAnotherDriveWritesNothing)
 
     m_files.Choose(Path("other.json"));
     Trigger("载入配置(&L)");
-    Press(Open<CLoadOptionsDlg>(), "m_btnOk");
+    Press(Open<CLoadOptionsDlg>(), "okButton");
     ASSERT_EQ(m_boxes.Count(), 1);
     EXPECT_TRUE(m_boxes.LastText().contains(QStringLiteral("设备型号: 文件中为 OTHER")))
         << m_boxes.LastText().toStdString();
@@ -327,7 +327,7 @@ TEST_F(ConfigFlowTest, ARefusalOrAnotherDriveWritesNothing)
     }));
     m_files.Choose(Path("other.json"));
     Trigger("载入配置(&L)");
-    Press(Open<CLoadOptionsDlg>(), "m_btnOk");
+    Press(Open<CLoadOptionsDlg>(), "okButton");
     EXPECT_EQ(m_boxes.LastText(), QStringLiteral("电机正在运行, 请先停止电机。未写入任何参数。"));
     EXPECT_EQ(m_sim->GetRegister(kRatedCurrent), current);
 }
@@ -383,9 +383,9 @@ TEST_F(ConfigFlowRelinkTest, NewLineSettingsReopenThePortAndTheConnectionControl
     // Opened through the connection controls, as a user does: COM3 is the drive.
     qputenv("ZORIC_COM_DIR", m_dir.path().toLocal8Bit());
     ASSERT_TRUE(QFile::link(QString::fromStdString(m_sim->SlavePath()), Path("COM3")));
-    auto* openButton = Find<QPushButton>(m_dlg.get(), "m_btnOpenPort");
+    auto* openButton = Find<QPushButton>(m_dlg.get(), "openPortButton");
     Click(openButton);  // the fixture's port closes
-    Select(Find<QComboBox>(m_dlg.get(), "m_comboPort"), 2);
+    Select(Find<QComboBox>(m_dlg.get(), "portCombo"), 2);
     Click(openButton);
     ASSERT_TRUE(m_dlg->m_master.IsPortOpen());
 
@@ -399,19 +399,19 @@ TEST_F(ConfigFlowRelinkTest, NewLineSettingsReopenThePortAndTheConnectionControl
     Trigger("载入配置(&L)");
     auto* options = Open<CLoadOptionsDlg>();
     ASSERT_NE(options, nullptr);
-    Press(options, "m_btnOk");
+    Press(options, "okButton");
     EXPECT_EQ(m_boxes.LastText(), QStringLiteral("没有要写入的参数(2项差异按所选项保留)。"));
 
     m_files.Choose(Path("line.json"));
     Trigger("载入配置(&L)");
     options = Open<CLoadOptionsDlg>();
-    Click(Find<QCheckBox>(options, "m_checkComm"));
+    Click(Find<QCheckBox>(options, "commCheck"));
     EXPECT_TRUE(m_boxes.LastText().contains(QStringLiteral("通讯连接")));
-    Press(options, "m_btnOk");
+    Press(options, "okButton");
     auto* changes = Open<CConfigDiffDlg>();
     ASSERT_NE(changes, nullptr);
     EXPECT_EQ(Column(changes->Changes(), 1), QStringList({"comm.baud_rate", "comm.parity"}));
-    Press(changes, "m_btnOk");
+    Press(changes, "okButton");
     auto* report = Open<CLoadReportDlg>();
     ASSERT_NE(report, nullptr);
     EXPECT_TRUE(report->Summary().contains(QStringLiteral("重新打开")));
@@ -422,10 +422,10 @@ TEST_F(ConfigFlowRelinkTest, NewLineSettingsReopenThePortAndTheConnectionControl
     EXPECT_EQ(m_sim->GetRegister(0x0091), 19200);
     EXPECT_EQ(m_sim->GetRegister(0x0092), 2);
     EXPECT_TRUE(m_dlg->m_master.IsPortOpen());
-    EXPECT_EQ(Find<QComboBox>(m_dlg.get(), "m_comboBaud")->currentText(), QStringLiteral("19200"));
-    EXPECT_EQ(Find<QComboBox>(m_dlg.get(), "m_comboParity")->currentIndex(), 2);
+    EXPECT_EQ(Find<QComboBox>(m_dlg.get(), "baudCombo")->currentText(), QStringLiteral("19200"));
+    EXPECT_EQ(Find<QComboBox>(m_dlg.get(), "parityCombo")->currentIndex(), 2);
     EXPECT_EQ(m_dlg->m_deviceAddress.load(), 1);
-    Press(report, "m_btnClose");
+    Press(report, "closeButton");
     qunsetenv("ZORIC_COM_DIR");
 }
 
@@ -456,9 +456,9 @@ protected:
         Enter(Find<QLineEdit>(pid, "speedKpEdit"), "0.75");
         Click(Find<QPushButton>(pid, "pidConfigButton"));
         CSystemParamDlg* system = m_dlg->SystemParamPage();
-        Click(Find<QPushButton>(system, "buttonRead"));
-        Enter(Find<QLineEdit>(system, "editStallTime"), "2.55");
-        Click(Find<QPushButton>(system, "buttonWrite"));
+        Click(Find<QPushButton>(system, "readButton"));
+        Enter(Find<QLineEdit>(system, "stallTimeEdit"), "2.55");
+        Click(Find<QPushButton>(system, "writeButton"));
         Settle();
     }
 };
@@ -471,7 +471,7 @@ TEST_F(OfflineEditTest, ASavedEditChangesExactlyTheSettingsEdited)
     Trigger("离线编辑配置(&O)…");
     ASSERT_TRUE(WaitOffline(true));
     EXPECT_TRUE(m_dlg->windowTitle().endsWith(QStringLiteral(" — 离线: motor-a.json"))) << m_dlg->windowTitle().toStdString();
-    EXPECT_TRUE(Find<QLabel>(m_dlg.get(), "m_labelOffline")->isVisibleTo(m_dlg.get()));
+    EXPECT_TRUE(Find<QLabel>(m_dlg.get(), "offlineLabel")->isVisibleTo(m_dlg.get()));
     EXPECT_FALSE(Find<QPushButton>(m_dlg->MotorParamPage(), "learnButton")->isEnabled());
     EXPECT_FALSE(Find<QPushButton>(m_dlg->PidFocPage(), "calibrateButton")->isEnabled());
     EXPECT_FALSE(Action("读写寄存器(&R)")->isEnabled());
@@ -491,7 +491,7 @@ TEST_F(OfflineEditTest, ASavedEditChangesExactlyTheSettingsEdited)
     EXPECT_EQ(saved.config->drive.identifier, original.drive.identifier);
 
     // Closing the port ends offline editing; the window is its own again.
-    Click(Find<QPushButton>(m_dlg.get(), "m_btnOpenPort"));
+    Click(Find<QPushButton>(m_dlg.get(), "openPortButton"));
     ASSERT_TRUE(WaitOffline(false));
     EXPECT_TRUE(Find<QPushButton>(m_dlg->MotorParamPage(), "learnButton")->isEnabled());
     EXPECT_TRUE(Action("读写寄存器(&R)")->isEnabled());

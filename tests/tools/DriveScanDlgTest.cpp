@@ -36,10 +36,10 @@ protected:
         // Opened through the connection controls, as a user does: COM3 at 19200.
         qputenv("ZORIC_COM_DIR", m_dir.path().toLocal8Bit());
         ASSERT_TRUE(QFile::link(QString::fromStdString(m_sim->SlavePath()), m_dir.filePath("COM3")));
-        auto* open = Find<QPushButton>(m_dlg.get(), "m_btnOpenPort");
+        auto* open = Find<QPushButton>(m_dlg.get(), "openPortButton");
         Click(open);  // the fixture's port closes
-        Select(Find<QComboBox>(m_dlg.get(), "m_comboPort"), 2);
-        Select(Find<QComboBox>(m_dlg.get(), "m_comboBaud"), 2);
+        Select(Find<QComboBox>(m_dlg.get(), "portCombo"), 2);
+        Select(Find<QComboBox>(m_dlg.get(), "baudCombo"), 2);
         Click(open);
         ASSERT_TRUE(m_dlg->m_master.IsPortOpen());
         m_tool = m_dlg->DriveScanTool();
@@ -63,11 +63,11 @@ protected:
 
 TEST_F(DriveScanDlgTest, FindsBothDrivesAndTheOneChosenBecomesTheConnection)
 {
-    Get<QSpinBox>("m_spinFirst")->setValue(3);
-    Get<QSpinBox>("m_spinLast")->setValue(17);
-    Get<QSpinBox>("m_spinTimeout")->setValue(80);
-    Get<QCheckBox>("m_checkBaud19200")->setChecked(true);  // 9600 is ticked already
-    ClickNoWait(Get<QPushButton>("m_btnStart"));
+    Get<QSpinBox>("firstSpin")->setValue(3);
+    Get<QSpinBox>("lastSpin")->setValue(17);
+    Get<QSpinBox>("timeoutSpin")->setValue(80);
+    Get<QCheckBox>("baud19200Check")->setChecked(true);  // 9600 is ticked already
+    ClickNoWait(Get<QPushButton>("startButton"));
     EXPECT_TRUE(m_tool->Running());
     WaitForEnd(20000);
     ASSERT_FALSE(m_tool->Running());
@@ -78,18 +78,18 @@ TEST_F(DriveScanDlgTest, FindsBothDrivesAndTheOneChosenBecomesTheConnection)
         EXPECT_EQ(drive.baud, 19200);
         EXPECT_EQ(drive.parity, 0);
     }
-    auto* table = Get<QTableWidget>("m_tableFound");
+    auto* table = Get<QTableWidget>("foundTable");
     ASSERT_EQ(table->rowCount(), 2);
     EXPECT_EQ(table->item(1, 0)->text(), QStringLiteral("17"));
     EXPECT_EQ(table->item(1, 2)->text(), QStringLiteral("无+2停止位"));
-    EXPECT_EQ(Get<QLabel>("m_labelStatus")->text(), QStringLiteral("扫描完成，找到 2 台设备"));
+    EXPECT_EQ(Get<QLabel>("statusLabel")->text(), QStringLiteral("扫描完成，找到 2 台设备"));
     EXPECT_TRUE(m_dlg->m_master.IsPortOpen());  // given back as it was
     EXPECT_EQ(m_boxes.Count(), 0);
 
     table->selectRow(1);
-    Click(Get<QPushButton>("m_btnUse"));
+    Click(Get<QPushButton>("useButton"));
     EXPECT_EQ(m_dlg->m_deviceAddress.load(), 17);
-    EXPECT_EQ(Find<QComboBox>(m_dlg.get(), "m_comboBaud")->currentText(), QStringLiteral("19200"));
+    EXPECT_EQ(Find<QComboBox>(m_dlg.get(), "baudCombo")->currentText(), QStringLiteral("19200"));
     EXPECT_TRUE(m_dlg->m_master.IsPortOpen());
     uint8_t data[2];
     uint16_t length = 2;
@@ -98,24 +98,24 @@ TEST_F(DriveScanDlgTest, FindsBothDrivesAndTheOneChosenBecomesTheConnection)
 
 TEST_F(DriveScanDlgTest, CancelStopsWithinAProbe)
 {
-    for (const char* name : {"m_checkBaud19200", "m_checkBaud38400", "m_checkParity1"})
+    for (const char* name : {"baud19200Check", "baud38400Check", "parity1Check"})
         Get<QCheckBox>(name)->setChecked(true);
-    Get<QSpinBox>("m_spinTimeout")->setValue(200);
-    ClickNoWait(Get<QPushButton>("m_btnStart"));
+    Get<QSpinBox>("timeoutSpin")->setValue(200);
+    ClickNoWait(Get<QPushButton>("startButton"));
     Pump(300);
     ASSERT_TRUE(m_tool->Running());
-    Get<QPushButton>("m_btnCancel")->click();
+    Get<QPushButton>("cancelButton")->click();
     WaitForEnd(2000);  // a whole scan would take minutes
     EXPECT_FALSE(m_tool->Running());
-    EXPECT_TRUE(Get<QLabel>("m_labelStatus")->text().startsWith(QStringLiteral("扫描已取消")));
+    EXPECT_TRUE(Get<QLabel>("statusLabel")->text().startsWith(QStringLiteral("扫描已取消")));
     EXPECT_TRUE(m_dlg->m_master.IsPortOpen());
 }
 
 TEST_F(DriveScanDlgTest, NeedsAnOpenPort)
 {
-    Click(Find<QPushButton>(m_dlg.get(), "m_btnOpenPort"));
+    Click(Find<QPushButton>(m_dlg.get(), "openPortButton"));
     ASSERT_FALSE(m_dlg->m_master.IsPortOpen());
-    Click(Get<QPushButton>("m_btnStart"));
+    Click(Get<QPushButton>("startButton"));
     EXPECT_EQ(m_boxes.LastText(), QStringLiteral("请先打开串口"));
     EXPECT_FALSE(m_tool->Running());
 }

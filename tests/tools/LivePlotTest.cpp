@@ -67,7 +67,7 @@ protected:
     }
     QAction* MenuAction(const QString& text) const
     {
-        for (QAction* top : Find<QMenuBar>(m_dlg.get(), "m_menuBar")->actions()) {
+        for (QAction* top : Find<QMenuBar>(m_dlg.get(), "menuBar")->actions()) {
             for (QAction* action : top->menu()->actions()) {
                 if (action->text() == text) return action;
             }
@@ -124,13 +124,13 @@ TEST_F(LivePlotTest, OpensFromTheMenuDrawsAndClosesForGood)
     EXPECT_TRUE(m_plot->isVisible());
     EXPECT_FALSE(m_plot->isModal());
     EXPECT_EQ(m_plot->windowTitle(), QStringLiteral("实时曲线"));
-    EXPECT_EQ(W<QCheckBox>("m_checkChannel_output_pwm_pct")->text(), QStringLiteral("输出PWM (%)"));
-    EXPECT_EQ(W<QCheckBox>("m_checkChannel_phase_current_a")->text(), QStringLiteral("相电流 (A)"));
-    EXPECT_TRUE(W<QCheckBox>("m_checkRight_speed_rpm")->isChecked()) << "the speed starts on the right axis";
-    EXPECT_EQ(W<QComboBox>("m_comboRate")->itemText(4), QStringLiteral("尽可能快"));
+    EXPECT_EQ(W<QCheckBox>("channelCheck_output_pwm_pct")->text(), QStringLiteral("输出PWM (%)"));
+    EXPECT_EQ(W<QCheckBox>("channelCheck_phase_current_a")->text(), QStringLiteral("相电流 (A)"));
+    EXPECT_TRUE(W<QCheckBox>("rightCheck_speed_rpm")->isChecked()) << "the speed starts on the right axis";
+    EXPECT_EQ(W<QComboBox>("rateCombo")->itemText(4), QStringLiteral("尽可能快"));
 
     // The temperature in the panel's scale: the simulated drive is at 25.0 ℃.
-    Click(W<QCheckBox>("m_checkChannel_temperature_c"));
+    Click(W<QCheckBox>("channelCheck_temperature_c"));
     ASSERT_TRUE(WaitForSamples(3));
     m_plot->Refresh();
     QCPGraph* temperature = GraphNamed(QStringLiteral("内部温度"));
@@ -138,7 +138,7 @@ TEST_F(LivePlotTest, OpensFromTheMenuDrawsAndClosesForGood)
     ASSERT_FALSE(temperature->data()->isEmpty());
     EXPECT_DOUBLE_EQ((temperature->data()->constEnd() - 1)->value, 25.0);
     EXPECT_EQ(temperature->valueAxis(), m_plot->Plot()->yAxis);
-    Click(W<QCheckBox>("m_checkRight_temperature_c"));
+    Click(W<QCheckBox>("rightCheck_temperature_c"));
     EXPECT_EQ(GraphNamed(QStringLiteral("内部温度"))->valueAxis(), m_plot->Plot()->yAxis2);
     EXPECT_TRUE(m_plot->Plot()->yAxis2->visible());
 
@@ -167,7 +167,7 @@ TEST_F(LivePlotTest, OpensFromTheMenuDrawsAndClosesForGood)
 TEST_F(LivePlotTest, PauseFreezesTheViewWhileSamplingGoesOn)
 {
     ASSERT_TRUE(WaitForSamples(3));
-    QPushButton* pause = W<QPushButton>("m_btnPause");
+    QPushButton* pause = W<QPushButton>("pauseButton");
     Click(pause);
     EXPECT_TRUE(m_plot->IsPaused());
     EXPECT_EQ(pause->text(), QStringLiteral("继续"));
@@ -192,14 +192,14 @@ TEST_F(LivePlotTest, PauseFreezesTheViewWhileSamplingGoesOn)
 
 TEST_F(LivePlotTest, ExportsThePictureAndTheDataShown)
 {
-    Click(W<QCheckBox>("m_checkChannel_speed_rpm"));  // it would cover the PWM's line at 0
+    Click(W<QCheckBox>("channelCheck_speed_rpm"));  // it would cover the PWM's line at 0
     ASSERT_TRUE(WaitForSamples(5));
-    Click(W<QPushButton>("m_btnPause"));
+    Click(W<QPushButton>("pauseButton"));
     // A paused view moved to the samples there are: the curve spans the plot.
     m_plot->Plot()->xAxis->setRange(0, m_plot->Store().LastTime());
     m_plot->Refresh();
 
-    Click(W<QPushButton>("m_btnExportPng"));
+    Click(W<QPushButton>("exportPngButton"));
     const QImage picture(m_files.filePath(QStringLiteral("live-plot.png")));
     ASSERT_FALSE(picture.isNull());
     EXPECT_EQ(picture.size(), m_plot->Plot()->size());
@@ -214,7 +214,7 @@ TEST_F(LivePlotTest, ExportsThePictureAndTheDataShown)
     }
     EXPECT_GT(curve, m_plot->Plot()->axisRect()->width() / 2);
 
-    Click(W<QPushButton>("m_btnExportCsv"));
+    Click(W<QPushButton>("exportCsvButton"));
     const QStringList lines = FileLines(m_files.filePath(QStringLiteral("live-data.csv")));
     ASSERT_GE(lines.size(), 6);
     EXPECT_EQ(lines[0], QStringLiteral("time,seconds,output_pwm_pct,result"));
@@ -232,17 +232,17 @@ TEST_F(LivePlotTest, ExportsThePictureAndTheDataShown)
 
     // A cancelled dialog writes nothing; a file that cannot be made says so.
     m_answer = QStringLiteral("");
-    Click(W<QPushButton>("m_btnExportCsv"));
+    Click(W<QPushButton>("exportCsvButton"));
     EXPECT_EQ(m_boxes.Count(), 0);
     m_answer = m_files.filePath(QStringLiteral("no-such-dir/x.csv"));
-    Click(W<QPushButton>("m_btnExportCsv"));
+    Click(W<QPushButton>("exportCsvButton"));
     ASSERT_EQ(m_boxes.Count(), 1);
     EXPECT_TRUE(m_boxes.LastText().startsWith(QStringLiteral("保存文件失败"))) << m_boxes.LastText().toStdString();
 }
 
 TEST_F(LivePlotTest, RecordsEveryReadWithTheFailuresUntilStopped)
 {
-    QPushButton* record = W<QPushButton>("m_btnRecord");
+    QPushButton* record = W<QPushButton>("recordButton");
     Click(record);
     ASSERT_TRUE(m_plot->IsRecording());
     EXPECT_EQ(record->text(), QStringLiteral("停止记录"));
@@ -268,13 +268,13 @@ TEST_F(LivePlotTest, RecordsEveryReadWithTheFailuresUntilStopped)
         }
     }
     EXPECT_EQ(failures, 1);
-    const QString state = W<QLabel>("m_labelRecord")->text();
+    const QString state = W<QLabel>("recordLabel")->text();
     EXPECT_TRUE(state.startsWith(QStringLiteral("已记录 %1 行").arg(lines.size() - 1))) << state.toStdString();
 }
 
 TEST_F(LivePlotTest, AsFastAsPossibleKeepsOneReadOfItsOwn)
 {
-    W<QComboBox>("m_comboRate")->setCurrentIndex(4);
+    W<QComboBox>("rateCombo")->setCurrentIndex(4);
     EXPECT_EQ(m_plot->Sampler().Period(), 0);
     const uint64_t start = m_plot->Store().Appended();
     for (int k = 0; k < 200; ++k) {
@@ -285,7 +285,7 @@ TEST_F(LivePlotTest, AsFastAsPossibleKeepsOneReadOfItsOwn)
 
     // A silent drive: ticks find the read still out and skip.
     m_dlg->m_master.SetResponseTimeout(300);
-    W<QComboBox>("m_comboRate")->setCurrentIndex(3);  // 10 ms
+    W<QComboBox>("rateCombo")->setCurrentIndex(3);  // 10 ms
     ASSERT_TRUE(PumpUntil([&] { return !m_plot->Sampler().IsPending(); }));
     m_sim->SetFaultProbability(zoric::sim::SimFault::NoAnswer, 1.0);
     const uint64_t requests = RequestCount();

@@ -32,15 +32,15 @@ protected:
         return r;
     }
     void Write(const QString& address, int type, const QString& hex) {
-        Enter(Edit("m_editWriteAddress"), address);
-        Select(Combo("m_comboWriteType"), type);
-        Enter(Edit("m_editWriteHex"), hex);
-        Click(Button("m_btnWrite"));
+        Enter(Edit("writeAddressEdit"), address);
+        Select(Combo("writeTypeCombo"), type);
+        Enter(Edit("writeHexEdit"), hex);
+        Click(Button("writeButton"));
     }
     void Read(const QString& address, int type) {
-        Enter(Edit("m_editReadAddress"), address);
-        Select(Combo("m_comboReadType"), type);
-        Click(Button("m_btnRead"));
+        Enter(Edit("readAddressEdit"), address);
+        Select(Combo("readTypeCombo"), type);
+        Click(Button("readButton"));
     }
     QString Text(const char* name) const { return Edit(name)->text(); }
 
@@ -48,31 +48,31 @@ protected:
 };
 
 TEST_F(RegisterDlgTest, StartsEmptyWithTheThreeTypes) {
-    for (const char* name : {"m_editWriteAddress", "m_editWriteHex", "m_editWriteDecimal", "m_editReadAddress",
-                             "m_editReadHex", "m_editReadDecimal"})
+    for (const char* name : {"writeAddressEdit", "writeHexEdit", "writeDecimalEdit", "readAddressEdit",
+                             "readHexEdit", "readDecimalEdit"})
         EXPECT_TRUE(Text(name).isEmpty()) << name;
-    const QComboBox* types = Combo("m_comboWriteType");
+    const QComboBox* types = Combo("writeTypeCombo");
     ASSERT_EQ(types->count(), 3);
     EXPECT_EQ(types->itemText(0), QStringLiteral("短整型（单寄存器）"));
     EXPECT_EQ(types->itemText(1), QStringLiteral("长整型（双寄存器）"));
     EXPECT_EQ(types->itemText(2), QStringLiteral("浮点型（双寄存器）"));
-    EXPECT_EQ(Combo("m_comboReadType")->currentIndex(), 0);
+    EXPECT_EQ(Combo("readTypeCombo")->currentIndex(), 0);
     EXPECT_EQ(m_tool->windowTitle(), QStringLiteral("读写寄存器"));
 }
 
 TEST_F(RegisterDlgTest, AddressesAreNormalisedWhenLeft) {
-    Enter(Edit("m_editWriteAddress"), QStringLiteral("1a"));
-    EXPECT_EQ(Text("m_editWriteAddress"), QStringLiteral("001A"));
-    Enter(Edit("m_editReadAddress"), QStringLiteral("1a"));
-    EXPECT_EQ(Text("m_editReadAddress"), QStringLiteral("001A"));
-    Enter(Edit("m_editWriteAddress"), QString());
-    EXPECT_EQ(Text("m_editWriteAddress"), QStringLiteral("0000"));
-    Enter(Edit("m_editReadAddress"), QStringLiteral("12345"));  // no limit here: low 16 bits
-    EXPECT_EQ(Text("m_editReadAddress"), QStringLiteral("2345"));
-    Enter(Edit("m_editReadAddress"), QStringLiteral("zz"));
-    EXPECT_EQ(Text("m_editReadAddress"), QStringLiteral("0000"));
-    Type(Edit("m_editWriteAddress"), QStringLiteral("123456"));
-    EXPECT_EQ(Text("m_editWriteAddress"), QStringLiteral("1234"));
+    Enter(Edit("writeAddressEdit"), QStringLiteral("1a"));
+    EXPECT_EQ(Text("writeAddressEdit"), QStringLiteral("001A"));
+    Enter(Edit("readAddressEdit"), QStringLiteral("1a"));
+    EXPECT_EQ(Text("readAddressEdit"), QStringLiteral("001A"));
+    Enter(Edit("writeAddressEdit"), QString());
+    EXPECT_EQ(Text("writeAddressEdit"), QStringLiteral("0000"));
+    Enter(Edit("readAddressEdit"), QStringLiteral("12345"));  // no limit here: low 16 bits
+    EXPECT_EQ(Text("readAddressEdit"), QStringLiteral("2345"));
+    Enter(Edit("readAddressEdit"), QStringLiteral("zz"));
+    EXPECT_EQ(Text("readAddressEdit"), QStringLiteral("0000"));
+    Type(Edit("writeAddressEdit"), QStringLiteral("123456"));
+    EXPECT_EQ(Text("writeAddressEdit"), QStringLiteral("1234"));
 }
 
 TEST_F(RegisterDlgTest, WriteSideConvertsBothWays) {
@@ -89,9 +89,9 @@ TEST_F(RegisterDlgTest, WriteSideConvertsBothWays) {
     };
     for (const Case& c : fromHex) {
         SCOPED_TRACE(c.hex);
-        Select(Combo("m_comboWriteType"), c.type);
-        Enter(Edit("m_editWriteHex"), QString::fromLatin1(c.hex));
-        EXPECT_EQ(Text("m_editWriteDecimal"), QLatin1String(c.decimal));
+        Select(Combo("writeTypeCombo"), c.type);
+        Enter(Edit("writeHexEdit"), QString::fromLatin1(c.hex));
+        EXPECT_EQ(Text("writeDecimalEdit"), QLatin1String(c.decimal));
     }
     // decimal -> hexadecimal
     const Case fromDecimal[] = {
@@ -101,26 +101,26 @@ TEST_F(RegisterDlgTest, WriteSideConvertsBothWays) {
     };
     for (const Case& c : fromDecimal) {
         SCOPED_TRACE(c.decimal);
-        Select(Combo("m_comboWriteType"), c.type);
-        Enter(Edit("m_editWriteDecimal"), QString::fromLatin1(c.decimal));
-        EXPECT_EQ(Text("m_editWriteHex"), QLatin1String(c.hex));
+        Select(Combo("writeTypeCombo"), c.type);
+        Enter(Edit("writeDecimalEdit"), QString::fromLatin1(c.decimal));
+        EXPECT_EQ(Text("writeHexEdit"), QLatin1String(c.hex));
     }
 }
 
 TEST_F(RegisterDlgTest, ChangingTheWriteTypeConvertsTheDecimalText) {
-    Select(Combo("m_comboWriteType"), 2);
-    Enter(Edit("m_editWriteDecimal"), QStringLiteral("1.5"));
-    EXPECT_EQ(Text("m_editWriteHex"), QStringLiteral("3FC00000"));
-    Select(Combo("m_comboWriteType"), 0);
-    EXPECT_EQ(Text("m_editWriteHex"), QStringLiteral("0001"));
-    EXPECT_EQ(Text("m_editWriteDecimal"), QStringLiteral("1.5"));
+    Select(Combo("writeTypeCombo"), 2);
+    Enter(Edit("writeDecimalEdit"), QStringLiteral("1.5"));
+    EXPECT_EQ(Text("writeHexEdit"), QStringLiteral("3FC00000"));
+    Select(Combo("writeTypeCombo"), 0);
+    EXPECT_EQ(Text("writeHexEdit"), QStringLiteral("0001"));
+    EXPECT_EQ(Text("writeDecimalEdit"), QStringLiteral("1.5"));
 }
 
 TEST_F(RegisterDlgTest, WritesSendTheHexadecimalValue) {
     // Type 0 at 0x0010: function 6; this drive has no register there.
     Write(QStringLiteral("0010"), 0, QStringLiteral("FFFF"));
     EXPECT_EQ(RequestWithoutCrc(), (std::vector<uint8_t>{0x01, 0x06, 0x00, 0x10, 0xFF, 0xFF}));
-    EXPECT_EQ(Text("m_editWriteDecimal"), QStringLiteral("-1"));
+    EXPECT_EQ(Text("writeDecimalEdit"), QStringLiteral("-1"));
     EXPECT_EQ(m_boxes.Texts(), QStringList({"非法寄存器地址"}));
 
     // Type 1: function 16, two registers, high word first.
@@ -133,16 +133,16 @@ TEST_F(RegisterDlgTest, WritesSendTheHexadecimalValue) {
     EXPECT_EQ(m_sim->GetRegister(0xBB), 0x0002);
 
     // The decimal field reaches the drive only through its focus loss.
-    Select(Combo("m_comboWriteType"), 2);
-    Enter(Edit("m_editWriteDecimal"), QStringLiteral("1.5"));
-    Click(Button("m_btnWrite"));
+    Select(Combo("writeTypeCombo"), 2);
+    Enter(Edit("writeDecimalEdit"), QStringLiteral("1.5"));
+    Click(Button("writeButton"));
     EXPECT_EQ(m_sim->GetRegister(0xBA), 0x3FC0);
     EXPECT_EQ(m_sim->GetRegister(0xBB), 0x0000);
 
     // The device address of the main window is used.
     m_dlg->m_deviceAddress = 9;
     m_dlg->m_master.SetResponseTimeout(100);
-    Click(Button("m_btnWrite"));
+    Click(Button("writeButton"));
     EXPECT_EQ(LastRequest().at(0), 9);
     EXPECT_EQ(m_boxes.LastText(), QStringLiteral("通讯超时"));
 }
@@ -152,51 +152,51 @@ TEST_F(RegisterDlgTest, ReadsShowHexadecimalAndDecimal) {
     m_sim->SetRegister(0xBB, 0x0000);
     Read(QStringLiteral("ba"), 0);
     EXPECT_EQ(RequestWithoutCrc(), (std::vector<uint8_t>{0x01, 0x03, 0x00, 0xBA, 0x00, 0x01}));
-    EXPECT_EQ(Text("m_editReadAddress"), QStringLiteral("00BA"));
-    EXPECT_EQ(Text("m_editReadHex"), QStringLiteral("8000"));
-    EXPECT_EQ(Text("m_editReadDecimal"), QStringLiteral("-32768"));
+    EXPECT_EQ(Text("readAddressEdit"), QStringLiteral("00BA"));
+    EXPECT_EQ(Text("readHexEdit"), QStringLiteral("8000"));
+    EXPECT_EQ(Text("readDecimalEdit"), QStringLiteral("-32768"));
 
     m_sim->SetRegister(0xBA, 0x3F80);
     Read(QStringLiteral("00BA"), 2);
     EXPECT_EQ(RequestWithoutCrc(), (std::vector<uint8_t>{0x01, 0x03, 0x00, 0xBA, 0x00, 0x02}));
-    EXPECT_EQ(Text("m_editReadHex"), QStringLiteral("3F800000"));
-    EXPECT_EQ(Text("m_editReadDecimal"), QStringLiteral("1.000000"));
+    EXPECT_EQ(Text("readHexEdit"), QStringLiteral("3F800000"));
+    EXPECT_EQ(Text("readDecimalEdit"), QStringLiteral("1.000000"));
 
     m_sim->SetRegister(0xBA, 0xFFFF);
     m_sim->SetRegister(0xBB, 0xFFFE);
     Read(QStringLiteral("00BA"), 1);
-    EXPECT_EQ(Text("m_editReadHex"), QStringLiteral("FFFFFFFE"));
-    EXPECT_EQ(Text("m_editReadDecimal"), QStringLiteral("-2"));
+    EXPECT_EQ(Text("readHexEdit"), QStringLiteral("FFFFFFFE"));
+    EXPECT_EQ(Text("readDecimalEdit"), QStringLiteral("-2"));
     EXPECT_EQ(m_boxes.Count(), 0);
 }
 
 TEST_F(RegisterDlgTest, FailedReadsReportOnceAndKeepTheFields) {
     m_sim->SetRegister(0xBA, 0x1234);
     Read(QStringLiteral("00BA"), 0);
-    ASSERT_EQ(Text("m_editReadHex"), QStringLiteral("1234"));
+    ASSERT_EQ(Text("readHexEdit"), QStringLiteral("1234"));
 
     Read(QStringLiteral("0010"), 0);  // not a register of this drive
     EXPECT_EQ(m_boxes.Texts(), QStringList({"非法寄存器地址"}));
-    EXPECT_EQ(Text("m_editReadHex"), QStringLiteral("1234"));
-    EXPECT_EQ(Text("m_editReadDecimal"), QStringLiteral("4660"));
+    EXPECT_EQ(Text("readHexEdit"), QStringLiteral("1234"));
+    EXPECT_EQ(Text("readDecimalEdit"), QStringLiteral("4660"));
 
     m_dlg->m_master.ClosePort();
     Read(QStringLiteral("00BA"), 0);
     EXPECT_EQ(m_boxes.Texts(), QStringList({"非法寄存器地址", "串口未打开"}));
-    EXPECT_EQ(Text("m_editReadHex"), QStringLiteral("1234"));
-    EXPECT_EQ(Text("m_editReadDecimal"), QStringLiteral("4660"));
+    EXPECT_EQ(Text("readHexEdit"), QStringLiteral("1234"));
+    EXPECT_EQ(Text("readDecimalEdit"), QStringLiteral("4660"));
 }
 
 TEST_F(RegisterDlgTest, EscAndEnterOnlyHideItAndItKeepsItsFields) {
-    Enter(Edit("m_editWriteHex"), QStringLiteral("ABCD"));
-    QTest::keyClick(Edit("m_editWriteHex"), Qt::Key_Return);
+    Enter(Edit("writeHexEdit"), QStringLiteral("ABCD"));
+    QTest::keyClick(Edit("writeHexEdit"), Qt::Key_Return);
     EXPECT_FALSE(m_tool->isVisible());
     m_tool->show();
-    EXPECT_EQ(Text("m_editWriteHex"), QStringLiteral("ABCD"));
+    EXPECT_EQ(Text("writeHexEdit"), QStringLiteral("ABCD"));
     QTest::keyClick(m_tool, Qt::Key_Escape);
     EXPECT_FALSE(m_tool->isVisible());
     EXPECT_TRUE(m_dlg->isVisible());  // the main window stays
-    EXPECT_EQ(Text("m_editWriteHex"), QStringLiteral("ABCD"));
+    EXPECT_EQ(Text("writeHexEdit"), QStringLiteral("ABCD"));
 }
 
 // A drive answering a two-register read with one register must not show a
@@ -211,11 +211,11 @@ TEST(RegisterDlgShortAnswer, IsABadResponse) {
     });
     ASSERT_TRUE(dlg.m_master.OpenWithMode(line.PathA(), "9600,n,8,2"));
     CRegisterDlg* tool = dlg.RegisterTool();
-    Enter(Find<QLineEdit>(tool, "m_editReadAddress"), QStringLiteral("00BA"));
-    Select(Find<QComboBox>(tool, "m_comboReadType"), 1);
-    Click(Find<QPushButton>(tool, "m_btnRead"));
+    Enter(Find<QLineEdit>(tool, "readAddressEdit"), QStringLiteral("00BA"));
+    Select(Find<QComboBox>(tool, "readTypeCombo"), 1);
+    Click(Find<QPushButton>(tool, "readButton"));
     EXPECT_EQ(boxes.Texts(), QStringList({"应答错误"}));
-    EXPECT_TRUE(Find<QLineEdit>(tool, "m_editReadHex")->text().isEmpty());
+    EXPECT_TRUE(Find<QLineEdit>(tool, "readHexEdit")->text().isEmpty());
 }
 
 }  // namespace

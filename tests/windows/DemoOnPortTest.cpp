@@ -35,30 +35,30 @@ TEST(DemoOnAPort, OpensTheChosenPortReadsTheDeviceAndShowsLiveValues)
     CMessageRecorder boxes;
     CDemoDlg dlg;
     dlg.show();
-    auto* ports = Find<QComboBox>(&dlg, "m_comboPort");
+    auto* ports = Find<QComboBox>(&dlg, "portCombo");
     const int listed = ports->findData(port);
     if (listed >= 0) Select(ports, listed);
     else ports->setEditText(port);
 
-    auto* open = Find<QPushButton>(&dlg, "m_btnOpenPort");
+    auto* open = Find<QPushButton>(&dlg, "openPortButton");
     Click(open);
     ASSERT_TRUE(dlg.m_master.IsPortOpen()) << boxes.LastText().toStdString();
     EXPECT_EQ(open->text(), QStringLiteral("关闭串口"));
 
-    Click(Find<QPushButton>(&dlg, "m_btnReadInfo"));
-    EXPECT_NE(Field(dlg, "m_infoId"), QStringLiteral("-"));
-    EXPECT_EQ(Field(dlg, "m_infoVersion"), QStringLiteral("2.03"));
+    Click(Find<QPushButton>(&dlg, "readInfoButton"));
+    EXPECT_NE(Field(dlg, "infoIdValueLabel"), QStringLiteral("-"));
+    EXPECT_EQ(Field(dlg, "infoVersionValueLabel"), QStringLiteral("2.03"));
 
-    Click(Find<QCheckBox>(&dlg, "m_checkAutoUpdate"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return Field(dlg, "m_statusIn1") != QStringLiteral("-"); }, 3000));
-    EXPECT_EQ(Field(dlg, "m_statusIn1"), QStringLiteral("1.652V"));
-    const QString standing = Field(dlg, "m_statusOutputPwm");
+    Click(Find<QCheckBox>(&dlg, "autoUpdateCheck"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Field(dlg, "statusIn1ValueLabel") != QStringLiteral("-"); }, 3000));
+    EXPECT_EQ(Field(dlg, "statusIn1ValueLabel"), QStringLiteral("1.652V"));
+    const QString standing = Field(dlg, "statusOutputPwmValueLabel");
 
     // The motor runs: the live values follow without another click.
     CMotorControlDlg* motor = dlg.MotorControlPage();
     Find<QSlider>(motor, "pwmSlider")->setValue(500);
     Click(Find<QPushButton>(motor, "pwmApplyButton"));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return Field(dlg, "m_statusOutputPwm") != standing; }, 5000))
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Field(dlg, "statusOutputPwmValueLabel") != standing; }, 5000))
         << "output PWM stays " << standing.toStdString();
     Click(Find<QPushButton>(motor, "stopButton"));
     EXPECT_EQ(boxes.Count(), 0) << boxes.LastText().toStdString();

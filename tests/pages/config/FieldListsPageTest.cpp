@@ -34,25 +34,25 @@ TEST_F(FieldLists, EveryListOfThePagesHasTheTablesItems)
     ExpectItems(motor, "learningStateCombo", Rule("motor.learning_state"));
 
     QWidget* system = m_dlg->SystemParamPage();
-    ExpectItems(system, "comboLimitPolarity", Rule("system.limit_polarity"));
-    ExpectItems(system, "comboDigitalPolarity", Rule("system.digital_polarity"));
-    ExpectItems(system, "comboPotUsage", Rule("system.pot_usage"));
-    ExpectItems(system, "comboPulseType", Rule("system.pulse_type"));
-    ExpectItems(system, "comboAnalogType", Rule("system.analog_type"));
-    ExpectItems(system, "comboLogicType", Rule("system.logic_type"));
-    ExpectItems(system, "comboPortInput", Rule("system.port_input_type"));
-    ExpectItems(system, "comboPortControl", Rule("system.port_control_type"));
+    ExpectItems(system, "limitPolarityCombo", Rule("system.limit_polarity"));
+    ExpectItems(system, "digitalPolarityCombo", Rule("system.digital_polarity"));
+    ExpectItems(system, "potUsageCombo", Rule("system.pot_usage"));
+    ExpectItems(system, "pulseTypeCombo", Rule("system.pulse_type"));
+    ExpectItems(system, "analogTypeCombo", Rule("system.analog_type"));
+    ExpectItems(system, "logicTypeCombo", Rule("system.logic_type"));
+    ExpectItems(system, "portInputCombo", Rule("system.port_input_type"));
+    ExpectItems(system, "portControlCombo", Rule("system.port_control_type"));
 
     QWidget* reciprocate = m_dlg->ReciprocatePage();
-    ExpectItems(reciprocate, "comboHomingMode", Rule("reciprocate.homing_mode"));
-    ExpectItems(reciprocate, "comboSpeedMode", Rule("preset.speed_mode"));
-    ExpectItems(reciprocate, "comboControlMode", Rule("preset.control_mode"));
+    ExpectItems(reciprocate, "homingModeCombo", Rule("reciprocate.homing_mode"));
+    ExpectItems(reciprocate, "speedModeCombo", Rule("preset.speed_mode"));
+    ExpectItems(reciprocate, "controlModeCombo", Rule("preset.control_mode"));
 
     QWidget* comm = m_dlg->CommParamPage();
-    ExpectItems(comm, "comboBaud485", Rule("comm.baud_rate"));
-    ExpectItems(comm, "comboParity", Rule("comm.parity"));
-    ExpectItems(comm, "comboCanBaud", Rule("can.baud_rate"));
-    ExpectItems(comm, "comboMode", Rule("can.mode"));
+    ExpectItems(comm, "baud485Combo", Rule("comm.baud_rate"));
+    ExpectItems(comm, "parityCombo", Rule("comm.parity"));
+    ExpectItems(comm, "canBaudCombo", Rule("can.baud_rate"));
+    ExpectItems(comm, "modeCombo", Rule("can.mode"));
 }
 
 }  // namespace

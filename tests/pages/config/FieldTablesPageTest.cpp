@@ -12,9 +12,9 @@ using SystemTrip = CRoundTripFixture<CSystemParamDlg, &CDemoDlg::SystemParamPage
 using SafetyTrip = CRoundTripFixture<CSafetyDlg, &CDemoDlg::SafetyPage>;
 using ReciprocateTrip = CRoundTripFixture<CReciprocateDlg, &CDemoDlg::ReciprocatePage>;
 
-TEST_F(SystemTrip, BothBlocksComeBackToTheirRegisters) { Trip({"system", "system_ext"}, "buttonRead", "buttonWrite"); }
+TEST_F(SystemTrip, BothBlocksComeBackToTheirRegisters) { Trip({"system", "system_ext"}, "readButton", "writeButton"); }
 
-TEST_F(SafetyTrip, EveryLimitComesBackToItsRegister) { Trip({"safety"}, "buttonRead", "buttonWrite"); }
+TEST_F(SafetyTrip, EveryLimitComesBackToItsRegister) { Trip({"safety"}, "readButton", "writeButton"); }
 
 // The samples select the last speed mode (位置闭环): the preset speeds go in
 // tenths of a Hz, or whole Hz under the x10 range.
@@ -23,9 +23,9 @@ TEST_F(ReciprocateTrip, ProcessAndPresetSpeedsComeBackInTheUnitInEffect)
     for (const bool x10 : {false, true}) {
         m_dlg->m_speedRangeX10 = x10 ? 1 : 0;
         const FieldRules::Units units{.x10 = x10, .speedMode = 3};
-        Trip({"reciprocate"}, "buttonProcessRead", "buttonProcessWrite", units);
+        Trip({"reciprocate"}, "processReadButton", "processWriteButton", units);
         m_boxes.Clear();
-        Trip({"preset"}, "buttonPresetRead", "buttonPresetWrite", units);
+        Trip({"preset"}, "presetReadButton", "presetWriteButton", units);
         m_boxes.Clear();
     }
 }

@@ -65,32 +65,32 @@ TEST_F(ReciprocatePage, ProcessGroupInTenthsOfHzRoundTripsUnchanged)
 {
     m_dlg->m_speedRangeX10 = 0;
     PresetProcess();
-    EXPECT_FALSE(Button("buttonProcessWrite")->isEnabled());
-    PressOk("buttonProcessRead");
-    EXPECT_EQ(Combo("comboHomingMode")->currentIndex(), 2);
-    EXPECT_TRUE(Find<QCheckBox>(page, "checkFineHoming")->isChecked());
-    EXPECT_FALSE(Find<QCheckBox>(page, "checkRehomeAfterLimit")->isChecked());
-    EXPECT_EQ(Text("editTotalTravel"), "100000");
-    EXPECT_EQ(Text("editCoarseSpeed"), "123.4");
-    EXPECT_EQ(Text("editFineSpeed"), "5.5");
-    EXPECT_EQ(Text("editSpeedAfterHoming"), "654.3");
-    EXPECT_EQ(Text("editDeadBand"), "1.5");
-    EXPECT_EQ(Text("editHomingTorque"), "0.29");
-    EXPECT_TRUE(Button("buttonProcessWrite")->isEnabled());
-    EXPECT_FALSE(Button("buttonPresetWrite")->isEnabled());  // its own group not read yet
+    EXPECT_FALSE(Button("processWriteButton")->isEnabled());
+    PressOk("processReadButton");
+    EXPECT_EQ(Combo("homingModeCombo")->currentIndex(), 2);
+    EXPECT_TRUE(Find<QCheckBox>(page, "fineHomingCheck")->isChecked());
+    EXPECT_FALSE(Find<QCheckBox>(page, "rehomeAfterLimitCheck")->isChecked());
+    EXPECT_EQ(Text("totalTravelEdit"), "100000");
+    EXPECT_EQ(Text("coarseSpeedEdit"), "123.4");
+    EXPECT_EQ(Text("fineSpeedEdit"), "5.5");
+    EXPECT_EQ(Text("speedAfterHomingEdit"), "654.3");
+    EXPECT_EQ(Text("deadBandEdit"), "1.5");
+    EXPECT_EQ(Text("homingTorqueEdit"), "0.29");
+    EXPECT_TRUE(Button("processWriteButton")->isEnabled());
+    EXPECT_FALSE(Button("presetWriteButton")->isEnabled());  // its own group not read yet
 
     for (int r = 160; r <= 169; ++r) Set(r, 0x5555);
-    Press("buttonProcessWrite");
+    Press("processWriteButton");
     EXPECT_EQ(m_boxes.Texts(), QStringList{"操作成功"});
     const uint16_t expected[] = {2, 1, 0x0001, 0x86A0, 1234, 55, 6543, 15, 0, 29};
     for (int i = 0; i < 10; ++i) EXPECT_EQ(Reg(160 + i), expected[i]) << 160 + i;
 
     m_boxes.Clear();
-    Enter(Edit("editCoarseSpeed"), "123.4");
-    Enter(Edit("editTotalTravel"), "4000000000");  // beyond the signed 32-bit range
-    Select(Combo("comboHomingMode"), 0);
-    Click(Find<QCheckBox>(page, "checkRehomeAfterLimit"));
-    Press("buttonProcessWrite");
+    Enter(Edit("coarseSpeedEdit"), "123.4");
+    Enter(Edit("totalTravelEdit"), "4000000000");  // beyond the signed 32-bit range
+    Select(Combo("homingModeCombo"), 0);
+    Click(Find<QCheckBox>(page, "rehomeAfterLimitCheck"));
+    Press("processWriteButton");
     EXPECT_EQ(m_boxes.LastText(), "操作成功");
     EXPECT_EQ(Reg(164), 1234);
     EXPECT_EQ(Reg(162), 0xEE6B);
@@ -103,11 +103,11 @@ TEST_F(ReciprocatePage, WholeHzRangeShowsAndSendsIntegers)
 {
     m_dlg->m_speedRangeX10 = 1;
     PresetProcess();
-    PressOk("buttonProcessRead");
-    EXPECT_EQ(Text("editCoarseSpeed"), "1234");
-    EXPECT_EQ(Text("editHomingTorque"), "0.29");  // not a speed
-    Enter(Edit("editFineSpeed"), "1234");
-    Press("buttonProcessWrite");
+    PressOk("processReadButton");
+    EXPECT_EQ(Text("coarseSpeedEdit"), "1234");
+    EXPECT_EQ(Text("homingTorqueEdit"), "0.29");  // not a speed
+    Enter(Edit("fineSpeedEdit"), "1234");
+    Press("processWriteButton");
     EXPECT_EQ(Reg(164), 1234);
     EXPECT_EQ(Reg(165), 1234);
     EXPECT_EQ(Reg(169), 29);
@@ -122,23 +122,23 @@ TEST_F(ReciprocatePage, PresetSpeedsFollowTheSpeedMode)
         Set(178, 150);
         Set(179, 5);
         m_boxes.Clear();
-        PressOk("buttonPresetRead");
-        EXPECT_EQ(Combo("comboSpeedMode")->currentIndex(), 1);
-        EXPECT_EQ(Combo("comboControlMode")->currentIndex(), 1);
-        EXPECT_EQ(Text("editForwardSpeed"), "1.50") << flag;
-        EXPECT_EQ(Text("editReverseSpeed"), "0.05") << flag;
-        Enter(Edit("editForwardSpeed"), "1.5");
-        Press("buttonPresetWrite");
+        PressOk("presetReadButton");
+        EXPECT_EQ(Combo("speedModeCombo")->currentIndex(), 1);
+        EXPECT_EQ(Combo("controlModeCombo")->currentIndex(), 1);
+        EXPECT_EQ(Text("forwardSpeedEdit"), "1.50") << flag;
+        EXPECT_EQ(Text("reverseSpeedEdit"), "0.05") << flag;
+        Enter(Edit("forwardSpeedEdit"), "1.5");
+        Press("presetWriteButton");
         EXPECT_EQ(Reg(178), 150);
         EXPECT_EQ(Reg(179), 5);
 
         Set(176, 0);  // 占空比
         Set(178, 500);
         m_boxes.Clear();
-        PressOk("buttonPresetRead");
-        EXPECT_EQ(Text("editForwardSpeed"), "50.0") << flag;
+        PressOk("presetReadButton");
+        EXPECT_EQ(Text("forwardSpeedEdit"), "50.0") << flag;
         Set(178, 0);
-        Press("buttonPresetWrite");
+        Press("presetWriteButton");
         EXPECT_EQ(Reg(178), 500);
     }
 
@@ -146,29 +146,29 @@ TEST_F(ReciprocatePage, PresetSpeedsFollowTheSpeedMode)
     Set(178, 1234);
     m_dlg->m_speedRangeX10 = 1;
     m_boxes.Clear();
-    PressOk("buttonPresetRead");
-    EXPECT_EQ(Text("editForwardSpeed"), "1234");
+    PressOk("presetReadButton");
+    EXPECT_EQ(Text("forwardSpeedEdit"), "1234");
     m_dlg->m_speedRangeX10 = 0;
-    PressOk("buttonPresetRead");
-    EXPECT_EQ(Text("editForwardSpeed"), "123.4");
+    PressOk("presetReadButton");
+    EXPECT_EQ(Text("forwardSpeedEdit"), "123.4");
 
     // A mode the page does not know: no selection, one decimal, and sent as
     // no selection with the speeds in tenths.
     Set(176, 7);
     Set(178, 500);
     m_dlg->m_speedRangeX10 = 1;
-    PressOk("buttonPresetRead");
-    EXPECT_EQ(Combo("comboSpeedMode")->currentIndex(), -1);
-    EXPECT_EQ(Text("editForwardSpeed"), "50.0");
-    Press("buttonPresetWrite");
+    PressOk("presetReadButton");
+    EXPECT_EQ(Combo("speedModeCombo")->currentIndex(), -1);
+    EXPECT_EQ(Text("forwardSpeedEdit"), "50.0");
+    Press("presetWriteButton");
     EXPECT_EQ(Reg(176), 65535);
     EXPECT_EQ(Reg(178), 500);
 
     // Changing the mode before "配置" sends the typed number in the new mode's unit.
     m_boxes.Clear();
-    Select(Combo("comboSpeedMode"), 3);
-    Enter(Edit("editForwardSpeed"), "77");
-    Press("buttonPresetWrite");
+    Select(Combo("speedModeCombo"), 3);
+    Enter(Edit("forwardSpeedEdit"), "77");
+    Press("presetWriteButton");
     EXPECT_EQ(Reg(176), 3);
     EXPECT_EQ(Reg(178), 77);
 }
@@ -177,22 +177,22 @@ TEST_F(ReciprocatePage, TestButtonsWriteTheirCommands)
 {
     Set(164, 100);  // slow homing: still busy when the next button is pressed
     Set(161, 0);
-    Press("buttonHomeSq1");
+    Press("homeSq1Button");
     EXPECT_EQ(LastCommand(), 2);
-    Press("buttonCancel");
+    Press("cancelButton");
     EXPECT_EQ(LastCommand(), 1);
-    Press("buttonHomeSq2");
+    Press("homeSq2Button");
     EXPECT_EQ(LastCommand(), 3);
     // The drive is busy homing: a second command is refused and said so.
-    Press("buttonHomeSq1");
+    Press("homeSq1Button");
     EXPECT_EQ(m_boxes.Texts(), QStringList{"设备忙"});
-    Press("buttonCancel");
+    Press("cancelButton");
     EXPECT_EQ(LastCommand(), 1);
     EXPECT_FALSE(page->TravelMeasurementPending());
     EXPECT_EQ(m_boxes.Count(), 1);
 
     m_dlg->m_master.ClosePort();
-    Press("buttonMeasureTravel");
+    Press("measureTravelButton");
     EXPECT_EQ(m_boxes.LastText(), "串口未打开");
     EXPECT_FALSE(page->TravelMeasurementPending());
 }
@@ -206,15 +206,15 @@ TEST_F(ReciprocatePage, TravelWatchReloadsOnceWhenTheMeasurementEnds)
 
     Set(162, 0);
     Set(163, 0);
-    PressOk("buttonMeasureTravel");
+    PressOk("measureTravelButton");
     EXPECT_EQ(LastCommand(), 4);
     EXPECT_TRUE(page->TravelMeasurementPending());
-    EXPECT_FALSE(Button("buttonProcessWrite")->isEnabled());
+    EXPECT_FALSE(Button("processWriteButton")->isEnabled());
 
     ASSERT_TRUE(WaitFor([&] { return !page->TravelMeasurementPending(); }, 15000));
     ASSERT_TRUE(Settle());  // the reload
-    EXPECT_EQ(Text("editTotalTravel"), "12800");  // the simulated rail
-    EXPECT_TRUE(Button("buttonProcessWrite")->isEnabled());
+    EXPECT_EQ(Text("totalTravelEdit"), "12800");  // the simulated rail
+    EXPECT_TRUE(Button("processWriteButton")->isEnabled());
     EXPECT_EQ(m_boxes.Count(), 0);
 
     // The watch has ended: no more polling.
@@ -227,30 +227,30 @@ TEST_F(ReciprocatePage, TravelWatchSurvivesAClosedPortSilently)
 {
     Set(164, 200);  // slow enough to still be measuring when the port closes
     Set(161, 0);
-    PressOk("buttonMeasureTravel");
+    PressOk("measureTravelButton");
     m_dlg->m_master.ClosePort();
     Pump(700);
     EXPECT_EQ(m_boxes.Count(), 0);
     EXPECT_TRUE(page->TravelMeasurementPending());
 
-    Press("buttonCancel");  // fails on the closed port, says so, watch goes on
+    Press("cancelButton");  // fails on the closed port, says so, watch goes on
     EXPECT_EQ(m_boxes.Texts(), QStringList{"串口未打开"});
     EXPECT_TRUE(page->TravelMeasurementPending());
 
     m_boxes.Clear();
     ASSERT_TRUE(m_dlg->m_master.OpenWithMode(DrivePort(), "9600,n,8,2"));
-    PressOk("buttonCancel");  // the drive sets 170 back to 0
+    PressOk("cancelButton");  // the drive sets 170 back to 0
     ASSERT_TRUE(WaitFor([&] { return !page->TravelMeasurementPending(); }, 3000));
     ASSERT_TRUE(Settle());
     EXPECT_EQ(m_boxes.Count(), 0);
-    EXPECT_TRUE(Button("buttonProcessWrite")->isEnabled());  // the reload happened
+    EXPECT_TRUE(Button("processWriteButton")->isEnabled());  // the reload happened
 }
 
 TEST_F(ReciprocatePage, TheWatchKeepsOneReadPendingWhileTheDriveIsSilent)
 {
     Set(164, 200);  // still measuring while the drive is silent
     Set(161, 0);
-    PressOk("buttonMeasureTravel");
+    PressOk("measureTravelButton");
     ASSERT_TRUE(page->TravelMeasurementPending());
 
     m_sim->InjectFault(zoric::sim::SimFault::NoAnswer, 3);
@@ -279,8 +279,8 @@ TEST_F(ReciprocatePage, TheWatchReadsNothingWhileAnActionsBoxIsOpen)
 {
     Set(164, 200);
     Set(161, 0);
-    PressOk("buttonProcessRead");
-    PressOk("buttonMeasureTravel");
+    PressOk("processReadButton");
+    PressOk("measureTravelButton");
     ASSERT_TRUE(page->TravelMeasurementPending());
 
     // A box the user takes a few watch periods to close.
@@ -300,13 +300,13 @@ TEST_F(ReciprocatePage, TheWatchReadsNothingWhileAnActionsBoxIsOpen)
     reader.sim = m_sim.get();
     CMessageBox::SetHandler(&reader);
     ASSERT_TRUE(Settle());  // no read of the watch in flight at the click
-    Press("buttonProcessWrite");
+    Press("processWriteButton");
     CMessageBox::SetHandler(&m_boxes);
     ASSERT_EQ(reader.texts.size(), 1);
     EXPECT_EQ(reader.requestsWhileOpen, 0u);
 
     // Once the box is closed the watch goes on and ends with the reload.
-    PressOk("buttonCancel");
+    PressOk("cancelButton");
     ASSERT_TRUE(WaitFor([&] { return !page->TravelMeasurementPending(); }, 5000));
     ASSERT_TRUE(Settle());
     EXPECT_EQ(m_boxes.Count(), 0);

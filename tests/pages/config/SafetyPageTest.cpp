@@ -27,7 +27,7 @@ protected:
     }
     void ReadOk()
     {
-        Press("buttonRead");
+        Press("readButton");
         ASSERT_EQ(m_boxes.Count(), 0) << m_boxes.LastText().toStdString();
     }
 
@@ -35,22 +35,22 @@ protected:
 
 TEST_F(SafetyPage, ReadShowsSignedUnsignedAndScaledFields)
 {
-    EXPECT_FALSE(Find<QPushButton>(page, "buttonWrite")->isEnabled());
+    EXPECT_FALSE(Find<QPushButton>(page, "writeButton")->isEnabled());
     PresetDrive();
     ReadOk();
-    EXPECT_EQ(Text("editOverTempShutdown"), "-10");
-    EXPECT_EQ(Text("editOverTempLimit"), "75");
-    EXPECT_EQ(Text("editOverVoltage"), "56.0");
-    EXPECT_EQ(Text("editUnderVoltage"), "18.0");
-    EXPECT_EQ(Text("editOverCurrent"), "0.29");
-    EXPECT_EQ(Text("editHallErrorTime"), "20");
-    EXPECT_EQ(Text("editTempFactor"), "0.0029");
-    EXPECT_EQ(Text("editTempOffset"), "-0.5");
-    EXPECT_EQ(Text("editVoltageFactor"), "1.0000");
-    EXPECT_EQ(Text("editVoltageOffset"), "-100.0");  // longer than the box takes when typing
-    EXPECT_TRUE(Check("checkDynamicPid")->isChecked());      // 262
-    EXPECT_FALSE(Check("checkClearOverTemp")->isChecked());  // 264
-    EXPECT_TRUE(Find<QPushButton>(page, "buttonWrite")->isEnabled());
+    EXPECT_EQ(Text("overTempShutdownEdit"), "-10");
+    EXPECT_EQ(Text("overTempLimitEdit"), "75");
+    EXPECT_EQ(Text("overVoltageEdit"), "56.0");
+    EXPECT_EQ(Text("underVoltageEdit"), "18.0");
+    EXPECT_EQ(Text("overCurrentEdit"), "0.29");
+    EXPECT_EQ(Text("hallErrorTimeEdit"), "20");
+    EXPECT_EQ(Text("tempFactorEdit"), "0.0029");
+    EXPECT_EQ(Text("tempOffsetEdit"), "-0.5");
+    EXPECT_EQ(Text("voltageFactorEdit"), "1.0000");
+    EXPECT_EQ(Text("voltageOffsetEdit"), "-100.0");  // longer than the box takes when typing
+    EXPECT_TRUE(Check("dynamicPidCheck")->isChecked());      // 262
+    EXPECT_FALSE(Check("clearOverTempCheck")->isChecked());  // 264
+    EXPECT_TRUE(Find<QPushButton>(page, "writeButton")->isEnabled());
 }
 
 TEST_F(SafetyPage, UnchangedWriteSendsTheValuesReadWithTheSpareRegistersCleared)
@@ -58,7 +58,7 @@ TEST_F(SafetyPage, UnchangedWriteSendsTheValuesReadWithTheSpareRegistersCleared)
     PresetDrive();
     ReadOk();
     for (uint16_t r = 256; r <= 269; ++r) m_sim->SetRegister(r, 0x5555);
-    Press("buttonWrite");
+    Press("writeButton");
     EXPECT_EQ(m_boxes.Texts(), QStringList{"操作成功"});
     for (int i = 0; i < 14; ++i) {
         const uint16_t expected = (i == 7 || i == 9) ? 0 : kDrive[i];  // 263 and 265
@@ -70,19 +70,19 @@ TEST_F(SafetyPage, TypedValuesGoOutInTheDrivesUnits)
 {
     PresetDrive();
     ReadOk();
-    Enter(Edit("editOverTempShutdown"), "-10");
-    Enter(Edit("editOverTempLimit"), "abc");
-    Enter(Edit("editOverVoltage"), "56");
-    Enter(Edit("editUnderVoltage"), "-1.5");
-    Enter(Edit("editOverCurrent"), "12.34");
-    Enter(Edit("editHallErrorTime"), "9.9");  // whole milliseconds, truncated
-    Enter(Edit("editTempFactor"), "0.9985");
-    Enter(Edit("editTempOffset"), "-0.5");
-    Enter(Edit("editVoltageFactor"), "1.0001");
-    Enter(Edit("editVoltageOffset"), "2.5");
-    Click(Check("checkDynamicPid"));
-    Click(Check("checkClearOverTemp"));
-    Press("buttonWrite");
+    Enter(Edit("overTempShutdownEdit"), "-10");
+    Enter(Edit("overTempLimitEdit"), "abc");
+    Enter(Edit("overVoltageEdit"), "56");
+    Enter(Edit("underVoltageEdit"), "-1.5");
+    Enter(Edit("overCurrentEdit"), "12.34");
+    Enter(Edit("hallErrorTimeEdit"), "9.9");  // whole milliseconds, truncated
+    Enter(Edit("tempFactorEdit"), "0.9985");
+    Enter(Edit("tempOffsetEdit"), "-0.5");
+    Enter(Edit("voltageFactorEdit"), "1.0001");
+    Enter(Edit("voltageOffsetEdit"), "2.5");
+    Click(Check("dynamicPidCheck"));
+    Click(Check("clearOverTempCheck"));
+    Press("writeButton");
     EXPECT_EQ(m_boxes.LastText(), "操作成功");
     EXPECT_EQ(Reg(256), 65526);
     EXPECT_EQ(Reg(257), 0);
@@ -104,22 +104,22 @@ TEST_F(SafetyPage, FailedReadChangesNothingAndFailedWriteKeepsTheTyping)
     ReadOk();
     m_sim->SetRegister(258, 600);
     m_sim->InjectFault(zoric::sim::SimFault::NoAnswer, 1);
-    Press("buttonRead");
+    Press("readButton");
     EXPECT_EQ(m_boxes.Texts(), QStringList{"通讯超时"});
-    EXPECT_EQ(Text("editOverVoltage"), "56.0");
+    EXPECT_EQ(Text("overVoltageEdit"), "56.0");
 
     m_boxes.Clear();
-    Enter(Edit("editOverCurrent"), "3.5");
+    Enter(Edit("overCurrentEdit"), "3.5");
     m_dlg->m_master.ClosePort();
-    Press("buttonWrite");
+    Press("writeButton");
     EXPECT_EQ(m_boxes.Texts(), QStringList{"串口未打开"});
-    EXPECT_EQ(Text("editOverCurrent"), "3.5");
+    EXPECT_EQ(Text("overCurrentEdit"), "3.5");
 }
 
 TEST_F(SafetyPage, TheWindowStaysFreeWhileTheDriveIsSilent)
 {
     PresetDrive();
-    auto* read = Find<QPushButton>(page, "buttonRead");
+    auto* read = Find<QPushButton>(page, "readButton");
     m_sim->InjectFault(zoric::sim::SimFault::NoAnswer, 1);
     ClickNoWait(read);
     // The handler has returned with the exchange still waiting for its time-out.
@@ -141,8 +141,8 @@ TEST_F(SafetyPage, TheWindowStaysFreeWhileTheDriveIsSilent)
     EXPECT_EQ(m_boxes.Texts(), QStringList{"通讯超时"});
     EXPECT_TRUE(read->isEnabled());
     EXPECT_NE(m_dlg->cursor().shape(), Qt::WaitCursor);
-    EXPECT_TRUE(Text("editOverVoltage").isEmpty());
-    EXPECT_FALSE(Find<QPushButton>(page, "buttonWrite")->isEnabled());
+    EXPECT_TRUE(Text("overVoltageEdit").isEmpty());
+    EXPECT_FALSE(Find<QPushButton>(page, "writeButton")->isEnabled());
 }
 
 }  // namespace

@@ -49,7 +49,7 @@ protected:
     }
     void ReadOk()
     {
-        Press("buttonRead");
+        Press("readButton");
         ASSERT_EQ(m_boxes.Count(), 0) << m_boxes.LastText().toStdString();
     }
 
@@ -57,30 +57,30 @@ protected:
 
 TEST_F(SystemParamPage, StartsEmptyAndReadShowsEveryFieldInItsUnit)
 {
-    EXPECT_EQ(Combo("comboLogicType")->currentIndex(), -1);
-    EXPECT_TRUE(Text("editPotLow").isEmpty());
-    EXPECT_FALSE(Find<QPushButton>(page, "buttonWrite")->isEnabled());
+    EXPECT_EQ(Combo("logicTypeCombo")->currentIndex(), -1);
+    EXPECT_TRUE(Text("potLowEdit").isEmpty());
+    EXPECT_FALSE(Find<QPushButton>(page, "writeButton")->isEnabled());
 
     PresetDrive();
     ReadOk();
-    EXPECT_EQ(Combo("comboLimitPolarity")->currentIndex(), -1);  // 9 is no item
-    EXPECT_EQ(Combo("comboDigitalPolarity")->currentIndex(), 3);
-    EXPECT_EQ(Combo("comboPotUsage")->currentIndex(), 2);
-    EXPECT_EQ(Combo("comboLogicType")->currentIndex(), 3);
-    EXPECT_EQ(Combo("comboPortInput")->currentIndex(), 4);
-    EXPECT_EQ(Combo("comboPortControl")->currentIndex(), 6);
-    EXPECT_EQ(Text("editPotLow"), "65.036");  // voltages are unsigned
-    EXPECT_EQ(Text("editPotHigh"), "5.000");
-    EXPECT_EQ(Text("editAnalogLow"), "0.000");
-    EXPECT_EQ(Text("editAnalogHigh"), "10.000");
-    EXPECT_EQ(Text("editLogicThreshold"), "2.000");
-    EXPECT_EQ(Text("editDeadZone"), "0.150");
-    EXPECT_EQ(Text("editPulseMultiplier"), "1.500000");
-    EXPECT_EQ(Text("editStallTime"), "2.5");
-    EXPECT_EQ(Text("editAnalogFactor"), "0.980000");
-    EXPECT_EQ(Text("editAnalogOffset"), "-0.500");  // the offset is signed
-    EXPECT_TRUE(Find<QCheckBox>(page, "checkBuzzerDisabled")->isChecked());
-    EXPECT_TRUE(Find<QPushButton>(page, "buttonWrite")->isEnabled());
+    EXPECT_EQ(Combo("limitPolarityCombo")->currentIndex(), -1);  // 9 is no item
+    EXPECT_EQ(Combo("digitalPolarityCombo")->currentIndex(), 3);
+    EXPECT_EQ(Combo("potUsageCombo")->currentIndex(), 2);
+    EXPECT_EQ(Combo("logicTypeCombo")->currentIndex(), 3);
+    EXPECT_EQ(Combo("portInputCombo")->currentIndex(), 4);
+    EXPECT_EQ(Combo("portControlCombo")->currentIndex(), 6);
+    EXPECT_EQ(Text("potLowEdit"), "65.036");  // voltages are unsigned
+    EXPECT_EQ(Text("potHighEdit"), "5.000");
+    EXPECT_EQ(Text("analogLowEdit"), "0.000");
+    EXPECT_EQ(Text("analogHighEdit"), "10.000");
+    EXPECT_EQ(Text("logicThresholdEdit"), "2.000");
+    EXPECT_EQ(Text("deadZoneEdit"), "0.150");
+    EXPECT_EQ(Text("pulseMultiplierEdit"), "1.500000");
+    EXPECT_EQ(Text("stallTimeEdit"), "2.5");
+    EXPECT_EQ(Text("analogFactorEdit"), "0.980000");
+    EXPECT_EQ(Text("analogOffsetEdit"), "-0.500");  // the offset is signed
+    EXPECT_TRUE(Find<QCheckBox>(page, "buzzerDisabledCheck")->isChecked());
+    EXPECT_TRUE(Find<QPushButton>(page, "writeButton")->isEnabled());
 }
 
 TEST_F(SystemParamPage, UnchangedWriteAfterReadSendsBackEveryValue)
@@ -91,7 +91,7 @@ TEST_F(SystemParamPage, UnchangedWriteAfterReadSendsBackEveryValue)
     for (uint16_t r = 128; r <= 143; ++r) m_sim->SetRegister(r, 0x5555);
     for (uint16_t r = 150; r <= 155; ++r) m_sim->SetRegister(r, 0x5555);
 
-    Press("buttonWrite");
+    Press("writeButton");
     EXPECT_EQ(m_boxes.Texts(), QStringList{"操作成功"});
     EXPECT_EQ(m_sim->GetRegister(128), 65535);  // no selection
     const uint16_t expected[] = {3, 2, 1, 1, 3, 65036, 5000, 0, 10000, 2000, 150};
@@ -109,17 +109,17 @@ TEST_F(SystemParamPage, UnchangedWriteAfterReadSendsBackEveryValue)
 TEST_F(SystemParamPage, TypedNumbersAreScaledOnTheirDigits)
 {
     ReadOk();
-    Enter(Edit("editPotLow"), "2.01");
-    Enter(Edit("editPotHigh"), "3.3009");
-    Enter(Edit("editAnalogHigh"), "3.3");
-    Enter(Edit("editDeadZone"), "-0.5");
-    Enter(Edit("editAnalogOffset"), "-0.5");
-    Enter(Edit("editPulseMultiplier"), "1.5");
-    Enter(Edit("editAnalogFactor"), "2.01");
-    Enter(Edit("editStallTime"), "2.55");
-    Enter(Edit("editLogicThreshold"), "abc");
-    Select(Combo("comboPortControl"), 3);
-    Press("buttonWrite");
+    Enter(Edit("potLowEdit"), "2.01");
+    Enter(Edit("potHighEdit"), "3.3009");
+    Enter(Edit("analogHighEdit"), "3.3");
+    Enter(Edit("deadZoneEdit"), "-0.5");
+    Enter(Edit("analogOffsetEdit"), "-0.5");
+    Enter(Edit("pulseMultiplierEdit"), "1.5");
+    Enter(Edit("analogFactorEdit"), "2.01");
+    Enter(Edit("stallTimeEdit"), "2.55");
+    Enter(Edit("logicThresholdEdit"), "abc");
+    Select(Combo("portControlCombo"), 3);
+    Press("writeButton");
     EXPECT_EQ(m_boxes.LastText(), "操作成功");
     EXPECT_EQ(m_sim->GetRegister(134), 2010);
     EXPECT_EQ(m_sim->GetRegister(135), 3300);
@@ -134,30 +134,30 @@ TEST_F(SystemParamPage, TypedNumbersAreScaledOnTheirDigits)
 
     m_boxes.Clear();
     ReadOk();
-    EXPECT_EQ(Text("editDeadZone"), "65.036");
-    EXPECT_EQ(Text("editAnalogOffset"), "-0.500");
-    EXPECT_EQ(Text("editPulseMultiplier"), "1.500000");
-    EXPECT_EQ(Text("editAnalogFactor"), "2.010000");
+    EXPECT_EQ(Text("deadZoneEdit"), "65.036");
+    EXPECT_EQ(Text("analogOffsetEdit"), "-0.500");
+    EXPECT_EQ(Text("pulseMultiplierEdit"), "1.500000");
+    EXPECT_EQ(Text("analogFactorEdit"), "2.010000");
 }
 
 TEST_F(SystemParamPage, ChoosingSignalTypesSuggestsRangesWithoutSending)
 {
-    Enter(Edit("editPotLow"), "7.7");
+    Enter(Edit("potLowEdit"), "7.7");
     const uint64_t before = RequestCount();
-    Select(Combo("comboAnalogType"), 1);  // 差分信号
-    EXPECT_EQ(Text("editAnalogLow"), "0.000");
-    EXPECT_EQ(Text("editAnalogHigh"), "3.300");
-    Select(Combo("comboAnalogType"), 3);
-    EXPECT_EQ(Text("editAnalogHigh"), "5.000");
-    Select(Combo("comboAnalogType"), 2);
-    EXPECT_EQ(Text("editAnalogHigh"), "10.000");
-    Select(Combo("comboLogicType"), 3);  // 0/12V或0/24V
-    EXPECT_EQ(Text("editLogicThreshold"), "5.000");
-    Select(Combo("comboLogicType"), 2);
-    EXPECT_EQ(Text("editLogicThreshold"), "3.000");
-    Select(Combo("comboLogicType"), 0);
-    EXPECT_EQ(Text("editLogicThreshold"), "2.000");
-    EXPECT_EQ(Text("editPotLow"), "7.7");  // typed elsewhere, kept
+    Select(Combo("analogTypeCombo"), 1);  // 差分信号
+    EXPECT_EQ(Text("analogLowEdit"), "0.000");
+    EXPECT_EQ(Text("analogHighEdit"), "3.300");
+    Select(Combo("analogTypeCombo"), 3);
+    EXPECT_EQ(Text("analogHighEdit"), "5.000");
+    Select(Combo("analogTypeCombo"), 2);
+    EXPECT_EQ(Text("analogHighEdit"), "10.000");
+    Select(Combo("logicTypeCombo"), 3);  // 0/12V或0/24V
+    EXPECT_EQ(Text("logicThresholdEdit"), "5.000");
+    Select(Combo("logicTypeCombo"), 2);
+    EXPECT_EQ(Text("logicThresholdEdit"), "3.000");
+    Select(Combo("logicTypeCombo"), 0);
+    EXPECT_EQ(Text("logicThresholdEdit"), "2.000");
+    EXPECT_EQ(Text("potLowEdit"), "7.7");  // typed elsewhere, kept
     EXPECT_EQ(RequestCount(), before);
     EXPECT_EQ(m_boxes.Count(), 0);
 
@@ -165,7 +165,7 @@ TEST_F(SystemParamPage, ChoosingSignalTypesSuggestsRangesWithoutSending)
     m_sim->SetRegister(132, 1);
     m_sim->SetRegister(137, 4000);
     ReadOk();
-    EXPECT_EQ(Text("editAnalogHigh"), "4.000");
+    EXPECT_EQ(Text("analogHighEdit"), "4.000");
 }
 
 TEST_F(SystemParamPage, FailuresStopAtTheFirstBlockAndSayWhy)
@@ -173,25 +173,25 @@ TEST_F(SystemParamPage, FailuresStopAtTheFirstBlockAndSayWhy)
     PresetDrive();
     m_sim->InjectFault(zoric::sim::SimFault::NoAnswer, 1);
     uint64_t before = RequestCount();
-    Press("buttonRead");
+    Press("readButton");
     EXPECT_EQ(m_boxes.Texts(), QStringList{"通讯超时"});
     EXPECT_EQ(RequestCount(), before + 1);  // the second block was not asked for
-    EXPECT_TRUE(Text("editPotHigh").isEmpty());
-    EXPECT_FALSE(Find<QPushButton>(page, "buttonWrite")->isEnabled());
+    EXPECT_TRUE(Text("potHighEdit").isEmpty());
+    EXPECT_FALSE(Find<QPushButton>(page, "writeButton")->isEnabled());
 
     m_boxes.Clear();
     ReadOk();
-    Enter(Edit("editAnalogOffset"), "1.25");
+    Enter(Edit("analogOffsetEdit"), "1.25");
     m_sim->InjectFault(zoric::sim::SimFault::NoAnswer, 1);
     before = RequestCount();
-    Press("buttonWrite");
+    Press("writeButton");
     EXPECT_EQ(m_boxes.Texts(), QStringList{"通讯超时"});
     EXPECT_EQ(RequestCount(), before + 1);
     EXPECT_EQ(m_sim->GetRegister(152), 65036);  // second block untouched
 
     m_boxes.Clear();
     m_dlg->m_master.ClosePort();
-    Press("buttonWrite");
+    Press("writeButton");
     EXPECT_EQ(m_boxes.Texts(), QStringList{"串口未打开"});
 }
 
@@ -200,9 +200,9 @@ TEST_F(SystemParamPage, LongReadBackTextIsShownAndSentWhole)
     // "%f" of 12345.678 has more characters than the box takes when typing.
     SetU32(140, Bits(12345.678f));
     ReadOk();
-    EXPECT_EQ(Text("editPulseMultiplier"), "12345.677734");
+    EXPECT_EQ(Text("pulseMultiplierEdit"), "12345.677734");
     SetU32(140, 0);
-    Press("buttonWrite");
+    Press("writeButton");
     EXPECT_EQ(GetU32(140), Bits(12345.678f));
 }
 
@@ -211,8 +211,8 @@ TEST_F(SystemParamPage, ClosingTheMainWindowMidExchangeShowsNothing)
     PresetDrive();
     ReadOk();
     m_sim->InjectFault(zoric::sim::SimFault::NoAnswer, 1);
-    ClickNoWait(Find<QPushButton>(page, "buttonRead"));
-    ClickNoWait(Find<QPushButton>(page, "buttonWrite"));  // queued behind the silent read
+    ClickNoWait(Find<QPushButton>(page, "readButton"));
+    ClickNoWait(Find<QPushButton>(page, "writeButton"));  // queued behind the silent read
     ASSERT_FALSE(m_dlg->Link().Idle());
     page = nullptr;
     m_dlg.reset();

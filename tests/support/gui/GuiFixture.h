@@ -22,7 +22,7 @@
 //   class MyPageTest : public CGuiFixture {};
 //   TEST_F(MyPageTest, ReadsTheBlock) {
 //       auto* page = m_dlg->MotorParamPage();
-//       GuiActions::Click(GuiActions::Find<QPushButton>(page, "m_btnRead"));
+//       GuiActions::Click(GuiActions::Find<QPushButton>(page, "readButton"));
 //       EXPECT_EQ(m_boxes.Count(), 0);
 //   }
 

@@ -3,7 +3,7 @@
 // simulated drive, group by group (FieldRoundTrip.h).
 //
 //   using SafetyTrip = CRoundTripFixture<CSafetyDlg, &CDemoDlg::SafetyPage>;
-//   TEST_F(SafetyTrip, ...) { Trip({"safety"}, "buttonRead", "buttonWrite"); }
+//   TEST_F(SafetyTrip, ...) { Trip({"safety"}, "readButton", "writeButton"); }
 
 #include <QPushButton>
 #include <QStringList>
