@@ -8,7 +8,8 @@
 #include "DemoDlg.h"
 #include "UiLanguage.h"
 
-CDemoApp::CDemoApp(int& argc, char** argv) : QApplication(argc, argv) {
+CDemoApp::CDemoApp(int& argc, char** argv) : QApplication(argc, argv)
+{
     setOrganizationName(QStringLiteral("ZORIC"));
     setApplicationName(QStringLiteral("ZORIC_Demo"));
     setApplicationVersion(QStringLiteral(ZORIC_VERSION));
@@ -24,12 +25,13 @@ CDemoApp::CDemoApp(int& argc, char** argv) : QApplication(argc, argv) {
     UiLanguage::Apply(UiLanguage::Chosen());
 }
 
-int CDemoApp::Run() {
+int CDemoApp::Run()
+{
     QCommandLineParser parser;
     parser.addHelpOption();
     parser.addVersionOption();
-    const QCommandLineOption port(QStringLiteral("port"), tr("启动时打开的端口，例如 COM3 或 sim://（不作为上次的端口保存）"),
-                                  tr("端口"));
+    const QCommandLineOption port(QStringLiteral("port"),
+                                  tr("启动时打开的端口，例如 COM3 或 sim://（不作为上次的端口保存）"), tr("端口"));
     parser.addOption(port);
     parser.process(arguments());
 

@@ -1,21 +1,20 @@
 #include "DemoDlg.h"
 
 #include <QActionGroup>
+#include <QBoxLayout>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QGroupBox>
 #include <QCoreApplication>
+#include <QFileInfo>
+#include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
-#include <QSettings>
-#include <QFileInfo>
-#include <QBoxLayout>
-#include <QLabel>
 #include <QPushButton>
+#include <QSettings>
 #include <QTabWidget>
 #include <QTimer>
 #include <array>
@@ -23,13 +22,13 @@
 #include "AboutDlg.h"
 #include "Accessibility.h"
 #include "AppIcon.h"
+#include "BusMonitorDlg.h"
+#include "BusOverviewDlg.h"
 #include "CommParamDlg.h"
 #include "ConfigFlow.h"
 #include "DataExchange.h"
-#include "GroupActions.h"
-#include "BusMonitorDlg.h"
-#include "BusOverviewDlg.h"
 #include "DriveScanDlg.h"
+#include "GroupActions.h"
 #include "LivePlotDlg.h"
 #include "MessageBox.h"
 #include "MotorControlDlg.h"
@@ -45,8 +44,8 @@
 #include "StatusChannels.h"
 #include "StatusFormat.h"
 #include "SystemParamDlg.h"
-#include "UiLanguage.h"
 #include "TextNumber.h"
+#include "UiLanguage.h"
 #include "ui_DemoDlg.h"
 
 namespace {
@@ -60,10 +59,12 @@ const char* const kToolName = "ZORIC_Demo 2.0";
 QString StatusText(const std::string& text) { return QString::fromStdString(Localized(text)); }
 using QtText::ResultMessage;
 
-void SetIfChanged(QLineEdit* edit, const QString& text) {
+void SetIfChanged(QLineEdit* edit, const QString& text)
+{
     if (edit->text() != text) edit->setText(text);
 }
-void SetIfChanged(QLabel* label, const QString& text) {
+void SetIfChanged(QLabel* label, const QString& text)
+{
     if (label->text() != text) label->setText(text);
 }
 
@@ -82,12 +83,12 @@ struct CDemoDlg::Impl {
     CCommParamDlg* commParam = nullptr;
     CRegisterDlg* registerTool = nullptr;
     CObjectDictDlg* objectDictTool = nullptr;
-    QPointer<CLivePlotDlg> livePlot;  // made by the menu, deleted when closed
-    QPointer<CDriveScanDlg> driveScan;  // made by the menu
+    QPointer<CLivePlotDlg> livePlot;        // made by the menu, deleted when closed
+    QPointer<CDriveScanDlg> driveScan;      // made by the menu
     QPointer<CBusOverviewDlg> busOverview;  // made by the menu
-    QPointer<CBusMonitorDlg> busMonitor;  // made by the menu; watches the master while it lives
+    QPointer<CBusMonitorDlg> busMonitor;    // made by the menu; watches the master while it lives
 
-    bool pollPending = false;  // a status read submitted and not yet shown
+    bool pollPending = false;     // a status read submitted and not yet shown
     uint32_t portLossesSeen = 0;  // the master's losses of its port already told
 
     std::vector<QWidget*> pageList;  // tab order
@@ -121,23 +122,27 @@ struct CDemoDlg::Impl {
 
     // The name to open for what the port box shows: an item's own name (a
     // port listed by its friendly name opens by its COMn), else the text.
-    QString PortShown() const {
+    QString PortShown() const
+    {
         const QString text = ui.portCombo->currentText().trimmed();
         const QVariant name = ui.portCombo->itemData(ui.portCombo->findText(text));
         return name.isValid() ? name.toString() : text;
     }
-    int PortIndexOf(const QString& name) const {
+    int PortIndexOf(const QString& name) const
+    {
         const int index = ui.portCombo->findData(name);
         return index >= 0 ? index : ui.portCombo->findText(name);
     }
 
-    std::array<QCheckBox*, 7> AddressBoxes() const {
+    std::array<QCheckBox*, 7> AddressBoxes() const
+    {
         return {ui.addressCheck1, ui.addressCheck2, ui.addressCheck3, ui.addressCheck4,
                 ui.addressCheck5, ui.addressCheck6, ui.addressCheck7};
     }
 };
 
-CDemoDlg::CDemoDlg(QWidget* parent) : QDialog(parent), d(std::make_unique<Impl>()) {
+CDemoDlg::CDemoDlg(QWidget* parent) : QDialog(parent), d(std::make_unique<Impl>())
+{
     // Pages and their workers reach the shared state through this from their
     // constructors on.
     g_pMainDlg = this;
@@ -160,7 +165,8 @@ CDemoDlg::CDemoDlg(QWidget* parent) : QDialog(parent), d(std::make_unique<Impl>(
     // A port reached over the network is typed in.
     d->ui.portCombo->setEditable(true);
     d->ui.portCombo->setInsertPolicy(QComboBox::NoInsert);
-    d->ui.portCombo->setToolTip(tr("串口名称，或网络端口: tcp://主机[:端口]（Modbus TCP），rtu+tcp://主机:端口（RTU over TCP）"));
+    d->ui.portCombo->setToolTip(
+        tr("串口名称，或网络端口: tcp://主机[:端口]（Modbus TCP），rtu+tcp://主机:端口（RTU over TCP）"));
     connect(d->ui.portCombo, &QComboBox::currentTextChanged, this, [this] { ShowLineSettingsFor(); });
     UpdateData(false);
 
@@ -195,8 +201,7 @@ CDemoDlg::CDemoDlg(QWidget* parent) : QDialog(parent), d(std::make_unique<Impl>(
     ShowPage(0);
 
     connect(d->ui.openPortButton, &QPushButton::clicked, this, [this] { OnOpenPort(); });
-    for (QCheckBox* box : d->AddressBoxes())
-        connect(box, &QCheckBox::clicked, this, [this] { OnAddressBit(); });
+    for (QCheckBox* box : d->AddressBoxes()) connect(box, &QCheckBox::clicked, this, [this] { OnAddressBit(); });
     // On screen the boxes are "1" to "7" under the address label; a screen reader says which.
     const auto boxes = d->AddressBoxes();
     for (size_t k = 0; k < boxes.size(); ++k)
@@ -220,7 +225,8 @@ CDemoDlg::CDemoDlg(QWidget* parent) : QDialog(parent), d(std::make_unique<Impl>(
     d->timer->start();
 }
 
-CDemoDlg::~CDemoDlg() {
+CDemoDlg::~CDemoDlg()
+{
     d->timer->stop();
     // What is queued is dropped and no result reaches a window from here on;
     // the exchange in flight ends within its time-out.
@@ -234,7 +240,7 @@ CDemoDlg::~CDemoDlg() {
     delete d->livePlot;
     delete d->driveScan;
     delete d->busMonitor;
-    QWidget* pages[] = {d->motorControl, d->motorParam, d->pidFoc,     d->safety,
+    QWidget* pages[] = {d->motorControl, d->motorParam,  d->pidFoc,   d->safety,
                         d->reciprocate,  d->systemParam, d->commParam};
     d->pageList.clear();
     for (QWidget* page : pages) delete page;
@@ -250,13 +256,15 @@ CDemoDlg::~CDemoDlg() {
     if (g_pMainDlg == this) g_pMainDlg = nullptr;
 }
 
-void CDemoDlg::AddPage(QWidget* page, const QString& title) {
+void CDemoDlg::AddPage(QWidget* page, const QString& title)
+{
     if (!page || title.isEmpty()) return;
     d->ui.pagesTab->insertTab(static_cast<int>(d->pageList.size()), page, title);
     d->pageList.push_back(page);
 }
 
-void CDemoDlg::ShowPage(int index) {
+void CDemoDlg::ShowPage(int index)
+{
     if (index < 0 || index >= static_cast<int>(d->pageList.size())) return;
     // The tab widget shows that page and hides the others.
     if (d->ui.pagesTab->currentIndex() != index) d->ui.pagesTab->setCurrentIndex(index);
@@ -273,7 +281,8 @@ CRegisterDlg* CDemoDlg::RegisterTool() const { return d->registerTool; }
 CObjectDictDlg* CDemoDlg::ObjectDictTool() const { return d->objectDictTool; }
 QTabWidget* CDemoDlg::Tabs() const { return d->ui.pagesTab; }
 
-void CDemoDlg::UpdateData(bool fromControls) {
+void CDemoDlg::UpdateData(bool fromControls)
+{
     Ui::CDemoDlg& ui = d->ui;
     if (fromControls) {
         d->portText = d->PortShown();
@@ -291,7 +300,8 @@ void CDemoDlg::UpdateData(bool fromControls) {
     for (size_t k = 0; k < boxes.size(); ++k) DataExchange::Check(fromControls, boxes[k], d->addressBits[k]);
 }
 
-void CDemoDlg::CreateMenu() {
+void CDemoDlg::CreateMenu()
+{
     d->menuBar = new QMenuBar(this);
     d->menuBar->setObjectName(QStringLiteral("menuBar"));
     layout()->setMenuBar(d->menuBar);
@@ -301,7 +311,9 @@ void CDemoDlg::CreateMenu() {
     host.tool = QString::fromLatin1(kToolName);
     host.reopener = [this] { return PortReopener(); };
     host.linkChanged = [this](const std::optional<Backup::LinkSettings>& link) { OnLinkChanged(link); };
-    host.openOffline = [this](const QString& port, std::function<void(bool)> opened) { OpenOffline(port, std::move(opened)); };
+    host.openOffline = [this](const QString& port, std::function<void(bool)> opened) {
+        OpenOffline(port, std::move(opened));
+    };
     d->configFlow = new CConfigFlow(this, std::move(host));
     connect(d->configFlow, &CConfigFlow::offlineChanged, this, &CDemoDlg::ShowOffline);
     file->addAction(tr("载入配置(&L)"), this, [this] { d->configFlow->Load(); });
@@ -315,7 +327,8 @@ void CDemoDlg::CreateMenu() {
     d->offlineSaveAs->setEnabled(false);
     file->addSeparator();
     // A posted close request, the same as the close box.
-    file->addAction(tr("退出(&Q)"), this, [this] { QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection); });
+    file->addAction(tr("退出(&Q)"), this,
+                    [this] { QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection); });
 
     QMenu* tools = d->menuBar->addMenu(tr("工具(&T)"));
     d->onlineOnly.push_back(tools->addAction(tr("读写寄存器(&R)"), this, [this] { ShowTool(d->registerTool); }));
@@ -335,12 +348,13 @@ void CDemoDlg::CreateMenu() {
     help->addAction(tr("关于(&A)"), this, [this] { ShowAbout(); });
 }
 
-void CDemoDlg::CreateLanguageMenu(QMenu* menu) {
+void CDemoDlg::CreateLanguageMenu(QMenu* menu)
+{
     menu->setObjectName(QStringLiteral("languageMenu"));
     auto* group = new QActionGroup(menu);
     // Each language under its own name, as a user who cannot read the other finds it.
     const std::pair<Language, QString> choices[] = {{Language::Chinese, QStringLiteral("中文(&Z)")},
-                                                     {Language::English, QStringLiteral("&English")}};
+                                                    {Language::English, QStringLiteral("&English")}};
     for (const auto& [language, name] : choices) {
         QAction* action = menu->addAction(name);
         action->setCheckable(true);
@@ -349,13 +363,13 @@ void CDemoDlg::CreateLanguageMenu(QMenu* menu) {
         connect(action, &QAction::triggered, this, [this, language = language] {
             // Every window would have to take its texts again; the next start does it.
             UiLanguage::Save(language);
-            if (language != CurrentLanguage())
-                CMessageBox::Ok(this, tr("界面语言将在下次启动程序时切换。"));
+            if (language != CurrentLanguage()) CMessageBox::Ok(this, tr("界面语言将在下次启动程序时切换。"));
         });
     }
 }
 
-CDriveScanDlg* CDemoDlg::DriveScanTool() {
+CDriveScanDlg* CDemoDlg::DriveScanTool()
+{
     if (d->driveScan) return d->driveScan;
     DriveScanHost host;
     host.reopener = [this] { return PortReopener(); };
@@ -365,7 +379,8 @@ CDriveScanDlg* CDemoDlg::DriveScanTool() {
     return d->driveScan;
 }
 
-Backup::LinkSettings CDemoDlg::CurrentLink() {
+Backup::LinkSettings CDemoDlg::CurrentLink()
+{
     UpdateData(true);
     Backup::LinkSettings link;
     link.baud = static_cast<uint32_t>(TextNumber::ParseInt(d->ui.baudCombo->currentText().toStdString()));
@@ -374,7 +389,8 @@ Backup::LinkSettings CDemoDlg::CurrentLink() {
     return link;
 }
 
-CBusOverviewDlg* CDemoDlg::BusOverviewTool() {
+CBusOverviewDlg* CDemoDlg::BusOverviewTool()
+{
     if (d->busOverview) return d->busOverview;
     BusOverviewHost host;
     host.current = [this] { return CurrentLink(); };
@@ -389,7 +405,8 @@ CBusOverviewDlg* CDemoDlg::BusOverviewTool() {
     return d->busOverview;
 }
 
-CBusMonitorDlg* CDemoDlg::BusMonitorTool() {
+CBusMonitorDlg* CDemoDlg::BusMonitorTool()
+{
     if (!d->busMonitor) {
         // Listening takes the port and line settings chosen here.
         d->busMonitor = new CBusMonitorDlg(this, 100000, [this] {
@@ -402,7 +419,8 @@ CBusMonitorDlg* CDemoDlg::BusMonitorTool() {
     return d->busMonitor;
 }
 
-void CDemoDlg::ShowTool(QWidget* tool) {
+void CDemoDlg::ShowTool(QWidget* tool)
+{
     if (!tool) return;
     // A window never shown has no size of its own yet: take it now, so that
     // it is centred with the size it will show with.
@@ -415,12 +433,14 @@ void CDemoDlg::ShowTool(QWidget* tool) {
     tool->activateWindow();
 }
 
-void CDemoDlg::ShowAbout() {
+void CDemoDlg::ShowAbout()
+{
     CAboutDlg about(this);
     about.exec();
 }
 
-void CDemoDlg::keyPressEvent(QKeyEvent* event) {
+void CDemoDlg::keyPressEvent(QKeyEvent* event)
+{
     // Enter does nothing here; Esc closes the window (and ends the program).
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         event->accept();
@@ -429,23 +449,30 @@ void CDemoDlg::keyPressEvent(QKeyEvent* event) {
     QDialog::keyPressEvent(event);
 }
 
-bool CDemoDlg::eventFilter(QObject* watched, QEvent* event) {
+bool CDemoDlg::eventFilter(QObject* watched, QEvent* event)
+{
     if (watched == d->ui.addressEdit && event->type() == QEvent::FocusOut) OnAddressEdited();
     return QDialog::eventFilter(watched, event);
 }
 
-void CDemoDlg::OnOpenPort() {
+void CDemoDlg::OnOpenPort()
+{
     UpdateData(true);
     if (m_master.IsPortOpen()) {
         if (d->configFlow->OfflineUnsaved() && !CMessageBox::YesNo(this, tr("离线编辑的配置尚未保存, 放弃修改吗?")))
             return;
         d->openedNumber = 0;
         d->openedDevice.clear();
-        Link().Act(d->ui.openPortButton, [](CModbusMaster& master, uint8_t) { master.ClosePort(); return true; },
-                   [this](bool) {
-                       d->ui.openPortButton->setText(tr("打开串口"));
-                       d->configFlow->EndOffline();
-                   });
+        Link().Act(
+            d->ui.openPortButton,
+            [](CModbusMaster& master, uint8_t) {
+                master.ClosePort();
+                return true;
+            },
+            [this](bool) {
+                d->ui.openPortButton->setText(tr("打开串口"));
+                d->configFlow->EndOffline();
+            });
         return;
     }
     const int baud = TextNumber::ParseInt(d->ui.baudCombo->currentText().toStdString());
@@ -482,19 +509,21 @@ void CDemoDlg::OnOpenPort() {
         });
 }
 
-std::function<bool(CModbusMaster&, const Backup::LinkSettings&)> CDemoDlg::PortReopener() const {
+std::function<bool(CModbusMaster&, const Backup::LinkSettings&)> CDemoDlg::PortReopener() const
+{
     if (d->openedNumber == 0 && d->openedDevice.empty()) return {};
     // Runs on the link thread: values only.
-    return [number = d->openedNumber, device = d->openedDevice](CModbusMaster& master,
-                                                                const Backup::LinkSettings& link) {
-        master.ClosePort();
-        const int baud = static_cast<int>(link.baud);
-        if (number) return master.OpenPort(number, baud, link.parityIndex);
-        return master.OpenPort(device, baud, link.parityIndex);
-    };
+    return
+        [number = d->openedNumber, device = d->openedDevice](CModbusMaster& master, const Backup::LinkSettings& link) {
+            master.ClosePort();
+            const int baud = static_cast<int>(link.baud);
+            if (number) return master.OpenPort(number, baud, link.parityIndex);
+            return master.OpenPort(device, baud, link.parityIndex);
+        };
 }
 
-void CDemoDlg::OnLinkChanged(const std::optional<Backup::LinkSettings>& link) {
+void CDemoDlg::OnLinkChanged(const std::optional<Backup::LinkSettings>& link)
+{
     if (!link) {
         // The port could not be reopened: it may be closed now.
         if (!m_master.IsPortOpen()) d->ui.openPortButton->setText(tr("打开串口"));
@@ -509,7 +538,8 @@ void CDemoDlg::OnLinkChanged(const std::optional<Backup::LinkSettings>& link) {
     OnAddressEdited();  // the device address and its boxes
 }
 
-void CDemoDlg::ShowLineSettingsFor() {
+void CDemoDlg::ShowLineSettingsFor()
+{
     // Baud rate and parity are the gateway's or device server's business,
     // and the simulated drive has no line.
     const bool serial = HasLineSettings(d->PortShown().toStdString());
@@ -517,7 +547,8 @@ void CDemoDlg::ShowLineSettingsFor() {
     d->ui.parityCombo->setEnabled(serial);
 }
 
-void CDemoDlg::RememberConnection() {
+void CDemoDlg::RememberConnection()
+{
     d->rememberConnection = true;
     QSettings settings;
     settings.beginGroup(QStringLiteral("connection"));
@@ -533,7 +564,8 @@ void CDemoDlg::RememberConnection() {
     ShowLineSettingsFor();
 }
 
-void CDemoDlg::StartOn(const QString& port) {
+void CDemoDlg::StartOn(const QString& port)
+{
     d->portText = port;
     d->portNotRemembered = port;
     UpdateData(false);
@@ -541,7 +573,8 @@ void CDemoDlg::StartOn(const QString& port) {
     OnOpenPort();
 }
 
-void CDemoDlg::OpenOffline(const QString& port, std::function<void(bool)> opened) {
+void CDemoDlg::OpenOffline(const QString& port, std::function<void(bool)> opened)
+{
     d->portText = port;
     d->portNotRemembered = port;
     // The drive inside the tool answers at address 1.
@@ -567,7 +600,8 @@ void CDemoDlg::OpenOffline(const QString& port, std::function<void(bool)> opened
 // What would act on a motor or means nothing without a drive is disabled
 // while a file is edited offline: the motor commands, learning,
 // calibration, storing, and the tools that scan, listen or write registers.
-void CDemoDlg::ShowOffline(const QString& path) {
+void CDemoDlg::ShowOffline(const QString& path)
+{
     const bool offline = !path.isEmpty();
     const QString title = tr("ZORIC_Modbus示例程序");
     setWindowTitle(offline ? tr("%1 — 离线: %2").arg(title, QFileInfo(path).fileName()) : title);
@@ -580,29 +614,33 @@ void CDemoDlg::ShowOffline(const QString& path) {
     d->offlineSave->setEnabled(offline);
     d->offlineSaveAs->setEnabled(offline);
     for (QAction* action : d->onlineOnly) action->setEnabled(!offline);
-    const char* driveActions[] = {"pwmApplyButton", "freqApplyButton",      "positionApplyButton", "stopButton",
-                                  "learnButton",    "calibrateButton",      "objectsStoreButton",  "measureTravelButton",
-                                  "clearPositionButton"};
+    const char* driveActions[] = {"pwmApplyButton",     "freqApplyButton",     "positionApplyButton",
+                                  "stopButton",         "learnButton",         "calibrateButton",
+                                  "objectsStoreButton", "measureTravelButton", "clearPositionButton"};
     for (const char* name : driveActions)
         for (QWidget* w : findChildren<QWidget*>(QString::fromLatin1(name))) w->setEnabled(!offline);
     if (offline) {
-        for (QWidget* tool : {static_cast<QWidget*>(d->registerTool), static_cast<QWidget*>(d->driveScan.data()),
-                              static_cast<QWidget*>(d->busMonitor.data()), static_cast<QWidget*>(d->busOverview.data())})
+        for (QWidget* tool :
+             {static_cast<QWidget*>(d->registerTool), static_cast<QWidget*>(d->driveScan.data()),
+              static_cast<QWidget*>(d->busMonitor.data()), static_cast<QWidget*>(d->busOverview.data())})
             if (tool) tool->hide();
     }
 }
 
-void CDemoDlg::done(int result) {
+void CDemoDlg::done(int result)
+{
     // Closing with an offline edit not saved: save it first if the user wants.
     if (d->configFlow && d->configFlow->OfflineUnsaved() &&
-        CMessageBox::YesNo(this, tr("离线编辑的配置 %1 已修改, 关闭前保存吗?").arg(QFileInfo(d->configFlow->OfflinePath()).fileName()))) {
+        CMessageBox::YesNo(this, tr("离线编辑的配置 %1 已修改, 关闭前保存吗?")
+                                     .arg(QFileInfo(d->configFlow->OfflinePath()).fileName()))) {
         d->configFlow->SaveOffline([this, result] { QDialog::done(result); });
         return;
     }
     QDialog::done(result);
 }
 
-void CDemoDlg::SaveConnection() {
+void CDemoDlg::SaveConnection()
+{
     if (!d->rememberConnection) return;
     UpdateData(true);
     QSettings settings;
@@ -611,10 +649,12 @@ void CDemoDlg::SaveConnection() {
     settings.setValue(QStringLiteral("baud_index"), d->baudIndex);
     settings.setValue(QStringLiteral("parity_index"), d->parityIndex);
     settings.setValue(QStringLiteral("address"),
-                      QString::fromStdString(TextNumber::Format("0x%02X", static_cast<unsigned>(m_deviceAddress.load()))));
+                      QString::fromStdString(
+                          TextNumber::Format("0x%02X", static_cast<unsigned>(m_deviceAddress.load()))));
 }
 
-void CDemoDlg::OnAddressBit() {
+void CDemoDlg::OnAddressBit()
+{
     UpdateData(true);
     int address = 1;
     for (size_t k = 0; k < d->addressBits.size(); ++k) {
@@ -625,7 +665,8 @@ void CDemoDlg::OnAddressBit() {
     UpdateData(false);
 }
 
-void CDemoDlg::OnAddressEdited() {
+void CDemoDlg::OnAddressEdited()
+{
     UpdateData(true);
     const std::string text = d->addressText.toLower().toStdString();
     uint32_t value = 0;
@@ -646,7 +687,8 @@ void CDemoDlg::OnAddressEdited() {
     UpdateData(false);
 }
 
-void CDemoDlg::OnPortLost() {
+void CDemoDlg::OnPortLost()
+{
     d->portLossesSeen = m_master.PortLossCount();
     if (!m_master.IsPortLost()) return;  // opened again since: nothing is wrong now
     d->ui.openPortButton->setText(tr("打开串口"));
@@ -663,14 +705,14 @@ void CDemoDlg::OnPortLost() {
     CMessageBox::Ok(this, CPortMessages::Lost(QString::fromStdString(m_master.PortName())));
 }
 
-void CDemoDlg::OnTimer() {
+void CDemoDlg::OnTimer()
+{
     SetIfChanged(d->ui.sendEdit, QString::fromStdString(StatusFormat::FrameText(m_master.GetLastRequest())));
     SetIfChanged(d->ui.receiveEdit, QString::fromStdString(StatusFormat::FrameText(m_master.GetLastResponse())));
 
     // Told before the box shows: the timer goes on ticking under it.
     if (m_master.PortLossCount() != d->portLossesSeen) OnPortLost();
-    if (!d->autoUpdate || !m_master.IsPortOpen() || m_master.IsPortLost() || d->pollPending)
-        return;
+    if (!d->autoUpdate || !m_master.IsPortOpen() || m_master.IsPortLost() || d->pollPending) return;
     struct Poll {
         bool portOpen = false;
         ModbusResult result = kResultOk;
@@ -692,12 +734,14 @@ void CDemoDlg::OnTimer() {
         });
 }
 
-void CDemoDlg::ShowStatus(ModbusResult result, const RealtimeStatus& status) {
+void CDemoDlg::ShowStatus(ModbusResult result, const RealtimeStatus& status)
+{
     Ui::CDemoDlg& ui = d->ui;
     if (result != kResultOk) {
         const QString text = ResultMessage(result);
-        for (QLabel* field : {ui.statusOutputPwmValueLabel, ui.statusPhaseCurrentValueLabel, ui.statusIn1ValueLabel, ui.statusIn2ValueLabel,
-                              ui.statusDifferentialValueLabel, ui.statusSq1ValueLabel, ui.statusSq2ValueLabel, ui.statusFrequencyValueLabel}) {
+        for (QLabel* field : {ui.statusOutputPwmValueLabel, ui.statusPhaseCurrentValueLabel, ui.statusIn1ValueLabel,
+                              ui.statusIn2ValueLabel, ui.statusDifferentialValueLabel, ui.statusSq1ValueLabel,
+                              ui.statusSq2ValueLabel, ui.statusFrequencyValueLabel}) {
             SetIfChanged(field, text);
         }
         return;
@@ -705,21 +749,31 @@ void CDemoDlg::ShowStatus(ModbusResult result, const RealtimeStatus& status) {
     m_speedRangeX10 = status.speedRangeX10;
     using StatusChannels::Channel;
     const std::pair<Channel, QLabel*> fields[] = {
-        {Channel::OutputPwm, ui.statusOutputPwmValueLabel},     {Channel::PhaseCurrent, ui.statusPhaseCurrentValueLabel},
-        {Channel::Position, ui.statusPositionValueLabel},       {Channel::Frequency, ui.statusFrequencyValueLabel},
-        {Channel::In1, ui.statusIn1ValueLabel},                 {Channel::In2, ui.statusIn2ValueLabel},
-        {Channel::In3, ui.statusIn3ValueLabel},                 {Channel::Differential, ui.statusDifferentialValueLabel},
-        {Channel::Sq1, ui.statusSq1ValueLabel},                 {Channel::Sq2, ui.statusSq2ValueLabel},
-        {Channel::InputPwm, ui.statusInputPwmValueLabel},       {Channel::InputFrequency, ui.statusInputFrequencyValueLabel},
-        {Channel::InputPulses, ui.statusInputPulsesValueLabel}, {Channel::CompletionTime, ui.statusCompletionTimeValueLabel},
-        {Channel::Speed, ui.statusSpeedValueLabel},             {Channel::ErrorState, ui.statusErrorStateValueLabel},
-        {Channel::Supply, ui.statusSupplyValueLabel},           {Channel::Temperature, ui.statusTemperatureValueLabel},
+        {Channel::OutputPwm, ui.statusOutputPwmValueLabel},
+        {Channel::PhaseCurrent, ui.statusPhaseCurrentValueLabel},
+        {Channel::Position, ui.statusPositionValueLabel},
+        {Channel::Frequency, ui.statusFrequencyValueLabel},
+        {Channel::In1, ui.statusIn1ValueLabel},
+        {Channel::In2, ui.statusIn2ValueLabel},
+        {Channel::In3, ui.statusIn3ValueLabel},
+        {Channel::Differential, ui.statusDifferentialValueLabel},
+        {Channel::Sq1, ui.statusSq1ValueLabel},
+        {Channel::Sq2, ui.statusSq2ValueLabel},
+        {Channel::InputPwm, ui.statusInputPwmValueLabel},
+        {Channel::InputFrequency, ui.statusInputFrequencyValueLabel},
+        {Channel::InputPulses, ui.statusInputPulsesValueLabel},
+        {Channel::CompletionTime, ui.statusCompletionTimeValueLabel},
+        {Channel::Speed, ui.statusSpeedValueLabel},
+        {Channel::ErrorState, ui.statusErrorStateValueLabel},
+        {Channel::Supply, ui.statusSupplyValueLabel},
+        {Channel::Temperature, ui.statusTemperatureValueLabel},
     };
     for (const auto& [channel, field] : fields)
         SetIfChanged(field, StatusText(StatusChannels::ShownText(channel, status)));
 }
 
-void CDemoDlg::OnReadInfo() {
+void CDemoDlg::OnReadInfo()
+{
     UpdateData(true);
     GroupActions::Read(this, d->ui.readInfoButton, &CModbusMaster::ReadDeviceInfo, [this](const DeviceInfo& info) {
         const StatusFormat::DeviceInfoTexts t = StatusFormat::FormatDeviceInfo(info);
@@ -734,7 +788,8 @@ void CDemoDlg::OnReadInfo() {
     });
 }
 
-void CDemoDlg::OnOemInfo() {
+void CDemoDlg::OnOemInfo()
+{
     struct Read {
         ModbusResult result = kResultOk;
         std::string text;
@@ -757,11 +812,11 @@ void CDemoDlg::OnOemInfo() {
         });
 }
 
-void CDemoDlg::OnClearPosition() {
+void CDemoDlg::OnClearPosition()
+{
     if (!CMessageBox::YesNo(this, tr("真的要清零吗?"), tr("询问"))) return;
     // The drive's answer is not reported; the frame lines show it.
     Link().Act(
         d->ui.clearPositionButton,
-        [](CModbusMaster& master, uint8_t slave) { return master.WritePositionClear(slave); },
-        [](ModbusResult) {});
+        [](CModbusMaster& master, uint8_t slave) { return master.WritePositionClear(slave); }, [](ModbusResult) {});
 }

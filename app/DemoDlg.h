@@ -119,4 +119,3 @@ private:
     struct Impl;
     std::unique_ptr<Impl> d;
 };
-

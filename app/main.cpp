@@ -10,7 +10,8 @@ namespace {
 #ifndef _WIN32
 // Without an X11 or Wayland display Qt would abort with a terse message; say
 // what is missing. Windows always has its desktop.
-bool HasDisplay() {
+bool HasDisplay()
+{
     const char* platform = std::getenv("QT_QPA_PLATFORM");
     if (platform && *platform) return true;
     const char* x11 = std::getenv("DISPLAY");
@@ -20,7 +21,8 @@ bool HasDisplay() {
 #endif
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
 #ifndef _WIN32
     if (!HasDisplay()) {
         std::fprintf(stderr,

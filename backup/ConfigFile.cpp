@@ -56,7 +56,10 @@ Json RawJson(const Item& item, uint64_t raw)
     }
 }
 
-std::string Quoted(std::string_view text) { return Json(std::string(text)).dump(-1, ' ', false, Json::error_handler_t::replace); }
+std::string Quoted(std::string_view text)
+{
+    return Json(std::string(text)).dump(-1, ' ', false, Json::error_handler_t::replace);
+}
 
 std::string Compact(const Json& json) { return json.dump(-1, ' ', false, Json::error_handler_t::replace); }
 
@@ -90,8 +93,8 @@ public:
     {
         if (!root.is_object()) return Fail(FileError::NotConfig, "", "the file holds no JSON object");
         if (!root.contains("format") || root["format"] != kFormatName)
-            return Fail(FileError::NotConfig, "format", std::string("not a drive configuration (format is not \"") +
-                                                             kFormatName + "\")");
+            return Fail(FileError::NotConfig, "format",
+                        std::string("not a drive configuration (format is not \"") + kFormatName + "\")");
         const Json& version = root.contains("format_version") ? root["format_version"] : Json();
         if (!version.is_number_integer() || version.get<int64_t>() < 1)
             return Fail(FileError::NotConfig, "format_version", "format_version must be a whole number from 1");
@@ -104,8 +107,7 @@ public:
                 return Fail(FileError::UnknownKey, key, "unknown key");
         }
         for (const char* key : {"created", "tool"}) {
-            if (root.contains(key) && !root[key].is_string())
-                return Fail(FileError::BadValue, key, "must be a text");
+            if (root.contains(key) && !root[key].is_string()) return Fail(FileError::BadValue, key, "must be a text");
         }
         return {};
     }
@@ -142,15 +144,13 @@ public:
                 const Item* item = FindItem(key);
                 if (!item || item->group != group)
                     return Fail(FileError::UnknownKey, key, "unknown key in group \"" + group + "\"");
-                if (FileProblem problem = Entry(*item, entry, values); problem.error != FileError::None)
-                    return problem;
+                if (FileProblem problem = Entry(*item, entry, values); problem.error != FileError::None) return problem;
             }
         }
         // Every register setting is there; an object may be missing when the
         // drive the file came from did not have it.
         for (const Item& item : Items()) {
-            if (item.field && !values.contains(item.key))
-                return Fail(FileError::MissingKey, item.key, "missing");
+            if (item.field && !values.contains(item.key)) return Fail(FileError::MissingKey, item.key, "missing");
         }
         return {};
     }
@@ -161,7 +161,8 @@ private:
         if (!entry.is_object() || !entry.contains("raw"))
             return Fail(FileError::BadValue, item.key, "must be an object with a \"raw\" value");
         for (const auto& [name, value] : entry.items()) {
-            if (name != "raw" && name != "shown") return Fail(FileError::UnknownKey, item.key, "unknown key \"" + name + "\"");
+            if (name != "raw" && name != "shown")
+                return Fail(FileError::UnknownKey, item.key, "unknown key \"" + name + "\"");
         }
         const std::optional<uint64_t> raw = Raw(item, entry["raw"]);
         if (!raw || !Fits(item, *raw))
@@ -251,7 +252,8 @@ std::string RawText(const Item& item, uint64_t raw) { return Compact(RawJson(ite
 
 std::string ToText(const Configuration& config)
 {
-    Json drive = {{"identifier", config.drive.identifier}, {"version", config.drive.version},
+    Json drive = {{"identifier", config.drive.identifier},
+                  {"version", config.drive.version},
                   {"model", config.drive.model}};
     std::ostringstream out;
     out << "{\n";

@@ -31,7 +31,7 @@ struct Configuration {
     std::string created;  // UTC, ISO 8601
     std::string tool;     // what made the file, with its version
     DriveIdentity drive;
-    Values values;        // an object the drive did not have is absent
+    Values values;  // an object the drive did not have is absent
 };
 
 std::string ToText(const Configuration& config);
@@ -44,7 +44,7 @@ enum class FileError : uint8_t {
     NewerFormat,  // made by a newer tool
     UnknownKey,
     MissingKey,
-    BadValue,     // not of the setting's type or range, or not one of its list items
+    BadValue,  // not of the setting's type or range, or not one of its list items
 };
 
 struct FileProblem {

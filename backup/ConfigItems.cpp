@@ -16,8 +16,8 @@ namespace {
 using FieldRules::Field;
 using FieldRules::Kind;
 
-constexpr std::string_view kMotorIdentityKeys[] = {"motor.phase_sequence", "motor.learning_state",
-                                                   "foc.phase_offset", "foc.phase_advance"};
+constexpr std::string_view kMotorIdentityKeys[] = {"motor.phase_sequence", "motor.learning_state", "foc.phase_offset",
+                                                   "foc.phase_advance"};
 constexpr std::string_view kLinkKeys[] = {"comm.baud_rate", "comm.parity", "comm.slave_address", "can.node_id",
                                           "can.baud_rate"};
 // The CANopen node-ID bits of a PDO's COB-ID: the drive's own, not the PDO's.
@@ -168,7 +168,8 @@ std::string ShownObject(const Item& item, uint64_t raw)
     if (name == "event_time") return WithUnit(TextNumber::Format("%u", value), "ms");
     if (name == "cycle_period" || name == "window_length") return WithUnit(TextNumber::Format("%u", value), "us");
     if (name.starts_with("mapping_") && name != "mapping_count")
-        return value == 0 ? std::string("none") : TextNumber::Format("0x%04X:%u, %u bits", value >> 16, (value >> 8) & 0xFF, value & 0xFF);
+        return value == 0 ? std::string("none")
+                          : TextNumber::Format("0x%04X:%u, %u bits", value >> 16, (value >> 8) & 0xFF, value & 0xFF);
     return TextNumber::Format("%u", value);
 }
 
@@ -212,16 +213,15 @@ bool Fits(const Item& item, uint64_t raw)
     if (!item.field) return true;
     const Field& field = *item.field;
     switch (field.kind) {
-    case Kind::Choice:
-        return FieldRules::ChoiceIndex(field, raw) >= 0;
+    case Kind::Choice: return FieldRules::ChoiceIndex(field, raw) >= 0;
     case Kind::BaudChoice: {
         // The page falls back on its first rate for one it does not list; a
         // file must name a listed one.
         const int index = FieldRules::ChoiceIndex(field, raw);
-        return index >= 0 && static_cast<uint64_t>(TextNumber::ParseInt(field.items[static_cast<size_t>(index)])) == raw;
+        return index >= 0 &&
+               static_cast<uint64_t>(TextNumber::ParseInt(field.items[static_cast<size_t>(index)])) == raw;
     }
-    default:
-        return true;
+    default: return true;
     }
 }
 
@@ -255,8 +255,8 @@ TypedValue ValueOf(const Item& item, uint64_t raw, const Values& values)
     switch (field.kind) {
     case Kind::Number:
     case Kind::SignedNumber: {
-        const int64_t held = field.kind == Kind::SignedNumber ? static_cast<int16_t>(raw & 0xFFFF)
-                                                              : static_cast<int64_t>(raw);
+        const int64_t held =
+            field.kind == Kind::SignedNumber ? static_cast<int16_t>(raw & 0xFFFF) : static_cast<int64_t>(raw);
         const int decimals = FieldRules::Decimals(field, units);
         if (decimals <= 0) return held;
         // Both exact, so the quotient is the double nearest the page's decimal.
@@ -408,9 +408,7 @@ std::optional<uint64_t> ParseValue(const Item& item, std::string_view text, cons
             raw = WholeNumber(text);
             if (!raw || *raw > 0xFFFF) why = "not a number of 0 to 0xFFFF";
             break;
-        case Kind::PhaseBytes:
-            raw = FieldRules::Parse(field, text, units);
-            break;
+        case Kind::PhaseBytes: raw = FieldRules::Parse(field, text, units); break;
         case Kind::ReservedZero:
         case Kind::ReservedKept:
             raw = WholeNumber(text);

@@ -30,7 +30,7 @@ LoadOptions SeveralDrivesOptions(LoadOptions options);
 
 struct BatchDrive {
     uint8_t slave = 0;
-    bool otherLine = false;  // found at other line settings: neither read nor loaded
+    bool otherLine = false;            // found at other line settings: neither read nor loaded
     std::optional<Plan> plan;          // planned
     std::optional<LoadReport> report;  // the load ran
     std::optional<Failure> store;      // the store ran (it failed when Failed())

@@ -119,8 +119,8 @@ void TakeWords(const FieldRules::Group& group, const uint16_t* words, Values& va
     for (const Field& field : group.fields) {
         if (field.kind == Kind::ReservedZero) continue;
         const uint16_t* at = words + (field.reg - group.start);
-        values[field.key] = field.kind == Kind::Flag ? ((*at & field.mask) != 0 ? 1 : 0)
-                                                     : FieldRules::Join({at, field.registers});
+        values[field.key] =
+            field.kind == Kind::Flag ? ((*at & field.mask) != 0 ? 1 : 0) : FieldRules::Join({at, field.registers});
     }
 }
 
@@ -440,8 +440,9 @@ private:
             record.inhibitTime = static_cast<uint16_t>(Value(target, prefix + "inhibit_time"));
             record.eventTime = static_cast<uint16_t>(Value(target, prefix + "event_time"));
             const auto entries = m_plan.pdoEntries.find(n);
-            const PdoObjects::Outcome outcome = PdoObjects::WriteCommunication(
-                m_master, m_slave, n, record, entries == m_plan.pdoEntries.end() ? 0 : entries->second);
+            const PdoObjects::Outcome outcome =
+                PdoObjects::WriteCommunication(m_master, m_slave, n, record,
+                                               entries == m_plan.pdoEntries.end() ? 0 : entries->second);
             if (!outcome.Ok()) return FailureOf(outcome.step);
         }
         if (mappingChanged) {

@@ -82,10 +82,10 @@ struct LinkSettings {
 
 enum class Refusal : uint8_t {
     None,
-    Running,               // the live status says the motor runs
-    NoSpeedRangeX10,       // the file counts speeds in whole Hz; the drive has no x10 speed range
-    SpeedRangeDiffers,     // speeds would be loaded in the other unit: load the motor group too
-    BadLinkAddress,        // the file's RS-485 address is not 1 to 247
+    Running,            // the live status says the motor runs
+    NoSpeedRangeX10,    // the file counts speeds in whole Hz; the drive has no x10 speed range
+    SpeedRangeDiffers,  // speeds would be loaded in the other unit: load the motor group too
+    BadLinkAddress,     // the file's RS-485 address is not 1 to 247
 };
 // Why a load was refused, as the windows and zoric-cli say it, in the
 // current language; empty for None.
@@ -105,11 +105,11 @@ struct Plan {
     DriveIdentity drive;
     bool speedRangeCapable = false;  // device information register 14
     Values driveValues;
-    std::map<int, int32_t> pdoEntries;       // PDO n: its communication object's entries
+    std::map<int, int32_t> pdoEntries;         // PDO n: its communication object's entries
     std::vector<std::string> identityDiffers;  // "model", "version", "identifier"
-    std::vector<Change> changes;             // what the load writes
-    std::vector<Change> kept;                // differences the options keep (motor identity, link)
-    std::optional<LinkSettings> newLink;     // the load changes the RS-485 link to this
+    std::vector<Change> changes;               // what the load writes
+    std::vector<Change> kept;                  // differences the options keep (motor identity, link)
+    std::optional<LinkSettings> newLink;       // the load changes the RS-485 link to this
     bool Ok() const { return !failure.Failed() && !stopped && refusal == Refusal::None; }
 };
 Plan Prepare(CModbusMaster& master, uint8_t slave, const Configuration& file, const LoadOptions& options,
@@ -134,9 +134,9 @@ struct StepReport {
 struct LoadReport {
     Refusal refusal = Refusal::None;  // nothing was written
     bool stopped = false;
-    std::vector<StepReport> steps;  // the selected steps in load order
+    std::vector<StepReport> steps;        // the selected steps in load order
     std::optional<LinkSettings> newLink;  // the link was reopened with these
-    bool Complete() const;          // every step verified or unchanged
+    bool Complete() const;                // every step verified or unchanged
 };
 
 struct LoadHooks {
@@ -178,10 +178,10 @@ SettingRead ReadSetting(CModbusMaster& master, uint8_t slave, const Item& item);
 // settings are refused (`invalid`): a write of them alone would lose the
 // drive under the read-back.
 struct SettingWrite {
-    std::string invalid;             // why the text is no value of the setting: nothing sent
-    Refusal refusal = Refusal::None; // nothing written
-    StepReport step;                 // skipped holds the key when the drive does not have it
-    uint64_t raw = 0;                // the value meant
+    std::string invalid;              // why the text is no value of the setting: nothing sent
+    Refusal refusal = Refusal::None;  // nothing written
+    StepReport step;                  // skipped holds the key when the drive does not have it
+    uint64_t raw = 0;                 // the value meant
     bool Ok() const
     {
         return invalid.empty() && refusal == Refusal::None && step.skipped.empty() &&

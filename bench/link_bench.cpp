@@ -87,7 +87,8 @@ pid_t StartTcpSlave(bool mbap, uint16_t& port)
         setsockopt(c, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
         std::vector<uint8_t> pdu = {0x01, 0x03, 54};
         for (int i = 0; i < 54; ++i) pdu.push_back(static_cast<uint8_t>(i));
-        std::vector<uint8_t> reply = mbap ? std::vector<uint8_t>{0, 0, 0, 0, 0, static_cast<uint8_t>(pdu.size())} : std::vector<uint8_t>{};
+        std::vector<uint8_t> reply =
+            mbap ? std::vector<uint8_t>{0, 0, 0, 0, 0, static_cast<uint8_t>(pdu.size())} : std::vector<uint8_t>{};
         reply.insert(reply.end(), pdu.begin(), pdu.end());
         if (!mbap) reply = WithCrc(reply);
         uint8_t request[64];
@@ -131,10 +132,10 @@ void BenchTcp(bool mbap, int count)
         }
         const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
         const double cpu = CpuSeconds() - cpu0;
-        std::printf("read 27 registers x %d over loopback TCP, %s: %.0f transactions/s, %.1f us/transaction, "
-                    "%.1f us CPU/transaction, %d failed\n",
-                    count, mbap ? "Modbus TCP" : "RTU over TCP", count / wall, wall * 1e6 / count, cpu * 1e6 / count,
-                    failures);
+        std::printf(
+            "read 27 registers x %d over loopback TCP, %s: %.0f transactions/s, %.1f us/transaction, "
+            "%.1f us CPU/transaction, %d failed\n",
+            count, mbap ? "Modbus TCP" : "RTU over TCP", count / wall, wall * 1e6 / count, cpu * 1e6 / count, failures);
         master.ClosePort();
     }
     kill(slave, SIGTERM);
@@ -175,9 +176,10 @@ void BenchSimulated(int count)
     }
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     const double cpu = CpuSeconds() - cpu0;
-    std::printf("read 27 registers x %d on sim://: %.0f transactions/s, %.1f us/transaction, %.1f us "
-                "CPU/transaction, %d failed\n",
-                count, count / wall, wall * 1e6 / count, cpu * 1e6 / count, failures);
+    std::printf(
+        "read 27 registers x %d on sim://: %.0f transactions/s, %.1f us/transaction, %.1f us "
+        "CPU/transaction, %d failed\n",
+        count, count / wall, wall * 1e6 / count, cpu * 1e6 / count, failures);
     const double idle0 = CpuSeconds();
     std::this_thread::sleep_for(std::chrono::seconds(2));
     const double idle = CpuSeconds() - idle0;
@@ -224,13 +226,13 @@ int main(int argc, char** argv)
     master.SetFrameMonitor(nullptr);
     for (int attached = 0; attached < 2; ++attached) {
         const int n = 4 * (count / 4);
-        std::printf("read 27 registers x %d over a pty pair, %s: %.0f transactions/s, %.1f us/transaction, "
-                    "%.1f us CPU/transaction\n",
-                    n, attached ? "frame monitor attached (decoded, counted)" : "no frame monitor",
-                    n / wall[attached], wall[attached] * 1e6 / n, cpu[attached] * 1e6 / n);
+        std::printf(
+            "read 27 registers x %d over a pty pair, %s: %.0f transactions/s, %.1f us/transaction, "
+            "%.1f us CPU/transaction\n",
+            n, attached ? "frame monitor attached (decoded, counted)" : "no frame monitor", n / wall[attached],
+            wall[attached] * 1e6 / n, cpu[attached] * 1e6 / n);
     }
-    std::printf("%d failed; monitor saw %zu frames, %zu summary bytes\n", failures, monitor.frames,
-                monitor.textBytes);
+    std::printf("%d failed; monitor saw %zu frames, %zu summary bytes\n", failures, monitor.frames, monitor.textBytes);
 
     BenchTcp(true, count);
     BenchTcp(false, count);

@@ -47,7 +47,7 @@ using Clock = std::chrono::steady_clock;
 namespace {
 
 constexpr int kFaultKinds = static_cast<int>(SimFault::Count);
-const char* const kFaultNames[kFaultKinds] = {"no answer", "bad CRC", "wrong slave", "split answer",
+const char* const kFaultNames[kFaultKinds] = {"no answer",      "bad CRC",     "wrong slave",   "split answer",
                                               "trailing bytes", "late answer", "device failure"};
 // The UI thread must turn within this, and each activity finish a round
 // within the progress limit, or the run is taken for deadlocked.
@@ -127,8 +127,8 @@ public:
 
     uint64_t verified = 0;
     uint64_t readRetries = 0;
-    uint64_t staleReads = 0;    // answered by a late frame, the drive holding the value written
-    uint64_t mismatches = 0;    // anything else
+    uint64_t staleReads = 0;  // answered by a late frame, the drive holding the value written
+    uint64_t mismatches = 0;  // anything else
     std::string firstMismatch;
 
 private:
@@ -183,7 +183,8 @@ private:
         } else {
             // The drive carries out every request, whatever befalls the answer.
             uint32_t held = sim.GetRegister(m_address);
-            if (m_type != CRegisterDlg::kShort) held = held << 16 | sim.GetRegister(static_cast<uint16_t>(m_address + 1));
+            if (m_type != CRegisterDlg::kShort)
+                held = held << 16 | sim.GetRegister(static_cast<uint16_t>(m_address + 1));
             const QString drive = QString::asprintf(m_type == CRegisterDlg::kShort ? "%04X" : "%08X", held);
             if (!read.isEmpty() && drive == m_expected && m_readStartMs - lastLateMs < kLateWindowMs) {
                 ++staleReads;
@@ -284,7 +285,8 @@ int main(int argc, char** argv)
     CMessageBox::SetHandler(&boxes);
     auto dlg = std::make_unique<CDemoDlg>();
     dlg->show();
-    if (!dlg->m_master.OpenPort(sim.SlavePath(), 9600, zoric::sim::ParityIndex(simOptions.parity, simOptions.stopBits))) {
+    if (!dlg->m_master.OpenPort(sim.SlavePath(), 9600,
+                                zoric::sim::ParityIndex(simOptions.parity, simOptions.stopBits))) {
         std::fprintf(stderr, "soak: cannot open %s\n", sim.SlavePath().c_str());
         return 1;
     }
@@ -414,10 +416,11 @@ int main(int argc, char** argv)
     std::printf("\nmessage boxes:");
     for (const auto& [text, count] : boxes.Texts())
         std::printf(" [%s] x%d", qPrintable(QString(text).replace(QLatin1Char('\n'), QLatin1Char(' '))), count);
-    std::printf("\nresident memory: %.1f MB at start, %.1f MB after the %d s warm-up, %.1f MB at most after it, "
-                "%.1f MB at the end (growth %.1f MB, %.2f MB/min)\n",
-                rssStart, rssWarm, warmUpSeconds, rssMax, rssEnd, rssEnd - rssWarm,
-                (rssEnd - rssWarm) * 60.0 / std::max(1, o.seconds - warmUpSeconds));
+    std::printf(
+        "\nresident memory: %.1f MB at start, %.1f MB after the %d s warm-up, %.1f MB at most after it, "
+        "%.1f MB at the end (growth %.1f MB, %.2f MB/min)\n",
+        rssStart, rssWarm, warmUpSeconds, rssMax, rssEnd, rssEnd - rssWarm,
+        (rssEnd - rssWarm) * 60.0 / std::max(1, o.seconds - warmUpSeconds));
 
     // ---- checks ----
     int failed = 0;
@@ -431,11 +434,12 @@ int main(int argc, char** argv)
     check(progress.loads > 0 && progress.learnings > 0 && registers.verified > 0, "every activity completed rounds");
     check(registers.mismatches == 0, "every write read back equal" +
                                          (registers.firstMismatch.empty() ? "" : " (" + registers.firstMismatch + ")"));
-    check(registers.staleReads <= late, "reads answered by a late frame (" + std::to_string(registers.staleReads) +
-                                            ") no more than late answers");
+    check(registers.staleReads <= late,
+          "reads answered by a late frame (" + std::to_string(registers.staleReads) + ") no more than late answers");
     check(transactions - results[kResultPortNotOpen] - results[kResultTooLong] == requests,
           "every transaction reached the drive (" + std::to_string(requests) + " requests)");
-    check(results[kResultPortNotOpen] == 0 && results[kResultTooLong] == 0 && boxes.Count(QStringLiteral("串口未打开")) == 0,
+    check(results[kResultPortNotOpen] == 0 && results[kResultTooLong] == 0 &&
+              boxes.Count(QStringLiteral("串口未打开")) == 0,
           "the port stayed open and no request was refused unsent");
     // Each spoiled answer times out; a late frame can end one later
     // transaction early (as its answer) or spoil it (a time-out or a bad

@@ -109,10 +109,7 @@ CCommParamDlg::~CCommParamDlg() = default;
 
 QTableWidget* CCommParamDlg::ObjectList() const { return ui->objectsTable; }
 
-void CCommParamDlg::UpdateData(bool fromControls)
-{
-    m_fields.Exchange(fromControls);
-}
+void CCommParamDlg::UpdateData(bool fromControls) { m_fields.Exchange(fromControls); }
 
 // ---------------------------------------------------------------------------
 // Communication settings
@@ -302,8 +299,7 @@ void CCommParamDlg::CentreOverPage(QWidget* editor)
     const QRect page(mapToGlobal(QPoint(0, 0)), size());
     const QRect frame = editor->frameGeometry();
     // Integer division truncates toward zero, as the page's placement wants.
-    editor->move(page.left() + (page.width() - frame.width()) / 2,
-                 page.top() + (page.height() - frame.height()) / 2);
+    editor->move(page.left() + (page.width() - frame.width()) / 2, page.top() + (page.height() - frame.height()) / 2);
     editor->update();
 }
 

@@ -26,7 +26,6 @@ using QtText::Std;
 // The command list's SDO specifiers, in item order.
 constexpr uint8_t kCommands[] = {Sdo::kUpload, Sdo::kDownload1, Sdo::kDownload2, Sdo::kDownload3, Sdo::kDownload4};
 
-
 // Sign-extends the low `bits` bits of a value.
 int32_t SignExtend(uint32_t value, int bits)
 {
@@ -42,8 +41,8 @@ int32_t SignExtend(uint32_t value, int bits)
 QString FrameLine(unsigned command, unsigned index, unsigned subindex, uint32_t data)
 {
     return Qs(TextNumber::Format("%02X %02X %02X %02X %02X %02X %02X %02X", command, index & 0xFFu,
-                                   (index >> 8) & 0xFFu, subindex, data & 0xFFu, (data >> 8) & 0xFFu,
-                                   (data >> 16) & 0xFFu, (data >> 24) & 0xFFu));
+                                 (index >> 8) & 0xFFu, subindex, data & 0xFFu, (data >> 8) & 0xFFu,
+                                 (data >> 16) & 0xFFu, (data >> 24) & 0xFFu));
 }
 
 QString Hex(uint32_t value, int digits) { return Qs(TextNumber::Format("%0*X", digits, value)); }
@@ -225,16 +224,12 @@ void CObjectDictDlg::ShowAnswer(const QString& requestLine, const SdoStep& step,
         m_decodedText = tr("索引号:0x%1 子索引:%2 \n上传四字节数据：0x%3(%4)")
                             .arg(where, sub, Hex(r.data, 8), QString::number(static_cast<int32_t>(r.data)));
         break;
-    case Sdo::kDownloaded:
-        m_decodedText = tr("索引:0x%1 子索引:%2 写入成功").arg(where, sub);
-        break;
+    case Sdo::kDownloaded: m_decodedText = tr("索引:0x%1 子索引:%2 写入成功").arg(where, sub); break;
     case Sdo::kAbort:
         // An abort is the drive's answer, not a failure of the link: shown here only.
-        m_decodedText =
-            tr("索引号:0x%1 子索引:%2 \n传送中断：%3").arg(where, sub, QtText::AbortMessage(r.data));
+        m_decodedText = tr("索引号:0x%1 子索引:%2 \n传送中断：%3").arg(where, sub, QtText::AbortMessage(r.data));
         break;
-    default:
-        break;  // an answer the tool does not know leaves the previous decoding
+    default: break;  // an answer the tool does not know leaves the previous decoding
     }
     UpdateData(false);
 }

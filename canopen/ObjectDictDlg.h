@@ -22,11 +22,11 @@ public:
 
     // Handlers, public so that the window's behaviour can be driven directly.
     void OnCommandChanged();
-    void OnDecimalLeft();    // decimal → hexadecimal
-    void OnDataLeft();       // hexadecimal → decimal
-    void OnSubIndexLeft();   // sub-index normalisation
-    void OnIndexLeft();      // index normalisation
-    void OnOperate();        // one SDO transfer
+    void OnDecimalLeft();   // decimal → hexadecimal
+    void OnDataLeft();      // hexadecimal → decimal
+    void OnSubIndexLeft();  // sub-index normalisation
+    void OnIndexLeft();     // index normalisation
+    void OnOperate();       // one SDO transfer
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -213,8 +213,7 @@ void CPdoEditDlg::ShowValue(int n, uint16_t index, uint8_t subindex, uint32_t v)
         case PdoObjects::kEventTimeSubindex:
             SetText(m_eventTimeText, ui->eventTimeEdit, QString::number(static_cast<int32_t>(v)));
             break;
-        default:
-            break;  // read, not used
+        default: break;  // read, not used
         }
         return;
     }
@@ -275,8 +274,9 @@ void CPdoEditDlg::OnConfigure()
             c.missing = FindMissing(entries, PdoObjects::EntryCount(step.Value()));
             if (c.missing.field != Missing::Field::None) return c;
             const PdoCommRecord values = CommValues(entries);
-            PdoObjects::Outcome outcome = PdoObjects::WriteCommunication(
-                master, slave, n, values, PdoObjects::EntryCount(step.Value()), hooks, entries.times);
+            PdoObjects::Outcome outcome =
+                PdoObjects::WriteCommunication(master, slave, n, values, PdoObjects::EntryCount(step.Value()), hooks,
+                                               entries.times);
             if (outcome.Ok())
                 outcome = PdoObjects::WriteMapping(master, slave, n, MappingValues(entries), values.mappedCount, hooks);
             if (outcome.Failed()) c.failure = outcome.step;
@@ -312,7 +312,9 @@ void CPdoEditDlg::ShowConfigured(const Configured& c)
 CPdoEditDlg::Missing CPdoEditDlg::FindMissing(const Entries& e, int32_t commEntries)
 {
     using Field = Missing::Field;
-    auto has = [](const std::string& text, bool hex) { return hex ? TextNumber::HasHex(text) : TextNumber::HasInteger(text); };
+    auto has = [](const std::string& text, bool hex) {
+        return hex ? TextNumber::HasHex(text) : TextNumber::HasInteger(text);
+    };
     // Exactly the entries the write sends must hold numbers.
     auto writes = [&](uint8_t subindex) { return PdoObjects::WritesEntry(commEntries, subindex, e.times); };
     if (writes(1) && !has(e.cobId, true)) return {Field::CobId};

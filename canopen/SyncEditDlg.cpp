@@ -18,7 +18,10 @@
 namespace {
 
 // Microseconds as milliseconds with three decimals, on the digits.
-QString Milliseconds(uint32_t us) { return QString::fromStdString(TextNumber::Format("%u.%03u", us / 1000, us % 1000)); }
+QString Milliseconds(uint32_t us)
+{
+    return QString::fromStdString(TextNumber::Format("%u.%03u", us / 1000, us % 1000));
+}
 
 }  // namespace
 

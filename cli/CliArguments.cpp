@@ -58,10 +58,7 @@ std::optional<std::vector<uint8_t>> ParseSlaveList(const std::string& text)
     }
 }
 
-int RegistersPerValue(ValueType type)
-{
-    return type == ValueType::U16 || type == ValueType::S16 ? 1 : 2;
-}
+int RegistersPerValue(ValueType type) { return type == ValueType::U16 || type == ValueType::S16 ? 1 : 2; }
 
 std::optional<std::string> CliArguments::Value(const std::string& option) const
 {

@@ -26,8 +26,8 @@ struct CliArguments {
     // A configuration file the simulated drive of --port sim:// holds.
     std::optional<std::string> driveFile;
     std::optional<Language> language;  // --lang; the environment's when not given
-    std::string command;            // read, write, info, ... backup, restore, diff
-    std::vector<std::string> args;  // the command's own words
+    std::string command;               // read, write, info, ... backup, restore, diff
+    std::vector<std::string> args;     // the command's own words
     // The command's own options as given ("--interval" -> "50"); a flag's
     // value is empty.
     std::map<std::string, std::string> options;

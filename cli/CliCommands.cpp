@@ -11,8 +11,8 @@
 #include <thread>
 
 #include "CliArguments.h"
-#include "CliShared.h"
 #include "CliPort.h"
+#include "CliShared.h"
 #include "ConfigItems.h"
 #include "DriveConfig.h"
 #include "FrameDecoder.h"
@@ -139,8 +139,7 @@ int CmdRead(const Context& c)
     const int per = RegistersPerValue(*type);
     if (!addr) return c.Usage("bad register address: " + a.args[0]);
     // One response holds at most 125 registers.
-    if (!count || *count < 1 || *count * per > 125)
-        return c.Usage("COUNT must be 1 to " + std::to_string(125 / per));
+    if (!count || *count < 1 || *count * per > 125) return c.Usage("COUNT must be 1 to " + std::to_string(125 / per));
     if (*addr + *count * per - 1 > 0xFFFF) return c.Usage("the registers run past 65535");
     if (!c.Connect()) return kExitNoPort;
     const uint16_t regs = static_cast<uint16_t>(*count * per);
@@ -150,14 +149,13 @@ int CmdRead(const Context& c)
     if (c.AsJson()) {
         Json values = Json::array();
         for (int i = 0; i < *count; ++i)
-            values.push_back(ScriptJson::RegisterValue(static_cast<uint16_t>(*addr + i * per), TypeName(*type),
-                                                       words + i * per));
+            values.push_back(
+                ScriptJson::RegisterValue(static_cast<uint16_t>(*addr + i * per), TypeName(*type), words + i * per));
         c.Drive()["type"] = TypeName(*type);
         c.Drive()["registers"] = std::move(values);
         return kExitOk;
     }
-    for (int i = 0; i < *count; ++i)
-        out << (*addr + i * per) << "\t" << DecodeValue(words + i * per, *type) << "\n";
+    for (int i = 0; i < *count; ++i) out << (*addr + i * per) << "\t" << DecodeValue(words + i * per, *type) << "\n";
     return kExitOk;
 }
 
@@ -175,8 +173,7 @@ int CmdWrite(const Context& c)
         if (!w) return c.Usage("bad value for this type: " + a.args[i]);
         words.insert(words.end(), w->begin(), w->end());
     }
-    if (words.size() > CModbusRtu::kMaxWriteRegisters)
-        return c.Usage("at most 31 registers in one write");
+    if (words.size() > CModbusRtu::kMaxWriteRegisters) return c.Usage("at most 31 registers in one write");
     if (*addr + words.size() - 1 > 0xFFFF) return c.Usage("the registers run past 65535");
     if (!c.Connect()) return kExitNoPort;
     ModbusResult r = words.size() == 1
@@ -277,10 +274,8 @@ namespace {
 Json StatusObject(uint8_t slave, ModbusResult r, const RealtimeStatus& s)
 {
     Json object = {{"slave", slave}};
-    if (r == kResultOk)
-        object["status"] = ScriptJson::Status(s);
-    else
-        object["error"] = ScriptJson::Error(r);
+    if (r == kResultOk) object["status"] = ScriptJson::Status(s);
+    else object["error"] = ScriptJson::Error(r);
     return object;
 }
 
@@ -304,10 +299,8 @@ int StatusOfSlaves(const Context& c, const std::vector<uint8_t>& slaves, bool wa
             anyFailed = anyFailed || r != kResultOk;
             if (c.AsJson()) {
                 Json object = StatusObject(slave, r, s);
-                if (watch)
-                    c.Line(object);
-                else
-                    c.document["drives"].push_back(std::move(object));
+                if (watch) c.Line(object);
+                else c.document["drives"].push_back(std::move(object));
             } else {
                 std::string row = std::to_string(slave);
                 for (const StatusChannels::Channel channel : StatusChannels::All())
@@ -337,10 +330,8 @@ int CmdStatus(const Context& c)
         RealtimeStatus s{};
         const ModbusResult r = m.ReadRealtimeStatus(a.slave, s);
         if (r != kResultOk) return c.Fail(r);
-        if (c.AsJson())
-            c.Drive()["status"] = ScriptJson::Status(s);
-        else
-            PrintStatus(s, out);
+        if (c.AsJson()) c.Drive()["status"] = ScriptJson::Status(s);
+        else PrintStatus(s, out);
         return kExitOk;
     }
     do {
@@ -366,8 +357,7 @@ int CmdSdo(const Context& c)
     if (a.args.empty()) return c.Usage("sdo takes read or write");
     bool read = a.args[0] == "read";
     if (!read && a.args[0] != "write") return c.Usage("sdo takes read or write");
-    if ((read && a.args.size() != 3) || (!read && a.args.size() != 5))
-        return c.Usage("wrong number of arguments");
+    if ((read && a.args.size() != 3) || (!read && a.args.size() != 5)) return c.Usage("wrong number of arguments");
     auto index = ParseCliInteger(a.args[1]);
     auto sub = ParseCliInteger(a.args[2]);
     if (!index || *index < 0 || *index > 0xFFFF) return c.Usage("bad index: " + a.args[1]);
@@ -456,8 +446,8 @@ int FollowProcedure(const Context& c, uint16_t procedure)
         if (c.AsJson()) return kExitOk;
         out << ProcedureRunner::OutcomeText(procedure, report.outcome) << "\n";
         if (learning) {
-            out << Format(Localized("电机相序数据: %02X %02X %02X %02X %02X %02X"), w[5] & 0xFF, w[6] & 0xFF, w[7] & 0xFF,
-                          w[8] & 0xFF, w[9] & 0xFF, w[10] & 0xFF)
+            out << Format(Localized("电机相序数据: %02X %02X %02X %02X %02X %02X"), w[5] & 0xFF, w[6] & 0xFF,
+                          w[7] & 0xFF, w[8] & 0xFF, w[9] & 0xFF, w[10] & 0xFF)
                 << "\n";
         } else {
             out << Format(Localized("相位偏移: %d"), static_cast<int16_t>(w[5])) << "\n"
@@ -472,8 +462,7 @@ int FollowProcedure(const Context& c, uint16_t procedure)
         // The document has the failure already.
         err << CModbusMaster::ResultText(report.result) << "\n";
         return ExitCodeFor(report.result);
-    case ProcedureRunner::Outcome::Stopped:
-        break;
+    case ProcedureRunner::Outcome::Stopped: break;
     }
     if (report.stopResult != kResultOk)
         err << "the stop request failed: " << CModbusMaster::ResultText(report.stopResult) << "\n";

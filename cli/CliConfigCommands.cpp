@@ -4,9 +4,9 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <sstream>
 #include <iostream>
 #include <ostream>
+#include <sstream>
 
 #include "CliArguments.h"
 #include "CliCommands.h"
@@ -30,7 +30,6 @@ std::string ToolName()
     return "zoric-cli";
 #endif
 }
-
 
 int FailureExit(const Backup::Failure& failure)
 {
@@ -56,7 +55,8 @@ Backup::Progress MakeProgress(std::ostream& err, const std::atomic<bool>& interr
     progress.stopped = [&interrupted] { return interrupted.load(); };
     if (isatty(STDERR_FILENO)) {
         progress.step = [&err, verb](int done, int total, const std::string& step) {
-            std::string line = std::string(verb) + " " + std::to_string(done) + "/" + std::to_string(total) + " " + step;
+            std::string line =
+                std::string(verb) + " " + std::to_string(done) + "/" + std::to_string(total) + " " + step;
             line.resize(std::max<size_t>(line.size(), 60), ' ');
             err << "\r" << (done < total ? line : std::string(line.size(), ' ') + "\r") << std::flush;
         };
@@ -362,7 +362,8 @@ int CmdDiff(const Context& c)
         if (c.AsJson()) c.document = ScriptJson::Diff(a.args[0], a.args[1], first, second);
     } else {
         if (!c.Connect()) return kExitNoPort;
-        const Backup::ReadResult read = Backup::ReadConfiguration(m, a.slave, MakeProgress(err, interrupted, "reading"));
+        const Backup::ReadResult read =
+            Backup::ReadConfiguration(m, a.slave, MakeProgress(err, interrupted, "reading"));
         if (read.stopped) return kExitInterrupted;
         if (read.failure.Failed()) return LinkFailure(c, read.failedStep, read.failure);
         first = read.config.values;
@@ -412,8 +413,8 @@ int RestoreSlaves(const Context& c, const Backup::Configuration& file, const Bac
     }
     bool notConfirmed = false;
     if (const size_t changes = Backup::BatchChanges(drives); changes > 0 && !c.interrupted && !c.a.Has("--yes")) {
-        std::string question = "Load " + std::to_string(changes) + " changes into " + std::to_string(drives.size()) +
-                               " drives?";
+        std::string question =
+            "Load " + std::to_string(changes) + " changes into " + std::to_string(drives.size()) + " drives?";
         if (Backup::FromAnotherDrive(drives)) question = "The file comes from another drive. " + question;
         if (!isatty(STDIN_FILENO)) {
             c.err << "not on a terminal: nothing written; add --yes to load without asking\n";
@@ -505,10 +506,11 @@ int CmdRestore(const Context& c)
                 err << "not on a terminal: nothing written; add --yes to load without asking\n";
                 return false;
             }
-            std::string question = "Load " + std::to_string(changes) + (changes == 1 ? " change" : " changes") +
-                                   " into the drive?";
+            std::string question =
+                "Load " + std::to_string(changes) + (changes == 1 ? " change" : " changes") + " into the drive?";
             if (!plan.identityDiffers.empty())
-                question = "The file comes from another drive (" + Joined(plan.identityDiffers) + " differ). " + question;
+                question =
+                    "The file comes from another drive (" + Joined(plan.identityDiffers) + " differ). " + question;
             if (!Confirmed(err, question)) {
                 err << "nothing written\n";
                 if (interrupted) unloaded = kExitInterrupted;
@@ -589,8 +591,7 @@ int CmdSet(const Context& c)
         const std::string key = pair.substr(0, equals);
         const Backup::Item* item = Backup::FindItem(key);
         if (!item) return refuse("no setting " + Printable(key), "");
-        if (!file->values.count(key))
-            return refuse(key + " is not in the file (its drive has no such object)", key);
+        if (!file->values.count(key)) return refuse(key + " is not in the file (its drive has no such object)", key);
         std::string why;
         const std::optional<uint64_t> raw = Backup::ParseValue(*item, pair.substr(equals + 1), file->values, why);
         if (!raw) return refuse(key + "=" + Printable(pair.substr(equals + 1)) + ": " + why, key);

@@ -67,8 +67,7 @@ int CmdListen(const Context& c)
     }
     err << "listen: " << a.port << " " << mode << ", sending nothing\n";
     const auto start = std::chrono::steady_clock::now();
-    while (!interrupted.load() && !listener.IsLost() &&
-           (!limit || std::chrono::steady_clock::now() - start < *limit))
+    while (!interrupted.load() && !listener.IsLost() && (!limit || std::chrono::steady_clock::now() - start < *limit))
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     const bool lost = listener.IsLost();
     listener.Stop();

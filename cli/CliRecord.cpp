@@ -4,8 +4,8 @@
 
 #include "CliArguments.h"
 #include "CliCommands.h"
-#include "Language.h"
 #include "CsvWriter.h"
+#include "Language.h"
 #include "ModbusMaster.h"
 #include "PortNames.h"
 #include "RecordLoop.h"

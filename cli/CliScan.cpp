@@ -5,8 +5,8 @@
 
 #include "CliArguments.h"
 #include "CliCommands.h"
-#include "Language.h"
 #include "DriveScan.h"
+#include "Language.h"
 #include "ModbusMaster.h"
 
 namespace Cli {
@@ -72,10 +72,8 @@ int CmdScan(const Context& c)
         }
     };
     callbacks.found = [&](const DriveScan::Found& drive) {
-        if (c.AsJson())
-            c.Line(ScriptJson::Found(drive));
-        else
-            out << drive.Line() << "\n" << std::flush;
+        if (c.AsJson()) c.Line(ScriptJson::Found(drive));
+        else out << drive.Line() << "\n" << std::flush;
     };
     callbacks.skipped = [&](int baud, int parity) {
         err << "scan: the port does not take " << baud << " " << DriveScan::ParityText(parity) << ", skipped\n";

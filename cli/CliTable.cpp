@@ -8,8 +8,8 @@
 #include "CliCommands.h"
 #include "CliPort.h"
 #include "CliTrace.h"
-#include "Language.h"
 #include "ConfigFile.h"
+#include "Language.h"
 #include "ModbusMaster.h"
 #include "OfflineDrive.h"
 #include "PortNames.h"
@@ -23,14 +23,13 @@ constexpr OptionSpec kTypeOption[] = {{"--type", "T"}};
 constexpr OptionSpec kStatusOptions[] = {{"--watch", nullptr}, {"--slaves", "LIST"}};
 constexpr OptionSpec kBackupOptions[] = {{"--slaves", "LIST"}};
 constexpr OptionSpec kRecordOptions[] = {{"--interval", "MS"}, {"--duration", "S"}, {"--channels", "LIST"}};
-constexpr OptionSpec kRestoreOptions[] = {{"--include-comm", nullptr},
-                                          {"--include-motor-identity", nullptr},
-                                          {"--groups", "LIST"},
-                                          {"--store", nullptr},
-                                          {"--yes", nullptr},
-                                          {"--slaves", "LIST"}};
-constexpr OptionSpec kScanOptions[] = {
-    {"--slaves", "LIST"}, {"--bauds", "LIST|all"}, {"--parities", "LIST|all"}, {"--timeout", "MS"}};
+constexpr OptionSpec kRestoreOptions[] = {{"--include-comm", nullptr}, {"--include-motor-identity", nullptr},
+                                          {"--groups", "LIST"},        {"--store", nullptr},
+                                          {"--yes", nullptr},          {"--slaves", "LIST"}};
+constexpr OptionSpec kScanOptions[] = {{"--slaves", "LIST"},
+                                       {"--bauds", "LIST|all"},
+                                       {"--parities", "LIST|all"},
+                                       {"--timeout", "MS"}};
 constexpr OptionSpec kListenOptions[] = {{"--duration", "S"}};
 
 const Command kCommands[] = {
@@ -42,10 +41,24 @@ const Command kCommands[] = {
      "Writes the values from register ADDR: one 16-bit value with function 6,\n"
      "more (or 32-bit values) with function 16, at most 31 registers.\n",
      nullptr, CmdWrite},
-    {"info", "", 0, 0, {}, "the device-information texts",
-     "Reads registers 0 to 15 and prints the device-information texts.\n", nullptr, CmdInfo},
-    {"ident", "", 0, 0, {}, "the device identification text",
-     "Reads the device identification objects and prints them.\n", nullptr, CmdIdent},
+    {"info",
+     "",
+     0,
+     0,
+     {},
+     "the device-information texts",
+     "Reads registers 0 to 15 and prints the device-information texts.\n",
+     nullptr,
+     CmdInfo},
+    {"ident",
+     "",
+     0,
+     0,
+     {},
+     "the device identification text",
+     "Reads the device identification objects and prints them.\n",
+     nullptr,
+     CmdIdent},
     {"status", "", 0, 0, kStatusOptions, "the live status, once or every 100 ms",
      "Reads registers 32 to 58 and prints the live-status texts; with --watch\n"
      "every 100 ms until Ctrl-C. With --slaves, the drives of LIST in turn, one\n"
@@ -60,22 +73,47 @@ const Command kCommands[] = {
      "read. Runs for S seconds (decimals allowed), or until Ctrl-C; a summary goes\n"
      "to stderr. LIST is a comma-separated list of column names (default: all):\n",
      ListRecordChannels, CmdRecord},
-    {"sdo", "read INDEX SUB | write INDEX SUB SIZE VALUE", 3, 5, {}, "one object through the SDO tunnel",
+    {"sdo",
+     "read INDEX SUB | write INDEX SUB SIZE VALUE",
+     3,
+     5,
+     {},
+     "one object through the SDO tunnel",
      "One expedited SDO transfer through the register tunnel: sdo read uploads\n"
      "the object, sdo write downloads VALUE in SIZE (1-4) bytes. An abort prints\n"
      "its text and exits 5.\n",
-     nullptr, CmdSdo},
-    {"store", "", 0, 0, {}, "make the drive store its parameters (0x1010:1)",
-     "Writes the \"save\" signature to object 0x1010 sub-index 1.\n", nullptr, CmdStore},
-    {"learn", "", 0, 0, {}, "run motor learning and follow it",
+     nullptr,
+     CmdSdo},
+    {"store",
+     "",
+     0,
+     0,
+     {},
+     "make the drive store its parameters (0x1010:1)",
+     "Writes the \"save\" signature to object 0x1010 sub-index 1.\n",
+     nullptr,
+     CmdStore},
+    {"learn",
+     "",
+     0,
+     0,
+     {},
+     "run motor learning and follow it",
      "Starts motor learning, polls it every 250 ms and prints the outcome and\n"
      "the phase-sequence data. Ctrl-C stops the procedure in the drive.\n",
-     nullptr, CmdLearn},
-    {"calibrate", "", 0, 0, {}, "run the FOC phase calibration and follow it",
+     nullptr,
+     CmdLearn},
+    {"calibrate",
+     "",
+     0,
+     0,
+     {},
+     "run the FOC phase calibration and follow it",
      "Starts the FOC phase calibration (the motor turns both ways for about\n"
      "20 s: it must run without load), prints its steps and the phase offset\n"
      "and advance. Ctrl-C stops the procedure in the drive.\n",
-     nullptr, CmdCalibrate},
+     nullptr,
+     CmdCalibrate},
     {"backup", "FILE", 1, 1, kBackupOptions, "save the drive's configuration to FILE",
      "Reads every setting of the drive (the register groups, the PDOs and SYNC)\n"
      "and writes them to FILE as a drive configuration: JSON, one setting a line,\n"
@@ -101,20 +139,32 @@ const Command kCommands[] = {
      "fails does not stop the others. A report per drive; exit 12 when some\n"
      "failed (9 the line lost, 130 Ctrl-C and 11 not confirmed come first).\n",
      ListConfigGroups, CmdRestore},
-    {"diff", "FILE [FILE2]", 1, 2, {}, "the drive against FILE, or FILE against FILE2",
+    {"diff",
+     "FILE [FILE2]",
+     1,
+     2,
+     {},
+     "the drive against FILE, or FILE against FILE2",
      "Compares the drive with FILE, or two files without opening the port. One\n"
      "line per difference: the key, the first value and the second (the drive's,\n"
      "then the file's), tab-separated raw values as the file writes them, \"-\"\n"
      "where one side has none. Exits 0 when equal, 7 when they differ.\n",
-     nullptr, CmdDiff},
-    {"set", "FILE KEY=VALUE...", 2, -1, {}, "change settings in a configuration file",
+     nullptr,
+     CmdDiff},
+    {"set",
+     "FILE KEY=VALUE...",
+     2,
+     -1,
+     {},
+     "change settings in a configuration file",
      "Changes settings of a drive configuration file by their keys, with no drive:\n"
      "VALUE in the unit and digits the page shows (speeds in the file's speed unit),\n"
      "a list item by its number in the list (0 first), a check or flag as 1 or 0,\n"
      "a PDO or SYNC object as a decimal or 0x number. Every pair is checked before\n"
      "anything changes: a bad key or value leaves the file untouched (exit 10).\n"
      "Prints one line per setting changed: the key, the old and the new raw value.\n",
-     nullptr, CmdSet},
+     nullptr,
+     CmdSet},
     {"scan", "", 0, 0, kScanOptions, "look for drives on the line",
      "Asks every slave address of LIST (1,3,5 or 1-5; default 1-247) for its device\n"
      "information at each baud rate and parity given (comma lists; default the\n"
@@ -231,10 +281,8 @@ int HoldDriveFile(const CliArguments& a, std::ostream& err)
 int UsageError(std::ostream& err, const std::string& why, const Command* command)
 {
     err << "zoric-cli: " << why << "\n";
-    if (command)
-        PrintHelp(err, *command);
-    else
-        PrintUsage(err);
+    if (command) PrintHelp(err, *command);
+    else PrintUsage(err);
     return kExitUsage;
 }
 
@@ -257,10 +305,8 @@ void PrintUsage(std::ostream& to)
         if (synopsis.size() > 32 && !c.options.empty())
             synopsis = std::string(c.name) + (*c.words ? " " : "") + c.words + " [OPTIONS]";
         to << "  " << synopsis;
-        if (synopsis.size() < 33)
-            to << std::string(33 - synopsis.size(), ' ');
-        else
-            to << "\n" << std::string(35, ' ');
+        if (synopsis.size() < 33) to << std::string(33 - synopsis.size(), ' ');
+        else to << "\n" << std::string(35, ' ');
         to << c.summary << "\n";
     }
     to << "\n" << kNotes;
@@ -369,10 +415,8 @@ int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& e
         // A command of one document carries the counts in it; one of lines
         // ends with them.
         Json counts = ScriptJson::Counters(trace.Counters(), master.LineErrors());
-        if (document.is_null())
-            context.Line({{"trace", std::move(counts)}});
-        else
-            document["trace"] = std::move(counts);
+        if (document.is_null()) context.Line({{"trace", std::move(counts)}});
+        else document["trace"] = std::move(counts);
     }
     if (!document.is_null()) out << ScriptJson::Text(document) << "\n";
     return code;

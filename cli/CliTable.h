@@ -20,10 +20,10 @@ struct Command {
     const char* name;
     const char* words;  // its words after the name: "ADDR [COUNT]"; "" for none
     int minWords;
-    int maxWords;       // -1: no limit
+    int maxWords;  // -1: no limit
     std::span<const OptionSpec> options;
-    const char* summary;  // one line of the general help
-    const char* help;     // the command's own help, after its usage line
+    const char* summary;              // one line of the general help
+    const char* help;                 // the command's own help, after its usage line
     void (*listMore)(std::ostream&);  // what the help lists from the tool; may be null
     int (*run)(const Context&);
 };

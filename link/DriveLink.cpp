@@ -4,13 +4,11 @@
 #include <QMetaObject>
 
 CDriveLink::CDriveLink(CModbusMaster& master, const std::atomic<uint8_t>& address, QObject* parent)
-    : QObject(parent),
-      m_master(master),
-      m_address(address),
-      m_queue([this](uint64_t id) {
+    : QObject(parent), m_master(master), m_address(address), m_queue([this](uint64_t id) {
           // Posted to this object, which lives on the UI thread; pending
           // deliveries die with it.
-          QMetaObject::invokeMethod(this, [this, id] { m_queue.Deliver(id); }, Qt::QueuedConnection);
+          QMetaObject::invokeMethod(
+              this, [this, id] { m_queue.Deliver(id); }, Qt::QueuedConnection);
       })
 {
 }

@@ -12,8 +12,8 @@
 #include "FieldBinding.h"
 #include "GroupActions.h"
 #include "MainShared.h"
-#include "QtText.h"
 #include "MessageBox.h"
+#include "QtText.h"
 #include "TextNumber.h"
 #include "ui_MotorControlDlg.h"
 
@@ -22,12 +22,12 @@ using FieldRules::Units;
 
 namespace {
 
-constexpr int kPwmLimit = 1000;          // 0.1 %
-constexpr int kSliderLimit = 32767;      // the frequency registers are signed 16-bit
+constexpr int kPwmLimit = 1000;      // 0.1 %
+constexpr int kSliderLimit = 32767;  // the frequency registers are signed 16-bit
 constexpr int64_t kRegisterMax = 65535;
 
-using QtText::Std;
 using QtText::Qs;
+using QtText::Std;
 
 // True when the text starts (after blanks and a sign) with a digit or a
 // point followed by one: the texts that read as a number at all.
@@ -93,10 +93,7 @@ CMotorControlDlg::~CMotorControlDlg()
     ui->maxFreqEdit->removeEventFilter(this);
 }
 
-int CMotorControlDlg::SpeedRangeX10()
-{
-    return g_pMainDlg ? g_pMainDlg->m_speedRangeX10.load() : 0;
-}
+int CMotorControlDlg::SpeedRangeX10() { return g_pMainDlg ? g_pMainDlg->m_speedRangeX10.load() : 0; }
 
 void CMotorControlDlg::UpdateData(bool fromControls)
 {
@@ -132,7 +129,7 @@ void CMotorControlDlg::RefreshLabels(int x10)
     const int frequency = ui->freqSlider->value();
     ui->pwmValueLabel->setText(tr("%1%").arg(Qs(TextNumber::Format("%.1f", pwm * 0.1))));
     ui->freqValueLabel->setText(tr("%1Hz").arg(x10 ? Qs(TextNumber::Format("%d", frequency))
-                                                     : Qs(TextNumber::Format("%.1f", frequency * 0.1))));
+                                                   : Qs(TextNumber::Format("%.1f", frequency * 0.1))));
     ui->positionValueLabel->setText(Qs(TextNumber::Format("%ld", static_cast<long>(ui->positionSlider->value()))));
 }
 
@@ -190,10 +187,7 @@ void CMotorControlDlg::OnPositionRangeChanged()
     ui->positionSlider->setRange(-range, range);
 }
 
-void CMotorControlDlg::ShowResult(ModbusResult result)
-{
-    CMessageBox::Ok(this, QtText::ResultMessage(result));
-}
+void CMotorControlDlg::ShowResult(ModbusResult result) { CMessageBox::Ok(this, QtText::ResultMessage(result)); }
 
 // Commands report failures only.
 void CMotorControlDlg::SendCommand(QPushButton* trigger, std::function<ModbusResult(CModbusMaster&, uint8_t)> command)

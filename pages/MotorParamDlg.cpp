@@ -54,21 +54,16 @@ CMotorParamDlg::CMotorParamDlg(QWidget* parent) : QWidget(parent), ui(std::make_
     connect(ui->readButton, &QPushButton::clicked, this, &CMotorParamDlg::OnRead);
     connect(ui->configButton, &QPushButton::clicked, this, &CMotorParamDlg::OnConfigure);
     connect(ui->learnButton, &QPushButton::clicked, this, &CMotorParamDlg::OnStartLearning);
-    m_learning = new CProcedureRun(ProcedureBlock::kMotorLearning,
-                                   {.step = {}, .ended = [this](const ProcedureRunner::Report& r) { EndLearning(r); }}, this);
+    m_learning =
+        new CProcedureRun(ProcedureBlock::kMotorLearning,
+                          {.step = {}, .ended = [this](const ProcedureRunner::Report& r) { EndLearning(r); }}, this);
 }
 
 CMotorParamDlg::~CMotorParamDlg() = default;
 
-void CMotorParamDlg::UpdateData(bool fromControls)
-{
-    m_fields.Exchange(fromControls);
-}
+void CMotorParamDlg::UpdateData(bool fromControls) { m_fields.Exchange(fromControls); }
 
-void CMotorParamDlg::ShowResult(ModbusResult result)
-{
-    CMessageBox::Ok(this, QtText::ResultMessage(result));
-}
+void CMotorParamDlg::ShowResult(ModbusResult result) { CMessageBox::Ok(this, QtText::ResultMessage(result)); }
 
 void CMotorParamDlg::OnRead()
 {
@@ -172,14 +167,9 @@ void CMotorParamDlg::EndLearning(const ProcedureRunner::Report& report)
         m_fields.ShowValue(ui->learningStateCombo, 0);
         CMessageBox::Ok(this, OutcomeMessage(report.outcome));
         break;
-    case ProcedureRunner::Outcome::Aborted:
-        CMessageBox::Ok(this, OutcomeMessage(report.outcome));
-        break;
-    case ProcedureRunner::Outcome::PollFailed:
-        ShowResult(report.result);
-        break;
-    case ProcedureRunner::Outcome::Stopped:
-        break;
+    case ProcedureRunner::Outcome::Aborted: CMessageBox::Ok(this, OutcomeMessage(report.outcome)); break;
+    case ProcedureRunner::Outcome::PollFailed: ShowResult(report.result); break;
+    case ProcedureRunner::Outcome::Stopped: break;
     }
     ui->learnButton->setText(tr("开始学习"));
     ui->learnButton->setEnabled(true);

@@ -45,21 +45,20 @@ CPidFocDlg::CPidFocDlg(QWidget* parent) : QWidget(parent), ui(std::make_unique<U
     connect(ui->focReadButton, &QPushButton::clicked, this, &CPidFocDlg::OnFocRead);
     connect(ui->focConfigButton, &QPushButton::clicked, this, &CPidFocDlg::OnFocConfigure);
     connect(ui->calibrateButton, &QPushButton::clicked, this, &CPidFocDlg::OnCalibrate);
-    m_calibration = new CProcedureRun(
-        ProcedureBlock::kFocCalibration,
-        {.step = [this](const ProcedureBlock& block) {
-             ui->calibrateButton->setText(tr("Step(%1)").arg(block.words[ProcedureBlock::kResult]));
-         },
-         .ended = [this](const ProcedureRunner::Report& report) { EndCalibration(report); }},
-        this);
+    m_calibration =
+        new CProcedureRun(ProcedureBlock::kFocCalibration,
+                          {.step =
+                               [this](const ProcedureBlock& block) {
+                                   ui->calibrateButton->setText(
+                                       tr("Step(%1)").arg(block.words[ProcedureBlock::kResult]));
+                               },
+                           .ended = [this](const ProcedureRunner::Report& report) { EndCalibration(report); }},
+                          this);
 }
 
 CPidFocDlg::~CPidFocDlg() = default;
 
-void CPidFocDlg::UpdateData(bool fromControls)
-{
-    m_fields.Exchange(fromControls);
-}
+void CPidFocDlg::UpdateData(bool fromControls) { m_fields.Exchange(fromControls); }
 
 void CPidFocDlg::OnPidRead()
 {
@@ -127,11 +126,8 @@ void CPidFocDlg::EndCalibration(const ProcedureRunner::Report& report)
     case ProcedureRunner::Outcome::Aborted:
         message = QString::fromUtf8(ProcedureRunner::OutcomeText(ProcedureBlock::kFocCalibration, report.outcome));
         break;
-    case ProcedureRunner::Outcome::PollFailed:
-        message = QtText::ResultMessage(report.result);
-        break;
-    case ProcedureRunner::Outcome::Stopped:
-        break;
+    case ProcedureRunner::Outcome::PollFailed: message = QtText::ResultMessage(report.result); break;
+    case ProcedureRunner::Outcome::Stopped: break;
     }
     if (!message.isEmpty()) CMessageBox::Ok(this, message);
     ui->calibrateButton->setText(tr("自动校正"));

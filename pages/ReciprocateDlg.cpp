@@ -46,9 +46,9 @@ CReciprocateDlg::CReciprocateDlg(QWidget* parent) : QWidget(parent), ui(std::mak
     connect(ui->presetReadButton, &QPushButton::clicked, this, &CReciprocateDlg::OnPresetRead);
     connect(ui->presetWriteButton, &QPushButton::clicked, this, &CReciprocateDlg::OnPresetWrite);
     const std::pair<QPushButton*, uint16_t> tests[] = {{ui->cancelButton, ReciprocateCommand::kCancel},
-                                                        {ui->homeSq1Button, ReciprocateCommand::kHomeSq1},
-                                                        {ui->homeSq2Button, ReciprocateCommand::kHomeSq2},
-                                                        {ui->measureTravelButton, ReciprocateCommand::kMeasureTravel}};
+                                                       {ui->homeSq1Button, ReciprocateCommand::kHomeSq1},
+                                                       {ui->homeSq2Button, ReciprocateCommand::kHomeSq2},
+                                                       {ui->measureTravelButton, ReciprocateCommand::kMeasureTravel}};
     for (const auto& test : tests) {
         QPushButton* button = test.first;
         const uint16_t command = test.second;
@@ -64,15 +64,9 @@ CReciprocateDlg::CReciprocateDlg(QWidget* parent) : QWidget(parent), ui(std::mak
     m_watchTimer->start();
 }
 
-CReciprocateDlg::~CReciprocateDlg()
-{
-    m_watchTimer->stop();
-}
+CReciprocateDlg::~CReciprocateDlg() { m_watchTimer->stop(); }
 
-void CReciprocateDlg::UpdateData(bool fromControls)
-{
-    m_fields.Exchange(fromControls);
-}
+void CReciprocateDlg::UpdateData(bool fromControls) { m_fields.Exchange(fromControls); }
 
 // The speeds are in the unit of the mode as read, even one the list does not have.
 void CReciprocateDlg::StorePreset(const PresetSpeeds& s, bool wholeHz)

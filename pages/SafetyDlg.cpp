@@ -36,10 +36,7 @@ CSafetyDlg::CSafetyDlg(QWidget* parent) : QWidget(parent), ui(std::make_unique<U
 
 CSafetyDlg::~CSafetyDlg() = default;
 
-void CSafetyDlg::UpdateData(bool fromControls)
-{
-    m_fields.Exchange(fromControls);
-}
+void CSafetyDlg::UpdateData(bool fromControls) { m_fields.Exchange(fromControls); }
 
 void CSafetyDlg::OnRead()
 {

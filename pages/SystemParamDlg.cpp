@@ -45,10 +45,7 @@ CSystemParamDlg::CSystemParamDlg(QWidget* parent) : QWidget(parent), ui(std::mak
 
 CSystemParamDlg::~CSystemParamDlg() = default;
 
-void CSystemParamDlg::UpdateData(bool fromControls)
-{
-    m_fields.Exchange(fromControls);
-}
+void CSystemParamDlg::UpdateData(bool fromControls) { m_fields.Exchange(fromControls); }
 
 void CSystemParamDlg::OnRead()
 {
@@ -113,8 +110,7 @@ void CSystemParamDlg::OnAnalogTypeSelected()
     case 3:  // two cooperating single-ended inputs
         suggest(0, 5000);
         break;
-    default:
-        break;
+    default: break;
     }
 }
 
@@ -132,7 +128,6 @@ void CSystemParamDlg::OnLogicTypeSelected()
     case 3:  // 0/12 V or 0/24 V
         m_fields.ShowValue(ui->logicThresholdEdit, 5000);
         break;
-    default:
-        break;
+    default: break;
     }
 }

@@ -20,7 +20,7 @@ static_assert(RegisterLayout::Fits<CanParams>());
 
 namespace FieldRules {
 inline constexpr const char* kCanModeItems[] = {"485/CAN", "CANOpen"};
-inline constexpr const char* kCanBaudItems[] = {"10kbps", "20kbps", "50kbps", "125kbps",
+inline constexpr const char* kCanBaudItems[] = {"10kbps",  "20kbps",  "50kbps",  "125kbps",
                                                 "250kbps", "500kbps", "800kbps", "1Mbps"};
 
 inline constexpr Field kCanParamsFields[] = {

@@ -19,8 +19,7 @@ std::string Ascii(const std::string& text)
     std::string out;
     for (const char c : text) {
         const auto byte = static_cast<unsigned char>(c);
-        if (byte >= 0x20 && byte <= 0x7E)
-            out += c;
+        if (byte >= 0x20 && byte <= 0x7E) out += c;
         else if (byte < 0x80 || byte >= 0xC0)  // one '?' per character, not per UTF-8 byte
             out += '?';
     }
@@ -72,8 +71,7 @@ std::string Found::Line() const
 {
     char text[200];
     std::snprintf(text, sizeof text, "slave %u %d %s model %s id %s version %s", slave, baud,
-                  ParityText(parity).c_str(), model.empty() ? "-" : model.c_str(), identifier.c_str(),
-                  version.c_str());
+                  ParityText(parity).c_str(), model.empty() ? "-" : model.c_str(), identifier.c_str(), version.c_str());
     return text;
 }
 

@@ -303,7 +303,8 @@ constexpr Translation kEnglish[] = {
     {"CANOpen自启动", "CANopen auto-start"},
     {"心跳周期", "Heartbeat period"},
     // Why a configuration was not loaded (backup/).
-    {"电机正在运行, 请先停止电机。未写入任何参数。", "The motor is running; stop it first. No parameters were written."},
+    {"电机正在运行, 请先停止电机。未写入任何参数。",
+     "The motor is running; stop it first. No parameters were written."},
     {"文件中设置了速度量程×10, 此驱动器不支持。未写入任何参数。",
      "The file sets speed range ×10, which this drive does not support. No parameters were written."},
     {"文件与驱动器的速度量程×10设置不同, 速度值的单位不同。请同时载入电机参数。未写入任何参数。",

@@ -31,8 +31,7 @@ uint64_t EnterNumber(const Field& field, std::string_view text, int decimals)
     case Entry::Wrap:
         if (field.registers == 1 && decimals == 0) return TextNumber::ParseU16(text);
         return LowBits(static_cast<uint64_t>(TextNumber::ParseScaled(text, decimals)), field.registers);
-    case Entry::ScaledWrap:
-        return TextNumber::ParseScaledU16(text, decimals);
+    case Entry::ScaledWrap: return TextNumber::ParseScaledU16(text, decimals);
     case Entry::SaturateHigh: {
         const int64_t value = TextNumber::ParseScaled(text, decimals);
         return value > static_cast<int64_t>(kMax16) ? kMax16 : LowBits(static_cast<uint64_t>(value), 1);
@@ -70,7 +69,8 @@ uint64_t PhaseRaw(std::string_view text)
         if (pos == std::string_view::npos) break;
         const size_t end = text.find_first_of(kBlanks, pos);
         uint32_t value = 0;
-        if (!TextNumber::ParseHex(text.substr(pos, end == std::string_view::npos ? text.size() - pos : end - pos), value))
+        if (!TextNumber::ParseHex(text.substr(pos, end == std::string_view::npos ? text.size() - pos : end - pos),
+                                  value))
             break;
         byte = static_cast<uint8_t>(value & 0xFF);
         pos = end;
@@ -110,10 +110,8 @@ bool IsCheck(Kind kind)
 int Decimals(const Field& field, const Units& units)
 {
     switch (field.scale) {
-    case Scale::Fixed:
-        return field.decimals;
-    case Scale::SpeedRange:
-        return units.x10 ? field.decimals - 1 : field.decimals;
+    case Scale::Fixed: return field.decimals;
+    case Scale::SpeedRange: return units.x10 ? field.decimals - 1 : field.decimals;
     case Scale::SpeedMode:
         if (units.speedMode == 1) return 2;
         if ((units.speedMode == 2 || units.speedMode == 3) && units.x10) return 0;
@@ -133,18 +131,15 @@ int ChoiceIndex(const Field& field, uint64_t raw)
 {
     const auto count = static_cast<uint64_t>(field.items.size());
     switch (field.kind) {
-    case Kind::Choice:
-        return raw < count ? static_cast<int>(raw) : -1;
-    case Kind::ChoiceBit0:
-        return (raw & 1) < count ? static_cast<int>(raw & 1) : -1;
+    case Kind::Choice: return raw < count ? static_cast<int>(raw) : -1;
+    case Kind::ChoiceBit0: return (raw & 1) < count ? static_cast<int>(raw & 1) : -1;
     case Kind::BaudChoice:
         for (size_t i = 0; i < field.items.size(); ++i) {
             if (static_cast<int64_t>(TextNumber::ParseInt(field.items[i])) == static_cast<int64_t>(raw))
                 return static_cast<int>(i);
         }
         return field.items.empty() ? -1 : 0;
-    default:
-        return -1;
+    default: return -1;
     }
 }
 
@@ -170,24 +165,16 @@ uint16_t CheckRegister(const Field& field, bool ticked)
 std::string Show(const Field& field, uint64_t raw, const Units& units)
 {
     switch (field.kind) {
-    case Kind::Number:
-        return Scaled(static_cast<double>(LowBits(raw, field.registers)), Decimals(field, units));
-    case Kind::SignedNumber:
-        return Scaled(static_cast<int16_t>(raw & 0xFFFF), Decimals(field, units));
-    case Kind::Float:
-        return TextNumber::Format("%f", static_cast<double>(RawFloat(raw)));
-    case Kind::Gain:
-        return TextNumber::Format("%g", static_cast<double>(RawFloat(raw)));
-    case Kind::PhaseBytes:
-        return PhaseText(raw);
+    case Kind::Number: return Scaled(static_cast<double>(LowBits(raw, field.registers)), Decimals(field, units));
+    case Kind::SignedNumber: return Scaled(static_cast<int16_t>(raw & 0xFFFF), Decimals(field, units));
+    case Kind::Float: return TextNumber::Format("%f", static_cast<double>(RawFloat(raw)));
+    case Kind::Gain: return TextNumber::Format("%g", static_cast<double>(RawFloat(raw)));
+    case Kind::PhaseBytes: return PhaseText(raw);
     case Kind::HexAddress:
-    case Kind::HexNodeId:
-        return TextNumber::Format("0x%02X", static_cast<unsigned>(raw & 0xFFFF));
+    case Kind::HexNodeId: return TextNumber::Format("0x%02X", static_cast<unsigned>(raw & 0xFFFF));
     case Kind::ReservedZero:
-    case Kind::ReservedKept:
-        return TextNumber::Format("%u", static_cast<unsigned>(raw & 0xFFFF));
-    default:
-        break;
+    case Kind::ReservedKept: return TextNumber::Format("%u", static_cast<unsigned>(raw & 0xFFFF));
+    default: break;
     }
     if (IsCheck(field.kind)) return Ticked(field, raw) ? "1" : "0";
     const int index = ChoiceIndex(field, raw);
@@ -198,23 +185,15 @@ std::optional<uint64_t> Parse(const Field& field, std::string_view text, const U
 {
     switch (field.kind) {
     case Kind::Number:
-    case Kind::SignedNumber:
-        return EnterNumber(field, text, Decimals(field, units));
+    case Kind::SignedNumber: return EnterNumber(field, text, Decimals(field, units));
     case Kind::Float:
-    case Kind::Gain:
-        return FloatRaw(FloatText::Parse(text));
-    case Kind::PhaseBytes:
-        return PhaseRaw(text);
-    case Kind::HexAddress:
-        return HexOrDecimal(text, true);
-    case Kind::HexNodeId:
-        return HexOrDecimal(text, false);
-    case Kind::ReservedZero:
-        return 0;
-    case Kind::ReservedKept:
-        return TextNumber::ParseU16(text);
-    default:
-        break;
+    case Kind::Gain: return FloatRaw(FloatText::Parse(text));
+    case Kind::PhaseBytes: return PhaseRaw(text);
+    case Kind::HexAddress: return HexOrDecimal(text, true);
+    case Kind::HexNodeId: return HexOrDecimal(text, false);
+    case Kind::ReservedZero: return 0;
+    case Kind::ReservedKept: return TextNumber::ParseU16(text);
+    default: break;
     }
     if (IsCheck(field.kind)) return CheckRegister(field, TextNumber::ParseInt(text) != 0);
     for (size_t i = 0; i < field.items.size(); ++i) {

@@ -59,8 +59,8 @@ enum class Scale : uint8_t {
 
 // What the unit of a field can depend on.
 struct Units {
-    bool x10 = false;         // the drive's speed range (register 119 bit 0)
-    uint16_t speedMode = 0;   // the preset speed mode, register 176
+    bool x10 = false;        // the drive's speed range (register 119 bit 0)
+    uint16_t speedMode = 0;  // the preset speed mode, register 176
 };
 
 // The tables in the record headers name these plainly.
@@ -70,15 +70,15 @@ using enum Scale;
 
 struct Field {
     const char* key;
-    uint16_t reg;           // the first register
+    uint16_t reg;  // the first register
     Kind kind;
     uint8_t registers = 1;  // how many registers the raw value spans
     int8_t decimals = 0;    // as shown in tenths (without x10)
     Scale scale = Scale::Fixed;
     Entry entry = Entry::Wrap;
-    const char* unit = "";  // plain ASCII; empty for a plain count or ratio
+    const char* unit = "";                    // plain ASCII; empty for a plain count or ratio
     std::span<const char* const> items = {};  // a list's items, UTF-8, as the page lists them
-    uint16_t mask = 0;      // Flag: its bit
+    uint16_t mask = 0;                        // Flag: its bit
     // As the page labels the field (UTF-8, Chinese; without colon or unit):
     // what the configuration windows and zoric-cli call it; Localized()
     // gives its English.

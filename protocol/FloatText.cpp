@@ -2,9 +2,9 @@
 
 #include <charconv>
 #include <cstdlib>
+#include <limits>
 #include <locale.h>
 #include <string>
-#include <limits>
 
 namespace FloatText {
 namespace {
@@ -65,7 +65,7 @@ float Parse(std::string_view text)
     }
     // Narrowing a double beyond the float range is undefined; hold it at the limit.
     if (value > kMax) value = kMax;
-    if (value == 0.0) return 0.0f;  // never send a negative zero
+    if (value == 0.0) return 0.0f;                     // never send a negative zero
     const float narrowed = static_cast<float>(value);  // round to nearest
     return negative ? -narrowed : narrowed;
 }

@@ -62,10 +62,7 @@ std::string DescribeSdo(const uint8_t* words, size_t wordCount, bool fromDrive)
     return Format(fromDrive ? "SDO answer 0x%02X %04X:%02X" : "SDO command 0x%02X %04X:%02X", command, index, sub);
 }
 
-bool Covers(const uint8_t* buf, size_t count)
-{
-    return count >= 4 && CheckFrame(buf[0], buf, count);
-}
+bool Covers(const uint8_t* buf, size_t count) { return count >= 4 && CheckFrame(buf[0], buf, count); }
 
 }  // namespace
 
@@ -103,8 +100,7 @@ std::string DescribeRequest(const uint8_t* f, size_t n)
     case 0x2B:
         if (n < 7) break;
         return Format("device id code %u object %u", f[3], f[4]);
-    default:
-        return Format("function 0x%02X", f[1]);
+    default: return Format("function 0x%02X", f[1]);
     }
     return Format("function 0x%02X (short)", f[1]);
 }
@@ -127,10 +123,8 @@ std::string DescribeAnswer(const uint8_t* req, size_t reqCount, const uint8_t* f
     case 0x10:
         if (n < 8) break;
         return Range("wrote", U16(f + 2), U16(f + 4));
-    case 0x2B:
-        return Format("device id %zu bytes", n - 2);
-    default:
-        return Format("function 0x%02X", f[1]);
+    case 0x2B: return Format("device id %zu bytes", n - 2);
+    default: return Format("function 0x%02X", f[1]);
     }
     return Format("function 0x%02X (short)", f[1]);
 }
@@ -206,19 +200,14 @@ std::string Describe(const CapturedFrame& frame)
     const uint8_t* b = frame.bytes.data();
     const size_t n = frame.bytes.size();
     switch (frame.kind) {
-    case FrameKind::Request:
-        return DescribeRequest(b, n);
-    case FrameKind::Answer:
-        return DescribeAnswer(frame.request.data(), frame.request.size(), b, n);
+    case FrameKind::Request: return DescribeRequest(b, n);
+    case FrameKind::Answer: return DescribeAnswer(frame.request.data(), frame.request.size(), b, n);
     case FrameKind::WrongSlave:
         return Format("wrong slave %u: ", n ? b[0] : 0u) +
                DescribeAnswer(frame.request.data(), frame.request.size(), b, n);
-    case FrameKind::Late:
-        return Format("late answer, %zu bytes", n);
-    case FrameKind::Timeout:
-        return frame.heard ? "no answer heard" : "timeout, no answer";
-    default:
-        return Format("%s, %zu bytes", KindName(frame.kind), n);
+    case FrameKind::Late: return Format("late answer, %zu bytes", n);
+    case FrameKind::Timeout: return frame.heard ? "no answer heard" : "timeout, no answer";
+    default: return Format("%s, %zu bytes", KindName(frame.kind), n);
     }
 }
 
@@ -238,8 +227,8 @@ std::vector<Piece> SplitMbap(const uint8_t* bytes, size_t count, uint16_t transa
     }
     if (at < count) {
         const bool answered = !pieces.empty() && pieces.back().kind != FrameKind::Late;
-        pieces.push_back({answered ? FrameKind::Trailing : FrameKind::Noise,
-                          std::vector<uint8_t>(bytes + at, bytes + count)});
+        pieces.push_back(
+            {answered ? FrameKind::Trailing : FrameKind::Noise, std::vector<uint8_t>(bytes + at, bytes + count)});
     }
     return pieces;
 }
@@ -255,8 +244,7 @@ std::string TraceLine(const CapturedFrame& frame)
                               static_cast<int>(ms), direction, frame.slave);
     if (!frame.bytes.empty()) line += Hex(frame.bytes) + " ";
     line += "| " + Describe(frame);
-    if (frame.kind == FrameKind::Answer || frame.kind == FrameKind::Timeout)
-        line += " | " + ResultText(frame.result);
+    if (frame.kind == FrameKind::Answer || frame.kind == FrameKind::Timeout) line += " | " + ResultText(frame.result);
     if (frame.kind == FrameKind::Answer)
         line += Format(" %.1f ms", static_cast<double>(frame.roundTrip.count()) / 1000.0);
     return line;
@@ -302,9 +290,7 @@ void CCounters::Count(const CapturedFrame& frame)
 {
     SlaveCounters& c = m_slaves[frame.slave];
     switch (frame.kind) {
-    case FrameKind::Request:
-        ++c.requests;
-        break;
+    case FrameKind::Request: ++c.requests; break;
     case FrameKind::Answer: {
         ++c.answers;
         const size_t fn = frame.mbap ? 7 : 1;  // after the MBAP header and unit id, or the slave
@@ -316,8 +302,7 @@ void CCounters::Count(const CapturedFrame& frame)
     case FrameKind::WrongSlave: ++c.wrongSlave; break;
     case FrameKind::Late: ++c.late; break;
     case FrameKind::Noise:
-    case FrameKind::Trailing:
-        break;
+    case FrameKind::Trailing: break;
     }
 }
 

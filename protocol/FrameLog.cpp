@@ -117,15 +117,13 @@ void WriteCsv(const std::vector<CapturedFrame>& frames, std::ostream& out)
     for (const CapturedFrame& f : frames) {
         char numbers[96];
         std::snprintf(numbers, sizeof numbers, "%.3f,%s,%u,0x%02X,",
-                      std::chrono::duration<double, std::milli>(f.time - origin).count(),
-                      FrameDecoder::Direction(f), f.slave,
-                      f.function);
+                      std::chrono::duration<double, std::milli>(f.time - origin).count(), FrameDecoder::Direction(f),
+                      f.slave, f.function);
         out << TimeOfDay(f.wallTime) << ',' << numbers << Quoted(FrameDecoder::KindName(f.kind)) << ','
             << Quoted(FrameDecoder::Describe(f)) << ',';
         if (f.kind != FrameKind::Request) out << Quoted(FrameDecoder::ResultText(f.result));
         out << ',';
-        if (f.kind == FrameKind::Answer)
-            out << static_cast<double>(f.roundTrip.count()) / 1000.0;
+        if (f.kind == FrameKind::Answer) out << static_cast<double>(f.roundTrip.count()) / 1000.0;
         out << ',' << FrameDecoder::Hex(f.bytes) << '\n';
     }
 }

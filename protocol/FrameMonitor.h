@@ -22,12 +22,12 @@ enum class FrameKind : uint8_t {
 
 struct CapturedFrame {
     using Clock = std::chrono::steady_clock;
-    Clock::time_point time;        // sent, or first byte received
+    Clock::time_point time;  // sent, or first byte received
     std::chrono::system_clock::time_point wallTime;
     FrameKind kind = FrameKind::Request;
-    uint8_t slave = 0;             // the slave the request was for
-    uint8_t function = 0;          // the request's function
-    ModbusResult result = 0;       // of the transaction; on the answer and failure pieces
+    uint8_t slave = 0;                       // the slave the request was for
+    uint8_t function = 0;                    // the request's function
+    ModbusResult result = 0;                 // of the transaction; on the answer and failure pieces
     std::chrono::microseconds roundTrip{0};  // request sent to answer complete
     std::vector<uint8_t> bytes;
     // The request this piece belongs to, for the answer's summary.

@@ -24,10 +24,7 @@ bool RenameOver(const std::string& from, const std::string& to)
     return MoveFileExW(PathOf(from).c_str(), PathOf(to).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
-bool RemoveFile(const std::string& utf8Path)
-{
-    return DeleteFileW(PathOf(utf8Path).c_str()) != 0;
-}
+bool RemoveFile(const std::string& utf8Path) { return DeleteFileW(PathOf(utf8Path).c_str()) != 0; }
 
 std::tm LocalTime(std::time_t t, long* utcOffsetMinutes)
 {
@@ -50,20 +47,11 @@ std::tm UtcTime(std::time_t t)
 
 #else
 
-std::FILE* OpenFile(const std::string& utf8Path, const char* mode)
-{
-    return std::fopen(utf8Path.c_str(), mode);
-}
+std::FILE* OpenFile(const std::string& utf8Path, const char* mode) { return std::fopen(utf8Path.c_str(), mode); }
 
-bool RenameOver(const std::string& from, const std::string& to)
-{
-    return std::rename(from.c_str(), to.c_str()) == 0;
-}
+bool RenameOver(const std::string& from, const std::string& to) { return std::rename(from.c_str(), to.c_str()) == 0; }
 
-bool RemoveFile(const std::string& utf8Path)
-{
-    return std::remove(utf8Path.c_str()) == 0;
-}
+bool RemoveFile(const std::string& utf8Path) { return std::remove(utf8Path.c_str()) == 0; }
 
 std::tm LocalTime(std::time_t t, long* utcOffsetMinutes)
 {

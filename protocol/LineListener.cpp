@@ -25,22 +25,25 @@ std::vector<size_t> KnownLengths(const uint8_t* f, size_t n, bool& needMore)
     const uint8_t function = f[1];
     if (function & 0x80) return {5};
     switch (function) {
-    case 0x01: case 0x02: case 0x03: case 0x04:
+    case 0x01:
+    case 0x02:
+    case 0x03:
+    case 0x04:
         if (n < 3) {
             needMore = true;
             return {8};
         }
         return {8, size_t{5} + f[2]};
-    case 0x05: case 0x06:
-        return {8};
-    case 0x0F: case 0x10:
+    case 0x05:
+    case 0x06: return {8};
+    case 0x0F:
+    case 0x10:
         if (n < 7) {
             needMore = true;
             return {8};
         }
         return {8, size_t{9} + f[6]};
-    default:
-        return {};
+    default: return {};
     }
 }
 
@@ -89,9 +92,14 @@ bool Answers(const std::vector<uint8_t>& frame, const std::vector<uint8_t>& requ
     if (frame[1] & 0x80) return true;
     const size_t n = frame.size();
     switch (frame[1]) {
-    case 0x01: case 0x02: case 0x03: case 0x04: return n == size_t{5} + frame[2];
-    case 0x05: case 0x06: return n == 8;
-    case 0x0F: case 0x10: return n == 8;
+    case 0x01:
+    case 0x02:
+    case 0x03:
+    case 0x04: return n == size_t{5} + frame[2];
+    case 0x05:
+    case 0x06: return n == 8;
+    case 0x0F:
+    case 0x10: return n == 8;
     case 0x2B: return n > 7;  // the request is 7 bytes, its answer carries objects
     default: return true;
     }
@@ -103,8 +111,12 @@ bool OnlyAnAnswer(const std::vector<uint8_t>& frame)
     if (frame[1] & 0x80) return true;
     const size_t n = frame.size();
     switch (frame[1]) {
-    case 0x01: case 0x02: case 0x03: case 0x04: return n != 8 && n == size_t{5} + frame[2];
-    case 0x0F: case 0x10: return false;  // an answer is 8 bytes, like no request
+    case 0x01:
+    case 0x02:
+    case 0x03:
+    case 0x04: return n != 8 && n == size_t{5} + frame[2];
+    case 0x0F:
+    case 0x10: return false;  // an answer is 8 bytes, like no request
     default: return false;
     }
 }
@@ -123,10 +135,7 @@ microseconds CLineFrameSplitter::SilenceFor(int baud)
     return std::max(chars, microseconds(2000));
 }
 
-microseconds CLineFrameSplitter::PatienceFor(int baud)
-{
-    return std::max(SilenceFor(baud) * 4, microseconds(20'000));
-}
+microseconds CLineFrameSplitter::PatienceFor(int baud) { return std::max(SilenceFor(baud) * 4, microseconds(20'000)); }
 
 void CLineFrameSplitter::Feed(const uint8_t* bytes, size_t count, Clock::time_point at)
 {
@@ -143,10 +152,7 @@ void CLineFrameSplitter::Idle(Clock::time_point now)
     if (!m_pending.empty() && now - m_lastByte >= m_silence) Parse(true, now);
 }
 
-void CLineFrameSplitter::Finish()
-{
-    Parse(true, m_lastByte + m_patience);
-}
+void CLineFrameSplitter::Finish() { Parse(true, m_lastByte + m_patience); }
 
 void CLineFrameSplitter::Parse(bool atSilence, Clock::time_point now)
 {

@@ -40,9 +40,8 @@ std::vector<FrameDecoder::Piece> CRtuFraming::Sort(const uint8_t* received, size
     // The answer of an earlier request (it does not fit this one) is shown
     // for what it is.
     for (auto& piece : pieces)
-        if (piece.kind == FrameKind::Answer &&
-            RtuFrame::StaleAnswerLength(piece.bytes.data(), piece.bytes.size(), frame, frameLength) ==
-                piece.bytes.size())
+        if (piece.kind == FrameKind::Answer && RtuFrame::StaleAnswerLength(piece.bytes.data(), piece.bytes.size(),
+                                                                           frame, frameLength) == piece.bytes.size())
             piece.kind = FrameKind::Late;
     return pieces;
 }
@@ -70,14 +69,10 @@ std::optional<ModbusResult> CMbapFraming::Answer(const uint8_t* received, size_t
                            frameLength - MbapFrame::kHeaderLength);
 }
 
-size_t CMbapFraming::UnitOffset() const
-{
-    return MbapFrame::kHeaderLength;
-}
+size_t CMbapFraming::UnitOffset() const { return MbapFrame::kHeaderLength; }
 
 std::vector<FrameDecoder::Piece> CMbapFraming::Sort(const uint8_t* received, size_t count, const uint8_t* frame,
                                                     size_t) const
 {
-    return FrameDecoder::SplitMbap(received, count, MbapFrame::TransactionId(frame),
-                                   frame[MbapFrame::kHeaderLength]);
+    return FrameDecoder::SplitMbap(received, count, MbapFrame::TransactionId(frame), frame[MbapFrame::kHeaderLength]);
 }

@@ -23,8 +23,7 @@ public:
     virtual size_t Frame(const uint8_t* request, size_t length, uint8_t* out) = 0;
     // `received` holds the whole answer to `frame` (as sent), or bytes that
     // can be judged bad at once: the transaction may stop waiting.
-    virtual bool AnswerReady(const uint8_t* received, size_t count, const uint8_t* frame,
-                             size_t frameLength) const = 0;
+    virtual bool AnswerReady(const uint8_t* received, size_t count, const uint8_t* frame, size_t frameLength) const = 0;
     // The answer to `frame` in `received`: its result (0, the exception
     // code, or kResultBadResponse for one that does not fit the request),
     // with `response` holding it as slave, function, data; nullopt when no
@@ -45,8 +44,8 @@ class CRtuFraming final : public ILinkFraming {
 public:
     size_t Frame(const uint8_t* request, size_t length, uint8_t* out) override;
     bool AnswerReady(const uint8_t* received, size_t count, const uint8_t* frame, size_t frameLength) const override;
-    std::optional<ModbusResult> Answer(const uint8_t* received, size_t count, const uint8_t* frame,
-                                       size_t frameLength, std::vector<uint8_t>& response) const override;
+    std::optional<ModbusResult> Answer(const uint8_t* received, size_t count, const uint8_t* frame, size_t frameLength,
+                                       std::vector<uint8_t>& response) const override;
     bool Mbap() const override { return false; }
     size_t UnitOffset() const override { return 0; }
     std::vector<FrameDecoder::Piece> Sort(const uint8_t* received, size_t count, const uint8_t* frame,
@@ -57,8 +56,8 @@ class CMbapFraming final : public ILinkFraming {
 public:
     size_t Frame(const uint8_t* request, size_t length, uint8_t* out) override;
     bool AnswerReady(const uint8_t* received, size_t count, const uint8_t* frame, size_t frameLength) const override;
-    std::optional<ModbusResult> Answer(const uint8_t* received, size_t count, const uint8_t* frame,
-                                       size_t frameLength, std::vector<uint8_t>& response) const override;
+    std::optional<ModbusResult> Answer(const uint8_t* received, size_t count, const uint8_t* frame, size_t frameLength,
+                                       std::vector<uint8_t>& response) const override;
     bool Mbap() const override { return true; }
     size_t UnitOffset() const override;
     std::vector<FrameDecoder::Piece> Sort(const uint8_t* received, size_t count, const uint8_t* frame,

@@ -27,10 +27,7 @@ std::array<std::atomic<TransportMaker>, kPortKinds>& Makers()
 
 }  // namespace
 
-void RegisterTransport(PortKind kind, TransportMaker make)
-{
-    Makers()[static_cast<size_t>(kind)] = make;
-}
+void RegisterTransport(PortKind kind, TransportMaker make) { Makers()[static_cast<size_t>(kind)] = make; }
 
 std::unique_ptr<ILinkTransport> MakeTransport(PortKind kind)
 {

@@ -8,10 +8,7 @@
 #include "Language.h"
 #include "TextCodec.h"
 
-CModbusMaster::CModbusMaster()
-{
-    SetResponseTimeout(kResponseTimeoutMs);
-}
+CModbusMaster::CModbusMaster() { SetResponseTimeout(kResponseTimeoutMs); }
 
 CModbusMaster::~CModbusMaster() = default;
 
@@ -20,7 +17,10 @@ std::string CModbusMaster::ModeText(int baud, int parityIndex)
     char parity = 'n';
     char stop = '1';
     switch (parityIndex) {
-    case 0: parity = 'n'; stop = '2'; break;
+    case 0:
+        parity = 'n';
+        stop = '2';
+        break;
     case 1: parity = 'o'; break;
     case 2: parity = 'e'; break;
     default: break;
@@ -193,8 +193,8 @@ ModbusResult CModbusMaster::ReadDeviceIdentification(uint8_t slave, std::string&
     return kResultBadResponse;
 }
 
-ModbusResult CModbusMaster::SdoTransfer(uint8_t slave, uint8_t command, uint16_t index, uint8_t subindex,
-                                        uint32_t data, SdoRecord& response)
+ModbusResult CModbusMaster::SdoTransfer(uint8_t slave, uint8_t command, uint16_t index, uint8_t subindex, uint32_t data,
+                                        SdoRecord& response)
 {
     SdoRecord request;
     request.command = command;

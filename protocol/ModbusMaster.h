@@ -64,11 +64,11 @@ public:
     // response.
 
     // Communication page (ModbusMasterComm.cpp).
-    ModbusResult ReadCommParams(uint8_t slave, CommParams& params);      // 0x0090..0x0095
+    ModbusResult ReadCommParams(uint8_t slave, CommParams& params);  // 0x0090..0x0095
     ModbusResult WriteCommParams(uint8_t slave, const CommParams& params);
-    ModbusResult ReadCommAddress(uint8_t slave, CommAddress& address);   // 0x009C..0x009D
+    ModbusResult ReadCommAddress(uint8_t slave, CommAddress& address);  // 0x009C..0x009D
     ModbusResult WriteCommAddress(uint8_t slave, const CommAddress& address);
-    ModbusResult ReadCanParams(uint8_t slave, CanParams& params);        // 0x0120..0x0129
+    ModbusResult ReadCanParams(uint8_t slave, CanParams& params);  // 0x0120..0x0129
     ModbusResult WriteCanParams(uint8_t slave, const CanParams& params);
 
     // Motor pages (ModbusMasterMotor.cpp).
@@ -96,23 +96,23 @@ public:
     ModbusResult WriteFocParams(uint8_t slave, const FocParams& params);
 
     // Configuration pages: system, safety, reciprocating (ModbusMasterConfig.cpp).
-    ModbusResult ReadSystemParams(uint8_t slave, SystemParams& params);        // 128..143
+    ModbusResult ReadSystemParams(uint8_t slave, SystemParams& params);  // 128..143
     ModbusResult WriteSystemParams(uint8_t slave, const SystemParams& params);
     ModbusResult ReadSystemParamsExt(uint8_t slave, SystemParamsExt& params);  // 150..155
     ModbusResult WriteSystemParamsExt(uint8_t slave, const SystemParamsExt& params);
-    ModbusResult ReadSafetyParams(uint8_t slave, SafetyParams& params);        // 256..269
+    ModbusResult ReadSafetyParams(uint8_t slave, SafetyParams& params);  // 256..269
     ModbusResult WriteSafetyParams(uint8_t slave, const SafetyParams& params);
     ModbusResult ReadReciprocateParams(uint8_t slave, ReciprocateParams& params);  // 160..169
     ModbusResult WriteReciprocateParams(uint8_t slave, const ReciprocateParams& params);
-    ModbusResult ReadPresetSpeeds(uint8_t slave, PresetSpeeds& speeds);        // 176..179
+    ModbusResult ReadPresetSpeeds(uint8_t slave, PresetSpeeds& speeds);  // 176..179
     ModbusResult WritePresetSpeeds(uint8_t slave, const PresetSpeeds& speeds);
     // The reciprocating test command register 170 (ReciprocateCommand values).
     ModbusResult WriteReciprocateCommand(uint8_t slave, uint16_t command);
     ModbusResult ReadReciprocateCommand(uint8_t slave, uint16_t& command);
 
     // Main window (ModbusMasterStatus.cpp).
-    ModbusResult ReadDeviceInfo(uint8_t slave, DeviceInfo& info);              // 0..15
-    ModbusResult ReadRealtimeStatus(uint8_t slave, RealtimeStatus& status);    // 32..58
+    ModbusResult ReadDeviceInfo(uint8_t slave, DeviceInfo& info);            // 0..15
+    ModbusResult ReadRealtimeStatus(uint8_t slave, RealtimeStatus& status);  // 32..58
     // Writing 1 here clears the drive's position counter.
     static constexpr uint16_t kPositionClearRegister = 0x700A;
     ModbusResult WritePositionClear(uint8_t slave);

@@ -30,7 +30,8 @@ ModbusResult CModbusMaster::WriteStopMode(uint8_t slave, uint16_t mode)
 ModbusResult CModbusMaster::WritePositionMove(uint8_t slave, uint16_t frequency, int32_t position, uint16_t type)
 {
     const uint32_t bits = static_cast<uint32_t>(position);
-    const uint16_t words[4] = {frequency, type, static_cast<uint16_t>(bits >> 16), static_cast<uint16_t>(bits & 0xFFFF)};
+    const uint16_t words[4] = {frequency, type, static_cast<uint16_t>(bits >> 16),
+                               static_cast<uint16_t>(bits & 0xFFFF)};
     return WriteMultipleRegisters(slave, kPositionMoveStart, words, 4);
 }
 

@@ -2,7 +2,8 @@
 #include "ModbusMaster.h"
 #include "RegisterGroup.h"
 
-ModbusResult CModbusMaster::ReadDeviceInfo(uint8_t slave, DeviceInfo& info) {
+ModbusResult CModbusMaster::ReadDeviceInfo(uint8_t slave, DeviceInfo& info)
+{
     DeviceInfo read;
     ModbusResult r = RegisterGroup::Read(*this, slave, read);
     if (r != kResultOk) return r;
@@ -12,10 +13,12 @@ ModbusResult CModbusMaster::ReadDeviceInfo(uint8_t slave, DeviceInfo& info) {
     return kResultOk;
 }
 
-ModbusResult CModbusMaster::ReadRealtimeStatus(uint8_t slave, RealtimeStatus& status) {
+ModbusResult CModbusMaster::ReadRealtimeStatus(uint8_t slave, RealtimeStatus& status)
+{
     return RegisterGroup::Read(*this, slave, status);
 }
 
-ModbusResult CModbusMaster::WritePositionClear(uint8_t slave) {
+ModbusResult CModbusMaster::WritePositionClear(uint8_t slave)
+{
     return WriteSingleRegister(slave, kPositionClearRegister, 1);
 }

@@ -22,23 +22,18 @@ void PutU16(uint8_t* p, uint16_t v)
     p[1] = static_cast<uint8_t>(v);
 }
 
-uint16_t GetU16(const uint8_t* p)
-{
-    return static_cast<uint16_t>(p[0] << 8 | p[1]);
-}
+uint16_t GetU16(const uint8_t* p) { return static_cast<uint16_t>(p[0] << 8 | p[1]); }
 
 }  // namespace
 
 CModbusRtu::CModbusRtu()
 {
-    for (int kind = 0; kind < kPortKinds; ++kind) m_transports[static_cast<size_t>(kind)] = MakeTransport(PortKind(kind));
+    for (int kind = 0; kind < kPortKinds; ++kind)
+        m_transports[static_cast<size_t>(kind)] = MakeTransport(PortKind(kind));
     m_transport = m_transports[static_cast<size_t>(PortKind::Serial)].get();
 }
 
-CModbusRtu::~CModbusRtu()
-{
-    ClosePort();
-}
+CModbusRtu::~CModbusRtu() { ClosePort(); }
 
 bool CModbusRtu::OpenWithMode(uint32_t portNumber, const char* mode)
 {
@@ -86,8 +81,7 @@ uint32_t CModbusRtu::PortLossCount() const
     return sum;
 }
 
-bool CModbusRtu::OpenDevice(const std::string& name, const std::string& device, uint32_t portNumber,
-                            const char* mode)
+bool CModbusRtu::OpenDevice(const std::string& name, const std::string& device, uint32_t portNumber, const char* mode)
 {
     // The descriptor of a lost line is dead: it must not keep the device
     // (and its name) from coming back.
@@ -217,8 +211,8 @@ void CModbusRtu::ReceiveLoop(ILinkTransport& transport)
             whole = TakeInput(transport);
             // Set under the buffer lock, so that a transaction resetting the
             // buffer cannot be woken by a late frame of the previous one.
-            if (m_txLength > 0 &&
-                framing.AnswerReady(m_rxBuf, static_cast<size_t>(m_rxCount), m_txFrame, static_cast<size_t>(m_txLength)))
+            if (m_txLength > 0 && framing.AnswerReady(m_rxBuf, static_cast<size_t>(m_rxCount), m_txFrame,
+                                                      static_cast<size_t>(m_txLength)))
                 m_responseEvent.Set();
         }
         if (!whole) {
@@ -299,7 +293,7 @@ ModbusResult CModbusRtu::TransactOnce(const uint8_t* request, size_t length, std
 }
 
 ModbusResult CModbusRtu::ReadHoldingRegisters(uint8_t slave, uint16_t start, uint16_t count, uint8_t* dest,
-                                               uint16_t* length)
+                                              uint16_t* length)
 {
     if (!IsPortOpen()) return Counted(kResultPortNotOpen);
     uint8_t req[6] = {slave, kFnReadHolding};
@@ -333,7 +327,7 @@ ModbusResult CModbusRtu::ReadRegisters(uint8_t slave, uint16_t start, uint16_t c
 }
 
 ModbusResult CModbusRtu::WriteSingleRegister(uint8_t slave, uint16_t address, uint16_t value, uint16_t* echoAddress,
-                                              uint16_t* echoValue)
+                                             uint16_t* echoValue)
 {
     if (!IsPortOpen()) return Counted(kResultPortNotOpen);
     uint8_t req[6] = {slave, kFnWriteSingle};
@@ -348,7 +342,7 @@ ModbusResult CModbusRtu::WriteSingleRegister(uint8_t slave, uint16_t address, ui
 }
 
 ModbusResult CModbusRtu::WriteMultipleRegisters(uint8_t slave, uint16_t start, const uint16_t* values, uint16_t count,
-                                                 uint16_t* echoStart, uint16_t* echoCount)
+                                                uint16_t* echoStart, uint16_t* echoCount)
 {
     if (!IsPortOpen()) return Counted(kResultPortNotOpen);
     if (!values || count > kMaxWriteRegisters) return Counted(kResultTooLong);
@@ -366,7 +360,7 @@ ModbusResult CModbusRtu::WriteMultipleRegisters(uint8_t slave, uint16_t start, c
 }
 
 ModbusResult CModbusRtu::ReadDeviceIdObjects(uint8_t slave, uint8_t code, uint8_t objectId, uint8_t* dest,
-                                              uint16_t* length)
+                                             uint16_t* length)
 {
     if (!IsPortOpen()) return Counted(kResultPortNotOpen);
     uint8_t req[5] = {slave, kFnDeviceId, kMeiDeviceId, code, objectId};

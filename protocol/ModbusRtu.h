@@ -34,21 +34,19 @@ public:
 
     // Function 0x03. Copies min(*length, byte count) data bytes as received
     // (high byte first) into dest and stores the number copied in *length.
-    ModbusResult ReadHoldingRegisters(uint8_t slave, uint16_t start, uint16_t count, uint8_t* dest,
-                                      uint16_t* length);
+    ModbusResult ReadHoldingRegisters(uint8_t slave, uint16_t start, uint16_t count, uint8_t* dest, uint16_t* length);
     // Function 0x03 as `count` values in host order (the answer is judged to
     // carry exactly the registers asked for, so all of them are filled).
     ModbusResult ReadRegisters(uint8_t slave, uint16_t start, uint16_t count, uint16_t* values);
     // Function 0x06.
-    ModbusResult WriteSingleRegister(uint8_t slave, uint16_t address, uint16_t value,
-                                     uint16_t* echoAddress = nullptr, uint16_t* echoValue = nullptr);
+    ModbusResult WriteSingleRegister(uint8_t slave, uint16_t address, uint16_t value, uint16_t* echoAddress = nullptr,
+                                     uint16_t* echoValue = nullptr);
     // Function 0x10; values in host order, at most 31 of them.
     ModbusResult WriteMultipleRegisters(uint8_t slave, uint16_t start, const uint16_t* values, uint16_t count,
                                         uint16_t* echoStart = nullptr, uint16_t* echoCount = nullptr);
     // Function 0x2B/0x0E. Copies the object block (from the more-follows byte
     // to the last object byte) into dest, at most *length bytes.
-    ModbusResult ReadDeviceIdObjects(uint8_t slave, uint8_t code, uint8_t objectId, uint8_t* dest,
-                                     uint16_t* length);
+    ModbusResult ReadDeviceIdObjects(uint8_t slave, uint8_t code, uint8_t objectId, uint8_t* dest, uint16_t* length);
 
     // Opens COM<portNumber> (1..1024) with a mode text such as "9600,n,8,2".
     // A port that was lost is released first.

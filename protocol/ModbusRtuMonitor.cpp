@@ -12,8 +12,7 @@ namespace {
 std::chrono::system_clock::time_point WallTime(std::chrono::steady_clock::time_point at)
 {
     const auto now = std::chrono::steady_clock::now();
-    return std::chrono::system_clock::now() -
-           std::chrono::duration_cast<std::chrono::system_clock::duration>(now - at);
+    return std::chrono::system_clock::now() - std::chrono::duration_cast<std::chrono::system_clock::duration>(now - at);
 }
 
 }  // namespace
@@ -29,9 +28,8 @@ void CModbusRtu::SetFrameMonitor(IFrameMonitor* monitor)
     m_monitor.store(monitor, std::memory_order_release);
 }
 
-void CModbusRtu::ReportRequest(IFrameMonitor& monitor, const uint8_t* frame, size_t length,
-                               const ILinkFraming& framing, const std::vector<uint8_t>& late,
-                               std::chrono::steady_clock::time_point lateAt)
+void CModbusRtu::ReportRequest(IFrameMonitor& monitor, const uint8_t* frame, size_t length, const ILinkFraming& framing,
+                               const std::vector<uint8_t>& late, std::chrono::steady_clock::time_point lateAt)
 {
     const bool mbap = framing.Mbap();
     const size_t unitAt = framing.UnitOffset();

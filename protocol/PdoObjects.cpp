@@ -125,8 +125,8 @@ bool WritesEntry(int32_t entries, uint8_t subindex, const GivenTimes& given)
     return true;
 }
 
-Outcome WriteCommunication(CModbusMaster& master, uint8_t slave, int n, const PdoCommRecord& record,
-                           int32_t entries, const Hooks& hooks, const GivenTimes& given)
+Outcome WriteCommunication(CModbusMaster& master, uint8_t slave, int n, const PdoCommRecord& record, int32_t entries,
+                           const Hooks& hooks, const GivenTimes& given)
 {
     Outcome outcome;
     CExchanges exchanges(master, slave, hooks, outcome);
@@ -141,9 +141,7 @@ Outcome WriteCommunication(CModbusMaster& master, uint8_t slave, int n, const Pd
         case kInhibitTimeSubindex:
             written = exchanges.Write(Sdo::kDownload2, object, subindex, record.inhibitTime);
             break;
-        case kEventTimeSubindex:
-            written = exchanges.Write(Sdo::kDownload2, object, subindex, record.eventTime);
-            break;
+        case kEventTimeSubindex: written = exchanges.Write(Sdo::kDownload2, object, subindex, record.eventTime); break;
         default: break;
         }
         if (!written) break;

@@ -97,8 +97,8 @@ bool WritesEntry(int32_t entries, uint8_t subindex, const GivenTimes& given = {}
 // Writes the communication entries of PDO n that WritesEntry names, in
 // order: the COB-ID in 4 bytes, the transmission type in 1, the inhibit and
 // event times in 2.
-Outcome WriteCommunication(CModbusMaster& master, uint8_t slave, int n, const PdoCommRecord& record,
-                           int32_t entries, const Hooks& hooks = {}, const GivenTimes& given = {});
+Outcome WriteCommunication(CModbusMaster& master, uint8_t slave, int n, const PdoCommRecord& record, int32_t entries,
+                           const Hooks& hooks = {}, const GivenTimes& given = {});
 
 // Writes the mapping of PDO n: the count 0 first (the drive takes entries only
 // while the mapping is off), then the given entries (element j at sub-index

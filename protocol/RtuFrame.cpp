@@ -41,13 +41,11 @@ ModbusResult Judge(const uint8_t* a, size_t n, const uint8_t* req, size_t reqCou
         return a[2] == asked && n == 3 + asked ? kResultOk : kResultBadResponse;
     }
     case 0x06:
-    case 0x10:
-        return reqCount >= 6 && n == 6 && std::equal(a + 2, a + 6, req + 2) ? kResultOk : kResultBadResponse;
+    case 0x10: return reqCount >= 6 && n == 6 && std::equal(a + 2, a + 6, req + 2) ? kResultOk : kResultBadResponse;
     case 0x2B:
         // MEI type and read code as asked, and the conformity level.
         return reqCount >= 4 && n >= 5 && a[2] == req[2] && a[3] == req[3] ? kResultOk : kResultBadResponse;
-    default:
-        return kResultOk;
+    default: return kResultOk;
     }
 }
 
@@ -59,9 +57,6 @@ size_t StaleAnswerLength(const uint8_t* buf, size_t count, const uint8_t* reques
     return Judge(buf, length - 2, request, requestCount - 2) == kResultBadResponse ? length : 0;
 }
 
-size_t ReadDataLength(const uint8_t* buf, size_t count)
-{
-    return count >= 5 ? std::min<size_t>(buf[2], count - 5) : 0;
-}
+size_t ReadDataLength(const uint8_t* buf, size_t count) { return count >= 5 ? std::min<size_t>(buf[2], count - 5) : 0; }
 
 }  // namespace RtuFrame

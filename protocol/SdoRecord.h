@@ -3,11 +3,11 @@
 
 // One expedited SDO request or response as it lies in registers 0x0200..0x0205.
 struct SdoRecord {
-    uint16_t command = 0;   // command specifier in the low byte
+    uint16_t command = 0;  // command specifier in the low byte
     uint16_t index = 0;
     uint16_t subindex = 0;  // value in the low byte
     uint16_t reserved = 0;
-    uint32_t data = 0;      // download value, upload value or abort code
+    uint32_t data = 0;  // download value, upload value or abort code
 };
 static_assert(sizeof(SdoRecord) == 12);
 

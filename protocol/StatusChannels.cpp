@@ -12,24 +12,15 @@ namespace {
 
 // In the order of Channel.
 constexpr Info kInfo[kCount] = {
-    {"output_pwm", "pct", "输出PWM", "%"},
-    {"phase_current", "a", "相电流", "A"},
-    {"position", "pulses", "转动位置", ""},
-    {"frequency", "hz", "换向频率", "Hz"},
-    {"in1", "v", "IN1电压", "V"},
-    {"in2", "v", "IN2电压", "V"},
-    {"in3", "v", "IN3电压", "V"},
-    {"diff", "v", "差分电压", "V"},
-    {"sq1", "level", "SQ1电平", ""},
-    {"sq2", "level", "SQ2电平", ""},
-    {"input_pwm", "pct", "输入PWM", "%"},
-    {"input_frequency", "hz", "输入频率", "Hz"},
-    {"input", "pulses", "输入脉冲", ""},
-    {"completion_time", "s", "完成时间", "s"},
-    {"speed", "rpm", "电机转速", "RPM"},
-    {"error", "state", "错误状态", ""},
-    {"supply", "v", "输入电压", "V"},
-    {"temperature", "c", "内部温度", "℃"},
+    {"output_pwm", "pct", "输出PWM", "%"},  {"phase_current", "a", "相电流", "A"},
+    {"position", "pulses", "转动位置", ""}, {"frequency", "hz", "换向频率", "Hz"},
+    {"in1", "v", "IN1电压", "V"},           {"in2", "v", "IN2电压", "V"},
+    {"in3", "v", "IN3电压", "V"},           {"diff", "v", "差分电压", "V"},
+    {"sq1", "level", "SQ1电平", ""},        {"sq2", "level", "SQ2电平", ""},
+    {"input_pwm", "pct", "输入PWM", "%"},   {"input_frequency", "hz", "输入频率", "Hz"},
+    {"input", "pulses", "输入脉冲", ""},    {"completion_time", "s", "完成时间", "s"},
+    {"speed", "rpm", "电机转速", "RPM"},    {"error", "state", "错误状态", ""},
+    {"supply", "v", "输入电压", "V"},       {"temperature", "c", "内部温度", "℃"},
 };
 
 constexpr std::array<Channel, kCount> MakeAll()
@@ -41,11 +32,11 @@ constexpr std::array<Channel, kCount> MakeAll()
 constexpr std::array<Channel, kCount> kAll = MakeAll();
 
 constexpr std::array<Channel, kCount> kPanelOrder = {
-    Channel::OutputPwm,    Channel::PhaseCurrent,  Channel::Frequency,      Channel::Position,
-    Channel::CompletionTime, Channel::In1,          Channel::In2,            Channel::In3,
-    Channel::Differential, Channel::Sq1,           Channel::Sq2,            Channel::InputPwm,
-    Channel::InputFrequency, Channel::InputPulses, Channel::Speed,          Channel::ErrorState,
-    Channel::Supply,       Channel::Temperature,
+    Channel::OutputPwm,      Channel::PhaseCurrent, Channel::Frequency, Channel::Position,
+    Channel::CompletionTime, Channel::In1,          Channel::In2,       Channel::In3,
+    Channel::Differential,   Channel::Sq1,          Channel::Sq2,       Channel::InputPwm,
+    Channel::InputFrequency, Channel::InputPulses,  Channel::Speed,     Channel::ErrorState,
+    Channel::Supply,         Channel::Temperature,
 };
 
 constexpr const char* kNoValue = "-";

@@ -35,8 +35,8 @@ struct SystemParams {
 static_assert(RegisterLayout::Fits<SystemParams>());
 
 namespace FieldRules {
-inline constexpr const char* kLimitPolarityItems[] = {"低电平/闭合", "高电平/断开", "下降沿/闭合瞬间", "上升沿/断开瞬间",
-                                                      "禁用"};
+inline constexpr const char* kLimitPolarityItems[] = {"低电平/闭合", "高电平/断开", "下降沿/闭合瞬间",
+                                                      "上升沿/断开瞬间", "禁用"};
 inline constexpr const char* kDigitalPolarityItems[] = {"低电平/闭合", "高电平/断开", "下降沿/闭合瞬间",
                                                         "上升沿/断开瞬间"};
 inline constexpr const char* kPotUsageItems[] = {"单电位器", "双电位器独立", "双电位器协同"};
@@ -46,7 +46,11 @@ inline constexpr const char* kLogicTypeItems[] = {"开关量", "0/3.3V", "0/5V",
 
 inline constexpr Field kSystemParamsFields[] = {
     {.key = "system.limit_polarity", .reg = 128, .kind = Choice, .items = kLimitPolarityItems, .label = "限位触发极性"},
-    {.key = "system.digital_polarity", .reg = 129, .kind = Choice, .items = kDigitalPolarityItems, .label = "数字信号极性"},
+    {.key = "system.digital_polarity",
+     .reg = 129,
+     .kind = Choice,
+     .items = kDigitalPolarityItems,
+     .label = "数字信号极性"},
     {.key = "system.pot_usage", .reg = 130, .kind = Choice, .items = kPotUsageItems, .label = "电位器用法"},
     {.key = "system.pulse_type", .reg = 131, .kind = Choice, .items = kPulseTypeItems, .label = "脉冲信号类型"},
     {.key = "system.analog_type", .reg = 132, .kind = Choice, .items = kAnalogTypeItems, .label = "模拟信号类型"},

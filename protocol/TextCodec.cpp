@@ -55,17 +55,14 @@ std::string Utf8ToGbk(const std::string& text)
         size_t step = 1;
         while (i + step < text.size() && (static_cast<unsigned char>(text[i + step]) & 0xC0) == 0x80) ++step;
         wchar_t wide[2];
-        const int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data() + i, static_cast<int>(step),
-                                          wide, 2);
+        const int n =
+            MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data() + i, static_cast<int>(step), wide, 2);
         char gbk[4];
         BOOL defaulted = FALSE;
-        const int m = n > 0 ? WideCharToMultiByte(kGbk, WC_NO_BEST_FIT_CHARS, wide, n, gbk, sizeof gbk, nullptr,
-                                                  &defaulted)
-                            : 0;
-        if (m > 0 && !defaulted)
-            out.append(gbk, static_cast<size_t>(m));
-        else
-            out += '?';
+        const int m =
+            n > 0 ? WideCharToMultiByte(kGbk, WC_NO_BEST_FIT_CHARS, wide, n, gbk, sizeof gbk, nullptr, &defaulted) : 0;
+        if (m > 0 && !defaulted) out.append(gbk, static_cast<size_t>(m));
+        else out += '?';
         i += step;
     }
     return out;
@@ -119,9 +116,6 @@ std::string GbkToUtf8(const char* bytes, size_t length)
     return Convert("UTF-8", "GBK", bytes, length, "\xEF\xBF\xBD", 1);
 }
 
-std::string Utf8ToGbk(const std::string& text)
-{
-    return Convert("GBK", "UTF-8", text.data(), text.size(), "?", 1);
-}
+std::string Utf8ToGbk(const std::string& text) { return Convert("GBK", "UTF-8", text.data(), text.size(), "?", 1); }
 
 #endif

@@ -13,26 +13,30 @@ namespace {
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-int HexDigit(char c) {
+int HexDigit(char c)
+{
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     return -1;
 }
 
-size_t SkipBlanks(std::string_view text, size_t i) {
+size_t SkipBlanks(std::string_view text, size_t i)
+{
     while (i < text.size() && IsBlank(text[i])) ++i;
     return i;
 }
 
 // Reads an optional sign at `i`; true when it was '-'.
-bool ReadSign(std::string_view text, size_t& i) {
+bool ReadSign(std::string_view text, size_t& i)
+{
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) return text[i++] == '-';
     return false;
 }
 
 // Appends one decimal digit to a magnitude, sticking at `cap`.
-void Accumulate(uint64_t& magnitude, int digit, uint64_t cap) {
+void Accumulate(uint64_t& magnitude, int digit, uint64_t cap)
+{
     if (magnitude > (cap - static_cast<uint64_t>(digit)) / 10) {
         magnitude = cap;
     } else {
@@ -42,7 +46,8 @@ void Accumulate(uint64_t& magnitude, int digit, uint64_t cap) {
 
 }  // namespace
 
-int32_t ParseInt(std::string_view text) {
+int32_t ParseInt(std::string_view text)
+{
     size_t i = SkipBlanks(text, 0);
     const bool negative = ReadSign(text, i);
     // One past the limit on the negative side: -2147483648 is representable.
@@ -50,15 +55,16 @@ int32_t ParseInt(std::string_view text) {
     uint64_t magnitude = 0;
     for (; i < text.size() && IsDigit(text[i]); ++i) Accumulate(magnitude, text[i] - '0', cap);
     if (!negative) return static_cast<int32_t>(magnitude);
-    return magnitude == (uint64_t{1} << 31) ? std::numeric_limits<int32_t>::min()
-                                             : -static_cast<int32_t>(magnitude);
+    return magnitude == (uint64_t{1} << 31) ? std::numeric_limits<int32_t>::min() : -static_cast<int32_t>(magnitude);
 }
 
-uint16_t ParseU16(std::string_view text) {
+uint16_t ParseU16(std::string_view text)
+{
     return static_cast<uint16_t>(static_cast<uint32_t>(ParseInt(text)) & 0xFFFFu);
 }
 
-bool ParseHex(std::string_view text, uint32_t& value) {
+bool ParseHex(std::string_view text, uint32_t& value)
+{
     size_t i = SkipBlanks(text, 0);
     // "0x" counts as a prefix only when a digit follows; a lone "0x" reads as 0.
     if (i + 2 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X') &&
@@ -79,7 +85,8 @@ bool ParseHex(std::string_view text, uint32_t& value) {
     return true;
 }
 
-int64_t ParseScaled(std::string_view text, int decimals) {
+int64_t ParseScaled(std::string_view text, int decimals)
+{
     // Beyond this the result is 0 or saturated whatever the digits are.
     constexpr int kMaxShift = 40;
     if (decimals > kMaxShift) decimals = kMaxShift;
@@ -118,30 +125,35 @@ int64_t ParseScaled(std::string_view text, int decimals) {
     return -static_cast<int64_t>(magnitude);
 }
 
-uint16_t ParseScaledU16(std::string_view text, int decimals) {
+uint16_t ParseScaledU16(std::string_view text, int decimals)
+{
     return static_cast<uint16_t>(static_cast<uint64_t>(ParseScaled(text, decimals)) & 0xFFFFu);
 }
 
-bool HasInteger(std::string_view text) {
+bool HasInteger(std::string_view text)
+{
     size_t i = SkipBlanks(text, 0);
     ReadSign(text, i);
     return i < text.size() && IsDigit(text[i]);
 }
 
-bool HasDecimal(std::string_view text) {
+bool HasDecimal(std::string_view text)
+{
     size_t i = SkipBlanks(text, 0);
     ReadSign(text, i);
     if (i < text.size() && IsDigit(text[i])) return true;
     return i + 1 < text.size() && text[i] == '.' && IsDigit(text[i + 1]);
 }
 
-bool HasHex(std::string_view text) {
+bool HasHex(std::string_view text)
+{
     size_t i = SkipBlanks(text, 0);
     if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) i += 2;
     return i < text.size() && HexDigit(text[i]) >= 0;
 }
 
-std::string Format(const char* format, ...) {
+std::string Format(const char* format, ...)
+{
     // Always a decimal point: Qt sets the process locale from the desktop,
     // and a "0,7" shown in a field would be read back as 0 by ParseScaled.
     // (On Windows nothing sets the C library's locale: it stays "C".)
@@ -150,7 +162,10 @@ std::string Format(const char* format, ...) {
     struct LocaleScope {
         locale_t previous;
         explicit LocaleScope(locale_t l) : previous(l ? uselocale(l) : locale_t{}) {}
-        ~LocaleScope() { if (previous) uselocale(previous); }
+        ~LocaleScope()
+        {
+            if (previous) uselocale(previous);
+        }
     } scope(cLocale);
 #endif
     char small[128];

@@ -266,14 +266,15 @@ void CPythonDrive::WriteRegisters(int start, const std::vector<int64_t>& values)
     std::vector<uint16_t> words;
     for (const int64_t v : values) {
         // A register holds 0 to 65535, or a signed word's -32768 to -1.
-        if (v < -32768 || v > 0xFFFF) throw py::value_error("a register value is -32768 to 65535: " + std::to_string(v));
+        if (v < -32768 || v > 0xFFFF)
+            throw py::value_error("a register value is -32768 to 65535: " + std::to_string(v));
         words.push_back(static_cast<uint16_t>(v));
     }
     const ModbusResult r = Exchange([&](CModbusMaster& m) {
         const auto address = static_cast<uint16_t>(start);
-        return words.size() == 1 ? m.WriteSingleRegister(m_slave, address, words[0])
-                                 : m.WriteMultipleRegisters(m_slave, address, words.data(),
-                                                            static_cast<uint16_t>(words.size()));
+        return words.size() == 1
+                   ? m.WriteSingleRegister(m_slave, address, words[0])
+                   : m.WriteMultipleRegisters(m_slave, address, words.data(), static_cast<uint16_t>(words.size()));
     });
     if (r != kResultOk) RaiseResult(r, *m_master);
 }
@@ -296,7 +297,8 @@ void CPythonDrive::SdoWrite(int index, int subindex, int64_t value, int size)
     if (size < 1 || size > 4) throw py::value_error("size is 1 to 4 bytes");
     const int64_t max = (int64_t{1} << (8 * size)) - 1;
     const int64_t min = -(int64_t{1} << (8 * size - 1));
-    if (value < min || value > max) throw py::value_error("the value does not fit in " + std::to_string(size) + " bytes");
+    if (value < min || value > max)
+        throw py::value_error("the value does not fit in " + std::to_string(size) + " bytes");
     const auto data = static_cast<uint32_t>(value) & static_cast<uint32_t>(max);
     const SdoStep step = Exchange([&](CModbusMaster& m) {
         return SdoStep::Run(m, m_slave, Sdo::DownloadCommand(size), static_cast<uint16_t>(index),
@@ -308,8 +310,8 @@ void CPythonDrive::SdoWrite(int index, int subindex, int64_t value, int size)
 py::object CPythonDrive::Backup(const std::string& path)
 {
     PythonErrors::CPending pending;
-    const Backup::ReadResult read = Exchange(
-        [&](CModbusMaster& m) { return Backup::ReadConfiguration(m, m_slave, StoppedBySignals(pending)); });
+    const Backup::ReadResult read =
+        Exchange([&](CModbusMaster& m) { return Backup::ReadConfiguration(m, m_slave, StoppedBySignals(pending)); });
     pending.RaiseIfPending();
     if (read.failure.Failed()) RaiseFailure(read.failure, *m_master);
     Backup::Configuration config = read.config;
@@ -326,8 +328,8 @@ py::object CPythonDrive::Diff(const std::string& path)
 {
     const Backup::Configuration file = ReadFileOrRaise(path);
     PythonErrors::CPending pending;
-    const Backup::ReadResult read = Exchange(
-        [&](CModbusMaster& m) { return Backup::ReadConfiguration(m, m_slave, StoppedBySignals(pending)); });
+    const Backup::ReadResult read =
+        Exchange([&](CModbusMaster& m) { return Backup::ReadConfiguration(m, m_slave, StoppedBySignals(pending)); });
     pending.RaiseIfPending();
     if (read.failure.Failed()) RaiseFailure(read.failure, *m_master);
     Json document = {{"slave", m_slave.load()}};
@@ -355,8 +357,8 @@ py::object CPythonDrive::Restore(const std::string& path, std::optional<std::vec
             m.ClosePort();
             return m.OpenPort(port, static_cast<int>(link.baud), link.parityIndex);
         };
-        return Backup::Restore(m, m_slave, file, options, hooks, [dryRun](const Backup::Plan&) { return !dryRun; },
-                               store);
+        return Backup::Restore(
+            m, m_slave, file, options, hooks, [dryRun](const Backup::Plan&) { return !dryRun; }, store);
     });
     pending.RaiseIfPending();
     if (run.plan.failure.Failed()) RaiseFailure(run.plan.failure, *m_master);
@@ -369,8 +371,7 @@ py::object CPythonDrive::Restore(const std::string& path, std::optional<std::vec
     if (run.report && !run.report->Complete()) {
         for (const Backup::StepReport& step : run.report->steps) {
             if (step.status != Backup::StepStatus::Failed) continue;
-            const std::string why =
-                step.failure.Failed() ? Backup::FailureText(step.failure) : "read back different";
+            const std::string why = step.failure.Failed() ? Backup::FailureText(step.failure) : "read back different";
             Raise("Error", "the load did not complete: " + step.step + " failed: " + why,
                   step.failure.Failed() && !step.failure.aborted ? std::optional<int64_t>(step.failure.result)
                                                                  : std::nullopt,

@@ -34,8 +34,9 @@ public:
         while (std::chrono::steady_clock::now() < due) {
             if (pending.CheckSignals()) pending.RaiseIfPending();
             py::gil_scoped_release nogil;
-            std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
-                std::chrono::milliseconds(20), due - std::chrono::steady_clock::now()));
+            std::this_thread::sleep_for(
+                std::min<std::chrono::steady_clock::duration>(std::chrono::milliseconds(20),
+                                                              due - std::chrono::steady_clock::now()));
         }
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count();
         ++m_taken;

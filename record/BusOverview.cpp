@@ -28,7 +28,8 @@ void CBusOverview::Add(uint8_t slave, int baud, int parity)
     drive.baud = baud;
     drive.parity = parity;
     drive.otherLine = baud != m_baud || parity != m_parity;
-    const auto at = std::find_if(m_drives.begin(), m_drives.end(), [slave](const OverviewDrive& d) { return d.slave > slave; });
+    const auto at =
+        std::find_if(m_drives.begin(), m_drives.end(), [slave](const OverviewDrive& d) { return d.slave > slave; });
     m_drives.insert(at, drive);
 }
 
@@ -39,7 +40,8 @@ void CBusOverview::Remove(uint8_t slave)
 
 const OverviewDrive* CBusOverview::Find(uint8_t slave) const
 {
-    const auto it = std::find_if(m_drives.begin(), m_drives.end(), [slave](const OverviewDrive& d) { return d.slave == slave; });
+    const auto it =
+        std::find_if(m_drives.begin(), m_drives.end(), [slave](const OverviewDrive& d) { return d.slave == slave; });
     return it == m_drives.end() ? nullptr : &*it;
 }
 
@@ -55,7 +57,8 @@ std::optional<uint8_t> CBusOverview::Next()
 void CBusOverview::Record(uint8_t slave, ModbusResult result, const std::optional<DeviceInfo>& info,
                           const std::optional<RealtimeStatus>& status, WallClock::time_point when)
 {
-    const auto it = std::find_if(m_drives.begin(), m_drives.end(), [slave](const OverviewDrive& d) { return d.slave == slave; });
+    const auto it =
+        std::find_if(m_drives.begin(), m_drives.end(), [slave](const OverviewDrive& d) { return d.slave == slave; });
     if (it == m_drives.end()) return;
     it->asked = true;
     it->lastResult = result;
@@ -80,14 +83,15 @@ std::string CBusOverview::Csv() const
     using StatusChannels::Channel;
     std::string text = "slave,model,identifier,version,state,error_state,supply_v,temperature_c,last_answer\n";
     for (const OverviewDrive& d : m_drives) {
-        const StatusFormat::DeviceInfoTexts info = d.info ? StatusFormat::FormatDeviceInfo(*d.info) : StatusFormat::DeviceInfoTexts{};
-        const char* state = d.otherLine                 ? "other_line"
-                            : !d.asked                  ? ""
-                            : d.lastResult != kResultOk ? "no_answer"
-                            : !d.status                 ? ""
-                            : d.status->errorState != 0 ? "error"
+        const StatusFormat::DeviceInfoTexts info =
+            d.info ? StatusFormat::FormatDeviceInfo(*d.info) : StatusFormat::DeviceInfoTexts{};
+        const char* state = d.otherLine                               ? "other_line"
+                            : !d.asked                                ? ""
+                            : d.lastResult != kResultOk               ? "no_answer"
+                            : !d.status                               ? ""
+                            : d.status->errorState != 0               ? "error"
                             : StatusChannels::MotorRunning(*d.status) ? "running"
-                                                                       : "stopped";
+                                                                      : "stopped";
         text += Format("%u,", d.slave) + CCsvWriter::Field(info.model) + "," + info.identifier + "," + info.version +
                 "," + state + ",";
         if (d.status) {

@@ -25,7 +25,7 @@ struct OverviewDrive {
     std::optional<DeviceInfo> info;        // read once, at its first answer
     std::optional<RealtimeStatus> status;  // the last good read
     ModbusResult lastResult = kResultOk;
-    bool asked = false;                    // polled at least once
+    bool asked = false;  // polled at least once
     std::optional<std::chrono::system_clock::time_point> lastAnswer;
 
     bool Answering() const { return asked && lastResult == kResultOk; }

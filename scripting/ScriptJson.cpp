@@ -133,7 +133,8 @@ Json Differences(const std::vector<Backup::Difference>& differences, const Backu
 {
     Json list = Json::array();
     for (const Backup::Difference& d : differences)
-        list.push_back({{"key", d.key}, {"first", Setting(d.key, d.first, first)}, {"second", Setting(d.key, d.second, second)}});
+        list.push_back(
+            {{"key", d.key}, {"first", Setting(d.key, d.first, first)}, {"second", Setting(d.key, d.second, second)}});
     return list;
 }
 
@@ -253,18 +254,14 @@ Json Found(const DriveScan::Found& drive)
 
 Json Frame(const CapturedFrame& frame)
 {
-    Json out = {{"time", CCsvWriter::IsoTime(frame.wallTime)},
-                {"direction", FrameDecoder::Direction(frame)},
-                {"kind", FrameDecoder::KindName(frame.kind)},
-                {"slave", frame.slave},
-                {"bytes", FrameDecoder::Hex(frame.bytes)},
-                {"summary", FrameDecoder::Describe(frame)}};
+    Json out = {{"time", CCsvWriter::IsoTime(frame.wallTime)}, {"direction", FrameDecoder::Direction(frame)},
+                {"kind", FrameDecoder::KindName(frame.kind)},  {"slave", frame.slave},
+                {"bytes", FrameDecoder::Hex(frame.bytes)},     {"summary", FrameDecoder::Describe(frame)}};
     if (frame.kind == FrameKind::Answer || frame.kind == FrameKind::Timeout) {
         out["result"] = frame.result;
         out["result_text"] = FrameDecoder::ResultText(frame.result);
     }
-    if (frame.kind == FrameKind::Answer)
-        out["round_trip_ms"] = static_cast<double>(frame.roundTrip.count()) / 1000.0;
+    if (frame.kind == FrameKind::Answer) out["round_trip_ms"] = static_cast<double>(frame.roundTrip.count()) / 1000.0;
     return out;
 }
 
@@ -281,7 +278,8 @@ Json Counters(const FrameDecoder::CCounters& counters, const LineErrorCounts& e)
                           {"wrong_slave", c.wrongSlave},
                           {"late", c.late}});
     return {{"slaves", std::move(slaves)},
-            {"line_errors", {{"framing", e.framing}, {"parity", e.parity}, {"overrun", e.overrun}, {"break", e.breaks}}}};
+            {"line_errors",
+             {{"framing", e.framing}, {"parity", e.parity}, {"overrun", e.overrun}, {"break", e.breaks}}}};
 }
 
 Json RecordSummary(const RecordLoop::Summary& s)

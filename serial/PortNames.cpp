@@ -17,20 +17,11 @@ namespace fs = std::filesystem;
 
 #ifdef _WIN32
 
-std::string ComLinkDirectory()
-{
-    return {};
-}
+std::string ComLinkDirectory() { return {}; }
 
-std::string ComLinkPath(uint32_t)
-{
-    return {};
-}
+std::string ComLinkPath(uint32_t) { return {}; }
 
-std::string ComPortDevice(uint32_t portNumber)
-{
-    return "\\\\.\\COM" + std::to_string(portNumber);
-}
+std::string ComPortDevice(uint32_t portNumber) { return "\\\\.\\COM" + std::to_string(portNumber); }
 
 #else
 
@@ -41,10 +32,7 @@ std::string ComLinkDirectory()
     return std::string(run && *run ? run : "/tmp") + "/zoric-com";
 }
 
-std::string ComLinkPath(uint32_t portNumber)
-{
-    return ComLinkDirectory() + "/COM" + std::to_string(portNumber);
-}
+std::string ComLinkPath(uint32_t portNumber) { return ComLinkDirectory() + "/COM" + std::to_string(portNumber); }
 
 std::string ComPortDevice(uint32_t portNumber)
 {
@@ -173,8 +161,8 @@ std::vector<std::string> ListSerialDevices()
         wchar_t data[64];
         DWORD dataBytes = sizeof data - sizeof(wchar_t);
         DWORD type = 0;
-        const LONG r = RegEnumValueW(key, i, valueName, &nameLength, nullptr, &type, reinterpret_cast<BYTE*>(data),
-                                     &dataBytes);
+        const LONG r =
+            RegEnumValueW(key, i, valueName, &nameLength, nullptr, &type, reinterpret_cast<BYTE*>(data), &dataBytes);
         if (r == ERROR_NO_MORE_ITEMS) break;
         if (r != ERROR_SUCCESS || type != REG_SZ) continue;
         data[dataBytes / sizeof(wchar_t)] = L'\0';
@@ -203,7 +191,8 @@ std::string SerialPortLabel(const std::string& name)
         DWORD bytes = sizeof port - sizeof(wchar_t);
         DWORD type = 0;
         const bool named = RegQueryValueExW(key, L"PortName", nullptr, &type, reinterpret_cast<BYTE*>(port), &bytes) ==
-                               ERROR_SUCCESS && type == REG_SZ;
+                               ERROR_SUCCESS &&
+                           type == REG_SZ;
         RegCloseKey(key);
         if (!named || ComNumber(Utf8(port, wcslen(port))) != number) continue;
         wchar_t friendly[256] = {};
@@ -235,9 +224,6 @@ std::vector<std::string> ListSerialDevices()
     return out;
 }
 
-std::string SerialPortLabel(const std::string& name)
-{
-    return name;
-}
+std::string SerialPortLabel(const std::string& name) { return name; }
 
 #endif

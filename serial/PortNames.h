@@ -37,7 +37,7 @@ inline bool HasLineSettings(const std::string& name) { return PortKindOf(name) =
 
 struct NetworkPort {
     PortKind kind = PortKind::ModbusTcp;
-    std::string host;   // without the brackets of an IPv6 literal
+    std::string host;  // without the brackets of an IPv6 literal
     uint16_t port = 0;
 };
 // Splits a network port name; false for a serial name or a malformed one

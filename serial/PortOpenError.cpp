@@ -29,14 +29,15 @@ PortOpenReason OpenReasonOf(int error)
 std::string SystemErrorText(int error)
 {
     wchar_t* text = nullptr;
-    const DWORD length = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-        static_cast<DWORD>(error), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    const DWORD length =
+        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, static_cast<DWORD>(error), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     std::string out;
     if (length > 0 && text) {
         const int bytes = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
         out.resize(static_cast<size_t>(bytes > 0 ? bytes : 0));
-        if (bytes > 0) WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), out.data(), bytes, nullptr, nullptr);
+        if (bytes > 0)
+            WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), out.data(), bytes, nullptr, nullptr);
         while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == ' ' || out.back() == '.'))
             out.pop_back();
     }
@@ -54,8 +55,8 @@ void AddOpenFailureDetails(PortOpenError&) {}
 #else
 
 #include <cerrno>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -63,10 +64,7 @@ void AddOpenFailureDetails(PortOpenError&) {}
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
-std::string SystemErrorText(int error)
-{
-    return std::strerror(error);
-}
+std::string SystemErrorText(int error) { return std::strerror(error); }
 
 PortOpenReason OpenReasonOf(int error)
 {
@@ -131,7 +129,7 @@ void AddOpenFailureDetails(PortOpenError& error)
     case PortOpenReason::PermissionDenied: {
         struct stat st {};
         if (stat(error.device.c_str(), &st) == 0 && st.st_gid != 0) {
-            group entry {};
+            group entry{};
             group* found = nullptr;
             char buffer[1024];
             if (getgrgid_r(st.st_gid, &entry, buffer, sizeof buffer, &found) == 0 && found)

@@ -24,15 +24,15 @@ enum class PortOpenReason {
 
 struct PortOpenError {
     PortOpenReason reason = PortOpenReason::None;
-    int error = 0;             // the system's error number of the call that failed (errno;
-                               // on Windows GetLastError or WSAGetLastError); 0 when none applies
-    std::string name;          // the port as the caller named it ("COM3", a path, "tcp://host:502")
-    std::string device;        // the path tried: what "COMn" resolved to; for a network
-                               // port the address tried ("192.0.2.7:502")
-    std::string mode;          // the line settings asked for ("9600,n,8,2")
-    int holderPid = 0;         // InUse: the process holding the port, when it can be found
-    std::string holderName;    // ... and its command name
-    std::string deviceGroup;   // PermissionDenied: the group that may open the device
+    int error = 0;            // the system's error number of the call that failed (errno;
+                              // on Windows GetLastError or WSAGetLastError); 0 when none applies
+    std::string name;         // the port as the caller named it ("COM3", a path, "tcp://host:502")
+    std::string device;       // the path tried: what "COMn" resolved to; for a network
+                              // port the address tried ("192.0.2.7:502")
+    std::string mode;         // the line settings asked for ("9600,n,8,2")
+    int holderPid = 0;        // InUse: the process holding the port, when it can be found
+    std::string holderName;   // ... and its command name
+    std::string deviceGroup;  // PermissionDenied: the group that may open the device
 
     bool Failed() const { return reason != PortOpenReason::None; }
 };

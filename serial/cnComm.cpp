@@ -37,8 +37,23 @@ bool ParseSmallInt(std::string_view f, int& out)
 bool IsStandardRate(int baud)
 {
     switch (baud) {
-    case 110: case 300: case 600: case 1200: case 2400: case 4800: case 9600: case 14400: case 19200:
-    case 38400: case 56000: case 57600: case 115200: case 128000: case 230400: case 256000: case 460800:
+    case 110:
+    case 300:
+    case 600:
+    case 1200:
+    case 2400:
+    case 4800:
+    case 9600:
+    case 14400:
+    case 19200:
+    case 38400:
+    case 56000:
+    case 57600:
+    case 115200:
+    case 128000:
+    case 230400:
+    case 256000:
+    case 460800:
     case 921600: return true;
     default: return false;
     }
@@ -46,8 +61,7 @@ bool IsStandardRate(int baud)
 
 }  // namespace
 
-cnComm::cnComm(uint32_t openFlags, bool useWatchThread)
-    : m_openFlags(openFlags), m_useWatchThread(useWatchThread)
+cnComm::cnComm(uint32_t openFlags, bool useWatchThread) : m_openFlags(openFlags), m_useWatchThread(useWatchThread)
 {
     InitMembers();
 }
@@ -92,10 +106,7 @@ bool cnComm::Fail(int error, PortOpenReason reason)
     return false;
 }
 
-bool cnComm::IsWatchThreadRunning() const
-{
-    return m_watchThread.joinable();
-}
+bool cnComm::IsWatchThreadRunning() const { return m_watchThread.joinable(); }
 
 void cnComm::NotifyError()
 {

@@ -97,10 +97,10 @@ public:
 #endif
 
     // Owner-side operations (what the platform offers on a port handle).
-    bool ApplyMode(const char* modeText);              // parse and apply
+    bool ApplyMode(const char* modeText);  // parse and apply
     bool SetupQueues(uint32_t inBytes, uint32_t outBytes);
     bool Purge(bool input, bool output);
-    bool QueryStatus(CommStatus& status);              // clears the error state
+    bool QueryStatus(CommStatus& status);  // clears the error state
     bool RaiseRts();
 
     // The receive side, for one waiting thread at a time: sleeps until
@@ -119,7 +119,7 @@ public:
     static bool ParseMode(const char* modeText, LineSettings& out);
 
     uint32_t m_portNumber = 0;
-    std::string m_portName;   // device path or "\\.\COMn"; written by the owner before Open
+    std::string m_portName;  // device path or "\\.\COMn"; written by the owner before Open
     uint32_t m_openFlags = 0;
     uint32_t m_eventMask = kDefaultEventMask;
     uint32_t m_notifyThreshold = 0;
@@ -170,7 +170,9 @@ private:
 #else
     void WakeWatch();
     void DrainWake();
-    struct Counters { uint32_t frame, parity, overrun, brk; };
+    struct Counters {
+        uint32_t frame, parity, overrun, brk;
+    };
     bool ReadCounters(Counters& out);
 
     std::atomic<int> m_handle{-1};

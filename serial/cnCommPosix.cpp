@@ -67,17 +67,11 @@ bool PtyKeptAllButParity(int fd, const termios& wanted)
 
 // The errors of a descriptor whose device is gone (a hung-up tty fails
 // every call with one of them).
-bool DeviceGone(int error)
-{
-    return error == EIO || error == ENXIO || error == ENODEV || error == EBADF;
-}
+bool DeviceGone(int error) { return error == EIO || error == ENXIO || error == ENODEV || error == EBADF; }
 
 }  // namespace
 
-void cnComm::SetOpenFunction(OpenFunction function)
-{
-    g_openFunction = function;
-}
+void cnComm::SetOpenFunction(OpenFunction function) { g_openFunction = function; }
 
 void cnComm::InitMembers()
 {
@@ -89,10 +83,7 @@ void cnComm::InitMembers()
 
 void cnComm::FreeMembers() {}
 
-bool cnComm::IsOpen() const
-{
-    return m_handle.load() >= 0;
-}
+bool cnComm::IsOpen() const { return m_handle.load() >= 0; }
 
 bool cnComm::Open()
 {
@@ -155,15 +146,9 @@ bool cnComm::ConfigureQueues()
     return Purge(true, true);
 }
 
-void cnComm::WakeWatch()
-{
-    m_watchWake.Set();
-}
+void cnComm::WakeWatch() { m_watchWake.Set(); }
 
-void cnComm::DrainWake()
-{
-    m_watchWake.Clear();
-}
+void cnComm::DrainWake() { m_watchWake.Clear(); }
 
 void cnComm::Close()
 {
@@ -211,10 +196,7 @@ bool cnComm::ApplyMode(const char* modeText)
     return BaudConstant(s.baud) != 0 || SetCustomBaud(fd, s.baud);
 }
 
-bool cnComm::SetupQueues(uint32_t, uint32_t)
-{
-    return IsOpen();
-}
+bool cnComm::SetupQueues(uint32_t, uint32_t) { return IsOpen(); }
 
 bool cnComm::Purge(bool input, bool output)
 {
@@ -229,8 +211,7 @@ bool cnComm::ReadCounters(Counters& out)
     serial_icounter_struct ic{};
     if (ioctl(Handle(), TIOCGICOUNT, &ic) != 0) return false;
     out = {static_cast<uint32_t>(ic.frame), static_cast<uint32_t>(ic.parity),
-           static_cast<uint32_t>(ic.overrun) + static_cast<uint32_t>(ic.buf_overrun),
-           static_cast<uint32_t>(ic.brk)};
+           static_cast<uint32_t>(ic.overrun) + static_cast<uint32_t>(ic.buf_overrun), static_cast<uint32_t>(ic.brk)};
     return true;
 }
 
@@ -299,10 +280,7 @@ cnComm::Wait cnComm::WaitForInput(int timeoutMs)
     return Wait::Input;
 }
 
-void cnComm::WakeWaiter()
-{
-    m_readerWake.Set();
-}
+void cnComm::WakeWaiter() { m_readerWake.Set(); }
 
 long cnComm::Read(uint8_t* dest, size_t room)
 {

@@ -68,10 +68,7 @@ void cnComm::FreeMembers()
     m_readIo = m_writeIo = nullptr;
 }
 
-bool cnComm::IsOpen() const
-{
-    return m_handle.load() != nullptr;
-}
+bool cnComm::IsOpen() const { return m_handle.load() != nullptr; }
 
 bool cnComm::LostOn(unsigned long error)
 {
@@ -343,10 +340,7 @@ cnComm::Wait cnComm::WaitForInput(int timeoutMs)
     }
 }
 
-void cnComm::WakeWaiter()
-{
-    m_readerWake.Set();
-}
+void cnComm::WakeWaiter() { m_readerWake.Set(); }
 
 long cnComm::Read(uint8_t* dest, size_t room)
 {

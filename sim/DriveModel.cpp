@@ -8,8 +8,7 @@ namespace zoric::sim {
 
 namespace {
 
-struct Range
-{
+struct Range {
     std::uint16_t first;
     std::uint16_t last;
     bool writable;
@@ -17,21 +16,21 @@ struct Range
 
 // Every register the drive answers for. Anything else is exception 2.
 constexpr Range kMap[] = {
-    {0, 15, false},         // device information
-    {32, 58, false},        // live status
-    {64, 71, true},         // motor commands
-    {80, 83, true},         // ramps
-    {96, 123, true},        // motor parameters
-    {128, 157, true},       // system parameters, RS-485 settings, slave address
-    {160, 170, true},       // reciprocating motion and its test command
-    {176, 179, true},       // preset speeds
-    {186, 203, true},       // PID gains
-    {224, 239, true},       // procedure block
-    {256, 269, true},       // safety limits
-    {288, 297, true},       // CAN settings
-    {0x0200, 0x0205, true}, // SDO tunnel
-    {768, 779, true},       // FOC settings
-    {0x700A, 0x700A, true}, // position clear
+    {0, 15, false},          // device information
+    {32, 58, false},         // live status
+    {64, 71, true},          // motor commands
+    {80, 83, true},          // ramps
+    {96, 123, true},         // motor parameters
+    {128, 157, true},        // system parameters, RS-485 settings, slave address
+    {160, 170, true},        // reciprocating motion and its test command
+    {176, 179, true},        // preset speeds
+    {186, 203, true},        // PID gains
+    {224, 239, true},        // procedure block
+    {256, 269, true},        // safety limits
+    {288, 297, true},        // CAN settings
+    {0x0200, 0x0205, true},  // SDO tunnel
+    {768, 779, true},        // FOC settings
+    {0x700A, 0x700A, true},  // position clear
 };
 
 // Settings the drive refuses to change while the motor turns.
@@ -44,8 +43,7 @@ bool IsParameter(std::uint16_t a)
 bool IsWritable(std::uint16_t a)
 {
     for (const Range& r : kMap)
-        if (a >= r.first && a <= r.last)
-            return r.writable;
+        if (a >= r.first && a <= r.last) return r.writable;
     return false;
 }
 
@@ -56,10 +54,7 @@ std::uint32_t FloatBits(float f)
     return bits;
 }
 
-std::uint16_t ClampToU16(double v)
-{
-    return static_cast<std::uint16_t>(std::clamp(std::lround(v), 0L, 65535L));
-}
+std::uint16_t ClampToU16(double v) { return static_cast<std::uint16_t>(std::clamp(std::lround(v), 0L, 65535L)); }
 
 std::uint16_t ClampToS16(double v)
 {
@@ -68,14 +63,13 @@ std::uint16_t ClampToS16(double v)
 
 double Toward(double value, double target, double maxStep)
 {
-    if (value < target)
-        return std::min(value + maxStep, target);
+    if (value < target) return std::min(value + maxStep, target);
     return std::max(value - maxStep, target);
 }
 
 // GBK text of the model name: "ZORIC-FOC" followed by the three characters
 // for "drive unit".
-constexpr std::uint8_t kModelText[16] = {'Z', 'O', 'R', 'I', 'C', '-', 'F', 'O',
+constexpr std::uint8_t kModelText[16] = {'Z', 'O',  'R',  'I',  'C',  '-',  'F',  'O',
                                          'C', 0xC7, 0xFD, 0xB6, 0xAF, 0xC6, 0xF7, 0};
 
 // Hall states in the order the learning finds them.
@@ -111,8 +105,8 @@ void CDriveModel::SetDefaults(const SimOptions& options)
     r[13] = 10;     // current resolution, mA
     r[14] = 1;      // supports the x10 speed range
 
-    r[82] = 5000;   // acceleration 500.0 Hz/s
-    r[83] = 5000;   // deceleration
+    r[82] = 5000;  // acceleration 500.0 Hz/s
+    r[83] = 5000;  // deceleration
 
     r[96] = 5;
     r[97] = 5;
@@ -122,13 +116,13 @@ void CDriveModel::SetDefaults(const SimOptions& options)
     r[101] = 5000;
     r[102] = 10000;  // maximum frequency 1000.0 Hz
     r[103] = 5000;
-    r[106] = 500;    // rated current 5.00 A
+    r[106] = 500;  // rated current 5.00 A
     r[107] = 1000;
     r[108] = 100;
     r[113] = 5;
     r[114] = 1;
-    r[115] = 8;      // poles
-    r[116] = 10;     // gear ratio 1.0
+    r[115] = 8;   // poles
+    r[116] = 10;  // gear ratio 1.0
     r[117] = options.startUnlearned ? 0 : 1;
     if (!options.startUnlearned) {
         for (size_t i = 0; i < 3; ++i)
@@ -143,10 +137,10 @@ void CDriveModel::SetDefaults(const SimOptions& options)
     r[138] = 2000;   // logic threshold 2 V
     r[139] = 100;
     SetU32(140, FloatBits(1.0f));  // pulse multiplier
-    r[142] = 30;     // stall stop 3.0 s
+    r[142] = 30;                   // stall stop 3.0 s
     SetU32(144, options.baudRate);
     r[146] = static_cast<std::uint16_t>(ParityIndex(options.parity, options.stopBits));
-    r[149] = 5;      // brake 0.5 s after a communication loss
+    r[149] = 5;                    // brake 0.5 s after a communication loss
     SetU32(150, FloatBits(1.0f));  // analog correction factor
     r[156] = options.slaveAddress;
     r[157] = 1;
@@ -161,8 +155,7 @@ void CDriveModel::SetDefaults(const SimOptions& options)
     r[179] = 5000;
 
     const float pid[9] = {0.8f, 0.05f, 0.0f, 1.2f, 0.1f, 0.01f, 2.0f, 0.0f, 0.5f};
-    for (int i = 0; i < 9; ++i)
-        SetU32(static_cast<std::uint16_t>(186 + 2 * i), FloatBits(pid[i]));
+    for (int i = 0; i < 9; ++i) SetU32(static_cast<std::uint16_t>(186 + 2 * i), FloatBits(pid[i]));
 
     r[256] = 85;
     r[257] = 75;
@@ -175,10 +168,10 @@ void CDriveModel::SetDefaults(const SimOptions& options)
     r[268] = 10000;
 
     r[289] = options.canNodeId;  // CANopen node id
-    r[290] = 4;      // 250 kbit/s
-    r[297] = 1000;   // heartbeat, ms
+    r[290] = 4;                  // 250 kbit/s
+    r[297] = 1000;               // heartbeat, ms
 
-    r[768] = 2;      // speed closed loop
+    r[768] = 2;  // speed closed loop
     r[769] = 1000;
     r[770] = 5000;
     r[774] = 800;
@@ -190,8 +183,7 @@ void CDriveModel::SetDefaults(const SimOptions& options)
 bool CDriveModel::IsMapped(std::uint16_t address)
 {
     for (const Range& r : kMap)
-        if (address >= r.first && address <= r.last)
-            return true;
+        if (address >= r.first && address <= r.last) return true;
     return false;
 }
 
@@ -203,8 +195,7 @@ bool CDriveModel::IsPersistent(std::uint16_t address)
 void CDriveModel::Set(std::uint16_t address, std::uint16_t value)
 {
     m_regs[address] = value;
-    if (address == 297)
-        m_dictionary.Set(0x1017, 0, value);
+    if (address == 297) m_dictionary.Set(0x1017, 0, value);
 }
 
 void CDriveModel::SetU32(std::uint16_t address, std::uint32_t value)
@@ -219,22 +210,15 @@ double CDriveModel::MaxFreqHz() const
     return max > 0 ? max : 1000.0;
 }
 
-bool CDriveModel::MotorTurning() const
-{
-    return m_mode != Mode::Idle || m_freq != 0.0;
-}
+bool CDriveModel::MotorTurning() const { return m_mode != Mode::Idle || m_freq != 0.0; }
 
-bool CDriveModel::IsActive() const
-{
-    return MotorTurning() || Busy();
-}
+bool CDriveModel::IsActive() const { return MotorTurning() || Busy(); }
 
 std::uint8_t CDriveModel::ReadRegisters(std::uint16_t start, std::uint16_t count, std::vector<std::uint16_t>& out) const
 {
     out.clear();
     for (std::uint32_t a = start; a < static_cast<std::uint32_t>(start) + count; ++a) {
-        if (a > 0xFFFF || !IsMapped(static_cast<std::uint16_t>(a)))
-            return kIllegalAddress;
+        if (a > 0xFFFF || !IsMapped(static_cast<std::uint16_t>(a))) return kIllegalAddress;
         out.push_back(m_regs[a]);
     }
     return kOk;
@@ -243,11 +227,9 @@ std::uint8_t CDriveModel::ReadRegisters(std::uint16_t start, std::uint16_t count
 std::uint8_t CDriveModel::CheckWrite(std::uint16_t start, const std::uint16_t* values, std::uint16_t count) const
 {
     const std::uint32_t end = static_cast<std::uint32_t>(start) + count;  // one past
-    if (end > 0x10000)
-        return kIllegalAddress;
+    if (end > 0x10000) return kIllegalAddress;
     for (std::uint32_t a = start; a < end; ++a)
-        if (!IsWritable(static_cast<std::uint16_t>(a)))
-            return kIllegalAddress;
+        if (!IsWritable(static_cast<std::uint16_t>(a))) return kIllegalAddress;
 
     auto has = [&](std::uint16_t a) { return a >= start && a < end; };
     auto value = [&](std::uint16_t a) { return has(a) ? values[a - start] : m_regs[a]; };
@@ -259,59 +241,43 @@ std::uint8_t CDriveModel::CheckWrite(std::uint16_t start, const std::uint16_t* v
         const std::uint16_t v = values[a - start];
         const auto sv = static_cast<std::int16_t>(v);
         if ((addr == 64 && v > 2) || (addr == 66 && (sv < -1000 || sv > 1000)) || (addr == 69 && v > 1) ||
-            (addr == 170 && v > 4) || (addr == 225 && v > 1) || (addr == 0x700A && v != 1) ||
-            (addr == 146 && v > 3) || (addr == 156 && (v == 0 || v > 247)) ||
-            (addr == 119 && (v & 1) && value(14) == 0))
+            (addr == 170 && v > 4) || (addr == 225 && v > 1) || (addr == 0x700A && v != 1) || (addr == 146 && v > 3) ||
+            (addr == 156 && (v == 0 || v > 247)) || (addr == 119 && (v & 1) && value(14) == 0))
             return kIllegalValue;
         command = command || (addr >= 66 && addr <= 71);
         parameter = parameter || IsParameter(addr);
     }
     const bool startsProcedure = has(225) && value(225) == 1;
-    if (startsProcedure && value(224) > 1)
-        return kIllegalValue;
-    if (has(71) && value(68) == 0)
-        return kIllegalValue;
+    if (startsProcedure && value(224) > 1) return kIllegalValue;
+    if (has(71) && value(68) == 0) return kIllegalValue;
 
     if (command) {
-        if (!Learned())
-            return kNotLearned;
-        if (Busy())
-            return kBusy;
-        if (m_overheated)
-            return kNotAllowed;
+        if (!Learned()) return kNotLearned;
+        if (Busy()) return kBusy;
+        if (m_overheated) return kNotAllowed;
     }
     if (has(170) && value(170) >= 2) {
-        if (!Learned())
-            return kNotLearned;
-        if (Busy())
-            return kBusy;
-        if (MotorTurning() || m_overheated)
-            return kNotAllowed;
+        if (!Learned()) return kNotLearned;
+        if (Busy()) return kBusy;
+        if (MotorTurning() || m_overheated) return kNotAllowed;
     }
     if (startsProcedure) {
-        if (Busy())
-            return kBusy;
-        if (value(224) == 1 && !Learned())
-            return kNotLearned;
-        if (value(224) == 0 && (m_regs[118] & 1))
-            return kNotAllowed;  // learning switched off
-        if (MotorTurning() || m_overheated)
-            return kNotAllowed;
+        if (Busy()) return kBusy;
+        if (value(224) == 1 && !Learned()) return kNotLearned;
+        if (value(224) == 0 && (m_regs[118] & 1)) return kNotAllowed;  // learning switched off
+        if (MotorTurning() || m_overheated) return kNotAllowed;
     }
-    if (parameter && (MotorTurning() || Busy()))
-        return kNotAllowed;
+    if (parameter && (MotorTurning() || Busy())) return kNotAllowed;
     return kOk;
 }
 
 std::uint8_t CDriveModel::WriteRegisters(std::uint16_t start, const std::uint16_t* values, std::uint16_t count)
 {
-    if (const std::uint8_t refused = CheckWrite(start, values, count))
-        return refused;
+    if (const std::uint8_t refused = CheckWrite(start, values, count)) return refused;
     const std::uint32_t end = static_cast<std::uint32_t>(start) + count;
     auto has = [&](std::uint16_t a) { return a >= start && a < end; };
 
-    for (std::uint32_t a = start; a < end; ++a)
-        m_regs[a] = values[a - start];
+    for (std::uint32_t a = start; a < end; ++a) m_regs[a] = values[a - start];
 
     if (has(64)) {
         Stop(m_regs[64]);
@@ -326,13 +292,10 @@ std::uint8_t CDriveModel::WriteRegisters(std::uint16_t start, const std::uint16_
         const double f = static_cast<std::int16_t>(m_regs[67]) * FreqUnit();
         m_targetFreq = std::clamp(f, -MaxFreqHz(), MaxFreqHz());
     }
-    if (has(71))
-        StartMove();
-    if (has(170))
-        StartTest(m_regs[170]);
+    if (has(71)) StartMove();
+    if (has(170)) StartTest(m_regs[170]);
     if (has(225)) {
-        if (m_regs[225] == 1 && !m_procRunning)
-            StartProcedure(m_regs[224]);
+        if (m_regs[225] == 1 && !m_procRunning) StartProcedure(m_regs[224]);
         else if (m_regs[225] == 0 && m_procRunning) {
             // The tool's stop write: ends the procedure without a result.
             m_procRunning = false;
@@ -340,15 +303,13 @@ std::uint8_t CDriveModel::WriteRegisters(std::uint16_t start, const std::uint16_
             m_freq = 0;
         }
     }
-    if (has(0x0200) && has(0x0205))
-        RunSdo();
+    if (has(0x0200) && has(0x0205)) RunSdo();
     if (has(0x700A)) {
         m_origin = m_rail;
         SetU32(48, 0);
         m_regs[0x700A] = 0;
     }
-    if (has(297))
-        m_dictionary.Set(0x1017, 0, m_regs[297]);
+    if (has(297)) m_dictionary.Set(0x1017, 0, m_regs[297]);
     CheckProtection();
     UpdateLiveStatus();
     return kOk;
@@ -387,8 +348,7 @@ void CDriveModel::StartProcedure(std::uint16_t number)
     m_procNumber = number;
     m_procTime = 0;
     m_mode = Mode::Procedure;
-    for (std::uint16_t a = 226; a <= 239; ++a)
-        m_regs[a] = 0;
+    for (std::uint16_t a = 226; a <= 239; ++a) m_regs[a] = 0;
     m_regs[226] = 1;
     m_regs[229] = 1;
 }
@@ -402,8 +362,7 @@ void CDriveModel::EndProcedure(bool success)
     if (m_procNumber == 0) {
         m_regs[226] = success ? 3 : 4;
         m_regs[117] = success ? 1 : 0;
-        for (size_t i = 0; i < 6; ++i)
-            m_regs[229 + i] = success ? kPhaseSequence[i] : 0;
+        for (size_t i = 0; i < 6; ++i) m_regs[229 + i] = success ? kPhaseSequence[i] : 0;
         for (size_t i = 0; i < 3; ++i)
             m_regs[109 + i] =
                 success ? static_cast<std::uint16_t>(kPhaseSequence[2 * i] << 8 | kPhaseSequence[2 * i + 1]) : 0;
@@ -425,20 +384,12 @@ void CDriveModel::StartTest(std::uint16_t command)
         }
         m_regs[170] = 0;
         break;
-    case 2:
-        m_test = Test::HomeSq1;
-        break;
-    case 3:
-        m_test = Test::HomeSq2;
-        break;
-    case 4:
-        m_test = Test::MeasureToSq1;
-        break;
-    default:
-        break;
+    case 2: m_test = Test::HomeSq1; break;
+    case 3: m_test = Test::HomeSq2; break;
+    case 4: m_test = Test::MeasureToSq1; break;
+    default: break;
     }
-    if (m_test != Test::None)
-        m_mode = Mode::Homing;
+    if (m_test != Test::None) m_mode = Mode::Homing;
 }
 
 void CDriveModel::FinishTest()
@@ -469,8 +420,7 @@ void CDriveModel::RunSdo()
 void CDriveModel::Advance(Clock::time_point now)
 {
     double dt = std::chrono::duration<double>(now - m_last).count();
-    if (dt <= 0)
-        return;
+    if (dt <= 0) return;
     m_last = now;
     if (!IsActive()) {
         // Only the heat sink cools; that has a closed form.
@@ -490,10 +440,8 @@ void CDriveModel::Advance(Clock::time_point now)
 
 void CDriveModel::Step(double dt)
 {
-    if (m_procRunning)
-        StepProcedure(dt);
-    if (m_test != Test::None)
-        StepTest(dt);
+    if (m_procRunning) StepProcedure(dt);
+    if (m_test != Test::None) StepTest(dt);
     StepMotion(dt);
     const double heat = 25.0 + 4.0 * m_load * m_load;
     m_temperature = heat + (m_temperature - heat) * std::exp(-dt / 120.0);
@@ -508,8 +456,7 @@ void CDriveModel::CheckProtection()
 {
     const double limit = static_cast<std::int16_t>(m_regs[256]);
     if (m_temperature > limit) {
-        if (!m_overheated && MotorTurning())
-            Stop(2);
+        if (!m_overheated && MotorTurning()) Stop(2);
         m_overheated = true;
     } else if (m_overheated && (m_regs[264] & 1)) {
         m_overheated = false;
@@ -532,9 +479,7 @@ void CDriveModel::StepMotion(double dt)
     auto dutyFor = [&](double f) { return f == 0 ? 0.0 : f / maxHz * 900.0 + (f > 0 ? 40.0 : -40.0); };
 
     switch (m_mode) {
-    case Mode::Idle:
-        m_pwm = 0;
-        break;
+    case Mode::Idle: m_pwm = 0; break;
     case Mode::Pwm: {
         rampPwm(m_targetPwm);
         const double follow = m_pwm / 1000.0 * maxHz;
@@ -549,8 +494,7 @@ void CDriveModel::StepMotion(double dt)
     case Mode::Speed:
         rampFreq(m_targetFreq, m_regs[82] * FreqUnit(), m_regs[83] * FreqUnit());
         m_pwm = dutyFor(m_freq);
-        if (m_targetFreq == 0 && m_freq == 0)
-            m_mode = Mode::Idle;
+        if (m_targetFreq == 0 && m_freq == 0) m_mode = Mode::Idle;
         m_rail += m_freq * dt;
         break;
     case Mode::Position: {
@@ -575,8 +519,7 @@ void CDriveModel::StepMotion(double dt)
         if (m_stopMode == 2) {  // free stop: the motor coasts down unpowered
             m_pwm = 0;
             m_freq *= std::exp(-dt / 0.8);
-            if (std::fabs(m_freq) < 0.5)
-                m_freq = 0;
+            if (std::fabs(m_freq) < 0.5) m_freq = 0;
         } else {
             const double decel =
                 m_stopMode == 1 ? std::max(10.0 * m_regs[100] * FreqUnit(), 2000.0) : m_regs[83] * FreqUnit();
@@ -590,9 +533,7 @@ void CDriveModel::StepMotion(double dt)
         }
         break;
     case Mode::Homing:
-    case Mode::Procedure:
-        m_pwm = dutyFor(m_freq);
-        break;
+    case Mode::Procedure: m_pwm = dutyFor(m_freq); break;
     }
     m_load = std::fabs(m_pwm) / 1000.0 * m_regs[106] * 0.01 * 0.8 + (m_freq != 0 ? 0.12 : 0.0);
 }
@@ -604,13 +545,11 @@ void CDriveModel::StepProcedure(double dt)
         // Learning turns the motor slowly one way and the other.
         m_freq = std::fmod(m_procTime, 1.0) < 0.5 ? 5.0 : -5.0;
         m_regs[229] = static_cast<std::uint16_t>(std::min(6.0, 1 + m_procTime / 0.5));
-        if (m_procTime >= kLearningSeconds)
-            EndProcedure(!m_learningFails);
+        if (m_procTime >= kLearningSeconds) EndProcedure(!m_learningFails);
     } else {
         m_freq = std::fmod(m_procTime, 4.0) < 2.0 ? 30.0 : -30.0;
         m_regs[229] = static_cast<std::uint16_t>(1 + std::min(9.0, std::floor(m_procTime / 2.0)));
-        if (m_procTime >= kCalibrationSeconds)
-            EndProcedure(true);
+        if (m_procTime >= kCalibrationSeconds) EndProcedure(true);
     }
 }
 
@@ -625,8 +564,7 @@ void CDriveModel::StepTest(double dt)
     auto approach = [&](double target) {
         const double remaining = std::fabs(target - m_rail);
         double hz = speed(164, 100.0);
-        if ((m_regs[161] & 1) && remaining < 400)
-            hz = std::min(hz, speed(165, 50.0));
+        if ((m_regs[161] & 1) && remaining < 400) hz = std::min(hz, speed(165, 50.0));
         const double step = hz * scaled;
         if (remaining <= step) {
             m_rail = target;
@@ -661,8 +599,7 @@ void CDriveModel::StepTest(double dt)
             FinishTest();
         }
         break;
-    case Test::None:
-        break;
+    case Test::None: break;
     }
 }
 

@@ -14,8 +14,7 @@ namespace zoric::sim {
 // that follows the commands, the built-in procedures (motor learning, FOC
 // calibration, reciprocating tests) and the SDO tunnel into the object
 // dictionary. Not thread-safe; the simulator serialises access.
-class CDriveModel
-{
+class CDriveModel {
 public:
     using Clock = std::chrono::steady_clock;
 
@@ -92,22 +91,22 @@ private:
 
     Mode m_mode = Mode::Idle;
     std::uint16_t m_stopMode = 0;
-    double m_pwm = 0;          // output duty, 0.1 %
+    double m_pwm = 0;  // output duty, 0.1 %
     double m_targetPwm = 0;
-    double m_freq = 0;         // commutation frequency, Hz, signed
+    double m_freq = 0;  // commutation frequency, Hz, signed
     double m_targetFreq = 0;
     double m_rail = kRailLength / 2;  // where the mechanism stands, pulses
-    double m_origin = 0;       // rail position of position 0
-    double m_moveTarget = 0;   // rail position of the move's goal
-    double m_moveSpeed = 0;    // Hz
+    double m_origin = 0;              // rail position of position 0
+    double m_moveTarget = 0;          // rail position of the move's goal
+    double m_moveSpeed = 0;           // Hz
     double m_temperature = 25.0;
-    double m_load = 0;         // phase current, A
+    double m_load = 0;  // phase current, A
 
     bool m_overheated = false;  // over-temperature shutdown latched
 
     bool m_procRunning = false;
     std::uint16_t m_procNumber = 0;
-    double m_procTime = 0;     // drive seconds since the start
+    double m_procTime = 0;  // drive seconds since the start
 
     Test m_test = Test::None;
 };

@@ -25,28 +25,20 @@ constexpr std::pair<std::uint32_t, speed_t> kBaudRates[] = {
 std::optional<speed_t> BaudConstant(std::uint32_t baud)
 {
     for (const auto& [rate, constant] : kBaudRates)
-        if (rate == baud)
-            return constant;
+        if (rate == baud) return constant;
     return std::nullopt;
 }
 
 bool IsKnownSpeed(speed_t speed)
 {
     for (const auto& entry : kBaudRates)
-        if (entry.second == speed)
-            return true;
+        if (entry.second == speed) return true;
     return false;
 }
 
-bool IsOdd(char parity)
-{
-    return parity == 'O' || parity == 'o';
-}
+bool IsOdd(char parity) { return parity == 'O' || parity == 'o'; }
 
-bool IsEven(char parity)
-{
-    return parity == 'E' || parity == 'e';
-}
+bool IsEven(char parity) { return parity == 'E' || parity == 'e'; }
 
 // A pty clears the parity-enable bit whatever the master sets, but keeps the
 // odd-parity and stop bits: odd parity and two stop bits show, even parity
@@ -54,17 +46,14 @@ bool IsEven(char parity)
 // bit tells a little more.
 bool FramingMatches(tcflag_t cflag, const LinkSettings& link)
 {
-    if (((cflag & CSTOPB) != 0) != (link.stopBits == 2))
-        return false;
-    if (((cflag & PARODD) != 0) != IsOdd(link.parity))
-        return false;
+    if (((cflag & CSTOPB) != 0) != (link.stopBits == 2)) return false;
+    if (((cflag & PARODD) != 0) != IsOdd(link.parity)) return false;
     return (cflag & PARENB) == 0 || IsOdd(link.parity) || IsEven(link.parity);
 }
 
 void CloseFd(int& fd)
 {
-    if (fd >= 0)
-        ::close(fd);
+    if (fd >= 0) ::close(fd);
     fd = -1;
 }
 
@@ -75,16 +64,12 @@ CDriveSimulator::CDriveSimulator(SimOptions options) : CSimulatedLine(std::move(
     SetWakeHandler([this] { WakeServer(); });
 }
 
-CDriveSimulator::~CDriveSimulator()
-{
-    Stop();
-}
+CDriveSimulator::~CDriveSimulator() { Stop(); }
 
 void CDriveSimulator::ApplyLineSettings()
 {
     termios tio{};
-    if (::tcgetattr(m_slaveFd, &tio) != 0)
-        return;
+    if (::tcgetattr(m_slaveFd, &tio) != 0) return;
     const LinkSettings link = CurrentLink();
     ::cfmakeraw(&tio);
     const speed_t speed = BaudConstant(link.baudRate).value_or(B9600);
@@ -92,19 +77,15 @@ void CDriveSimulator::ApplyLineSettings()
     ::cfsetospeed(&tio, speed);
     tio.c_cflag |= CLOCAL | CREAD;
     tio.c_cflag &= ~static_cast<tcflag_t>(PARENB | PARODD | CSTOPB);
-    if (IsEven(link.parity))
-        tio.c_cflag |= PARENB;
-    else if (IsOdd(link.parity))
-        tio.c_cflag |= PARENB | PARODD;
-    if (link.stopBits == 2)
-        tio.c_cflag |= CSTOPB;
+    if (IsEven(link.parity)) tio.c_cflag |= PARENB;
+    else if (IsOdd(link.parity)) tio.c_cflag |= PARENB | PARODD;
+    if (link.stopBits == 2) tio.c_cflag |= CSTOPB;
     ::tcsetattr(m_slaveFd, TCSANOW, &tio);
 }
 
 bool CDriveSimulator::Start()
 {
-    if (IsRunning())
-        return true;
+    if (IsRunning()) return true;
     auto fail = [this](const char* what) {
         m_lastError = std::string(what) + ": " + std::strerror(errno);
         CloseFd(m_masterFd);
@@ -113,23 +94,17 @@ bool CDriveSimulator::Start()
         return false;
     };
     m_masterFd = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (m_masterFd < 0)
-        return fail("posix_openpt");
-    if (::grantpt(m_masterFd) != 0 || ::unlockpt(m_masterFd) != 0)
-        return fail("grantpt/unlockpt");
+    if (m_masterFd < 0) return fail("posix_openpt");
+    if (::grantpt(m_masterFd) != 0 || ::unlockpt(m_masterFd) != 0) return fail("grantpt/unlockpt");
     char name[256] = {};
-    if (::ptsname_r(m_masterFd, name, sizeof name) != 0)
-        return fail("ptsname");
+    if (::ptsname_r(m_masterFd, name, sizeof name) != 0) return fail("ptsname");
     m_slavePath = name;
     m_slaveFd = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (m_slaveFd < 0)
-        return fail("open slave");
+    if (m_slaveFd < 0) return fail("open slave");
     ApplyLineSettings();
-    if (::fcntl(m_masterFd, F_SETFL, ::fcntl(m_masterFd, F_GETFL) | O_NONBLOCK) != 0)
-        return fail("fcntl");
+    if (::fcntl(m_masterFd, F_SETFL, ::fcntl(m_masterFd, F_GETFL) | O_NONBLOCK) != 0) return fail("fcntl");
     m_wakeFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-    if (m_wakeFd < 0)
-        return fail("eventfd");
+    if (m_wakeFd < 0) return fail("eventfd");
     m_stop = false;
     m_parser = CSlaveFrameParser{};
     m_parserCrcErrors = 0;
@@ -174,17 +149,13 @@ void CDriveSimulator::Run()
             timeout = timeout < 0 ? std::max<int>(0, int(left)) : std::min<int>(timeout, std::max<int>(0, int(left)));
         }
         const bool backoff = now < readBackoffUntil;
-        if (backoff)
-            timeout = timeout < 0 ? 50 : std::min(timeout, 50);
+        if (backoff) timeout = timeout < 0 ? 50 : std::min(timeout, 50);
 
         pollfd fds[2] = {{m_wakeFd, POLLIN, 0}, {m_masterFd, 0, 0}};
-        if (!backoff)
-            fds[1].events |= POLLIN;
-        if (blocked)
-            fds[1].events |= POLLOUT;
+        if (!backoff) fds[1].events |= POLLIN;
+        if (blocked) fds[1].events |= POLLOUT;
         const int ready = ::poll(fds, fds[1].events ? 2 : 1, timeout);
-        if (ready < 0 && errno != EINTR)
-            break;
+        if (ready < 0 && errno != EINTR) break;
         if (fds[0].revents & POLLIN) {
             std::uint64_t drained;
             [[maybe_unused]] const ssize_t n = ::read(m_wakeFd, &drained, sizeof drained);
@@ -192,8 +163,7 @@ void CDriveSimulator::Run()
         now = Clock::now();
         if ((fds[1].revents & (POLLIN | POLLHUP | POLLERR)) && !ReadInput(now))
             readBackoffUntil = now + std::chrono::milliseconds(50);
-        if (m_parser.HasPartialInput() && now - m_lastInput >= silence)
-            m_parser.Silence();
+        if (m_parser.HasPartialInput() && now - m_lastInput >= silence) m_parser.Silence();
         ServeFrames(now);
         blocked = !Flush(now);
     }
@@ -223,16 +193,13 @@ bool CDriveSimulator::ReadInput(Clock::time_point now)
 // not follow a change of parity must not be answered either.)
 bool CDriveSimulator::LineMatches() const
 {
-    if (!Options().strictLine)
-        return true;
+    if (!Options().strictLine) return true;
     termios tio{};
-    if (::tcgetattr(m_slaveFd, &tio) != 0)
-        return true;
+    if (::tcgetattr(m_slaveFd, &tio) != 0) return true;
     const LinkSettings link = CurrentLink();
     const auto expected = BaudConstant(link.baudRate);
     const speed_t speed = ::cfgetospeed(&tio);
-    if (expected && IsKnownSpeed(speed) && speed != *expected)
-        return false;
+    if (expected && IsKnownSpeed(speed) && speed != *expected) return false;
     return !Options().applyLinkSettings || FramingMatches(tio.c_cflag, link);
 }
 
@@ -253,28 +220,23 @@ void CDriveSimulator::ServeFrames(Clock::time_point now)
     CountCrcErrors(m_parser.CrcErrors() - m_parserCrcErrors);
     m_parserCrcErrors = m_parser.CrcErrors();
     CSlaveFrameParser::Frame request;
-    while (m_parser.Next(request))
-        Hear(request, now);
+    while (m_parser.Next(request)) Hear(request, now);
 }
 
 bool CDriveSimulator::Flush(Clock::time_point now)
 {
     for (;;) {
         const Frame due = PeekOutput(now);
-        if (due.empty())
-            return true;
+        if (due.empty()) return true;
         const ssize_t n = ::write(m_masterFd, due.data(), due.size());
         if (n < 0) {
-            if (errno == EAGAIN || errno == EWOULDBLOCK)
-                return false;
-            if (errno == EINTR)
-                continue;
+            if (errno == EAGAIN || errno == EWOULDBLOCK) return false;
+            if (errno == EINTR) continue;
             DropOutput();  // the line is gone; nobody hears the answers
             return true;
         }
         ConsumeOutput(static_cast<std::size_t>(n));
-        if (static_cast<std::size_t>(n) < due.size())
-            return true;
+        if (static_cast<std::size_t>(n) < due.size()) return true;
     }
 }
 

@@ -12,8 +12,7 @@ namespace zoric::sim {
 // SlavePath() like a serial port and talks Modbus RTU to it. One thread
 // serves the pty and moves the simulated time; it sleeps in poll() while
 // nothing happens.
-class CDriveSimulator : public CSimulatedLine
-{
+class CDriveSimulator : public CSimulatedLine {
 public:
     explicit CDriveSimulator(SimOptions options = {});
     ~CDriveSimulator() override;

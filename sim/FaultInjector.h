@@ -15,8 +15,7 @@ namespace zoric::sim {
 // line's, each in the order of SimFault), then each fault's probability:
 // the drive's own where it has one, else the line's. Not thread-safe; the
 // simulator serialises access.
-class CFaultInjector
-{
+class CFaultInjector {
 public:
     explicit CFaultInjector(const SimOptions& options);
 
@@ -28,8 +27,7 @@ public:
 
 private:
     static constexpr std::size_t kCount = static_cast<std::size_t>(SimFault::Count);
-    struct Rules
-    {
+    struct Rules {
         std::array<unsigned, kCount> armed{};
         std::array<std::optional<double>, kCount> probability{};
     };

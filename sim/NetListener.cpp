@@ -61,10 +61,7 @@ CNetListener::CNetListener(std::vector<ListenAddress> addresses, CSimulatedLine&
     for (ListenAddress& a : addresses) m_listeners.push_back({std::move(a), net::kNoSocket, 0});
 }
 
-CNetListener::~CNetListener()
-{
-    Stop();
-}
+CNetListener::~CNetListener() { Stop(); }
 
 std::vector<std::string> CNetListener::Urls() const
 {
@@ -226,8 +223,8 @@ void CNetListener::Run()
             }
         }
         for (const net::Socket socket : closing) {
-            auto it = std::find_if(m_clients.begin(), m_clients.end(),
-                                   [&](const Client& c) { return c.socket == socket; });
+            auto it =
+                std::find_if(m_clients.begin(), m_clients.end(), [&](const Client& c) { return c.socket == socket; });
             if (it == m_clients.end()) continue;
             net::Close(it->socket);
             m_clients.erase(it);

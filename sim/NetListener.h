@@ -20,18 +20,16 @@ namespace zoric::sim {
 
 class CSimulatedLine;
 
-struct ListenAddress
-{
-    bool modbusTcp = true;  // false: RTU frames over TCP
-    std::string host;       // a numeric address or a name; brackets of IPv6 removed
-    std::uint16_t port = 0; // 0: any free port (see CNetListener::Urls)
+struct ListenAddress {
+    bool modbusTcp = true;   // false: RTU frames over TCP
+    std::string host;        // a numeric address or a name; brackets of IPv6 removed
+    std::uint16_t port = 0;  // 0: any free port (see CNetListener::Urls)
 };
 
 // "tcp://HOST:PORT" or "rtu+tcp://HOST:PORT"; false when it is neither.
 bool ParseListenAddress(const std::string& text, ListenAddress& out);
 
-class CNetListener
-{
+class CNetListener {
 public:
     CNetListener(std::vector<ListenAddress> addresses, CSimulatedLine& line);
     ~CNetListener();
@@ -46,17 +44,15 @@ public:
     std::vector<std::string> Urls() const;
 
 private:
-    struct Listener
-    {
+    struct Listener {
         ListenAddress address;
         net::Socket socket = net::kNoSocket;
         std::uint16_t boundPort = 0;
     };
-    struct Client
-    {
+    struct Client {
         net::Socket socket = net::kNoSocket;
         bool modbusTcp = true;
-        std::vector<std::uint8_t> input;  // Modbus TCP: bytes of the next request
+        std::vector<std::uint8_t> input;            // Modbus TCP: bytes of the next request
         std::unique_ptr<CSlaveFrameParser> parser;  // RTU: the stream cut into frames
         long long lastInputMs = 0;
     };

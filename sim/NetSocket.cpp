@@ -47,33 +47,21 @@ std::string ErrorText(int code)
     std::string message(text, n);
     while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == '.'))
         message.pop_back();
-    if (!message.empty())
-        return message;
+    if (!message.empty()) return message;
     // Not every system has the texts of the socket errors.
     switch (code) {
-    case WSAEADDRINUSE:
-        return "address already in use";
-    case WSAEADDRNOTAVAIL:
-        return "address not available";
-    case WSAEACCES:
-        return "permission denied";
+    case WSAEADDRINUSE: return "address already in use";
+    case WSAEADDRNOTAVAIL: return "address not available";
+    case WSAEACCES: return "permission denied";
     case WSAHOST_NOT_FOUND:
-    case WSANO_DATA:
-        return "host not found";
-    default:
-        return "error " + std::to_string(code);
+    case WSANO_DATA: return "host not found";
+    default: return "error " + std::to_string(code);
     }
 }
 
-std::string LastErrorText()
-{
-    return ErrorText(::WSAGetLastError());
-}
+std::string LastErrorText() { return ErrorText(::WSAGetLastError()); }
 
-std::string ResolveErrorText(int code)
-{
-    return ErrorText(code);
-}
+std::string ResolveErrorText(int code) { return ErrorText(code); }
 
 bool TryAgain()
 {
@@ -81,10 +69,7 @@ bool TryAgain()
     return e == WSAEWOULDBLOCK || e == WSAEINTR;
 }
 
-void CloseSocket(Socket s)
-{
-    ::closesocket(s);
-}
+void CloseSocket(Socket s) { ::closesocket(s); }
 
 Socket NonBlocking(Socket s)
 {
@@ -96,63 +81,36 @@ Socket NonBlocking(Socket s)
     return s;
 }
 
-Socket OpenSocket(int family, int type, int protocol)
-{
-    return NonBlocking(::socket(family, type, protocol));
-}
+Socket OpenSocket(int family, int type, int protocol) { return NonBlocking(::socket(family, type, protocol)); }
 
-Socket AcceptSocket(Socket listener)
-{
-    return NonBlocking(::accept(listener, nullptr, nullptr));
-}
+Socket AcceptSocket(Socket listener) { return NonBlocking(::accept(listener, nullptr, nullptr)); }
 
 int PollSockets(PollEntry* entries, std::size_t count, int timeoutMs)
 {
     return ::WSAPoll(entries, static_cast<ULONG>(count), timeoutMs);
 }
 
-int ToLength(std::size_t size)
-{
-    return static_cast<int>(std::min<std::size_t>(size, INT_MAX));
-}
+int ToLength(std::size_t size) { return static_cast<int>(std::min<std::size_t>(size, INT_MAX)); }
 #else
 using PollEntry = pollfd;
 constexpr int kSendFlags = MSG_NOSIGNAL;  // a vanished client is an error, not a signal
 
-bool StartSockets()
-{
-    return true;
-}
+bool StartSockets() { return true; }
 
-std::string LastErrorText()
-{
-    return std::strerror(errno);
-}
+std::string LastErrorText() { return std::strerror(errno); }
 
-std::string ResolveErrorText(int code)
-{
-    return ::gai_strerror(code);
-}
+std::string ResolveErrorText(int code) { return ::gai_strerror(code); }
 
-bool TryAgain()
-{
-    return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR;
-}
+bool TryAgain() { return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR; }
 
-void CloseSocket(Socket s)
-{
-    ::close(s);
-}
+void CloseSocket(Socket s) { ::close(s); }
 
 Socket OpenSocket(int family, int type, int protocol)
 {
     return ::socket(family, type | SOCK_CLOEXEC | SOCK_NONBLOCK, protocol);
 }
 
-Socket AcceptSocket(Socket listener)
-{
-    return ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
-}
+Socket AcceptSocket(Socket listener) { return ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK); }
 
 int PollSockets(PollEntry* entries, std::size_t count, int timeoutMs)
 {
@@ -160,18 +118,14 @@ int PollSockets(PollEntry* entries, std::size_t count, int timeoutMs)
     return n < 0 && errno == EINTR ? 0 : n;
 }
 
-std::size_t ToLength(std::size_t size)
-{
-    return size;
-}
+std::size_t ToLength(std::size_t size) { return size; }
 #endif
 
 }  // namespace
 
 void Close(Socket& socket)
 {
-    if (socket != kNoSocket)
-        CloseSocket(socket);
+    if (socket != kNoSocket) CloseSocket(socket);
     socket = kNoSocket;
 }
 
@@ -194,15 +148,13 @@ Socket Listen(const std::string& host, std::uint16_t port, std::string& error)
     Socket listening = kNoSocket;
     for (const addrinfo* a = found; a && listening == kNoSocket; a = a->ai_next) {
         Socket s = OpenSocket(a->ai_family, a->ai_socktype, a->ai_protocol);
-        if (s == kNoSocket)
-            continue;
+        if (s == kNoSocket) continue;
 #ifndef _WIN32
         // On Windows the option would let another program take the port over.
         int one = 1;
         ::setsockopt(s, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
 #endif
-        if (::bind(s, a->ai_addr, static_cast<socklen_t>(a->ai_addrlen)) == 0 &&
-            ::listen(s, 8) == 0) {
+        if (::bind(s, a->ai_addr, static_cast<socklen_t>(a->ai_addrlen)) == 0 && ::listen(s, 8) == 0) {
             listening = s;
         } else {
             error = "cannot listen on " + host + ":" + service + ": " + LastErrorText();
@@ -217,8 +169,7 @@ std::uint16_t BoundPort(Socket socket)
 {
     sockaddr_storage bound{};
     socklen_t size = sizeof bound;
-    if (::getsockname(socket, reinterpret_cast<sockaddr*>(&bound), &size) != 0)
-        return 0;
+    if (::getsockname(socket, reinterpret_cast<sockaddr*>(&bound), &size) != 0) return 0;
     return ntohs(bound.ss_family == AF_INET6 ? reinterpret_cast<const sockaddr_in6*>(&bound)->sin6_port
                                              : reinterpret_cast<const sockaddr_in*>(&bound)->sin_port);
 }
@@ -226,8 +177,7 @@ std::uint16_t BoundPort(Socket socket)
 Socket Accept(Socket listener)
 {
     const Socket s = AcceptSocket(listener);
-    if (s == kNoSocket)
-        return kNoSocket;
+    if (s == kNoSocket) return kNoSocket;
     int one = 1;
     ::setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&one), sizeof one);
     return s;
@@ -237,8 +187,7 @@ bool ReceiveSome(Socket socket, std::uint8_t* buffer, std::size_t size, std::siz
 {
     count = 0;
     const auto n = ::recv(socket, reinterpret_cast<char*>(buffer), ToLength(size), 0);
-    if (n > 0)
-        count = static_cast<std::size_t>(n);
+    if (n > 0) count = static_cast<std::size_t>(n);
     return n > 0 || (n < 0 && TryAgain());
 }
 
@@ -246,8 +195,7 @@ bool SendSome(Socket socket, const std::uint8_t* bytes, std::size_t size, std::s
 {
     count = 0;
     const auto n = ::send(socket, reinterpret_cast<const char*>(bytes), ToLength(size), kSendFlags);
-    if (n >= 0)
-        count = static_cast<std::size_t>(n);
+    if (n >= 0) count = static_cast<std::size_t>(n);
     return n >= 0 || TryAgain();
 }
 
@@ -294,10 +242,7 @@ bool CWakeSocket::Open(std::string& error)
     return true;
 }
 
-void CWakeSocket::Close()
-{
-    net::Close(m_socket);
-}
+void CWakeSocket::Close() { net::Close(m_socket); }
 
 void CWakeSocket::Wake()
 {

@@ -11,7 +11,7 @@
 namespace zoric::sim::net {
 
 #ifdef _WIN32
-using Socket = std::uintptr_t;  // SOCKET
+using Socket = std::uintptr_t;                   // SOCKET
 inline constexpr Socket kNoSocket = ~Socket{0};  // INVALID_SOCKET
 #else
 using Socket = int;
@@ -35,8 +35,7 @@ bool SendSome(Socket socket, const std::uint8_t* bytes, std::size_t size, std::s
 // Waits until the socket takes more bytes; false on time-out or failure.
 bool WaitWritable(Socket socket, int timeoutMs);
 
-struct Watch
-{
+struct Watch {
     Socket socket = kNoSocket;
     bool ready = false;  // readable, closed or failed
 };
@@ -46,8 +45,7 @@ bool WaitReadable(std::vector<Watch>& watches, int timeoutMs);
 
 // Wakes a thread out of WaitReadable: a UDP socket on the loopback that is
 // connected to itself, which works alike on both systems.
-class CWakeSocket
-{
+class CWakeSocket {
 public:
     CWakeSocket() = default;
     ~CWakeSocket() { Close(); }

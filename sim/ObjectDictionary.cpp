@@ -17,10 +17,7 @@ bool IsPdoComm(std::uint16_t index)
     return (index >= 0x1400 && index <= 0x1403) || (index >= 0x1800 && index <= 0x1803);
 }
 
-std::uint32_t Mask(unsigned size)
-{
-    return size >= 4 ? 0xFFFFFFFFu : (1u << (8 * size)) - 1;
-}
+std::uint32_t Mask(unsigned size) { return size >= 4 ? 0xFFFFFFFFu : (1u << (8 * size)) - 1; }
 
 }  // namespace
 
@@ -34,8 +31,8 @@ CObjectDictionary::CObjectDictionary(std::uint8_t nodeId, int rpdoCommEntries)
     Add(0x1006, 0, 4, RW, false, 0);           // communication cycle period, us
     Add(0x1007, 0, 4, RW, false, 0);           // synchronous window length, us
     Add(0x1010, 0, 1, RO, false, 1);
-    Add(0x1010, 1, 4, RW, false, 1);           // reads 1: stores on command
-    Add(0x1017, 0, 2, RW, false, 1000);        // producer heartbeat, ms
+    Add(0x1010, 1, 4, RW, false, 1);     // reads 1: stores on command
+    Add(0x1017, 0, 2, RW, false, 1000);  // producer heartbeat, ms
     Add(0x1018, 0, 1, RO, false, 4);
     Add(0x1018, 1, 4, RO, false, 0x005A4F52);  // vendor id
     Add(0x1018, 2, 4, RO, false, 0x00002408);  // product code
@@ -64,8 +61,7 @@ CObjectDictionary::CObjectDictionary(std::uint8_t nodeId, int rpdoCommEntries)
         for (std::uint16_t base : {std::uint16_t(0x1600), std::uint16_t(0x1A00)}) {
             const std::uint16_t map = static_cast<std::uint16_t>(base + n);
             Add(map, 0, 1, RW, false, 0);
-            for (std::uint8_t s = 1; s <= 8; ++s)
-                Add(map, s, 4, RW, false, 0);
+            for (std::uint8_t s = 1; s <= 8; ++s) Add(map, s, 4, RW, false, 0);
         }
     }
     // RPDO1 carries the two command values, TPDO1 the status pair.
@@ -79,12 +75,12 @@ CObjectDictionary::CObjectDictionary(std::uint8_t nodeId, int rpdoCommEntries)
     // Manufacturer objects: command words, status values, a setting that
     // may not be mapped.
     Add(0x2000, 0, 1, RO, false, 2);
-    Add(0x2000, 1, 2, RW, true, 0);   // frequency command
-    Add(0x2000, 2, 2, RW, true, 0);   // PWM command
+    Add(0x2000, 1, 2, RW, true, 0);  // frequency command
+    Add(0x2000, 2, 2, RW, true, 0);  // PWM command
     Add(0x2001, 0, 1, RO, false, 2);
-    Add(0x2001, 1, 4, RO, true, 0);   // position
-    Add(0x2001, 2, 4, RW, true, 0);   // target position
-    Add(0x2002, 0, 1, RO, true, 0);   // error state
+    Add(0x2001, 1, 4, RO, true, 0);            // position
+    Add(0x2001, 2, 4, RW, true, 0);            // target position
+    Add(0x2002, 0, 1, RO, true, 0);            // error state
     Add(0x2003, 0, 4, RW, false, 0x00010000);  // configuration word
 }
 
@@ -103,16 +99,14 @@ const CObjectDictionary::Entry* CObjectDictionary::Find(std::uint16_t index, std
 std::optional<std::uint32_t> CObjectDictionary::Get(std::uint16_t index, std::uint8_t subIndex) const
 {
     const Entry* e = Find(index, subIndex);
-    if (!e)
-        return std::nullopt;
+    if (!e) return std::nullopt;
     return e->value;
 }
 
 bool CObjectDictionary::Set(std::uint16_t index, std::uint8_t subIndex, std::uint32_t value)
 {
     const auto it = m_entries.find(Key(index, subIndex));
-    if (it == m_entries.end())
-        return false;
+    if (it == m_entries.end()) return false;
     it->second.value = value & Mask(it->second.size);
     return true;
 }
@@ -121,8 +115,7 @@ std::vector<std::pair<std::uint32_t, std::uint32_t>> CObjectDictionary::Writable
 {
     std::vector<std::pair<std::uint32_t, std::uint32_t>> out;
     for (const auto& [key, e] : m_entries)
-        if (e.access == Access::ReadWrite && key != Key(0x1010, 1))
-            out.emplace_back(key, e.value);
+        if (e.access == Access::ReadWrite && key != Key(0x1010, 1)) out.emplace_back(key, e.value);
     return out;
 }
 
@@ -139,8 +132,7 @@ SdoExchange CObjectDictionary::Execute(const SdoExchange& request)
         // Expedited download; without the size bit the entry's own size applies.
         const unsigned size = (request.command & 0x01) ? 4 - ((request.command >> 2) & 0x03) : 0;
         abort = Download(request, size);
-        if (!abort)
-            response.command = 0x60;
+        if (!abort) response.command = 0x60;
     } else {
         abort = kUnknownCommand;
     }
@@ -154,8 +146,7 @@ SdoExchange CObjectDictionary::Execute(const SdoExchange& request)
 std::uint32_t CObjectDictionary::Upload(const SdoExchange& request, SdoExchange& response) const
 {
     const Entry* e = Find(request.index, request.subIndex);
-    if (!e)
-        return Find(request.index, 0) ? kNoSubIndex : kNoObject;
+    if (!e) return Find(request.index, 0) ? kNoSubIndex : kNoObject;
     static constexpr std::uint8_t kUploadCommand[5] = {0, 0x4F, 0x4B, 0x47, 0x43};
     response.command = kUploadCommand[e->size];
     response.data = e->value;
@@ -165,25 +156,19 @@ std::uint32_t CObjectDictionary::Upload(const SdoExchange& request, SdoExchange&
 std::uint32_t CObjectDictionary::Download(const SdoExchange& request, unsigned size)
 {
     const auto it = m_entries.find(Key(request.index, request.subIndex));
-    if (it == m_entries.end())
-        return Find(request.index, 0) ? kNoSubIndex : kNoObject;
+    if (it == m_entries.end()) return Find(request.index, 0) ? kNoSubIndex : kNoObject;
     Entry& e = it->second;
-    if (e.access == Access::ReadOnly)
-        return kReadOnly;
-    if (size != 0 && size != e.size)
-        return kSizeMismatch;
+    if (e.access == Access::ReadOnly) return kReadOnly;
+    if (size != 0 && size != e.size) return kSizeMismatch;
     const std::uint32_t value = request.data & Mask(e.size);
 
     if (request.index == 0x1010) {
-        if (value != kSaveSignature)
-            return kCannotStore;
-        if (m_store && !m_store())
-            return kHardwareError;
+        if (value != kSaveSignature) return kCannotStore;
+        if (m_store && !m_store()) return kHardwareError;
         return 0;
     }
     if (IsMapping(request.index)) {
-        if (const std::uint32_t abort = CheckMappingWrite(request.index, request.subIndex, value))
-            return abort;
+        if (const std::uint32_t abort = CheckMappingWrite(request.index, request.subIndex, value)) return abort;
     }
     if (IsPdoComm(request.index) && request.subIndex == 2 && value >= 241 && value <= 251)
         return kValueRange;  // reserved transmission types
@@ -195,17 +180,14 @@ std::uint32_t CObjectDictionary::CheckMappingWrite(std::uint16_t index, std::uin
 {
     if (sub != 0) {
         // CiA 301: entries may only change while the mapping is switched off.
-        if (Find(index, 0)->value != 0)
-            return kIncompatible;
+        if (Find(index, 0)->value != 0) return kIncompatible;
         return value == 0 ? 0 : CheckMappingEntry(index, value);
     }
-    if (value > 8)
-        return kValueTooHigh;
+    if (value > 8) return kValueTooHigh;
     unsigned bits = 0;
     for (std::uint8_t s = 1; s <= value; ++s) {
         const std::uint32_t entry = Find(index, s)->value;
-        if (entry == 0)
-            return kNotMappable;
+        if (entry == 0) return kNotMappable;
         bits += entry & 0xFF;
     }
     return bits > 64 ? std::uint32_t{kMappingTooLong} : 0u;
@@ -217,13 +199,10 @@ std::uint32_t CObjectDictionary::CheckMappingEntry(std::uint16_t mappingIndex, s
     const auto sub = static_cast<std::uint8_t>(entry >> 8);
     const unsigned bits = entry & 0xFF;
     const Entry* target = Find(index, sub);
-    if (!target)
-        return Find(index, 0) ? kNoSubIndex : kNoObject;
-    if (!target->mappable || bits != 8u * target->size)
-        return kNotMappable;
+    if (!target) return Find(index, 0) ? kNoSubIndex : kNoObject;
+    if (!target->mappable || bits != 8u * target->size) return kNotMappable;
     // What arrives by an RPDO must be writable.
-    if (IsRpdoMapping(mappingIndex) && target->access == Access::ReadOnly)
-        return kNotMappable;
+    if (IsRpdoMapping(mappingIndex) && target->access == Access::ReadOnly) return kNotMappable;
     return 0;
 }
 

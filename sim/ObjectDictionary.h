@@ -9,8 +9,7 @@
 namespace zoric::sim {
 
 // One expedited SDO as it travels through the tunnel registers.
-struct SdoExchange
-{
+struct SdoExchange {
     std::uint8_t command = 0;
     std::uint16_t index = 0;
     std::uint8_t subIndex = 0;
@@ -21,8 +20,7 @@ struct SdoExchange
 // (device type, SYNC, store, heartbeat, identity, the four RPDOs and four
 // TPDOs with their mappings) and a few mappable manufacturer objects.
 // Not thread-safe; the simulator serialises access.
-class CObjectDictionary
-{
+class CObjectDictionary {
 public:
     enum Abort : std::uint32_t {
         kUnknownCommand = 0x05040001,
@@ -60,15 +58,15 @@ public:
 
 private:
     enum class Access { ReadOnly, ReadWrite };
-    struct Entry
-    {
+    struct Entry {
         std::uint8_t size;  // bytes: 1, 2 or 4
         Access access;
         bool mappable;
         std::uint32_t value;
     };
 
-    void Add(std::uint16_t index, std::uint8_t sub, std::uint8_t size, Access access, bool mappable, std::uint32_t value);
+    void Add(std::uint16_t index, std::uint8_t sub, std::uint8_t size, Access access, bool mappable,
+             std::uint32_t value);
     const Entry* Find(std::uint16_t index, std::uint8_t sub) const;
     std::uint32_t Upload(const SdoExchange& request, SdoExchange& response) const;
     std::uint32_t Download(const SdoExchange& request, unsigned size);

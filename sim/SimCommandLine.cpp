@@ -24,8 +24,7 @@ bool ParseNumber(std::string_view text, double& value)
 bool ParseUnsigned(std::string_view text, unsigned long max, unsigned long& value)
 {
     const std::string s(text);
-    if (s.empty() || s[0] == '-')
-        return false;
+    if (s.empty() || s[0] == '-') return false;
     char* end = nullptr;
     errno = 0;
     value = std::strtoul(s.c_str(), &end, 0);
@@ -35,8 +34,9 @@ bool ParseUnsigned(std::string_view text, unsigned long max, unsigned long& valu
 bool ParseFault(std::string_view name, SimFault& fault)
 {
     static constexpr std::pair<std::string_view, SimFault> kNames[] = {
-        {"no-answer", SimFault::NoAnswer}, {"bad-crc", SimFault::BadCrc},   {"wrong-slave", SimFault::WrongSlave},
-        {"split", SimFault::SplitResponse}, {"trailing", SimFault::TrailingBytes}, {"late", SimFault::LateAnswer},
+        {"no-answer", SimFault::NoAnswer},     {"bad-crc", SimFault::BadCrc},
+        {"wrong-slave", SimFault::WrongSlave}, {"split", SimFault::SplitResponse},
+        {"trailing", SimFault::TrailingBytes}, {"late", SimFault::LateAnswer},
         {"exception", SimFault::Exception},
     };
     for (const auto& [n, f] : kNames)
@@ -51,34 +51,27 @@ bool ParseFault(std::string_view name, SimFault& fault)
 bool ParseFaultOption(bool next, std::string_view text, SimOptions& o)
 {
     const auto eq = text.find('=');
-    if (eq == std::string_view::npos)
-        return false;
+    if (eq == std::string_view::npos) return false;
     const std::string_view target = text.substr(0, eq);
     const std::string_view amount = text.substr(eq + 1);
     const auto at = target.find('@');
     DriveFault f;
     unsigned long slave = 0;
-    if (!ParseFault(target.substr(0, at), f.fault))
-        return false;
-    if (at != std::string_view::npos && (!ParseUnsigned(target.substr(at + 1), 247, slave) || slave == 0))
-        return false;
+    if (!ParseFault(target.substr(0, at), f.fault)) return false;
+    if (at != std::string_view::npos && (!ParseUnsigned(target.substr(at + 1), 247, slave) || slave == 0)) return false;
     f.slave = static_cast<std::uint8_t>(slave);
     f.next = next;
     if (next) {
         unsigned long count = 0;
-        if (!ParseUnsigned(amount, 1000000, count))
-            return false;
+        if (!ParseUnsigned(amount, 1000000, count)) return false;
         f.count = static_cast<unsigned>(count);
     } else if (!ParseNumber(amount, f.probability) || !(f.probability >= 0 && f.probability <= 1)) {
         return false;
     }
     const auto k = static_cast<int>(f.fault);
-    if (f.slave != 0)
-        o.driveFaults.push_back(f);
-    else if (next)
-        o.faultNext[k] = f.count;
-    else
-        o.faultProbability[k] = f.probability;
+    if (f.slave != 0) o.driveFaults.push_back(f);
+    else if (next) o.faultNext[k] = f.count;
+    else o.faultProbability[k] = f.probability;
     return true;
 }
 
@@ -171,16 +164,14 @@ SimCommandLine ParseSimCommandLine(int argc, const char* const* argv)
         } else if (arg == "--learning-fails") {
             o.learningFails = true;
         } else if (arg == "--port") {
-            if (!value(v))
-                return cl;
+            if (!value(v)) return cl;
             if (v.empty() || v.find('/') != std::string_view::npos || v == "." || v == "..") {
                 cl.error = "--port takes a plain name such as COM1";
                 return cl;
             }
             cl.port = v;
         } else if (arg == "--listen") {
-            if (!value(v))
-                return cl;
+            if (!value(v)) return cl;
             ListenAddress address;
             if (!ParseListenAddress(std::string(v), address)) {
                 cl.error = "--listen takes tcp://HOST:PORT or rtu+tcp://HOST:PORT";
@@ -188,8 +179,7 @@ SimCommandLine ParseSimCommandLine(int argc, const char* const* argv)
             }
             cl.listen.emplace_back(v);
         } else if (arg == "--slave") {
-            if (!value(v))
-                return cl;
+            if (!value(v)) return cl;
             // A list such as 3,17 puts one drive at each address.
             std::vector<std::uint8_t> slaves;
             for (std::string_view rest = v;;) {
@@ -204,23 +194,20 @@ SimCommandLine ParseSimCommandLine(int argc, const char* const* argv)
                     return cl;
                 }
                 slaves.push_back(slave);
-                if (comma == std::string_view::npos)
-                    break;
+                if (comma == std::string_view::npos) break;
                 rest = rest.substr(comma + 1);
             }
             o.slaveAddress = slaves.front();
             o.otherSlaves.assign(slaves.begin() + 1, slaves.end());
         } else if (arg == "--baud") {
-            if (!value(v))
-                return cl;
+            if (!value(v)) return cl;
             if (!ParseUnsigned(v, 4000000, n) || n < 300) {
                 cl.error = "--baud must be a baud rate";
                 return cl;
             }
             o.baudRate = static_cast<std::uint32_t>(n);
         } else if (arg == "--parity") {
-            if (!value(v))
-                return cl;
+            if (!value(v)) return cl;
             if (v == "n" || v == "N") {
                 o.parity = 'N';
             } else if (v == "o" || v == "O" || v == "1") {
@@ -240,46 +227,41 @@ SimCommandLine ParseSimCommandLine(int argc, const char* const* argv)
                 return cl;
             }
         } else if (arg == "--stop-bits") {
-            if (!value(v))
-                return cl;
+            if (!value(v)) return cl;
             if (!ParseUnsigned(v, 2, n) || n == 0) {
                 cl.error = "--stop-bits must be 1 or 2";
                 return cl;
             }
             o.stopBits = static_cast<int>(n);
         } else if (arg == "--time-scale") {
-            if (!value(v))
-                return cl;
+            if (!value(v)) return cl;
             if (!ParseNumber(v, d) || !(d > 0) || d > 1000) {
                 cl.error = "--time-scale must be a positive number";
                 return cl;
             }
             o.timeScale = d;
         } else if (arg == "--state") {
-            if (!value(v))
-                return cl;
+            if (!value(v)) return cl;
             o.stateFile = v;
         } else if (arg == "--seed") {
-            if (!value(v))
-                return cl;
+            if (!value(v)) return cl;
             if (!ParseUnsigned(v, 0xFFFFFFFF, n)) {
                 cl.error = "--seed must be a number";
                 return cl;
             }
             o.randomSeed = static_cast<std::uint32_t>(n);
         } else if (arg == "--fault" || arg == "--fault-next") {
-            if (!value(v))
-                return cl;
+            if (!value(v)) return cl;
             if (!ParseFaultOption(arg == "--fault-next", v, o)) {
-                cl.error = arg == "--fault" ? "--fault takes KIND=PROBABILITY or KIND@SLAVE=PROBABILITY, e.g. bad-crc=0.1"
-                                            : "--fault-next takes KIND=COUNT or KIND@SLAVE=COUNT, e.g. no-answer@3=2";
+                cl.error = arg == "--fault"
+                               ? "--fault takes KIND=PROBABILITY or KIND@SLAVE=PROBABILITY, e.g. bad-crc=0.1"
+                               : "--fault-next takes KIND=COUNT or KIND@SLAVE=COUNT, e.g. no-answer@3=2";
                 return cl;
             }
         } else if (arg == "--lenient-line") {
             o.strictLine = false;
         } else if (arg == "--rpdo-entries") {
-            if (!value(v))
-                return cl;
+            if (!value(v)) return cl;
             if (v != "2" && v != "5") {
                 cl.error = "--rpdo-entries must be 2 or 5";
                 return cl;
@@ -298,8 +280,7 @@ SimCommandLine ParseSimCommandLine(int argc, const char* const* argv)
 
 std::string ComLinkDirectory()
 {
-    if (const char* dir = std::getenv("ZORIC_COM_DIR"); dir && *dir)
-        return dir;
+    if (const char* dir = std::getenv("ZORIC_COM_DIR"); dir && *dir) return dir;
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     return std::string(runtime && *runtime ? runtime : "/tmp") + "/zoric-com";
 }

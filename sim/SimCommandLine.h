@@ -7,10 +7,9 @@
 namespace zoric::sim {
 
 // What zoric-sim was asked to do.
-struct SimCommandLine
-{
+struct SimCommandLine {
     SimOptions options;
-    std::string port;   // e.g. "COM1": publish the pty under this name
+    std::string port;  // e.g. "COM1": publish the pty under this name
     // Network ends of the line: "tcp://HOST:PORT" (a Modbus TCP gateway),
     // "rtu+tcp://HOST:PORT" (a serial device server).
     std::vector<std::string> listen;

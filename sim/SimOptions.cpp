@@ -8,13 +8,10 @@ int ParityIndex(char parity, int stopBits)
 {
     switch (parity) {
     case 'O':
-    case 'o':
-        return 1;
+    case 'o': return 1;
     case 'E':
-    case 'e':
-        return 2;
-    default:
-        return stopBits == 1 ? 3 : 0;
+    case 'e': return 2;
+    default: return stopBits == 1 ? 3 : 0;
     }
 }
 
@@ -24,8 +21,7 @@ bool ParityFromIndex(int index, char& parity, int& stopBits)
         char parity;
         int stopBits;
     } kFramings[] = {{'N', 2}, {'O', 1}, {'E', 1}, {'N', 1}};
-    if (index < 0 || index > 3)
-        return false;
+    if (index < 0 || index > 3) return false;
     const auto& framing = kFramings[static_cast<std::size_t>(index)];
     parity = framing.parity;
     stopBits = framing.stopBits;

@@ -8,29 +8,27 @@ namespace zoric::sim {
 // Faults the drive can be told to commit on its answers, for the link's
 // reliability tests. The request itself is always carried out.
 enum class SimFault : int {
-    NoAnswer = 0,     // stays silent
-    BadCrc,           // answer with a damaged CRC
-    WrongSlave,       // answer as if it were another slave address
-    SplitResponse,    // answer in pieces with pauses between them
-    TrailingBytes,    // answer followed by stray bytes
-    LateAnswer,       // answer only after the master's 1000 ms time-out
-    Exception,        // answer exception 4, slave device failure, in its place
+    NoAnswer = 0,   // stays silent
+    BadCrc,         // answer with a damaged CRC
+    WrongSlave,     // answer as if it were another slave address
+    SplitResponse,  // answer in pieces with pauses between them
+    TrailingBytes,  // answer followed by stray bytes
+    LateAnswer,     // answer only after the master's 1000 ms time-out
+    Exception,      // answer exception 4, slave device failure, in its place
     Count
 };
 
 // A fault of one drive on the line (SimOptions::faultProbability and
 // faultNext are every drive's).
-struct DriveFault
-{
+struct DriveFault {
     std::uint8_t slave = 0;  // the drive's address; 0: every drive
     SimFault fault = SimFault::NoAnswer;
-    bool next = false;       // true: the next `count` answers; false: by `probability`
+    bool next = false;  // true: the next `count` answers; false: by `probability`
     double probability = 0;
     unsigned count = 0;
 };
 
-struct SimOptions
-{
+struct SimOptions {
     std::uint8_t slaveAddress = 1;
     // More drives on the same line, each with its own state, answering at
     // these addresses (slaveAddress excluded). They share the line settings
@@ -38,7 +36,7 @@ struct SimOptions
     // drive's alone.
     std::vector<std::uint8_t> otherSlaves;
     std::uint32_t baudRate = 9600;
-    char parity = 'N';             // 'N', 'O' or 'E'
+    char parity = 'N';  // 'N', 'O' or 'E'
     int stopBits = 2;
     // Multiplies the duration of the drive's procedures and test moves:
     // 0.05 runs them twenty times faster.
@@ -81,8 +79,7 @@ struct SimOptions
 
 // The RS-485 link the drive runs on: the address it answers at and the line
 // settings it expects from the master.
-struct LinkSettings
-{
+struct LinkSettings {
     std::uint8_t slaveAddress = 1;
     std::uint32_t baudRate = 9600;
     char parity = 'N';

@@ -20,17 +20,14 @@ constexpr std::uint16_t kBaudLowRegister = 0x0091;
 constexpr std::uint16_t kParityRegister = 0x0092;
 constexpr std::uint16_t kSlaveAddressRegister = 0x009C;
 
-bool HasParityBit(char parity)
-{
-    return parity == 'O' || parity == 'o' || parity == 'E' || parity == 'e';
-}
+bool HasParityBit(char parity) { return parity == 'O' || parity == 'o' || parity == 'E' || parity == 'e'; }
 
 }  // namespace
 
 bool IsLineBaudRate(std::uint32_t baud)
 {
-    static constexpr std::uint32_t kRates[] = {300,    600,    1200,   2400,   4800,   9600,   19200,  38400,
-                                               57600,  115200, 230400, 460800, 500000, 921600, 1000000};
+    static constexpr std::uint32_t kRates[] = {300,   600,    1200,   2400,   4800,   9600,   19200,  38400,
+                                               57600, 115200, 230400, 460800, 500000, 921600, 1000000};
     return std::find(std::begin(kRates), std::end(kRates), baud) != std::end(kRates);
 }
 
@@ -44,8 +41,7 @@ CSimulatedLine::CSimulatedLine(SimOptions options)
     m_drives.push_back(std::move(first));
     LoadState();
     for (const std::uint8_t slave : m_options.otherSlaves) {
-        if (slave == 0 || slave > 247 || ModelOf(slave))
-            continue;
+        if (slave == 0 || slave > 247 || ModelOf(slave)) continue;
         SimOptions own = m_options;
         own.slaveAddress = slave;
         Drive drive;
@@ -61,8 +57,7 @@ CSimulatedLine::~CSimulatedLine() = default;
 CDriveModel* CSimulatedLine::ModelOf(std::uint8_t slave)
 {
     for (Drive& drive : m_drives)
-        if (drive.protocol->Address() == slave)
-            return drive.model.get();
+        if (drive.protocol->Address() == slave) return drive.model.get();
     return nullptr;
 }
 
@@ -106,8 +101,7 @@ std::uint16_t CSimulatedLine::GetRegisterOf(std::uint8_t slave, std::uint16_t ad
 {
     std::lock_guard lock(m_mutex);
     CDriveModel* model = ModelOf(slave);
-    if (!model)
-        return 0;
+    if (!model) return 0;
     model->Advance(Clock::now());
     return model->Get(address);
 }
@@ -116,8 +110,7 @@ void CSimulatedLine::SetRegisterOf(std::uint8_t slave, std::uint16_t address, st
 {
     {
         std::lock_guard lock(m_mutex);
-        if (CDriveModel* model = ModelOf(slave))
-            model->Set(address, value);
+        if (CDriveModel* model = ModelOf(slave)) model->Set(address, value);
     }
     Wake();
 }
@@ -171,8 +164,7 @@ void CSimulatedLine::Wake()
         std::lock_guard lock(m_mutex);
         wake = m_wake;
     }
-    if (wake)
-        wake();
+    if (wake) wake();
 }
 
 bool CSimulatedLine::Advance(Clock::time_point now)
@@ -201,17 +193,14 @@ void CSimulatedLine::Hear(const Frame& frame, Clock::time_point now)
     if (answering) {
         const std::optional<SimFault> fault = m_faults.Next(*answering);
         ++m_answers;
-        if (fault)
-            ++m_faultCounts[static_cast<std::size_t>(*fault)];
+        if (fault) ++m_faultCounts[static_cast<std::size_t>(*fault)];
         QueueAnswer(std::move(answer), fault, now);
     }
     // The answer to the write still goes out on the old link; with nothing
     // to send (a broadcast, a swallowed answer) the drive switches at once.
     if (change) {
-        if (m_output.size() > queued)
-            m_output.back().linkAfter = change;
-        else
-            ApplyLinkChange(*change);
+        if (m_output.size() > queued) m_output.back().linkAfter = change;
+        else ApplyLinkChange(*change);
     }
 }
 
@@ -221,8 +210,7 @@ bool CSimulatedLine::Exchange(const Frame& request, Frame& answer)
     const Clock::time_point now = Clock::now();
     std::lock_guard lock(m_mutex);
     const bool answered = AllDrivesHear(request, answer, now).has_value();
-    if (answered)
-        ++m_answers;
+    if (answered) ++m_answers;
     return answered;
 }
 
@@ -231,15 +219,13 @@ namespace {
 // asks through the tunnel's registers at 0x200 and changes nothing.
 bool IsSettingWrite(const CSimulatedLine::Frame& request)
 {
-    if (request.size() < 2 || (request[1] != 0x06 && request[1] != 0x10))
-        return false;
+    if (request.size() < 2 || (request[1] != 0x06 && request[1] != 0x10)) return false;
     const bool tunnel = request[1] == 0x10 && request.size() >= 9 && request[2] == 0x02 && request[3] == 0x00;
     return !(tunnel && request[8] == 0x40);
 }
 }  // namespace
 
-std::optional<std::uint8_t> CSimulatedLine::AllDrivesHear(const Frame& request, Frame& answer,
-                                                          Clock::time_point now)
+std::optional<std::uint8_t> CSimulatedLine::AllDrivesHear(const Frame& request, Frame& answer, Clock::time_point now)
 {
     // Every drive hears every frame: only the addressed one answers, all of
     // them obey a broadcast.
@@ -252,8 +238,7 @@ std::optional<std::uint8_t> CSimulatedLine::AllDrivesHear(const Frame& request, 
             answer = std::move(own);
         }
     }
-    if (IsSettingWrite(request) && answering && answer.size() > 1 && answer[1] == request[1])
-        ++m_writes;
+    if (IsSettingWrite(request) && answering && answer.size() > 1 && answer[1] == request[1]) ++m_writes;
     return answering;
 }
 
@@ -264,8 +249,7 @@ void CSimulatedLine::QueueAnswer(Frame answer, std::optional<SimFault> fault, Cl
         return;
     }
     switch (*fault) {
-    case SimFault::NoAnswer:
-        break;
+    case SimFault::NoAnswer: break;
     case SimFault::BadCrc:
         answer.back() ^= 0x5A;
         Queue(std::move(answer), now);
@@ -281,9 +265,7 @@ void CSimulatedLine::QueueAnswer(Frame answer, std::optional<SimFault> fault, Cl
         answer.push_back(0xFF);
         Queue(std::move(answer), now);
         break;
-    case SimFault::LateAnswer:
-        Queue(std::move(answer), now + std::chrono::milliseconds(m_options.lateAnswerMs));
-        break;
+    case SimFault::LateAnswer: Queue(std::move(answer), now + std::chrono::milliseconds(m_options.lateAnswerMs)); break;
     case SimFault::Exception:
         // A drive that failed inside: the request's function with the
         // exception bit, code 4.
@@ -302,15 +284,13 @@ void CSimulatedLine::QueueAnswer(Frame answer, std::optional<SimFault> fault, Cl
         Queue({answer.begin() + std::ptrdiff_t(cut2), answer.end()}, now + 2 * pause);
         break;
     }
-    case SimFault::Count:
-        break;
+    case SimFault::Count: break;
     }
 }
 
 void CSimulatedLine::Queue(Frame bytes, Clock::time_point due)
 {
-    if (bytes.empty())
-        return;
+    if (bytes.empty()) return;
     Chunk chunk;
     chunk.due = due;
     chunk.bytes = std::move(bytes);
@@ -322,25 +302,21 @@ void CSimulatedLine::Queue(Frame bytes, Clock::time_point due)
 // register but leaves the link as it was.
 std::optional<CSimulatedLine::LinkChange> CSimulatedLine::LinkChangeOfLastRequest() const
 {
-    if (!m_options.applyLinkSettings)
-        return std::nullopt;
+    if (!m_options.applyLinkSettings) return std::nullopt;
     const CDriveModel& model = *m_drives.front().model;
     const CSlaveProtocol::Written written = m_drives.front().protocol->LastWrite();
     LinkChange change;
     if (written.Touches(kSlaveAddressRegister)) {
         const std::uint16_t address = model.Get(kSlaveAddressRegister);
-        if (address >= 1 && address <= 247)
-            change.slaveAddress = static_cast<std::uint8_t>(address);
+        if (address >= 1 && address <= 247) change.slaveAddress = static_cast<std::uint8_t>(address);
     }
     if (written.Touches(kBaudHighRegister) || written.Touches(kBaudLowRegister)) {
         const std::uint32_t baud = std::uint32_t{model.Get(kBaudHighRegister)} << 16 | model.Get(kBaudLowRegister);
-        if (IsLineBaudRate(baud))
-            change.baudRate = baud;
+        if (IsLineBaudRate(baud)) change.baudRate = baud;
     }
     if (written.Touches(kParityRegister) && model.Get(kParityRegister) <= 3)
         change.parityIndex = model.Get(kParityRegister);
-    if (!change.slaveAddress && !change.baudRate && !change.parityIndex)
-        return std::nullopt;
+    if (!change.slaveAddress && !change.baudRate && !change.parityIndex) return std::nullopt;
     return change;
 }
 
@@ -350,20 +326,16 @@ void CSimulatedLine::ApplyLinkChange(const LinkChange& change)
         m_link.slaveAddress = *change.slaveAddress;
         m_drives.front().protocol->SetAddress(*change.slaveAddress);
     }
-    if (change.baudRate)
-        m_link.baudRate = *change.baudRate;
-    if (change.parityIndex)
-        ParityFromIndex(*change.parityIndex, m_link.parity, m_link.stopBits);
+    if (change.baudRate) m_link.baudRate = *change.baudRate;
+    if (change.parityIndex) ParityFromIndex(*change.parityIndex, m_link.parity, m_link.stopBits);
 }
 
 std::optional<CSimulatedLine::Clock::time_point> CSimulatedLine::NextOutputDue() const
 {
     std::lock_guard lock(m_mutex);
-    if (m_output.empty())
-        return std::nullopt;
+    if (m_output.empty()) return std::nullopt;
     const Chunk& c = m_output.front();
-    if (c.started && m_options.pacing)
-        return c.startedAt + CharTimeLocked() * static_cast<Clock::rep>(c.sent);
+    if (c.started && m_options.pacing) return c.startedAt + CharTimeLocked() * static_cast<Clock::rep>(c.sent);
     return c.due;
 }
 
@@ -392,11 +364,9 @@ CSimulatedLine::Frame CSimulatedLine::TakeOutput(Clock::time_point now)
 
 CSimulatedLine::Frame CSimulatedLine::PeekLocked(Clock::time_point now)
 {
-    if (m_output.empty())
-        return {};
+    if (m_output.empty()) return {};
     Chunk& c = m_output.front();
-    if (now < c.due)
-        return {};
+    if (now < c.due) return {};
     if (!c.started) {
         c.started = true;
         c.startedAt = now;
@@ -407,31 +377,26 @@ CSimulatedLine::Frame CSimulatedLine::PeekLocked(Clock::time_point now)
         const auto elapsed = now - c.startedAt;
         allowed = std::min<std::size_t>(allowed, 1 + static_cast<std::size_t>(elapsed / CharTimeLocked()));
     }
-    if (allowed <= c.sent)
-        return {};
+    if (allowed <= c.sent) return {};
     return Frame(c.bytes.begin() + std::ptrdiff_t(c.sent), c.bytes.begin() + std::ptrdiff_t(allowed));
 }
 
 void CSimulatedLine::ConsumeLocked(std::size_t count)
 {
-    if (m_output.empty())
-        return;
+    if (m_output.empty()) return;
     Chunk& c = m_output.front();
     c.sent = std::min(c.bytes.size(), c.sent + count);
-    if (c.sent < c.bytes.size())
-        return;
+    if (c.sent < c.bytes.size()) return;
     const std::optional<LinkChange> change = std::move(c.linkAfter);
     m_output.pop_front();
-    if (change)
-        ApplyLinkChange(*change);
+    if (change) ApplyLinkChange(*change);
 }
 
 void CSimulatedLine::DropOutput()
 {
     std::lock_guard lock(m_mutex);
     for (const Chunk& c : m_output)
-        if (c.linkAfter)
-            ApplyLinkChange(*c.linkAfter);
+        if (c.linkAfter) ApplyLinkChange(*c.linkAfter);
     m_output.clear();
 }
 
@@ -446,22 +411,19 @@ bool CSimulatedLine::SaveState()
 // half-written state behind.
 bool CSimulatedLine::SaveStateLocked()
 {
-    if (m_options.stateFile.empty())
-        return false;
+    if (m_options.stateFile.empty()) return false;
     const CDriveModel& model = *m_drives.front().model;
     const std::string tmp = m_options.stateFile + ".tmp";
     {
         std::ofstream out(tmp, std::ios::trunc);
-        if (!out)
-            return false;
+        if (!out) return false;
         out << std::hex;
         for (std::uint32_t a = 0; a <= 0xFFFF; ++a)
             if (CDriveModel::IsPersistent(static_cast<std::uint16_t>(a)))
                 out << "R " << a << ' ' << model.Get(static_cast<std::uint16_t>(a)) << '\n';
         for (const auto& [key, value] : model.Dictionary().WritableEntries())
             out << "O " << (key >> 8) << ' ' << (key & 0xFF) << ' ' << value << '\n';
-        if (!out.flush())
-            return false;
+        if (!out.flush()) return false;
     }
     std::error_code error;
     std::filesystem::rename(tmp, m_options.stateFile, error);
@@ -492,8 +454,7 @@ void CSimulatedLine::LoadState()
     model.Set(kBaudLowRegister, static_cast<std::uint16_t>(m_options.baudRate & 0xFFFF));
     model.Set(kParityRegister, static_cast<std::uint16_t>(ParityIndex(m_options.parity, m_options.stopBits)));
     model.Set(kSlaveAddressRegister, m_options.slaveAddress);
-    if (m_options.startUnlearned)
-        model.Set(117, 0);
+    if (m_options.startUnlearned) model.Set(117, 0);
 }
 
 }  // namespace zoric::sim

@@ -30,8 +30,7 @@ bool IsLineBaudRate(std::uint32_t baud);
 // (CNetListener, through Exchange) or a transport inside the master's own
 // process carry it. Thread-safe: one thread may hear requests while another
 // takes the output and a third looks at the registers. Standard C++ only.
-class CSimulatedLine
-{
+class CSimulatedLine {
 public:
     using Clock = std::chrono::steady_clock;
     using Frame = std::vector<std::uint8_t>;
@@ -125,14 +124,12 @@ public:
 
 private:
     // What a write to the link registers changes, once its answer is out.
-    struct LinkChange
-    {
+    struct LinkChange {
         std::optional<std::uint8_t> slaveAddress;
         std::optional<std::uint32_t> baudRate;
         std::optional<int> parityIndex;
     };
-    struct Chunk
-    {
+    struct Chunk {
         Clock::time_point due;
         Frame bytes;
         std::size_t sent = 0;
@@ -140,8 +137,7 @@ private:
         Clock::time_point startedAt;
         std::optional<LinkChange> linkAfter;  // taken on once the chunk is out
     };
-    struct Drive
-    {
+    struct Drive {
         std::unique_ptr<CDriveModel> model;
         std::unique_ptr<CSlaveProtocol> protocol;
     };
@@ -162,7 +158,7 @@ private:
     void Wake();
 
     const SimOptions m_options;
-    mutable std::mutex m_mutex;  // guards everything below but the counters
+    mutable std::mutex m_mutex;   // guards everything below but the counters
     std::vector<Drive> m_drives;  // the first is the one of the options' slaveAddress
     CFaultInjector m_faults;
     LinkSettings m_link;

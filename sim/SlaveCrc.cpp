@@ -15,8 +15,7 @@ std::uint16_t SlaveCrc16(const std::uint8_t* data, std::size_t length)
 
 bool HasValidCrc(const std::uint8_t* frame, std::size_t length)
 {
-    if (length < 4)
-        return false;
+    if (length < 4) return false;
     const std::uint16_t crc = SlaveCrc16(frame, length - 2);
     return frame[length - 2] == (crc & 0xFF) && frame[length - 1] == (crc >> 8);
 }

@@ -9,18 +9,13 @@ namespace {
 // 0 = not known yet (need more bytes), SIZE_MAX = function of unknown length.
 std::size_t RequiredLength(const std::vector<std::uint8_t>& buf)
 {
-    if (buf.size() < 2)
-        return 0;
+    if (buf.size() < 2) return 0;
     switch (buf[1]) {
     case 0x03:
-    case 0x06:
-        return 8;
-    case 0x2B:
-        return 7;
-    case 0x10:
-        return buf.size() < 7 ? 0 : 9 + static_cast<std::size_t>(buf[6]);
-    default:
-        return SIZE_MAX;
+    case 0x06: return 8;
+    case 0x2B: return 7;
+    case 0x10: return buf.size() < 7 ? 0 : 9 + static_cast<std::size_t>(buf[6]);
+    default: return SIZE_MAX;
     }
 }
 
@@ -36,16 +31,14 @@ void CSlaveFrameParser::Feed(const std::uint8_t* data, std::size_t length)
             m_waitForSilence = true;
         }
         m_buffer.push_back(data[i]);
-        if (!m_waitForSilence)
-            Extract();
+        if (!m_waitForSilence) Extract();
     }
 }
 
 void CSlaveFrameParser::Extract()
 {
     const std::size_t need = RequiredLength(m_buffer);
-    if (need == 0 || need == SIZE_MAX || m_buffer.size() < need)
-        return;
+    if (need == 0 || need == SIZE_MAX || m_buffer.size() < need) return;
     if (HasValidCrc(m_buffer.data(), need)) {
         m_frames.emplace_back(m_buffer.begin(), m_buffer.begin() + static_cast<std::ptrdiff_t>(need));
         m_buffer.erase(m_buffer.begin(), m_buffer.begin() + static_cast<std::ptrdiff_t>(need));
@@ -75,8 +68,7 @@ void CSlaveFrameParser::Silence()
 
 bool CSlaveFrameParser::Next(Frame& frame)
 {
-    if (m_frames.empty())
-        return false;
+    if (m_frames.empty()) return false;
     frame = std::move(m_frames.front());
     m_frames.pop_front();
     return true;

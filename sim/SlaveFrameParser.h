@@ -14,8 +14,7 @@ namespace zoric::sim {
 // length is unknown, are held until the line falls silent; then an unknown
 // function that forms one CRC-valid frame is delivered (it earns exception 1)
 // and everything else is thrown away. Any byte sequence is accepted.
-class CSlaveFrameParser
-{
+class CSlaveFrameParser {
 public:
     using Frame = std::vector<std::uint8_t>;
 

@@ -9,8 +9,7 @@ class CDriveModel;
 // The drive's Modbus application layer: turns one complete request frame
 // into its answer (normal or exception), or into silence when the frame is
 // for another slave, broadcast or damaged. Safe on any input bytes.
-class CSlaveProtocol
-{
+class CSlaveProtocol {
 public:
     using Frame = std::vector<std::uint8_t>;
 
@@ -25,8 +24,7 @@ public:
 
     // The registers the last request wrote, broadcast or not; none when it
     // wrote nothing or was refused.
-    struct Written
-    {
+    struct Written {
         std::uint16_t start = 0;
         std::uint16_t count = 0;
         bool Touches(std::uint16_t address) const { return address >= start && address - start < count; }

@@ -34,8 +34,7 @@ namespace {
 // Ends the program cleanly on the system's stop requests: SIGINT, SIGTERM
 // and SIGHUP on Linux; Ctrl-C, Ctrl-Break and closing the console on
 // Windows. Made before any thread starts.
-class CStopRequest
-{
+class CStopRequest {
 public:
     CStopRequest();
     void Wait();
@@ -46,8 +45,7 @@ public:
 private:
     // Never destroyed: the console's handler thread may still wait on it
     // while the process ends.
-    struct State
-    {
+    struct State {
         std::mutex mutex;
         std::condition_variable changed;
         bool requested = false;
@@ -66,10 +64,7 @@ private:
 };
 
 #ifdef _WIN32
-CStopRequest::CStopRequest()
-{
-    ::SetConsoleCtrlHandler(&CStopRequest::OnConsoleEvent, TRUE);
-}
+CStopRequest::CStopRequest() { ::SetConsoleCtrlHandler(&CStopRequest::OnConsoleEvent, TRUE); }
 
 // Runs on a thread of its own. Windows ends the process as soon as the
 // handler of a closing console returns, so that one waits for Done().
@@ -126,8 +121,7 @@ bool StartListener(CNetListener& listener)
         std::fprintf(stderr, "zoric-sim: %s\n", listener.LastError().c_str());
         return false;
     }
-    for (const std::string& url : listener.Urls())
-        std::printf("%s\n", url.c_str());
+    for (const std::string& url : listener.Urls()) std::printf("%s\n", url.c_str());
     std::fflush(stdout);
     return true;
 }
@@ -162,8 +156,7 @@ int Serve(const SimCommandLine& cl)
     CStopRequest stop;
     CSimulatedLine line(cl.options);
     CNetListener listener(ListenAddresses(cl), line);
-    if (!StartListener(listener))
-        return 1;
+    if (!StartListener(listener)) return 1;
     stop.Wait();
     listener.Stop();
     stop.Done();
@@ -175,8 +168,7 @@ bool MakeDirectories(const std::string& path)
     for (std::size_t pos = 1; pos <= path.size(); ++pos) {
         if (pos == path.size() || path[pos] == '/') {
             const std::string part = path.substr(0, pos);
-            if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST)
-                return false;
+            if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
         }
     }
     return true;
@@ -188,8 +180,7 @@ void RemoveLink(const std::string& link, const std::string& target)
 {
     char buf[512];
     const ssize_t n = ::readlink(link.c_str(), buf, sizeof buf - 1);
-    if (n > 0 && std::string(buf, static_cast<std::size_t>(n)) == target)
-        ::unlink(link.c_str());
+    if (n > 0 && std::string(buf, static_cast<std::size_t>(n)) == target) ::unlink(link.c_str());
 }
 
 int Serve(const SimCommandLine& cl)
@@ -214,24 +205,21 @@ int Serve(const SimCommandLine& cl)
             return 1;
         }
         std::string slaves = std::to_string(cl.options.slaveAddress);
-        for (const std::uint8_t other : cl.options.otherSlaves)
-            slaves += "," + std::to_string(other);
-        std::printf("%s\n%s -> %s, slave %s, %u baud\n", sim.SlavePath().c_str(), link.c_str(),
-                    sim.SlavePath().c_str(), slaves.c_str(), cl.options.baudRate);
+        for (const std::uint8_t other : cl.options.otherSlaves) slaves += "," + std::to_string(other);
+        std::printf("%s\n%s -> %s, slave %s, %u baud\n", sim.SlavePath().c_str(), link.c_str(), sim.SlavePath().c_str(),
+                    slaves.c_str(), cl.options.baudRate);
     } else {
         std::printf("%s\n", sim.SlavePath().c_str());
     }
     CNetListener listener(ListenAddresses(cl), sim);
     if (!StartListener(listener)) {
-        if (!link.empty())
-            RemoveLink(link, sim.SlavePath());
+        if (!link.empty()) RemoveLink(link, sim.SlavePath());
         return 1;
     }
     stop.Wait();
     listener.Stop();
     sim.Stop();
-    if (!link.empty())
-        RemoveLink(link, sim.SlavePath());
+    if (!link.empty()) RemoveLink(link, sim.SlavePath());
     stop.Done();
     return 0;
 }

@@ -16,8 +16,7 @@ namespace {
 bool HasFiveRpdoEntries(const Backup::Configuration& file)
 {
     for (const auto& [key, value] : file.values)
-        if (key.rfind("pdo.rpdo", 0) == 0 &&
-            (key.ends_with(".inhibit_time") || key.ends_with(".event_time")))
+        if (key.rfind("pdo.rpdo", 0) == 0 && (key.ends_with(".inhibit_time") || key.ends_with(".event_time")))
             return true;
     return false;
 }
@@ -36,8 +35,8 @@ void HoldIdentity(zoric::sim::CSimulatedLine& line, const Backup::DriveIdentity&
     std::string model = Utf8ToGbk(identity.model);
     model.resize(16, '\0');
     for (uint16_t i = 0; i < 8; ++i)
-        line.SetRegister(static_cast<uint16_t>(2 + i),
-                         static_cast<uint16_t>(static_cast<uint8_t>(model[2 * i]) << 8 | static_cast<uint8_t>(model[2 * i + 1])));
+        line.SetRegister(static_cast<uint16_t>(2 + i), static_cast<uint16_t>(static_cast<uint8_t>(model[2 * i]) << 8 |
+                                                                             static_cast<uint8_t>(model[2 * i + 1])));
 }
 
 bool HoldValue(zoric::sim::CSimulatedLine& line, const Backup::Item& item, uint64_t raw)

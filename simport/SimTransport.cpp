@@ -66,10 +66,8 @@ ILinkTransport::Wait CSimTransport::WaitForInput()
         // Until the next answer is due, or a request is sent (which may
         // queue one), or Wake: an idle port sleeps.
         const auto changed = [this] { return m_woken || m_sent; };
-        if (due)
-            m_waitChanged.wait_until(g, *due, changed);
-        else
-            m_waitChanged.wait(g, changed);
+        if (due) m_waitChanged.wait_until(g, *due, changed);
+        else m_waitChanged.wait(g, changed);
     }
 }
 

@@ -32,10 +32,7 @@ std::mutex g_lock;
 std::map<std::string, Entry> g_lines;  // by the name as normalised by Key()
 
 // The scheme in lower case, the rest as written.
-std::string Key(const std::string& name)
-{
-    return kScheme + name.substr(std::char_traits<char>::length(kScheme));
-}
+std::string Key(const std::string& name) { return kScheme + name.substr(std::char_traits<char>::length(kScheme)); }
 
 std::shared_ptr<zoric::sim::CSimulatedLine> LineLocked(const std::string& name)
 {
@@ -51,9 +48,8 @@ std::shared_ptr<zoric::sim::CSimulatedLine> LineLocked(const std::string& name)
 
 void Enable()
 {
-    RegisterTransport(PortKind::Simulated, [](PortKind) -> std::unique_ptr<ILinkTransport> {
-        return std::make_unique<CSimTransport>();
-    });
+    RegisterTransport(PortKind::Simulated,
+                      [](PortKind) -> std::unique_ptr<ILinkTransport> { return std::make_unique<CSimTransport>(); });
 }
 
 bool ParseOptions(const std::string& name, zoric::sim::SimOptions& options, std::string& error)
@@ -79,7 +75,7 @@ bool ParseOptions(const std::string& name, zoric::sim::SimOptions& options, std:
         if (pair.empty()) continue;
         const size_t equals = pair.find('=');
         std::string key = pair.substr(0, equals);
-        if (key == "name") continue;  // tells apart drives of the same options
+        if (key == "name") continue;         // tells apart drives of the same options
         if (key == "slaves") key = "slave";  // one drive or several, the same option
         if (!Allowed(key)) {
             error = "'" + key + "' is not an option of the simulated drive";
@@ -90,7 +86,8 @@ bool ParseOptions(const std::string& name, zoric::sim::SimOptions& options, std:
     }
     std::vector<const char*> argv;
     for (const std::string& w : words) argv.push_back(w.c_str());
-    const zoric::sim::SimCommandLine parsed = zoric::sim::ParseSimCommandLine(static_cast<int>(argv.size()), argv.data());
+    const zoric::sim::SimCommandLine parsed =
+        zoric::sim::ParseSimCommandLine(static_cast<int>(argv.size()), argv.data());
     if (!parsed.error.empty()) {
         error = parsed.error;
         return false;

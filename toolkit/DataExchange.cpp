@@ -7,7 +7,8 @@
 
 namespace DataExchange {
 
-void Text(bool fromControls, QLineEdit* edit, QString& value) {
+void Text(bool fromControls, QLineEdit* edit, QString& value)
+{
     if (!edit) return;
     if (fromControls) {
         value = edit->text();
@@ -18,7 +19,8 @@ void Text(bool fromControls, QLineEdit* edit, QString& value) {
     if (edit->text() != value) edit->setText(value);
 }
 
-void Index(bool fromControls, QComboBox* combo, int& value) {
+void Index(bool fromControls, QComboBox* combo, int& value)
+{
     if (!combo) return;
     if (fromControls) {
         value = combo->currentIndex();
@@ -27,7 +29,8 @@ void Index(bool fromControls, QComboBox* combo, int& value) {
     combo->setCurrentIndex(value >= 0 && value < combo->count() ? value : -1);
 }
 
-void Check(bool fromControls, QAbstractButton* box, int& value) {
+void Check(bool fromControls, QAbstractButton* box, int& value)
+{
     if (!box) return;
     if (fromControls) {
         value = box->isChecked() ? 1 : 0;
@@ -36,7 +39,8 @@ void Check(bool fromControls, QAbstractButton* box, int& value) {
     box->setChecked(value != 0);
 }
 
-void Position(bool fromControls, QSlider* slider, int& value) {
+void Position(bool fromControls, QSlider* slider, int& value)
+{
     if (!slider) return;
     if (fromControls) {
         value = slider->value();

@@ -17,7 +17,7 @@ namespace DataExchange {
 // back from the drive that is longer than the edit's limit is shown whole
 // (the limit grows to fit): cutting it would send a different value back.
 void Text(bool fromControls, QLineEdit* edit, QString& value);
-void Index(bool fromControls, QComboBox* combo, int& value);   // -1 = no selection
+void Index(bool fromControls, QComboBox* combo, int& value);      // -1 = no selection
 void Check(bool fromControls, QAbstractButton* box, int& value);  // 0/1
 void Position(bool fromControls, QSlider* slider, int& value);
 

@@ -24,19 +24,15 @@ Shape ShapeOf(Kind kind)
     switch (kind) {
     case Kind::Choice:
     case Kind::ChoiceBit0:
-    case Kind::BaudChoice:
-        return Shape::List;
+    case Kind::BaudChoice: return Shape::List;
     case Kind::CheckBit0:
     case Kind::CheckNonZero:
     case Kind::CheckOne:
     case Kind::CheckZero:
-    case Kind::Flag:
-        return Shape::Check;
+    case Kind::Flag: return Shape::Check;
     case Kind::ReservedZero:
-    case Kind::ReservedKept:
-        return Shape::None;
-    default:
-        return Shape::Text;
+    case Kind::ReservedKept: return Shape::None;
+    default: return Shape::Text;
     }
 }
 
@@ -128,34 +124,22 @@ void CFieldBinding::Store(Entry& entry, uint64_t raw, const Units& units)
 {
     const Field& field = *entry.field;
     switch (ShapeOf(field.kind)) {
-    case Shape::Text:
-        entry.text = QString::fromStdString(FieldRules::Show(field, raw, units));
-        break;
-    case Shape::List:
-        entry.index = FieldRules::ChoiceIndex(field, raw);
-        break;
-    case Shape::Check:
-        entry.tick = FieldRules::Ticked(field, raw) ? 1 : 0;
-        break;
-    case Shape::None:
-        break;
+    case Shape::Text: entry.text = QString::fromStdString(FieldRules::Show(field, raw, units)); break;
+    case Shape::List: entry.index = FieldRules::ChoiceIndex(field, raw); break;
+    case Shape::Check: entry.tick = FieldRules::Ticked(field, raw) ? 1 : 0; break;
+    case Shape::None: break;
     }
 }
 
 void CFieldBinding::ExchangeOne(bool fromControls, Entry& entry)
 {
     switch (ShapeOf(entry.field->kind)) {
-    case Shape::Text:
-        DataExchange::Text(fromControls, qobject_cast<QLineEdit*>(entry.control), entry.text);
-        break;
-    case Shape::List:
-        DataExchange::Index(fromControls, qobject_cast<QComboBox*>(entry.control), entry.index);
-        break;
+    case Shape::Text: DataExchange::Text(fromControls, qobject_cast<QLineEdit*>(entry.control), entry.text); break;
+    case Shape::List: DataExchange::Index(fromControls, qobject_cast<QComboBox*>(entry.control), entry.index); break;
     case Shape::Check:
         DataExchange::Check(fromControls, qobject_cast<QAbstractButton*>(entry.control), entry.tick);
         break;
-    case Shape::None:
-        break;
+    case Shape::None: break;
     }
 }
 
@@ -195,10 +179,8 @@ uint64_t CFieldBinding::Sent(const Entry& entry, const Units& units) const
         if (field.kind == Kind::BaudChoice && static_cast<size_t>(entry.index) < field.items.size())
             return FieldRules::Parse(field, field.items[static_cast<size_t>(entry.index)], units).value_or(0);
         return static_cast<uint64_t>(entry.index);
-    case Shape::Check:
-        return FieldRules::CheckRegister(field, entry.tick != 0);
-    case Shape::None:
-        return field.kind == Kind::ReservedKept ? entry.read : 0;
+    case Shape::Check: return FieldRules::CheckRegister(field, entry.tick != 0);
+    case Shape::None: return field.kind == Kind::ReservedKept ? entry.read : 0;
     }
     return 0;
 }

@@ -18,8 +18,8 @@ QString CFileChooser::Open(QWidget* parent, const QString& caption, const QStrin
     return Show(parent, request);
 }
 
-QString CFileChooser::Save(QWidget* parent, const QString& caption, const QString& filter,
-                           const QString& defaultSuffix, const QString& name)
+QString CFileChooser::Save(QWidget* parent, const QString& caption, const QString& filter, const QString& defaultSuffix,
+                           const QString& name)
 {
     Request request;
     request.mode = Mode::Save;

@@ -9,13 +9,14 @@
 namespace {
 std::atomic<CMessageBox::IHandler*> g_handler{nullptr};
 
-QMessageBox::Icon ToQtIcon(CMessageBox::Icon icon) {
+QMessageBox::Icon ToQtIcon(CMessageBox::Icon icon)
+{
     switch (icon) {
-        case CMessageBox::Icon::Information: return QMessageBox::Information;
-        case CMessageBox::Icon::Question: return QMessageBox::Question;
-        case CMessageBox::Icon::Warning: return QMessageBox::Warning;
-        case CMessageBox::Icon::Critical: return QMessageBox::Critical;
-        case CMessageBox::Icon::None: break;
+    case CMessageBox::Icon::Information: return QMessageBox::Information;
+    case CMessageBox::Icon::Question: return QMessageBox::Question;
+    case CMessageBox::Icon::Warning: return QMessageBox::Warning;
+    case CMessageBox::Icon::Critical: return QMessageBox::Critical;
+    case CMessageBox::Icon::None: break;
     }
     return QMessageBox::NoIcon;
 }
@@ -23,14 +24,16 @@ QMessageBox::Icon ToQtIcon(CMessageBox::Icon icon) {
 
 QString CMessageBox::ApplicationName() { return tr("ZORIC_Demo"); }
 
-void CMessageBox::Ok(QWidget* parent, const QString& text, const QString& caption) {
+void CMessageBox::Ok(QWidget* parent, const QString& text, const QString& caption)
+{
     Request request;
     request.text = text;
     request.caption = caption;
     Show(parent, request);
 }
 
-bool CMessageBox::YesNo(QWidget* parent, const QString& text, const QString& caption, Answer defaultAnswer) {
+bool CMessageBox::YesNo(QWidget* parent, const QString& text, const QString& caption, Answer defaultAnswer)
+{
     Request request;
     request.text = text;
     request.caption = caption;
@@ -40,7 +43,8 @@ bool CMessageBox::YesNo(QWidget* parent, const QString& text, const QString& cap
     return Show(parent, request) == Answer::Yes;
 }
 
-CMessageBox::Answer CMessageBox::Show(QWidget* parent, const Request& given) {
+CMessageBox::Answer CMessageBox::Show(QWidget* parent, const Request& given)
+{
     // A box from a worker thread would be a widget off the UI thread.
     Q_ASSERT(!QCoreApplication::instance() || QThread::currentThread() == QCoreApplication::instance()->thread());
     Request request = given;

@@ -26,16 +26,13 @@ QString CPortMessages::OpenFailure(const PortOpenError& e)
         break;
     case PortOpenReason::InUse:
         why = tr("串口已被其他程序占用");
-        if (e.holderPid > 0)
-            why += tr("（%1，进程号 %2）").arg(Qs(e.holderName)).arg(e.holderPid);
+        if (e.holderPid > 0) why += tr("（%1，进程号 %2）").arg(Qs(e.holderName)).arg(e.holderPid);
         break;
     case PortOpenReason::PermissionDenied:
         why = tr("没有权限打开 %1。\n请把当前用户加入 %2 组（sudo usermod -aG %2 $USER），然后重新登录。")
                   .arg(device, Qs(e.deviceGroup));
         break;
-    case PortOpenReason::SettingsNotSupported:
-        why = tr("串口不支持所选的通讯设置（%1）").arg(Qs(e.mode));
-        break;
+    case PortOpenReason::SettingsNotSupported: why = tr("串口不支持所选的通讯设置（%1）").arg(Qs(e.mode)); break;
     case PortOpenReason::NotSerial: why = tr("%1 不是串口设备").arg(device); break;
     case PortOpenReason::BadAddress:
         why = tr("网络端口名称无效: %1\n应为 tcp://主机[:端口] 或 rtu+tcp://主机:端口").arg(Qs(e.name));

@@ -28,10 +28,7 @@ std::optional<Language> Saved()
     return std::nullopt;  // never chosen, or a value this version does not know
 }
 
-void Save(Language language)
-{
-    Settings().setValue(QLatin1String(kKey), QString::fromLatin1(LanguageCode(language)));
-}
+void Save(Language language) { Settings().setValue(QLatin1String(kKey), QString::fromLatin1(LanguageCode(language))); }
 
 Language Chosen() { return Saved().value_or(SystemLanguage()); }
 

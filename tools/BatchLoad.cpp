@@ -45,7 +45,7 @@ void CBatchLoad::RunDrive(size_t index, Stage stage, const QString& label, std::
     progress->Follow(g_pMainDlg->Link().RunTask(
         m_window,
         [drive = m_drives[index], file = m_file, options = m_options, stage](CModbusMaster& master, uint8_t,
-                                                                           CJobControl& job) mutable {
+                                                                             CJobControl& job) mutable {
             // A line lost leaves the rest of the drives as they were.
             if (master.IsPortLost()) return drive;
             switch (stage) {
@@ -66,7 +66,8 @@ void CBatchLoad::PlanFrom(size_t index)
 {
     while (index < m_drives.size() && m_drives[index].otherLine) ++index;
     if (index >= m_drives.size() || m_cancelled) return OnPlanned();
-    const QString label = tr("正在读取驱动器 %1 的参数 (%2/%3)...").arg(m_drives[index].slave).arg(index + 1).arg(m_drives.size());
+    const QString label =
+        tr("正在读取驱动器 %1 的参数 (%2/%3)...").arg(m_drives[index].slave).arg(index + 1).arg(m_drives.size());
     RunDrive(index, Stage::Plan, label, [this, index] { PlanFrom(index + 1); });
 }
 
@@ -121,7 +122,8 @@ void CBatchLoad::LoadFrom(size_t index)
 {
     while (index < m_drives.size() && !Backup::ToLoad(m_drives[index])) ++index;
     if (index >= m_drives.size() || m_cancelled) return ShowReport();
-    const QString label = tr("正在载入驱动器 %1 (%2/%3)...").arg(m_drives[index].slave).arg(index + 1).arg(m_drives.size());
+    const QString label =
+        tr("正在载入驱动器 %1 (%2/%3)...").arg(m_drives[index].slave).arg(index + 1).arg(m_drives.size());
     RunDrive(index, Stage::Load, label, [this, index] {
         if (Backup::BatchStops(m_drives[index], m_options)) return ShowReport();
         LoadFrom(index + 1);

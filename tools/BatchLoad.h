@@ -23,7 +23,8 @@ class QWidget;
 class CBatchLoad : public QObject {
     Q_OBJECT
 public:
-    CBatchLoad(QWidget* window, const QString& path, Backup::Configuration file, std::vector<Backup::BatchDrive> drives);
+    CBatchLoad(QWidget* window, const QString& path, Backup::Configuration file,
+               std::vector<Backup::BatchDrive> drives);
 
     void Start();
 

@@ -128,7 +128,7 @@ void CBusMonitorDlg::ShowListenState()
         return;
     }
     ui->listenLabel->setText(tr("正在监听 %1").arg(m_listening) + QStringLiteral("    ") +
-                               LineErrorText(m_listener.LineErrors()));
+                             LineErrorText(m_listener.LineErrors()));
 }
 
 QString CBusMonitorDlg::LineErrorText(const LineErrorCounts& e)
@@ -181,8 +181,8 @@ void CBusMonitorDlg::ShowCounters()
     ui->countersTable->setRowCount(static_cast<int>(slaves.size()));
     int row = 0;
     for (const auto& [slave, c] : slaves) {
-        const uint64_t values[] = {slave, c.requests, c.answers, c.timeouts, c.crcErrors, c.exceptions, c.wrongSlave,
-                                   c.late};
+        const uint64_t values[] = {slave,       c.requests,   c.answers,    c.timeouts,
+                                   c.crcErrors, c.exceptions, c.wrongSlave, c.late};
         for (int column = 0; column < 8; ++column)
             ui->countersTable->setItem(row, column, new QTableWidgetItem(QString::number(values[column])));
         ++row;
@@ -210,10 +210,8 @@ void CBusMonitorDlg::OnExport(bool csv)
     for (CapturedFrame& frame : m_log->All())
         if (filter.Matches(frame)) frames.push_back(std::move(frame));
     std::ofstream out(path.toStdString(), std::ios::trunc);
-    if (csv)
-        FrameLogText::WriteCsv(frames, out);
-    else
-        FrameLogText::WriteText(frames, out);
+    if (csv) FrameLogText::WriteCsv(frames, out);
+    else FrameLogText::WriteText(frames, out);
     out.flush();
     if (!out) CMessageBox::Ok(this, tr("保存文件失败: %1").arg(path));
 }

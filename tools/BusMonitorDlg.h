@@ -61,7 +61,7 @@ private:
     CapturedFrame::Clock::time_point m_origin{};
     bool m_haveOrigin = false;
     ListenTarget m_listenTarget;
-    QString m_listening;  // "COM3 9600,n,8,2" while listening
+    QString m_listening;                  // "COM3 9600,n,8,2" while listening
     LineErrorCounts m_linkErrorsAtClear;  // the master's line errors are shown from here
-    CLineListener m_listener;  // last: stopped before the log goes
+    CLineListener m_listener;             // last: stopped before the log goes
 };

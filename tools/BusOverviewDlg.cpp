@@ -139,7 +139,8 @@ void CBusOverviewDlg::UpdatePeriod()
     const auto polled = static_cast<size_t>(std::count_if(m_overview.Drives().begin(), m_overview.Drives().end(),
                                                           [](const OverviewDrive& d) { return !d.otherLine; }));
     const Backup::LinkSettings line = m_host.current();
-    const auto least = static_cast<int>(CBusOverview::RoundTime(std::max<size_t>(polled, 1), static_cast<int>(line.baud)).count());
+    const auto least =
+        static_cast<int>(CBusOverview::RoundTime(std::max<size_t>(polled, 1), static_cast<int>(line.baud)).count());
     ui->periodSpin->setMinimum(least);
     ui->roundLabel->setText(tr("一轮至少 %1 ms").arg(least));
     m_timer->setInterval(std::max(1, ui->periodSpin->value() / static_cast<int>(std::max<size_t>(polled, 1))));
@@ -198,7 +199,8 @@ void CBusOverviewDlg::Refresh()
     table->setRowCount(static_cast<int>(drives.size()));
     for (size_t i = 0; i < drives.size(); ++i) {
         const OverviewDrive& d = drives[i];
-        const StatusFormat::DeviceInfoTexts info = d.info ? StatusFormat::FormatDeviceInfo(*d.info) : StatusFormat::DeviceInfoTexts{};
+        const StatusFormat::DeviceInfoTexts info =
+            d.info ? StatusFormat::FormatDeviceInfo(*d.info) : StatusFormat::DeviceInfoTexts{};
         QStringList cells(kColumns);
         cells[kAddress] = QString::number(d.slave);
         cells[kModel] = Text(info.model);
@@ -297,11 +299,13 @@ void CBusOverviewDlg::OnLoad()
 // A drive's line of the backup's report; its file written when it was read.
 QString CBusOverviewDlg::WriteBackup(const QString& folder, uint8_t slave, const Backup::ReadResult& read) const
 {
-    if (!read.Ok()) return tr("地址 %1: 失败, %2").arg(slave).arg(ConfigTexts::ReadFailure(read.failedStep, read.failure));
+    if (!read.Ok())
+        return tr("地址 %1: 失败, %2").arg(slave).arg(ConfigTexts::ReadFailure(read.failedStep, read.failure));
     Backup::Configuration config = read.config;
     config.created = Backup::NowUtc();
     config.tool = m_host.tool.toStdString();
-    const QString path = QDir(folder).filePath(QString::fromStdString(Backup::DriveFileName(slave, config.drive.identifier)));
+    const QString path =
+        QDir(folder).filePath(QString::fromStdString(Backup::DriveFileName(slave, config.drive.identifier)));
     std::string error;
     if (!Backup::WriteFile(QFile::encodeName(path).toStdString(), config, error))
         return tr("地址 %1: 无法写入文件 %2").arg(slave).arg(path);

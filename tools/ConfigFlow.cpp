@@ -76,7 +76,8 @@ void CConfigFlow::Export()
                 return;
             }
             if (!result.Ok()) {
-                CMessageBox::Ok(m_window, tr("导出失败: %1").arg(ConfigTexts::ReadFailure(result.failedStep, result.failure)));
+                CMessageBox::Ok(m_window,
+                                tr("导出失败: %1").arg(ConfigTexts::ReadFailure(result.failedStep, result.failure)));
                 return;
             }
             result.config.created = Backup::NowUtc();
@@ -114,7 +115,8 @@ void CConfigFlow::Compare()
         [this, progress, values = std::move(file->values)](const Backup::ReadResult& result) {
             if (progress->Finish() || result.stopped) return;
             if (!result.Ok()) {
-                CMessageBox::Ok(m_window, tr("比较失败: %1").arg(ConfigTexts::ReadFailure(result.failedStep, result.failure)));
+                CMessageBox::Ok(m_window,
+                                tr("比较失败: %1").arg(ConfigTexts::ReadFailure(result.failedStep, result.failure)));
                 return;
             }
             std::vector<CConfigDiffDlg::Row> rows;
@@ -134,8 +136,7 @@ void CConfigFlow::Compare()
 void CConfigFlow::EditOffline()
 {
     if (!m_host.openOffline) return;
-    if (m_offline && OfflineUnsaved() &&
-        !CMessageBox::YesNo(m_window, tr("离线编辑的配置尚未保存, 放弃修改吗?")))
+    if (m_offline && OfflineUnsaved() && !CMessageBox::YesNo(m_window, tr("离线编辑的配置尚未保存, 放弃修改吗?")))
         return;
     QString path;
     std::optional<Backup::Configuration> file = ChooseFile(tr("离线编辑配置"), path);
@@ -206,7 +207,8 @@ void CConfigFlow::WriteOffline(const QString& path, std::function<void()> then)
         [this, path, writes, progress, then = std::move(then)](const Backup::ReadResult& result) {
             if (progress->Finish() || result.stopped || !m_offline) return;
             if (!result.Ok()) {
-                CMessageBox::Ok(m_window, tr("保存失败: %1").arg(ConfigTexts::ReadFailure(result.failedStep, result.failure)));
+                CMessageBox::Ok(m_window,
+                                tr("保存失败: %1").arg(ConfigTexts::ReadFailure(result.failedStep, result.failure)));
                 return;
             }
             Backup::Configuration edited = OfflineDrive::Edited(m_offline->file, result.config.values);

@@ -162,8 +162,8 @@ void CConfigLoad::AskStore()
         m_window, [](CModbusMaster& master, uint8_t slave) { return ParameterStore::Store(master, slave); },
         [this](const SdoStep& step) {
             const Backup::Failure failure = Backup::FailureOf(step);
-            CMessageBox::Ok(m_window, failure.Failed() ? tr("保存失败: %1").arg(ConfigTexts::Failure(failure))
-                                                       : tr("保存成功"));
+            CMessageBox::Ok(m_window,
+                            failure.Failed() ? tr("保存失败: %1").arg(ConfigTexts::Failure(failure)) : tr("保存成功"));
             End();
         });
 }

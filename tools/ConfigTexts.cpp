@@ -98,10 +98,7 @@ QString ConfigTexts::FileProblem(const Backup::FileProblem& problem)
     return text + QStringLiteral("\n") + Qs(Backup::Describe(problem));
 }
 
-QString ConfigTexts::Refusal(Backup::Refusal refusal)
-{
-    return QString::fromUtf8(Backup::RefusalText(refusal));
-}
+QString ConfigTexts::Refusal(Backup::Refusal refusal) { return QString::fromUtf8(Backup::RefusalText(refusal)); }
 
 QString ConfigTexts::IdentityField(const std::string& field) { return Lookup(kIdentityNames, field); }
 
@@ -141,12 +138,10 @@ QString ConfigTexts::DriveResult(const Backup::BatchDrive& drive)
         const std::string& step = drive.plan->failedStep;
         return tr("失败: %1").arg(ReadFailure(step.empty() ? "drive" : step, drive.plan->failure));
     }
-    case BatchOutcome::Refused:
-        return Refusal(drive.report ? drive.report->refusal : drive.plan->refusal);
+    case BatchOutcome::Refused: return Refusal(drive.report ? drive.report->refusal : drive.plan->refusal);
     case BatchOutcome::Unchanged: return tr("无变化, 驱动器中的参数与文件相同");
     case BatchOutcome::Verified: return tr("已写入并校验");
-    case BatchOutcome::StoreFailed:
-        return tr("已写入并校验, 保存失败: %1").arg(Failure(*drive.store));
+    case BatchOutcome::StoreFailed: return tr("已写入并校验, 保存失败: %1").arg(Failure(*drive.store));
     case BatchOutcome::Failed:
         if (const Backup::StepReport* step = Backup::FailedStep(drive))
             return QStringLiteral("%1: %2").arg(StepName(step->step), StepResult(*step));

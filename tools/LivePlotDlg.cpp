@@ -43,11 +43,10 @@ QString ShownUnit(Channel c) { return QString::fromUtf8(StatusChannels::Describe
 QColor ChannelColor(Channel c)
 {
     static const QColor kColors[StatusChannels::kCount] = {
-        QColor(31, 119, 180), QColor(214, 39, 40),  QColor(44, 160, 44),   QColor(255, 127, 14),
-        QColor(148, 103, 189), QColor(140, 86, 75), QColor(227, 119, 194), QColor(127, 127, 127),
-        QColor(188, 189, 34),  QColor(23, 190, 207), QColor(0, 0, 128),    QColor(128, 0, 0),
-        QColor(0, 128, 0),     QColor(128, 128, 0), QColor(106, 61, 154), QColor(255, 0, 255),
-        QColor(0, 128, 128),   QColor(205, 92, 0)};
+        QColor(31, 119, 180), QColor(214, 39, 40),   QColor(44, 160, 44),   QColor(255, 127, 14), QColor(148, 103, 189),
+        QColor(140, 86, 75),  QColor(227, 119, 194), QColor(127, 127, 127), QColor(188, 189, 34), QColor(23, 190, 207),
+        QColor(0, 0, 128),    QColor(128, 0, 0),     QColor(0, 128, 0),     QColor(128, 128, 0),  QColor(106, 61, 154),
+        QColor(255, 0, 255),  QColor(0, 128, 128),   QColor(205, 92, 0)};
     return kColors[StatusChannels::Index(c)];
 }
 
@@ -273,8 +272,7 @@ void CLivePlotDlg::OnSample(const CLiveSampler::Sample& sample)
     if (m_recorder) {
         const auto elapsed = sample.at - m_recordStart;
         const double seconds = std::chrono::duration<double>(elapsed).count();
-        const auto when =
-            m_recordStartWall + std::chrono::duration_cast<std::chrono::system_clock::duration>(elapsed);
+        const auto when = m_recordStartWall + std::chrono::duration_cast<std::chrono::system_clock::duration>(elapsed);
         const bool written = sample.result == kResultOk
                                  ? m_recorder->WriteStatus(when, seconds, sample.status)
                                  : m_recorder->WriteFailure(when, seconds, CModbusMaster::ResultText(sample.result));
@@ -361,8 +359,7 @@ void CLivePlotDlg::AutoScale()
         }
         if (!any) continue;
         // A margin; a flat curve gets a band around it.
-        const double margin =
-            span.size() > 0 ? span.size() * 0.05 : std::max(std::fabs(span.center()) * 0.05, 1.0);
+        const double margin = span.size() > 0 ? span.size() * 0.05 : std::max(std::fabs(span.center()) * 0.05, 1.0);
         axis->setRange(span.lower - margin, span.upper + margin);
     }
 }

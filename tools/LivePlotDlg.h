@@ -103,7 +103,7 @@ private:
 
     double m_windowSeconds = 10;
     bool m_paused = false;
-    bool m_dirty = false;       // samples or a view change not drawn yet
+    bool m_dirty = false;         // samples or a view change not drawn yet
     bool m_settingRange = false;  // the window moves the view itself
 
     // Achieved rate, counted over about a second.

@@ -72,6 +72,5 @@ void CLoadOptionsDlg::OnGroupClicked()
 
 void CLoadOptionsDlg::OnCommClicked(bool checked)
 {
-    if (checked)
-        CMessageBox::Ok(this, tr("载入通讯设置会改变驱动器的通讯连接, 载入后将按新的设置重新打开串口。"));
+    if (checked) CMessageBox::Ok(this, tr("载入通讯设置会改变驱动器的通讯连接, 载入后将按新的设置重新打开串口。"));
 }

@@ -7,8 +7,8 @@
 
 #include "Accessibility.h"
 #include "DataExchange.h"
-#include "MainShared.h"
 #include "FloatText.h"
+#include "MainShared.h"
 #include "MessageBox.h"
 #include "QtText.h"
 #include "TextNumber.h"
@@ -21,34 +21,38 @@ using TextNumber::Format;
 using QtText::Qs;
 using QtText::ResultMessage;
 
-float BitsToFloat(uint32_t bits) {
+float BitsToFloat(uint32_t bits)
+{
     float value = 0;
     std::memcpy(&value, &bits, sizeof value);
     return value;
 }
 
-uint32_t FloatToBits(float value) {
+uint32_t FloatToBits(float value)
+{
     uint32_t bits = 0;
     std::memcpy(&bits, &value, sizeof bits);
     return bits;
 }
 
 // 0 when nothing parses.
-uint32_t HexValue(const QString& text) {
+uint32_t HexValue(const QString& text)
+{
     uint32_t value = 0;
     return TextNumber::ParseHex(text.toStdString(), value) ? value : 0;
 }
 
 // A new address from the text; the previous one stays when nothing parses.
-void ParseAddress(const QString& text, uint16_t& address) {
+void ParseAddress(const QString& text, uint16_t& address)
+{
     uint32_t value = 0;
     if (TextNumber::ParseHex(text.toStdString(), value)) address = static_cast<uint16_t>(value & 0xFFFF);
 }
 
-
 }  // namespace
 
-CRegisterDlg::CRegisterDlg(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::CRegisterDlg>()) {
+CRegisterDlg::CRegisterDlg(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::CRegisterDlg>())
+{
     ui->setupUi(this);
     Accessibility::NameInputsFromLabels(this);
     UpdateData(false);
@@ -61,7 +65,8 @@ CRegisterDlg::CRegisterDlg(QWidget* parent) : QDialog(parent), ui(std::make_uniq
 
 CRegisterDlg::~CRegisterDlg() = default;
 
-void CRegisterDlg::UpdateData(bool fromControls) {
+void CRegisterDlg::UpdateData(bool fromControls)
+{
     DataExchange::Text(fromControls, ui->writeAddressEdit, m_writeAddressText);
     DataExchange::Index(fromControls, ui->writeTypeCombo, m_writeType);
     DataExchange::Text(fromControls, ui->writeHexEdit, m_writeHexText);
@@ -72,7 +77,8 @@ void CRegisterDlg::UpdateData(bool fromControls) {
     DataExchange::Text(fromControls, ui->readDecimalEdit, m_readDecimalText);
 }
 
-bool CRegisterDlg::eventFilter(QObject* watched, QEvent* event) {
+bool CRegisterDlg::eventFilter(QObject* watched, QEvent* event)
+{
     if (event->type() == QEvent::FocusOut) {
         if (watched == ui->writeHexEdit) OnWriteHexLeft();
         else if (watched == ui->writeDecimalEdit) OnWriteDecimalLeft();
@@ -82,7 +88,8 @@ bool CRegisterDlg::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
-void CRegisterDlg::keyPressEvent(QKeyEvent* event) {
+void CRegisterDlg::keyPressEvent(QKeyEvent* event)
+{
     // Enter ends the window as a dialog's OK does (it only hides), unless a
     // button has the focus, which it then presses.
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
@@ -93,7 +100,8 @@ void CRegisterDlg::keyPressEvent(QKeyEvent* event) {
     QDialog::keyPressEvent(event);
 }
 
-void CRegisterDlg::OnWrite() {
+void CRegisterDlg::OnWrite()
+{
     UpdateData(true);
     CMainShared* main = g_pMainDlg;
     if (!main) return;
@@ -114,7 +122,8 @@ void CRegisterDlg::OnWrite() {
         });
 }
 
-void CRegisterDlg::OnRead() {
+void CRegisterDlg::OnRead()
+{
     UpdateData(true);
     CMainShared* main = g_pMainDlg;
     if (!main) return;
@@ -144,7 +153,8 @@ void CRegisterDlg::OnRead() {
         });
 }
 
-void CRegisterDlg::ShowRead(const uint16_t* words, int type) {
+void CRegisterDlg::ShowRead(const uint16_t* words, int type)
+{
     if (type == kShort) {
         const uint16_t word = words[0];
         m_readValue = word;
@@ -161,7 +171,8 @@ void CRegisterDlg::ShowRead(const uint16_t* words, int type) {
     }
 }
 
-void CRegisterDlg::OnWriteHexLeft() {
+void CRegisterDlg::OnWriteHexLeft()
+{
     UpdateData(true);
     const uint32_t value = HexValue(m_writeHexText);
     if (m_writeType == kShort) {
@@ -174,7 +185,8 @@ void CRegisterDlg::OnWriteHexLeft() {
     UpdateData(false);
 }
 
-void CRegisterDlg::WriteDecimalToHex() {
+void CRegisterDlg::WriteDecimalToHex()
+{
     const std::string text = m_writeDecimalText.toStdString();
     if (m_writeType == kShort) {
         m_writeHexText = Qs(Format("%04X", static_cast<unsigned>(TextNumber::ParseU16(text))));
@@ -185,25 +197,29 @@ void CRegisterDlg::WriteDecimalToHex() {
     }
 }
 
-void CRegisterDlg::OnWriteDecimalLeft() {
+void CRegisterDlg::OnWriteDecimalLeft()
+{
     UpdateData(true);
     WriteDecimalToHex();
     UpdateData(false);
 }
 
-void CRegisterDlg::OnWriteTypeChanged() {
+void CRegisterDlg::OnWriteTypeChanged()
+{
     UpdateData(true);
     WriteDecimalToHex();
     UpdateData(false);
 }
 
-void CRegisterDlg::OnWriteAddressLeft() {
+void CRegisterDlg::OnWriteAddressLeft()
+{
     UpdateData(true);
     m_writeAddressText = Qs(Format("%04X", static_cast<unsigned>(HexValue(m_writeAddressText) & 0xFFFF)));
     UpdateData(false);
 }
 
-void CRegisterDlg::OnReadAddressLeft() {
+void CRegisterDlg::OnReadAddressLeft()
+{
     UpdateData(true);
     m_readAddressText = Qs(Format("%04X", static_cast<unsigned>(HexValue(m_readAddressText) & 0xFFFF)));
     UpdateData(false);

@@ -107,18 +107,18 @@ void StoreFigures()
         store.Append(t, values);
     }
     const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
-    std::printf("sample store, one hour at %d samples/s, %zu channels: %.2f MiB held (%zu full-rate samples, "
-                "%zu half-second buckets), process grew %.2f MiB, %.0f ns per sample\n",
-                rate, CSampleStore::kChannels, static_cast<double>(store.MemoryBytes()) / (1024.0 * 1024.0),
-                store.RawSamples(), store.Buckets(), ResidentMiB() - before, elapsed * 1e9 / static_cast<double>(total));
+    std::printf(
+        "sample store, one hour at %d samples/s, %zu channels: %.2f MiB held (%zu full-rate samples, "
+        "%zu half-second buckets), process grew %.2f MiB, %.0f ns per sample\n",
+        rate, CSampleStore::kChannels, static_cast<double>(store.MemoryBytes()) / (1024.0 * 1024.0), store.RawSamples(),
+        store.Buckets(), ResidentMiB() - before, elapsed * 1e9 / static_cast<double>(total));
 
     std::vector<CSampleStore::Point> points;
     const auto windowStart = Clock::now();
     const int windows = 100;
     for (int k = 0; k < windows; ++k)
         store.Window(StatusChannels::Channel::Speed, store.LastTime() - 600, store.LastTime(), 4000, points);
-    const double windowMs =
-        std::chrono::duration<double, std::milli>(Clock::now() - windowStart).count() / windows;
+    const double windowMs = std::chrono::duration<double, std::milli>(Clock::now() - windowStart).count() / windows;
     std::printf("a 10 min window of one channel for 2000 pixels: %zu points in %.2f ms\n", points.size(), windowMs);
 }
 
@@ -139,9 +139,10 @@ int main(int argc, char** argv)
     }
     // 8 request and 59 answer bytes of 11 bits (8 data bits, 2 stop bits);
     // the simulator paces its answers, the request arrives at once.
-    std::printf("line: 115200 baud 8N2; a real line carries at most %.1f reads/s (67 bytes each), "
-                "the simulator's paced answers alone allow %.1f\n",
-                115200.0 / (67.0 * 11.0), 115200.0 / (59.0 * 11.0));
+    std::printf(
+        "line: 115200 baud 8N2; a real line carries at most %.1f reads/s (67 bytes each), "
+        "the simulator's paced answers alone allow %.1f\n",
+        115200.0 / (67.0 * 11.0), 115200.0 / (59.0 * 11.0));
     RecordLoopFigures(sim, seconds);
     LibmodbusFigures(sim, seconds);
     sim.Stop();

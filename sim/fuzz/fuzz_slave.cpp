@@ -22,18 +22,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     std::size_t start = 0;
     for (std::size_t i = 0; i <= size; ++i) {
-        if (i < size && data[i] != 0xFE)
-            continue;
+        if (i < size && data[i] != 0xFE) continue;
         parser.Feed(data + start, i - start);
-        if (i < size)
-            parser.Silence();
+        if (i < size) parser.Silence();
         start = i + 1;
         CSlaveFrameParser::Frame request, answer;
         while (parser.Next(request)) {
             clock += std::chrono::milliseconds(20);
             model.Advance(clock);
-            if (!protocol.Handle(request, answer))
-                continue;
+            if (!protocol.Handle(request, answer)) continue;
             if (answer.size() < 5 || answer.size() > 256 || answer[0] != options.slaveAddress ||
                 !HasValidCrc(answer.data(), answer.size()))
                 std::abort();

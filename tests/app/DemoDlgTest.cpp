@@ -23,9 +23,9 @@
 #include "CommParamDlg.h"
 #include "GuiFixture.h"
 #include "MotorControlDlg.h"
+#include "NetListener.h"
 #include "ObjectDictDlg.h"
 #include "RegisterDlg.h"
-#include "NetListener.h"
 #include "SimOptions.h"
 
 using namespace GuiActions;
@@ -37,18 +37,21 @@ class DemoDlgTest : public CGuiFixture {
 protected:
     QCheckBox* Bit(int k) const { return Find<QCheckBox>(m_dlg.get(), ("addressCheck" + std::to_string(k)).c_str()); }
     QLineEdit* AddressEdit() const { return Find<QLineEdit>(m_dlg.get(), "addressEdit"); }
-    QString Field(const char* name) const {
+    QString Field(const char* name) const
+    {
         const QLabel* label = Find<QLabel>(m_dlg.get(), name);
         return label ? label->text() : QStringLiteral("<missing %1>").arg(QLatin1String(name));
     }
     QPushButton* Button(const char* name) const { return Find<QPushButton>(m_dlg.get(), name); }
-    QString Bits() const {
+    QString Bits() const
+    {
         QString s;
         for (int k = 1; k <= 7; ++k) s += Bit(k)->isChecked() ? QLatin1Char('1') : QLatin1Char('0');
         return s;
     }
     // The menu entry with this text, searched through every menu.
-    QAction* MenuAction(const QString& text) const {
+    QAction* MenuAction(const QString& text) const
+    {
         for (QAction* top : Find<QMenuBar>(m_dlg.get(), "menuBar")->actions()) {
             for (QAction* action : top->menu()->actions()) {
                 if (action->text() == text) return action;
@@ -58,7 +61,8 @@ protected:
     }
 };
 
-TEST_F(DemoDlgTest, AddressTextsSetTheAddressTheBoxesAndTheTransactions) {
+TEST_F(DemoDlgTest, AddressTextsSetTheAddressTheBoxesAndTheTransactions)
+{
     struct Case {
         const char* typed;
         int address;
@@ -66,17 +70,11 @@ TEST_F(DemoDlgTest, AddressTextsSetTheAddressTheBoxesAndTheTransactions) {
         const char* bits;  // boxes "1".."7"
     };
     const Case cases[] = {
-        {"0x1f", 31, "0x1F", "0111100"},  // 31 - 1 = 30: boxes 2 to 5
-        {"0X1F", 31, "0x1F", "0111100"},
-        {"200", 200, "0xC8", "0000000"},  // above 128: no box pattern, still used
-        {"0", 0, "0x00", "0000000"},
-        {"x5", 0, "0x00", "0000000"},     // an x in front is not hexadecimal
-        {"", 0, "0x00", "0000000"},
-        {"128", 128, "0x80", "1111111"},
-        {"1", 1, "0x01", "0000000"},
-        {"  7", 7, "0x07", "0110000"},
-        {"-1", 255, "0xFF", "0000000"},
-        {"0x", 0, "0x00", "0000000"},
+        {"0x1f", 31, "0x1F", "0111100"},                                   // 31 - 1 = 30: boxes 2 to 5
+        {"0X1F", 31, "0x1F", "0111100"}, {"200", 200, "0xC8", "0000000"},  // above 128: no box pattern, still used
+        {"0", 0, "0x00", "0000000"},     {"x5", 0, "0x00", "0000000"},     // an x in front is not hexadecimal
+        {"", 0, "0x00", "0000000"},      {"128", 128, "0x80", "1111111"}, {"1", 1, "0x01", "0000000"},
+        {"  7", 7, "0x07", "0110000"},   {"-1", 255, "0xFF", "0000000"},  {"0x", 0, "0x00", "0000000"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.typed);
@@ -99,7 +97,8 @@ TEST_F(DemoDlgTest, AddressTextsSetTheAddressTheBoxesAndTheTransactions) {
     EXPECT_EQ(m_boxes.LastText(), QStringLiteral("通讯超时"));
 }
 
-TEST_F(DemoDlgTest, AddressBoxesBuildTheAddress) {
+TEST_F(DemoDlgTest, AddressBoxesBuildTheAddress)
+{
     for (int k = 1; k <= 7; ++k) Click(Bit(k));
     EXPECT_EQ(m_dlg->m_deviceAddress.load(), 128);
     EXPECT_EQ(AddressEdit()->text(), QStringLiteral("0x80"));
@@ -112,7 +111,8 @@ TEST_F(DemoDlgTest, AddressBoxesBuildTheAddress) {
     EXPECT_EQ(AddressEdit()->text(), QStringLiteral("0x06"));
 }
 
-TEST_F(DemoDlgTest, StartsWithTheDocumentedControlsAndPages) {
+TEST_F(DemoDlgTest, StartsWithTheDocumentedControlsAndPages)
+{
     EXPECT_EQ(m_dlg->windowTitle(), QStringLiteral("ZORIC_Modbus示例程序"));
     EXPECT_EQ(m_dlg->m_deviceAddress.load(), 1);
     EXPECT_EQ(AddressEdit()->text(), QStringLiteral("0x01"));
@@ -169,7 +169,8 @@ TEST_F(DemoDlgTest, TheWindowHasTheProgramIcon)
     EXPECT_EQ(m_dlg->windowIcon().availableSizes(), AppIcon().availableSizes());
 }
 
-TEST_F(DemoDlgTest, MenuShowsTheToolWindowsAndTheFileEntries) {
+TEST_F(DemoDlgTest, MenuShowsTheToolWindowsAndTheFileEntries)
+{
     QAction* registers = MenuAction(QStringLiteral("读写寄存器(&R)"));
     ASSERT_NE(registers, nullptr);
     registers->trigger();
@@ -188,8 +189,8 @@ TEST_F(DemoDlgTest, MenuShowsTheToolWindowsAndTheFileEntries) {
     QStringList fileEntries;
     for (QAction* action : Find<QMenuBar>(m_dlg.get(), "menuBar")->actions().value(0)->menu()->actions())
         fileEntries << (action->isSeparator() ? QStringLiteral("-") : action->text());
-    EXPECT_EQ(fileEntries, QStringList({"载入配置(&L)", "导出配置(&E)", "比较配置(&C)", "-", "离线编辑配置(&O)…", "保存(&S)",
-                                        "另存为(&A)…", "-", "退出(&Q)"}));
+    EXPECT_EQ(fileEntries, QStringList({"载入配置(&L)", "导出配置(&E)", "比较配置(&C)", "-", "离线编辑配置(&O)…",
+                                        "保存(&S)", "另存为(&A)…", "-", "退出(&Q)"}));
     // With the port closed the configuration entries say so before asking for a file.
     m_dlg->m_master.ClosePort();
     MenuAction(QStringLiteral("导出配置(&E)"))->trigger();
@@ -201,7 +202,8 @@ TEST_F(DemoDlgTest, MenuShowsTheToolWindowsAndTheFileEntries) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return !m_dlg->isVisible(); }, 2000));
 }
 
-TEST_F(DemoDlgTest, EnterLeavesTheWindowOpenAndEscClosesIt) {
+TEST_F(DemoDlgTest, EnterLeavesTheWindowOpenAndEscClosesIt)
+{
     QTest::keyClick(m_dlg.get(), Qt::Key_Return);
     QTest::keyClick(AddressEdit(), Qt::Key_Enter);
     QTest::keyClick(m_dlg->Tabs(), Qt::Key_Return);
@@ -212,7 +214,8 @@ TEST_F(DemoDlgTest, EnterLeavesTheWindowOpenAndEscClosesIt) {
 }
 
 #ifndef _WIN32  // COMn as links to the simulator's pty: Linux's way to a COM port
-TEST_F(DemoDlgTest, ConnectionButtonOpensClosesAndReportsFailure) {
+TEST_F(DemoDlgTest, ConnectionButtonOpensClosesAndReportsFailure)
+{
     QTemporaryDir comDir;
     ASSERT_TRUE(comDir.isValid());
     qputenv("ZORIC_COM_DIR", comDir.path().toLocal8Bit());
@@ -250,7 +253,8 @@ TEST_F(DemoDlgTest, ConnectionButtonOpensClosesAndReportsFailure) {
 }
 #endif
 
-TEST_F(DemoDlgTest, DeviceInformationIsShownInItsFormats) {
+TEST_F(DemoDlgTest, DeviceInformationIsShownInItsFormats)
+{
     m_sim->SetRegister(0, 0x001A);
     m_sim->SetRegister(1, 0x0203);
     const char model[] = "ABCDEFGHIJKLMNOP";  // 16 characters, no NUL
@@ -289,7 +293,8 @@ TEST_F(DemoDlgTest, DeviceInformationIsShownInItsFormats) {
 #endif
 }
 
-TEST_F(DemoDlgTest, OemInformationShowsTheIdentificationObjects) {
+TEST_F(DemoDlgTest, OemInformationShowsTheIdentificationObjects)
+{
     Click(Button("oemInfoButton"));
     ASSERT_EQ(m_boxes.Count(), 1);
     const QString text = m_boxes.LastText();
@@ -299,7 +304,8 @@ TEST_F(DemoDlgTest, OemInformationShowsTheIdentificationObjects) {
     EXPECT_EQ(m_boxes.Requests()[0].caption, QStringLiteral("ZORIC_Demo"));
 }
 
-TEST_F(DemoDlgTest, ClearPositionAsksFirstAndNoSendsNothing) {
+TEST_F(DemoDlgTest, ClearPositionAsksFirstAndNoSendsNothing)
+{
     const uint64_t before = RequestCount();
     m_boxes.Answer(Answer::No);
     Click(Button("clearPositionButton"));
@@ -321,7 +327,8 @@ TEST_F(DemoDlgTest, ClearPositionAsksFirstAndNoSendsNothing) {
     EXPECT_EQ(m_boxes.Count(), 2);  // the result itself is not reported
 }
 
-TEST_F(DemoDlgTest, FrameLinesFollowTransactionsWithAutoUpdateOff) {
+TEST_F(DemoDlgTest, FrameLinesFollowTransactionsWithAutoUpdateOff)
+{
     auto* send = Find<QLineEdit>(m_dlg.get(), "sendEdit");
     auto* receive = Find<QLineEdit>(m_dlg.get(), "receiveEdit");
     Click(Button("readInfoButton"));
@@ -342,14 +349,16 @@ TEST_F(DemoDlgTest, FrameLinesFollowTransactionsWithAutoUpdateOff) {
     EXPECT_EQ(Field("statusSpeedValueLabel"), QStringLiteral("-"));
 }
 
-TEST_F(DemoDlgTest, AutoUpdatePollsTheLiveStatus) {
+TEST_F(DemoDlgTest, AutoUpdatePollsTheLiveStatus)
+{
     Click(Find<QCheckBox>(m_dlg.get(), "autoUpdateCheck"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return Field("statusIn1ValueLabel") != QStringLiteral("-"); }, 2000));
     EXPECT_EQ(Field("statusIn1ValueLabel"), QStringLiteral("1.652V"));  // the simulated potentiometer
     EXPECT_EQ(Field("statusErrorStateValueLabel"), QStringLiteral("无"));
     EXPECT_EQ(Field("statusSq1ValueLabel"), m_sim->GetRegister(44) ? QStringLiteral("高") : QStringLiteral("低"));
     EXPECT_EQ(Field("statusTemperatureValueLabel").right(1), QStringLiteral("℃"));
-    EXPECT_TRUE(Field("statusSupplyValueLabel").startsWith(QStringLiteral("2"))) << Field("statusSupplyValueLabel").toStdString();
+    EXPECT_TRUE(Field("statusSupplyValueLabel").startsWith(QStringLiteral("2")))
+        << Field("statusSupplyValueLabel").toStdString();
 
     // Unticked: the poll stops.
     Click(Find<QCheckBox>(m_dlg.get(), "autoUpdateCheck"));
@@ -359,14 +368,18 @@ TEST_F(DemoDlgTest, AutoUpdatePollsTheLiveStatus) {
     EXPECT_EQ(RequestCount(), stopped);
 }
 
-TEST_F(DemoDlgTest, APollTimeOutWritesItsTextIntoExactlyTheEightFields) {
+TEST_F(DemoDlgTest, APollTimeOutWritesItsTextIntoExactlyTheEightFields)
+{
     Click(Find<QCheckBox>(m_dlg.get(), "autoUpdateCheck"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return Field("statusSpeedValueLabel") != QStringLiteral("-"); }, 2000));
-    const char* eight[] = {"statusOutputPwmValueLabel", "statusPhaseCurrentValueLabel", "statusIn1ValueLabel", "statusIn2ValueLabel",
-                           "statusDifferentialValueLabel", "statusSq1ValueLabel", "statusSq2ValueLabel", "statusFrequencyValueLabel"};
-    const char* others[] = {"statusPositionValueLabel", "statusIn3ValueLabel", "statusInputPwmValueLabel", "statusInputFrequencyValueLabel",
-                            "statusInputPulsesValueLabel", "statusCompletionTimeValueLabel", "statusSpeedValueLabel",
-                            "statusErrorStateValueLabel", "statusSupplyValueLabel", "statusTemperatureValueLabel"};
+    const char* eight[] = {"statusOutputPwmValueLabel", "statusPhaseCurrentValueLabel", "statusIn1ValueLabel",
+                           "statusIn2ValueLabel",       "statusDifferentialValueLabel", "statusSq1ValueLabel",
+                           "statusSq2ValueLabel",       "statusFrequencyValueLabel"};
+    const char* others[] = {"statusPositionValueLabel",    "statusIn3ValueLabel",
+                            "statusInputPwmValueLabel",    "statusInputFrequencyValueLabel",
+                            "statusInputPulsesValueLabel", "statusCompletionTimeValueLabel",
+                            "statusSpeedValueLabel",       "statusErrorStateValueLabel",
+                            "statusSupplyValueLabel",      "statusTemperatureValueLabel"};
     std::vector<QString> before;
     for (const char* name : others) before.push_back(Field(name));
 
@@ -382,7 +395,8 @@ TEST_F(DemoDlgTest, APollTimeOutWritesItsTextIntoExactlyTheEightFields) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return Field("statusIn1ValueLabel") == QStringLiteral("1.652V"); }, 3000));
 }
 
-TEST_F(DemoDlgTest, SpeedRangeFollowsTheDrive) {
+TEST_F(DemoDlgTest, SpeedRangeFollowsTheDrive)
+{
     // Register 54 is set by the drive when it supports the x10 range (14)
     // and the switch (119) is on.
     m_sim->SetRegister(14, 1);
@@ -393,7 +407,8 @@ TEST_F(DemoDlgTest, SpeedRangeFollowsTheDrive) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return m_dlg->m_speedRangeX10.load() == 0; }, 2000));
 }
 
-TEST_F(DemoDlgTest, DestroyingTheWindowWhileItPollsIsClean) {
+TEST_F(DemoDlgTest, DestroyingTheWindowWhileItPollsIsClean)
+{
     Click(Find<QCheckBox>(m_dlg.get(), "autoUpdateCheck"));
     Pump(250);
     m_dlg.reset();
@@ -404,7 +419,8 @@ TEST_F(DemoDlgTest, DestroyingTheWindowWhileItPollsIsClean) {
 // events, and what happens to it meanwhile is handled soundly.
 class SilentDriveTest : public DemoDlgTest {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         DemoDlgTest::SetUp();
         if (HasFatalFailure()) return;
         m_dlg->m_master.SetResponseTimeout(300);
@@ -412,7 +428,8 @@ protected:
     void Silence(unsigned answers = 1000) { m_sim->InjectFault(zoric::sim::SimFault::NoAnswer, answers); }
     // True when an event posted now is handled while the exchange in flight
     // is still pending, i.e. before its time-out's result arrives.
-    bool ServedWhilePending() {
+    bool ServedWhilePending()
+    {
         bool served = false;
         bool pending = false;
         QTimer::singleShot(0, m_dlg.get(), [&] {
@@ -423,7 +440,8 @@ protected:
     }
 };
 
-TEST_F(SilentDriveTest, AButtonReturnsAtOnceAndShowsItIsBusyUntilTheTimeOut) {
+TEST_F(SilentDriveTest, AButtonReturnsAtOnceAndShowsItIsBusyUntilTheTimeOut)
+{
     Silence(1);
     QPushButton* read = Button("readInfoButton");
     ClickNoWait(read);
@@ -440,7 +458,8 @@ TEST_F(SilentDriveTest, AButtonReturnsAtOnceAndShowsItIsBusyUntilTheTimeOut) {
     EXPECT_EQ(Find<QLabel>(m_dlg.get(), "infoIdValueLabel")->text(), QStringLiteral("-"));
 }
 
-TEST_F(SilentDriveTest, AutoUpdateKeepsAtMostOnePollAndTheWindowFree) {
+TEST_F(SilentDriveTest, AutoUpdateKeepsAtMostOnePollAndTheWindowFree)
+{
     Silence();
     const uint64_t before = RequestCount();
     Click(Find<QCheckBox>(m_dlg.get(), "autoUpdateCheck"));
@@ -461,7 +480,8 @@ TEST_F(SilentDriveTest, AutoUpdateKeepsAtMostOnePollAndTheWindowFree) {
     EXPECT_FALSE(autoUpdate->isChecked());
 }
 
-TEST_F(SilentDriveTest, ClosingThePortWhileAPollIsPendingSendsNothingAfterIt) {
+TEST_F(SilentDriveTest, ClosingThePortWhileAPollIsPendingSendsNothingAfterIt)
+{
     Silence();
     Click(Find<QCheckBox>(m_dlg.get(), "autoUpdateCheck"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !m_dlg->Link().Idle(); }, 2000));
@@ -490,7 +510,8 @@ TEST_F(SilentDriveTest, ClosingThePortWhileAPollIsPendingSendsNothingAfterIt) {
     EXPECT_EQ(m_boxes.Count(), 0);
 }
 
-TEST_F(SilentDriveTest, AnExchangeGoesToTheAddressInEffectWhenItWasStarted) {
+TEST_F(SilentDriveTest, AnExchangeGoesToTheAddressInEffectWhenItWasStarted)
+{
     Silence(1);
     ClickNoWait(Button("readInfoButton"));
     Type(AddressEdit(), QStringLiteral("0x05"));
@@ -503,7 +524,8 @@ TEST_F(SilentDriveTest, AnExchangeGoesToTheAddressInEffectWhenItWasStarted) {
     EXPECT_EQ(m_boxes.LastText(), QStringLiteral("通讯超时"));
 }
 
-TEST_F(SilentDriveTest, ClosingTheWindowMidExchangeDropsWhatIsQueuedAndShowsNothing) {
+TEST_F(SilentDriveTest, ClosingTheWindowMidExchangeDropsWhatIsQueuedAndShowsNothing)
+{
     Silence();
     // Long enough that the window is closed while the first read still
     // waits, however slowly a loaded machine runs the test.
@@ -523,7 +545,8 @@ TEST_F(SilentDriveTest, ClosingTheWindowMidExchangeDropsWhatIsQueuedAndShowsNoth
 
 namespace {
 
-TEST_F(DemoDlgTest, ANetworkPortIsTypedInHasNoLineSettingsAndIsRememberedWithTheAddress) {
+TEST_F(DemoDlgTest, ANetworkPortIsTypedInHasNoLineSettingsAndIsRememberedWithTheAddress)
+{
     // Outlives the window, which saves once more as it closes.
     static QTemporaryDir config;
     ASSERT_TRUE(config.isValid());

@@ -25,13 +25,15 @@ constexpr int kComboCom3 = 2;
 
 class PortLossTest : public CGuiFixture {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         CGuiFixture::SetUp();
         if (HasFatalFailure()) return;
         ASSERT_TRUE(m_comDir.isValid());
         qputenv("ZORIC_COM_DIR", m_comDir.path().toLocal8Bit());
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         cnComm::SetOpenFunction(nullptr);
         qunsetenv("ZORIC_COM_DIR");
         CGuiFixture::TearDown();
@@ -39,12 +41,14 @@ protected:
 
     QPushButton* OpenButton() const { return Find<QPushButton>(m_dlg.get(), "openPortButton"); }
     // Publishes the simulator as COM3, as zoric-sim --port COM3 does.
-    void PublishAsCom3() {
+    void PublishAsCom3()
+    {
         QFile::remove(m_comDir.filePath("COM3"));
         ASSERT_TRUE(QFile::link(QString::fromStdString(m_sim->SlavePath()), m_comDir.filePath("COM3")));
     }
     // Closes the fixture's port and opens COM3 with the button, as the user does.
-    void OpenCom3WithTheButton() {
+    void OpenCom3WithTheButton()
+    {
         PublishAsCom3();
         Click(OpenButton());  // the fixture opened it directly: this closes
         Select(Find<QComboBox>(m_dlg.get(), "portCombo"), kComboCom3);
@@ -53,12 +57,14 @@ protected:
         ASSERT_EQ(OpenButton()->text(), QStringLiteral("关闭串口"));
     }
     // The drive goes away; true once the window has told the user.
-    bool Unplug(const QString& port) {
+    bool Unplug(const QString& port)
+    {
         m_sim->Stop();
         m_lostText = QStringLiteral("串口已断开: %1\n设备已拔出或已关闭。接好设备后请重新打开串口。").arg(port);
         return QTest::qWaitFor([&] { return m_boxes.Texts().contains(m_lostText); }, 2000);
     }
-    void ExpectToldOnceAndShownClosed() {
+    void ExpectToldOnceAndShownClosed()
+    {
         ASSERT_TRUE(Settle());
         EXPECT_EQ(m_boxes.Texts().count(m_lostText), 1) << m_boxes.Texts().join(" | ").toStdString();
         EXPECT_EQ(OpenButton()->text(), QStringLiteral("打开串口"));
@@ -66,7 +72,8 @@ protected:
         EXPECT_FALSE(m_dlg->m_master.IsPortOpen()) << "the dead port is released";
     }
     // CPU of the whole program over a second of serving the window's events.
-    static double CpuOfASecond() {
+    static double CpuOfASecond()
+    {
         return CpuMsDuring([] { Pump(1000); });
     }
 
@@ -74,7 +81,8 @@ protected:
     QString m_lostText;
 };
 
-TEST_F(PortLossTest, DuringThePollTheLossIsToldOnceAndThePollStops) {
+TEST_F(PortLossTest, DuringThePollTheLossIsToldOnceAndThePollStops)
+{
     Click(Find<QCheckBox>(m_dlg.get(), "autoUpdateCheck"));
     auto* in1 = Find<QLabel>(m_dlg.get(), "statusIn1ValueLabel");
     ASSERT_TRUE(QTest::qWaitFor([&] { return in1->text() != QStringLiteral("-"); }, 2000));
@@ -87,7 +95,8 @@ TEST_F(PortLossTest, DuringThePollTheLossIsToldOnceAndThePollStops) {
     EXPECT_TRUE(Find<QCheckBox>(m_dlg.get(), "autoUpdateCheck")->isChecked()) << "it polls again once reopened";
 }
 
-TEST_F(PortLossTest, AnObjectListLoadEndsAtTheLossWithOneMessageOfItsOwn) {
+TEST_F(PortLossTest, AnObjectListLoadEndsAtTheLossWithOneMessageOfItsOwn)
+{
     CCommParamDlg* page = m_dlg->CommParamPage();
     // The drive goes away once the loader has read its second row (RPDO2's mapping count last).
     CAnswerTrigger unplug("SDO uploaded 1601:00", [this] {
@@ -112,7 +121,8 @@ TEST_F(PortLossTest, AnObjectListLoadEndsAtTheLossWithOneMessageOfItsOwn) {
     EXPECT_EQ(m_boxes.Count(), 2);
 }
 
-TEST_F(PortLossTest, WhileIdleTheLossIsToldAndTheSameNameOpensOnceTheDeviceIsBack) {
+TEST_F(PortLossTest, WhileIdleTheLossIsToldAndTheSameNameOpensOnceTheDeviceIsBack)
+{
     OpenCom3WithTheButton();
     Pump(200);
     ASSERT_TRUE(Unplug(QStringLiteral("COM3")));
@@ -134,12 +144,14 @@ TEST_F(PortLossTest, WhileIdleTheLossIsToldAndTheSameNameOpensOnceTheDeviceIsBac
 
 // ---- why a port does not open ----
 
-int DeniedOpen(const char*, int) {
+int DeniedOpen(const char*, int)
+{
     errno = EACCES;
     return -1;
 }
 
-TEST_F(PortLossTest, AFailedOpenSaysWhyAfterTheUsualText) {
+TEST_F(PortLossTest, AFailedOpenSaysWhyAfterTheUsualText)
+{
     PublishAsCom3();
     Click(OpenButton());  // closes the fixture's port
     auto* port = Find<QComboBox>(m_dlg.get(), "portCombo");

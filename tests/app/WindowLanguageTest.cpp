@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractSlider>
-#include <QApplication>
 #include <QAbstractSpinBox>
 #include <QAccessible>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -37,7 +37,7 @@ struct Texts {
     std::vector<const char*> tabs;
     const char* clearQuestion;  // the "清零" button's question
     const char* questionCaption;
-    const char* portNotOpen;    // a result text from protocol/
+    const char* portNotOpen;  // a result text from protocol/
     const char* fileMenu;
 };
 
@@ -61,11 +61,13 @@ const Texts kEnglish{Language::English,
 class LanguageFixture : public CGuiFixture {
 protected:
     explicit LanguageFixture(Language language) : m_language(language) {}
-    void SetUp() override {
+    void SetUp() override
+    {
         ASSERT_TRUE(UiLanguage::Apply(m_language));
         CGuiFixture::SetUp();
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         CGuiFixture::TearDown();
         UiLanguage::Apply(Language::Chinese);
     }
@@ -79,7 +81,8 @@ protected:
     WindowLanguageTest() : LanguageFixture(GetParam()->language) {}
 };
 
-TEST_P(WindowLanguageTest, CaptionTabsMessagesAndResultsSpeakTheLanguage) {
+TEST_P(WindowLanguageTest, CaptionTabsMessagesAndResultsSpeakTheLanguage)
+{
     const Texts& t = *GetParam();
     EXPECT_EQ(m_dlg->windowTitle(), QString::fromUtf8(t.caption));
     QStringList tabs, expected;
@@ -109,7 +112,8 @@ TEST_P(WindowLanguageTest, CaptionTabsMessagesAndResultsSpeakTheLanguage) {
 }
 
 // A bound field's tooltip: register, unit, decimals and the file's key (ASCII in both).
-TEST_P(WindowLanguageTest, FieldTooltipsSpeakTheLanguage) {
+TEST_P(WindowLanguageTest, FieldTooltipsSpeakTheLanguage)
+{
     const auto* edit = Find<QLineEdit>(m_dlg->MotorParamPage(), "maxFreqEdit");
     ASSERT_NE(edit, nullptr);
     const char* expected =
@@ -119,11 +123,13 @@ TEST_P(WindowLanguageTest, FieldTooltipsSpeakTheLanguage) {
     EXPECT_EQ(edit->toolTip(), QString::fromUtf8(expected));
 }
 
-std::string TextsName(const ::testing::TestParamInfo<const Texts*>& param) {
+std::string TextsName(const ::testing::TestParamInfo<const Texts*>& param)
+{
     return param.param->language == Language::Chinese ? "Chinese" : "English";
 }
 // The mnemonic of a menu text: the letter after a single '&'.
-QChar Mnemonic(const QString& text) {
+QChar Mnemonic(const QString& text)
+{
     for (qsizetype i = 0; i + 1 < text.size(); ++i) {
         if (text[i] != QLatin1Char('&')) continue;
         if (text[i + 1] != QLatin1Char('&')) return text[i + 1].toUpper();
@@ -133,22 +139,25 @@ QChar Mnemonic(const QString& text) {
 }
 
 // Every entry of a menu (and of the menu bar) has a mnemonic of its own.
-void ExpectMnemonics(const QList<QAction*>& actions, const QString& where) {
+void ExpectMnemonics(const QList<QAction*>& actions, const QString& where)
+{
     QHash<QChar, QString> seen;
     for (QAction* action : actions) {
         if (action->isSeparator()) continue;
         const QChar key = Mnemonic(action->text());
-        EXPECT_FALSE(key.isNull()) << where.toStdString() << ": \"" << action->text().toStdString() << "\" has no mnemonic";
+        EXPECT_FALSE(key.isNull()) << where.toStdString() << ": \"" << action->text().toStdString()
+                                   << "\" has no mnemonic";
         if (!key.isNull()) {
-            EXPECT_FALSE(seen.contains(key)) << where.toStdString() << ": \"" << action->text().toStdString() << "\" and \""
-                                             << seen.value(key).toStdString() << "\" share a mnemonic";
+            EXPECT_FALSE(seen.contains(key)) << where.toStdString() << ": \"" << action->text().toStdString()
+                                             << "\" and \"" << seen.value(key).toStdString() << "\" share a mnemonic";
             seen.insert(key, action->text());
         }
         if (action->menu()) ExpectMnemonics(action->menu()->actions(), action->text());
     }
 }
 
-TEST_P(WindowLanguageTest, EveryMenuEntryHasItsOwnMnemonic) {
+TEST_P(WindowLanguageTest, EveryMenuEntryHasItsOwnMnemonic)
+{
     ExpectMnemonics(Find<QMenuBar>(m_dlg.get(), "menuBar")->actions(), QStringLiteral("menu bar"));
 }
 
@@ -157,24 +166,28 @@ INSTANTIATE_TEST_SUITE_P(BothLanguages, WindowLanguageTest, ::testing::Values(&k
 class LanguageMenuTest : public LanguageFixture {
 protected:
     LanguageMenuTest() : LanguageFixture(Language::Chinese) {}
-    void SetUp() override {
+    void SetUp() override
+    {
         QSettings().clear();
         LanguageFixture::SetUp();
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         LanguageFixture::TearDown();
         QSettings().clear();
     }
-    QAction* Choice(const QString& name) const {
+    QAction* Choice(const QString& name) const
+    {
         auto* menu = m_dlg->findChild<QMenu*>(QStringLiteral("languageMenu"));
         if (!menu) return nullptr;
         for (QAction* action : menu->actions())
-                if (action->text() == name) return action;
+            if (action->text() == name) return action;
         return nullptr;
     }
 };
 
-TEST_F(LanguageMenuTest, TheChoiceIsRememberedForTheNextStart) {
+TEST_F(LanguageMenuTest, TheChoiceIsRememberedForTheNextStart)
+{
     QAction* english = Choice(QStringLiteral("&English"));
     QAction* chinese = Choice(QStringLiteral("中文(&Z)"));
     ASSERT_TRUE(english && chinese);
@@ -204,7 +217,8 @@ TEST_F(LanguageMenuTest, TheChoiceIsRememberedForTheNextStart) {
 
 // Every window the program has: the main window with its pages, every tool
 // window of the menus and the configuration load's options.
-std::vector<QWidget*> AllWindows(CDemoDlg& dlg, QWidget* extra) {
+std::vector<QWidget*> AllWindows(CDemoDlg& dlg, QWidget* extra)
+{
     QMenu* tools = dlg.findChild<QMenuBar*>(QStringLiteral("menuBar"))->actions().value(1)->menu();
     for (QAction* action : tools->actions()) {
         if (!action->isSeparator() && !action->menu()) action->trigger();
@@ -218,11 +232,13 @@ std::vector<QWidget*> AllWindows(CDemoDlg& dlg, QWidget* extra) {
 
 // The inputs a user types into or chooses from, without the parts of
 // others (a spin box's edit, a table's scroll bars).
-std::vector<QWidget*> Inputs(QWidget* window) {
+std::vector<QWidget*> Inputs(QWidget* window)
+{
     std::vector<QWidget*> inputs;
     for (QWidget* w : window->findChildren<QWidget*>()) {
         const bool input = qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w) ||
-                           qobject_cast<QAbstractSpinBox*>(w) || (qobject_cast<QAbstractSlider*>(w) && !qobject_cast<QScrollBar*>(w));
+                           qobject_cast<QAbstractSpinBox*>(w) ||
+                           (qobject_cast<QAbstractSlider*>(w) && !qobject_cast<QScrollBar*>(w));
         if (!input) continue;
         QWidget* parent = w->parentWidget();
         if (qobject_cast<QComboBox*>(parent) || qobject_cast<QAbstractSpinBox*>(parent)) continue;
@@ -233,7 +249,8 @@ std::vector<QWidget*> Inputs(QWidget* window) {
 }
 
 // The tab page an input is on, or its window.
-const QWidget* Page(const QWidget* w) {
+const QWidget* Page(const QWidget* w)
+{
     for (const QWidget* p = w; p != nullptr; p = p->parentWidget()) {
         if (p->parentWidget() && qobject_cast<QTabWidget*>(p->parentWidget()->parentWidget())) return p;
         if (p->isWindow()) return p;
@@ -242,14 +259,16 @@ const QWidget* Page(const QWidget* w) {
 }
 
 // The group box a control is in, else its tab page or window.
-const QWidget* Box(const QWidget* w) {
+const QWidget* Box(const QWidget* w)
+{
     for (const QWidget* p = w->parentWidget(); p != nullptr; p = p->parentWidget()) {
         if (qobject_cast<const QGroupBox*>(p)) return p;
     }
     return Page(w);
 }
 
-QString Describe(const QWidget* w) {
+QString Describe(const QWidget* w)
+{
     return QStringLiteral("%1 (%2) in %3")
         .arg(w->objectName(), QLatin1String(w->metaObject()->className()), w->window()->objectName());
 }
@@ -259,7 +278,8 @@ protected:
     AccessibilityTest() : LanguageFixture(GetParam()) {}
 };
 
-TEST_P(AccessibilityTest, EveryInputHasANameOfItsOwn) {
+TEST_P(AccessibilityTest, EveryInputHasANameOfItsOwn)
+{
     CLoadOptionsDlg options(m_dlg.get(), QStringLiteral("drive.json"));
     int checked = 0;
     for (QWidget* window : AllWindows(*m_dlg, &options)) {
@@ -283,19 +303,22 @@ TEST_P(AccessibilityTest, EveryInputHasANameOfItsOwn) {
             const auto key = std::make_pair(Page(w), name);
             const auto first = names.constFind(key);
             EXPECT_TRUE(first == names.constEnd())
-                << Describe(w).toStdString() << " and " << first.value().toStdString() << " are both \"" << name.toStdString() << "\"";
+                << Describe(w).toStdString() << " and " << first.value().toStdString() << " are both \""
+                << name.toStdString() << "\"";
             names.insert(key, w->objectName());
         }
     }
     EXPECT_GT(checked, 150);
 }
 
-std::string LanguageName(const ::testing::TestParamInfo<Language>& param) {
+std::string LanguageName(const ::testing::TestParamInfo<Language>& param)
+{
     return param.param == Language::Chinese ? "Chinese" : "English";
 }
 // Tab goes through a window's controls as one reads them: in each group
 // box (or page), row by row from the top, left to right in a row.
-TEST_P(AccessibilityTest, TabVisitsEveryControlInReadingOrder) {
+TEST_P(AccessibilityTest, TabVisitsEveryControlInReadingOrder)
+{
     CLoadOptionsDlg options(m_dlg.get(), QStringLiteral("drive.json"));
     size_t compared = 0;
     for (QWidget* window : AllWindows(*m_dlg, &options)) {
@@ -307,7 +330,8 @@ TEST_P(AccessibilityTest, TabVisitsEveryControlInReadingOrder) {
         for (int guard = 0; guard < 2000; ++guard) {
             w = w->nextInFocusChain();
             if (w == window) break;
-            if (w->window() == window && (w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(window)) chain.push_back(w);
+            if (w->window() == window && (w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(window))
+                chain.push_back(w);
         }
         for (QWidget* input : Inputs(window)) {
             if (input->isVisibleTo(window) && (input->focusPolicy() & Qt::TabFocus)) {
@@ -321,7 +345,8 @@ TEST_P(AccessibilityTest, TabVisitsEveryControlInReadingOrder) {
         const std::vector<QWidget*> inputs = Inputs(window);
         std::vector<QWidget*> fields;
         for (QWidget* c : chain) {
-            if (qobject_cast<QCheckBox*>(c) || std::find(inputs.begin(), inputs.end(), c) != inputs.end()) fields.push_back(c);
+            if (qobject_cast<QCheckBox*>(c) || std::find(inputs.begin(), inputs.end(), c) != inputs.end())
+                fields.push_back(c);
         }
         for (size_t i = 1; i < fields.size(); ++i) {
             QWidget* a = fields[i - 1];
@@ -330,7 +355,8 @@ TEST_P(AccessibilityTest, TabVisitsEveryControlInReadingOrder) {
             ++compared;
             const QRect ra(a->mapTo(window, QPoint(0, 0)), a->size());
             const QRect rb(b->mapTo(window, QPoint(0, 0)), b->size());
-            const bool sameRow = std::abs(ra.center().y() - rb.center().y()) < std::max(ra.height(), rb.height()) / 2 + 2;
+            const bool sameRow =
+                std::abs(ra.center().y() - rb.center().y()) < std::max(ra.height(), rb.height()) / 2 + 2;
             const bool inOrder = sameRow ? rb.left() > ra.left() : rb.center().y() > ra.center().y();
             EXPECT_TRUE(inOrder) << Describe(a).toStdString() << " then " << Describe(b).toStdString();
         }
@@ -339,6 +365,7 @@ TEST_P(AccessibilityTest, TabVisitsEveryControlInReadingOrder) {
     EXPECT_GT(compared, 100u);
 }
 
-INSTANTIATE_TEST_SUITE_P(BothLanguages, AccessibilityTest, ::testing::Values(Language::Chinese, Language::English), LanguageName);
+INSTANTIATE_TEST_SUITE_P(BothLanguages, AccessibilityTest, ::testing::Values(Language::Chinese, Language::English),
+                         LanguageName);
 
 }  // namespace

@@ -13,12 +13,12 @@
 #include <cstdio>
 
 #include "AboutDlg.h"
-#include "LivePlotDlg.h"
 #include "ConfigDiffDlg.h"
-#include "LoadOptionsDlg.h"
-#include "LoadReportDlg.h"
 #include "DemoDlg.h"
 #include "DriveSimulator.h"
+#include "LivePlotDlg.h"
+#include "LoadOptionsDlg.h"
+#include "LoadReportDlg.h"
 #include "MessageBox.h"
 #include "UiLanguage.h"
 
@@ -27,24 +27,26 @@ namespace {
 // Message boxes would block an unattended run.
 class CSilentBoxes : public CMessageBox::IHandler {
 public:
-    CMessageBox::Answer Handle(const CMessageBox::Request& request) override {
+    CMessageBox::Answer Handle(const CMessageBox::Request& request) override
+    {
         std::fprintf(stderr, "zoric-screenshot: message box: %s\n", request.text.toUtf8().constData());
         return request.buttons == CMessageBox::Buttons::YesNo ? CMessageBox::Answer::No : CMessageBox::Answer::Ok;
     }
 };
 
-bool Save(QWidget* window, const QDir& dir, const QString& name) {
+bool Save(QWidget* window, const QDir& dir, const QString& name)
+{
     QTest::qWait(50);
     const QString path = dir.filePath(name + QStringLiteral(".png"));
     const bool ok = window->grab().save(path);
-    std::printf("%s %dx%d %s\n", ok ? "wrote" : "FAILED", window->width(), window->height(),
-                path.toUtf8().constData());
+    std::printf("%s %dx%d %s\n", ok ? "wrote" : "FAILED", window->width(), window->height(), path.toUtf8().constData());
     return ok;
 }
 
 // The configuration menu's windows, with the simulated drive's values and
 // a few made-up differences.
-bool SaveConfigWindows(CDemoDlg& dlg, const QDir& dir) {
+bool SaveConfigWindows(CDemoDlg& dlg, const QDir& dir)
+{
     bool ok = true;
     CLoadOptionsDlg options(&dlg, QStringLiteral("drive.json"));
     options.show();
@@ -77,7 +79,8 @@ bool SaveConfigWindows(CDemoDlg& dlg, const QDir& dir) {
 }
 
 // Every window in the language now applied, into `dir`.
-bool SaveAll(const QDir& dir) {
+bool SaveAll(const QDir& dir)
+{
     zoric::sim::CDriveSimulator sim;
     const bool simulated = sim.Start();
     bool ok = true;
@@ -115,7 +118,8 @@ bool SaveAll(const QDir& dir) {
         for (QDialog* tool : dlg.findChildren<QDialog*>()) {
             if (!tool->isWindow()) continue;
             tool->show();
-            const QString name = QString::fromLatin1(tool->metaObject()->className()).remove(QLatin1Char('C'), Qt::CaseSensitive);
+            const QString name =
+                QString::fromLatin1(tool->metaObject()->className()).remove(QLatin1Char('C'), Qt::CaseSensitive);
             ok = Save(tool, dir, QStringLiteral("tool-%1-%2").arg(++n).arg(name)) && ok;
             tool->hide();
         }
@@ -136,7 +140,8 @@ bool SaveAll(const QDir& dir) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZORIC_Demo"));

@@ -49,7 +49,9 @@ std::string With(const std::string& from, const std::string& to)
 int LineOf(const std::string& text, const std::string& what)
 {
     const size_t at = text.find(what);
-    return at == std::string::npos ? -1 : 1 + static_cast<int>(std::count(text.begin(), text.begin() + static_cast<long>(at), '\n'));
+    return at == std::string::npos
+               ? -1
+               : 1 + static_cast<int>(std::count(text.begin(), text.begin() + static_cast<long>(at), '\n'));
 }
 
 TEST(ConfigFile, WritesOneSettingPerLineAndReadsBackEveryValue)
@@ -135,7 +137,8 @@ TEST(ConfigFile, ObjectsTheDriveLackedMayBeMissingRegisterSettingsMayNot)
     ASSERT_TRUE(parsed.config) << Describe(parsed.problem);
     EXPECT_FALSE(parsed.config->values.contains("pdo.rpdo1.event_time"));
 
-    std::string missing = std::regex_replace(ToText(Sample()), std::regex(R"(\n *"motor\.pole_count": \{[^\n]*\},)"), "");
+    std::string missing =
+        std::regex_replace(ToText(Sample()), std::regex(R"(\n *"motor\.pole_count": \{[^\n]*\},)"), "");
     const ParsedFile refused = Parse(missing);
     EXPECT_FALSE(refused.config);
     EXPECT_EQ(refused.problem.error, FileError::MissingKey);
@@ -169,10 +172,10 @@ TEST(ConfigFile, BadFilesAreRefusedWholeNamingKeyAndLine)
          FileError::BadValue, "comm.baud_rate", lineOf("comm.baud_rate")},
         {"float out of range", With(R"("pid.speed_kp": {"raw":0.1)", R"("pid.speed_kp": {"raw":1e39)"),
          FileError::BadValue, "pid.speed_kp", lineOf("pid.speed_kp")},
-        {"flag not 0 or 1", With(R"("foc.speed_loop": {"raw":1)", R"("foc.speed_loop": {"raw":2)"),
-         FileError::BadValue, "foc.speed_loop", lineOf("foc.speed_loop")},
-        {"short register list", With("[4660,22136,39612]", "[4660,22136]"), FileError::BadValue,
-         "motor.phase_sequence", lineOf("motor.phase_sequence")},
+        {"flag not 0 or 1", With(R"("foc.speed_loop": {"raw":1)", R"("foc.speed_loop": {"raw":2)"), FileError::BadValue,
+         "foc.speed_loop", lineOf("foc.speed_loop")},
+        {"short register list", With("[4660,22136,39612]", "[4660,22136]"), FileError::BadValue, "motor.phase_sequence",
+         lineOf("motor.phase_sequence")},
         {"a text for a number", With(R"("motor.pole_count": {"raw":0)", R"("motor.pole_count": {"raw":"8")"),
          FileError::BadValue, "motor.pole_count", lineOf("motor.pole_count")},
         {"unknown key", With(R"("motor.pole_count")", R"("motor.pole_counts")"), FileError::UnknownKey,

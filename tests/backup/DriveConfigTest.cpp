@@ -5,8 +5,8 @@
 
 #include <bit>
 #include <chrono>
-#include <thread>
 #include <memory>
+#include <thread>
 
 #include "ConfigFile.h"
 #include "DriveConfig.h"
@@ -71,8 +71,7 @@ void ChangeEverything(CDriveSimulator& sim)
                          f.kind == FieldRules::Kind::CheckOne || f.kind == FieldRules::Kind::CheckNonZero ||
                          f.kind == FieldRules::Kind::CheckZero)
                     sim.SetRegister(reg, static_cast<uint16_t>(now == 0 ? 1 : 0));
-                else
-                    sim.SetRegister(reg, static_cast<uint16_t>(now + 3));
+                else sim.SetRegister(reg, static_cast<uint16_t>(now + 3));
             }
         }
     }
@@ -223,7 +222,7 @@ TEST(DriveConfig, LinkSettingsGoLastAndAreVerifiedOverTheNewLink)
     a.sim->SetRegister(0x9C, 7);
     a.sim->SetRegister(0x90, 0);
     a.sim->SetRegister(0x91, 19200);
-    a.sim->SetRegister(0x92, 1);  // odd parity, one stop bit
+    a.sim->SetRegister(0x92, 1);    // odd parity, one stop bit
     a.sim->SetRegister(0x0122, 6);  // CAN 800 kbit/s
     const ReadResult exported = ReadConfiguration(a.master, 1);
     ASSERT_TRUE(exported.Ok());
@@ -242,7 +241,8 @@ TEST(DriveConfig, LinkSettingsGoLastAndAreVerifiedOverTheNewLink)
         return b.master.OpenPort(b.sim->SlavePath(), static_cast<int>(link.baud), link.parityIndex);
     };
     const LoadReport report = Load(b.master, 1, exported.config, plan, options, hooks);
-    for (const StepReport& s : report.steps) EXPECT_NE(s.status, StepStatus::Failed) << s.step << " " << FailureText(s.failure);
+    for (const StepReport& s : report.steps)
+        EXPECT_NE(s.status, StepStatus::Failed) << s.step << " " << FailureText(s.failure);
     EXPECT_TRUE(report.Complete());
     ASSERT_EQ(relinked.size(), 1u);
     EXPECT_EQ(report.newLink, relinked[0]);

@@ -35,9 +35,8 @@ protected:
     // sequence, whenever the window shows what was read.
     void SilenceAfterUpload(const char* object)
     {
-        m_silence = std::make_unique<CAnswerTrigger>(std::string("SDO uploaded ") + object, [this] {
-            m_sim->InjectFault(zoric::sim::SimFault::NoAnswer, 1);
-        });
+        m_silence = std::make_unique<CAnswerTrigger>(std::string("SDO uploaded ") + object,
+                                                     [this] { m_sim->InjectFault(zoric::sim::SimFault::NoAnswer, 1); });
         m_dlg->m_master.SetFrameMonitor(m_silence.get());
     }
     CCommParamDlg* Page() const { return m_dlg->CommParamPage(); }

@@ -18,11 +18,11 @@ TEST_F(CommGroupsTest, ReadsTheThreeBlocksFromTheirRegisters)
     Answer([](const Bytes& request) {
         const uint16_t start = static_cast<uint16_t>(request[2] << 8 | request[3]);
         if (start == 0x0090)
-            return SlaveReply::Bytes(WithCrc({0x01, 0x03, 12, 0x00, 0x01, 0xC2, 0x00, 0x00, 0x02, 0x00, 0x00,
-                                              0x00, 0x03, 0x00, 0x19}));
+            return SlaveReply::Bytes(
+                WithCrc({0x01, 0x03, 12, 0x00, 0x01, 0xC2, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00, 0x03, 0x00, 0x19}));
         if (start == 0x009C) return SlaveReply::Bytes(WithCrc({0x01, 0x03, 4, 0x00, 0x1F, 0x00, 0x01}));
-        return SlaveReply::Bytes(WithCrc({0x01, 0x03, 20, 0x00, 0x03, 0x00, 0x7F, 0x00, 0x05, 0, 0, 0, 0, 0,
-                                          0, 0, 0, 0, 0, 0x00, 0x01, 0x03, 0xE8}));
+        return SlaveReply::Bytes(WithCrc({0x01, 0x03, 20, 0x00, 0x03, 0x00, 0x7F, 0x00, 0x05, 0,    0,   0,
+                                          0,    0,    0,  0,    0,    0,    0,    0x00, 0x01, 0x03, 0xE8}));
     });
     CommParams params;
     ASSERT_EQ(master.ReadCommParams(1, params), kResultOk);
@@ -61,8 +61,8 @@ TEST_F(CommGroupsTest, WritesEachBlockInOneFrameHighByteFirst)
     params.lockFlags = 1;
     params.brakeTime = 3;
     ASSERT_EQ(master.WriteCommParams(7, params), kResultOk);
-    EXPECT_EQ(Body(LastRequest()), (Bytes{0x07, 0x10, 0x00, 0x90, 0x00, 0x06, 12, 0x00, 0x01, 0xC2, 0x00, 0xFF,
-                                          0xFF, 0x00, 0x00, 0x00, 0x01, 0x00, 0x03}));
+    EXPECT_EQ(Body(LastRequest()), (Bytes{0x07, 0x10, 0x00, 0x90, 0x00, 0x06, 12, 0x00, 0x01, 0xC2, 0x00, 0xFF, 0xFF,
+                                          0x00, 0x00, 0x00, 0x01, 0x00, 0x03}));
 
     CommAddress address;
     address.slaveAddress = 31;
@@ -77,8 +77,8 @@ TEST_F(CommGroupsTest, WritesEachBlockInOneFrameHighByteFirst)
     can.autoStart = 1;
     can.heartbeat = 500;
     ASSERT_EQ(master.WriteCanParams(7, can), kResultOk);
-    EXPECT_EQ(Body(LastRequest()), (Bytes{0x07, 0x10, 0x01, 0x20, 0x00, 0x0A, 20, 0x00, 0x01, 0x00, 0x10, 0x00,
-                                          0x07, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x00, 0x01, 0x01, 0xF4}));
+    EXPECT_EQ(Body(LastRequest()), (Bytes{0x07, 0x10, 0x01, 0x20, 0x00, 0x0A, 20, 0x00, 0x01, 0x00, 0x10, 0x00, 0x07, 0,
+                                          0,    0,    0,    0,    0,    0,    0,  0,    0,    0x00, 0x01, 0x01, 0xF4}));
 }
 
 TEST(CommGroupsClosedPort, ReadAndWriteReportThePortClosed)

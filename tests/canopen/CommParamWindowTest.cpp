@@ -10,14 +10,8 @@ protected:
     QComboBox* Combo(const char* name) const { return In<QComboBox>(Page(), name); }
     QCheckBox* Check(const char* name) const { return In<QCheckBox>(Page(), name); }
 
-    void Read()
-    {
-        GuiActions::Click(PageButton("commReadButton"));
-    }
-    void Configure()
-    {
-        GuiActions::Click(PageButton("commWriteButton"));
-    }
+    void Read() { GuiActions::Click(PageButton("commReadButton")); }
+    void Configure() { GuiActions::Click(PageButton("commWriteButton")); }
 };
 
 TEST_F(CommParamWindowTest, ReadShowsEveryFieldAndEnablesConfigure)
@@ -141,7 +135,7 @@ TEST_F(CommParamWindowTest, AFailedWriteStopsTheSequenceAndShowsItsText)
     GuiActions::Enter(PageEdit("brakeTimeEdit"), QStringLiteral("1.2"));
     Configure();
     EXPECT_EQ(m_boxes.LastText(), QStringLiteral("非法数据值"));
-    EXPECT_EQ(m_sim->GetRegister(0x0095), 12);     // the first block went through
+    EXPECT_EQ(m_sim->GetRegister(0x0095), 12);    // the first block went through
     EXPECT_EQ(m_sim->GetRegister(0x0129), 1234);  // the third was never sent
 
     m_dlg->m_master.ClosePort();

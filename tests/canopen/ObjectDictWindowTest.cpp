@@ -74,9 +74,9 @@ TEST_F(ObjectDictWindowTest, ThreeByteUploadsAreUnsignedAndUnknownAnswersKeepThe
         if (request[1] == 0x10)  // the SDO request: acknowledged
             return SlaveReply::Bytes(WithCrc({request[0], 0x10, 0x02, 0x00, 0x00, 0x06}));
         std::lock_guard<std::mutex> guard(lock);
-        return SlaveReply::Bytes(WithCrc({request[0], 0x03, 12, static_cast<uint8_t>(answerCommand >> 8),
-                                          static_cast<uint8_t>(answerCommand), 0x00, 0x21, 0x00, 0x03, 0x00, 0x00,
-                                          0xFF, 0xFF, 0xFF, 0xFF}));
+        return SlaveReply::Bytes(
+            WithCrc({request[0], 0x03, 12, static_cast<uint8_t>(answerCommand >> 8),
+                     static_cast<uint8_t>(answerCommand), 0x00, 0x21, 0x00, 0x03, 0x00, 0x00, 0xFF, 0xFF, 0xFF, 0xFF}));
     });
     ASSERT_TRUE(drive.Ok());
     m_dlg->m_master.ClosePort();

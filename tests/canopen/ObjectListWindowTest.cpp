@@ -29,8 +29,7 @@ TEST_F(ObjectListWindowTest, AFullLoadListsEveryObjectAndSaysSo)
     EXPECT_EQ(m_boxes.Texts(), QStringList{QStringLiteral("读取完毕")});
     EXPECT_EQ(load->text(), QStringLiteral("载入"));
     EXPECT_FALSE(PageButton("objectsStoreButton")->isEnabled());
-    EXPECT_EQ(Names(), (QStringList{"RPDO1", "RPDO2", "RPDO3", "RPDO4", "TPDO1", "TPDO2", "TPDO3", "TPDO4",
-                                    "SYNC"}));
+    EXPECT_EQ(Names(), (QStringList{"RPDO1", "RPDO2", "RPDO3", "RPDO4", "TPDO1", "TPDO2", "TPDO3", "TPDO4", "SYNC"}));
     // Two entries for a receive PDO: no inhibit or event time to show.
     EXPECT_EQ(RowTexts(0), (QStringList{"RPDO1", "0x00000201", "255", "", "", "2"}));
     EXPECT_EQ(RowTexts(1), (QStringList{"RPDO2", "0x80000301", "255", "", "", "0"}));
@@ -138,14 +137,13 @@ TEST_F(ObjectListWindowTest, DoubleClickWhileLoadingDoesNothing)
     List()->selectRow(0);
     bool tried = false;
     // While the loader hands over the second row, the user double-clicks.
-    QObject::connect(List()->model(), &QAbstractItemModel::rowsInserted, List(),
-                     [&](const QModelIndex&, int first) {
-                         if (first != 1 || tried) return;
-                         tried = true;
-                         List()->item(0, 0)->setData(Qt::UserRole, 1);  // as if complete
-                         List()->selectRow(0);
-                         Page()->OnListDoubleClicked();
-                     });
+    QObject::connect(List()->model(), &QAbstractItemModel::rowsInserted, List(), [&](const QModelIndex&, int first) {
+        if (first != 1 || tried) return;
+        tried = true;
+        List()->item(0, 0)->setData(Qt::UserRole, 1);  // as if complete
+        List()->selectRow(0);
+        Page()->OnListDoubleClicked();
+    });
     ASSERT_TRUE(LoadList());
     EXPECT_TRUE(tried);
     EXPECT_FALSE(Pdo()->isVisible());

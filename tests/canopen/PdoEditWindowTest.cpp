@@ -16,11 +16,15 @@ protected:
     // A mapping row's edit by its column ("Index", "Sub", "Bits") and row number.
     QLineEdit* Row(const std::string& what, int j) const
     {
-        const std::map<std::string, std::string> columns = {
-            {"Index", "mapIndexEdit"}, {"Sub", "mapSubEdit"}, {"Bits", "mapBitsEdit"}};
+        const std::map<std::string, std::string> columns = {{"Index", "mapIndexEdit"},
+                                                            {"Sub", "mapSubEdit"},
+                                                            {"Bits", "mapBitsEdit"}};
         return In<QLineEdit>(Pdo(), (columns.at(what) + std::to_string(j)).c_str());
     }
-    QCheckBox* Tick(int j) const { return In<QCheckBox>(Pdo(), QStringLiteral("mapCheck%1").arg(j).toLatin1().constData()); }
+    QCheckBox* Tick(int j) const
+    {
+        return In<QCheckBox>(Pdo(), QStringLiteral("mapCheck%1").arg(j).toLatin1().constData());
+    }
     QPushButton* Load() const { return In<QPushButton>(Pdo(), "loadButton"); }
     QPushButton* Configure() const { return In<QPushButton>(Pdo(), "configButton"); }
 

@@ -41,10 +41,7 @@ std::string ReadText(const fs::path& path)
     return text.str();
 }
 
-void WriteText(const fs::path& path, const std::string& text)
-{
-    std::ofstream(path, std::ios::binary) << text;
-}
+void WriteText(const fs::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 
 // The text with `key`'s raw value replaced.
 std::string WithRaw(std::string text, const std::string& key, const std::string& raw)
@@ -81,9 +78,8 @@ protected:
     void SetUp() override
     {
         Cli::SetUp();
-        dir = fs::temp_directory_path() /
-              ("zoric-cli-" + std::to_string(getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir = fs::temp_directory_path() / ("zoric-cli-" + std::to_string(getpid()) + "-" +
+                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::create_directories(dir);
     }
     void TearDown() override { fs::remove_all(dir); }
@@ -232,12 +228,14 @@ TEST_F(CliConfig, InvalidFilesNeverReachTheDrive)
         {"list-item", WithRaw(text, "comm.parity", "4"), "comm.parity (line "},
         {"truncated", text.substr(0, text.size() / 2), "(line "},
         {"garbled", garbled, "(line "},
-        {"control-key", text.substr(0, text.find("  \"created\"")) + "  \"\\u001b]0;title\\u0007\": 1,\n" +
-                            text.substr(text.find("  \"created\"")),
+        {"control-key",
+         text.substr(0, text.find("  \"created\"")) + "  \"\\u001b]0;title\\u0007\": 1,\n" +
+             text.substr(text.find("  \"created\"")),
          "(line 5): unknown key"},
         {"newer", newer, "format_version (line 3)"},
-        {"nested", "{\"format\":\"zoric-drive-configuration\",\"format_version\":" + std::string(100000, '[') +
-                       std::string(100000, ']') + "}",
+        {"nested",
+         "{\"format\":\"zoric-drive-configuration\",\"format_version\":" + std::string(100000, '[') +
+             std::string(100000, ']') + "}",
          "nested deeper"},
     };
     const auto before = Settings(*sim);
@@ -250,7 +248,8 @@ TEST_F(CliConfig, InvalidFilesNeverReachTheDrive)
             auto r = Run(args);
             EXPECT_EQ(r.exitCode, 10) << c.name << " " << args[0] << ": " << r.err;
             EXPECT_NE(r.err.find(c.named), std::string::npos) << c.name << ": " << r.err;
-            EXPECT_EQ(r.err.find('\x1b'), std::string::npos) << "no control characters from the file reach the terminal";
+            EXPECT_EQ(r.err.find('\x1b'), std::string::npos)
+                << "no control characters from the file reach the terminal";
         }
     }
     EXPECT_EQ(Run({"diff", good, File("none.json")}).exitCode, 10);
@@ -292,9 +291,14 @@ TEST_F(CliConfig, OptionsAreCheckedBeforeTheDrive)
     ASSERT_EQ(Run({"backup", file}).exitCode, 0);
     const auto requests = sim->RequestCount();
     for (std::vector<std::string> bad : {std::vector<std::string>{"restore", file, "--groups", "motor,nope"},
-                                         {"restore", file, "--groups", "motor,"}, {"restore", file, "--groups"},
-                                         {"restore"}, {"diff"}, {"diff", file, file, file}, {"backup"},
-                                         {"diff", file, "--yes"}, {"backup", file, "--store"}}) {
+                                         {"restore", file, "--groups", "motor,"},
+                                         {"restore", file, "--groups"},
+                                         {"restore"},
+                                         {"diff"},
+                                         {"diff", file, file, file},
+                                         {"backup"},
+                                         {"diff", file, "--yes"},
+                                         {"backup", file, "--store"}}) {
         auto r = Run(bad);
         EXPECT_EQ(r.exitCode, 2) << bad.back();
         EXPECT_NE(r.err.find("usage"), std::string::npos);
@@ -435,11 +439,11 @@ TEST_F(CliConfig, SetChangesExactlyTheKeysGivenOrNothing)
         std::vector<std::string> args;
         std::string named;  // what the message names
     };
-    for (const Bad& bad : {Bad{{"set", file, "motor.rated_current=1", "motor.nonsense=1"}, "motor.nonsense"},
-                           Bad{{"set", file, "motor.rated_current=1", "motor.rated_current=700"}, "700"},
-                           Bad{{"set", file, "comm.parity=4"}, "comm.parity"},
-                           Bad{{"set", file, "rated_current"}, "rated_current"},
-                           Bad{{"set", File("none.json"), "pid.speed_kp=1"}, "none.json"}}) {
+    for (const Bad& bad :
+         {Bad{{"set", file, "motor.rated_current=1", "motor.nonsense=1"}, "motor.nonsense"},
+          Bad{{"set", file, "motor.rated_current=1", "motor.rated_current=700"}, "700"},
+          Bad{{"set", file, "comm.parity=4"}, "comm.parity"}, Bad{{"set", file, "rated_current"}, "rated_current"},
+          Bad{{"set", File("none.json"), "pid.speed_kp=1"}, "none.json"}}) {
         r = RunCli(bad.args);
         EXPECT_EQ(r.exitCode, 10) << bad.named;
         EXPECT_NE(r.err.find(bad.named), std::string::npos) << r.err;

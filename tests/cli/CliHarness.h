@@ -11,8 +11,8 @@
 #include <cstdlib>
 #include <memory>
 #include <optional>
-#include <utility>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <fcntl.h>

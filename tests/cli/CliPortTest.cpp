@@ -6,11 +6,11 @@
 #include <sstream>
 #include <thread>
 
-#include "cnComm.h"
 #include "CliCommands.h"
 #include "CliHarness.h"
 #include "ModbusMaster.h"
 #include "NetListener.h"
+#include "cnComm.h"
 
 namespace fs = std::filesystem;
 
@@ -94,9 +94,11 @@ TEST_F(CliOpenFailure, PermissionDeniedGivesTheRemedy)
     cnComm::SetOpenFunction(DeniedOpen);
     std::ostringstream out, err;
     std::atomic<bool> interrupted{false};
-    EXPECT_EQ(::Cli::Run({"--lang", "zh", "--port", "/dev/ttyUSB7", "info"}, out, err, interrupted), ::Cli::kExitNoPort);
-    EXPECT_EQ(err.str(), "打开串口失败: /dev/ttyUSB7: permission denied on /dev/ttyUSB7: add your user to the "
-                         "'dialout' group (sudo usermod -aG dialout $USER) and log in again\n");
+    EXPECT_EQ(::Cli::Run({"--lang", "zh", "--port", "/dev/ttyUSB7", "info"}, out, err, interrupted),
+              ::Cli::kExitNoPort);
+    EXPECT_EQ(err.str(),
+              "打开串口失败: /dev/ttyUSB7: permission denied on /dev/ttyUSB7: add your user to the "
+              "'dialout' group (sudo usermod -aG dialout $USER) and log in again\n");
 }
 
 }  // namespace
@@ -145,7 +147,8 @@ TEST_F(Cli, TheDriveInsideTheToolAnswersAsTheSimulatorDoesAndBadOptionsAreNamed)
 
     r = RunCli({"--lang", "en", "--port", "sim://?slaves=300", "info"});
     EXPECT_EQ(r.exitCode, ::Cli::kExitNoPort);
-    EXPECT_NE(r.err.find("Cannot open the serial port: sim://?slaves=300: an option the simulated drive does not have: "),
+    EXPECT_NE(r.err.find(
+                  "Cannot open the serial port: sim://?slaves=300: an option the simulated drive does not have: "),
               std::string::npos)
         << r.err;
 }

@@ -75,12 +75,20 @@ TEST_F(Cli, ReadAndWriteEveryValueType)
 TEST_F(Cli, BadArgumentsGiveUsageWithoutTouchingTheLine)
 {
     auto before = sim->RequestCount();
-    for (std::vector<std::string> bad : {std::vector<std::string>{"read"}, {"read", "70000"}, {"read", "0", "126"},
-                                         {"read", "0", "63", "--type", "float"}, {"write", "80", "65536"},
-                                         {"write", "80", "x1"}, {"write", "80", "-32769", "--type", "s16"},
-                                         {"sdo", "read", "0x1018"}, {"sdo", "write", "0x2000", "0", "2", "70000"},
-                                         {"sdo", "write", "0x2000", "0", "5", "1"}, {"bogus"}, {"info", "extra"},
-                                         {"status", "--type", "double"}, {"read", "0", "--watch"}}) {
+    for (std::vector<std::string> bad : {std::vector<std::string>{"read"},
+                                         {"read", "70000"},
+                                         {"read", "0", "126"},
+                                         {"read", "0", "63", "--type", "float"},
+                                         {"write", "80", "65536"},
+                                         {"write", "80", "x1"},
+                                         {"write", "80", "-32769", "--type", "s16"},
+                                         {"sdo", "read", "0x1018"},
+                                         {"sdo", "write", "0x2000", "0", "2", "70000"},
+                                         {"sdo", "write", "0x2000", "0", "5", "1"},
+                                         {"bogus"},
+                                         {"info", "extra"},
+                                         {"status", "--type", "double"},
+                                         {"read", "0", "--watch"}}) {
         auto r = Run(bad);
         EXPECT_EQ(r.exitCode, 2) << bad[0] << " " << (bad.size() > 1 ? bad[1] : "");
         EXPECT_NE(r.err.find("usage"), std::string::npos);

@@ -28,10 +28,7 @@ std::vector<std::string> TraceLines(const std::string& err)
     return lines;
 }
 
-bool Has(const std::string& line, const std::string& part)
-{
-    return line.find(part) != std::string::npos;
-}
+bool Has(const std::string& line, const std::string& part) { return line.find(part) != std::string::npos; }
 
 TEST_F(Cli, TraceShowsTheExactFramesAndTheCounts)
 {

@@ -20,7 +20,10 @@ namespace {
 
 using namespace std::chrono_literals;
 
-bool Settle(CDriveLink& link) { return QTest::qWaitFor([&] { return link.Idle(); }, 5000); }
+bool Settle(CDriveLink& link)
+{
+    return QTest::qWaitFor([&] { return link.Idle(); }, 5000);
+}
 
 class DriveLinkTest : public ::testing::Test {
 protected:

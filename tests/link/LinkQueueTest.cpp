@@ -103,7 +103,7 @@ TEST(LinkQueue, UserActionsGoAheadOfPeriodicReadsAndEachKindKeepsItsOrder)
     Mailbox mailbox;
     CLinkQueue queue(mailbox.Notifier());
     Gate gate;
-    std::vector<std::string> ran;       // link thread, read after idle
+    std::vector<std::string> ran;        // link thread, read after idle
     std::vector<std::string> delivered;  // this thread
     queue.Submit(LinkPriority::User, gate.Job(), [] {});
     gate.WaitEntered();
@@ -168,7 +168,8 @@ TEST(LinkQueue, DroppingRunsNothingMoreAndCancelsTheRunningJob)
         [&] { ++continuations; }, control);
     queue.Submit(
         LinkPriority::User, [&] { ++laterRuns; }, [&, witness = DeathWitness(droppedDied)] { ++continuations; });
-    queue.Submit(LinkPriority::Periodic, [&] { ++laterRuns; }, [&] { ++continuations; });
+    queue.Submit(
+        LinkPriority::Periodic, [&] { ++laterRuns; }, [&] { ++continuations; });
     while (!started) std::this_thread::sleep_for(1ms);
 
     EXPECT_EQ(queue.DropAll(), 2u);
@@ -187,7 +188,9 @@ TEST(LinkQueue, AfterStopNothingIsAcceptedAndTheContinuationDiesAtOnce)
     queue.Stop();
     auto died = std::make_shared<std::thread::id>();
     bool ran = false;
-    EXPECT_EQ(queue.Submit(LinkPriority::User, [&] { ran = true; }, [witness = DeathWitness(died)] {}), 0u);
+    EXPECT_EQ(queue.Submit(
+                  LinkPriority::User, [&] { ran = true; }, [witness = DeathWitness(died)] {}),
+              0u);
     EXPECT_EQ(*died, std::this_thread::get_id());
     EXPECT_FALSE(ran);
     EXPECT_TRUE(queue.Idle());
@@ -220,7 +223,8 @@ TEST(LinkQueue, ManySubmittersNeverLoseOrRepeatAJob)
     std::atomic<int> ran{0};
     int delivered = 0;
     for (int i = 0; i < 2000; ++i) {
-        queue.Submit(i % 3 ? LinkPriority::User : LinkPriority::Periodic, [&] { ++ran; }, [&] { ++delivered; });
+        queue.Submit(
+            i % 3 ? LinkPriority::User : LinkPriority::Periodic, [&] { ++ran; }, [&] { ++delivered; });
     }
     ASSERT_TRUE(mailbox.DeliverUntilIdle(queue));
     EXPECT_EQ(ran, 2000);
@@ -235,10 +239,13 @@ TEST(LinkQueue, StopRunsTheStopWritesAfterTheJobInFlightAndDropsTheRest)
     std::vector<std::string> ran;  // link thread, read after Stop
     auto record = [&ran](std::string name) { return [&ran, name] { ran.push_back(name); }; };
     int continuations = 0;
-    queue.Submit(LinkPriority::User, [&] {
-        gate.Job()();
-        ran.push_back("in flight");
-    }, [] {});
+    queue.Submit(
+        LinkPriority::User,
+        [&] {
+            gate.Job()();
+            ran.push_back("in flight");
+        },
+        [] {});
     gate.WaitEntered();
     const uint64_t armed = queue.Arm(record("armed"));
     const uint64_t fired = queue.Arm(record("fired"));
@@ -273,7 +280,8 @@ TEST(LinkQueue, AFiredStopWriteIsAUserActionWithItsContinuation)
     std::vector<std::string> delivered;
     queue.Submit(LinkPriority::User, gate.Job(), [] {});
     gate.WaitEntered();
-    queue.Submit(LinkPriority::Periodic, [&] { ran.push_back("poll"); }, [&] { delivered.push_back("poll"); });
+    queue.Submit(
+        LinkPriority::Periodic, [&] { ran.push_back("poll"); }, [&] { delivered.push_back("poll"); });
     const uint64_t stop = queue.Arm([&] { ran.push_back("stop"); });
     ASSERT_NE(stop, 0u);
     EXPECT_TRUE(queue.Fire(stop, [&] { delivered.push_back("stop"); }));

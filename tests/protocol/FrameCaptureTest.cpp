@@ -8,9 +8,9 @@
 
 #include "DriveSimulator.h"
 #include "FrameDecoder.h"
+#include "FrameRecorder.h"
 #include "ModbusMaster.h"
 #include "SlaveCrc.h"
-#include "FrameRecorder.h"
 
 using namespace std::chrono_literals;
 using Bytes = std::vector<uint8_t>;
@@ -126,11 +126,11 @@ TEST(FrameCapture, SpoiledWrongAndLateAnswersAreListedAndCounted)
     EXPECT_EQ(master.ReadHoldingRegisters(1, 0, 1, data, &length), kResultOk);
 
     using K = FrameKind;
-    EXPECT_EQ(recorder.Kinds(), (std::vector{K::Request, K::Answer,                   //
-                                             K::Request, K::BadCrc, K::Timeout,       //
-                                             K::Request, K::WrongSlave, K::Timeout,   //
-                                             K::Request, K::Answer,                   // exception
-                                             K::Request, K::Timeout,                  //
+    EXPECT_EQ(recorder.Kinds(), (std::vector{K::Request, K::Answer,                  //
+                                             K::Request, K::BadCrc, K::Timeout,      //
+                                             K::Request, K::WrongSlave, K::Timeout,  //
+                                             K::Request, K::Answer,                  // exception
+                                             K::Request, K::Timeout,                 //
                                              K::Late, K::Request, K::Answer}));
     EXPECT_EQ(recorder.frames[6].bytes[0], 2);
     EXPECT_NE(FrameDecoder::TraceLine(recorder.frames[3]).find("| bad CRC, 7 bytes"), std::string::npos);

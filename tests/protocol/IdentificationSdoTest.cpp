@@ -120,9 +120,18 @@ public:
             uint32_t data = static_cast<uint32_t>(index) << 8 | sub;
             uint8_t cmd = index == 0x6000 ? 0x80 : 0x43;
             if (cmd == 0x80) data = 0x06020000;
-            m_regs = {0x00, cmd, req[9], req[10], 0x00, sub, 0x00, 0x00,
-                      static_cast<uint8_t>(data >> 24), static_cast<uint8_t>(data >> 16),
-                      static_cast<uint8_t>(data >> 8), static_cast<uint8_t>(data)};
+            m_regs = {0x00,
+                      cmd,
+                      req[9],
+                      req[10],
+                      0x00,
+                      sub,
+                      0x00,
+                      0x00,
+                      static_cast<uint8_t>(data >> 24),
+                      static_cast<uint8_t>(data >> 16),
+                      static_cast<uint8_t>(data >> 8),
+                      static_cast<uint8_t>(data)};
             return SlaveReply::Bytes(WithCrc(Bytes(req.begin(), req.begin() + 6)));
         }
         Bytes f = {0x01, 0x03, 12};
@@ -145,8 +154,8 @@ TEST_F(SdoTunnel, UploadSendsTheTunnelFramesAndDecodesTheAnswer)
     ASSERT_EQ(master.SdoTransfer(1, 0x40, 0x1018, 1, 0, resp), 0u);
     auto requests = slave->Requests();
     ASSERT_EQ(requests.size(), 2u);
-    EXPECT_EQ(requests[0], WithCrc({0x01, 0x10, 0x02, 0x00, 0x00, 0x06, 0x0C, 0x00, 0x40, 0x10, 0x18, 0x00, 0x01,
-                                    0x00, 0x00, 0x00, 0x00, 0x00, 0x00}));
+    EXPECT_EQ(requests[0], WithCrc({0x01, 0x10, 0x02, 0x00, 0x00, 0x06, 0x0C, 0x00, 0x40, 0x10, 0x18, 0x00, 0x01, 0x00,
+                                    0x00, 0x00, 0x00, 0x00, 0x00}));
     EXPECT_EQ(requests[1], WithCrc({0x01, 0x03, 0x02, 0x00, 0x00, 0x06}));
     EXPECT_EQ(resp.command, 0x43);
     EXPECT_EQ(resp.index, 0x1018);

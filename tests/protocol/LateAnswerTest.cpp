@@ -9,8 +9,8 @@
 #include <thread>
 
 #include "FrameDecoder.h"
-#include "LinkFixture.h"
 #include "FrameRecorder.h"
+#include "LinkFixture.h"
 
 using namespace std::chrono_literals;
 using Bytes = std::vector<uint8_t>;
@@ -68,7 +68,9 @@ TEST_F(LateAnswer, AReadOfOtherRegistersIsABadAnswerAndShownLate)
 TEST_F(LateAnswer, AWriteEchoOfAnotherRegisterOrCountIsABadAnswer)
 {
     int n = 0;
-    auto echo = [&n](const Bytes& req) { return FirstLate(n, SlaveReply::Bytes(WithCrc(Bytes(req.begin(), req.begin() + 6)))); };
+    auto echo = [&n](const Bytes& req) {
+        return FirstLate(n, SlaveReply::Bytes(WithCrc(Bytes(req.begin(), req.begin() + 6))));
+    };
     Answer(echo);
     EXPECT_EQ(master.WriteSingleRegister(1, 67, 500), kResultTimeout);
     master.SetResponseTimeout(1000);

@@ -93,7 +93,8 @@ TEST_F(Link, ThirtyOneRegistersGoOutThirtyTwoAreRefusedUnsent)
 TEST_F(Link, ExceptionResponsesGiveTheirCode)
 {
     Answer([](const Bytes& req) {
-        return SlaveReply::Bytes(WithCrc({0x01, static_cast<uint8_t>(req[1] | 0x80), req[1] == 0x03 ? uint8_t{2} : uint8_t{0x40}}));
+        return SlaveReply::Bytes(
+            WithCrc({0x01, static_cast<uint8_t>(req[1] | 0x80), req[1] == 0x03 ? uint8_t{2} : uint8_t{0x40}}));
     });
     uint8_t data[2];
     uint16_t length = 2;

@@ -88,7 +88,9 @@ TEST_F(LostLine, TheSameNameOpensAgainOnceTheDeviceIsBack)
     ASSERT_TRUE(again.Ok());
     fs::remove(dir / "COM7");
     fs::create_symlink(again.PathA(), dir / "COM7");
-    CScriptedSlave drive(again.PathB(), [](const Bytes&) { return SlaveReply::Bytes(WithCrc({0x01, 0x03, 0x02, 0x00, 0x07})); });
+    CScriptedSlave drive(again.PathB(), [](const Bytes&) {
+        return SlaveReply::Bytes(WithCrc({0x01, 0x03, 0x02, 0x00, 0x07}));
+    });
     ASSERT_TRUE(drive.Ok());
     ASSERT_TRUE(master.OpenWithMode("COM7", "9600,n,8,2"));
     EXPECT_FALSE(master.IsPortLost());

@@ -87,7 +87,8 @@ private:
             if (n <= 0) return;
             const Reply reply = m_script(Bytes(buf, buf + n));
             if (reply.close) return;
-            if (!reply.bytes.empty() && ::send(client, reply.bytes.data(), reply.bytes.size(), MSG_NOSIGNAL) < 0) return;
+            if (!reply.bytes.empty() && ::send(client, reply.bytes.data(), reply.bytes.size(), MSG_NOSIGNAL) < 0)
+                return;
         }
     }
     Script m_script;
@@ -165,8 +166,7 @@ TEST_P(NetworkLink, TheDriveAnswersEveryFunctionAndTheMonitorSeesTheFramesAsSent
         EXPECT_NE(first.find("TX s1 00 01 00 00 00 06 01 03 00 20 00 1B | tid 1 len 6: read 32..58 (27)"),
                   std::string::npos)
             << first;
-    else
-        EXPECT_NE(first.find("TX s1 01 03 00 20 00 1B "), std::string::npos) << first;
+    else EXPECT_NE(first.find("TX s1 01 03 00 20 00 1B "), std::string::npos) << first;
     EXPECT_NE(first.find("read 32..58 (27)"), std::string::npos) << first;
     EXPECT_NE(recorder.lines[1].find("27 registers | ok"), std::string::npos) << recorder.lines[1];
     master.ClosePort();
@@ -174,7 +174,9 @@ TEST_P(NetworkLink, TheDriveAnswersEveryFunctionAndTheMonitorSeesTheFramesAsSent
 }
 
 INSTANTIATE_TEST_SUITE_P(BothModes, NetworkLink, ::testing::Values("tcp", "rtu+tcp"),
-                         [](const ::testing::TestParamInfo<const char*>& mode) { return std::string(mode.param[0] == 't' ? "ModbusTcp" : "RtuOverTcp"); });
+                         [](const ::testing::TestParamInfo<const char*>& mode) {
+                             return std::string(mode.param[0] == 't' ? "ModbusTcp" : "RtuOverTcp");
+                         });
 
 TEST(NetworkConnection, HostNamesAndIpv6LiteralsResolve)
 {
@@ -281,7 +283,8 @@ TEST(NetworkConnection, ClosedMidTransactionIsALostLineReportedOnceAndReopened)
         EXPECT_TRUE(master.IsPortLost());
         EXPECT_EQ(master.PortLossCount(), losses + 1);
         EXPECT_EQ(master.ReadHoldingRegisters(1, 0, 1, nullptr, nullptr), kResultPortNotOpen);
-        EXPECT_LT(CpuMsDuring([] { std::this_thread::sleep_for(300ms); }), kIdleCpuMsPerSecond) << "nothing spins on the lost line";
+        EXPECT_LT(CpuMsDuring([] { std::this_thread::sleep_for(300ms); }), kIdleCpuMsPerSecond)
+            << "nothing spins on the lost line";
         EXPECT_EQ(master.PortLossCount(), losses + 1) << "one loss, counted once";
 
         close = false;
@@ -309,7 +312,8 @@ TEST(NetworkConnection, RefusedSilentAndMalformedSayWhy)
     EXPECT_FALSE(master.IsPortOpen());
     EXPECT_EQ(master.ReadHoldingRegisters(1, 0, 1, nullptr, nullptr), kResultPortNotOpen);
 
-    for (const char* bad : {"rtu+tcp://127.0.0.1", "tcp://127.0.0.1:0", "tcp://:502", "tcp://::1:502", "tcp://h:70000"}) {
+    for (const char* bad :
+         {"rtu+tcp://127.0.0.1", "tcp://127.0.0.1:0", "tcp://:502", "tcp://::1:502", "tcp://h:70000"}) {
         EXPECT_FALSE(master.OpenPort(bad, 9600, 0)) << bad;
         EXPECT_EQ(master.LastOpenError().reason, PortOpenReason::BadAddress) << bad;
     }

@@ -55,7 +55,8 @@ public:
         std::lock_guard<std::mutex> lock(m_mutex);
         if (frame[1] == 0x10) {
             const Request r{frame[8], static_cast<uint16_t>(frame[9] << 8 | frame[10]), frame[12],
-                            uint32_t{frame[15]} << 24 | uint32_t{frame[16]} << 16 | uint32_t{frame[17]} << 8 | frame[18]};
+                            uint32_t{frame[15]} << 24 | uint32_t{frame[16]} << 16 | uint32_t{frame[17]} << 8 |
+                                frame[18]};
             m_requests.push_back(r);
             m_answer = Answer(r);
             return SlaveReply::Bytes(WithCrc(Bytes(frame.begin(), frame.begin() + 6)));
@@ -120,8 +121,8 @@ protected:
     // TPDO2 as a drive holds it: six entries, none at the reserved sub-index 4.
     void FillTpdo2()
     {
-        for (const auto& [sub, value] : std::map<uint8_t, uint32_t>{
-                 {0, 6}, {1, 0xC0000282}, {2, 0xFE}, {3, 10}, {5, 250}, {6, 7}})
+        for (const auto& [sub, value] :
+             std::map<uint8_t, uint32_t>{{0, 6}, {1, 0xC0000282}, {2, 0xFE}, {3, 10}, {5, 250}, {6, 7}})
             drive->Set(0x1801, sub, value);
         drive->Set(0x1A01, 0, 3);
     }
@@ -140,8 +141,13 @@ TEST_F(PdoSequence, TheCommunicationReadVisitsEveryEntryButTheReservedOneThenThe
                                            {0x40, 0x1801, 3, 0}, {0x40, 0x1801, 5, 0}, {0x40, 0x1801, 6, 0},
                                            {0x40, 0x1A01, 0, 0}};
     EXPECT_EQ(drive->Requests(), expected);
-    EXPECT_EQ(seen, (Seen{{0, 0x1801, 0, 6}, {0, 0x1801, 1, 0xC0000282}, {0, 0x1801, 2, 0xFE}, {0, 0x1801, 3, 10},
-                          {0, 0x1801, 5, 250}, {0, 0x1801, 6, 7}, {0, 0x1A01, 0, 3}}));
+    EXPECT_EQ(seen, (Seen{{0, 0x1801, 0, 6},
+                          {0, 0x1801, 1, 0xC0000282},
+                          {0, 0x1801, 2, 0xFE},
+                          {0, 0x1801, 3, 10},
+                          {0, 0x1801, 5, 250},
+                          {0, 0x1801, 6, 7},
+                          {0, 0x1A01, 0, 3}}));
     EXPECT_EQ(read.entries, 6);
     EXPECT_EQ(read.record.cobId, 0xC0000282u);
     EXPECT_EQ(read.record.transmissionType, 0xFE);
@@ -213,14 +219,19 @@ TEST_F(PdoSequence, AConfigurationWritesEachEntryInItsWidthThenTheMappingBetween
     entries[2] = 0x20020008;
     ASSERT_TRUE(PdoObjects::WriteMapping(master, 1, 5, entries, 2, hooks).Ok());
 
-    const std::vector<Request> expected = {
-        {0x23, 0x1801, 1, 0x40000290}, {0x2F, 0x1801, 2, 1},          {0x2B, 0x1801, 3, 20},
-        {0x2B, 0x1801, 5, 500},        {0x2F, 0x1A01, 0, 0},          {0x23, 0x1A01, 1, 0x20010120},
-        {0x23, 0x1A01, 3, 0x20020008}, {0x2F, 0x1A01, 0, 2}};
+    const std::vector<Request> expected = {{0x23, 0x1801, 1, 0x40000290}, {0x2F, 0x1801, 2, 1},
+                                           {0x2B, 0x1801, 3, 20},         {0x2B, 0x1801, 5, 500},
+                                           {0x2F, 0x1A01, 0, 0},          {0x23, 0x1A01, 1, 0x20010120},
+                                           {0x23, 0x1A01, 3, 0x20020008}, {0x2F, 0x1A01, 0, 2}};
     EXPECT_EQ(drive->Requests(), expected);
     // What the PDO keeps: not the count 0 that switched the mapping off.
-    EXPECT_EQ(seen, (Seen{{0, 0x1801, 1, 0x40000290}, {0, 0x1801, 2, 1}, {0, 0x1801, 3, 20}, {0, 0x1801, 5, 500},
-                          {0, 0x1A01, 1, 0x20010120}, {0, 0x1A01, 3, 0x20020008}, {0, 0x1A01, 0, 2}}));
+    EXPECT_EQ(seen, (Seen{{0, 0x1801, 1, 0x40000290},
+                          {0, 0x1801, 2, 1},
+                          {0, 0x1801, 3, 20},
+                          {0, 0x1801, 5, 500},
+                          {0, 0x1A01, 1, 0x20010120},
+                          {0, 0x1A01, 3, 0x20020008},
+                          {0, 0x1A01, 0, 2}}));
 
     // Two entries only: the times are not written.
     size_t before = drive->Requests().size();
@@ -252,7 +263,8 @@ TEST_F(PdoSequence, AnAbortInTheMappingLeavesTheCountUnwritten)
     EXPECT_TRUE(outcome.Failed());
     EXPECT_EQ(outcome.step.response.subindex, 2);
     EXPECT_EQ(outcome.step.Value(), kNotMappable);
-    EXPECT_EQ(drive->Requests(), (std::vector<Request>{{0x2F, 0x1A01, 0, 0}, {0x23, 0x1A01, 1, 0x20010120},
+    EXPECT_EQ(drive->Requests(), (std::vector<Request>{{0x2F, 0x1A01, 0, 0},
+                                                       {0x23, 0x1A01, 1, 0x20010120},
                                                        {0x23, 0x1A01, 2, 0x20030020}}));
     EXPECT_EQ(seen, (Seen{{0, 0x1A01, 1, 0x20010120}}));
 }

@@ -118,7 +118,11 @@ TEST(TextCodec, GbkDecodesAndBadBytesAreReplaced)
     EXPECT_EQ(Utf8ToGbk("中文-FOC"), std::string(gbk));
     std::string broken = GbkToUtf8("\xD6", 1);  // half a character at the end
     EXPECT_EQ(broken, "\xEF\xBF\xBD");
-    EXPECT_EQ(GbkToUtf8("A\xFF" "B", 3), "A\xEF\xBF\xBD" "B");
+    EXPECT_EQ(GbkToUtf8("A\xFF"
+                        "B",
+                        3),
+              "A\xEF\xBF\xBD"
+              "B");
 }
 
 }  // namespace

@@ -61,10 +61,7 @@ private:
     pid_t m_pid = -1;
 };
 
-bool PymodbusPresent()
-{
-    return std::system("/usr/bin/python3 -c 'import pymodbus.server' >/dev/null 2>&1") == 0;
-}
+bool PymodbusPresent() { return std::system("/usr/bin/python3 -c 'import pymodbus.server' >/dev/null 2>&1") == 0; }
 
 class Pymodbus : public ::testing::TestWithParam<const char*> {};
 

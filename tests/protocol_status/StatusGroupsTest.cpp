@@ -10,7 +10,8 @@ namespace {
 
 class StatusGroupsTest : public LinkFixture {};
 
-std::vector<uint8_t> ReadAnswer(uint8_t registers, const std::vector<uint8_t>& data) {
+std::vector<uint8_t> ReadAnswer(uint8_t registers, const std::vector<uint8_t>& data)
+{
     std::vector<uint8_t> frame(3 + data.size());
     frame[0] = 0x01;
     frame[1] = 0x03;
@@ -19,7 +20,8 @@ std::vector<uint8_t> ReadAnswer(uint8_t registers, const std::vector<uint8_t>& d
     return frame;
 }
 
-TEST_F(StatusGroupsTest, LiveStatusWordsAndPairsArriveInHostOrder) {
+TEST_F(StatusGroupsTest, LiveStatusWordsAndPairsArriveInHostOrder)
+{
     std::vector<uint8_t> data(54, 0);
     auto put = [&](int address, uint16_t value) {
         data[static_cast<size_t>(2 * (address - 32))] = static_cast<uint8_t>(value >> 8);
@@ -55,7 +57,8 @@ TEST_F(StatusGroupsTest, LiveStatusWordsAndPairsArriveInHostOrder) {
     EXPECT_EQ(status.supplyCurrent, 150);
 }
 
-TEST_F(StatusGroupsTest, DeviceInformationKeepsTheModelTextInWireOrder) {
+TEST_F(StatusGroupsTest, DeviceInformationKeepsTheModelTextInWireOrder)
+{
     const char model[] = "ZORIC-FOC\xC7\xFD\xB6\xAF\xC6\xF7";  // 15 bytes and a NUL
     std::vector<uint8_t> data(32, 0);
     const uint8_t head[] = {0x00, 0x1A, 0x02, 0x03};
@@ -79,7 +82,8 @@ TEST_F(StatusGroupsTest, DeviceInformationKeepsTheModelTextInWireOrder) {
     EXPECT_EQ(info.reserved15, 0x1234);
 }
 
-TEST_F(StatusGroupsTest, PositionClearWritesOneToItsRegister) {
+TEST_F(StatusGroupsTest, PositionClearWritesOneToItsRegister)
+{
     AnswerAlways({0x01, 0x06, 0x70, 0x0A, 0x00, 0x01});
     EXPECT_EQ(master.WritePositionClear(1), kResultOk);
     EXPECT_EQ(LastRequest(), WithCrc({0x01, 0x06, 0x70, 0x0A, 0x00, 0x01}));

@@ -207,7 +207,8 @@ std::vector<std::string> Conversions(const std::string& text)
             continue;
         }
         size_t j = i + 1;
-        while (j < text.size() && std::string_view("-+ #0123456789.*hljztL").find(text[j]) != std::string_view::npos) ++j;
+        while (j < text.size() && std::string_view("-+ #0123456789.*hljztL").find(text[j]) != std::string_view::npos)
+            ++j;
         found.push_back(text.substr(i, j + 1 - i));
         i = j;
     }
@@ -246,9 +247,10 @@ std::vector<Literal> SourceLiterals()
 
 TEST(EnglishTable, ReaderFindsTheTextsAsTheProgramSeesThem)
 {
-    const std::string source = "// \"注释\" is no text\n"
-                               "const char* a = \"一\" \"二\"; char q = '\"'; int n = 1'000;\n"
-                               "/* \"也不是\" */ auto b = R\"x(三\"四)x\"; auto c = \"五\\n\\x41\";\n";
+    const std::string source =
+        "// \"注释\" is no text\n"
+        "const char* a = \"一\" \"二\"; char q = '\"'; int n = 1'000;\n"
+        "/* \"也不是\" */ auto b = R\"x(三\"四)x\"; auto c = \"五\\n\\x41\";\n";
     const std::vector<Literal> found = LiteralReader(source, "f.cpp").Read();
     ASSERT_EQ(found.size(), 3u);
     EXPECT_EQ(found[0].text, "一二");

@@ -119,20 +119,11 @@ TEST(FieldTables, EachKindHasTheShapeItsRuleNeeds)
             switch (field.kind) {
             case Float:
             case Gain:
-            case BaudChoice:
-                EXPECT_EQ(field.registers, 2);
-                break;
-            case PhaseBytes:
-                EXPECT_EQ(field.registers, 3);
-                break;
-            case Number:
-                EXPECT_TRUE(field.registers == 1 || field.registers == 2);
-                break;
-            case ReservedZero:
-                EXPECT_GE(field.registers, 1);
-                break;
-            default:
-                EXPECT_EQ(field.registers, 1);
+            case BaudChoice: EXPECT_EQ(field.registers, 2); break;
+            case PhaseBytes: EXPECT_EQ(field.registers, 3); break;
+            case Number: EXPECT_TRUE(field.registers == 1 || field.registers == 2); break;
+            case ReservedZero: EXPECT_GE(field.registers, 1); break;
+            default: EXPECT_EQ(field.registers, 1);
             }
             // The speed-range fields count tenths, or whole Hz under x10.
             if (field.scale == SpeedRange) {
@@ -163,8 +154,8 @@ std::vector<uint64_t> Samples(const Field& field)
 {
     std::vector<uint64_t> raws;
     if (field.kind == Float || field.kind == Gain) {
-        for (float v : {0.0f, 1.0f, 0.5f, -123.456f, 1e-6f, -1e-6f, 0.98f, 1.2345678f, 65536.0f, 16777217.0f,
-                        -3.4e38f, 3.4e38f, 1.17549435e-38f})
+        for (float v : {0.0f, 1.0f, 0.5f, -123.456f, 1e-6f, -1e-6f, 0.98f, 1.2345678f, 65536.0f, 16777217.0f, -3.4e38f,
+                        3.4e38f, 1.17549435e-38f})
             raws.push_back(FloatRaw(v));
         // Across the bit patterns: every finite value except the tiny ones
         // "%f" shows as (-)0.000000.

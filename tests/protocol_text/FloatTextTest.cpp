@@ -28,11 +28,11 @@ TEST(FloatText, ReadsTheDecimalPrefixLikeEveryNumberField)
     EXPECT_EQ(FloatText::Parse("1e5"), 100000.0f);
     EXPECT_EQ(FloatText::Parse("1.23457e+06"), 1234570.0f);  // a large gain as "%g" shows it
     EXPECT_EQ(FloatText::Parse("-2.5E-1x"), -0.25f);
-    EXPECT_EQ(FloatText::Parse("7e"), 7.0f);    // no digits after e: not an exponent
+    EXPECT_EQ(FloatText::Parse("7e"), 7.0f);  // no digits after e: not an exponent
     EXPECT_EQ(FloatText::Parse("7e+"), 7.0f);
     EXPECT_EQ(FloatText::Parse("1e999"), 3.40282347e38f);  // held at the largest float
     EXPECT_EQ(FloatText::Parse("-1e999"), -3.40282347e38f);
-    EXPECT_EQ(Bits(FloatText::Parse("1e-999")), 0u);     // too small: zero, not the largest float
+    EXPECT_EQ(Bits(FloatText::Parse("1e-999")), 0u);  // too small: zero, not the largest float
     EXPECT_EQ(Bits(FloatText::Parse("-1e-999")), 0u);
     EXPECT_EQ(Bits(FloatText::Parse("")), 0u);
     EXPECT_EQ(Bits(FloatText::Parse("abc")), 0u);

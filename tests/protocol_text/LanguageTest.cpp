@@ -98,7 +98,8 @@ TEST_F(LanguageTest, TheEnvironmentChoosesAsQtReadsIt)
     for (const Case& c : cases) {
         LocaleEnvironment env(c.lcAll, c.lcMessages, c.lang);
         EXPECT_EQ(LanguageFromEnvironment(), c.expected)
-            << (c.lcAll ? c.lcAll : "-") << " " << (c.lcMessages ? c.lcMessages : "-") << " " << (c.lang ? c.lang : "-");
+            << (c.lcAll ? c.lcAll : "-") << " " << (c.lcMessages ? c.lcMessages : "-") << " "
+            << (c.lang ? c.lang : "-");
     }
 }
 

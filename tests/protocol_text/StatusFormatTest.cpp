@@ -14,13 +14,15 @@ using StatusChannels::ShownText;
 
 namespace {
 
-RealtimeStatus Status() {
+RealtimeStatus Status()
+{
     RealtimeStatus s{};
     s.supplyVoltage = 240;
     return s;
 }
 
-TEST(StatusFormat, MotorSpeed) {
+TEST(StatusFormat, MotorSpeed)
+{
     RealtimeStatus s = Status();
     s.motorSpeed = 0xFFFF;
     EXPECT_EQ(ShownText(Channel::Speed, s), "-");
@@ -36,7 +38,8 @@ TEST(StatusFormat, MotorSpeed) {
     EXPECT_EQ(ShownText(Channel::Speed, s), "0RPM");
 }
 
-TEST(StatusFormat, CommutationFrequencyUnits) {
+TEST(StatusFormat, CommutationFrequencyUnits)
+{
     RealtimeStatus s = Status();
     s.commutationFrequency = 1234;
     EXPECT_EQ(ShownText(Channel::Frequency, s), "123.4Hz");
@@ -52,7 +55,8 @@ TEST(StatusFormat, CommutationFrequencyUnits) {
     EXPECT_EQ(ShownText(Channel::Frequency, s), "-3276.8Hz");
 }
 
-TEST(StatusFormat, SignedAnd32BitValues) {
+TEST(StatusFormat, SignedAnd32BitValues)
+{
     RealtimeStatus s = Status();
     s.position = static_cast<int32_t>(0xFFFFFFFEu);  // words 0xFFFF, 0xFFFE
     s.inputPulses = -2147483647 - 1;
@@ -75,7 +79,8 @@ TEST(StatusFormat, SignedAnd32BitValues) {
     EXPECT_EQ(ShownText(Channel::PhaseCurrent, s), "655.35A");
 }
 
-TEST(StatusFormat, CompletionTime) {
+TEST(StatusFormat, CompletionTime)
+{
     RealtimeStatus s = Status();
     s.completionTime = 0x000186A0;  // words 0x0001, 0x86A0
     EXPECT_EQ(ShownText(Channel::CompletionTime, s), "100.0s");
@@ -88,7 +93,8 @@ TEST(StatusFormat, CompletionTime) {
     EXPECT_EQ(ShownText(Channel::CompletionTime, s), "0.0s Done");
 }
 
-TEST(StatusFormat, LevelsErrorsTemperatureAndSupply) {
+TEST(StatusFormat, LevelsErrorsTemperatureAndSupply)
+{
     SetLanguage(Language::Chinese);
     RealtimeStatus s = Status();
     s.sq1Level = 0;
@@ -121,19 +127,22 @@ TEST(StatusFormat, LevelsErrorsTemperatureAndSupply) {
     EXPECT_EQ(ShownText(Channel::Supply, s), "-");
 }
 
-TEST(StatusFormat, FrameText) {
+TEST(StatusFormat, FrameText)
+{
     EXPECT_EQ(FrameText({}), "");
     EXPECT_EQ(FrameText({0x01, 0x03, 0x00, 0x20, 0xAB}), "01 03 00 20 AB ");
     EXPECT_EQ(FrameText(std::vector<uint8_t>(256, 0xFF)).size(), 768u);
 }
 
-DeviceInfo Info() {
+DeviceInfo Info()
+{
     DeviceInfo info{};
     std::memcpy(info.model, "ZORIC", 5);
     return info;
 }
 
-TEST(StatusFormat, DeviceInformation) {
+TEST(StatusFormat, DeviceInformation)
+{
     DeviceInfo info = Info();
     info.identifier = 0x1A;
     info.version = 0x0203;
@@ -159,7 +168,8 @@ TEST(StatusFormat, DeviceInformation) {
     EXPECT_EQ(t.pwmFrequency, "65.5kHz");
 }
 
-TEST(StatusFormat, ModelTextIsCutAndDecoded) {
+TEST(StatusFormat, ModelTextIsCutAndDecoded)
+{
     DeviceInfo info = Info();
     std::memcpy(info.model, "ABCDEFGHIJKLMNOP", 16);  // all 16 used: 15 shown
     EXPECT_EQ(ModelText(info), "ABCDEFGHIJKLMNO");

@@ -7,7 +7,8 @@
 
 using namespace TextNumber;
 
-TEST(TextNumberInt, ReadsTheDecimalPrefixAsTheEntryFieldsDo) {
+TEST(TextNumberInt, ReadsTheDecimalPrefixAsTheEntryFieldsDo)
+{
     EXPECT_EQ(ParseInt("123"), 123);
     EXPECT_EQ(ParseInt("  -42abc"), -42);
     EXPECT_EQ(ParseInt("\t+7"), 7);
@@ -19,7 +20,8 @@ TEST(TextNumberInt, ReadsTheDecimalPrefixAsTheEntryFieldsDo) {
     EXPECT_EQ(ParseInt("- 5"), 0);  // the sign must touch the digits
 }
 
-TEST(TextNumberInt, SaturatesInsteadOfOverflowing) {
+TEST(TextNumberInt, SaturatesInsteadOfOverflowing)
+{
     EXPECT_EQ(ParseInt("2147483647"), 2147483647);
     EXPECT_EQ(ParseInt("2147483648"), 2147483647);
     EXPECT_EQ(ParseInt("-2147483648"), -2147483647 - 1);
@@ -27,7 +29,8 @@ TEST(TextNumberInt, SaturatesInsteadOfOverflowing) {
     EXPECT_EQ(ParseInt(std::string(5000, '9')), 2147483647);
 }
 
-TEST(TextNumberInt, SendsTheLow16Bits) {
+TEST(TextNumberInt, SendsTheLow16Bits)
+{
     EXPECT_EQ(ParseU16("70000"), 4464);
     EXPECT_EQ(ParseU16("-1"), 0xFFFF);
     EXPECT_EQ(ParseU16("65535"), 0xFFFF);
@@ -35,7 +38,8 @@ TEST(TextNumberInt, SendsTheLow16Bits) {
     EXPECT_EQ(ParseU16("-32768"), 0x8000);
 }
 
-TEST(TextNumberHex, AcceptsAnOptionalPrefixAndLeavesTheValueWhenNothingParses) {
+TEST(TextNumberHex, AcceptsAnOptionalPrefixAndLeavesTheValueWhenNothingParses)
+{
     uint32_t v = 77;
     EXPECT_TRUE(ParseHex("1a", v));
     EXPECT_EQ(v, 0x1Au);
@@ -56,7 +60,8 @@ TEST(TextNumberHex, AcceptsAnOptionalPrefixAndLeavesTheValueWhenNothingParses) {
     EXPECT_EQ(v, 77u);
 }
 
-TEST(TextNumberHex, SaturatesLongTexts) {
+TEST(TextNumberHex, SaturatesLongTexts)
+{
     uint32_t v = 0;
     EXPECT_TRUE(ParseHex("123456789", v));
     EXPECT_EQ(v, 0xFFFFFFFFu);
@@ -66,7 +71,8 @@ TEST(TextNumberHex, SaturatesLongTexts) {
 
 // Fields that would send a value the user never gave are refused: "no number"
 // must be told from "0".
-TEST(TextNumberPresence, TellsNoNumberFromZero) {
+TEST(TextNumberPresence, TellsNoNumberFromZero)
+{
     EXPECT_TRUE(HasInteger(" -0"));
     EXPECT_FALSE(HasInteger(""));
     EXPECT_FALSE(HasInteger("+"));
@@ -83,7 +89,8 @@ TEST(TextNumberPresence, TellsNoNumberFromZero) {
     EXPECT_FALSE(HasHex("g"));
 }
 
-TEST(TextNumberScaled, ScalesOnTheDecimalDigitsNotThroughADouble) {
+TEST(TextNumberScaled, ScalesOnTheDecimalDigitsNotThroughADouble)
+{
     // Each of these goes wrong through a binary double (2.01 * 100 = 200.99...).
     EXPECT_EQ(ParseScaled("2.01", 2), 201);
     EXPECT_EQ(ParseScaled("2.0105", 3), 2010);
@@ -94,7 +101,8 @@ TEST(TextNumberScaled, ScalesOnTheDecimalDigitsNotThroughADouble) {
     EXPECT_EQ(ParseScaled("0.1", 1), 1);
 }
 
-TEST(TextNumberScaled, TruncatesTowardZeroAndKeepsTheSign) {
+TEST(TextNumberScaled, TruncatesTowardZeroAndKeepsTheSign)
+{
     EXPECT_EQ(ParseScaled("1.999", 2), 199);
     EXPECT_EQ(ParseScaled("-1.999", 2), -199);
     EXPECT_EQ(ParseScaled("-0.5", 3), -500);
@@ -107,7 +115,8 @@ TEST(TextNumberScaled, TruncatesTowardZeroAndKeepsTheSign) {
     EXPECT_EQ(ParseScaled("7.9", 0), 7);
 }
 
-TEST(TextNumberScaled, NoDigitsGivesZero) {
+TEST(TextNumberScaled, NoDigitsGivesZero)
+{
     EXPECT_EQ(ParseScaled("", 2), 0);
     EXPECT_EQ(ParseScaled("abc", 2), 0);
     EXPECT_EQ(ParseScaled("-", 2), 0);
@@ -115,7 +124,8 @@ TEST(TextNumberScaled, NoDigitsGivesZero) {
     EXPECT_EQ(ParseScaled("-.", 2), 0);
 }
 
-TEST(TextNumberScaled, NarrowsToTheRegisterModulo65536) {
+TEST(TextNumberScaled, NarrowsToTheRegisterModulo65536)
+{
     EXPECT_EQ(ParseScaledU16("-0.5", 3), 65036);
     EXPECT_EQ(ParseScaledU16("70000", 0), 4464);
     EXPECT_EQ(ParseScaledU16("7000.0", 1), 4464);
@@ -123,7 +133,8 @@ TEST(TextNumberScaled, NarrowsToTheRegisterModulo65536) {
     EXPECT_EQ(ParseScaledU16("-1", 2), static_cast<uint16_t>(-100));
 }
 
-TEST(TextNumberScaled, OverflowingTextsSaturate) {
+TEST(TextNumberScaled, OverflowingTextsSaturate)
+{
     const int64_t max = INT64_MAX;
     const int64_t min = INT64_MIN;
     EXPECT_EQ(ParseScaled("9223372036854775807", 0), max);
@@ -133,14 +144,15 @@ TEST(TextNumberScaled, OverflowingTextsSaturate) {
     EXPECT_EQ(ParseScaled("99999999999999999999.5", 4), max);
     EXPECT_EQ(ParseScaled(std::string(10000, '9'), 4), max);
     EXPECT_EQ(ParseScaled("-" + std::string(10000, '9'), 4), min);
-    EXPECT_EQ(ParseScaled("1", 1000000), max);      // absurd factor: saturate, quickly
+    EXPECT_EQ(ParseScaled("1", 1000000), max);  // absurd factor: saturate, quickly
     EXPECT_EQ(ParseScaled("0.000", 1000000), 0);
-    EXPECT_EQ(ParseScaled("123", -1), 12);          // a negative factor divides, truncating
+    EXPECT_EQ(ParseScaled("123", -1), 12);  // a negative factor divides, truncating
     EXPECT_EQ(ParseScaled("123", -1000000), 0);
     EXPECT_EQ(ParseScaledU16(std::string(100, '9'), 2), static_cast<uint16_t>(max & 0xFFFF));
 }
 
-TEST(TextNumberFormat, UsesPrintfFormats) {
+TEST(TextNumberFormat, UsesPrintfFormats)
+{
     EXPECT_EQ(Format("0x%02X", 31), "0x1F");
     EXPECT_EQ(Format("%.1f%%", 12.5), "12.5%");
     EXPECT_EQ(Format("%d.%02d", 2, 3), "2.03");

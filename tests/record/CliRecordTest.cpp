@@ -101,12 +101,12 @@ protected:
 
 TEST_F(CliRecord, CtrlCEndsWithACompleteFileAndASummary)
 {
-    const Outcome r = RunCli({"--port", sim->SlavePath(), "record", csv, "--interval", "0", "--channels",
-                              "speed_rpm,supply_v"},
-                             err, [&](pid_t pid) {
-                                 EXPECT_TRUE(WaitForRows(5));
-                                 kill(pid, SIGINT);
-                             });
+    const Outcome r =
+        RunCli({"--port", sim->SlavePath(), "record", csv, "--interval", "0", "--channels", "speed_rpm,supply_v"}, err,
+               [&](pid_t pid) {
+                   EXPECT_TRUE(WaitForRows(5));
+                   kill(pid, SIGINT);
+               });
     EXPECT_EQ(r.exitCode, Cli::kExitOk) << r.err;
     const std::string text = FileText(csv);
     ASSERT_FALSE(text.empty());

@@ -27,11 +27,15 @@ namespace {
 TEST(StatusChannels, ColumnNamesAreStableAsciiAndParse)
 {
     // Scripts read these columns: a rename breaks them.
-    const std::vector<std::string> expected = {
-        "output_pwm_pct", "phase_current_a", "position_pulses", "frequency_hz",  "in1_v",
-        "in2_v",          "in3_v",           "diff_v",          "sq1_level",     "sq2_level",
-        "input_pwm_pct",  "input_frequency_hz", "input_pulses", "completion_time_s", "speed_rpm",
-        "error_state",    "supply_v",        "temperature_c"};
+    const std::vector<std::string> expected = {"output_pwm_pct",  "phase_current_a",
+                                               "position_pulses", "frequency_hz",
+                                               "in1_v",           "in2_v",
+                                               "in3_v",           "diff_v",
+                                               "sq1_level",       "sq2_level",
+                                               "input_pwm_pct",   "input_frequency_hz",
+                                               "input_pulses",    "completion_time_s",
+                                               "speed_rpm",       "error_state",
+                                               "supply_v",        "temperature_c"};
     std::vector<std::string> names;
     for (Channel c : StatusChannels::All()) names.push_back(StatusChannels::ColumnName(c));
     EXPECT_EQ(names, expected);
@@ -134,7 +138,7 @@ TEST(CsvWriter, HeaderRowsFailuresAndTimes)
         EXPECT_EQ(Lines(path).size(), 2u) << "each row is on disk as soon as it is written";
         ASSERT_TRUE(writer.WriteFailure(t0 + 100ms, 0.1004, CModbusMaster::ResultText(kResultTimeout)));
         ASSERT_TRUE(writer.WriteFailure(t0 + 200ms, 0.2, "a,\"b\""));
-        const double values[StatusChannels::kCount] = {kNaN, kNaN, kNaN, kNaN, kNaN, kNaN, kNaN, kNaN, 0,
+        const double values[StatusChannels::kCount] = {kNaN, kNaN, kNaN, kNaN, kNaN, kNaN, kNaN, kNaN,  0,
                                                        kNaN, kNaN, kNaN, kNaN, kNaN, 1234, kNaN, 23.96, kNaN};
         ASSERT_TRUE(writer.WriteValues(t0 + 300ms, 0.3, values));
         EXPECT_EQ(writer.Rows(), 4u);
@@ -185,7 +189,7 @@ TEST(SampleStore, WindowsKeepSpikesGapsAndOrder)
     CSampleStore store;
     for (int k = 0; k < 20000; ++k) {  // 20 s at 1 kHz
         double v = std::sin(k / 100.0);
-        if (k == 12345) v = 50;                 // one spike
+        if (k == 12345) v = 50;                     // one spike
         const bool silent = k >= 5000 && k < 5500;  // half a second without an answer
         store.Append(k / 1000.0, Filled(silent ? kNaN : v), silent ? kResultTimeout : kResultOk);
     }

@@ -152,8 +152,7 @@ TEST_F(Recording, AReadThatOverrunsItsPeriodSkipsThePeriodsItOverran)
     std::atomic<bool> interrupted{false};
     std::thread silencer([&] {
         const auto limit = std::chrono::steady_clock::now() + 10s;
-        while (sim->RequestCount() < 5 && std::chrono::steady_clock::now() < limit)
-            std::this_thread::sleep_for(2ms);
+        while (sim->RequestCount() < 5 && std::chrono::steady_clock::now() < limit) std::this_thread::sleep_for(2ms);
         sim->InjectFault(SimFault::NoAnswer, 1);
     });
     const RecordLoop::Summary summary = RecordLoop::Run(master, 1, writer, options, interrupted);

@@ -12,8 +12,8 @@
 
 #include "CpuTime.h"
 #include "PtyBridge.h"
-#include "cnComm.h"
 #include "WaitFor.h"
+#include "cnComm.h"
 
 using namespace std::chrono_literals;
 

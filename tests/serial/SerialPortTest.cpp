@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include <sys/wait.h>
 #include <fcntl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "PortNames.h"
@@ -33,9 +33,8 @@ TEST(LineSettings, ModeTextsTheToolBuildsAreAccepted)
 TEST(LineSettings, AnythingElseIsRefused)
 {
     LineSettings s;
-    for (const char* bad : {"", "9600", "9600,n,8", "9600,n,8,2,x", "9601,n,8,1", "9600,m,8,1",
-                            "9600,n,7,1", "9600,n,8,3", "-9600,n,8,1", "99999999999,n,8,1", "9600,nn,8,1",
-                            "9600,,8,1"})
+    for (const char* bad : {"", "9600", "9600,n,8", "9600,n,8,2,x", "9601,n,8,1", "9600,m,8,1", "9600,n,7,1",
+                            "9600,n,8,3", "-9600,n,8,1", "99999999999,n,8,1", "9600,nn,8,1", "9600,,8,1"})
         EXPECT_FALSE(cnComm::ParseMode(bad, s)) << bad;
     EXPECT_FALSE(cnComm::ParseMode(nullptr, s));
 }

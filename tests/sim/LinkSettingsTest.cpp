@@ -20,8 +20,7 @@ using namespace zoric::sim;
 
 namespace {
 
-class SimLinkSettings : public ::testing::Test
-{
+class SimLinkSettings : public ::testing::Test {
 protected:
     void Start(bool applyLinkSettings)
     {
@@ -45,8 +44,7 @@ protected:
     ModbusResult WriteLine(std::uint8_t slave, std::uint32_t baud, std::uint16_t parityIndex)
     {
         CommParams params;
-        if (const ModbusResult r = m_master.ReadCommParams(slave, params))
-            return r;
+        if (const ModbusResult r = m_master.ReadCommParams(slave, params)) return r;
         params.baudHigh = static_cast<std::uint16_t>(baud >> 16);
         params.baudLow = static_cast<std::uint16_t>(baud & 0xFFFF);
         params.parity = parityIndex;

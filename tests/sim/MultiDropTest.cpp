@@ -10,8 +10,7 @@ using Bytes = RawLine::Bytes;
 namespace {
 
 // Two drives, at 3 and 17, on one line.
-class SimMultiDrop : public ::testing::Test
-{
+class SimMultiDrop : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -28,8 +27,7 @@ protected:
 // The value of a one-register read answer, or -1 for anything else.
 int ValueOf(const Bytes& answer, std::uint8_t slave)
 {
-    if (answer.size() != 7 || answer[0] != slave || answer[1] != 0x03 || answer[2] != 2)
-        return -1;
+    if (answer.size() != 7 || answer[0] != slave || answer[1] != 0x03 || answer[2] != 2) return -1;
     return answer[3] << 8 | answer[4];
 }
 

@@ -12,10 +12,7 @@ SdoExchange Sdo(CObjectDictionary& od, std::uint8_t command, std::uint16_t index
     return od.Execute({command, index, sub, data});
 }
 
-std::uint32_t AbortOf(const SdoExchange& r)
-{
-    return r.command == 0x80 ? r.data : 0;
-}
+std::uint32_t AbortOf(const SdoExchange& r) { return r.command == 0x80 ? r.data : 0; }
 
 }  // namespace
 
@@ -54,8 +51,8 @@ TEST(ObjectDictionary, AbortsWithTheCodesOfCiA301)
     EXPECT_EQ(AbortOf(Sdo(od, 0x40, 0x3000, 0)), 0x06020000u);
     EXPECT_EQ(AbortOf(Sdo(od, 0x40, 0x1800, 4)), 0x06090011u);  // reserved sub-index
     EXPECT_EQ(AbortOf(Sdo(od, 0x23, 0x1018, 1, 7)), 0x06010002u);
-    EXPECT_EQ(AbortOf(Sdo(od, 0x2F, 0x1017, 0, 7)), 0x06070010u);  // 16-bit object, 1 byte
-    EXPECT_EQ(AbortOf(Sdo(od, 0x21, 0x1017, 0)), 0x05040001u);      // segmented: not served
+    EXPECT_EQ(AbortOf(Sdo(od, 0x2F, 0x1017, 0, 7)), 0x06070010u);    // 16-bit object, 1 byte
+    EXPECT_EQ(AbortOf(Sdo(od, 0x21, 0x1017, 0)), 0x05040001u);       // segmented: not served
     EXPECT_EQ(AbortOf(Sdo(od, 0x2F, 0x1800, 2, 245)), 0x06090030u);  // reserved transmission type
     const auto ok = Sdo(od, 0x2B, 0x1017, 0, 0x12345678);
     EXPECT_EQ(ok.command, 0x60);

@@ -14,8 +14,7 @@
 
 #include "SlaveCrc.h"
 
-class RawLine
-{
+class RawLine {
 public:
     using Bytes = std::vector<std::uint8_t>;
 
@@ -29,8 +28,7 @@ public:
     }
     ~RawLine()
     {
-        if (m_fd >= 0)
-            ::close(m_fd);
+        if (m_fd >= 0) ::close(m_fd);
     }
     RawLine(const RawLine&) = delete;
     RawLine& operator=(const RawLine&) = delete;
@@ -56,12 +54,10 @@ public:
         int wait = firstMs;
         for (;;) {
             pollfd pfd{m_fd, POLLIN, 0};
-            if (::poll(&pfd, 1, wait) <= 0)
-                return out;
+            if (::poll(&pfd, 1, wait) <= 0) return out;
             std::uint8_t buf[512];
             const ssize_t n = ::read(m_fd, buf, sizeof buf);
-            if (n <= 0)
-                return out;
+            if (n <= 0) return out;
             out.insert(out.end(), buf, buf + n);
             wait = quietMs;
         }

@@ -16,9 +16,10 @@ SimCommandLine Parse(std::vector<const char*> args)
 
 TEST(SimCommandLine, TakesLineSettingsAndFaults)
 {
-    const auto cl = Parse({"--port", "COM3", "--slave", "17", "--baud", "19200", "--parity", "e", "--time-scale",
-                           "0.05", "--fault", "bad-crc=0.25", "--fault-next", "late=3", "--unlearned", "--state",
-                           "/tmp/x", "--apply-link-settings", "--rpdo-entries", "5"});
+    const auto cl = Parse({"--port",         "COM3",   "--slave",      "17",      "--baud",  "19200",
+                           "--parity",       "e",      "--time-scale", "0.05",    "--fault", "bad-crc=0.25",
+                           "--fault-next",   "late=3", "--unlearned",  "--state", "/tmp/x",  "--apply-link-settings",
+                           "--rpdo-entries", "5"});
     ASSERT_TRUE(cl.error.empty()) << cl.error;
     EXPECT_EQ(cl.port, "COM3");
     EXPECT_EQ(cl.options.slaveAddress, 17);
@@ -49,8 +50,8 @@ TEST(SimCommandLine, TakesLineSettingsAndFaults)
 
 TEST(SimCommandLine, FaultsOfOneDriveNameItsAddress)
 {
-    const auto cl = Parse({"--slave", "1,3,5", "--fault", "no-answer@3=1", "--fault-next", "bad-crc@5=2",
-                           "--fault", "late=0.5"});
+    const auto cl =
+        Parse({"--slave", "1,3,5", "--fault", "no-answer@3=1", "--fault-next", "bad-crc@5=2", "--fault", "late=0.5"});
     ASSERT_TRUE(cl.error.empty()) << cl.error;
     ASSERT_EQ(cl.options.driveFaults.size(), 2u);
     const DriveFault& silent = cl.options.driveFaults[0];

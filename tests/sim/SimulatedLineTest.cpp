@@ -46,8 +46,7 @@ Frame Answer(CSimulatedLine& line, const Frame& request)
 
 bool IsReadAnswerOf(const Frame& answer, std::uint8_t slave)
 {
-    return answer.size() >= 5 && answer[0] == slave && answer[1] == 0x03 &&
-           HasValidCrc(answer.data(), answer.size());
+    return answer.size() >= 5 && answer[0] == slave && answer[1] == 0x03 && HasValidCrc(answer.data(), answer.size());
 }
 
 }  // namespace
@@ -186,15 +185,12 @@ TEST(SimulatedLine, ServesThreeThreadsAtOnce)
     std::atomic<bool> done{false};
     std::size_t received = 0;
     std::thread receiver([&] {
-        while (!done || line.NextOutputDue())
-            received += line.TakeOutput(Clock::now()).size();
+        while (!done || line.NextOutputDue()) received += line.TakeOutput(Clock::now()).size();
     });
     std::thread looker([&] {
-        while (!done)
-            line.SetRegisterOf(2, 106, static_cast<std::uint16_t>(line.GetRegister(106) + 1));
+        while (!done) line.SetRegisterOf(2, 106, static_cast<std::uint16_t>(line.GetRegister(106) + 1));
     });
-    for (int i = 0; i < kRequests; ++i)
-        line.Hear(ReadRequest(i % 2 ? 1 : 2), Clock::now());
+    for (int i = 0; i < kRequests; ++i) line.Hear(ReadRequest(i % 2 ? 1 : 2), Clock::now());
     done = true;
     receiver.join();
     looker.join();

@@ -31,8 +31,7 @@ bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds l
 {
     const auto end = std::chrono::steady_clock::now() + limit;
     while (std::chrono::steady_clock::now() < end) {
-        if (condition())
-            return true;
+        if (condition()) return true;
         std::this_thread::sleep_for(5ms);
     }
     return condition();
@@ -45,14 +44,12 @@ Bytes ExceptionFrame(std::uint8_t function, std::uint8_t code)
     return f;
 }
 
-struct Sdo
-{
+struct Sdo {
     std::uint16_t command, index, sub;
     std::uint32_t data;
 };
 
-class SimLink : public ::testing::Test
-{
+class SimLink : public ::testing::Test {
 protected:
     void SetUp() override { Open(FastOptions()); }
     void TearDown() override { Close(); }
@@ -80,8 +77,7 @@ protected:
     std::vector<std::uint16_t> Read(int address, int count)
     {
         std::vector<std::uint16_t> values(static_cast<std::size_t>(count));
-        if (modbus_read_registers(m_ctx, address, count, values.data()) != count)
-            values.clear();
+        if (modbus_read_registers(m_ctx, address, count, values.data()) != count) values.clear();
         return values;
     }
     int Write(int address, std::vector<std::uint16_t> values)
@@ -93,15 +89,17 @@ protected:
     // registers, then read them straight back.
     Sdo Transfer(std::uint8_t command, std::uint16_t index, std::uint8_t sub, std::uint32_t data = 0)
     {
-        const std::vector<std::uint16_t> request = {command, index, sub, 0, std::uint16_t(data >> 16),
-                                                    std::uint16_t(data)};
+        const std::vector<std::uint16_t> request = {
+            command, index, sub, 0, std::uint16_t(data >> 16), std::uint16_t(data)};
         EXPECT_EQ(Write(0x200, request), 6);
         const auto r = Read(0x200, 6);
-        if (r.size() != 6)
-            return {};
+        if (r.size() != 6) return {};
         return {r[0], r[1], r[2], std::uint32_t(r[4]) << 16 | r[5]};
     }
-    std::int32_t Position() { return std::int32_t(std::uint32_t(m_sim->GetRegister(36)) << 16 | m_sim->GetRegister(37)); }
+    std::int32_t Position()
+    {
+        return std::int32_t(std::uint32_t(m_sim->GetRegister(36)) << 16 | m_sim->GetRegister(37));
+    }
 
     std::unique_ptr<CDriveSimulator> m_sim;
     modbus_t* m_ctx = nullptr;
@@ -111,9 +109,9 @@ protected:
 
 TEST_F(SimLink, ReadsEveryRegisterGroupTheToolUses)
 {
-    const std::pair<int, int> groups[] = {{0, 16},    {32, 27},   {64, 8},    {80, 4},   {96, 28},  {128, 16},
-                                          {150, 6},   {0x90, 6},  {0x9C, 2},  {0x120, 10}, {160, 11}, {176, 4},
-                                          {186, 18},  {224, 16},  {256, 14},  {0x200, 6}, {768, 12}, {0x700A, 1}};
+    const std::pair<int, int> groups[] = {{0, 16},   {32, 27},  {64, 8},   {80, 4},     {96, 28},  {128, 16},
+                                          {150, 6},  {0x90, 6}, {0x9C, 2}, {0x120, 10}, {160, 11}, {176, 4},
+                                          {186, 18}, {224, 16}, {256, 14}, {0x200, 6},  {768, 12}, {0x700A, 1}};
     for (const auto& [start, count] : groups)
         EXPECT_EQ(Read(start, count).size(), std::size_t(count)) << "group at " << start;
 
@@ -122,15 +120,15 @@ TEST_F(SimLink, ReadsEveryRegisterGroupTheToolUses)
     EXPECT_EQ(info[1], 0x0203);
     EXPECT_EQ(info[2], ('Z' << 8) | 'O');
     EXPECT_EQ(info[6], ('C' << 8) | 0xC7);  // GBK lead byte of the first Chinese character
-    EXPECT_EQ(info[9] & 0xFF, 0);            // the model text ends within its 16 bytes
+    EXPECT_EQ(info[9] & 0xFF, 0);           // the model text ends within its 16 bytes
     EXPECT_EQ(info[14], 1);
     // The communication registers describe the line the drive runs on.
     EXPECT_EQ(Read(0x90, 3), (std::vector<std::uint16_t>{0, 9600, 0}));
     EXPECT_EQ(Read(0x9C, 1), std::vector<std::uint16_t>{1});
     const auto live = Read(32, 27);
-    EXPECT_EQ(live[51 - 32], 0);                    // no error
-    EXPECT_NEAR(live[56 - 32], 240, 3);             // 24 V supply
-    EXPECT_GT(live[55 - 32], 150);                  // above 15 degrees
+    EXPECT_EQ(live[51 - 32], 0);                                            // no error
+    EXPECT_NEAR(live[56 - 32], 240, 3);                                     // 24 V supply
+    EXPECT_GT(live[55 - 32], 150);                                          // above 15 degrees
     EXPECT_EQ(Read(186, 2), (std::vector<std::uint16_t>{0x3F4C, 0xCCCD}));  // 0.8f
 
     for (int hole : {16, 59, 72, 84, 124, 158, 171, 204, 240, 270, 0x12A, 0x206, 780, 0x7009})
@@ -218,7 +216,7 @@ TEST_F(SimLink, DriveRefusesCommandsItCannotCarryOut)
 TEST_F(SimLink, MotorFollowsCommandsRampsAndStopModes)
 {
     ASSERT_EQ(Write(82, {10000, 20000}), 2);  // 1000.0 Hz/s up, 2000.0 Hz/s down
-    ASSERT_EQ(Write(67, {2000}), 1);         // 200.0 Hz
+    ASSERT_EQ(Write(67, {2000}), 1);          // 200.0 Hz
     std::this_thread::sleep_for(50ms);
     const auto early = static_cast<std::int16_t>(m_sim->GetRegister(34));
     EXPECT_GT(early, 0);
@@ -265,8 +263,7 @@ TEST_F(SimLink, MotorFollowsCommandsRampsAndStopModes)
 TEST_F(SimLink, ProceduresRunToTheirEnd)
 {
     m_sim->SetRegister(117, 0);
-    for (int a = 109; a <= 111; ++a)
-        m_sim->SetRegister(std::uint16_t(a), 0);
+    for (int a = 109; a <= 111; ++a) m_sim->SetRegister(std::uint16_t(a), 0);
     ASSERT_EQ(Write(224, {0, 1, 0, 0}), 4);
     ASSERT_TRUE(WaitFor([&] { return m_sim->GetRegister(226) == 3; }));
     EXPECT_EQ(Read(224, 11), (std::vector<std::uint16_t>{0, 0, 3, 0, 0, 0x01, 0x05, 0x04, 0x06, 0x02, 0x03}));
@@ -277,8 +274,8 @@ TEST_F(SimLink, ProceduresRunToTheirEnd)
     ASSERT_EQ(Write(224, {1, 1, 0, 0}), 4);
     const auto poll = Read(225, 5);
     EXPECT_EQ(poll[0], 1);
-    EXPECT_EQ(poll[1], 1);   // running
-    EXPECT_GE(poll[4], 1);   // step number
+    EXPECT_EQ(poll[1], 1);  // running
+    EXPECT_GE(poll[4], 1);  // step number
     ASSERT_TRUE(WaitFor([&] { return m_sim->GetRegister(226) == 3; }));
     EXPECT_EQ(Read(229, 2), (std::vector<std::uint16_t>{std::uint16_t(-10), 25}));
 
@@ -307,7 +304,7 @@ TEST_F(SimLink, ReciprocatingTestsMoveBetweenTheLimitSwitches)
     EXPECT_EQ(Position(), 0);
 
     ASSERT_EQ(Write(170, {3}), 1);
-    EXPECT_EQ(Write(170, {2}), -1);  // one test at a time
+    EXPECT_EQ(Write(170, {2}), -1);   // one test at a time
     EXPECT_EQ(errno, EMBXSFAIL + 2);  // 6, device busy
     ASSERT_EQ(Write(170, {1}), 1);    // cancel
     EXPECT_EQ(m_sim->GetRegister(170), 0);
@@ -447,8 +444,7 @@ TEST_F(SimLink, InjectedFaultsReachTheMaster)
     Bytes all = first;
     while (all.size() < normal.size()) {
         const Bytes more = line.Receive(200, 10);
-        if (more.empty())
-            break;
+        if (more.empty()) break;
         all.insert(all.end(), more.begin(), more.end());
     }
     EXPECT_EQ(all, normal);

@@ -20,8 +20,7 @@ std::vector<Bytes> Drain(CSlaveFrameParser& parser)
 {
     std::vector<Bytes> frames;
     Bytes f;
-    while (parser.Next(f))
-        frames.push_back(f);
+    while (parser.Next(f)) frames.push_back(f);
     return frames;
 }
 
@@ -46,8 +45,7 @@ TEST(SlaveFrameParser, CutsRequestsByFunctionLengthEvenWithoutGaps)
     stream.insert(stream.end(), write.begin(), write.end());
     stream.insert(stream.end(), ident.begin(), ident.end());
     // Byte by byte, as a slow line delivers them.
-    for (std::uint8_t b : stream)
-        parser.Feed(&b, 1);
+    for (std::uint8_t b : stream) parser.Feed(&b, 1);
     const auto frames = Drain(parser);
     ASSERT_EQ(frames.size(), 3u);
     EXPECT_EQ(frames[0], read);
@@ -101,13 +99,10 @@ TEST(SlaveFrameParser, SurvivesRandomBytesAndEndlessStreams)
     std::uniform_int_distribution<int> byte(0, 255);
     for (int round = 0; round < 2000; ++round) {
         Bytes chunk(static_cast<std::size_t>(byte(random) % 40));
-        for (auto& b : chunk)
-            b = static_cast<std::uint8_t>(byte(random));
-        if (round % 3 == 0 && !chunk.empty())
-            chunk[0] = 0x10;  // long write headers with random byte counts
+        for (auto& b : chunk) b = static_cast<std::uint8_t>(byte(random));
+        if (round % 3 == 0 && !chunk.empty()) chunk[0] = 0x10;  // long write headers with random byte counts
         parser.Feed(chunk.data(), chunk.size());
-        if (byte(random) < 40)
-            parser.Silence();
+        if (byte(random) < 40) parser.Silence();
         for (const Bytes& f : Drain(parser)) {
             EXPECT_TRUE(HasValidCrc(f.data(), f.size()));
             EXPECT_LE(f.size(), CSlaveFrameParser::kMaxFrame);

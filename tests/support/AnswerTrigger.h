@@ -13,7 +13,8 @@
 
 class CAnswerTrigger : public IFrameMonitor {
 public:
-    CAnswerTrigger(std::string text, std::function<void()> action) : m_text(std::move(text)), m_action(std::move(action))
+    CAnswerTrigger(std::string text, std::function<void()> action)
+        : m_text(std::move(text)), m_action(std::move(action))
     {
     }
     void OnFrame(const CapturedFrame& frame) override

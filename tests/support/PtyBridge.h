@@ -28,7 +28,7 @@ public:
 private:
     void Run();
     int m_masterA = -1, m_masterB = -1;  // m_masterA: the bridge thread's while it runs
-    int m_holdA = -1, m_holdB = -1;  // keep the ttys configured and alive between opens
+    int m_holdA = -1, m_holdB = -1;      // keep the ttys configured and alive between opens
     int m_wake = -1;
     std::string m_pathA, m_pathB;
     bool m_ok = false;

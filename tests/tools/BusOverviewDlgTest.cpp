@@ -26,11 +26,11 @@
 #include "BusOverviewDlg.h"
 #include "ConfigDiffDlg.h"
 #include "ConfigFile.h"
+#include "FileChoiceRecorder.h"
 #include "FrameMonitor.h"
+#include "GuiFixture.h"
 #include "LoadOptionsDlg.h"
 #include "LoadReportDlg.h"
-#include "FileChoiceRecorder.h"
-#include "GuiFixture.h"
 
 using namespace GuiActions;
 
@@ -48,12 +48,15 @@ protected:
     {
         CGuiFixture::SetUp();
         m_sim->SetFaultProbability(zoric::sim::SimFault::NoAnswer, 1.0, 3);  // drive 3 silent
-        QSettings().remove(QStringLiteral("bus_overview"));  // the drives of the test before
+        QSettings().remove(QStringLiteral("bus_overview"));                  // the drives of the test before
         m_tool = m_dlg->BusOverviewTool();
         m_tool->show();
     }
     template <class T>
-    T* Get(const char* name) const { return Find<T>(m_tool, name); }
+    T* Get(const char* name) const
+    {
+        return Find<T>(m_tool, name);
+    }
     void AddDrive(int slave)
     {
         Get<QSpinBox>("addressSpin")->setValue(slave);
@@ -80,7 +83,8 @@ TEST_F(BusOverviewDlgTest, PollsTheDrivesInTurnAndKeepsASilentOneListed)
     // The main window's own poll goes on while the overview waits for the silent drive.
     Click(Find<QCheckBox>(m_dlg.get(), "autoUpdateCheck"));
     ASSERT_TRUE(WaitFor([&] { return Drive(3).asked && Drive(1).status && Drive(5).status; }));
-    ASSERT_TRUE(WaitFor([&] { return Find<QLabel>(m_dlg.get(), "statusIn1ValueLabel")->text() != QStringLiteral("-"); }, 3000));
+    ASSERT_TRUE(
+        WaitFor([&] { return Find<QLabel>(m_dlg.get(), "statusIn1ValueLabel")->text() != QStringLiteral("-"); }, 3000));
 
     EXPECT_TRUE(Drive(1).Answering());
     EXPECT_TRUE(Drive(5).Answering());
@@ -122,7 +126,8 @@ TEST_F(BusOverviewDlgTest, DoubleClickChoosesTheDriveAndTheTableExportsAsCsv)
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QStringList lines = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 3);
-    EXPECT_EQ(lines[0], QStringLiteral("slave,model,identifier,version,state,error_state,supply_v,temperature_c,last_answer"));
+    EXPECT_EQ(lines[0],
+              QStringLiteral("slave,model,identifier,version,state,error_state,supply_v,temperature_c,last_answer"));
     EXPECT_TRUE(lines[1].startsWith(QStringLiteral("1,"))) << lines[1].toStdString();
     EXPECT_TRUE(lines[2].contains(QStringLiteral(",stopped,"))) << lines[2].toStdString();
 }
@@ -252,9 +257,8 @@ protected:
         std::string error;
         ASSERT_TRUE(Backup::WriteFile(m_dir.filePath("batch.json").toStdString(), file, error)) << error;
         m_boxes.Clear();
-        m_faults = std::make_unique<CBatchFaults>([sim = m_sim](zoric::sim::SimFault fault, uint8_t slave) {
-            sim->SetFaultProbability(fault, 1.0, slave);
-        });
+        m_faults = std::make_unique<CBatchFaults>(
+            [sim = m_sim](zoric::sim::SimFault fault, uint8_t slave) { sim->SetFaultProbability(fault, 1.0, slave); });
         m_dlg->m_master.SetFrameMonitor(m_faults.get());
     }
     void TearDown() override
@@ -296,8 +300,8 @@ protected:
         for (int r = 0; r < changes->Changes()->rowCount(); ++r)
             rows << changes->Changes()->item(r, 0)->text() + QLatin1Char(' ') + changes->Changes()->item(r, 2)->text();
         EXPECT_EQ(changes->Changes()->item(0, 1)->text(), QStringLiteral("电机参数 / 电机额定电流"));
-        EXPECT_EQ(rows, QStringList({"1 motor.rated_current", "1 pid.speed_kp", "3 motor.rated_current", "3 pid.speed_kp",
-                                     "5 motor.rated_current", "5 pid.speed_kp"}));
+        EXPECT_EQ(rows, QStringList({"1 motor.rated_current", "1 pid.speed_kp", "3 motor.rated_current",
+                                     "3 pid.speed_kp", "5 motor.rated_current", "5 pid.speed_kp"}));
         EXPECT_EQ(m_sim->GetRegisterOf(1, kRatedCurrent), m_current - 5) << "nothing written before 载入";
         Click(Find<QPushButton>(changes, "okButton"));
         return Open<CLoadReportDlg>(30000);
@@ -306,13 +310,18 @@ protected:
     {
         QStringList results;
         for (int r = 0; r < report->Steps()->rowCount(); ++r)
-            results << report->Steps()->item(r, 0)->text() + QStringLiteral(" | ") + report->Steps()->item(r, 1)->text();
+            results << report->Steps()->item(r, 0)->text() + QStringLiteral(" | ") +
+                           report->Steps()->item(r, 1)->text();
         return results;
     }
-    int Questions() const { return static_cast<int>(m_boxes.Texts().filter(QStringLiteral("文件来自另一台驱动器")).size()); }
+    int Questions() const
+    {
+        return static_cast<int>(m_boxes.Texts().filter(QStringLiteral("文件来自另一台驱动器")).size());
+    }
     void ExpectOwnAddresses() const
     {
-        for (const uint8_t slave : std::vector<uint8_t>{1, 3, 5}) EXPECT_EQ(m_sim->GetRegisterOf(slave, kSlaveAddress), slave) << int{slave};
+        for (const uint8_t slave : std::vector<uint8_t>{1, 3, 5})
+            EXPECT_EQ(m_sim->GetRegisterOf(slave, kSlaveAddress), slave) << int{slave};
     }
 
     static constexpr uint16_t kRatedCurrent = 106;

@@ -35,7 +35,7 @@ using namespace GuiActions;
 
 namespace {
 
-constexpr uint16_t kRatedCurrent = 106;  // motor.rated_current
+constexpr uint16_t kRatedCurrent = 106;   // motor.rated_current
 constexpr uint16_t kPhaseSequence = 109;  // motor.phase_sequence, the first of three
 constexpr uint16_t kOverVoltage = 258;    // safety.over_voltage
 constexpr uint16_t kSpeedKp = 192;        // pid.speed_kp, a float
@@ -162,10 +162,10 @@ TEST_F(ConfigFlowTest, LoadWritesTheChosenGroupsAndReportsThemVerified)
     const uint16_t phase = m_sim->GetRegister(kPhaseSequence);
     const uint16_t voltage = m_sim->GetRegister(kOverVoltage);
     file.values["motor.rated_current"] = current + 5u;
-    file.values["pid.speed_kp"] = 0x40200000;  // 2.5f
-    file.values["motor.phase_sequence"] ^= 0x0101;  // the motor's own: kept unless asked
+    file.values["pid.speed_kp"] = 0x40200000;           // 2.5f
+    file.values["motor.phase_sequence"] ^= 0x0101;      // the motor's own: kept unless asked
     file.values["safety.over_voltage"] = voltage + 7u;  // its group is left out below
-    file.values["motor.speed_range_x10"] = 1;  // whole Hz from now on, for every page
+    file.values["motor.speed_range_x10"] = 1;           // whole Hz from now on, for every page
     Write(Path("changed.json"), file);
     m_boxes.Clear();
 
@@ -183,8 +183,8 @@ TEST_F(ConfigFlowTest, LoadWritesTheChosenGroupsAndReportsThemVerified)
     ASSERT_NE(changes, nullptr);
     EXPECT_EQ(Column(changes->Changes(), 1),
               QStringList({"motor.rated_current", "motor.speed_range_x10", "pid.speed_kp"}));
-    EXPECT_EQ(Column(changes->Changes(), 0), QStringList({"电机参数 / 电机额定电流", "电机参数 / 速度量程×10",
-                                                          "PID和FOC参数 / 速度PID参数 Kp"}));
+    EXPECT_EQ(Column(changes->Changes(), 0),
+              QStringList({"电机参数 / 电机额定电流", "电机参数 / 速度量程×10", "PID和FOC参数 / 速度PID参数 Kp"}));
     EXPECT_EQ(changes->Changes()->item(2, 3)->text(), QStringLiteral("2.5"));
     EXPECT_EQ(Column(changes->Kept(), 1), QStringList({"motor.phase_sequence"}));
     EXPECT_EQ(m_sim->GetRegister(kRatedCurrent), current) << "nothing written before 载入";
@@ -223,7 +223,8 @@ TEST_F(ConfigFlowTest, ABadFileIsNamedByKeyAndLineAndNothingIsSent)
     ASSERT_GT(at, 0);
     const int line = static_cast<int>(text.left(at).count('\n')) + 1;
     QByteArray bad = text.left(at) + "\"motor.rated_current\": {\"raw\": 70000}," + text.mid(text.indexOf('\n', at));
-    for (const auto& [name, content] : {std::pair{"bad.json", bad}, std::pair{"cut.json", text.left(text.size() / 2)}}) {
+    for (const auto& [name, content] :
+         {std::pair{"bad.json", bad}, std::pair{"cut.json", text.left(text.size() / 2)}}) {
         QFile out(Path(name));
         ASSERT_TRUE(out.open(QIODevice::WriteOnly));
         out.write(content);
@@ -470,7 +471,8 @@ TEST_F(OfflineEditTest, ASavedEditChangesExactlyTheSettingsEdited)
     m_files.Choose(Path("motor-a.json"));
     Trigger("离线编辑配置(&O)…");
     ASSERT_TRUE(WaitOffline(true));
-    EXPECT_TRUE(m_dlg->windowTitle().endsWith(QStringLiteral(" — 离线: motor-a.json"))) << m_dlg->windowTitle().toStdString();
+    EXPECT_TRUE(m_dlg->windowTitle().endsWith(QStringLiteral(" — 离线: motor-a.json")))
+        << m_dlg->windowTitle().toStdString();
     EXPECT_TRUE(Find<QLabel>(m_dlg.get(), "offlineLabel")->isVisibleTo(m_dlg.get()));
     EXPECT_FALSE(Find<QPushButton>(m_dlg->MotorParamPage(), "learnButton")->isEnabled());
     EXPECT_FALSE(Find<QPushButton>(m_dlg->PidFocPage(), "calibrateButton")->isEnabled());

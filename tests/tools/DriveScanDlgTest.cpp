@@ -51,7 +51,10 @@ protected:
         CGuiFixture::TearDown();
     }
     template <class T>
-    T* Get(const char* name) const { return Find<T>(m_tool, name); }
+    T* Get(const char* name) const
+    {
+        return Find<T>(m_tool, name);
+    }
     void WaitForEnd(int ms)
     {
         for (int waited = 0; m_tool->Running() && waited < ms; waited += 20) Pump(20);

@@ -20,8 +20,8 @@
 #include <functional>
 #include <qcustomplot.h>
 
-#include "GuiFixture.h"
 #include "FileChooser.h"
+#include "GuiFixture.h"
 #include "LivePlotDlg.h"
 
 using namespace GuiActions;

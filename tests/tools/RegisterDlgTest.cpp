@@ -18,7 +18,8 @@ namespace {
 
 class RegisterDlgTest : public CGuiFixture {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         CGuiFixture::SetUp();
         m_tool = m_dlg->RegisterTool();
         m_tool->show();
@@ -26,18 +27,21 @@ protected:
     QLineEdit* Edit(const char* name) const { return Find<QLineEdit>(m_tool, name); }
     QComboBox* Combo(const char* name) const { return Find<QComboBox>(m_tool, name); }
     QPushButton* Button(const char* name) const { return Find<QPushButton>(m_tool, name); }
-    std::vector<uint8_t> RequestWithoutCrc() const {
+    std::vector<uint8_t> RequestWithoutCrc() const
+    {
         std::vector<uint8_t> r = LastRequest();
         if (r.size() >= 2) r.resize(r.size() - 2);
         return r;
     }
-    void Write(const QString& address, int type, const QString& hex) {
+    void Write(const QString& address, int type, const QString& hex)
+    {
         Enter(Edit("writeAddressEdit"), address);
         Select(Combo("writeTypeCombo"), type);
         Enter(Edit("writeHexEdit"), hex);
         Click(Button("writeButton"));
     }
-    void Read(const QString& address, int type) {
+    void Read(const QString& address, int type)
+    {
         Enter(Edit("readAddressEdit"), address);
         Select(Combo("readTypeCombo"), type);
         Click(Button("readButton"));
@@ -47,9 +51,10 @@ protected:
     CRegisterDlg* m_tool = nullptr;
 };
 
-TEST_F(RegisterDlgTest, StartsEmptyWithTheThreeTypes) {
-    for (const char* name : {"writeAddressEdit", "writeHexEdit", "writeDecimalEdit", "readAddressEdit",
-                             "readHexEdit", "readDecimalEdit"})
+TEST_F(RegisterDlgTest, StartsEmptyWithTheThreeTypes)
+{
+    for (const char* name :
+         {"writeAddressEdit", "writeHexEdit", "writeDecimalEdit", "readAddressEdit", "readHexEdit", "readDecimalEdit"})
         EXPECT_TRUE(Text(name).isEmpty()) << name;
     const QComboBox* types = Combo("writeTypeCombo");
     ASSERT_EQ(types->count(), 3);
@@ -60,7 +65,8 @@ TEST_F(RegisterDlgTest, StartsEmptyWithTheThreeTypes) {
     EXPECT_EQ(m_tool->windowTitle(), QStringLiteral("读写寄存器"));
 }
 
-TEST_F(RegisterDlgTest, AddressesAreNormalisedWhenLeft) {
+TEST_F(RegisterDlgTest, AddressesAreNormalisedWhenLeft)
+{
     Enter(Edit("writeAddressEdit"), QStringLiteral("1a"));
     EXPECT_EQ(Text("writeAddressEdit"), QStringLiteral("001A"));
     Enter(Edit("readAddressEdit"), QStringLiteral("1a"));
@@ -75,7 +81,8 @@ TEST_F(RegisterDlgTest, AddressesAreNormalisedWhenLeft) {
     EXPECT_EQ(Text("writeAddressEdit"), QStringLiteral("1234"));
 }
 
-TEST_F(RegisterDlgTest, WriteSideConvertsBothWays) {
+TEST_F(RegisterDlgTest, WriteSideConvertsBothWays)
+{
     struct Case {
         int type;
         const char* hex;
@@ -83,9 +90,9 @@ TEST_F(RegisterDlgTest, WriteSideConvertsBothWays) {
     };
     // hexadecimal -> decimal
     const Case fromHex[] = {
-        {0, "FFFF", "-1"},        {0, "8000", "-32768"}, {0, "12345", "9029"},  // low 16 bits of 0x12345
-        {1, "FFFFFFFE", "-2"},    {1, "00010002", "65538"},
-        {2, "3F800000", "1.000000"}, {2, "3FC00000", "1.500000"}, {2, "", "0.000000"},
+        {0, "FFFF", "-1"},           {0, "8000", "-32768"},    {0, "12345", "9029"},  // low 16 bits of 0x12345
+        {1, "FFFFFFFE", "-2"},       {1, "00010002", "65538"}, {2, "3F800000", "1.000000"},
+        {2, "3FC00000", "1.500000"}, {2, "", "0.000000"},
     };
     for (const Case& c : fromHex) {
         SCOPED_TRACE(c.hex);
@@ -95,9 +102,9 @@ TEST_F(RegisterDlgTest, WriteSideConvertsBothWays) {
     }
     // decimal -> hexadecimal
     const Case fromDecimal[] = {
-        {0, "0001", "1"},         {0, "FFFF", "-1"},       {0, "1170", "70000"},  // 70000 mod 65536 = 4464
-        {0, "0000", "abc"},       {1, "FFFFFFFF", "-1"},   {1, "7FFFFFFF", "99999999999"},
-        {2, "3FC00000", "1.5"},   {2, "BF800000", "-1"},   {2, "00000000", ""},
+        {0, "0001", "1"},       {0, "FFFF", "-1"},     {0, "1170", "70000"},  // 70000 mod 65536 = 4464
+        {0, "0000", "abc"},     {1, "FFFFFFFF", "-1"}, {1, "7FFFFFFF", "99999999999"},
+        {2, "3FC00000", "1.5"}, {2, "BF800000", "-1"}, {2, "00000000", ""},
     };
     for (const Case& c : fromDecimal) {
         SCOPED_TRACE(c.decimal);
@@ -107,7 +114,8 @@ TEST_F(RegisterDlgTest, WriteSideConvertsBothWays) {
     }
 }
 
-TEST_F(RegisterDlgTest, ChangingTheWriteTypeConvertsTheDecimalText) {
+TEST_F(RegisterDlgTest, ChangingTheWriteTypeConvertsTheDecimalText)
+{
     Select(Combo("writeTypeCombo"), 2);
     Enter(Edit("writeDecimalEdit"), QStringLiteral("1.5"));
     EXPECT_EQ(Text("writeHexEdit"), QStringLiteral("3FC00000"));
@@ -116,7 +124,8 @@ TEST_F(RegisterDlgTest, ChangingTheWriteTypeConvertsTheDecimalText) {
     EXPECT_EQ(Text("writeDecimalEdit"), QStringLiteral("1.5"));
 }
 
-TEST_F(RegisterDlgTest, WritesSendTheHexadecimalValue) {
+TEST_F(RegisterDlgTest, WritesSendTheHexadecimalValue)
+{
     // Type 0 at 0x0010: function 6; this drive has no register there.
     Write(QStringLiteral("0010"), 0, QStringLiteral("FFFF"));
     EXPECT_EQ(RequestWithoutCrc(), (std::vector<uint8_t>{0x01, 0x06, 0x00, 0x10, 0xFF, 0xFF}));
@@ -147,7 +156,8 @@ TEST_F(RegisterDlgTest, WritesSendTheHexadecimalValue) {
     EXPECT_EQ(m_boxes.LastText(), QStringLiteral("通讯超时"));
 }
 
-TEST_F(RegisterDlgTest, ReadsShowHexadecimalAndDecimal) {
+TEST_F(RegisterDlgTest, ReadsShowHexadecimalAndDecimal)
+{
     m_sim->SetRegister(0xBA, 0x8000);
     m_sim->SetRegister(0xBB, 0x0000);
     Read(QStringLiteral("ba"), 0);
@@ -170,7 +180,8 @@ TEST_F(RegisterDlgTest, ReadsShowHexadecimalAndDecimal) {
     EXPECT_EQ(m_boxes.Count(), 0);
 }
 
-TEST_F(RegisterDlgTest, FailedReadsReportOnceAndKeepTheFields) {
+TEST_F(RegisterDlgTest, FailedReadsReportOnceAndKeepTheFields)
+{
     m_sim->SetRegister(0xBA, 0x1234);
     Read(QStringLiteral("00BA"), 0);
     ASSERT_EQ(Text("readHexEdit"), QStringLiteral("1234"));
@@ -187,7 +198,8 @@ TEST_F(RegisterDlgTest, FailedReadsReportOnceAndKeepTheFields) {
     EXPECT_EQ(Text("readDecimalEdit"), QStringLiteral("4660"));
 }
 
-TEST_F(RegisterDlgTest, EscAndEnterOnlyHideItAndItKeepsItsFields) {
+TEST_F(RegisterDlgTest, EscAndEnterOnlyHideItAndItKeepsItsFields)
+{
     Enter(Edit("writeHexEdit"), QStringLiteral("ABCD"));
     QTest::keyClick(Edit("writeHexEdit"), Qt::Key_Return);
     EXPECT_FALSE(m_tool->isVisible());
@@ -201,7 +213,8 @@ TEST_F(RegisterDlgTest, EscAndEnterOnlyHideItAndItKeepsItsFields) {
 
 // A drive answering a two-register read with one register must not show a
 // value it never sent.
-TEST(RegisterDlgShortAnswer, IsABadResponse) {
+TEST(RegisterDlgShortAnswer, IsABadResponse)
+{
     CPtyBridge line;
     ASSERT_TRUE(line.Ok());
     CMessageRecorder boxes;

@@ -10,8 +10,8 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QSlider>
 #include <QScreen>
+#include <QSlider>
 #include <QTabWidget>
 #include <QTest>
 
@@ -85,7 +85,10 @@ QStringList Cut(QWidget* root)
         if (w->width() < need.width() || w->height() < need.height())
             cut << QStringLiteral("%1 \"%2\" %3x%4 < %5x%6")
                        .arg(w->objectName(), text)
-                       .arg(w->width()).arg(w->height()).arg(need.width()).arg(need.height());
+                       .arg(w->width())
+                       .arg(w->height())
+                       .arg(need.width())
+                       .arg(need.height());
     }
     return cut;
 }
@@ -111,7 +114,8 @@ TEST(DemoOnScreen, EveryTextIsWhole)
     const QSize window = dlg.frameGeometry().size();
     std::printf("screen %dx%d logical at %.0f %%, window %dx%d: %s\n", screen.width(), screen.height(),
                 dlg.devicePixelRatioF() * 100, window.width(), window.height(),
-                window.width() <= screen.width() && window.height() <= screen.height() ? "fits" : "larger than the screen");
+                window.width() <= screen.width() && window.height() <= screen.height() ? "fits"
+                                                                                       : "larger than the screen");
     for (int page = 0; page < dlg.Tabs()->count(); ++page) {
         dlg.ShowPage(page);
         QTest::qWait(50);

@@ -58,7 +58,6 @@ protected:
         const uint16_t values[] = {2, 1, 0x0001, 0x86A0, 1234, 55, 6543, 15, 0, 29};
         for (int i = 0; i < 10; ++i) Set(160 + i, values[i]);
     }
-
 };
 
 TEST_F(ReciprocatePage, ProcessGroupInTenthsOfHzRoundTripsUnchanged)
@@ -212,7 +211,7 @@ TEST_F(ReciprocatePage, TravelWatchReloadsOnceWhenTheMeasurementEnds)
     EXPECT_FALSE(Button("processWriteButton")->isEnabled());
 
     ASSERT_TRUE(WaitFor([&] { return !page->TravelMeasurementPending(); }, 15000));
-    ASSERT_TRUE(Settle());  // the reload
+    ASSERT_TRUE(Settle());                        // the reload
     EXPECT_EQ(Text("totalTravelEdit"), "12800");  // the simulated rail
     EXPECT_TRUE(Button("processWriteButton")->isEnabled());
     EXPECT_EQ(m_boxes.Count(), 0);

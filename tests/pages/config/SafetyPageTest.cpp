@@ -30,7 +30,6 @@ protected:
         Press("readButton");
         ASSERT_EQ(m_boxes.Count(), 0) << m_boxes.LastText().toStdString();
     }
-
 };
 
 TEST_F(SafetyPage, ReadShowsSignedUnsignedAndScaledFields)
@@ -47,7 +46,7 @@ TEST_F(SafetyPage, ReadShowsSignedUnsignedAndScaledFields)
     EXPECT_EQ(Text("tempFactorEdit"), "0.0029");
     EXPECT_EQ(Text("tempOffsetEdit"), "-0.5");
     EXPECT_EQ(Text("voltageFactorEdit"), "1.0000");
-    EXPECT_EQ(Text("voltageOffsetEdit"), "-100.0");  // longer than the box takes when typing
+    EXPECT_EQ(Text("voltageOffsetEdit"), "-100.0");          // longer than the box takes when typing
     EXPECT_TRUE(Check("dynamicPidCheck")->isChecked());      // 262
     EXPECT_FALSE(Check("clearOverTempCheck")->isChecked());  // 264
     EXPECT_TRUE(Find<QPushButton>(page, "writeButton")->isEnabled());

@@ -31,7 +31,8 @@ protected:
     }
     uint32_t GetU32(uint16_t reg)
     {
-        return static_cast<uint32_t>(m_sim->GetRegister(reg)) << 16 | m_sim->GetRegister(static_cast<uint16_t>(reg + 1));
+        return static_cast<uint32_t>(m_sim->GetRegister(reg)) << 16 |
+               m_sim->GetRegister(static_cast<uint16_t>(reg + 1));
     }
     // A drive whose values exercise every conversion of the page.
     void PresetDrive()
@@ -52,7 +53,6 @@ protected:
         Press("readButton");
         ASSERT_EQ(m_boxes.Count(), 0) << m_boxes.LastText().toStdString();
     }
-
 };
 
 TEST_F(SystemParamPage, StartsEmptyAndReadShowsEveryFieldInItsUnit)
@@ -95,7 +95,8 @@ TEST_F(SystemParamPage, UnchangedWriteAfterReadSendsBackEveryValue)
     EXPECT_EQ(m_boxes.Texts(), QStringList{"操作成功"});
     EXPECT_EQ(m_sim->GetRegister(128), 65535);  // no selection
     const uint16_t expected[] = {3, 2, 1, 1, 3, 65036, 5000, 0, 10000, 2000, 150};
-    for (uint16_t i = 0; i < 11; ++i) EXPECT_EQ(m_sim->GetRegister(static_cast<uint16_t>(129 + i)), expected[i]) << 129 + i;
+    for (uint16_t i = 0; i < 11; ++i)
+        EXPECT_EQ(m_sim->GetRegister(static_cast<uint16_t>(129 + i)), expected[i]) << 129 + i;
     EXPECT_EQ(GetU32(140), Bits(1.5f));
     EXPECT_EQ(m_sim->GetRegister(142), 25);
     EXPECT_EQ(m_sim->GetRegister(143), 0);

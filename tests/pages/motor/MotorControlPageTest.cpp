@@ -6,8 +6,8 @@
 #include <QSlider>
 #include <QTest>
 
-#include "PageFixture.h"
 #include "MotorControlDlg.h"
+#include "PageFixture.h"
 
 using namespace GuiActions;
 
@@ -27,7 +27,6 @@ protected:
     {
         return static_cast<uint16_t>(frame.at(offset) << 8 | frame.at(offset + 1));
     }
-
 };
 
 TEST_F(MotorControlPage, StartsWithItsInitialTextsAndRanges)

@@ -53,11 +53,11 @@ protected:
         case 0x10: {
             const int count = req[4] << 8 | req[5];
             for (int i = 0; i < count; ++i)
-                regs[static_cast<uint16_t>(start + i)] = static_cast<uint16_t>(req[static_cast<size_t>(7 + 2 * i)] << 8 | req[static_cast<size_t>(8 + 2 * i)]);
+                regs[static_cast<uint16_t>(start + i)] = static_cast<uint16_t>(
+                    req[static_cast<size_t>(7 + 2 * i)] << 8 | req[static_cast<size_t>(8 + 2 * i)]);
             return SlaveReply::Bytes(WithCrc(Bytes(req.begin(), req.begin() + 6)));
         }
-        default:
-            return SlaveReply::Silent();
+        default: return SlaveReply::Silent();
         }
     }
 
@@ -133,7 +133,7 @@ TEST_F(RegisterDrive, PidGainsAreFloatsHighWordFirst)
     EXPECT_EQ(p.speedKp, 0.0f);
 
     p = {};
-    p.speedKp = 0.5f;       // 0x3F000000 at 192-193
+    p.speedKp = 0.5f;        // 0x3F000000 at 192-193
     p.positionKi = 65536.f;  // 0x47800000 at 200-201
     ASSERT_EQ(master.WritePidParams(1, p), 0u);
     const Bytes req = LastRequest();

@@ -6,8 +6,8 @@
 #include <QTabWidget>
 #include <QTest>
 
-#include "PageFixture.h"
 #include "MotorParamDlg.h"
+#include "PageFixture.h"
 
 using namespace GuiActions;
 
@@ -79,8 +79,8 @@ TEST_F(MotorParamPage, ReadShowsEveryFieldAndFrequenciesFollowTheSpeedRange)
     m_sim->SetRegister(119, 0);
     Read();
     EXPECT_TRUE(W<QPushButton>("configButton")->isEnabled());
-    for (const char* name : {"maxAccelEdit", "defaultAccelEdit", "maxDecelEdit", "defaultDecelEdit", "maxFreqEdit",
-                             "defaultFreqEdit"})
+    for (const char* name :
+         {"maxAccelEdit", "defaultAccelEdit", "maxDecelEdit", "defaultDecelEdit", "maxFreqEdit", "defaultFreqEdit"})
         EXPECT_EQ(Text(name), "500.0") << name;
     EXPECT_EQ(Text("pwmStartRampEdit"), "0.5");
     EXPECT_EQ(Text("ratedCurrentEdit"), "2.01");

@@ -41,7 +41,6 @@ protected:
         Click(W<QPushButton>(button));
         EXPECT_EQ(m_boxes.LastText(), QString::fromUtf8(expected)) << button;
     }
-
 };
 
 TEST_F(PidFocPage, EachConfigureWaitsForAGoodReadOfItsOwnGroup)
@@ -66,12 +65,12 @@ TEST_F(PidFocPage, EachConfigureWaitsForAGoodReadOfItsOwnGroup)
 
 TEST_F(PidFocPage, GainsShowAsPercentGAndGoBackAsShown)
 {
-    SetFloat(192, 0.5f);         // speed Kp
-    SetFloat(194, 0.0001f);      // speed Ki
-    SetFloat(196, 123456.f);     // speed Kd
-    SetFloat(198, 1234567.f);    // position Kp
+    SetFloat(192, 0.5f);           // speed Kp
+    SetFloat(194, 0.0001f);        // speed Ki
+    SetFloat(196, 123456.f);       // speed Kd
+    SetFloat(198, 1234567.f);      // position Kp
     SetFloat(200, -0.000123457f);  // position Ki: longer than its box
-    SetFloat(186, 2.f);          // self-lock Kp
+    SetFloat(186, 2.f);            // self-lock Kp
     Click(W<QPushButton>("pidReadButton"));
     EXPECT_EQ(m_boxes.Count(), 0);
     EXPECT_EQ(Text("speedKpEdit"), "0.5");
@@ -168,7 +167,8 @@ TEST_F(PidFocPage, AnsweringNoStartsNothing)
     Click(W<QPushButton>("calibrateButton"));
     ASSERT_EQ(m_boxes.Count(), 1);
     const auto& question = m_boxes.Requests()[0];
-    EXPECT_EQ(question.text, "驱动器将控制电机正反转约20秒钟来确定相位偏移量，请确保电机处于空载状态，是否准备就绪并继续？");
+    EXPECT_EQ(question.text,
+              "驱动器将控制电机正反转约20秒钟来确定相位偏移量，请确保电机处于空载状态，是否准备就绪并继续？");
     EXPECT_EQ(question.caption, "重要提示");
     EXPECT_EQ(question.buttons, CMessageBox::Buttons::YesNo);
     EXPECT_EQ(question.defaultAnswer, CMessageBox::Answer::No);

@@ -29,30 +29,20 @@ uint64_t Sample(const Field& field, int n)
     switch (field.kind) {
     case Kind::Number:
         return field.registers == 2 ? 70000u + static_cast<unsigned>(n) : 1000u + 37u * static_cast<unsigned>(n);
-    case Kind::SignedNumber:
-        return 65536u - 10u - static_cast<unsigned>(n);  // negative
+    case Kind::SignedNumber: return 65536u - 10u - static_cast<unsigned>(n);  // negative
     case Kind::Float:
-    case Kind::Gain:
-        return FieldRules::FloatRaw(1.5f + static_cast<float>(n));
-    case Kind::PhaseBytes:
-        return 0x0A1B2C3D4E5Full;
+    case Kind::Gain: return FieldRules::FloatRaw(1.5f + static_cast<float>(n));
+    case Kind::PhaseBytes: return 0x0A1B2C3D4E5Full;
     case Kind::HexAddress:
-    case Kind::HexNodeId:
-        return 0x20u + static_cast<unsigned>(n);
+    case Kind::HexNodeId: return 0x20u + static_cast<unsigned>(n);
     case Kind::Choice:
-    case Kind::ChoiceBit0:
-        return last;
-    case Kind::BaudChoice:
-        return FieldRules::Parse(field, field.items[last]).value_or(0);
-    case Kind::CheckZero:
-        return 0;  // ticked
-    case Kind::Flag:
-        return field.mask;
+    case Kind::ChoiceBit0: return last;
+    case Kind::BaudChoice: return FieldRules::Parse(field, field.items[last]).value_or(0);
+    case Kind::CheckZero: return 0;  // ticked
+    case Kind::Flag: return field.mask;
     case Kind::ReservedZero:
-    case Kind::ReservedKept:
-        return 0x1230u + static_cast<unsigned>(n);
-    default:
-        return 1;  // the other checks ticked
+    case Kind::ReservedKept: return 0x1230u + static_cast<unsigned>(n);
+    default: return 1;  // the other checks ticked
     }
 }
 

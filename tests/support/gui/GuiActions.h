@@ -13,7 +13,8 @@ namespace GuiActions {
 
 // The child named `name` (its objectName, as in the .ui file), or nullptr.
 template <class T>
-T* Find(const QWidget* root, const char* name) {
+T* Find(const QWidget* root, const char* name)
+{
     return root ? root->findChild<T*>(QString::fromLatin1(name)) : nullptr;
 }
 

@@ -34,7 +34,8 @@ CGuiFixture::CGuiFixture() = default;
 
 CGuiFixture::~CGuiFixture() = default;
 
-void CGuiFixture::SetUp() {
+void CGuiFixture::SetUp()
+{
     const zoric::sim::SimOptions options = SimulatorOptions();
 #ifdef _WIN32
     ASSERT_TRUE(options.stateFile.empty()) << "a sim:// drive keeps no state file";
@@ -55,7 +56,8 @@ void CGuiFixture::SetUp() {
         << "cannot open " << m_port;
 }
 
-void CGuiFixture::TearDown() {
+void CGuiFixture::TearDown()
+{
     // The window first: its pages stop their workers, which may still be
     // talking to the simulator.
     m_dlg.reset();

@@ -16,13 +16,15 @@ namespace {
 QtMessageHandler g_defaultHandler = nullptr;
 
 // The offscreen platform says so each time a window is shown; that is noise.
-void FilterMessages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+void FilterMessages(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
     if (message.startsWith(QLatin1String("This plugin does not support"))) return;
     if (g_defaultHandler) g_defaultHandler(type, context, message);
 }
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     g_defaultHandler = qInstallMessageHandler(FilterMessages);
     SimulatedPort::Enable();
